@@ -1,0 +1,212 @@
+#include "model/PatchArray.h"
+
+#include "model/RecordIo.h"
+
+#include <QIODevice>
+#include <cstring>
+
+namespace {
+
+using sysex::kOffAddress;
+using sysex::kOffData;
+
+constexpr char kInitName[] = "INIT PATCH  ";
+
+// Common data 12..73 of a new patch.
+constexpr std::uint8_t kCommonDefaults[] = {
+    0x00, 0x00, 0x0F, 0x00, 0x0F, 0x07, 0x01, 0x0F, 0x07, 0x01, 0x0F, 0x7F, 0x00, 0x00, 0x7F, 0x00,
+    0x00, 0x00, 0x3F, 0x00, 0x3F, 0x7F, 0x03, 0x50, 0x00, 0x00, 0x00, 0x02, 0x7F, 0x5A, 0x0D, 0x00,
+    0x07, 0x08, 0x7F, 0x40, 0x00, 0x02, 0x02, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x01, 0x02,
+    0x00, 0x00, 0x00, 0x00, 0x00, 0x03, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00};
+static_assert(sizeof(kCommonDefaults) == CPatchArray::kCommonData - CRecordArray::kNameLength);
+
+// Tone data 0..128 of a new patch; byte 0 (the tone switch) is set per tone.
+constexpr std::uint8_t kToneDefaults[] = {
+    0x00, 0x00, 0x01, 0x00, 0x00, 0x01, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x01, 0x7F, 0x00, 0x7F,
+    0x00, 0x01, 0x01, 0x01, 0x01, 0x00, 0x3F, 0x00, 0x3F, 0x00, 0x3F, 0x00, 0x3F, 0x00, 0x3F, 0x00,
+    0x3F, 0x00, 0x3F, 0x00, 0x3F, 0x00, 0x3F, 0x00, 0x3F, 0x00, 0x3F, 0x00, 0x3F, 0x00, 0x00, 0x5C,
+    0x02, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x5C, 0x02, 0x00, 0x00, 0x00, 0x00, 0x30, 0x32, 0x00,
+    0x0C, 0x0C, 0x32, 0x07, 0x07, 0x07, 0x00, 0x00, 0x00, 0x00, 0x3F, 0x3F, 0x3F, 0x3F, 0x3F, 0x3F,
+    0x00, 0x7F, 0x05, 0x00, 0x32, 0x3F, 0x00, 0x32, 0x07, 0x07, 0x07, 0x00, 0x00, 0x00, 0x00, 0x7F,
+    0x7F, 0x7F, 0x7F, 0x3F, 0x3F, 0x7F, 0x03, 0x3C, 0x07, 0x00, 0x64, 0x07, 0x07, 0x07, 0x00, 0x00,
+    0x00, 0x0A, 0x7F, 0x7F, 0x7F, 0x3F, 0x3F, 0x40, 0x07, 0x00, 0x40, 0x3F, 0x3F, 0x00, 0x7F, 0x00,
+    0x00};
+static_assert(sizeof(kToneDefaults) == CPatchArray::kToneData);
+
+// Byte positions of the end marker that tell the three common layouts apart.
+constexpr int kJv1080CommonEnd = kOffData + 72 + 1; // image 82
+constexpr int kXpCommonEnd = kOffData + 73 + 1;     // image 83
+constexpr int kCommonRead = CPatchArray::kCommonSize - kOffData - CRecordArray::kNameLength; // 64
+constexpr int kNameEnd = kOffData + CRecordArray::kNameLength; // image 21
+
+// The temporary patch of performance part 11 fills slot 10 of a bank.
+constexpr std::uint8_t kPart11 = 0x0A;
+constexpr int kPart11Slot = 9;
+
+using recordio::writeHeader;
+
+} // namespace
+
+CPatchArray::CPatchArray()
+    : CRecordArray(kCount, kRecordSize)
+{
+    for (int i = 0; i < kCount; ++i)
+        InitRecord(i);
+    Renumber();
+    RecalcChecksums();
+}
+
+std::vector<int> CPatchArray::messageOffsets() const
+{
+    return {0, toneOffset(0), toneOffset(1), toneOffset(2), toneOffset(3)};
+}
+
+void CPatchArray::InitRecord(int index)
+{
+    std::uint8_t* rec = data(index);
+    writeHeader(rec, SynthSettings::kDefaultDeviceId, sysex::patchAddress(sysex::MemoryArea::User, index));
+    std::memcpy(rec + kOffData, kInitName, kNameLength);
+    std::memcpy(rec + kNameEnd, kCommonDefaults, sizeof(kCommonDefaults));
+    rec[kCommonSize - 2] = kCommonChecksumPlaceholder;
+    rec[kCommonSize - 1] = sysex::kEnd;
+    for (int t = 0; t < kTones; ++t) {
+        std::uint8_t* tone = rec + toneOffset(t);
+        writeHeader(tone, SynthSettings::kDefaultDeviceId, sysex::patchAddress(sysex::MemoryArea::User, index, t));
+        std::memcpy(tone + kOffData, kToneDefaults, sizeof(kToneDefaults));
+        tone[kOffData] = t == 0 ? 1 : 0; // only tone 1 sounds
+        tone[kToneSize - 2] = kToneChecksumPlaceholder;
+        tone[kToneSize - 1] = sysex::kEnd;
+    }
+}
+
+bool CPatchArray::IsOwnHeader(const std::uint8_t* h) const
+{
+    if (h[0] != sysex::kManufacturer || h[2] != sysex::kModelId || h[3] != sysex::kDataSet)
+        return false;
+    const std::uint8_t area = h[4];
+    return area == sysex::kAreaUserPatch || area == sysex::kAreaCardPatch || area == sysex::kAreaTempPatch
+           || (area == sysex::kAreaTempPart && h[5] != sysex::kTempRhythmPart);
+}
+
+bool CPatchArray::IsUserMemory() const
+{
+    return data(0)[kOffAddress] == sysex::kAreaUserPatch;
+}
+
+void CPatchArray::recalcImageChecksums(std::uint8_t* image)
+{
+    image[kCommonSize - 2] = sysex::checksum(kCommonSize - 2 - kOffAddress, image + kOffAddress);
+    for (int t = 0; t < kTones; ++t) {
+        std::uint8_t* tone = image + toneOffset(t);
+        tone[kToneSize - 2] = sysex::checksum(kToneSize - 2 - kOffAddress, tone + kOffAddress);
+    }
+}
+
+void CPatchArray::RecalcChecksums()
+{
+    for (int i = 0; i < kCount; ++i)
+        recalcImageChecksums(data(i));
+}
+
+void CPatchArray::Renumber()
+{
+    for (int i = 0; i < kCount; ++i) {
+        std::uint8_t* rec = data(i);
+        rec[kOffAddress + 1] = static_cast<std::uint8_t>(i);
+        for (int t = 0; t < kTones; ++t) {
+            std::uint8_t* tone = rec + toneOffset(t);
+            tone[kOffAddress + 1] = static_cast<std::uint8_t>(i);
+            tone[kOffAddress + 2] = static_cast<std::uint8_t>(sysex::kPatchToneBase + 2 * t);
+        }
+    }
+}
+
+void CPatchArray::SetUserMemory()
+{
+    setMessageByte(kOffAddress, sysex::kAreaUserPatch);
+}
+
+void CPatchArray::SetCardMemory()
+{
+    setMessageByte(kOffAddress, sysex::kAreaCardPatch);
+}
+
+void CPatchArray::SetDeviceId(std::uint8_t deviceId)
+{
+    setMessageByte(sysex::kOffDevice, deviceId);
+}
+
+void CPatchArray::GetAsTemporary(int index, std::uint8_t* buffer, std::uint8_t deviceId) const
+{
+    GetRecord(index, buffer);
+    writeHeader(buffer, deviceId, sysex::patchAddress(sysex::MemoryArea::Temporary, 0));
+    for (int t = 0; t < kTones; ++t)
+        writeHeader(buffer + toneOffset(t), deviceId, sysex::patchAddress(sysex::MemoryArea::Temporary, 0, t));
+    recalcImageChecksums(buffer);
+}
+
+bool CPatchArray::Store(QIODevice& file, SynthModel model, sysex::MemoryArea area)
+{
+    if (area == sysex::MemoryArea::Card)
+        SetCardMemory();
+    else
+        SetUserMemory();
+    Renumber();
+    RecalcChecksums();
+    const int commonData = sysex::blockDataSize(model, sysex::Block::PatchCommon);
+    for (int i = 0; i < kCount; ++i) {
+        const std::uint8_t* rec = data(i);
+        if (!recordio::writeBlock(file, rec, commonData))
+            return false;
+        if (file.write(reinterpret_cast<const char*>(rec + kCommonSize), kTones * kToneSize) != kTones * kToneSize)
+            return false;
+    }
+    return true;
+}
+
+int CPatchArray::Load(QIODevice& file, std::vector<SynthModel>* layouts)
+{
+    int index = 0;
+    int loaded = 0;
+    for (;;) {
+        std::uint8_t h[8];
+        const recordio::Status status = recordio::readHeader(file, h);
+        if (status == recordio::Status::Error)
+            return -1;
+        if (status == recordio::Status::End)
+            break;
+        if (!IsOwnHeader(h)) {
+            recordio::stepBack(file, 9);
+            break;
+        }
+        if (h[4] == sysex::kAreaTempPart && h[5] == kPart11)
+            index = kPart11Slot;
+        std::uint8_t* rec = data(index);
+        std::memcpy(rec + 1, h, 8);
+        if (!recordio::readSome(file, rec + kOffData, kNameLength) || !recordio::readSome(file, rec + kNameEnd, kCommonRead))
+            return -1;
+        SynthModel layout = SynthModel::Jv2080;
+        if (rec[kJv1080CommonEnd] == sysex::kEnd) {
+            recordio::stepBack(file, 2);
+            rec[81] = 0;
+            rec[82] = 0;
+            rec[83] = kCommonChecksumPlaceholder;
+            rec[84] = sysex::kEnd;
+            layout = SynthModel::Jv1080;
+        } else if (rec[kXpCommonEnd] == sysex::kEnd) {
+            recordio::stepBack(file, 1);
+            rec[82] = 0;
+            rec[83] = kCommonChecksumPlaceholder;
+            rec[84] = sysex::kEnd;
+            layout = SynthModel::Xp;
+        }
+        if (!recordio::readSome(file, rec + kCommonSize, kTones * kToneSize))
+            return -1;
+        if (layouts)
+            layouts->push_back(layout);
+        ++loaded;
+        if (++index >= kCount)
+            break;
+    }
+    return loaded;
+}

@@ -1,0 +1,222 @@
+#include "model/PerformanceArray.h"
+
+#include "model/RecordIo.h"
+
+#include <QIODevice>
+#include <cstring>
+
+namespace {
+
+using sysex::kOffAddress;
+using sysex::kOffData;
+
+constexpr char kInitName[] = "Init Perform";
+
+// Common data 12..67 of a new performance.
+constexpr std::uint8_t kCommonDefaults[] = {
+    0x00, 0x00, 0x00, 0x0F, 0x01, 0x0F, 0x07, 0x00, 0x0F, 0x0A, 0x00, 0x0F, 0x7F, 0x00, 0x00, 0x7F,
+    0x00, 0x00, 0x00, 0x3F, 0x00, 0x3F, 0x7F, 0x03, 0x50, 0x00, 0x00, 0x00, 0x02, 0x7F, 0x5F, 0x0D,
+    0x32, 0x07, 0x08, 0x00, 0x04, 0x04, 0x04, 0x04, 0x04, 0x04, 0x04, 0x04, 0x04, 0x04, 0x04, 0x04,
+    0x04, 0x04, 0x04, 0x04, 0x00, 0x00, 0x00, 0x00};
+static_assert(sizeof(kCommonDefaults) == CPerformanceArray::kCommonData - CRecordArray::kNameLength);
+
+// Part data 0..25 of a new performance; byte 1 (the receive channel) is the part number.
+constexpr std::uint8_t kPartDefaults[] = {
+    0x01, 0x00, 0x00, 0x03, 0x00, 0x00, 0x7F, 0x40, 0x30, 0x32, 0x00, 0x7F, 0x00, 0x00, 0x01, 0x01,
+    0x01, 0x00, 0x7F, 0x03, 0x01, 0x01, 0x00, 0x01, 0x00, 0x00};
+static_assert(sizeof(kPartDefaults) == CPerformanceArray::kPartData);
+
+// What a JV-1080 part lacks (data 19..25) gets these values on loading.
+constexpr std::uint8_t kJv1080PartTail[] = {0x03, 0x01, 0x01, 0x00, 0x01, 0x00, 0x00};
+constexpr int kPartChannel = 1;
+
+constexpr int kNameEnd = kOffData + CRecordArray::kNameLength; // image 21
+constexpr int kCommonRead = CPerformanceArray::kCommonSize - kNameEnd; // 58
+constexpr int kJv1080CommonEnd = kOffData + 64 + 1; // image 74
+constexpr int kXpCommonEnd = kOffData + 66 + 1;     // image 76
+constexpr int kJv1080PartEnd = kOffData + 19 + 1;   // +29
+constexpr int kXpPartEnd = kOffData + 25 + 1;       // +35
+
+using recordio::writeHeader;
+
+} // namespace
+
+CPerformanceArray::CPerformanceArray()
+    : CRecordArray(kCount, kRecordSize)
+{
+    for (int i = 0; i < kCount; ++i)
+        InitRecord(i);
+    Renumber();
+    RecalcChecksums();
+}
+
+std::vector<int> CPerformanceArray::messageOffsets() const
+{
+    std::vector<int> offsets{0};
+    for (int p = 0; p < kParts; ++p)
+        offsets.push_back(partOffset(p));
+    return offsets;
+}
+
+void CPerformanceArray::InitRecord(int index)
+{
+    std::uint8_t* rec = data(index);
+    writeHeader(rec, SynthSettings::kDefaultDeviceId, sysex::performanceAddress(sysex::MemoryArea::User, index));
+    std::memcpy(rec + kOffData, kInitName, kNameLength);
+    std::memcpy(rec + kNameEnd, kCommonDefaults, sizeof(kCommonDefaults));
+    rec[kCommonSize - 2] = kCommonChecksumPlaceholder;
+    rec[kCommonSize - 1] = sysex::kEnd;
+    for (int p = 0; p < kParts; ++p) {
+        std::uint8_t* part = rec + partOffset(p);
+        writeHeader(part, SynthSettings::kDefaultDeviceId, sysex::performanceAddress(sysex::MemoryArea::User, index, p));
+        std::memcpy(part + kOffData, kPartDefaults, sizeof(kPartDefaults));
+        part[kOffData + kPartChannel] = static_cast<std::uint8_t>(p);
+        part[kPartSize - 2] = kPartChecksumPlaceholder;
+        part[kPartSize - 1] = sysex::kEnd;
+    }
+}
+
+bool CPerformanceArray::IsOwnHeader(const std::uint8_t* h) const
+{
+    if (h[0] != sysex::kManufacturer || h[2] != sysex::kModelId || h[3] != sysex::kDataSet)
+        return false;
+    const std::uint8_t area = h[4];
+    return (area == sysex::kAreaUserPerformance || area == sysex::kAreaCardPerformance
+            || area == sysex::kAreaTempPerformance)
+           && h[5] < sysex::kRhythmSetBase;
+}
+
+bool CPerformanceArray::IsUserMemory() const
+{
+    return data(0)[kOffAddress] == sysex::kAreaUserPerformance;
+}
+
+void CPerformanceArray::recalcImageChecksums(std::uint8_t* image)
+{
+    image[kCommonSize - 2] = sysex::checksum(kCommonSize - 2 - kOffAddress, image + kOffAddress);
+    for (int p = 0; p < kParts; ++p) {
+        std::uint8_t* part = image + partOffset(p);
+        part[kPartSize - 2] = sysex::checksum(kPartSize - 2 - kOffAddress, part + kOffAddress);
+    }
+}
+
+void CPerformanceArray::RecalcChecksums()
+{
+    for (int i = 0; i < kCount; ++i)
+        recalcImageChecksums(data(i));
+}
+
+void CPerformanceArray::Renumber()
+{
+    for (int i = 0; i < kCount; ++i) {
+        std::uint8_t* rec = data(i);
+        rec[kOffAddress + 1] = static_cast<std::uint8_t>(i);
+        for (int p = 0; p < kParts; ++p) {
+            std::uint8_t* part = rec + partOffset(p);
+            part[kOffAddress + 1] = static_cast<std::uint8_t>(i);
+            part[kOffAddress + 2] = static_cast<std::uint8_t>(sysex::kPerformancePartBase + p);
+        }
+    }
+}
+
+void CPerformanceArray::SetUserMemory()
+{
+    setMessageByte(kOffAddress, sysex::kAreaUserPerformance);
+}
+
+void CPerformanceArray::SetCardMemory()
+{
+    setMessageByte(kOffAddress, sysex::kAreaCardPerformance);
+}
+
+void CPerformanceArray::SetDeviceId(std::uint8_t deviceId)
+{
+    setMessageByte(sysex::kOffDevice, deviceId);
+}
+
+void CPerformanceArray::GetAsTemporary(int index, std::uint8_t* buffer, std::uint8_t deviceId) const
+{
+    GetRecord(index, buffer);
+    writeHeader(buffer, deviceId, sysex::performanceAddress(sysex::MemoryArea::Temporary, 0));
+    for (int p = 0; p < kParts; ++p)
+        writeHeader(buffer + partOffset(p), deviceId, sysex::performanceAddress(sysex::MemoryArea::Temporary, 0, p));
+    recalcImageChecksums(buffer);
+}
+
+bool CPerformanceArray::Store(QIODevice& file, SynthModel model, sysex::MemoryArea area)
+{
+    if (area == sysex::MemoryArea::Card)
+        SetCardMemory();
+    else
+        SetUserMemory();
+    Renumber();
+    RecalcChecksums();
+    const int commonData = sysex::blockDataSize(model, sysex::Block::PerformanceCommon);
+    const int partData = sysex::blockDataSize(model, sysex::Block::PerformancePart);
+    for (int i = 0; i < kCount; ++i) {
+        const std::uint8_t* rec = data(i);
+        if (!recordio::writeBlock(file, rec, commonData))
+            return false;
+        for (int p = 0; p < kParts; ++p) {
+            if (!recordio::writeBlock(file, rec + partOffset(p), partData))
+                return false;
+        }
+    }
+    return true;
+}
+
+int CPerformanceArray::Load(QIODevice& file, std::vector<SynthModel>* layouts)
+{
+    int loaded = 0;
+    for (int index = 0; index < kCount; ++index) {
+        std::uint8_t h[8];
+        const recordio::Status status = recordio::readHeader(file, h);
+        if (status == recordio::Status::Error)
+            return -1;
+        if (status == recordio::Status::End)
+            break;
+        if (!IsOwnHeader(h)) {
+            recordio::stepBack(file, 9);
+            break;
+        }
+        std::uint8_t* rec = data(index);
+        std::memcpy(rec + 1, h, 8);
+        if (!recordio::readSome(file, rec + kOffData, kNameLength) || !recordio::readSome(file, rec + kNameEnd, kCommonRead))
+            return -1;
+        SynthModel layout = SynthModel::Jv2080;
+        if (rec[kJv1080CommonEnd] == sysex::kEnd) {
+            recordio::stepBack(file, 4);
+            std::memset(rec + 73, 0, 4);
+            rec[77] = kCommonChecksumPlaceholder;
+            rec[78] = sysex::kEnd;
+            layout = SynthModel::Jv1080;
+        } else if (rec[kXpCommonEnd] == sysex::kEnd) {
+            recordio::stepBack(file, 2);
+            rec[75] = 0;
+            rec[76] = 0;
+            rec[77] = kCommonChecksumPlaceholder;
+            rec[78] = sysex::kEnd;
+            layout = SynthModel::Xp;
+        }
+        for (int p = 0; p < kParts; ++p) {
+            std::uint8_t* part = rec + partOffset(p);
+            if (!recordio::readSome(file, part, kPartSize))
+                return -1;
+            if (part[kJv1080PartEnd] == sysex::kEnd) {
+                recordio::stepBack(file, 7);
+                std::memcpy(part + kJv1080PartEnd - 1, kJv1080PartTail, sizeof(kJv1080PartTail));
+                part[kPartSize - 2] = kPartChecksumPlaceholder;
+                part[kPartSize - 1] = sysex::kEnd;
+            } else if (part[kXpPartEnd] == sysex::kEnd) {
+                recordio::stepBack(file, 1);
+                part[kXpPartEnd - 1] = 0;
+                part[kPartSize - 2] = kPartChecksumPlaceholder;
+                part[kPartSize - 1] = sysex::kEnd;
+            }
+        }
+        if (layouts)
+            layouts->push_back(layout);
+        ++loaded;
+    }
+    return loaded;
+}

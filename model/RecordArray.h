@@ -1,0 +1,76 @@
+#pragma once
+
+#include "model/SynthSettings.h"
+#include "model/SysEx.h"
+
+#include <QByteArray>
+#include <cstdint>
+#include <vector>
+
+class QIODevice;
+
+// The kinds of item of a bank, numbered alike in documents, views, commands and the copybox.
+enum ItemKind : int { kPatches = 0, kPerformances = 1, kRhythmSets = 2 };
+constexpr int kKindCount = 3;
+
+// A fixed number of fixed-size records, each the chain of DT1 messages that carries
+// one item in the JV-2080 layout. Derived classes know the message structure.
+class CRecordArray
+{
+public:
+    static constexpr int kNameLength = 12;
+    static constexpr int kNameOffset = sysex::kOffData; // image bytes 9..20
+
+    virtual ~CRecordArray() = default;
+    CRecordArray(const CRecordArray&) = delete;
+    CRecordArray& operator=(const CRecordArray&) = delete;
+
+    virtual void InitRecord(int index) = 0;
+    // Writes the whole array in the layout of model. First the records take the
+    // addresses of area (user or card memory) with their own numbers and fresh checksums.
+    // Returns false when the device failed to write.
+    virtual bool Store(QIODevice& file, SynthModel model, sysex::MemoryArea area = sysex::MemoryArea::User) = 0;
+    // Reads consecutive records of this kind from the current position, filling from
+    // index 0. Returns the number of records read (a record cut short by the end of the
+    // file counts), or -1 when the device reported an error. Where layouts is given, the
+    // layout of each record's first block is appended.
+    virtual int Load(QIODevice& file, std::vector<SynthModel>* layouts = nullptr) = 0;
+    // h: the 8 bytes following an F0.
+    virtual bool IsOwnHeader(const std::uint8_t* h) const = 0;
+    virtual bool IsUserMemory() const = 0;
+    virtual void RecalcChecksums() = 0;
+    virtual void Renumber() = 0;
+    virtual void SetName(int index, const char* name);  // exactly 12 bytes are copied
+    virtual void GetName(int index, char* buffer) const; // 13 bytes: the name and a zero
+    virtual void Swap(int i, int j);
+    virtual void GetRecord(int index, std::uint8_t* buffer) const;
+    virtual void SetRecord(int index, const std::uint8_t* buffer);
+    // A copy of record index addressed to the synthesizer's temporary area, with the
+    // device ID and fresh checksums. The array is not changed.
+    virtual void GetAsTemporary(int index, std::uint8_t* buffer, std::uint8_t deviceId) const = 0;
+    virtual int GetRecordSize() const { return m_recordSize; }
+    virtual void SetUserMemory() = 0;
+    virtual void SetCardMemory() = 0;
+    virtual void SetDeviceId(std::uint8_t deviceId) = 0;
+    virtual int GetCount() const { return m_count; }
+
+    // Convenience for Qt callers.
+    QString name(int index) const;                 // the 12 characters, blanks kept
+    QByteArray record(int index) const;            // a copy of the image
+    void setRecord(int index, const QByteArray& image); // image must be GetRecordSize() bytes
+    const std::uint8_t* data(int index) const { return m_data.data() + offset(index); }
+    std::uint8_t* data(int index) { return m_data.data() + offset(index); }
+    const std::vector<std::uint8_t>& allData() const { return m_data; }
+
+protected:
+    CRecordArray(int count, int recordSize);
+    std::size_t offset(int index) const;
+    // Sets byte 5 (area), 6 (number) or 2 (device) of every message of every record.
+    void setMessageByte(int byteOffset, std::uint8_t value);
+    // Offsets of the messages inside one record, first the common block.
+    virtual std::vector<int> messageOffsets() const = 0;
+
+    std::vector<std::uint8_t> m_data;
+    int m_count;
+    int m_recordSize;
+};

@@ -1,0 +1,32 @@
+#pragma once
+
+#include "model/SysEx.h"
+
+#include <QIODevice>
+#include <cstdint>
+
+// Reading and writing helpers shared by the record arrays.
+namespace recordio {
+
+// Writes F0 41 device 6A 12 and the address: the first nine bytes of a DT1 message.
+void writeHeader(std::uint8_t* msg, std::uint8_t device, const sysex::Address& address);
+
+enum class Status { Ok, End, Error };
+
+// Reads the F0 (not looked at) and the 8 header bytes that follow it. At the end of
+// the file, or with fewer than 9 bytes left, the position is restored and End returned.
+Status readHeader(QIODevice& file, std::uint8_t* h);
+
+// Reads up to count bytes into buffer; a short read at the end of the file leaves the
+// rest of the buffer as it was. False only on a device error.
+bool readSome(QIODevice& file, std::uint8_t* buffer, qint64 count);
+
+// Moves the position back by count bytes.
+bool stepBack(QIODevice& file, qint64 count);
+
+// Writes one block of a record with dataSize data bytes: the nine bytes of F0, header
+// and address, the data, a fresh checksum and F7. Shorter layouts so drop the last
+// data bytes of the in-memory block.
+bool writeBlock(QIODevice& file, const std::uint8_t* block, int dataSize);
+
+} // namespace recordio

@@ -1,0 +1,168 @@
+#include "model/RhythmArray.h"
+
+#include "model/RecordIo.h"
+
+#include <QIODevice>
+#include <cstring>
+
+namespace {
+
+using sysex::kOffAddress;
+using sysex::kOffData;
+
+constexpr char kInitName[] = "Init Rhythm ";
+
+// Note data 0..57, the same for all 64 notes of a new rhythm set.
+constexpr std::uint8_t kNoteDefaults[] = {
+    0x01, 0x00, 0x01, 0x00, 0x00, 0x01, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x32, 0x00, 0x0C,
+    0x32, 0x07, 0x00, 0x00, 0x00, 0x00, 0x3F, 0x3F, 0x3F, 0x3F, 0x00, 0x7F, 0x00, 0x32, 0x3F, 0x32,
+    0x07, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x7F, 0x32, 0x07, 0x00, 0x00, 0x00, 0x00,
+    0x00, 0x00, 0x00, 0x00, 0x00, 0x40, 0x00, 0x7F, 0x7F, 0x7F};
+static_assert(sizeof(kNoteDefaults) == CRhythmArray::kNoteData);
+
+constexpr std::uint8_t kChecksumPlaceholder = 0x00;
+constexpr int kNameEnd = kOffData + CRecordArray::kNameLength;
+
+using recordio::writeHeader;
+
+} // namespace
+
+CRhythmArray::CRhythmArray()
+    : CRecordArray(kCount, kRecordSize)
+{
+    for (int i = 0; i < kCount; ++i)
+        InitRecord(i);
+    Renumber();
+    RecalcChecksums();
+}
+
+std::vector<int> CRhythmArray::messageOffsets() const
+{
+    std::vector<int> offsets{0};
+    for (int k = 0; k < kNotes; ++k)
+        offsets.push_back(noteOffset(k));
+    return offsets;
+}
+
+void CRhythmArray::InitRecord(int index)
+{
+    std::uint8_t* rec = data(index);
+    writeHeader(rec, SynthSettings::kDefaultDeviceId, sysex::rhythmAddress(sysex::MemoryArea::User, index));
+    std::memcpy(rec + kOffData, kInitName, kNameLength);
+    rec[kCommonSize - 2] = kChecksumPlaceholder;
+    rec[kCommonSize - 1] = sysex::kEnd;
+    for (int k = 0; k < kNotes; ++k) {
+        std::uint8_t* note = rec + noteOffset(k);
+        writeHeader(note, SynthSettings::kDefaultDeviceId, sysex::rhythmAddress(sysex::MemoryArea::User, index, k));
+        std::memcpy(note + kOffData, kNoteDefaults, sizeof(kNoteDefaults));
+        note[kNoteSize - 2] = kChecksumPlaceholder;
+        note[kNoteSize - 1] = sysex::kEnd;
+    }
+}
+
+bool CRhythmArray::IsOwnHeader(const std::uint8_t* h) const
+{
+    if (h[0] != sysex::kManufacturer || h[2] != sysex::kModelId || h[3] != sysex::kDataSet)
+        return false;
+    const std::uint8_t area = h[4];
+    return (area == sysex::kAreaUserPerformance || area == sysex::kAreaCardPerformance || area == sysex::kAreaTempPart)
+           && (h[5] >= sysex::kRhythmSetBase || h[5] == sysex::kTempRhythmPart);
+}
+
+bool CRhythmArray::IsUserMemory() const
+{
+    return data(0)[kOffAddress] == sysex::kAreaUserPerformance;
+}
+
+void CRhythmArray::recalcImageChecksums(std::uint8_t* image)
+{
+    image[kCommonSize - 2] = sysex::checksum(kCommonSize - 2 - kOffAddress, image + kOffAddress);
+    for (int k = 0; k < kNotes; ++k) {
+        std::uint8_t* note = image + noteOffset(k);
+        note[kNoteSize - 2] = sysex::checksum(kNoteSize - 2 - kOffAddress, note + kOffAddress);
+    }
+}
+
+void CRhythmArray::RecalcChecksums()
+{
+    for (int i = 0; i < kCount; ++i)
+        recalcImageChecksums(data(i));
+}
+
+void CRhythmArray::Renumber()
+{
+    for (int i = 0; i < kCount; ++i) {
+        std::uint8_t* rec = data(i);
+        const auto set = static_cast<std::uint8_t>(sysex::kRhythmSetBase + i);
+        rec[kOffAddress + 1] = set;
+        for (int k = 0; k < kNotes; ++k) {
+            std::uint8_t* note = rec + noteOffset(k);
+            note[kOffAddress + 1] = set;
+            note[kOffAddress + 2] = static_cast<std::uint8_t>(sysex::kFirstRhythmNote + k);
+        }
+    }
+}
+
+void CRhythmArray::SetUserMemory()
+{
+    setMessageByte(kOffAddress, sysex::kAreaUserPerformance);
+}
+
+void CRhythmArray::SetCardMemory()
+{
+    setMessageByte(kOffAddress, sysex::kAreaCardPerformance);
+}
+
+void CRhythmArray::SetDeviceId(std::uint8_t deviceId)
+{
+    setMessageByte(sysex::kOffDevice, deviceId);
+}
+
+void CRhythmArray::GetAsTemporary(int index, std::uint8_t* buffer, std::uint8_t deviceId) const
+{
+    GetRecord(index, buffer);
+    writeHeader(buffer, deviceId, sysex::rhythmAddress(sysex::MemoryArea::Temporary, 0));
+    for (int k = 0; k < kNotes; ++k)
+        writeHeader(buffer + noteOffset(k), deviceId, sysex::rhythmAddress(sysex::MemoryArea::Temporary, 0, k));
+    recalcImageChecksums(buffer);
+}
+
+bool CRhythmArray::Store(QIODevice& file, SynthModel model, sysex::MemoryArea area)
+{
+    if (area == sysex::MemoryArea::Card)
+        SetCardMemory();
+    else
+        SetUserMemory();
+    Renumber();
+    RecalcChecksums();
+    // Rhythm sets have one layout for every model.
+    Q_UNUSED(model);
+    const qint64 size = static_cast<qint64>(m_data.size());
+    return file.write(reinterpret_cast<const char*>(m_data.data()), size) == size;
+}
+
+int CRhythmArray::Load(QIODevice& file, std::vector<SynthModel>* layouts)
+{
+    int loaded = 0;
+    for (int index = 0; index < kCount; ++index) {
+        std::uint8_t h[8];
+        const recordio::Status status = recordio::readHeader(file, h);
+        if (status == recordio::Status::Error)
+            return -1;
+        if (status == recordio::Status::End)
+            break;
+        if (!IsOwnHeader(h)) {
+            recordio::stepBack(file, 9);
+            break;
+        }
+        std::uint8_t* rec = data(index);
+        std::memcpy(rec + 1, h, 8);
+        if (!recordio::readSome(file, rec + kOffData, kNameLength + 2)
+            || !recordio::readSome(file, rec + kCommonSize, kNotes * kNoteSize))
+            return -1;
+        if (layouts)
+            layouts->push_back(SynthModel::Jv2080);
+        ++loaded;
+    }
+    return loaded;
+}
