@@ -181,20 +181,21 @@ int CPatchArray::Load(QIODevice& file, std::vector<SynthModel>* layouts)
         }
         if (h[4] == sysex::kAreaTempPart && h[5] == kPart11)
             index = kPart11Slot;
+        const qint64 start = file.pos() - 9;
         std::uint8_t* rec = data(index);
         std::memcpy(rec + 1, h, 8);
         if (!recordio::readSome(file, rec + kOffData, kNameLength) || !recordio::readSome(file, rec + kNameEnd, kCommonRead))
             return -1;
         SynthModel layout = SynthModel::Jv2080;
         if (rec[kJv1080CommonEnd] == sysex::kEnd) {
-            recordio::stepBack(file, 2);
+            recordio::endBlock(file, start, kCommonSize - 2);
             rec[81] = 0;
             rec[82] = 0;
             rec[83] = kCommonChecksumPlaceholder;
             rec[84] = sysex::kEnd;
             layout = SynthModel::Jv1080;
         } else if (rec[kXpCommonEnd] == sysex::kEnd) {
-            recordio::stepBack(file, 1);
+            recordio::endBlock(file, start, kCommonSize - 1);
             rec[82] = 0;
             rec[83] = kCommonChecksumPlaceholder;
             rec[84] = sysex::kEnd;

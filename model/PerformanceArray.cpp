@@ -179,19 +179,20 @@ int CPerformanceArray::Load(QIODevice& file, std::vector<SynthModel>* layouts)
             recordio::stepBack(file, 9);
             break;
         }
+        const qint64 start = file.pos() - 9;
         std::uint8_t* rec = data(index);
         std::memcpy(rec + 1, h, 8);
         if (!recordio::readSome(file, rec + kOffData, kNameLength) || !recordio::readSome(file, rec + kNameEnd, kCommonRead))
             return -1;
         SynthModel layout = SynthModel::Jv2080;
         if (rec[kJv1080CommonEnd] == sysex::kEnd) {
-            recordio::stepBack(file, 4);
+            recordio::endBlock(file, start, kCommonSize - 4);
             std::memset(rec + 73, 0, 4);
             rec[77] = kCommonChecksumPlaceholder;
             rec[78] = sysex::kEnd;
             layout = SynthModel::Jv1080;
         } else if (rec[kXpCommonEnd] == sysex::kEnd) {
-            recordio::stepBack(file, 2);
+            recordio::endBlock(file, start, kCommonSize - 2);
             rec[75] = 0;
             rec[76] = 0;
             rec[77] = kCommonChecksumPlaceholder;
@@ -200,15 +201,16 @@ int CPerformanceArray::Load(QIODevice& file, std::vector<SynthModel>* layouts)
         }
         for (int p = 0; p < kParts; ++p) {
             std::uint8_t* part = rec + partOffset(p);
+            const qint64 partStart = file.pos();
             if (!recordio::readSome(file, part, kPartSize))
                 return -1;
             if (part[kJv1080PartEnd] == sysex::kEnd) {
-                recordio::stepBack(file, 7);
+                recordio::endBlock(file, partStart, kPartSize - 7);
                 std::memcpy(part + kJv1080PartEnd - 1, kJv1080PartTail, sizeof(kJv1080PartTail));
                 part[kPartSize - 2] = kPartChecksumPlaceholder;
                 part[kPartSize - 1] = sysex::kEnd;
             } else if (part[kXpPartEnd] == sysex::kEnd) {
-                recordio::stepBack(file, 1);
+                recordio::endBlock(file, partStart, kPartSize - 1);
                 part[kXpPartEnd - 1] = 0;
                 part[kPartSize - 2] = kPartChecksumPlaceholder;
                 part[kPartSize - 1] = sysex::kEnd;

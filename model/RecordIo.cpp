@@ -46,6 +46,11 @@ bool stepBack(QIODevice& file, qint64 count)
     return file.seek(file.pos() - count);
 }
 
+bool endBlock(QIODevice& file, qint64 blockStart, qint64 length)
+{
+    return file.seek(blockStart + length);
+}
+
 bool writeBlock(QIODevice& file, const std::uint8_t* block, int dataSize)
 {
     const int covered = sysex::kOffData - sysex::kOffAddress + dataSize;

@@ -24,6 +24,11 @@ bool readSome(QIODevice& file, std::uint8_t* buffer, qint64 count);
 // Moves the position back by count bytes.
 bool stepBack(QIODevice& file, qint64 count);
 
+// Places the position right after a block that started at blockStart and is length
+// bytes long in the layout found. Unlike stepping back from where a read of the longest
+// layout ended, this stays right when that read was cut short by the end of the file.
+bool endBlock(QIODevice& file, qint64 blockStart, qint64 length);
+
 // Writes one block of a record with dataSize data bytes: the nine bytes of F0, header
 // and address, the data, a fresh checksum and F7. Shorter layouts so drop the last
 // data bytes of the in-memory block.
