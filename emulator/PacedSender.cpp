@@ -1,0 +1,77 @@
+#include "emulator/PacedSender.h"
+
+CPacedSender::CPacedSender(int bytesPerSecond, Deliver deliver)
+    : m_deliver(std::move(deliver)), m_rate(bytesPerSecond > 0 ? bytesPerSecond : 0)
+{
+    m_thread = std::jthread([this](std::stop_token stop) { run(stop); });
+}
+
+CPacedSender::~CPacedSender()
+{
+    m_thread.request_stop();
+    m_cv.notify_all();
+}
+
+void CPacedSender::setRate(int bytesPerSecond)
+{
+    std::lock_guard lock(m_mutex);
+    m_rate = bytesPerSecond > 0 ? bytesPerSecond : 0;
+}
+
+void CPacedSender::post(std::vector<QByteArray> messages)
+{
+    if (messages.empty())
+        return;
+    {
+        std::lock_guard lock(m_mutex);
+        for (QByteArray& m : messages)
+            m_queue.push_back(std::move(m));
+    }
+    m_cv.notify_all();
+}
+
+void CPacedSender::clear()
+{
+    std::lock_guard lock(m_mutex);
+    m_queue.clear();
+    m_idle.notify_all();
+}
+
+void CPacedSender::waitIdle()
+{
+    std::unique_lock lock(m_mutex);
+    m_idle.wait(lock, [this] { return m_queue.empty() && !m_busy; });
+}
+
+void CPacedSender::run(std::stop_token stop)
+{
+    using namespace std::chrono;
+    auto lineFree = steady_clock::now();
+    std::unique_lock lock(m_mutex);
+    for (;;) {
+        if (!m_cv.wait(lock, stop, [this] { return !m_queue.empty(); }))
+            return;
+        // Wait for the line; a stop ends the wait.
+        if (lineFree > steady_clock::now()) {
+            m_cv.wait_until(lock, stop, lineFree, [] { return false; });
+            if (stop.stop_requested())
+                return;
+            if (m_queue.empty())
+                continue;
+        }
+        QByteArray message = std::move(m_queue.front());
+        m_queue.pop_front();
+        m_busy = true;
+        const int rate = m_rate;
+        lock.unlock();
+        m_deliver(message);
+        const auto now = steady_clock::now();
+        lineFree = std::max(now, lineFree);
+        if (rate > 0)
+            lineFree += duration_cast<steady_clock::duration>(nanoseconds(message.size() * 1'000'000'000LL / rate));
+        lock.lock();
+        m_busy = false;
+        if (m_queue.empty())
+            m_idle.notify_all();
+    }
+}

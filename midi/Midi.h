@@ -1,0 +1,184 @@
+#pragma once
+
+#include "midi/MidiClock.h"
+#include "midi/MidiPort.h"
+#include "midi/MidiSettings.h"
+
+#include <QByteArray>
+#include <QFile>
+#include <QList>
+#include <QObject>
+#include <QPointer>
+#include <QString>
+#include <QStringList>
+#include <atomic>
+#include <condition_variable>
+#include <cstdint>
+#include <deque>
+#include <memory>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+class CMidiPortProvider;
+class CReporter;
+
+// The program's gateway to MIDI: one input and one output, a send thread that carries
+// everything sent in the order it was asked for, and the recording of incoming System
+// Exclusive data into a file. Lives in the user-interface thread; port callbacks and
+// the send thread hand their results over as queued calls.
+class CMidi : public QObject
+{
+    Q_OBJECT
+
+public:
+    static constexpr std::uint8_t kControlChangeChannel1 = 0xB0;
+
+    CMidi(CMidiPortProvider& ports, CReporter& reporter, const CMidiSettings& settings = {},
+          CMidiClock* clock = nullptr, QObject* parent = nullptr);
+    ~CMidi() override;
+
+    // Devices.
+    bool OpenIn();
+    bool OpenOut();
+    void CloseIn();
+    void CloseOut();
+    void SetInDevice(int index, const QString& name = {});
+    void SetOutDevice(int index, const QString& name = {});
+    int inDevice() const { return m_settings.inDevice; }
+    int outDevice() const { return m_settings.outDevice; }
+    void SetThru(bool on);
+    bool thru() const { return m_thru; }
+    bool isInOpen() const { return m_in != nullptr; }
+    bool isOutOpen() const;
+
+    // Pacing of the send thread; takes effect with the next message.
+    void setSendRate(int bytesPerSecond);
+    void setSendPause(int milliseconds);
+
+    // Sending. SendShort takes the packed form: status in bits 0..7, data bytes in
+    // 8..15 and 16..23. SendLong copies bytes and splits them into whole messages.
+    void SendShort(std::uint32_t message);
+    void SendLong(const QByteArray& bytes);
+    // Streams the file at path() to the output.
+    void StartSend();
+
+    // Receiving: records incoming System Exclusive data into the file at path(),
+    // after sending request when it is not empty.
+    void StartReceive(const QByteArray& request);
+    // Ends the current transfer, closes devices and file and reports transferEnded:
+    // true after a send (or when nothing ran), false after a receive.
+    void Stop();
+
+    void setPath(const QString& path) { m_path = path; }
+    QString path() const { return m_path; }
+    bool isReceiving() const { return m_receiving; }
+    bool isSending() const { return m_fileSending || m_pendingJobs.load() > 0; }
+    long bytesReceivedCount() const { return m_bytesReceived; }
+    long bytesSentCount() const { return m_bytesSent; }
+    // True when the last transfer ended by an error rather than by completion or Stop.
+    bool lastTransferFailed() const { return m_transferFailed; }
+
+    // Named dump requests.
+    void AddRequest(const QString& name, const QString& text);
+    int GetRequestCount() const { return m_requestNames.size(); }
+    QString GetRequestName(int i) const { return m_requestNames.value(i); }
+    QString GetRequestText(int i) const { return m_requestTexts.value(i); }
+
+    // Listeners of control changes on MIDI channel 1: each gets a queued call of its
+    // slot remoteValue(int value, int controller).
+    void AddListener(QObject* listener);
+    void RemoveListener(QObject* listener);
+
+    // Waits until the send thread has sent everything queued so far (for callers
+    // without an event loop, such as the command-line tool and tests).
+    void waitUntilSent();
+
+signals:
+    void bytesSent(long count);     // bytes of the file sent so far; 0 at the start of a send
+    void bytesReceived(long count); // bytes recorded so far; 0 at the start of a receive
+    // A transfer ended, was stopped or failed: true after a send or an error, false
+    // after a stopped receive.
+    void transferEnded(bool sendOrError);
+    void remoteValue(int value, int controller);
+
+private:
+    struct Job
+    {
+        enum class Kind { Short, Long, File };
+        Kind kind = Kind::Short;
+        std::vector<std::uint8_t> bytes;
+        QString path;
+        int chunkSize = CMidiSettings::kDefaultChunkSize;
+        std::uint64_t generation = 0;
+    };
+    struct Incoming
+    {
+        std::uint64_t generation;
+        std::vector<std::uint8_t> bytes;
+    };
+
+    void enqueue(Job job);
+    void cancelJobs();
+    void sendLoop(std::stop_token stop);
+    void runJob(const Job& job);
+    bool sendMessage(const Job& job, const std::uint8_t* data, std::size_t size, bool paced);
+    void streamFile(const Job& job);
+    bool cancelled(std::uint64_t generation) const;
+    // Called from the send thread: runs f in the user-interface thread.
+    template <typename F> void post(F&& f);
+    void report(int icon, const QString& text);
+    void finishFileSend(std::uint64_t generation, bool failed);
+
+    void onInput(std::uint64_t generation, const std::uint8_t* data, std::size_t size);
+    void drainInput();
+    void handleInput(const std::vector<std::uint8_t>& message);
+    void handleShort(const std::vector<std::uint8_t>& message);
+    void endTransfer(bool sendOrError, bool failed);
+
+    CMidiPortProvider& m_ports;
+    CReporter& m_reporter;
+    CMidiSettings m_settings;
+    std::unique_ptr<CMidiClock> m_ownClock;
+    CMidiClock* m_clock;
+
+    // Input: owned by the user-interface thread; the port's callback only appends to
+    // m_incoming under m_inMutex.
+    std::unique_ptr<CMidiInPort> m_in;
+    std::mutex m_inMutex;
+    std::deque<Incoming> m_incoming;
+    bool m_drainPosted = false;
+    std::atomic<std::uint64_t> m_inGeneration{0};
+    bool m_inSysEx = false; // a System Exclusive message has begun and not yet ended
+
+    // Output: the port is used by the send thread under m_outMutex.
+    mutable std::mutex m_outMutex;
+    std::unique_ptr<CMidiOutPort> m_out;
+
+    // The send queue.
+    std::mutex m_jobMutex;
+    std::condition_variable_any m_jobCv;
+    std::condition_variable m_idleCv;
+    std::deque<Job> m_jobs;
+    bool m_busy = false;
+    std::atomic<std::uint64_t> m_cancelGeneration{0};
+    std::atomic<int> m_pendingJobs{0};
+    std::atomic<int> m_sendRate;
+    std::atomic<int> m_sendPause;
+    CMidiClock::TimePoint m_lineFree{}; // send thread only
+
+    bool m_thru = false;
+    bool m_receiving = false;
+    bool m_fileSending = false;
+    bool m_transferFailed = false;
+    long m_bytesReceived = 0;
+    long m_bytesSent = 0;
+    QString m_path;
+    QFile m_file;
+
+    QStringList m_requestNames;
+    QStringList m_requestTexts;
+    QList<QPointer<QObject>> m_listeners;
+
+    std::jthread m_thread; // last: started after everything above exists
+};

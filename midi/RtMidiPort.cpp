@@ -1,0 +1,223 @@
+#include "midi/RtMidiPort.h"
+
+#include <QFileInfo>
+#include <QtGlobal>
+#include <algorithm>
+#include <utility>
+
+namespace {
+
+const char* const kClientName = "Toneloom";
+constexpr unsigned int kInputQueueSize = 1024;
+
+// RtMidi reports problems through this callback instead of throwing or printing.
+void collectError(RtMidiError::Type, const std::string& text, void* target)
+{
+    *static_cast<std::string*>(target) = text;
+}
+
+template <typename Midi> QStringList portNames(RtMidi::Api api)
+{
+    QStringList names;
+    std::string error;
+    try {
+        Midi midi(api, kClientName);
+        midi.setErrorCallback(&collectError, &error);
+        const unsigned int count = midi.getPortCount();
+        for (unsigned int i = 0; i < count; ++i)
+            names << QString::fromStdString(midi.getPortName(i));
+    } catch (const RtMidiError&) {
+        // No such system (no sequencer, no JACK server): no ports.
+    }
+    return names;
+}
+
+template <typename Midi> int findPort(Midi& midi, const QString& name)
+{
+    const unsigned int count = midi.getPortCount();
+    for (unsigned int i = 0; i < count; ++i) {
+        if (QString::fromStdString(midi.getPortName(i)) == name)
+            return static_cast<int>(i);
+    }
+    return -1;
+}
+
+bool compiled(RtMidi::Api api)
+{
+    std::vector<RtMidi::Api> apis;
+    RtMidi::getCompiledApi(apis);
+    return std::find(apis.begin(), apis.end(), api) != apis.end();
+}
+
+} // namespace
+
+RtMidi::Api CRtMidiPort::api()
+{
+    const QByteArray forced = qgetenv("TONELOOM_MIDI_API").toLower();
+    if (forced == "jack")
+        return RtMidi::UNIX_JACK;
+    if (forced == "alsa")
+        return RtMidi::LINUX_ALSA;
+#if defined(Q_OS_LINUX)
+    if (compiled(RtMidi::LINUX_ALSA) && QFileInfo::exists(QStringLiteral("/dev/snd/seq")))
+        return RtMidi::LINUX_ALSA;
+    if (compiled(RtMidi::UNIX_JACK))
+        return RtMidi::UNIX_JACK;
+#endif
+    return RtMidi::UNSPECIFIED;
+}
+
+QString CRtMidiPort::apiName(RtMidi::Api api)
+{
+    return QString::fromStdString(RtMidi::getApiDisplayName(api));
+}
+
+QStringList CRtMidiPort::inputNames(RtMidi::Api api)
+{
+    return portNames<RtMidiIn>(api);
+}
+
+QStringList CRtMidiPort::outputNames(RtMidi::Api api)
+{
+    return portNames<RtMidiOut>(api);
+}
+
+// ---------------------------------------------------------------- input
+
+CRtMidiInPort::CRtMidiInPort(RtMidi::Api api, QString portName, bool isVirtual, QString clientName)
+    : m_api(api), m_name(std::move(portName)), m_virtual(isVirtual), m_clientName(std::move(clientName))
+{
+}
+
+CRtMidiInPort::~CRtMidiInPort()
+{
+    close();
+}
+
+bool CRtMidiInPort::open(Callback callback, QString* error)
+{
+    close();
+    std::string& problem = m_problem;
+    problem.clear();
+    try {
+        const std::string client = m_clientName.isEmpty() ? std::string(kClientName) : m_clientName.toStdString();
+        auto midi = std::make_unique<RtMidiIn>(m_api, client, kInputQueueSize);
+        midi->setErrorCallback(&collectError, &problem);
+        if (m_virtual) {
+            midi->openVirtualPort(m_name.toStdString());
+        } else {
+            const int index = findPort(*midi, m_name);
+            if (index < 0) {
+                if (error)
+                    *error = QStringLiteral("There is no MIDI input called \"%1\".").arg(m_name);
+                return false;
+            }
+            midi->openPort(static_cast<unsigned int>(index), "Toneloom In");
+        }
+        if (!problem.empty() || (!m_virtual && !midi->isPortOpen())) {
+            if (error)
+                *error = QString::fromStdString(problem);
+            return false;
+        }
+        // System Exclusive is what we are here for; clock and active sensing are not.
+        midi->ignoreTypes(false, true, true);
+        m_callback = std::move(callback);
+        midi->setCallback(&CRtMidiInPort::received, this);
+        m_midi = std::move(midi);
+        return true;
+    } catch (const RtMidiError& e) {
+        if (error)
+            *error = QString::fromStdString(e.getMessage());
+        return false;
+    }
+}
+
+void CRtMidiInPort::close()
+{
+    if (!m_midi)
+        return;
+    // Destroying the RtMidi object ends its thread (or JACK client), so no callback
+    // runs after this.
+    m_midi->cancelCallback();
+    m_midi.reset();
+    m_callback = nullptr;
+}
+
+void CRtMidiInPort::received(double, std::vector<unsigned char>* message, void* self)
+{
+    auto* port = static_cast<CRtMidiInPort*>(self);
+    if (message && !message->empty() && port->m_callback)
+        port->m_callback(message->data(), message->size());
+}
+
+// ---------------------------------------------------------------- output
+
+CRtMidiOutPort::CRtMidiOutPort(RtMidi::Api api, QString portName, bool isVirtual, QString clientName)
+    : m_api(api), m_name(std::move(portName)), m_virtual(isVirtual), m_clientName(std::move(clientName))
+{
+}
+
+CRtMidiOutPort::~CRtMidiOutPort()
+{
+    close();
+}
+
+void CRtMidiOutPort::failed(RtMidiError::Type, const std::string& text, void* self)
+{
+    static_cast<CRtMidiOutPort*>(self)->m_error = text;
+}
+
+bool CRtMidiOutPort::open(QString* error)
+{
+    close();
+    m_error.clear();
+    try {
+        const std::string client = m_clientName.isEmpty() ? std::string(kClientName) : m_clientName.toStdString();
+        auto midi = std::make_unique<RtMidiOut>(m_api, client);
+        midi->setErrorCallback(&CRtMidiOutPort::failed, this);
+        if (m_virtual) {
+            midi->openVirtualPort(m_name.toStdString());
+        } else {
+            const int index = findPort(*midi, m_name);
+            if (index < 0) {
+                if (error)
+                    *error = QStringLiteral("There is no MIDI output called \"%1\".").arg(m_name);
+                return false;
+            }
+            midi->openPort(static_cast<unsigned int>(index), "Toneloom Out");
+        }
+        if (!m_error.empty() || (!m_virtual && !midi->isPortOpen())) {
+            if (error)
+                *error = QString::fromStdString(m_error);
+            return false;
+        }
+        m_midi = std::move(midi);
+        return true;
+    } catch (const RtMidiError& e) {
+        if (error)
+            *error = QString::fromStdString(e.getMessage());
+        return false;
+    }
+}
+
+void CRtMidiOutPort::close()
+{
+    m_midi.reset();
+}
+
+bool CRtMidiOutPort::send(const std::uint8_t* data, std::size_t size, QString* error)
+{
+    if (!m_midi)
+        return false;
+    m_error.clear();
+    try {
+        m_midi->sendMessage(data, size);
+    } catch (const RtMidiError& e) {
+        m_error = e.getMessage();
+    }
+    if (m_error.empty())
+        return true;
+    if (error)
+        *error = QString::fromStdString(m_error);
+    return false;
+}

@@ -1,0 +1,29 @@
+#pragma once
+
+#include "midi/MidiPortProvider.h"
+
+#include <rtmidi/RtMidi.h>
+
+class CEmulatorDevice;
+
+// The devices the program offers: the system's MIDI ports through RtMidi, then the
+// built-in synth emulator as the last entry of both lists (entry 0 when there is no
+// hardware, the default device).
+class CSystemPortProvider : public CMidiPortProvider
+{
+public:
+    explicit CSystemPortProvider(CEmulatorDevice* emulator, RtMidi::Api api = RtMidi::UNSPECIFIED);
+
+    QStringList inputNames() override;
+    QStringList outputNames() override;
+    std::unique_ptr<CMidiInPort> createIn(int index) override;
+    std::unique_ptr<CMidiOutPort> createOut(int index) override;
+    RtMidi::Api api() const { return m_api; }
+
+private:
+    CEmulatorDevice* m_emulator;
+    RtMidi::Api m_api;
+    // The lists as last enumerated: a device number refers to these.
+    QStringList m_inputs;
+    QStringList m_outputs;
+};
