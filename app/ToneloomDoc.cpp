@@ -3,6 +3,7 @@
 #include "bank/BankCommand.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QSaveFile>
 
 namespace {
@@ -134,8 +135,11 @@ bool CToneloomDoc::SaveBank(int which, QString path, sysex::MemoryArea area)
             return false; // cancelled
     }
     // Written to a temporary file and renamed at the end, so a failure leaves the old file.
+    // Only regular files are replaced: renaming over a device or a folder would destroy it.
+    const QFileInfo target(path);
     QSaveFile file(path);
-    bool written = file.open(QIODevice::WriteOnly) && writeBank(file, which, area);
+    bool written = (!target.exists() || target.isFile()) && file.open(QIODevice::WriteOnly)
+                   && writeBank(file, which, area);
     if (written)
         written = file.commit();
     else
