@@ -1,0 +1,204 @@
+#include "app/ToneloomDoc.h"
+#include "model/SysExScan.h"
+
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTest>
+
+namespace {
+
+struct Result
+{
+    int exitCode = -1;
+    QString out;
+    QString err;
+};
+
+Result runCli(const QStringList& args)
+{
+    QProcess p;
+    p.start(QStringLiteral(TONELOOM_BIN_DIR "/toneloom-cli"), args);
+    Result r;
+    if (!p.waitForFinished(60000))
+        return r;
+    r.exitCode = p.exitCode();
+    r.out = QString::fromUtf8(p.readAllStandardOutput());
+    r.err = QString::fromUtf8(p.readAllStandardError());
+    return r;
+}
+
+QString realDump(const QString& name)
+{
+    return QStringLiteral(TONELOOM_TESTDATA_DIR "/real/") + name;
+}
+
+QByteArray readFile(const QString& path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+} // namespace
+
+class TestCli : public QObject
+{
+    Q_OBJECT
+
+private:
+    QTemporaryDir m_dir;
+    QString bankOf(const QString& model)
+    {
+        // A bank in the given layout, made by the tool itself.
+        const QString path = m_dir.filePath(model + QStringLiteral(".syx"));
+        if (!QFile::exists(path))
+            runCli({"convert", "--model", model, seed(), path});
+        return path;
+    }
+    QString seed()
+    {
+        if (QFile::exists(realDump("ahlzen_PadVoxBell.syx")))
+            return realDump("ahlzen_PadVoxBell.syx");
+        // Without the shared dumps: a default bank written by the core.
+        const QString path = m_dir.filePath("seed.syx");
+        if (!QFile::exists(path)) {
+            SynthSettings settings;
+            CCollectingReporter reporter;
+            CToneloomDoc doc(settings, reporter);
+            doc.OnSaveDocument(path);
+        }
+        return path;
+    }
+
+private slots:
+    void convertSizes_data()
+    {
+        QTest::addColumn<QString>("model");
+        QTest::addColumn<QString>("what");
+        QTest::addColumn<int>("size");
+        QTest::newRow("jv1080 all") << "jv1080" << "all" << 108942;
+        QTest::newRow("jv2080 all") << "jv2080" << "all" << 112910;
+        QTest::newRow("xp all") << "xp" << "all" << 112206;
+        QTest::newRow("jv1080 patches") << "jv1080" << "patches" << 82304;
+        QTest::newRow("xp performances") << "xp" << "performances" << 20896;
+        QTest::newRow("jv2080 rhythm") << "jv2080" << "rhythm" << 8878;
+    }
+    void convertSizes()
+    {
+        QFETCH(QString, model);
+        QFETCH(QString, what);
+        QFETCH(int, size);
+        const QString out = m_dir.filePath(QStringLiteral("out-%1-%2.syx").arg(model, what));
+        const Result r = runCli({"convert", "--model", model, "--what", what, seed(), out});
+        QCOMPARE(r.exitCode, 0);
+        const QByteArray bytes = readFile(out);
+        QCOMPARE(bytes.size(), qsizetype(size));
+        QVERIFY(scanSysEx(bytes).problems.empty());
+        QCOMPARE(runCli({"check", out}).exitCode, 0);
+    }
+
+    void convertCardAndDevice()
+    {
+        const QString out = m_dir.filePath("card.syx");
+        const Result r = runCli({"convert", "--model", "jv2080", "--card", "--device-id", "32", seed(), out});
+        QCOMPARE(r.exitCode, 0);
+        const QByteArray bytes = readFile(out);
+        QCOMPARE(uchar(bytes[2]), uchar(0x1F));
+        QCOMPARE(uchar(bytes[5]), uchar(0x20));
+        QCOMPARE(uchar(bytes[bytes.size() - 645 + 5]), uchar(0x21));
+        const Result info = runCli({"info", out});
+        QVERIFY2(info.out.contains("128 records, JV-2080 layout, card memory"), qPrintable(info.out));
+    }
+
+    void names()
+    {
+        const Result r = runCli({"names", bankOf("xp"), "--kind", "performances"});
+        QCOMPARE(r.exitCode, 0);
+        const QStringList lines = r.out.split('\n', Qt::SkipEmptyParts);
+        QCOMPARE(lines.size(), 32);
+        QCOMPARE(lines.first(), QString("1: Init Perform"));
+        const Result rhythm = runCli({"names", bankOf("xp"), "--kind", "rhythm"});
+        QCOMPARE(rhythm.out, QString("1: Init Rhythm \n2: Init Rhythm \n"));
+    }
+
+    void realDumpNames()
+    {
+        if (!QFile::exists(realDump("kk_JV1080_AGSOUND1.syx")))
+            QSKIP("the shared real dumps are not present");
+        const Result r = runCli({"names", realDump("kk_JV1080_AGSOUND1.syx")});
+        QCOMPARE(r.exitCode, 0);
+        const QStringList lines = r.out.split('\n', Qt::SkipEmptyParts);
+        QCOMPARE(lines.size(), 128);
+        QCOMPARE(lines[0], QString("1: RedPowerBass"));
+        QCOMPARE(lines[2], QString("3: Super W Bass"));
+        QCOMPARE(lines[46], QString("47: INIT PATCH  "));
+        const Result info = runCli({"info", realDump("kk_JV1080_AGSOUND1.syx")});
+        QVERIFY2(info.out.contains("patches: 46 records\n  run at offset 0: 46 records, JV-1080 layout, user memory"),
+                 qPrintable(info.out));
+        QVERIFY(info.out.contains("messages with a bad checksum: 0"));
+    }
+
+    void check()
+    {
+        QByteArray bytes = readFile(bankOf("jv1080"));
+        bytes[83 + 10] = char(bytes[83 + 10] ^ 1); // a data byte of the first part: its checksum is off
+        bytes.append("\x01\x02");
+        const QString bad = m_dir.filePath("bad.syx");
+        QFile f(bad);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write(bytes);
+        f.close();
+        const Result r = runCli({"check", bad});
+        QCOMPARE(r.exitCode, 1);
+        QVERIFY2(r.out.startsWith("75: bad checksum"), qPrintable(r.out));
+        QVERIFY(r.out.contains(QStringLiteral("%1: 2 bytes outside any message").arg(bytes.size() - 2)));
+        QVERIFY(r.out.contains("2 problems"));
+    }
+
+    void badInput_data()
+    {
+        QTest::addColumn<QStringList>("args");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("no command") << QStringList{} << "Usage";
+        QTest::newRow("unknown command") << QStringList{"frobnicate"} << "unknown command frobnicate";
+        QTest::newRow("missing file") << QStringList{"names", "/nonexistent.syx"} << "/nonexistent.syx: no such file";
+        QTest::newRow("bad kind") << QStringList{"names", "x.syx", "--kind", "drums"} << "--kind must be";
+        QTest::newRow("convert without model") << QStringList{"convert", "a", "b"} << "needs --model";
+        QTest::newRow("bad model") << QStringList{"convert", "--model", "d50", "a", "b"} << "--model must be";
+        QTest::newRow("bad device id") << QStringList{"convert", "--model", "xp", "--device-id", "16", "a", "b"}
+                                       << "--device-id must be 17..32";
+        QTest::newRow("unknown option") << QStringList{"info", "--verbose", "x"} << "unknown option --verbose";
+    }
+    void badInput()
+    {
+        QFETCH(QStringList, args);
+        QFETCH(QString, message);
+        const Result r = runCli(args);
+        QCOMPARE(r.exitCode, 2);
+        QVERIFY2(r.err.contains(message), qPrintable(r.err));
+    }
+
+    void convertWritesNothingOnBadInput()
+    {
+        const QString tiny = m_dir.filePath("tiny.syx");
+        QFile f(tiny);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write("\xF0\x41");
+        f.close();
+        const QString junk = m_dir.filePath("junk.syx");
+        QFile j(junk);
+        QVERIFY(j.open(QIODevice::WriteOnly));
+        j.write(QByteArray(500, 'z'));
+        j.close();
+        for (const QString& in : {tiny, junk}) {
+            const QString out = m_dir.filePath("never.syx");
+            const Result r = runCli({"convert", "--model", "xp", in, out});
+            QCOMPARE(r.exitCode, 2);
+            QCOMPARE(r.err.count('\n'), 1);
+            QVERIFY(!QFile::exists(out));
+        }
+    }
+};
+
+QTEST_GUILESS_MAIN(TestCli)
+#include "tst_cli.moc"
