@@ -1,0 +1,181 @@
+#include "CaptileCtrl.h"
+
+#include "CaptilePropPage.h"
+#include "controls/common/StateStream.h"
+
+#include <QtGui/QPainter>
+#include <QtWidgets/QDialog>
+#include <QtWidgets/QDialogButtonBox>
+#include <QtWidgets/QHBoxLayout>
+#include <QtWidgets/QLabel>
+#include <QtWidgets/QStyle>
+#include <QtWidgets/QVBoxLayout>
+
+namespace {
+
+constexpr DispatchMember kMembers[] = {
+    {DispatchId::BackColor, DispatchKind::Property, "BackColor"},
+    {DispatchId::ForeColor, DispatchKind::Property, "ForeColor"},
+    {DispatchId::Caption, DispatchKind::Property, "Caption"},
+    {DispatchId::Font, DispatchKind::Property, "Font"},
+    {DispatchId::AboutBox, DispatchKind::Method, "AboutBox"},
+};
+constexpr CDispatchTable kDispatchTable{kMembers};
+
+const QColor kDefaultBackColor(192, 192, 192);
+constexpr int kDefaultWidth = 120;
+constexpr int kDefaultHeight = 20;
+
+} // namespace
+
+CCaptileCtrl::CCaptileCtrl(QWidget *parent)
+    : QWidget(parent)
+{
+    setAttribute(Qt::WA_OpaquePaintEvent);
+    resetDefaults();
+}
+
+CCaptileCtrl::~CCaptileCtrl() = default;
+
+const CDispatchTable &CCaptileCtrl::dispatchTable() const
+{
+    return kDispatchTable;
+}
+
+void CCaptileCtrl::resetDefaults()
+{
+    m_caption.clear();
+    m_foreColor = Qt::black;
+    m_backColor = kDefaultBackColor;
+    m_font = QFont();
+}
+
+void CCaptileCtrl::setBackColor(const QColor &color)
+{
+    m_backColor = color;
+    update();
+    m_modified = true;
+}
+
+void CCaptileCtrl::setForeColor(const QColor &color)
+{
+    m_foreColor = color;
+    update();
+    m_modified = true;
+}
+
+void CCaptileCtrl::setCaption(const QString &caption)
+{
+    m_caption = caption;
+    update();
+    m_modified = true;
+}
+
+void CCaptileCtrl::setControlFont(const QFont &font)
+{
+    m_font = font;
+    update();
+    m_modified = true;
+}
+
+QSize CCaptileCtrl::sizeHint() const
+{
+    return {kDefaultWidth, kDefaultHeight};
+}
+
+void CCaptileCtrl::paintEvent(QPaintEvent *)
+{
+    QPainter painter(this);
+    painter.setRenderHint(QPainter::Antialiasing, false);
+    const QRect area = rect();
+    // Framed in black, filled with the background colour.
+    painter.fillRect(area, Qt::black);
+    painter.fillRect(area.adjusted(1, 1, -1, -1), m_backColor);
+    if (m_caption.isEmpty())
+        return;
+
+    painter.setFont(m_font);
+    painter.setPen(m_foreColor);
+    painter.setClipRect(area);
+    const QFontMetrics metrics(m_font, this);
+    const int x = (area.left() + area.right() + 1) / 2 - metrics.horizontalAdvance(m_caption) / 2;
+    const int top = (area.top() + area.bottom() + 1 - metrics.height()) / 2;
+    painter.drawText(x, top + metrics.ascent(), m_caption);
+}
+
+void CCaptileCtrl::writeState(QDataStream &stream) const
+{
+    ControlState::CByteOrderGuard guard(stream);
+    stream << ControlState::Version;
+    ControlState::writeExtent(stream, size());
+    ControlState::writeStockProperties(stream, StockMask,
+                                       {m_caption, m_foreColor, m_backColor, m_font});
+}
+
+bool CCaptileCtrl::readState(QDataStream &stream)
+{
+    ControlState::CByteOrderGuard guard(stream);
+    quint32 version = 0;
+    stream >> version;
+    const QSize extent = ControlState::readExtent(stream);
+    ControlState::StockProperties stock{QString(), Qt::black, kDefaultBackColor, QFont()};
+    ControlState::readStockProperties(stream, stock, palette());
+    const bool ok = stream.status() == QDataStream::Ok;
+    if (ok && version == ControlState::Version) {
+        m_caption = stock.caption;
+        m_foreColor = stock.foreColor;
+        m_backColor = stock.backColor;
+        m_font = stock.font;
+    } else {
+        resetDefaults();
+    }
+    if (ok && !extent.isEmpty())
+        resize(extent);
+    update();
+    return ok;
+}
+
+QByteArray CCaptileCtrl::saveState() const
+{
+    QByteArray state;
+    QDataStream stream(&state, QIODevice::WriteOnly);
+    writeState(stream);
+    return state;
+}
+
+bool CCaptileCtrl::loadState(const QByteArray &state)
+{
+    QDataStream stream(state);
+    return readState(stream);
+}
+
+QDialog *CCaptileCtrl::createPropertyPage(QWidget *parent)
+{
+    return new CCaptilePropPage(parent);
+}
+
+QDialog *CCaptileCtrl::createAboutBox(QWidget *parent)
+{
+    auto *dialog = new QDialog(parent);
+    dialog->setWindowTitle(QString::fromLatin1(AboutTitle));
+    auto *icon = new QLabel;
+    const int iconSize = dialog->style()->pixelMetric(QStyle::PM_MessageBoxIconSize);
+    icon->setPixmap(dialog->style()->standardIcon(QStyle::SP_MessageBoxInformation).pixmap(iconSize));
+    auto *text = new QLabel(QString::fromLatin1(AboutText));
+    auto *buttons = new QDialogButtonBox(QDialogButtonBox::Ok);
+    QObject::connect(buttons, &QDialogButtonBox::accepted, dialog, &QDialog::accept);
+    auto *row = new QHBoxLayout;
+    row->addWidget(icon);
+    row->addWidget(text, 1);
+    auto *layout = new QVBoxLayout(dialog);
+    layout->addLayout(row);
+    layout->addWidget(buttons);
+    return dialog;
+}
+
+void CCaptileCtrl::AboutBox()
+{
+    QDialog *dialog = createAboutBox(this);
+    dialog->exec();
+    delete dialog;
+}

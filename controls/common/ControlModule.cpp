@@ -1,0 +1,128 @@
+#include "ControlModule.h"
+
+#include "ControlRegistry.h"
+
+#include <QtCore/QFileInfo>
+#include <QtWidgets/QWidget>
+
+#include <atomic>
+#include <cstring>
+
+#if defined(Q_OS_WIN)
+#include <windows.h>
+#else
+#include <dlfcn.h>
+#endif
+
+namespace {
+
+// One count per module: the common library is linked into each module with hidden
+// symbols, so this variable is never shared between modules.
+std::atomic<int> liveObjects{0};
+
+QString modulePath(const void *address)
+{
+    char buffer[4096];
+    return QFileInfo(QString::fromLocal8Bit(
+                         ControlModule::modulePathOf(address, buffer, sizeof buffer)))
+        .absoluteFilePath();
+}
+
+} // namespace
+
+const char *ControlModule::modulePathOf(const void *addressInModule, char *buffer, std::size_t size)
+{
+    if (size == 0)
+        return buffer;
+    buffer[0] = '\0';
+#if defined(Q_OS_WIN)
+    HMODULE module = nullptr;
+    if (GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS
+                               | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+                           static_cast<LPCSTR>(addressInModule), &module))
+        GetModuleFileNameA(module, buffer, DWORD(size));
+#else
+    Dl_info info{};
+    if (dladdr(addressInModule, &info) && info.dli_fname) {
+        std::strncpy(buffer, info.dli_fname, size - 1);
+        buffer[size - 1] = '\0';
+    }
+#endif
+    return buffer;
+}
+
+std::int32_t ControlModule::registerServer(const ControlModuleInfo &info, const void *addressInModule)
+{
+    const QString path = modulePath(addressInModule);
+    if (path.isEmpty())
+        return ControlResult::Fail;
+
+    CControlRegistry registry;
+    if (!registry.load())
+        return ControlResult::RegistryWriteFailed;
+
+    CControlRegistry::Entry control;
+    control.classId = QString::fromLatin1(info.classId);
+    control.kind = CControlRegistry::ClassKind::Control;
+    control.progId = QString::fromLatin1(info.progId);
+    control.typeName = QString::fromLatin1(info.typeName);
+    control.modulePath = path;
+    control.typeLibId = QString::fromLatin1(info.typeLibId);
+    control.typeLibVersion = QString::fromLatin1(info.typeLibVersion);
+    control.miscStatus = info.miscStatus;
+    control.threadingModel = QString::fromLatin1(info.threadingModel);
+    registry.insert(control);
+
+    if (info.pageClassId && *info.pageClassId) {
+        CControlRegistry::Entry page;
+        page.classId = QString::fromLatin1(info.pageClassId);
+        page.kind = CControlRegistry::ClassKind::PropertyPage;
+        page.progId = QString::fromLatin1(info.pageProgId);
+        page.typeName = QString::fromLatin1(info.pageTypeName);
+        page.modulePath = path;
+        page.threadingModel = control.threadingModel;
+        registry.insert(page);
+    }
+    return registry.save() ? ControlResult::Ok : ControlResult::RegistryWriteFailed;
+}
+
+std::int32_t ControlModule::unregisterServer(const ControlModuleInfo &info)
+{
+    CControlRegistry registry;
+    if (!registry.load())
+        return ControlResult::RegistryWriteFailed;
+    registry.remove(QString::fromLatin1(info.classId));
+    if (info.pageClassId && *info.pageClassId)
+        registry.remove(QString::fromLatin1(info.pageClassId));
+    return registry.save() ? ControlResult::Ok : ControlResult::RegistryWriteFailed;
+}
+
+std::int32_t ControlModule::getClassObject(const ControlModuleInfo &info, const char *classId,
+                                           QWidget *parent, QWidget **control)
+{
+    if (!control)
+        return ControlResult::Pointer;
+    *control = nullptr;
+    if (!classId)
+        return ControlResult::ClassNotAvailable;
+    if (CControlRegistry::normalizedClassId(QString::fromLatin1(classId))
+        != CControlRegistry::normalizedClassId(QString::fromLatin1(info.classId)))
+        return ControlResult::ClassNotAvailable;
+    *control = info.create(parent);
+    return *control ? ControlResult::Ok : ControlResult::Fail;
+}
+
+std::int32_t ControlModule::canUnloadNow()
+{
+    return liveObjects.load() == 0 ? ControlResult::Ok : ControlResult::False;
+}
+
+CModuleLock::CModuleLock()
+{
+    ++liveObjects;
+}
+
+CModuleLock::~CModuleLock()
+{
+    --liveObjects;
+}

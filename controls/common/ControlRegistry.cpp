@@ -1,0 +1,177 @@
+#include "ControlRegistry.h"
+
+#include <QtCore/QDir>
+#include <QtCore/QFile>
+#include <QtCore/QFileInfo>
+#include <QtCore/QJsonArray>
+#include <QtCore/QJsonDocument>
+#include <QtCore/QJsonObject>
+#include <QtCore/QSaveFile>
+#include <QtCore/QStandardPaths>
+
+namespace {
+
+constexpr const char *kFileName = "controls.json";
+constexpr const char *kClassesKey = "classes";
+
+QString kindName(CControlRegistry::ClassKind kind)
+{
+    return kind == CControlRegistry::ClassKind::Control ? QStringLiteral("control")
+                                                        : QStringLiteral("propertyPage");
+}
+
+QJsonObject toJson(const CControlRegistry::Entry &entry)
+{
+    QJsonObject object;
+    object.insert(QStringLiteral("classId"), entry.classId);
+    object.insert(QStringLiteral("kind"), kindName(entry.kind));
+    object.insert(QStringLiteral("progId"), entry.progId);
+    object.insert(QStringLiteral("typeName"), entry.typeName);
+    object.insert(QStringLiteral("module"), entry.modulePath);
+    if (!entry.typeLibId.isEmpty()) {
+        object.insert(QStringLiteral("typeLib"), entry.typeLibId);
+        object.insert(QStringLiteral("typeLibVersion"), entry.typeLibVersion);
+    }
+    if (entry.kind == CControlRegistry::ClassKind::Control)
+        object.insert(QStringLiteral("miscStatus"), double(entry.miscStatus));
+    if (!entry.threadingModel.isEmpty())
+        object.insert(QStringLiteral("threadingModel"), entry.threadingModel);
+    return object;
+}
+
+CControlRegistry::Entry fromJson(const QJsonObject &object)
+{
+    CControlRegistry::Entry entry;
+    entry.classId = CControlRegistry::normalizedClassId(object.value(QStringLiteral("classId")).toString());
+    entry.kind = object.value(QStringLiteral("kind")).toString() == QStringLiteral("propertyPage")
+                     ? CControlRegistry::ClassKind::PropertyPage
+                     : CControlRegistry::ClassKind::Control;
+    entry.progId = object.value(QStringLiteral("progId")).toString();
+    entry.typeName = object.value(QStringLiteral("typeName")).toString();
+    entry.modulePath = object.value(QStringLiteral("module")).toString();
+    entry.typeLibId = object.value(QStringLiteral("typeLib")).toString();
+    entry.typeLibVersion = object.value(QStringLiteral("typeLibVersion")).toString();
+    entry.miscStatus = quint32(object.value(QStringLiteral("miscStatus")).toDouble());
+    entry.threadingModel = object.value(QStringLiteral("threadingModel")).toString();
+    return entry;
+}
+
+} // namespace
+
+QString CControlRegistry::defaultPath()
+{
+    const QString overridden = qEnvironmentVariable(PathVariable);
+    if (!overridden.isEmpty())
+        return overridden;
+    const QString base = QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation);
+    return QDir(base).filePath(QStringLiteral("toneloom/") + QLatin1String(kFileName));
+}
+
+QString CControlRegistry::normalizedClassId(const QString &classId)
+{
+    QString id = classId.trimmed().toUpper();
+    if (id.startsWith(QLatin1Char('{')))
+        id.remove(0, 1);
+    if (id.endsWith(QLatin1Char('}')))
+        id.chop(1);
+    return QLatin1Char('{') + id + QLatin1Char('}');
+}
+
+CControlRegistry::CControlRegistry(QString path)
+    : m_path(std::move(path))
+{
+}
+
+bool CControlRegistry::load(QString *error)
+{
+    m_entries.clear();
+    QFile file(m_path);
+    if (!file.exists())
+        return true;
+    if (!file.open(QIODevice::ReadOnly)) {
+        if (error)
+            *error = file.errorString();
+        return false;
+    }
+    QJsonParseError parseError;
+    const QJsonDocument document = QJsonDocument::fromJson(file.readAll(), &parseError);
+    if (parseError.error != QJsonParseError::NoError || !document.isObject()) {
+        if (error)
+            *error = parseError.errorString();
+        return false;
+    }
+    const QJsonArray classes = document.object().value(QLatin1String(kClassesKey)).toArray();
+    for (const QJsonValue &value : classes) {
+        const Entry entry = fromJson(value.toObject());
+        if (entry.classId.size() > 2)
+            insert(entry);
+    }
+    return true;
+}
+
+bool CControlRegistry::save(QString *error) const
+{
+    const QFileInfo info(m_path);
+    if (!QDir().mkpath(info.absolutePath())) {
+        if (error)
+            *error = QStringLiteral("Cannot create folder %1").arg(info.absolutePath());
+        return false;
+    }
+    QJsonArray classes;
+    for (const Entry &entry : m_entries)
+        classes.append(toJson(entry));
+    QJsonObject root;
+    root.insert(QLatin1String(kClassesKey), classes);
+
+    QSaveFile file(m_path);
+    if (!file.open(QIODevice::WriteOnly)) {
+        if (error)
+            *error = file.errorString();
+        return false;
+    }
+    file.write(QJsonDocument(root).toJson(QJsonDocument::Indented));
+    if (!file.commit()) {
+        if (error)
+            *error = file.errorString();
+        return false;
+    }
+    return true;
+}
+
+std::optional<CControlRegistry::Entry> CControlRegistry::find(const QString &classId) const
+{
+    const QString id = normalizedClassId(classId);
+    for (const Entry &entry : m_entries) {
+        if (entry.classId == id)
+            return entry;
+    }
+    return std::nullopt;
+}
+
+std::optional<CControlRegistry::Entry> CControlRegistry::findByProgId(const QString &progId) const
+{
+    for (const Entry &entry : m_entries) {
+        if (entry.progId.compare(progId, Qt::CaseInsensitive) == 0)
+            return entry;
+    }
+    return std::nullopt;
+}
+
+void CControlRegistry::insert(const Entry &entry)
+{
+    Entry normalized = entry;
+    normalized.classId = normalizedClassId(entry.classId);
+    for (Entry &existing : m_entries) {
+        if (existing.classId == normalized.classId) {
+            existing = normalized;
+            return;
+        }
+    }
+    m_entries.append(normalized);
+}
+
+bool CControlRegistry::remove(const QString &classId)
+{
+    const QString id = normalizedClassId(classId);
+    return m_entries.removeIf([&](const Entry &entry) { return entry.classId == id; }) > 0;
+}

@@ -1,0 +1,339 @@
+#include "KurvexCtrl.h"
+
+#include "KurvexPropPage.h"
+#include "controls/common/StateStream.h"
+
+#include <QtCore/QBuffer>
+#include <QtGui/QMouseEvent>
+#include <QtGui/QPainter>
+
+#include <algorithm>
+#include <cmath>
+
+namespace {
+
+constexpr DispatchMember kMembers[] = {
+    {CKurvexCtrl::HelpLineId, DispatchKind::Property, "HelpLine"},
+    {CKurvexCtrl::PointsId, DispatchKind::Property, "Points"},
+    {CKurvexCtrl::EnableId, DispatchKind::Property, "Enable"},
+    {CKurvexCtrl::PointsChangedId, DispatchKind::Event, "PointsChanged"},
+};
+constexpr CDispatchTable kDispatchTable{kMembers};
+
+// Converting back from pixels must give the same whole units the pixels came from; the
+// accumulated floating-point error would otherwise turn 127 into 126.
+constexpr double kRoundingAllowance = 1e-6;
+
+const QColor kPanelColor(192, 192, 192);
+const QColor kShadowColor(128, 128, 128);
+const QColor kBorderGrey(128, 128, 128);
+const QColor kBorderLight(192, 192, 192);
+const QColor kHandleFrame(0, 0, 120);
+const QColor kHandleFill(0, 0, 220);
+const QColor kHandleFillDisabled(220, 220, 220);
+
+constexpr int kDefaultWidth = 645;
+constexpr int kDefaultHeight = 150;
+
+} // namespace
+
+CKurvexCtrl::CKurvexCtrl(QWidget *parent)
+    : QWidget(parent)
+    , m_points(KurvexBlock::initialBlock())
+{
+    setAttribute(Qt::WA_OpaquePaintEvent);
+    pointsToPixels();
+}
+
+CKurvexCtrl::~CKurvexCtrl() = default;
+
+const CDispatchTable &CKurvexCtrl::dispatchTable() const
+{
+    return kDispatchTable;
+}
+
+void CKurvexCtrl::setHelpLine(bool helpLine)
+{
+    m_helpLine = helpLine;
+    update();
+    m_modified = true;
+}
+
+void CKurvexCtrl::setPoints(const KurvexPoints &points)
+{
+    m_points = points;
+    pointsToPixels();
+    update();
+    m_modified = true;
+}
+
+void CKurvexCtrl::setEnable(bool enable)
+{
+    m_enable = enable;
+    m_modified = true;
+    update();
+}
+
+int CKurvexCtrl::pointCount() const
+{
+    return std::clamp(m_points[KurvexBlock::Count], 0, KurvexBlock::MaxPoints);
+}
+
+int CKurvexCtrl::maxSegmentTime() const
+{
+    const int timeScale = m_points[KurvexBlock::TimeScale];
+    const int count = pointCount();
+    // A block of fewer than three points has no inner segments to share the width: one
+    // segment may then span all of it.
+    if (count < 3)
+        return std::max(timeScale, 0);
+    return std::max(timeScale / (count - 2), 0);
+}
+
+bool CKurvexCtrl::isMovable(int index) const
+{
+    return value(KurvexBlock::TimeMovable, index) != 0 || value(KurvexBlock::LevelMovable, index) != 0;
+}
+
+void CKurvexCtrl::pointsToPixels()
+{
+    const int timeScale = m_points[KurvexBlock::TimeScale];
+    const int levelMax = m_points[KurvexBlock::LevelMax];
+    // A zero scale would divide by zero; such a block draws every point at the start and
+    // at the bottom.
+    const double pixelsPerTime = timeScale != 0 ? double(width() - 2 * SideMargin) / timeScale : 0.0;
+    const double pixelsPerLevel = levelMax != 0 ? double(height() - 2 * VerticalMargin) / levelMax : 0.0;
+    double x = SideMargin;
+    for (int i = 0; i < pointCount(); ++i) {
+        x += pixelsPerTime * value(KurvexBlock::Time, i);
+        m_x[size_t(i)] = x;
+        m_y[size_t(i)] = int(std::trunc(pixelsPerLevel * (levelMax - value(KurvexBlock::Level, i))))
+                         + VerticalMargin;
+    }
+}
+
+void CKurvexCtrl::pixelsToPoints()
+{
+    const int timeScale = m_points[KurvexBlock::TimeScale];
+    const int levelMax = m_points[KurvexBlock::LevelMax];
+    const double pixelsPerTime = timeScale != 0 ? double(width() - 2 * SideMargin) / timeScale : 0.0;
+    const double pixelsPerLevel = levelMax != 0 ? double(height() - 2 * VerticalMargin) / levelMax : 0.0;
+    const int maxTime = maxSegmentTime();
+    int previous = 0;
+    for (int i = 0; i < pointCount(); ++i) {
+        // Without room to draw in, the pixels say nothing about the values: keep them.
+        if (pixelsPerTime > 0) {
+            const int g = int(std::trunc((m_x[size_t(i)] - SideMargin) / pixelsPerTime + kRoundingAllowance));
+            value(KurvexBlock::Time, i) = std::clamp(g - (i == 0 ? 0 : previous), 0, maxTime);
+            previous = g;
+        }
+        if (pixelsPerLevel > 0) {
+            const double level = levelMax - (m_y[size_t(i)] - VerticalMargin) / pixelsPerLevel;
+            value(KurvexBlock::Level, i) =
+                std::clamp(int(std::trunc(level + kRoundingAllowance)), 0, std::max(levelMax, 0));
+        }
+    }
+}
+
+int CKurvexCtrl::hitTest(QPoint pos) const
+{
+    for (int i = 0; i < pointCount(); ++i) {
+        const double x = m_x[size_t(i)];
+        const int y = m_y[size_t(i)];
+        if (pos.x() >= x - HitRadius && pos.x() < x + HitRadius && pos.y() >= y - HitRadius
+            && pos.y() < y + HitRadius && isMovable(i))
+            return i;
+    }
+    return -1;
+}
+
+void CKurvexCtrl::mousePressEvent(QMouseEvent *event)
+{
+    if (!m_enable || event->button() != Qt::LeftButton)
+        return;
+    const int hit = hitTest(event->position().toPoint());
+    if (hit < 0)
+        return;
+    m_dragged = hit;
+
+    // The drag limits are where the point would be drawn at its shortest and longest
+    // time and at its lowest and highest level.
+    int &time = value(KurvexBlock::Time, hit);
+    int &level = value(KurvexBlock::Level, hit);
+    const int savedTime = time;
+    const int savedLevel = level;
+    time = 0;
+    level = 0;
+    pointsToPixels();
+    m_minX = m_x[size_t(hit)];
+    m_bottomY = m_y[size_t(hit)];
+    time = maxSegmentTime();
+    level = m_points[KurvexBlock::LevelMax];
+    pointsToPixels();
+    m_maxX = m_x[size_t(hit)];
+    m_topY = m_y[size_t(hit)];
+    time = savedTime;
+    level = savedLevel;
+    pointsToPixels();
+    QWidget::mousePressEvent(event);
+}
+
+void CKurvexCtrl::mouseMoveEvent(QMouseEvent *event)
+{
+    if (m_dragged >= 0) {
+        const QPoint pos = event->position().toPoint();
+        const auto dragged = size_t(m_dragged);
+        if (pos.x() >= m_minX && pos.x() <= m_maxX + DragSlack
+            && value(KurvexBlock::TimeMovable, m_dragged) != 0) {
+            // Later points move along, keeping their durations.
+            const double shift = pos.x() - m_x[dragged];
+            for (int j = m_dragged + 1; j < pointCount(); ++j)
+                m_x[size_t(j)] += shift;
+            m_x[dragged] = pos.x();
+        }
+        if (pos.y() >= m_topY && pos.y() <= m_bottomY
+            && value(KurvexBlock::LevelMovable, m_dragged) != 0) {
+            m_y[dragged] = pos.y();
+            const int next = m_dragged + 1;
+            if (next < pointCount() && value(KurvexBlock::FollowsPrevious, next) != 0)
+                m_y[size_t(next)] = pos.y();
+        }
+        update();
+    }
+    QWidget::mouseMoveEvent(event);
+}
+
+void CKurvexCtrl::mouseReleaseEvent(QMouseEvent *event)
+{
+    if (!m_enable || event->button() != Qt::LeftButton)
+        return;
+    m_dragged = -1;
+    pixelsToPoints();
+    // Draw what the block now says, so that a drag beyond the longest segment snaps back
+    // to where its clamped time puts the point.
+    pointsToPixels();
+    update();
+    emit PointsChanged(m_points);
+    QWidget::mouseReleaseEvent(event);
+}
+
+void CKurvexCtrl::resizeEvent(QResizeEvent *event)
+{
+    pointsToPixels();
+    QWidget::resizeEvent(event);
+}
+
+QSize CKurvexCtrl::sizeHint() const
+{
+    return {kDefaultWidth, kDefaultHeight};
+}
+
+void CKurvexCtrl::paintEvent(QPaintEvent *)
+{
+    const int w = width();
+    const int h = height();
+    QPainter painter(this);
+    painter.setRenderHint(QPainter::Antialiasing, false);
+    painter.fillRect(rect(), kPanelColor);
+
+    // Sunken border, one pixel per edge: grey and white outside, black and light grey inside.
+    painter.fillRect(0, 0, w - 1, 1, kBorderGrey);
+    painter.fillRect(0, 0, 1, h - 1, kBorderGrey);
+    painter.fillRect(0, h - 1, w, 1, Qt::white);
+    painter.fillRect(w - 1, 0, 1, h, Qt::white);
+    painter.fillRect(1, 1, w - 3, 1, Qt::black);
+    painter.fillRect(1, 1, 1, h - 3, Qt::black);
+    painter.fillRect(1, h - 2, w - 2, 1, kBorderLight);
+    painter.fillRect(w - 2, 1, 1, h - 2, kBorderLight);
+
+    if (m_helpLine) {
+        painter.setPen(QPen(Qt::black, 0));
+        painter.drawLine(SideMargin, h / 2, w - SideMargin - 1, h / 2);
+    }
+
+    const int count = pointCount();
+    if (count > 0) {
+        auto drawnX = [&](int i) {
+            return value(KurvexBlock::PinnedRight, i) != 0 ? w - SideMargin : int(m_x[size_t(i)]);
+        };
+        // The shadow runs one pixel above the first point and one below the others.
+        painter.setPen(QPen(kShadowColor, 0));
+        QPoint from(drawnX(0), m_y[0] - 1);
+        for (int i = 0; i < count; ++i) {
+            const QPoint to(drawnX(i), m_y[size_t(i)] + 1);
+            painter.drawLine(from, to);
+            from = to;
+        }
+        painter.setPen(QPen(Qt::black, 0));
+        from = QPoint(drawnX(0), m_y[0]);
+        for (int i = 0; i < count; ++i) {
+            const QPoint to(drawnX(i), m_y[size_t(i)]);
+            painter.drawLine(from, to);
+            from = to;
+        }
+    }
+
+    const QColor fill = m_enable ? kHandleFill : kHandleFillDisabled;
+    for (int i = 0; i < count; ++i) {
+        if (!isMovable(i))
+            continue;
+        const QRect handle(int(m_x[size_t(i)]) - HandleRadius, m_y[size_t(i)] - HandleRadius,
+                           2 * HandleRadius, 2 * HandleRadius);
+        painter.fillRect(handle, kHandleFrame);
+        painter.fillRect(handle.adjusted(1, 1, -1, -1), fill);
+    }
+}
+
+void CKurvexCtrl::writeState(QDataStream &stream) const
+{
+    ControlState::CByteOrderGuard guard(stream);
+    stream << ControlState::Version;
+    ControlState::writeExtent(stream, size());
+    ControlState::writeStockProperties(stream, 0, {});
+    stream << quint8(m_helpLine ? 1 : 0);
+}
+
+bool CKurvexCtrl::readState(QDataStream &stream)
+{
+    ControlState::CByteOrderGuard guard(stream);
+    quint32 version = 0;
+    stream >> version;
+    const QSize extent = ControlState::readExtent(stream);
+    ControlState::StockProperties ignored;
+    ControlState::readStockProperties(stream, ignored);
+    bool helpLine = true;
+    if (version == ControlState::Version) {
+        quint8 stored = 1;
+        stream >> stored;
+        helpLine = stored != 0;
+    }
+    if (stream.status() != QDataStream::Ok) {
+        m_helpLine = true;
+        update();
+        return false;
+    }
+    m_helpLine = helpLine;
+    if (!extent.isEmpty())
+        resize(extent);
+    update();
+    return true;
+}
+
+QByteArray CKurvexCtrl::saveState() const
+{
+    QByteArray state;
+    QDataStream stream(&state, QIODevice::WriteOnly);
+    writeState(stream);
+    return state;
+}
+
+bool CKurvexCtrl::loadState(const QByteArray &state)
+{
+    QDataStream stream(state);
+    return readState(stream);
+}
+
+QDialog *CKurvexCtrl::createPropertyPage(QWidget *parent)
+{
+    return new CKurvexPropPage(this, parent);
+}

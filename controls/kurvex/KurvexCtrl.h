@@ -1,0 +1,102 @@
+#pragma once
+
+#include "KurvexPoints.h"
+#include "controls/common/ControlExport.h"
+#include "controls/common/ControlModule.h"
+#include "controls/common/DispatchTable.h"
+
+#include <QtWidgets/QWidget>
+
+class QDialog;
+
+// The envelope graph: a sunken panel with an envelope of up to seven points. Movable
+// points carry handles the user drags; on release the picture is turned back into times
+// and levels and PointsChanged hands the block to the host.
+class TONELOOM_CONTROL_API CKurvexCtrl : public QWidget, public IDispatchable
+{
+    Q_OBJECT
+    Q_INTERFACES(IDispatchable)
+    Q_PROPERTY(bool HelpLine READ helpLine WRITE setHelpLine)
+    Q_PROPERTY(KurvexPoints Points READ points WRITE setPoints)
+    Q_PROPERTY(bool Enable READ enable WRITE setEnable)
+
+public:
+    enum DispatchIds { HelpLineId = 1, PointsId = 2, EnableId = 3 };
+    enum EventIds { PointsChangedId = 1 };
+
+    // Handles are this far from a point's pixel on each side; the hit square a bit more.
+    static constexpr int HandleRadius = 3;
+    static constexpr int HitRadius = 4;
+    // Margins of the drawing inside the panel.
+    static constexpr int SideMargin = 5;
+    static constexpr int VerticalMargin = 10;
+    // A drag may go this far beyond the longest allowed segment before it stops.
+    static constexpr int DragSlack = 5;
+
+    explicit CKurvexCtrl(QWidget *parent = nullptr);
+    ~CKurvexCtrl() override;
+
+    const CDispatchTable &dispatchTable() const override;
+
+    bool helpLine() const { return m_helpLine; }
+    void setHelpLine(bool helpLine);
+    // The control's own block; hosts read it back during PointsChanged.
+    KurvexPoints points() const { return m_points; }
+    void setPoints(const KurvexPoints &points);
+    bool enable() const { return m_enable; }
+    void setEnable(bool enable);
+
+    bool isModified() const { return m_modified; }
+    void setModified(bool modified) { m_modified = modified; }
+
+    // Pixel positions as the control currently draws and hit-tests them.
+    double pointX(int index) const { return m_x.at(size_t(index)); }
+    int pointY(int index) const { return m_y.at(size_t(index)); }
+    int pointCount() const;
+    int draggedPoint() const { return m_dragged; }
+    // The first movable point whose hit square holds pos, or -1.
+    int hitTest(QPoint pos) const;
+    // The longest time one segment may take after a drag.
+    int maxSegmentTime() const;
+
+    // The persisted state: version, extent, stock mask (none), HelpLine.
+    void writeState(QDataStream &stream) const;
+    bool readState(QDataStream &stream);
+    Q_INVOKABLE QByteArray saveState() const;
+    Q_INVOKABLE bool loadState(const QByteArray &state);
+
+    Q_INVOKABLE QDialog *createPropertyPage(QWidget *parent);
+
+    QSize sizeHint() const override;
+
+signals:
+    // Event 1; points is the control's own block.
+    void PointsChanged(const KurvexPoints &points);
+
+protected:
+    void paintEvent(QPaintEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
+    void mousePressEvent(QMouseEvent *event) override;
+    void mouseMoveEvent(QMouseEvent *event) override;
+    void mouseReleaseEvent(QMouseEvent *event) override;
+
+private:
+    int value(size_t field, int index) const { return m_points[field + size_t(index)]; }
+    int &value(size_t field, int index) { return m_points[field + size_t(index)]; }
+    bool isMovable(int index) const;
+    void pointsToPixels();
+    void pixelsToPoints();
+
+    CModuleLock m_moduleLock;
+    KurvexPoints m_points;
+    std::array<double, KurvexBlock::MaxPoints> m_x{};
+    std::array<int, KurvexBlock::MaxPoints> m_y{};
+    int m_dragged = -1;
+    double m_minX = 0;
+    double m_maxX = 0;
+    int m_topY = 0;
+    int m_bottomY = 0;
+    bool m_helpLine = true;
+    bool m_enable = true;
+    bool m_modified = false;
+};

@@ -1,0 +1,23 @@
+#pragma once
+
+#include <QtWidgets/QDialog>
+
+class CKurvexCtrl;
+class QCheckBox;
+
+// The envelope control's property page: one check box for the help line.
+class CKurvexPropPage : public QDialog
+{
+    Q_OBJECT
+
+public:
+    CKurvexPropPage(CKurvexCtrl *control, QWidget *parent = nullptr);
+
+    QCheckBox *helpLineBox() const { return m_helpLine; }
+
+    void accept() override;
+
+private:
+    CKurvexCtrl *m_control;
+    QCheckBox *m_helpLine;
+};

@@ -1,0 +1,322 @@
+#include "PickvaneCtrl.h"
+
+#include "PickvanePropPage.h"
+#include "controls/common/StateStream.h"
+
+#include <QtGui/QMouseEvent>
+#include <QtGui/QPainter>
+#include <QtWidgets/QMenu>
+
+#include <memory>
+
+namespace {
+
+constexpr DispatchMember kMembers[] = {
+    {CPickvaneCtrl::ListItemsId, DispatchKind::Property, "ListItems"},
+    {CPickvaneCtrl::SysExStringId, DispatchKind::Property, "SysExString"},
+    {CPickvaneCtrl::ListValuesId, DispatchKind::Property, "ListValues"},
+    {CPickvaneCtrl::SelectionId, DispatchKind::Property, "Selection"},
+    {CPickvaneCtrl::ResetId, DispatchKind::Method, "Reset"},
+    {CPickvaneCtrl::GetListValueId, DispatchKind::Method, "GetListValue"},
+    {DispatchId::BackColor, DispatchKind::Property, "BackColor"},
+    {DispatchId::Font, DispatchKind::Property, "Font"},
+    {CPickvaneCtrl::SendStringId, DispatchKind::Event, "SendString"},
+};
+constexpr CDispatchTable kDispatchTable{kMembers};
+
+const QColor kDefaultBackColor(192, 192, 192);
+const QColor kFocusColor(192, 192, 192);
+constexpr int kDefaultWidth = 64;
+constexpr int kDefaultHeight = 24;
+
+// Decimal text to number as the C library's atoi reads it: blanks, a sign, digits up to
+// the first other character; 16-bit storage keeps the low 16 bits.
+short toValue(const QString &text)
+{
+    qsizetype i = 0;
+    while (i < text.size() && (text[i] == QLatin1Char(' ') || text[i] == QLatin1Char('\t')))
+        ++i;
+    bool negative = false;
+    if (i < text.size() && (text[i] == QLatin1Char('-') || text[i] == QLatin1Char('+')))
+        negative = text[i++] == QLatin1Char('-');
+    quint32 value = 0;
+    for (; i < text.size() && text[i].isDigit() && text[i].unicode() < 128; ++i)
+        value = value * 10 + quint32(text[i].unicode() - '0');
+    if (negative)
+        value = 0u - value;
+    return short(quint16(value & 0xFFFFu));
+}
+
+} // namespace
+
+CPickvaneCtrl::CPickvaneCtrl(QWidget *parent)
+    : QWidget(parent)
+{
+    setFocusPolicy(Qt::StrongFocus);
+    resetDefaults();
+}
+
+CPickvaneCtrl::~CPickvaneCtrl() = default;
+
+const CDispatchTable &CPickvaneCtrl::dispatchTable() const
+{
+    return kDispatchTable;
+}
+
+void CPickvaneCtrl::resetDefaults()
+{
+    m_backColor = kDefaultBackColor;
+    m_foreColor = Qt::black;
+    m_font = QFont();
+}
+
+QStringList CPickvaneCtrl::parseList(const QString &text)
+{
+    QStringList entries;
+    qsizetype start = 0;
+    for (qsizetype lineFeed = text.indexOf(QLatin1Char('\n')); lineFeed >= 0;
+         lineFeed = text.indexOf(QLatin1Char('\n'), start)) {
+        // The character before the line feed is the CR.
+        entries.append(text.mid(start, std::max<qsizetype>(lineFeed - start - 1, 0)));
+        start = lineFeed + 1;
+    }
+    return entries;
+}
+
+void CPickvaneCtrl::setListItems(const QString &text)
+{
+    m_listItems = text;
+    m_items = parseList(text);
+    update();
+    m_modified = true;
+}
+
+void CPickvaneCtrl::setSysExString(const QString &text)
+{
+    m_sysExString = text;
+    update();
+    m_modified = true;
+}
+
+void CPickvaneCtrl::setListValues(const QString &text)
+{
+    m_listValues = text;
+    m_values.clear();
+    for (const QString &entry : parseList(text))
+        m_values.append(toValue(entry));
+    update();
+    m_modified = true;
+}
+
+void CPickvaneCtrl::setSelection(short selection)
+{
+    m_selection = selection;
+    m_savedSelection = selection;
+    select(selection);
+    update();
+    m_modified = true;
+}
+
+void CPickvaneCtrl::setBackColor(const QColor &color)
+{
+    m_backColor = color;
+    update();
+    m_modified = true;
+}
+
+void CPickvaneCtrl::setControlFont(const QFont &font)
+{
+    m_font = font;
+    update();
+    m_modified = true;
+}
+
+bool CPickvaneCtrl::isChoosable(int index) const
+{
+    return index >= 0 && index < m_items.size() && index < m_values.size();
+}
+
+void CPickvaneCtrl::select(int index)
+{
+    m_selection = short(index);
+    if (m_items.isEmpty() || m_values.isEmpty())
+        return;
+    // An index beyond either list names no item: the control then shows nothing and
+    // announces nothing rather than reading past a list.
+    if (!isChoosable(index)) {
+        m_shownText.clear();
+        update();
+        return;
+    }
+    m_shownText = m_items[index];
+    update();
+    emit SendString(m_sysExString, m_values[index]);
+}
+
+void CPickvaneCtrl::Reset()
+{
+    m_selection = m_savedSelection;
+    select(m_selection);
+    update();
+    m_modified = true;
+    // Announced once more even though Select did so already; hosts rely on the pair.
+    if (m_selection >= 0 && m_selection < m_values.size())
+        emit SendString(m_sysExString, m_values[m_selection]);
+}
+
+short CPickvaneCtrl::GetListValue(short pNum) const
+{
+    return pNum >= 0 && pNum < m_values.size() ? m_values[pNum] : short(0);
+}
+
+QMenu *CPickvaneCtrl::createChoiceMenu(QWidget *parent)
+{
+    auto *menu = new QMenu(parent);
+    for (int i = 0; i < m_items.size(); ++i) {
+        QAction *action = menu->addAction(m_items[i]);
+        action->setData(FirstCommand + i);
+    }
+    return menu;
+}
+
+bool CPickvaneCtrl::handleMenuCommand(int command)
+{
+    if (command < FirstCommand || command >= FirstCommand + ChoosableEntries)
+        return false;
+    select(command - FirstCommand);
+    return true;
+}
+
+void CPickvaneCtrl::mouseReleaseEvent(QMouseEvent *event)
+{
+    if (event->button() == Qt::LeftButton && !m_items.isEmpty() && !m_values.isEmpty()) {
+        std::unique_ptr<QMenu> menu(createChoiceMenu(this));
+        // Centred on the release point, its top at the point.
+        const QPoint global = event->globalPosition().toPoint();
+        const QPoint topLeft(global.x() - menu->sizeHint().width() / 2, global.y());
+        if (QAction *chosen = menu->exec(topLeft))
+            handleMenuCommand(chosen->data().toInt());
+    }
+    QWidget::mouseReleaseEvent(event);
+}
+
+void CPickvaneCtrl::focusInEvent(QFocusEvent *event)
+{
+    m_focus = true;
+    update();
+    QWidget::focusInEvent(event);
+}
+
+void CPickvaneCtrl::focusOutEvent(QFocusEvent *event)
+{
+    m_focus = false;
+    update();
+    QWidget::focusOutEvent(event);
+}
+
+QSize CPickvaneCtrl::sizeHint() const
+{
+    return {kDefaultWidth, kDefaultHeight};
+}
+
+void CPickvaneCtrl::paintEvent(QPaintEvent *)
+{
+    QPainter painter(this);
+    painter.setRenderHint(QPainter::Antialiasing, false);
+    const QRect area = rect();
+    painter.fillRect(area, Qt::black);
+    painter.fillRect(area.adjusted(1, 1, -1, -1), m_focus ? kFocusColor : m_backColor);
+
+    painter.setFont(m_font);
+    painter.setPen(m_foreColor);
+    painter.setClipRect(area);
+    const QFontMetrics metrics(m_font, this);
+    const int x = (area.left() + area.right() + 1) / 2 - metrics.horizontalAdvance(m_shownText) / 2;
+    const int top = (area.top() + area.bottom() + 1 - metrics.height()) / 2;
+    painter.drawText(x, top + metrics.ascent(), m_shownText);
+}
+
+void CPickvaneCtrl::writeState(QDataStream &stream) const
+{
+    ControlState::CByteOrderGuard guard(stream);
+    stream << ControlState::Version;
+    ControlState::writeExtent(stream, size());
+    ControlState::StockProperties stock;
+    stock.backColor = m_backColor;
+    stock.font = m_font;
+    ControlState::writeStockProperties(stream, StockMask, stock);
+    ControlState::writeText(stream, m_listItems);
+    ControlState::writeText(stream, m_sysExString);
+    ControlState::writeText(stream, m_listValues);
+    stream << qint16(m_selection);
+}
+
+bool CPickvaneCtrl::readState(QDataStream &stream)
+{
+    ControlState::CByteOrderGuard guard(stream);
+    quint32 version = 0;
+    stream >> version;
+    const QSize extent = ControlState::readExtent(stream);
+    ControlState::StockProperties stock;
+    stock.backColor = kDefaultBackColor;
+    stock.font = QFont();
+    stock.foreColor = Qt::black;
+    ControlState::readStockProperties(stream, stock, palette());
+
+    QString items;
+    QString sysEx;
+    QString values;
+    qint16 selection = 0;
+    if (version == ControlState::Version) {
+        items = ControlState::readText(stream);
+        sysEx = ControlState::readText(stream);
+        values = ControlState::readText(stream);
+        stream >> selection;
+    }
+    const bool ok = stream.status() == QDataStream::Ok;
+    if (!ok) {
+        resetDefaults();
+        items.clear();
+        sysEx.clear();
+        values.clear();
+        selection = 0;
+    } else {
+        m_backColor = stock.backColor;
+        m_foreColor = stock.foreColor;
+        m_font = stock.font;
+        if (!extent.isEmpty())
+            resize(extent);
+    }
+    m_listItems = items;
+    m_sysExString = sysEx;
+    m_listValues = values;
+    m_selection = selection;
+    m_savedSelection = selection;
+    m_items = parseList(m_listItems);
+    m_values.clear();
+    for (const QString &entry : parseList(m_listValues))
+        m_values.append(toValue(entry));
+    m_shownText.clear();
+    select(m_selection);
+    update();
+    return ok;
+}
+
+QByteArray CPickvaneCtrl::saveState() const
+{
+    QByteArray state;
+    QDataStream stream(&state, QIODevice::WriteOnly);
+    writeState(stream);
+    return state;
+}
+
+bool CPickvaneCtrl::loadState(const QByteArray &state)
+{
+    QDataStream stream(state);
+    return readState(stream);
+}
+
+QDialog *CPickvaneCtrl::createPropertyPage(QWidget *parent)
+{
+    return new CPickvanePropPage(this, parent);
+}
