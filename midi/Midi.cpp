@@ -254,8 +254,9 @@ void CMidi::enqueue(Job job)
     job.generation = m_cancelGeneration.load();
     {
         std::lock_guard lock(m_jobMutex);
+        if (job.kind != Job::Kind::File)
+            ++m_pendingJobs; // a file send is tracked by m_fileSending
         m_jobs.push_back(std::move(job));
-        ++m_pendingJobs;
     }
     m_jobCv.notify_all();
 }
@@ -264,7 +265,10 @@ void CMidi::cancelJobs()
 {
     ++m_cancelGeneration;
     std::unique_lock lock(m_jobMutex);
-    m_pendingJobs -= static_cast<int>(m_jobs.size());
+    for (const Job& job : m_jobs) {
+        if (job.kind != Job::Kind::File)
+            --m_pendingJobs;
+    }
     m_jobs.clear();
     m_clock->wake(); // ends a pause at once
     m_idleCv.wait(lock, [this] { return !m_busy; });
@@ -308,7 +312,8 @@ void CMidi::sendLoop(std::stop_token stop)
         {
             std::lock_guard lock(m_jobMutex);
             m_busy = false;
-            --m_pendingJobs;
+            if (job.kind != Job::Kind::File)
+                --m_pendingJobs;
         }
         m_idleCv.notify_all();
     }

@@ -1,0 +1,221 @@
+// toneloom-emulator: the synth emulator on a virtual ALSA or JACK MIDI port, for
+// users without an instrument and for tests over a real transport.
+
+#include "emulator/PacedSender.h"
+#include "emulator/SynthEmulator.h"
+#include "midi/RtMidiPort.h"
+
+#include <QCoreApplication>
+#include <QFile>
+#include <QSaveFile>
+#include <QStringList>
+#include <csignal>
+#include <cstdio>
+#include <mutex>
+#include <optional>
+#include <pthread.h>
+
+namespace {
+
+constexpr int kExitOk = 0;
+constexpr int kExitFailed = 1;
+constexpr int kExitBadInput = 2;
+constexpr int kDefaultRate = 3125;
+constexpr int kMinShownId = SynthSettings::kMinDeviceId + 1; // "17"
+constexpr int kMaxShownId = SynthSettings::kMaxDeviceId + 1; // "32"
+
+const char* const kUsage =
+    "Usage: toneloom-emulator (--jack | --alsa) --name PORT [--model jv1080|jv2080|xp]\n"
+    "         [--device-id 17..32] [--memory FILE.syx] [--card FILE.syx] [--rate BYTES_PER_S]\n"
+    "         [--save FILE.syx] [--save-card FILE.syx]";
+
+void say(const QString& text)
+{
+    std::fputs(qPrintable(QStringLiteral("toneloom-emulator: ") + text + QLatin1Char('\n')), stderr);
+}
+
+int bad(const QString& text)
+{
+    say(text);
+    std::fputs(kUsage, stderr);
+    std::fputc('\n', stderr);
+    return kExitBadInput;
+}
+
+struct Options
+{
+    RtMidi::Api api = RtMidi::UNSPECIFIED;
+    QString name;
+    SynthModel model = SynthModel::Jv2080;
+    int deviceId = SynthSettings::kDefaultDeviceId;
+    QString memory, card, save, saveCard;
+    int rate = kDefaultRate;
+};
+
+std::optional<Options> parse(const QStringList& args, int& status)
+{
+    Options o;
+    status = kExitBadInput;
+    for (qsizetype i = 0; i < args.size(); ++i) {
+        const QString& a = args[i];
+        if (a == QLatin1String("--jack") || a == QLatin1String("--alsa")) {
+            if (o.api != RtMidi::UNSPECIFIED) {
+                bad(QStringLiteral("choose one of --jack and --alsa"));
+                return std::nullopt;
+            }
+            o.api = a == QLatin1String("--jack") ? RtMidi::UNIX_JACK : RtMidi::LINUX_ALSA;
+            continue;
+        }
+        const QStringList valued{"--name", "--model", "--device-id", "--memory", "--card", "--rate", "--save",
+                                 "--save-card"};
+        if (!valued.contains(a)) {
+            bad(QStringLiteral("unknown argument %1").arg(a));
+            return std::nullopt;
+        }
+        if (i + 1 >= args.size()) {
+            bad(QStringLiteral("%1 needs a value").arg(a));
+            return std::nullopt;
+        }
+        const QString v = args[++i];
+        bool ok = true;
+        if (a == QLatin1String("--name")) {
+            o.name = v;
+        } else if (a == QLatin1String("--model")) {
+            const QString m = v.toLower();
+            if (m == QLatin1String("jv1080"))
+                o.model = SynthModel::Jv1080;
+            else if (m == QLatin1String("jv2080"))
+                o.model = SynthModel::Jv2080;
+            else if (m == QLatin1String("xp"))
+                o.model = SynthModel::Xp;
+            else
+                ok = false;
+        } else if (a == QLatin1String("--device-id")) {
+            const int shown = v.toInt(&ok);
+            ok = ok && shown >= kMinShownId && shown <= kMaxShownId;
+            o.deviceId = shown - 1;
+        } else if (a == QLatin1String("--rate")) {
+            o.rate = v.toInt(&ok);
+            ok = ok && o.rate >= 0;
+        } else if (a == QLatin1String("--memory")) {
+            o.memory = v;
+        } else if (a == QLatin1String("--card")) {
+            o.card = v;
+        } else if (a == QLatin1String("--save")) {
+            o.save = v;
+        } else {
+            o.saveCard = v;
+        }
+        if (!ok) {
+            bad(QStringLiteral("%1 does not take %2").arg(a, v));
+            return std::nullopt;
+        }
+    }
+    if (o.api == RtMidi::UNSPECIFIED) {
+        bad(QStringLiteral("choose --jack or --alsa"));
+        return std::nullopt;
+    }
+    if (o.name.isEmpty()) {
+        bad(QStringLiteral("--name PORT is required"));
+        return std::nullopt;
+    }
+    status = kExitOk;
+    return o;
+}
+
+bool load(CSynthEmulator& emulator, const QString& path, sysex::MemoryArea area)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        say(QStringLiteral("cannot open %1: %2").arg(path, file.errorString()));
+        return false;
+    }
+    QString error;
+    if (!emulator.loadBank(file, area, &error)) {
+        say(QStringLiteral("cannot read %1: %2").arg(path, error));
+        return false;
+    }
+    return true;
+}
+
+bool save(const CSynthEmulator& emulator, const QString& path, sysex::MemoryArea area)
+{
+    QSaveFile file(path);
+    const QByteArray bank = emulator.dump(area);
+    if (!file.open(QIODevice::WriteOnly) || file.write(bank) != bank.size() || !file.commit()) {
+        say(QStringLiteral("cannot save %1: %2").arg(path, file.errorString()));
+        return false;
+    }
+    return true;
+}
+
+} // namespace
+
+int main(int argc, char* argv[])
+{
+    // SIGINT and SIGTERM are taken by sigwait below; block them before any thread
+    // (RtMidi's, JACK's, ours) starts, so that they all inherit the mask.
+    sigset_t stopSignals;
+    sigemptyset(&stopSignals);
+    sigaddset(&stopSignals, SIGINT);
+    sigaddset(&stopSignals, SIGTERM);
+    pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
+
+    QCoreApplication app(argc, argv);
+    int status = kExitOk;
+    const auto options = parse(QCoreApplication::arguments().mid(1), status);
+    if (!options)
+        return status;
+
+    CSynthEmulator emulator(options->model, static_cast<std::uint8_t>(options->deviceId));
+    emulator.setCardInserted(!options->card.isEmpty() || !options->saveCard.isEmpty());
+    if (!options->memory.isEmpty() && !load(emulator, options->memory, sysex::MemoryArea::User))
+        return kExitBadInput;
+    if (!options->card.isEmpty() && !load(emulator, options->card, sysex::MemoryArea::Card))
+        return kExitBadInput;
+    std::mutex emulatorMutex;
+
+    CRtMidiOutPort out(options->api, options->name, true, options->name);
+    QString error;
+    if (!out.open(&error))
+        return bad(QStringLiteral("cannot open the MIDI output %1 on %2: %3")
+                       .arg(options->name, CRtMidiPort::apiName(options->api), error));
+    CPacedSender sender(options->rate, [&out](const QByteArray& message) {
+        QString problem;
+        if (!out.send(reinterpret_cast<const std::uint8_t*>(message.constData()),
+                      static_cast<std::size_t>(message.size()), &problem))
+            say(QStringLiteral("an answer could not be sent: %1").arg(problem));
+    });
+    CRtMidiInPort in(options->api, options->name, true, options->name);
+    const bool opened = in.open(
+        [&](const std::uint8_t* data, std::size_t size) {
+            std::vector<QByteArray> answers;
+            {
+                std::lock_guard lock(emulatorMutex);
+                emulator.receive(data, size, answers);
+            }
+            sender.post(std::move(answers));
+        },
+        &error);
+    if (!opened)
+        return bad(QStringLiteral("cannot open the MIDI input %1 on %2: %3")
+                       .arg(options->name, CRtMidiPort::apiName(options->api), error));
+
+    std::fprintf(stdout, "toneloom-emulator: %s ready on %s (%s, device ID %d, %d bytes/s)\n",
+                 qPrintable(options->name), qPrintable(CRtMidiPort::apiName(options->api)),
+                 modelName(options->model), options->deviceId + 1, options->rate);
+    std::fflush(stdout);
+
+    int received = 0;
+    sigwait(&stopSignals, &received);
+
+    in.close();
+    sender.clear();
+    std::lock_guard lock(emulatorMutex);
+    bool saved = true;
+    if (!options->save.isEmpty())
+        saved = save(emulator, options->save, sysex::MemoryArea::User) && saved;
+    if (!options->saveCard.isEmpty())
+        saved = save(emulator, options->saveCard, sysex::MemoryArea::Card) && saved;
+    return saved ? kExitOk : kExitFailed;
+}

@@ -1,0 +1,74 @@
+#pragma once
+
+#include "model/SynthSettings.h"
+#include "model/SysEx.h"
+
+#include <QByteArray>
+#include <QObject>
+#include <QString>
+
+class CMidi;
+class CReporter;
+class CToneloomDoc;
+
+// Bulk dumps in both directions, driven by the GUI's status window or by the
+// command-line tool: the named requests with the configured device ID, the sizes
+// that complete a receive, and the send of a bank through a temporary file.
+class CBulkTransfer : public QObject
+{
+    Q_OBJECT
+
+public:
+    static constexpr int kManual = -1; // receive without a request
+    // What the status window shows.
+    enum class Mode { Sending = 0, ReceivingRequest = 1, ReceivingManual = 2 };
+    enum class Outcome { Completed, Stopped, Failed };
+    // The file a send is written to before it is streamed.
+    static const QString kSendFileName; // "sysex~~~.tmp"
+
+    CBulkTransfer(CMidi& midi, const SynthSettings& settings, QObject* parent = nullptr);
+
+    // The bytes that complete the named request under model; -1 for kManual or an
+    // unknown request.
+    static long expectedSize(int request, SynthModel model);
+    // The 15 bytes of named request i with deviceId in byte 2; empty for a bad index.
+    static QByteArray requestBytes(int request, std::uint8_t deviceId);
+    // The index of a named request by its name, ignoring case, blanks, "-" and "_"; -1 if none.
+    static int findRequest(const QString& name);
+
+    // Records into path; selection is kManual or a request index. False when the
+    // receive could not start (the engine has reported why).
+    bool startReceive(const QString& path, int selection);
+    // Addresses the whole bank to user or card memory with the configured device ID,
+    // writes what was chosen (CToneloomDoc::Which) to sendPath and streams it.
+    bool startSend(CToneloomDoc& document, int which, sysex::MemoryArea area, const QString& sendPath);
+    // The status window's Stop.
+    void stop();
+
+    bool isActive() const { return m_active; }
+    Mode mode() const { return m_mode; }
+    int selection() const { return m_selection; }
+    QString path() const { return m_path; }
+
+signals:
+    // "Bytes received: %ld" or "Bytes sent: %ld", for the status bar.
+    void statusText(const QString& text);
+    // The transfer is over. For a receive, openFile tells whether path now holds a
+    // dump to open as a bank: after the completion rule, or a manual receive stopped
+    // after data came.
+    void finished(CBulkTransfer::Outcome outcome, bool openFile);
+
+private:
+    void onBytesReceived(long count);
+    void onBytesSent(long count);
+    void onTransferEnded(bool sendOrError);
+
+    CMidi& m_midi;
+    const SynthSettings& m_settings;
+    Mode m_mode = Mode::Sending;
+    int m_selection = kManual;
+    QString m_path;
+    bool m_active = false;
+    bool m_completing = false;
+    bool m_userStopped = false;
+};
