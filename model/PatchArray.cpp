@@ -203,6 +203,7 @@ int CPatchArray::Load(QIODevice& file, std::vector<SynthModel>* layouts)
         }
         if (!recordio::readSome(file, rec + kCommonSize, kTones * kToneSize))
             return -1;
+        normaliseFraming(index);
         if (layouts)
             layouts->push_back(layout);
         ++loaded;

@@ -216,6 +216,7 @@ int CPerformanceArray::Load(QIODevice& file, std::vector<SynthModel>* layouts)
                 part[kPartSize - 1] = sysex::kEnd;
             }
         }
+        normaliseFraming(index);
         if (layouts)
             layouts->push_back(layout);
         ++loaded;

@@ -70,6 +70,28 @@ void CRecordArray::setRecord(int index, const QByteArray& image)
     SetRecord(index, reinterpret_cast<const std::uint8_t*>(image.constData()));
 }
 
+void CRecordArray::normaliseFraming(int index)
+{
+    const std::vector<int> messages = messageOffsets();
+    std::uint8_t* rec = data(index);
+    for (std::size_t m = 0; m < messages.size(); ++m) {
+        const int start = messages[m];
+        const int end = m + 1 < messages.size() ? messages[m + 1] : m_recordSize;
+        rec[start] = sysex::kStart;
+        for (int b = start + 1; b < end - 1; ++b)
+            rec[b] &= 0x7F;
+        rec[end - 1] = sysex::kEnd;
+        // Every block of a record is a DT1 of this family at an address ending in 00;
+        // the common block's third address byte is 00 too (the others are renumbered).
+        rec[start + sysex::kOffManufacturer] = sysex::kManufacturer;
+        rec[start + sysex::kOffModel] = sysex::kModelId;
+        rec[start + sysex::kOffCommand] = sysex::kDataSet;
+        rec[start + sysex::kOffAddress + 3] = 0;
+        if (m == 0)
+            rec[start + sysex::kOffAddress + 2] = 0;
+    }
+}
+
 void CRecordArray::setMessageByte(int byteOffset, std::uint8_t value)
 {
     const std::vector<int> messages = messageOffsets();

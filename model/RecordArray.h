@@ -65,6 +65,11 @@ public:
 protected:
     CRecordArray(int count, int recordSize);
     std::size_t offset(int index) const;
+    // Makes every message of a record just read a well-formed DT1 of this family: F0
+    // first, F7 last, only 7-bit bytes between, the family's header and a block address.
+    // Valid records are not changed; damaged ones can so never put a stray status byte
+    // on the MIDI line or write parameters to a shifted address.
+    void normaliseFraming(int index);
     // Sets byte 5 (area), 6 (number) or 2 (device) of every message of every record.
     void setMessageByte(int byteOffset, std::uint8_t value);
     // Offsets of the messages inside one record, first the common block.

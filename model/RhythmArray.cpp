@@ -21,7 +21,6 @@ constexpr std::uint8_t kNoteDefaults[] = {
 static_assert(sizeof(kNoteDefaults) == CRhythmArray::kNoteData);
 
 constexpr std::uint8_t kChecksumPlaceholder = 0x00;
-constexpr int kNameEnd = kOffData + CRecordArray::kNameLength;
 
 using recordio::writeHeader;
 
@@ -160,6 +159,7 @@ int CRhythmArray::Load(QIODevice& file, std::vector<SynthModel>* layouts)
         if (!recordio::readSome(file, rec + kOffData, kNameLength + 2)
             || !recordio::readSome(file, rec + kCommonSize, kNotes * kNoteSize))
             return -1;
+        normaliseFraming(index);
         if (layouts)
             layouts->push_back(SynthModel::Jv2080);
         ++loaded;

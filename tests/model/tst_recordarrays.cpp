@@ -326,6 +326,25 @@ private slots:
         QCOMPARE(b->record(0), records > 0 ? a->record(0) : makeArray(kind)->record(0));
     }
 
+    void damagedRecordsBecomeWellFormed()
+    {
+        CPatchArray a;
+        QByteArray file = store(a, SynthModel::Jv2080).left(2 * 645);
+        file[30] = char(0x90);                            // a status byte among the common data
+        file[CPatchArray::toneOffset(1) + 1] = 0x43;      // another maker's header on tone 2
+        file[CPatchArray::toneOffset(2) + 8] = 0x05;      // tone 3 at a shifted address
+        file[CPatchArray::toneOffset(3) + 139] = 0x00;    // tone 4 without its F7
+        CPatchArray b;
+        QCOMPARE(load(b, file), 2);
+        QCOMPARE(int(b.data(0)[30]), 0x10);
+        const QByteArray out = store(b, SynthModel::Jv2080);
+        const SysExScanResult scan = scanSysEx(out);
+        QVERIFY(scan.problems.empty());
+        QCOMPARE(scan.messages, 128 * 5);
+        // The undamaged second patch is as it was.
+        QCOMPARE(b.record(1), a.record(1));
+    }
+
     void ownHeaders_data()
     {
         QTest::addColumn<QByteArray>("header");
