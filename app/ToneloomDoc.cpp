@@ -2,13 +2,15 @@
 
 #include "bank/BankCommand.h"
 
+#include <QBuffer>
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
 
 namespace {
 
-constexpr int kProbeSize = 9; // F0 and the 8 bytes that tell whose message it is
+constexpr int kProbeSize = 9;
+constexpr qint64 kInMemoryLimit = 16 * 1024 * 1024; // far more than any bank // F0 and the 8 bytes that tell whose message it is
 
 const QString kOpenError = QStringLiteral("Error while opening library file:");
 const QString kSaveError = QStringLiteral("Error while saving !");
@@ -103,7 +105,21 @@ bool CToneloomDoc::OnOpenDocument(const QString& path)
         return false;
     }
     QString error;
-    if (!readBank(file, &error)) {
+    bool read = false;
+    if (file.size() <= kInMemoryLimit) {
+        // Reading steps back after every header; in memory that costs nothing.
+        QBuffer buffer;
+        buffer.setData(file.readAll());
+        if (file.error() != QFileDevice::NoError) {
+            error = file.errorString();
+        } else {
+            buffer.open(QIODevice::ReadOnly);
+            read = readBank(buffer, &error);
+        }
+    } else {
+        read = readBank(file, &error);
+    }
+    if (!read) {
         m_reporter.showMessage(MessageIcon::Exclamation, kOpenError + QLatin1Char(' ') + error);
         return false;
     }
