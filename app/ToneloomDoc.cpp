@@ -45,6 +45,10 @@ int CToneloomDoc::itemCount(int kind)
 
 void CToneloomDoc::setModified(bool modified)
 {
+    // The records now equal the file, so walking the history back to this point
+    // makes the bank unmodified again.
+    if (!modified)
+        m_cleanPosition = m_position;
     if (m_modified == modified)
         return;
     m_modified = modified;
@@ -305,4 +309,73 @@ void CToneloomDoc::SelectItem(int kind, int index, bool shift, bool control)
         if (words[static_cast<std::size_t>(i)] != before[static_cast<std::size_t>(i)])
             emit itemStateChanged(kind, i);
     }
+}
+
+// ---- Command history -----------------------------------------------------------------
+
+void CToneloomDoc::ExecuteCommand(std::unique_ptr<CBankCommand> command)
+{
+    if (!command)
+        return;
+    // A new command discards the redo tail; if the saved state lay in it, no position
+    // of the history equals the file any more.
+    const auto keep = static_cast<std::size_t>(m_position + 1);
+    if (m_history.size() > keep) {
+        m_history.erase(m_history.begin() + static_cast<std::ptrdiff_t>(keep), m_history.end());
+        if (m_cleanPosition > m_position)
+            m_cleanPosition = kNoCleanPosition;
+    }
+    m_history.push_back(std::move(command));
+    ++m_position;
+    m_history.back()->Do();
+    setModified(true);
+    emit historyChanged();
+}
+
+void CToneloomDoc::Undo()
+{
+    if (!canUndo())
+        return;
+    CBankCommand& command = *m_history[static_cast<std::size_t>(m_position)];
+    --m_position;
+    command.Undo();
+    updateModifiedFromHistory();
+    emit historyChanged();
+}
+
+void CToneloomDoc::Redo()
+{
+    if (!canRedo())
+        return;
+    ++m_position;
+    m_history[static_cast<std::size_t>(m_position)]->Do();
+    updateModifiedFromHistory();
+    emit historyChanged();
+}
+
+void CToneloomDoc::updateModifiedFromHistory()
+{
+    // Only the position of the last open or save holds what the file holds; anywhere
+    // else closing must ask, or the bank in memory would be lost.
+    const bool clean = m_position == m_cleanPosition;
+    if (m_modified != !clean) {
+        m_modified = !clean;
+        emit modifiedChanged(m_modified);
+    }
+}
+
+QString CToneloomDoc::undoLabel() const
+{
+    if (!canUndo())
+        return QStringLiteral("Undo\tCtrl+Z");
+    return QStringLiteral("Undo: ") + m_history[static_cast<std::size_t>(m_position)]->GetLabel()
+           + QStringLiteral("\tCtrl+Z");
+}
+
+QString CToneloomDoc::redoLabel() const
+{
+    if (!canRedo())
+        return QStringLiteral("Redo\tCtrl+A");
+    return QStringLiteral("Redo: ") + m_history[static_cast<std::size_t>(m_position + 1)]->GetLabel()
+           + QStringLiteral("\tCtrl+A");
 }

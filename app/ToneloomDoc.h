@@ -89,8 +89,18 @@ public:
     void SelectItem(int kind, int index, bool shift, bool control);
     bool isSelected(int kind, int index) const { return (flags(kind, index) & kSelected) != 0; }
 
-    // Command history (filled by the undo machinery).
+    // Command history. Every change of the records made by the bank operations goes
+    // through ExecuteCommand, so it can be taken back and done again.
+    void ExecuteCommand(std::unique_ptr<CBankCommand> command);
+    void Undo();
+    void Redo();
+    bool canUndo() const { return m_position >= 0; }
+    bool canRedo() const { return m_position + 1 < static_cast<int>(m_history.size()); }
+    // The menu texts: "Undo\tCtrl+Z" or "Undo: <label>\tCtrl+Z", likewise for Redo.
+    QString undoLabel() const;
+    QString redoLabel() const;
     int historyPosition() const { return m_position; }
+    int historySize() const { return static_cast<int>(m_history.size()); }
 
 signals:
     // The item's state word changed; a view redraws that cell.
@@ -98,9 +108,16 @@ signals:
     // Records of a kind changed; views redraw everything of that kind.
     void itemsChanged(int kind);
     void modifiedChanged(bool modified);
+    // The record of an item was replaced; a view redraws that cell.
+    void itemChanged(int kind, int index);
+    // The item should be heard: a view sends it to the synthesizer's temporary area.
+    void auditionRequested(int kind, int index);
+    // A command was executed, undone or redone; the Undo and Redo texts change.
+    void historyChanged();
 
 private:
     void setFlags(int kind, int index, std::uint32_t value);
+    void updateModifiedFromHistory();
     bool validItem(int kind, int index) const;
 
     const SynthSettings& m_settings;
@@ -112,6 +129,10 @@ private:
     std::array<std::array<std::uint32_t, kMaxItems>, kKindCount> m_flags{};
     std::vector<std::unique_ptr<CBankCommand>> m_history;
     int m_position = -1;
+    // The history position at which the records equal the file (after opening or
+    // saving); kNoCleanPosition once that state has left the history.
+    static constexpr int kNoCleanPosition = -2;
+    int m_cleanPosition = -1;
     QString m_pathName;
     bool m_modified = false;
     std::function<QString()> m_chooseSaveFile;

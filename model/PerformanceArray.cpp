@@ -223,3 +223,50 @@ int CPerformanceArray::Load(QIODevice& file, std::vector<SynthModel>* layouts)
     }
     return loaded;
 }
+
+int CPerformanceArray::partPatchNumber(int index, int part) const
+{
+    const std::uint8_t* rec = data(index);
+    return 16 * rec[partParam(part, kPartNumberHigh)] + rec[partParam(part, kPartNumberLow)];
+}
+
+void CPerformanceArray::setPartPatchNumber(int index, int part, int number)
+{
+    std::uint8_t* rec = data(index);
+    rec[partParam(part, kPartNumberHigh)] = static_cast<std::uint8_t>((number >> 4) & 0x7F);
+    rec[partParam(part, kPartNumberLow)] = static_cast<std::uint8_t>(number & 0x0F);
+}
+
+void CPerformanceArray::RemapPatchNumbers(const std::vector<int>& order, bool backward)
+{
+    const auto n = static_cast<int>(order.size());
+    // Where each old number went, for the forward direction.
+    std::vector<int> position(order.size(), -1);
+    for (int p = 0; p < n; ++p) {
+        const int old = order[static_cast<std::size_t>(p)];
+        if (old >= 0 && old < n)
+            position[static_cast<std::size_t>(old)] = p;
+    }
+    const bool card = data(0)[sysex::kOffAddress] == sysex::kAreaCardPerformance;
+    for (int i = 0; i < kCount; ++i) {
+        std::vector<std::uint8_t> image(kRecordSize);
+        GetRecord(i, image.data());
+        for (int part = 0; part < kParts; ++part) {
+            const int type = image[static_cast<std::size_t>(partParam(part, kPartGroupType))];
+            const int id = image[static_cast<std::size_t>(partParam(part, kPartGroupId))];
+            const bool ownPatch = type == 0 && (card ? id == 2 : (id == 0 || id == 1));
+            if (!ownPatch)
+                continue;
+            const int m = 16 * image[static_cast<std::size_t>(partParam(part, kPartNumberHigh))]
+                          + image[static_cast<std::size_t>(partParam(part, kPartNumberLow))];
+            if (m >= n)
+                continue; // not a patch of the bank; leave the reference alone
+            const int number = backward ? order[static_cast<std::size_t>(m)] : position[static_cast<std::size_t>(m)];
+            if (number < 0)
+                continue;
+            image[static_cast<std::size_t>(partParam(part, kPartNumberHigh))] = static_cast<std::uint8_t>(number >> 4);
+            image[static_cast<std::size_t>(partParam(part, kPartNumberLow))] = static_cast<std::uint8_t>(number & 0x0F);
+        }
+        SetRecord(i, image.data());
+    }
+}

@@ -1,0 +1,277 @@
+#include "bank/BankOperations.h"
+
+#include "app/ToneloomDoc.h"
+#include "bank/CopyEffectCommand.h"
+#include "bank/CopyToPatchCommand.h"
+#include "bank/InitCommand.h"
+#include "bank/MoveCommand.h"
+#include "bank/PasteCommand.h"
+#include "bank/RandomCommand.h"
+#include "bank/RandomSource.h"
+#include "bank/RhythmKeyNames.h"
+
+#include <algorithm>
+
+namespace {
+
+// Copy to Patch: tone t plays over its own octave.
+constexpr int kToneLowerKey = 14;
+constexpr int kToneUpperKey = 15;
+constexpr int kTonePitchKeyfollowBase = 61;
+constexpr int kFirstLowerKey = 36;
+constexpr int kFirstUpperKey = 47;
+constexpr int kFirstPitchByte = 66;
+constexpr int kOctave = 12;
+
+// Which rhythm key data byte each tone data byte takes.
+struct KeyToTone
+{
+    int tone;
+    int key;
+};
+constexpr KeyToTone kKeyToTone[] = {
+    {0, 0},     {1, 1},     {2, 2},     {3, 3},     {4, 4},     {5, 5},     {17, 9},    {18, 10},
+    {20, 11},   {62, 13},   {63, 14},   {65, 15},   {66, 16},   {67, 17},   {68, 17},   {70, 18},
+    {71, 19},   {72, 20},   {73, 21},   {74, 22},   {75, 23},   {76, 24},   {77, 25},   {80, 26},
+    {81, 27},   {83, 28},   {84, 29},   {85, 30},   {87, 31},   {88, 32},   {89, 32},   {91, 33},
+    {92, 34},   {93, 35},   {94, 36},   {95, 37},   {96, 38},   {97, 39},   {98, 40},   {101, 41},
+    {106, 42},  {107, 43},  {108, 43},  {110, 44},  {111, 45},  {112, 46},  {113, 47},  {114, 48},
+    {115, 49},  {116, 50},  {118, 51},  {120, 52},  {121, 53},  {125, 54},  {126, 55},  {127, 56},
+    {128, 57},
+};
+
+int effectShift(int kind)
+{
+    return kind == kPerformances ? 1 : 0;
+}
+
+} // namespace
+
+QStringList CBankOperations::effectCopyTexts()
+{
+    return {QStringLiteral("ALL"), QStringLiteral("EFX"), QStringLiteral("CHORUS"), QStringLiteral("REVERB")};
+}
+
+std::pair<int, int> CBankOperations::effectRange(EffectCopy type)
+{
+    switch (type) {
+    case EffectCopy::Efx:
+        return {12, 32};
+    case EffectCopy::Chorus:
+        return {33, 38};
+    case EffectCopy::Reverb:
+        return {39, 43};
+    case EffectCopy::All:
+    default:
+        return {12, 43};
+    }
+}
+
+CBankOperations::CBankOperations(CToneloomDoc& document)
+    : m_document(document)
+{
+}
+
+int CBankOperations::Init(int kind)
+{
+    int done = 0;
+    for (int i = 0; i < CToneloomDoc::itemCount(kind); ++i) {
+        if (m_document.isSelected(kind, i)) {
+            m_document.ExecuteCommand(std::make_unique<CInitCommand>(m_document, kind, i));
+            ++done;
+        }
+    }
+    return done;
+}
+
+void CBankOperations::paste(int kind, int dest, const QByteArray& image)
+{
+    m_document.ExecuteCommand(
+        std::make_unique<CPasteCommand>(m_document, kind, dest, m_document.array(kind).record(dest), image));
+}
+
+int CBankOperations::Paste(int kind, const std::vector<QByteArray>& images)
+{
+    const int count = CToneloomDoc::itemCount(kind);
+    const int dest0 = m_document.CurrentIndex(kind);
+    if (dest0 < 0)
+        return 0;
+    int done = 0;
+    for (std::size_t k = 0; k < images.size(); ++k) {
+        const int dest = dest0 + static_cast<int>(k);
+        if (dest >= count)
+            break; // beyond the last item
+        paste(kind, dest, images[k]);
+        ++done;
+    }
+    return done;
+}
+
+std::vector<int> CBankOperations::moveOrder(const std::vector<bool>& selected, int first)
+{
+    std::vector<int> order;
+    std::vector<int> moved;
+    for (std::size_t i = 0; i < selected.size(); ++i)
+        (selected[i] ? moved : order).push_back(static_cast<int>(i));
+    first = std::clamp(first, 0, static_cast<int>(order.size()));
+    order.insert(order.begin() + first, moved.begin(), moved.end());
+    return order;
+}
+
+std::pair<int, int> CBankOperations::dropRun(int hit, int count, int itemCount)
+{
+    if (hit < 0 || hit >= itemCount || count <= 0)
+        return {-1, 0};
+    count = std::min(count, itemCount);
+    const int first = hit + count > itemCount ? itemCount - count : hit;
+    return {first, count};
+}
+
+void CBankOperations::ClearDropMarks(int kind)
+{
+    for (int i = 0; i < CToneloomDoc::itemCount(kind); ++i)
+        m_document.SetDropMark(kind, i, false);
+}
+
+bool CBankOperations::DropMove(int kind)
+{
+    const int count = CToneloomDoc::itemCount(kind);
+    const int first = m_document.FirstDropMarked(kind);
+    ClearDropMarks(kind);
+    if (first < 0 || first == m_document.CurrentIndex(kind))
+        return false;
+    std::vector<bool> selected(static_cast<std::size_t>(count));
+    int n = 0;
+    for (int i = 0; i < count; ++i) {
+        selected[static_cast<std::size_t>(i)] = m_document.isSelected(kind, i);
+        n += selected[static_cast<std::size_t>(i)] ? 1 : 0;
+    }
+    if (n == 0)
+        return false;
+    std::vector<int> order = moveOrder(selected, first);
+    bool moves = false;
+    for (int p = 0; p < count && !moves; ++p)
+        moves = order[static_cast<std::size_t>(p)] != p;
+    if (!moves)
+        return false; // the items are already where they were dropped
+    const int blockStart = std::min(first, count - n);
+    m_document.ExecuteCommand(std::make_unique<CMoveCommand>(m_document, kind, std::move(order), blockStart, n));
+    return true;
+}
+
+int CBankOperations::DropFromBank(int kind, const CToneloomDoc& source)
+{
+    int dest = m_document.FirstDropMarked(kind);
+    ClearDropMarks(kind);
+    if (dest < 0 || &source == &m_document)
+        return 0;
+    const int count = CToneloomDoc::itemCount(kind);
+    int done = 0;
+    for (int i = 0; i < count && dest < count; ++i) {
+        if (!source.isSelected(kind, i))
+            continue;
+        paste(kind, dest, source.array(kind).record(i));
+        ++dest;
+        ++done;
+    }
+    return done;
+}
+
+int CBankOperations::DropLibraryPatches(int kind, const std::vector<QByteArray>& images)
+{
+    if (kind != kPatches) {
+        ClearDropMarks(kind);
+        return 0;
+    }
+    int dest = m_document.FirstDropMarked(kPatches);
+    ClearDropMarks(kPatches);
+    if (dest < 0)
+        return 0;
+    int done = 0;
+    for (const QByteArray& image : images) {
+        if (dest >= CPatchArray::kCount)
+            break;
+        paste(kPatches, dest++, image);
+        ++done;
+    }
+    return done;
+}
+
+void CBankOperations::copyEffect(const QByteArray& source, int sourceKind, QByteArray& dest, int destKind,
+                                 EffectCopy type)
+{
+    const auto [start, end] = effectRange(type);
+    const int from = sysex::kOffData + effectShift(sourceKind) + start;
+    const int to = sysex::kOffData + effectShift(destKind) + start;
+    const int length = end - start + 1;
+    if (from + length > source.size() || to + length > dest.size())
+        return;
+    std::copy_n(source.constData() + from, length, dest.data() + to);
+}
+
+void CBankOperations::CopyEffect(int sourceKind, int sourceIndex, int destKind, int destIndex, EffectCopy type)
+{
+    const auto usable = [](int kind) { return kind == kPatches || kind == kPerformances; };
+    if (!usable(sourceKind) || !usable(destKind))
+        return;
+    if (sourceIndex < 0 || sourceIndex >= CToneloomDoc::itemCount(sourceKind) || destIndex < 0
+        || destIndex >= CToneloomDoc::itemCount(destKind))
+        return;
+    const QByteArray source = m_document.array(sourceKind).record(sourceIndex);
+    const QByteArray old = m_document.array(destKind).record(destIndex);
+    QByteArray changed = old;
+    copyEffect(source, sourceKind, changed, destKind, type);
+    m_document.ExecuteCommand(std::make_unique<CCopyEffectCommand>(m_document, destKind, destIndex, old, changed));
+}
+
+QByteArray CBankOperations::rhythmToPatch(const QByteArray& initPatch, const QByteArray& rhythm,
+                                          const std::array<int, kCopyToPatchKeys>& keys)
+{
+    QByteArray patch = initPatch;
+    if (patch.size() != CPatchArray::kRecordSize || rhythm.size() != CRhythmArray::kRecordSize)
+        return patch;
+    auto* out = reinterpret_cast<std::uint8_t*>(patch.data());
+    const auto* in = reinterpret_cast<const std::uint8_t*>(rhythm.constData());
+    for (int t = 0; t < kCopyToPatchKeys; ++t) {
+        const int key = keys[static_cast<std::size_t>(t)];
+        if (key < 0 || key >= CRhythmArray::kNotes)
+            continue;
+        out[CPatchArray::toneParam(t, kToneLowerKey)] = static_cast<std::uint8_t>(kFirstLowerKey + kOctave * t);
+        out[CPatchArray::toneParam(t, kToneUpperKey)] = static_cast<std::uint8_t>(kFirstUpperKey + kOctave * t);
+        out[CPatchArray::toneParam(t, kTonePitchKeyfollowBase)] = static_cast<std::uint8_t>(kFirstPitchByte - kOctave * t);
+        for (const KeyToTone& m : kKeyToTone)
+            out[CPatchArray::toneParam(t, m.tone)] = in[CRhythmArray::noteParam(key, m.key)];
+    }
+    std::copy_n(kCopyToPatchName, CRecordArray::kNameLength, patch.data() + CRecordArray::kNameOffset);
+    return patch;
+}
+
+bool CBankOperations::CopyToPatch(const std::array<int, kCopyToPatchKeys>& keys, int dest)
+{
+    if (dest < 0 || dest >= CPatchArray::kCount)
+        return false;
+    for (std::size_t t = 0; t < keys.size(); ++t) {
+        if (keys[t] < 0 || keys[t] >= rhythmkeys::kKeyCount || (t > 0 && keys[t] <= keys[t - 1]))
+            return false;
+    }
+    const int rhythmIndex = std::max(m_document.CurrentIndex(kRhythmSets), 0);
+    CPatchArray& patches = m_document.patches();
+    const QByteArray old = patches.record(dest);
+    // The default patch as the array makes it at dest; the array is then put back,
+    // the command alone changes it.
+    patches.InitRecord(dest);
+    const QByteArray initPatch = patches.record(dest);
+    patches.setRecord(dest, old);
+    const QByteArray patch = rhythmToPatch(initPatch, m_document.rhythmSets().record(rhythmIndex), keys);
+    m_document.ExecuteCommand(std::make_unique<CCopyToPatchCommand>(m_document, kPatches, dest, old, patch));
+    return true;
+}
+
+void CBankOperations::RandomPatches(const CRandomPatches::Flags& flags, const std::vector<int>& boards,
+                                    const CExpansionNames* names, CRandomSource& random)
+{
+    m_document.ExecuteCommand(std::make_unique<CRandomCommand>(
+        m_document, [flags, boards, names, &random](CPatchArray& patches) {
+            CRandomPatches::RandomizePatches(patches, flags, boards, names, random);
+        }));
+}

@@ -1,0 +1,172 @@
+#include "bank/Copybox.h"
+
+#include "model/RecordArray.h"
+#include "model/Reporter.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
+#include <algorithm>
+
+void CCopybox::setKind(int kind)
+{
+    if (kind >= 0 && kind < kKindCount)
+        m_kind = kind;
+}
+
+std::vector<QByteArray>& CCopybox::list(int kind)
+{
+    return m_entries[static_cast<std::size_t>(std::clamp(kind, 0, kKindCount - 1))];
+}
+
+const std::vector<QByteArray>* CCopybox::listOf(int kind) const
+{
+    if (kind < 0 || kind >= kKindCount)
+        return nullptr;
+    return &m_entries[static_cast<std::size_t>(kind)];
+}
+
+void CCopybox::Add(const CRecordArray& array, int index)
+{
+    list(m_kind).push_back(array.record(index));
+}
+
+void CCopybox::Add(const QByteArray& image, int kind)
+{
+    if (kind >= 0 && kind < kKindCount)
+        list(kind).push_back(image);
+}
+
+int CCopybox::count(int kind) const
+{
+    const auto* entries = listOf(kind);
+    return entries ? static_cast<int>(entries->size()) : 0;
+}
+
+const QByteArray& CCopybox::entry(int kind, int index) const
+{
+    static const QByteArray kNone;
+    const auto* entries = listOf(kind);
+    if (!entries || index < 0 || index >= static_cast<int>(entries->size()))
+        return kNone;
+    return (*entries)[static_cast<std::size_t>(index)];
+}
+
+bool CCopybox::Get(int size, int kind, int index, std::uint8_t* buffer) const
+{
+    const QByteArray& image = entry(kind, index);
+    if (image.isEmpty() || size < 0)
+        return false;
+    const auto n = static_cast<std::size_t>(std::min<qsizetype>(size, image.size()));
+    std::copy_n(reinterpret_cast<const std::uint8_t*>(image.constData()), n, buffer);
+    std::fill(buffer + n, buffer + size, std::uint8_t{0});
+    return true;
+}
+
+QStringList CCopybox::lines(int kind) const
+{
+    QStringList result;
+    const auto* entries = listOf(kind);
+    if (!entries)
+        return result;
+    for (const QByteArray& image : *entries)
+        result << QString::fromLatin1(image.mid(CRecordArray::kNameOffset, CRecordArray::kNameLength));
+    return result;
+}
+
+void CCopybox::Remove(int kind, std::vector<int> indices)
+{
+    if (kind < 0 || kind >= kKindCount)
+        return;
+    auto& entries = list(kind);
+    // From the highest down, so the lower indices stay valid; each index once.
+    std::sort(indices.begin(), indices.end(), std::greater<>());
+    indices.erase(std::unique(indices.begin(), indices.end()), indices.end());
+    for (const int i : indices) {
+        if (i >= 0 && i < static_cast<int>(entries.size()))
+            entries.erase(entries.begin() + i);
+    }
+}
+
+void CCopybox::setChosen(std::vector<int> indices)
+{
+    std::sort(indices.begin(), indices.end());
+    m_chosen = std::move(indices);
+}
+
+std::vector<QByteArray> CCopybox::chosenImages(int kind) const
+{
+    std::vector<QByteArray> images;
+    for (const int i : m_chosen) {
+        const QByteArray& image = entry(kind, i);
+        if (!image.isEmpty())
+            images.push_back(image);
+    }
+    return images;
+}
+
+std::vector<QByteArray> CCopybox::parse(const QByteArray& bytes)
+{
+    std::vector<QByteArray> entries;
+    for (qsizetype at = 0; at + kPatchSize <= bytes.size(); at += kPatchSize)
+        entries.push_back(bytes.mid(at, kPatchSize));
+    return entries;
+}
+
+bool CCopybox::loadFile(const QString& path, CReporter& reporter)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        reporter.showMessage(MessageIcon::Exclamation,
+                             QStringLiteral("Cannot open the file %1:\n%2").arg(path, file.errorString()));
+        return false;
+    }
+    if (file.size() > kMaxFileSize) {
+        reporter.showMessage(MessageIcon::Exclamation,
+                             QStringLiteral("The file %1 is too large to be copybox data.").arg(path));
+        return false;
+    }
+    const QByteArray bytes = file.readAll();
+    if (file.error() != QFileDevice::NoError) {
+        reporter.showMessage(MessageIcon::Exclamation,
+                             QStringLiteral("Error while reading the file %1:\n%2").arg(path, file.errorString()));
+        return false;
+    }
+    list(kPatches) = parse(bytes);
+    return true;
+}
+
+bool CCopybox::saveFile(const QString& path, CReporter& reporter) const
+{
+    // Written to a temporary file and renamed at the end, so a failure keeps the old
+    // file; only regular files are replaced.
+    const QFileInfo target(path);
+    QSaveFile file(path);
+    QString error;
+    bool written = !target.exists() || target.isFile();
+    if (!written)
+        error = QStringLiteral("It is not a file.");
+    if (written && !file.open(QIODevice::WriteOnly)) {
+        written = false;
+        error = file.errorString();
+    }
+    for (const QByteArray& image : m_entries[kPatches]) {
+        if (!written)
+            break;
+        written = file.write(image) == image.size();
+        if (!written)
+            error = file.errorString();
+    }
+    if (written) {
+        written = file.commit();
+        if (!written)
+            error = file.errorString();
+    } else {
+        file.cancelWriting();
+    }
+    if (!written) {
+        reporter.showMessage(MessageIcon::Exclamation,
+                             QStringLiteral("Cannot save the copybox to %1:\n%2").arg(path, error));
+    }
+    return written;
+}

@@ -1,0 +1,86 @@
+#include "bank/MoveCommand.h"
+
+#include "app/ToneloomDoc.h"
+
+#include <QByteArray>
+
+CMoveCommand::CMoveCommand(CToneloomDoc& document, int kind, std::vector<int> order, int first, int count)
+    : m_document(document)
+    , m_kind(kind)
+    , m_order(std::move(order))
+    , m_first(first)
+    , m_count(count)
+{
+    // Only a permutation of every item of the kind is a move; anything else is
+    // treated as no move at all rather than duplicating or losing records.
+    const auto n = static_cast<std::size_t>(CToneloomDoc::itemCount(kind));
+    std::vector<bool> seen(n, false);
+    bool valid = m_order.size() == n;
+    for (std::size_t p = 0; valid && p < n; ++p) {
+        const int i = m_order[p];
+        valid = i >= 0 && static_cast<std::size_t>(i) < n && !seen[static_cast<std::size_t>(i)];
+        if (valid)
+            seen[static_cast<std::size_t>(i)] = true;
+    }
+    if (!valid) {
+        m_order.resize(n);
+        for (std::size_t p = 0; p < n; ++p)
+            m_order[p] = static_cast<int>(p);
+        m_count = 0;
+    }
+}
+
+void CMoveCommand::Do()
+{
+    CRecordArray& records = m_document.array(m_kind);
+    const int n = static_cast<int>(m_order.size());
+    std::vector<QByteArray> images;
+    images.reserve(m_order.size());
+    for (int p = 0; p < n; ++p)
+        images.push_back(records.record(m_order[static_cast<std::size_t>(p)]));
+    if (m_kind == kPatches)
+        m_document.performances().RemapPatchNumbers(m_order, false);
+    for (int p = 0; p < n; ++p) {
+        records.setRecord(p, images[static_cast<std::size_t>(p)]);
+        m_document.SetSelected(m_kind, p, inBlock(p));
+        if (p != m_order[static_cast<std::size_t>(p)])
+            emit m_document.itemChanged(m_kind, p);
+    }
+    if (m_count > 0) {
+        m_document.SetCurrent(m_kind, m_first);
+        emit m_document.auditionRequested(m_kind, m_first);
+    }
+    if (m_kind == kPatches)
+        emit m_document.itemsChanged(kPerformances);
+}
+
+void CMoveCommand::Undo()
+{
+    CRecordArray& records = m_document.array(m_kind);
+    const int n = static_cast<int>(m_order.size());
+    std::vector<QByteArray> images;
+    images.reserve(m_order.size());
+    for (int p = 0; p < n; ++p)
+        images.push_back(records.record(p));
+    if (m_kind == kPatches)
+        m_document.performances().RemapPatchNumbers(m_order, true);
+    for (int p = 0; p < n; ++p) {
+        const int old = m_order[static_cast<std::size_t>(p)];
+        records.setRecord(old, images[static_cast<std::size_t>(p)]);
+        m_document.SetSelected(m_kind, old, inBlock(p));
+        if (p != old)
+            emit m_document.itemChanged(m_kind, p);
+    }
+    if (m_count > 0) {
+        const int current = m_order[static_cast<std::size_t>(m_first)];
+        m_document.SetCurrent(m_kind, current);
+        emit m_document.auditionRequested(m_kind, current);
+    }
+    if (m_kind == kPatches)
+        emit m_document.itemsChanged(kPerformances);
+}
+
+QString CMoveCommand::GetLabel() const
+{
+    return QStringLiteral("Move Patches");
+}
