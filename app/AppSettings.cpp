@@ -122,6 +122,13 @@ void CAppSettings::setMidi(const Midi& midi)
     checkWrite(m_ini.endBatch());
 }
 
+void CAppSettings::useMidiDefaults(const Midi& midi)
+{
+    m_midi = midi;
+    m_synth.model = midi.model;
+    m_synth.deviceId = static_cast<std::uint8_t>(midi.deviceId);
+}
+
 void CAppSettings::setRealtime(bool on)
 {
     m_realtime = on;

@@ -65,6 +65,8 @@ public:
 
     const Midi& midi() const { return m_midi; }
     void setMidi(const Midi& midi);
+    // Takes values the user did not choose (first-run defaults) without writing them.
+    void useMidiDefaults(const Midi& midi);
 
     // The model and device ID as the documents use them; the reference stays valid.
     const SynthSettings& synth() const { return m_synth; }

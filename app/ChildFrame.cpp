@@ -1,0 +1,59 @@
+#include "app/ChildFrame.h"
+
+#include "app/DocumentView.h"
+#include "app/Prompter.h"
+
+#include <QCloseEvent>
+
+CChildFrame::CChildFrame(QWidget* view, CPrompter& prompter, QWidget* parent)
+    : QMdiSubWindow(parent), m_prompter(prompter)
+{
+    setAttribute(Qt::WA_DeleteOnClose);
+    setWidget(view);
+    updateTitle();
+}
+
+CDocumentView* CChildFrame::documentView() const
+{
+    return dynamic_cast<CDocumentView*>(widget());
+}
+
+void CChildFrame::updateTitle()
+{
+    if (const CDocumentView* view = documentView())
+        setWindowTitle(view->documentTitle() + QStringLiteral("[*]"));
+    if (const CDocumentView* view = documentView())
+        setWindowModified(view->isDocumentModified());
+}
+
+void CChildFrame::closeEvent(QCloseEvent* event)
+{
+    CDocumentView* view = documentView();
+    if (view && view->isDocumentModified()) {
+        const auto answer =
+            m_prompter.ask(QStringLiteral("Save changes to %1?").arg(view->documentTitle()), true);
+        if (answer == CPrompter::Answer::Cancel || (answer == CPrompter::Answer::Yes && !view->saveDocument(false))) {
+            event->ignore();
+            return;
+        }
+    }
+    QMdiSubWindow::closeEvent(event);
+}
+
+void CChildFrame::rememberNormal()
+{
+    if (!(windowState() & (Qt::WindowMaximized | Qt::WindowMinimized)))
+        m_normal = geometry();
+}
+
+void CChildFrame::moveEvent(QMoveEvent* event)
+{
+    QMdiSubWindow::moveEvent(event);
+    rememberNormal();
+}
+
+void CChildFrame::resizeEvent(QResizeEvent* event)
+{
+    QMdiSubWindow::resizeEvent(event);
+    rememberNormal();
+}

@@ -1,0 +1,760 @@
+#include "app/MainFrame.h"
+
+#include "app/AboutDlg.h"
+#include "app/AuditionFilter.h"
+#include "app/ChildFrame.h"
+#include "app/CommandIds.h"
+#include "app/DocTemplate.h"
+#include "app/DocumentView.h"
+#include "app/Prompter.h"
+#include "app/ToneloomApp.h"
+#include "app/ToneloomDoc.h"
+#include "bank/ToneloomView.h"
+#include "midi/BulkTransfer.h"
+#include "midi/Midi.h"
+#include "midi/MidiPortProvider.h"
+#include "midi/MidiSettingsDlg.h"
+#include "midi/ReceiveDlg.h"
+#include "midi/StatusDlg.h"
+#include "model/ExpansionNames.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QDir>
+#include <QFileInfo>
+#include <QLabel>
+#include <QMdiArea>
+#include <QMenuBar>
+#include <QPrinter>
+#include <QStatusBar>
+#include <QToolBar>
+
+namespace {
+
+constexpr int kMidiBufferSize = 1024;
+const QString kRecentSection = QStringLiteral("Recent File List");
+const QString kReceiveFilter = QStringLiteral("System Exclusive Data (*.syx)|*.syx|All Files (*.*)|*.*||");
+const QString kReady = QStringLiteral("Ready");
+
+} // namespace
+
+// Outside any namespace: the resource's initialiser is a global function.
+static void initResources()
+{
+    Q_INIT_RESOURCE(toneloom);
+}
+
+CMainFrame::CMainFrame(CToneloomApp& app, CAppSettings& settings, CPrompter& prompter, CMidiPortProvider& ports)
+    : m_app(app), m_settings(settings), m_prompter(prompter), m_ports(ports)
+{
+    initResources();
+    setObjectName(QStringLiteral("MainFrame"));
+    setWindowIcon(QIcon(QStringLiteral(":/icons/toneloom.png")));
+    m_mdi = new QMdiArea(this);
+    m_mdi->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    m_mdi->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    setCentralWidget(m_mdi);
+    connect(m_mdi, &QMdiArea::subWindowActivated, this, &CMainFrame::onSubWindowActivated);
+
+    m_printer = std::make_unique<QPrinter>();
+    m_names = std::make_unique<CExpansionNames>(m_prompter);
+
+    createActions();
+    createMenus();
+    createToolBar();
+    createStatusBar();
+
+    m_status = new CStatusDlg(this);
+    connect(m_status, &CStatusDlg::stopClicked, this, &CMainFrame::StopTransfer);
+
+    // The engine, with the ports the settings name.
+    const CAppSettings::Midi& midiSettings = m_settings.midi();
+    CMidiSettings engineSettings;
+    engineSettings.inDevice = midiSettings.inDevice;
+    engineSettings.outDevice = midiSettings.outDevice;
+    engineSettings.inName = midiSettings.inName;
+    engineSettings.outName = midiSettings.outName;
+    engineSettings.sendRate = midiSettings.sendRate;
+    engineSettings.sendPause = midiSettings.sendPause;
+    engineSettings.chunkSize = kMidiBufferSize;
+    m_midi = std::make_unique<CMidi>(ports, m_prompter, engineSettings);
+    for (const auto& request : sysex::kNamedRequests)
+        m_midi->AddRequest(QString::fromLatin1(request.name), QString::fromLatin1(request.message));
+    m_bulk = std::make_unique<CBulkTransfer>(*m_midi, m_settings.synth());
+    connect(m_bulk.get(), &CBulkTransfer::statusText, m_messagePane, &QLabel::setText);
+    connect(m_bulk.get(), &CBulkTransfer::finished, this,
+            [this](CBulkTransfer::Outcome outcome, bool openFile) { onBulkFinished(static_cast<int>(outcome), openFile); });
+    connect(m_midi.get(), &CMidi::bytesReceived, m_status, &CStatusDlg::setProgress);
+
+    m_audition = new CAuditionFilter([this](std::uint32_t message) { m_midi->SendShort(message); },
+                                     [this] { return m_rhythmKey; }, this);
+    qApp->installEventFilter(m_audition);
+
+    m_midi->SetThru(midiSettings.thru);
+
+    for (int i = 1; i <= kRecentFileCount; ++i) {
+        const QString path =
+            m_settings.ini().readString(kRecentSection, QStringLiteral("File%1").arg(i));
+        if (!path.isEmpty())
+            m_recent << path;
+    }
+    updateRecentMenu();
+    updateTitle();
+    updateActions();
+}
+
+CMainFrame::~CMainFrame()
+{
+    qApp->removeEventFilter(m_audition);
+    // Document windows go first: they reach the engine while they close.
+    for (QMdiSubWindow* window : m_mdi->subWindowList())
+        delete window;
+    m_bulk.reset();
+    m_midi.reset();
+}
+
+QAction* CMainFrame::makeAction(int id, const QString& text, const QString& iconName)
+{
+    auto* action = new QAction(text, this);
+    action->setData(id);
+    if (!iconName.isEmpty())
+        action->setIcon(QIcon(QStringLiteral(":/icons/%1.png").arg(iconName)));
+    m_actions.insert(id, action);
+    return action;
+}
+
+void CMainFrame::createActions()
+{
+    // The text after a tab is the accelerator; Qt shows it from the shortcut itself.
+    const auto shortcutOf = [](QAction* a, const QList<QKeySequence>& keys) { a->setShortcuts(keys); };
+
+    QAction* a = makeAction(cmd::kFileNew, QStringLiteral("&New"), QStringLiteral("new"));
+    shortcutOf(a, {QKeySequence(Qt::CTRL | Qt::Key_N)});
+    a->setStatusTip(QStringLiteral("Create a new document"));
+    connect(a, &QAction::triggered, this, [this] { m_app.OnFileNew(); });
+    a = makeAction(cmd::kFileOpen, QStringLiteral("&Open..."), QStringLiteral("open"));
+    shortcutOf(a, {QKeySequence(Qt::CTRL | Qt::Key_O)});
+    a->setStatusTip(QStringLiteral("Open an existing document"));
+    connect(a, &QAction::triggered, this, [this] { m_app.OnFileOpen(); });
+    a = makeAction(cmd::kFileClose, QStringLiteral("&Close"));
+    a->setStatusTip(QStringLiteral("Close the active document"));
+    connect(a, &QAction::triggered, m_mdi, &QMdiArea::closeActiveSubWindow);
+    a = makeAction(cmd::kFileSave, QStringLiteral("&Save"), QStringLiteral("save"));
+    shortcutOf(a, {QKeySequence(Qt::CTRL | Qt::Key_S)});
+    a->setStatusTip(QStringLiteral("Save the active document"));
+    connect(a, &QAction::triggered, this, [this] { saveActiveDocument(false); });
+    a = makeAction(cmd::kFileSaveAs, QStringLiteral("Save &As..."));
+    a->setStatusTip(QStringLiteral("Save the active document with a new name"));
+    connect(a, &QAction::triggered, this, [this] { saveActiveDocument(true); });
+    makeAction(cmd::kSavePatches, QStringLiteral("Save Patches"))->setStatusTip(QStringLiteral("Save the patches of the bank in a file of their own"));
+    makeAction(cmd::kSavePerformances, QStringLiteral("Save Performances"))->setStatusTip(QStringLiteral("Save the performances of the bank in a file of their own"));
+    makeAction(cmd::kSaveRhythms, QStringLiteral("Save Rhythms"))->setStatusTip(QStringLiteral("Save the rhythm sets of the bank in a file of their own"));
+    a = makeAction(cmd::kFilePrint, QStringLiteral("&Print..."), QStringLiteral("print"));
+    shortcutOf(a, {QKeySequence(Qt::CTRL | Qt::Key_P)});
+    a->setStatusTip(QStringLiteral("Print the active document"));
+    makeAction(cmd::kFilePrintPreview, QStringLiteral("Print Pre&view"))->setStatusTip(QStringLiteral("Display full pages"));
+    a = makeAction(cmd::kFilePrintSetup, QStringLiteral("P&rint Setup..."));
+    a->setStatusTip(QStringLiteral("Change the printer and printing options"));
+    connect(a, &QAction::triggered, this, [this] { m_app.OnFilePrintSetup(); });
+    a = makeAction(cmd::kAppExit, QStringLiteral("E&xit"));
+    a->setStatusTip(QStringLiteral("Quit the application; prompts to save documents"));
+    connect(a, &QAction::triggered, this, &QWidget::close);
+    for (int i = 0; i < kRecentFileCount; ++i) {
+        a = makeAction(cmd::kFileMru1 + i, QString());
+        a->setVisible(false);
+        connect(a, &QAction::triggered, this, [this, i] {
+            if (i < m_recent.size())
+                m_app.OpenDocumentFile(m_recent[i]);
+        });
+    }
+
+    a = makeAction(cmd::kEditUndo, QStringLiteral("&Undo"));
+    shortcutOf(a, {QKeySequence(Qt::CTRL | Qt::Key_Z), QKeySequence(Qt::ALT | Qt::Key_Backspace)});
+    a = makeAction(cmd::kEditRedo, QStringLiteral("&Redo"));
+    shortcutOf(a, {QKeySequence(Qt::CTRL | Qt::Key_A)});
+    a = makeAction(cmd::kEditCopy, QStringLiteral("&Copy"), QStringLiteral("copy"));
+    shortcutOf(a, {QKeySequence(Qt::CTRL | Qt::Key_C), QKeySequence(Qt::CTRL | Qt::Key_Insert)});
+    a->setStatusTip(QStringLiteral("Copy the selection into the copybox"));
+    a = makeAction(cmd::kEditPaste, QStringLiteral("P&aste..."), QStringLiteral("paste"));
+    shortcutOf(a, {QKeySequence(Qt::CTRL | Qt::Key_V), QKeySequence(Qt::SHIFT | Qt::Key_Insert)});
+    a->setStatusTip(QStringLiteral("Paste from the copybox"));
+    a = makeAction(cmd::kEditFind, QStringLiteral("&Find..."), QStringLiteral("find"));
+    a->setStatusTip(QStringLiteral("Search the library"));
+    a = makeAction(cmd::kEditItem, QStringLiteral("&Edit..."), QStringLiteral("edit"));
+    shortcutOf(a, {QKeySequence(Qt::CTRL | Qt::Key_E)});
+    a->setStatusTip(QStringLiteral("Edit the current item"));
+    makeAction(cmd::kInit, QStringLiteral("&Init"))->setStatusTip(QStringLiteral("Initialise the selected items"));
+    makeAction(cmd::kWrite, QStringLiteral("&Write"))->setStatusTip(QStringLiteral("Write the current item into the synthesizer's memory"));
+    makeAction(cmd::kCopySysex, QStringLiteral("Copy Sysex &To Clipboard"))->setStatusTip(QStringLiteral("Copy the bank's file as hexadecimal text"));
+    makeAction(cmd::kCopyNames, QStringLiteral("Copy Names To Clipboard"))->setStatusTip(QStringLiteral("Copy the names of the shown items"));
+    makeAction(cmd::kRandomPatches, QStringLiteral("&Random Patches..."));
+    makeAction(cmd::kCopyToPatch, QStringLiteral("&Copy to Patch..."));
+    makeAction(cmd::kCopyEffect, QStringLiteral("Copy &Effect..."));
+    makeAction(cmd::kShowUsedPatches, QStringLiteral("&Show used Patches..."));
+
+    a = makeAction(cmd::kViewToolbar, QStringLiteral("&Toolbar"));
+    a->setCheckable(true);
+    a = makeAction(cmd::kViewStatusBar, QStringLiteral("&Status Bar"));
+    a->setCheckable(true);
+    a = makeAction(cmd::kShowPatches, QStringLiteral("&Patches"), QStringLiteral("patches"));
+    a->setCheckable(true);
+    a->setStatusTip(QStringLiteral("Show the patches of the bank"));
+    a = makeAction(cmd::kShowPerformances, QStringLiteral("Per&formances"), QStringLiteral("performances"));
+    a->setCheckable(true);
+    a->setStatusTip(QStringLiteral("Show the performances of the bank"));
+    a = makeAction(cmd::kShowRhythms, QStringLiteral("&Rhythms"), QStringLiteral("rhythms"));
+    a->setCheckable(true);
+    a->setStatusTip(QStringLiteral("Show the rhythm sets of the bank"));
+    a = makeAction(cmd::kPianoKeyboard, QStringLiteral("&Piano Keyboard"), QStringLiteral("piano"));
+    a->setCheckable(true);
+    a->setStatusTip(QStringLiteral("Show or hide the piano keyboard"));
+
+    a = makeAction(cmd::kMidiSetup, QStringLiteral("Se&tup..."));
+    a->setStatusTip(QStringLiteral("Choose the MIDI ports, the synthesizer and its expansion boards"));
+    connect(a, &QAction::triggered, this, &CMainFrame::onMidiSetup);
+    a = makeAction(cmd::kReceive, QStringLiteral("&Receive..."), QStringLiteral("receive"));
+    shortcutOf(a, {QKeySequence(Qt::CTRL | Qt::Key_R)});
+    a->setStatusTip(QStringLiteral("Receive a bulk dump from the synthesizer into a new bank"));
+    connect(a, &QAction::triggered, this, &CMainFrame::onReceive);
+    a = makeAction(cmd::kSend, QStringLiteral("&Send..."), QStringLiteral("send"));
+    shortcutOf(a, {QKeySequence(Qt::CTRL | Qt::Key_D)});
+    a->setStatusTip(QStringLiteral("Send the bank to the synthesizer"));
+    a = makeAction(cmd::kStop, QStringLiteral("St&op"), QStringLiteral("stop"));
+    a->setStatusTip(QStringLiteral("Stop the transfer"));
+    connect(a, &QAction::triggered, this, &CMainFrame::StopTransfer);
+
+    makeAction(cmd::kVirtualSynth, QStringLiteral("&Virtual Synth..."), QStringLiteral("virtualsynth"));
+    makeAction(cmd::kEnvelopePresets, QStringLiteral("En&velope Presets..."));
+    makeAction(cmd::kSettings, QStringLiteral("&Settings..."));
+    a = makeAction(cmd::kUseCategories, QStringLiteral("&Use JV-2080 Categories"));
+    a->setCheckable(true);
+    connect(a, &QAction::triggered, this, [this](bool on) { m_settings.setUseCategory(on); });
+
+    a = makeAction(cmd::kWindowCascade, QStringLiteral("&Cascade"));
+    connect(a, &QAction::triggered, m_mdi, &QMdiArea::cascadeSubWindows);
+    a = makeAction(cmd::kWindowTile, QStringLiteral("&Tile"));
+    connect(a, &QAction::triggered, m_mdi, &QMdiArea::tileSubWindows);
+    a = makeAction(cmd::kAppAbout, QStringLiteral("&About Toneloom!..."));
+    a->setStatusTip(QStringLiteral("Display program information, version number and copyright"));
+    connect(a, &QAction::triggered, this, [this] { m_app.OnAppAbout(); });
+
+    // Commands the bank window carries out.
+    for (int id : {cmd::kSavePatches, cmd::kSavePerformances, cmd::kSaveRhythms, cmd::kFilePrint,
+                   cmd::kFilePrintPreview, cmd::kEditItem, cmd::kEditCopy, cmd::kEditPaste, cmd::kInit, cmd::kWrite,
+                   cmd::kCopySysex, cmd::kCopyNames, cmd::kRandomPatches, cmd::kCopyToPatch, cmd::kCopyEffect,
+                   cmd::kShowUsedPatches, cmd::kEditUndo, cmd::kEditRedo, cmd::kShowPatches, cmd::kShowPerformances,
+                   cmd::kShowRhythms, cmd::kSend})
+        connect(m_actions.value(id), &QAction::triggered, this, [this, id] { routeToView(id); });
+}
+
+void CMainFrame::createMenus()
+{
+    const auto act = [this](int id) { return m_actions.value(id); };
+    m_fileMenu = menuBar()->addMenu(QStringLiteral("&File"));
+    for (int id : {cmd::kFileNew, cmd::kFileOpen, cmd::kFileClose, cmd::kFileSave, cmd::kFileSaveAs})
+        m_fileMenu->addAction(act(id));
+    m_fileMenu->addSeparator();
+    for (int id : {cmd::kSavePatches, cmd::kSavePerformances, cmd::kSaveRhythms})
+        m_fileMenu->addAction(act(id));
+    m_fileMenu->addSeparator();
+    for (int id : {cmd::kFilePrint, cmd::kFilePrintPreview, cmd::kFilePrintSetup})
+        m_fileMenu->addAction(act(id));
+    m_recentSeparator = m_fileMenu->addSeparator();
+    for (int i = 0; i < kRecentFileCount; ++i)
+        m_fileMenu->addAction(act(cmd::kFileMru1 + i));
+    m_fileMenu->addSeparator();
+    m_fileMenu->addAction(act(cmd::kAppExit));
+
+    QMenu* edit = menuBar()->addMenu(QStringLiteral("&Edit"));
+    edit->addAction(act(cmd::kEditUndo));
+    edit->addAction(act(cmd::kEditRedo));
+    edit->addSeparator();
+    edit->addAction(act(cmd::kEditCopy));
+    edit->addAction(act(cmd::kEditPaste));
+    edit->addSeparator();
+    edit->addAction(act(cmd::kEditItem));
+    edit->addAction(act(cmd::kInit));
+    edit->addAction(act(cmd::kWrite));
+    edit->addSeparator();
+    edit->addAction(act(cmd::kCopySysex));
+    edit->addAction(act(cmd::kCopyNames));
+    edit->addSeparator();
+    for (int id : {cmd::kRandomPatches, cmd::kCopyToPatch, cmd::kCopyEffect, cmd::kShowUsedPatches})
+        edit->addAction(act(id));
+
+    QMenu* view = menuBar()->addMenu(QStringLiteral("&View"));
+    view->addAction(act(cmd::kViewToolbar));
+    view->addAction(act(cmd::kViewStatusBar));
+    view->addSeparator();
+    for (int id : {cmd::kShowPatches, cmd::kShowPerformances, cmd::kShowRhythms})
+        view->addAction(act(id));
+    view->addSeparator();
+    view->addAction(act(cmd::kPianoKeyboard));
+
+    QMenu* midi = menuBar()->addMenu(QStringLiteral("&Midi"));
+    for (int id : {cmd::kMidiSetup, cmd::kReceive, cmd::kSend, cmd::kStop})
+        midi->addAction(act(id));
+
+    QMenu* tools = menuBar()->addMenu(QStringLiteral("&Tools"));
+    for (int id : {cmd::kVirtualSynth, cmd::kEnvelopePresets, cmd::kSettings, cmd::kUseCategories})
+        tools->addAction(act(id));
+
+    QMenu* window = menuBar()->addMenu(QStringLiteral("&Window"));
+    window->addAction(act(cmd::kWindowCascade));
+    window->addAction(act(cmd::kWindowTile));
+    window->addSeparator();
+    connect(window, &QMenu::aboutToShow, this, [this, window] {
+        // The list of open windows follows the fixed entries.
+        const QList<QAction*> all = window->actions();
+        for (int i = 3; i < all.size(); ++i) {
+            window->removeAction(all[i]);
+            delete all[i];
+        }
+        int n = 0;
+        for (QMdiSubWindow* sub : m_mdi->subWindowList()) {
+            QAction* a = window->addAction(QStringLiteral("&%1 %2").arg(++n).arg(sub->windowTitle().remove(QStringLiteral("[*]"))));
+            a->setCheckable(true);
+            a->setChecked(sub == m_mdi->activeSubWindow());
+            connect(a, &QAction::triggered, this, [this, sub] { m_mdi->setActiveSubWindow(sub); });
+        }
+    });
+
+    QMenu* help = menuBar()->addMenu(QStringLiteral("&Help"));
+    help->addAction(act(cmd::kAppAbout));
+
+    for (QMenu* menu : menuBar()->findChildren<QMenu*>())
+        connect(menu, &QMenu::aboutToShow, this, &CMainFrame::updateActions);
+}
+
+void CMainFrame::createToolBar()
+{
+    QToolBar* bar = addToolBar(QStringLiteral("Toolbar"));
+    bar->setObjectName(QStringLiteral("Toolbar"));
+    bar->setIconSize(QSize(16, 16));
+    bar->setAllowedAreas(Qt::AllToolBarAreas);
+    const int order[] = {cmd::kFileNew, cmd::kFileOpen, cmd::kFileSave, 0, cmd::kEditCopy, cmd::kEditPaste,
+                         cmd::kEditFind, 0, cmd::kFilePrint, 0, cmd::kShowPatches, cmd::kShowPerformances,
+                         cmd::kShowRhythms, 0, cmd::kEditItem, cmd::kPianoKeyboard, cmd::kVirtualSynth, 0,
+                         cmd::kReceive, cmd::kSend, cmd::kStop};
+    for (int id : order) {
+        if (id == 0) {
+            bar->addSeparator();
+            continue;
+        }
+        QAction* a = m_actions.value(id);
+        bar->addAction(a);
+        // Tool tips: the menu text without its accelerator mark and dots.
+        a->setToolTip(a->text().remove(QLatin1Char('&')).remove(QStringLiteral("...")));
+    }
+    QAction* toggle = m_actions.value(cmd::kViewToolbar);
+    toggle->setChecked(true);
+    connect(toggle, &QAction::toggled, bar, &QWidget::setVisible);
+    connect(bar, &QToolBar::visibilityChanged, toggle, &QAction::setChecked);
+}
+
+void CMainFrame::createStatusBar()
+{
+    m_messagePane = new QLabel(kReady, this);
+    m_messagePane->setObjectName(QStringLiteral("MessagePane"));
+    statusBar()->addWidget(m_messagePane, 1);
+    // The keyboard lock indicators; their state is not readable on every platform,
+    // so they keep the classic look of indicators that are off.
+    for (const char* text : {"CAP", "NUM", "SCRL"}) {
+        auto* pane = new QLabel(QString::fromLatin1(text), this);
+        pane->setEnabled(false);
+        pane->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+        statusBar()->addPermanentWidget(pane);
+    }
+    connect(statusBar(), &QStatusBar::messageChanged, this, [this](const QString& message) {
+        // Fly-by help shows in the message pane while the pointer is on a command.
+        m_messagePane->setVisible(message.isEmpty());
+    });
+    QAction* toggle = m_actions.value(cmd::kViewStatusBar);
+    toggle->setChecked(true);
+    connect(toggle, &QAction::toggled, statusBar(), &QWidget::setVisible);
+}
+
+CChildFrame* CMainFrame::addDocumentWindow(QWidget* view)
+{
+    auto* frame = new CChildFrame(view, m_prompter);
+    m_mdi->addSubWindow(frame);
+    frame->show();
+    view->setFocus();
+    if (auto* bank = dynamic_cast<CToneloomView*>(view)) {
+        connect(bank, &CToneloomView::commandStateChanged, this, &CMainFrame::updateActions);
+        connect(&bank->document(), &CToneloomDoc::modifiedChanged, frame, &CChildFrame::updateTitle);
+        connect(&bank->document(), &CToneloomDoc::modifiedChanged, this, &CMainFrame::updateTitle);
+    }
+    connect(frame, &QObject::destroyed, this, [this] {
+        updateTitle();
+        updateActions();
+    });
+    updateTitle();
+    updateActions();
+    return frame;
+}
+
+CToneloomView* CMainFrame::activeBankView() const
+{
+    QMdiSubWindow* sub = m_mdi->activeSubWindow();
+    if (!sub && !m_mdi->subWindowList().isEmpty() && !isActiveWindow())
+        sub = m_mdi->currentSubWindow();
+    return sub ? dynamic_cast<CToneloomView*>(sub->widget()) : nullptr;
+}
+
+QList<CChildFrame*> CMainFrame::childFrames() const
+{
+    QList<CChildFrame*> list;
+    for (QMdiSubWindow* sub : m_mdi->subWindowList(QMdiArea::CreationOrder))
+        if (auto* frame = qobject_cast<CChildFrame*>(sub))
+            list << frame;
+    return list;
+}
+
+void CMainFrame::routeToView(int id)
+{
+    if (CToneloomView* view = activeBankView())
+        view->onCommand(id);
+    updateActions();
+}
+
+void CMainFrame::updateActions()
+{
+    CToneloomView* view = activeBankView();
+    const bool transfer = m_bulk && m_bulk->isActive();
+    for (auto it = m_actions.begin(); it != m_actions.end(); ++it) {
+        const int id = it.key();
+        QAction* a = it.value();
+        bool checked = false;
+        bool enabled = true;
+        switch (id) {
+        case cmd::kFileClose:
+        case cmd::kFileSave:
+        case cmd::kFileSaveAs:
+            enabled = m_mdi->currentSubWindow() != nullptr;
+            break;
+        case cmd::kStop:
+            enabled = transfer;
+            break;
+        case cmd::kReceive:
+            enabled = !transfer;
+            break;
+        case cmd::kViewToolbar:
+        case cmd::kViewStatusBar:
+            continue;
+        case cmd::kUseCategories:
+            checked = m_settings.useCategory();
+            break;
+        case cmd::kPianoKeyboard:
+        case cmd::kVirtualSynth:
+        case cmd::kEnvelopePresets:
+        case cmd::kSettings:
+        case cmd::kEditFind:
+            // Their windows and dialogs are not part of the program yet.
+            enabled = false;
+            break;
+        default:
+            if (id >= cmd::kFileMru1 && id < cmd::kFileMru1 + kRecentFileCount)
+                continue;
+            if (view && view->handlesCommand(id)) {
+                enabled = view->commandEnabled(id, &checked);
+                if (id == cmd::kSend)
+                    enabled = enabled && !transfer;
+            } else if (view || id != cmd::kFileNew) {
+                const bool frameCommand = id == cmd::kFileNew || id == cmd::kFileOpen || id == cmd::kFilePrintSetup
+                                          || id == cmd::kAppExit || id == cmd::kMidiSetup || id == cmd::kAppAbout
+                                          || id == cmd::kWindowCascade || id == cmd::kWindowTile;
+                enabled = frameCommand;
+            }
+            break;
+        }
+        a->setEnabled(enabled);
+        if (a->isCheckable())
+            a->setChecked(checked);
+    }
+}
+
+void CMainFrame::updateTitle()
+{
+    QString title = QString::fromLatin1(kTitle);
+    if (QMdiSubWindow* sub = m_mdi->currentSubWindow())
+        if (auto* frame = qobject_cast<CChildFrame*>(sub))
+            if (CDocumentView* view = frame->documentView())
+                title += QStringLiteral(" - ") + view->documentTitle();
+    setWindowTitle(title);
+}
+
+void CMainFrame::onSubWindowActivated(QMdiSubWindow* window)
+{
+    if (window)
+        if (auto* view = dynamic_cast<CToneloomView*>(window->widget()))
+            m_displayedKind = view->displayedKind();
+    updateTitle();
+    updateActions();
+}
+
+void CMainFrame::saveActiveDocument(bool saveAs)
+{
+    QMdiSubWindow* sub = m_mdi->currentSubWindow();
+    auto* frame = qobject_cast<CChildFrame*>(sub);
+    if (!frame || !frame->documentView())
+        return;
+    if (frame->documentView()->saveDocument(saveAs)) {
+        addRecentFile(frame->documentView()->documentPath());
+        frame->updateTitle();
+        updateTitle();
+    }
+}
+
+// ---------------------------------------------------------------- folders and recent files
+
+void CMainFrame::SetCurrentFolder(const QString& folder)
+{
+    m_settings.setCurrentFolder(folder);
+}
+
+void CMainFrame::enterCurrentFolder()
+{
+    const QString folder = m_settings.currentFolder();
+    if (!folder.isEmpty() && QFileInfo(folder).isDir())
+        QDir::setCurrent(folder);
+}
+
+QString CMainFrame::chooseSaveFile(const QString& filter, const QString& defaultSuffix)
+{
+    enterCurrentFolder();
+    const QString path = m_prompter.getSaveFileName(filter, defaultSuffix);
+    if (!path.isEmpty())
+        SetCurrentFolder(CAppSettings::folderOf(QFileInfo(path).absoluteFilePath()));
+    return path;
+}
+
+void CMainFrame::addRecentFile(const QString& path)
+{
+    if (path.isEmpty())
+        return;
+    const QString full = QFileInfo(path).absoluteFilePath();
+    m_recent.removeAll(full);
+    m_recent.prepend(full);
+    while (m_recent.size() > kRecentFileCount)
+        m_recent.removeLast();
+    updateRecentMenu();
+    writeRecentFiles();
+}
+
+void CMainFrame::updateRecentMenu()
+{
+    for (int i = 0; i < kRecentFileCount; ++i) {
+        QAction* a = m_actions.value(cmd::kFileMru1 + i);
+        if (i < m_recent.size()) {
+            a->setText(QStringLiteral("&%1 %2").arg(i + 1).arg(QDir::toNativeSeparators(m_recent[i])));
+            a->setVisible(true);
+        } else {
+            a->setVisible(false);
+        }
+    }
+    if (m_recentSeparator)
+        m_recentSeparator->setVisible(!m_recent.isEmpty());
+}
+
+void CMainFrame::writeRecentFiles()
+{
+    CIniFile& ini = m_settings.ini();
+    ini.beginBatch();
+    for (int i = 0; i < kRecentFileCount; ++i)
+        ini.writeString(kRecentSection, QStringLiteral("File%1").arg(i + 1), m_recent.value(i));
+    ini.endBatch();
+}
+
+// ---------------------------------------------------------------- transfers
+
+void CMainFrame::onReceive()
+{
+    if (m_bulk->isActive())
+        return;
+    enterCurrentFolder();
+    const QString path = m_prompter.getSaveFileName(kReceiveFilter, QStringLiteral("syx"));
+    if (path.isEmpty())
+        return;
+    CReceiveDlg dialog(*m_midi, m_bulk->selection(), this);
+    if (m_prompter.exec(dialog) != QDialog::Accepted)
+        return;
+    const int selection = dialog.selection();
+    const QString full = QFileInfo(path).absoluteFilePath();
+    SetCurrentFolder(CAppSettings::folderOf(full));
+    const bool named = selection != CBulkTransfer::kManual;
+    m_status->setMode(named ? CStatusDlg::Mode::ReceivingRequest : CStatusDlg::Mode::ReceivingManual,
+                      named ? CBulkTransfer::expectedSize(selection, m_settings.synth().model) : -1);
+    m_status->show();
+    m_messagePane->setText(QStringLiteral("Bytes received: 0"));
+    // A receive that cannot start (no input, no file) has been reported and ends at
+    // once, which hides the status window again.
+    m_bulk->startReceive(full, selection);
+    updateActions();
+}
+
+bool CMainFrame::sendBank(CToneloomDoc& document, int which, bool cardMemory)
+{
+    if (m_bulk->isActive())
+        return false;
+    // The file streamed to the synthesizer is a scratch file of this program, kept in
+    // the temporary folder rather than in the user's folder of banks.
+    const QString path = QDir::temp().filePath(CBulkTransfer::kSendFileName);
+    m_status->setMode(CStatusDlg::Mode::Sending, -1);
+    const bool started =
+        m_bulk->startSend(document, which, cardMemory ? sysex::MemoryArea::Card : sysex::MemoryArea::User, path);
+    if (started) {
+        m_status->show();
+        m_messagePane->setText(QStringLiteral("Bytes sent: 0"));
+    }
+    updateActions();
+    return started;
+}
+
+void CMainFrame::StopTransfer()
+{
+    if (m_bulk->isActive())
+        m_bulk->stop();
+    else
+        m_status->hide();
+}
+
+void CMainFrame::onBulkFinished(int outcome, bool openFile)
+{
+    Q_UNUSED(outcome);
+    m_status->hide();
+    const QString path = m_bulk->path();
+    updateActions();
+    if (openFile)
+        m_app.OpenDocumentFile(path);
+}
+
+void CMainFrame::onMidiSetup()
+{
+    CAppSettings::Midi values = m_settings.midi();
+    values.inDevice = m_midi->inDevice();
+    values.outDevice = m_midi->outDevice();
+    values.thru = m_midi->thru();
+    CMidiSettingsDlg dialog(m_ports, *m_names, values, this);
+    if (m_prompter.exec(dialog) != QDialog::Accepted)
+        return;
+    values = dialog.values();
+    m_settings.setMidi(values);
+    m_midi->setSendRate(values.sendRate);
+    m_midi->setSendPause(values.sendPause);
+    m_midi->SetInDevice(values.inDevice, values.inName);
+    m_midi->SetOutDevice(values.outDevice, values.outName);
+    m_midi->SetThru(values.thru);
+}
+
+// ---------------------------------------------------------------- window layout
+
+CWindowPlacement CMainFrame::placementOf(const QWidget* window, const QRect& normal)
+{
+    CWindowPlacement p;
+    const Qt::WindowStates state = window->windowState();
+    p.flags = (state & Qt::WindowMaximized) ? CWindowPlacement::kRestoreToMaximized : 0;
+    if (!window->isVisible())
+        p.showCmd = CWindowPlacement::kShowHidden;
+    else if (state & Qt::WindowMinimized)
+        p.showCmd = CWindowPlacement::kShowMinimized;
+    else if (state & Qt::WindowMaximized)
+        p.showCmd = CWindowPlacement::kShowMaximized;
+    else
+        p.showCmd = CWindowPlacement::kShowNormal;
+    p.setNormalRect(normal.isValid() ? normal : window->geometry());
+    return p;
+}
+
+void CMainFrame::applyPlacement(QWidget* window, const CWindowPlacement& placement, Qt::WindowStates showState)
+{
+    const QRect rect = placement.normalRect();
+    if (rect.isValid())
+        window->setGeometry(rect);
+    unsigned show = placement.showCmd;
+    if (showState & Qt::WindowMaximized)
+        show = CWindowPlacement::kShowMaximized;
+    else if (showState & Qt::WindowMinimized)
+        show = CWindowPlacement::kShowMinimized;
+    switch (show) {
+    case CWindowPlacement::kShowMaximized:
+        window->showMaximized();
+        break;
+    case CWindowPlacement::kShowMinimized:
+        window->showMinimized();
+        break;
+    case CWindowPlacement::kShowHidden:
+        break;
+    default:
+        window->showNormal();
+        break;
+    }
+}
+
+void CMainFrame::saveWindowLayout()
+{
+    CIniFile& ini = m_settings.ini();
+    const QString section = QString::fromLatin1(CAppSettings::kWinPos);
+    ini.beginBatch();
+    ini.writeString(section, QStringLiteral("WindowPos"), placementOf(this, normalGeometry()).toText());
+    int n = 0;
+    for (CDocTemplate* docTemplate : m_app.templates()) {
+        for (CChildFrame* frame : childFrames()) {
+            CDocumentView* view = frame->documentView();
+            if (!view || view->docTemplate() != docTemplate || view->documentPath().isEmpty())
+                continue;
+            ++n;
+            ini.writeString(section, QStringLiteral("ChildWinPath%1").arg(n), view->documentPath());
+            ini.writeString(section, QStringLiteral("ChildWinPos%1").arg(n),
+                            placementOf(frame, frame->normalGeometry()).toText());
+        }
+    }
+    ini.writeString(section, QStringLiteral("ChildWinPath%1").arg(n + 1), QString());
+    // The piano keyboard's place and visibility are stored by its own window, once
+    // it exists; until then the stored values are left as they are.
+    if (!ini.endBatch())
+        m_prompter.showMessage(MessageIcon::Exclamation,
+                               QStringLiteral("The window layout could not be saved in %1: %2")
+                                   .arg(QDir::toNativeSeparators(ini.path()), ini.errorString()));
+}
+
+void CMainFrame::restoreWindowLayout(Qt::WindowStates showState)
+{
+    CIniFile& ini = m_settings.ini();
+    const QString section = QString::fromLatin1(CAppSettings::kWinPos);
+    if (const auto placement = CWindowPlacement::fromText(ini.readString(section, QStringLiteral("WindowPos"))))
+        applyPlacement(this, *placement, showState);
+    else if (showState & Qt::WindowMaximized)
+        showMaximized();
+    else
+        show();
+    for (int n = 1;; ++n) {
+        const QString path = ini.readString(section, QStringLiteral("ChildWinPath%1").arg(n));
+        if (path.isEmpty())
+            break;
+        QWidget* view = m_app.OpenDocumentFile(path);
+        if (!view)
+            continue;
+        const auto placement = CWindowPlacement::fromText(ini.readString(section, QStringLiteral("ChildWinPos%1").arg(n)));
+        if (!placement)
+            continue;
+        for (CChildFrame* frame : childFrames())
+            if (frame->widget() == view)
+                applyPlacement(frame, *placement, Qt::WindowNoState);
+    }
+}
+
+void CMainFrame::closeEvent(QCloseEvent* event)
+{
+    saveWindowLayout();
+    m_mdi->closeAllSubWindows();
+    if (!m_mdi->subWindowList().isEmpty()) {
+        event->ignore();
+        return;
+    }
+    if (m_bulk->isActive())
+        m_bulk->stop();
+    m_status->hide();
+    QMainWindow::closeEvent(event);
+}

@@ -1,0 +1,44 @@
+#pragma once
+
+#include <QDialog>
+
+class QLabel;
+class QProgressBar;
+class QPushButton;
+
+// The small window shown while a dump is sent or received, with its Stop button
+// and, when the size of the dump is known, a progress bar.
+class CStatusDlg : public QDialog
+{
+    Q_OBJECT
+
+public:
+    enum class Mode { Sending = 0, ReceivingRequest = 1, ReceivingManual = 2 };
+
+    explicit CStatusDlg(QWidget* parent = nullptr);
+
+    // expected: bytes that complete the transfer, or -1 when unknown (no bar).
+    void setMode(Mode mode, long expected);
+    Mode mode() const { return m_mode; }
+    void setProgress(long bytes);
+
+    QLabel* sendingLine() const { return m_sendLine; }
+    QLabel* startLine() const { return m_startLine; }
+    QLabel* receivingLine() const { return m_receiveLine; }
+    QProgressBar* progressBar() const { return m_progress; }
+    QPushButton* stopButton() const { return m_stop; }
+
+signals:
+    void stopClicked();
+
+protected:
+    void reject() override; // Escape and the close button stop the transfer too
+
+private:
+    Mode m_mode = Mode::Sending;
+    QLabel* m_sendLine;
+    QLabel* m_startLine;
+    QLabel* m_receiveLine;
+    QProgressBar* m_progress;
+    QPushButton* m_stop;
+};
