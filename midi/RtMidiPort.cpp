@@ -1,6 +1,10 @@
 #include "midi/RtMidiPort.h"
 
 #include <QFileInfo>
+
+#if defined(TONELOOM_HAVE_JACK)
+#include <jack/jack.h>
+#endif
 #include <QtGlobal>
 #include <algorithm>
 #include <utility>
@@ -19,6 +23,8 @@ void collectError(RtMidiError::Type, const std::string& text, void* target)
 template <typename Midi> QStringList portNames(RtMidi::Api api)
 {
     QStringList names;
+    if (api == RtMidi::RTMIDI_DUMMY)
+        return names;
     std::string error;
     try {
         Midi midi(api, kClientName);
@@ -42,6 +48,28 @@ template <typename Midi> int findPort(Midi& midi, const QString& name)
     return -1;
 }
 
+#if defined(TONELOOM_HAVE_JACK)
+void quietJack(const char*) {}
+#endif
+
+// Whether a JACK server answers, asked without starting one and without the noise
+// libjack prints when there is none.
+bool jackServerRunning()
+{
+#if defined(TONELOOM_HAVE_JACK)
+    jack_set_error_function(&quietJack);
+    jack_set_info_function(&quietJack);
+    jack_status_t status{};
+    jack_client_t* client = jack_client_open("toneloom-probe", JackNoStartServer, &status);
+    if (!client)
+        return false;
+    jack_client_close(client);
+    return true;
+#else
+    return true;
+#endif
+}
+
 bool compiled(RtMidi::Api api)
 {
     std::vector<RtMidi::Api> apis;
@@ -54,21 +82,28 @@ bool compiled(RtMidi::Api api)
 RtMidi::Api CRtMidiPort::api()
 {
     const QByteArray forced = qgetenv("TONELOOM_MIDI_API").toLower();
+    const bool alsa = compiled(RtMidi::LINUX_ALSA) && QFileInfo::exists(QStringLiteral("/dev/snd/seq"));
+    const auto jack = [] { return compiled(RtMidi::UNIX_JACK) && jackServerRunning(); };
     if (forced == "jack")
-        return RtMidi::UNIX_JACK;
+        return jack() ? RtMidi::UNIX_JACK : RtMidi::RTMIDI_DUMMY;
     if (forced == "alsa")
-        return RtMidi::LINUX_ALSA;
+        return alsa ? RtMidi::LINUX_ALSA : RtMidi::RTMIDI_DUMMY;
 #if defined(Q_OS_LINUX)
-    if (compiled(RtMidi::LINUX_ALSA) && QFileInfo::exists(QStringLiteral("/dev/snd/seq")))
+    if (alsa)
         return RtMidi::LINUX_ALSA;
-    if (compiled(RtMidi::UNIX_JACK))
+    if (jack())
         return RtMidi::UNIX_JACK;
-#endif
+    // Neither system is there: no hardware ports, only the emulator.
+    return RtMidi::RTMIDI_DUMMY;
+#else
     return RtMidi::UNSPECIFIED;
+#endif
 }
 
 QString CRtMidiPort::apiName(RtMidi::Api api)
 {
+    if (api == RtMidi::RTMIDI_DUMMY)
+        return QStringLiteral("none (neither ALSA nor JACK is running)");
     return QString::fromStdString(RtMidi::getApiDisplayName(api));
 }
 
