@@ -117,7 +117,7 @@ void writeText(QDataStream &stream, const QString &text)
     const auto length = quint32(bytes.size());
     if (length < WideLengthMarker) {
         stream << quint8(length);
-    } else if (length < LongLengthMarker) {
+    } else if (length < UnicodeMarker) { // 0xFFFE itself would read as the UTF-16 marker
         stream << WideLengthMarker << quint16(length);
     } else {
         stream << WideLengthMarker << LongLengthMarker << length;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "controls/common/ControlExport.h"
+
 #include <QtWidgets/QDialog>
 
 class CKnobCtrl;
@@ -8,7 +10,7 @@ class QLineEdit;
 class QSpinBox;
 
 // The knob's property page: template, initial value, bounds and whether Reset announces.
-class CKnobPropPage : public QDialog
+class TONELOOM_CONTROL_API CKnobPropPage : public QDialog
 {
     Q_OBJECT
 

@@ -95,48 +95,74 @@ bool CKurvexCtrl::isMovable(int index) const
     return value(KurvexBlock::TimeMovable, index) != 0 || value(KurvexBlock::LevelMovable, index) != 0;
 }
 
-void CKurvexCtrl::pointsToPixels()
+void CKurvexCtrl::pointsToPixels() const
 {
+    m_pixelSize = size();
     const int timeScale = m_points[KurvexBlock::TimeScale];
     const int levelMax = m_points[KurvexBlock::LevelMax];
-    // A zero scale would divide by zero; such a block draws every point at the start and
-    // at the bottom.
-    const double pixelsPerTime = timeScale != 0 ? double(width() - 2 * SideMargin) / timeScale : 0.0;
-    const double pixelsPerLevel = levelMax != 0 ? double(height() - 2 * VerticalMargin) / levelMax : 0.0;
+    const double drawWidth = width() - 2 * SideMargin;
+    const double drawHeight = height() - 2 * VerticalMargin;
+    // Products first, then one division: whole results stay whole (level 0 lands exactly
+    // on the bottom margin). A zero scale would divide by zero; such a block draws every
+    // point at the start and at the top.
     double x = SideMargin;
     for (int i = 0; i < pointCount(); ++i) {
-        x += pixelsPerTime * value(KurvexBlock::Time, i);
+        if (timeScale != 0)
+            x += drawWidth * value(KurvexBlock::Time, i) / timeScale;
         m_x[size_t(i)] = x;
-        m_y[size_t(i)] = int(std::trunc(pixelsPerLevel * (levelMax - value(KurvexBlock::Level, i))))
-                         + VerticalMargin;
+        const double y = levelMax != 0
+                             ? drawHeight * (levelMax - value(KurvexBlock::Level, i)) / levelMax
+                             : 0.0;
+        m_y[size_t(i)] = int(std::trunc(y)) + VerticalMargin;
     }
+}
+
+void CKurvexCtrl::syncPixels() const
+{
+    if (m_pixelSize != size())
+        pointsToPixels();
+}
+
+double CKurvexCtrl::pointX(int index) const
+{
+    syncPixels();
+    return m_x.at(size_t(index));
+}
+
+int CKurvexCtrl::pointY(int index) const
+{
+    syncPixels();
+    return m_y.at(size_t(index));
 }
 
 void CKurvexCtrl::pixelsToPoints()
 {
+    syncPixels();
     const int timeScale = m_points[KurvexBlock::TimeScale];
     const int levelMax = m_points[KurvexBlock::LevelMax];
-    const double pixelsPerTime = timeScale != 0 ? double(width() - 2 * SideMargin) / timeScale : 0.0;
-    const double pixelsPerLevel = levelMax != 0 ? double(height() - 2 * VerticalMargin) / levelMax : 0.0;
+    const double drawWidth = width() - 2 * SideMargin;
+    const double drawHeight = height() - 2 * VerticalMargin;
     const int maxTime = maxSegmentTime();
     int previous = 0;
     for (int i = 0; i < pointCount(); ++i) {
         // Without room to draw in, the pixels say nothing about the values: keep them.
-        if (pixelsPerTime > 0) {
-            const int g = int(std::trunc((m_x[size_t(i)] - SideMargin) / pixelsPerTime + kRoundingAllowance));
+        if (drawWidth > 0 && timeScale > 0) {
+            const double units = (m_x[size_t(i)] - SideMargin) * timeScale / drawWidth;
+            const int g = int(std::trunc(units + kRoundingAllowance));
             value(KurvexBlock::Time, i) = std::clamp(g - (i == 0 ? 0 : previous), 0, maxTime);
             previous = g;
         }
-        if (pixelsPerLevel > 0) {
-            const double level = levelMax - (m_y[size_t(i)] - VerticalMargin) / pixelsPerLevel;
+        if (drawHeight > 0 && levelMax > 0) {
+            const double level = levelMax - (m_y[size_t(i)] - VerticalMargin) * levelMax / drawHeight;
             value(KurvexBlock::Level, i) =
-                std::clamp(int(std::trunc(level + kRoundingAllowance)), 0, std::max(levelMax, 0));
+                std::clamp(int(std::trunc(level + kRoundingAllowance)), 0, levelMax);
         }
     }
 }
 
 int CKurvexCtrl::hitTest(QPoint pos) const
 {
+    syncPixels();
     for (int i = 0; i < pointCount(); ++i) {
         const double x = m_x[size_t(i)];
         const int y = m_y[size_t(i)];
@@ -181,6 +207,7 @@ void CKurvexCtrl::mousePressEvent(QMouseEvent *event)
 void CKurvexCtrl::mouseMoveEvent(QMouseEvent *event)
 {
     if (m_dragged >= 0) {
+        syncPixels();
         const QPoint pos = event->position().toPoint();
         const auto dragged = size_t(m_dragged);
         if (pos.x() >= m_minX && pos.x() <= m_maxX + DragSlack
@@ -230,6 +257,7 @@ QSize CKurvexCtrl::sizeHint() const
 
 void CKurvexCtrl::paintEvent(QPaintEvent *)
 {
+    syncPixels();
     const int w = width();
     const int h = height();
     QPainter painter(this);

@@ -50,8 +50,8 @@ public:
     void setModified(bool modified) { m_modified = modified; }
 
     // Pixel positions as the control currently draws and hit-tests them.
-    double pointX(int index) const { return m_x.at(size_t(index)); }
-    int pointY(int index) const { return m_y.at(size_t(index)); }
+    double pointX(int index) const;
+    int pointY(int index) const;
     int pointCount() const;
     int draggedPoint() const { return m_dragged; }
     // The first movable point whose hit square holds pos, or -1.
@@ -84,13 +84,17 @@ private:
     int value(size_t field, int index) const { return m_points[field + size_t(index)]; }
     int &value(size_t field, int index) { return m_points[field + size_t(index)]; }
     bool isMovable(int index) const;
-    void pointsToPixels();
+    // Pixels follow the block; they are recomputed when the size has changed since, which
+    // a hidden control learns only when it is next asked.
+    void pointsToPixels() const;
+    void syncPixels() const;
     void pixelsToPoints();
 
     CModuleLock m_moduleLock;
     KurvexPoints m_points;
-    std::array<double, KurvexBlock::MaxPoints> m_x{};
-    std::array<int, KurvexBlock::MaxPoints> m_y{};
+    mutable std::array<double, KurvexBlock::MaxPoints> m_x{};
+    mutable std::array<int, KurvexBlock::MaxPoints> m_y{};
+    mutable QSize m_pixelSize;
     int m_dragged = -1;
     double m_minX = 0;
     double m_maxX = 0;

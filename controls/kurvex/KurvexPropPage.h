@@ -1,12 +1,14 @@
 #pragma once
 
+#include "controls/common/ControlExport.h"
+
 #include <QtWidgets/QDialog>
 
 class CKurvexCtrl;
 class QCheckBox;
 
 // The envelope control's property page: one check box for the help line.
-class CKurvexPropPage : public QDialog
+class TONELOOM_CONTROL_API CKurvexPropPage : public QDialog
 {
     Q_OBJECT
 

@@ -229,7 +229,8 @@ void CPickvaneCtrl::paintEvent(QPaintEvent *)
 
     painter.setFont(m_font);
     painter.setPen(m_foreColor);
-    painter.setClipRect(area);
+    // The text stays inside the frame however long it is.
+    painter.setClipRect(area.adjusted(1, 1, -1, -1));
     const QFontMetrics metrics(m_font, this);
     const int x = (area.left() + area.right() + 1) / 2 - metrics.horizontalAdvance(m_shownText) / 2;
     const int top = (area.top() + area.bottom() + 1 - metrics.height()) / 2;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "controls/common/ControlExport.h"
+
 #include <QtWidgets/QDialog>
 
 class CPickvaneCtrl;
@@ -9,7 +11,7 @@ class QSpinBox;
 
 // The choice control's property page: the item list, the values, the template and the
 // selection, for use while laying out a dialog.
-class CPickvanePropPage : public QDialog
+class TONELOOM_CONTROL_API CPickvanePropPage : public QDialog
 {
     Q_OBJECT
 

@@ -1,0 +1,6 @@
+#include "Captile.h"
+
+CCaptile::CCaptile(QWidget *parent)
+    : CControlSite(parent)
+{
+}

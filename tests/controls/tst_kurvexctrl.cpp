@@ -1,0 +1,320 @@
+#include "controls/kurvex/KurvexCtrl.h"
+#include "controls/kurvex/KurvexPropPage.h"
+
+#include <QtTest/QSignalSpy>
+#include <QtTest/QTest>
+#include <QtWidgets/QCheckBox>
+
+#include <memory>
+
+namespace {
+
+constexpr int kWidth = 645; // one time unit per pixel for the initial block
+constexpr int kHeight = 150;
+
+std::unique_ptr<CKurvexCtrl> makeControl(int width = kWidth, int height = kHeight)
+{
+    auto control = std::make_unique<CKurvexCtrl>();
+    control->resize(width, height);
+    return control;
+}
+
+QPoint pixelOf(const CKurvexCtrl &control, int index)
+{
+    return {int(control.pointX(index)), control.pointY(index)};
+}
+
+void drag(CKurvexCtrl &control, QPoint from, QPoint to)
+{
+    QTest::mousePress(&control, Qt::LeftButton, Qt::NoModifier, from);
+    QTest::mouseMove(&control, to);
+}
+
+QRgb pixel(const QImage &image, int x, int y)
+{
+    return image.pixel(x, y) & 0xFFFFFF;
+}
+
+} // namespace
+
+class TestKurvexCtrl : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initialPixels_data();
+    void initialPixels();
+    void dragTime_data();
+    void dragTime();
+    void dragLevelCarriesFollower();
+    void clickAwayFiresUnchanged();
+    void disabledIgnoresMouse();
+    void drawing();
+    void smallCounts_data();
+    void smallCounts();
+    void stateBytes();
+    void stateVersion_data();
+    void stateVersion();
+    void propertyPage();
+};
+
+void TestKurvexCtrl::initialPixels_data()
+{
+    QTest::addColumn<int>("index");
+    QTest::addColumn<double>("x");
+    QTest::addColumn<int>("y");
+    // y = trunc(130 * (127 - level) / 127) + 10
+    QTest::newRow("start") << 0 << 5.0 << 140;
+    QTest::newRow("attack peak") << 1 << 132.0 << 10;
+    QTest::newRow("level 50") << 2 << 259.0 << 88;
+    QTest::newRow("fifth point") << 4 << 513.0 << 10;
+    QTest::newRow("level 20") << 5 << 640.0 << 119;
+    QTest::newRow("pinned beyond the edge") << 6 << 767.0 << 119;
+}
+
+void TestKurvexCtrl::initialPixels()
+{
+    QFETCH(int, index);
+    QFETCH(double, x);
+    QFETCH(int, y);
+    const auto control = makeControl();
+    QCOMPARE(control->pointX(index), x);
+    QCOMPARE(control->pointY(index), y);
+}
+
+void TestKurvexCtrl::dragTime_data()
+{
+    QTest::addColumn<int>("targetX");
+    QTest::addColumn<double>("draggedX"); // while dragging
+    QTest::addColumn<int>("time2");       // after release
+    QTest::newRow("left") << 200 << 200.0 << 68;
+    QTest::newRow("right within slack") << 262 << 262.0 << 127;
+    QTest::newRow("right beyond slack") << 300 << 259.0 << 127;
+    QTest::newRow("before previous point") << 100 << 259.0 << 127;
+    QTest::newRow("onto previous point") << 132 << 132.0 << 0;
+}
+
+void TestKurvexCtrl::dragTime()
+{
+    QFETCH(int, targetX);
+    QFETCH(double, draggedX);
+    QFETCH(int, time2);
+    const auto control = makeControl();
+    QSignalSpy spy(control.get(), &CKurvexCtrl::PointsChanged);
+    const QPoint start = pixelOf(*control, 2);
+    drag(*control, start, QPoint(targetX, start.y()));
+
+    QCOMPARE(control->draggedPoint(), 2);
+    QCOMPARE(control->pointX(2), draggedX);
+    const double shift = draggedX - 259.0;
+    for (int later = 3; later < 7; ++later)
+        QCOMPARE(control->pointX(later), 259.0 + 127.0 * (later - 2) + shift);
+    QCOMPARE(control->pointY(2), start.y());
+
+    QTest::mouseRelease(control.get(), Qt::LeftButton, Qt::NoModifier, QPoint(targetX, start.y()));
+    QCOMPARE(control->draggedPoint(), -1);
+    QCOMPARE(spy.count(), 1);
+    const auto points = spy.at(0).at(0).value<KurvexPoints>();
+    QCOMPARE(points[KurvexBlock::Time + 2], time2);
+    for (int other : {1, 3, 4, 5, 6})
+        QCOMPARE(points[KurvexBlock::Time + size_t(other)], 127);
+    QCOMPARE(points[KurvexBlock::Level + 2], 50);
+    QCOMPARE(control->points(), points);
+    // The picture follows the clamped block.
+    QCOMPARE(control->pointX(2), 132.0 + time2);
+}
+
+void TestKurvexCtrl::dragLevelCarriesFollower()
+{
+    const auto control = makeControl();
+    QSignalSpy spy(control.get(), &CKurvexCtrl::PointsChanged);
+    const QPoint start = pixelOf(*control, 3);
+    drag(*control, start, QPoint(start.x(), 75));
+    QCOMPARE(control->pointY(3), 75);
+    QCOMPARE(control->pointY(4), 75);
+    QCOMPARE(control->pointY(5), 119); // not a follower
+    QCOMPARE(control->pointX(3), 386.0);
+
+    // Below the bottom limit the level stays where it was.
+    QTest::mouseMove(control.get(), QPoint(start.x(), 145));
+    QCOMPARE(control->pointY(3), 75);
+
+    QTest::mouseRelease(control.get(), Qt::LeftButton, Qt::NoModifier, QPoint(start.x(), 145));
+    QCOMPARE(spy.count(), 1);
+    const auto points = spy.at(0).at(0).value<KurvexPoints>();
+    // 127 - 65 * 127 / 130 = 63.5
+    QCOMPARE(points[KurvexBlock::Level + 3], 63);
+    QCOMPARE(points[KurvexBlock::Level + 4], 63);
+    QCOMPARE(points[KurvexBlock::Level + 2], 50);
+    QCOMPARE(points[KurvexBlock::Time + 3], 127);
+}
+
+void TestKurvexCtrl::clickAwayFiresUnchanged()
+{
+    // At a pixel or more per unit the picture holds every value exactly; smaller controls
+    // round (several levels share one pixel row).
+    for (const QSize size : {QSize(kWidth, kHeight), QSize(800, 400), QSize(1000, 211)}) {
+        const auto control = makeControl(size.width(), size.height());
+        QSignalSpy spy(control.get(), &CKurvexCtrl::PointsChanged);
+        QTest::mouseClick(control.get(), Qt::LeftButton, Qt::NoModifier, QPoint(60, 60));
+        QCOMPARE(control->draggedPoint(), -1);
+        QCOMPARE(spy.count(), 1);
+        const auto points = spy.at(0).at(0).value<KurvexPoints>();
+        for (size_t i = 0; i < points.size(); ++i)
+            QVERIFY2(points[i] == KurvexBlock::initialBlock()[i],
+                     qPrintable(QStringLiteral("%1x%2 [%3] %4").arg(size.width()).arg(size.height()).arg(i).arg(points[i])));
+    }
+}
+
+void TestKurvexCtrl::disabledIgnoresMouse()
+{
+    const auto control = makeControl();
+    control->setEnable(false);
+    QSignalSpy spy(control.get(), &CKurvexCtrl::PointsChanged);
+    const QPoint start = pixelOf(*control, 2);
+    drag(*control, start, QPoint(200, start.y()));
+    QCOMPARE(control->draggedPoint(), -1);
+    QCOMPARE(control->pointX(2), 259.0);
+    QTest::mouseRelease(control.get(), Qt::LeftButton, Qt::NoModifier, QPoint(200, start.y()));
+    QCOMPARE(spy.count(), 0);
+
+    const QImage image = control->grab().toImage();
+    QCOMPARE(pixel(image, 259, 88), qRgb(220, 220, 220) & 0xFFFFFF);
+    QCOMPARE(pixel(image, 256, 85), qRgb(0, 0, 120) & 0xFFFFFF);
+}
+
+void TestKurvexCtrl::drawing()
+{
+    const auto control = makeControl();
+    QImage image = control->grab().toImage();
+    const int w = kWidth;
+    const int h = kHeight;
+    // Sunken border.
+    QCOMPARE(pixel(image, 10, 0), 0x808080u);
+    QCOMPARE(pixel(image, 0, 10), 0x808080u);
+    QCOMPARE(pixel(image, 10, h - 1), 0xFFFFFFu);
+    QCOMPARE(pixel(image, w - 1, 10), 0xFFFFFFu);
+    QCOMPARE(pixel(image, 10, 1), 0x000000u);
+    QCOMPARE(pixel(image, 1, 10), 0x000000u);
+    QCOMPARE(pixel(image, 10, h - 2), 0xC0C0C0u);
+    QCOMPARE(pixel(image, w - 2, 10), 0xC0C0C0u);
+    QCOMPARE(pixel(image, 60, 40), 0xC0C0C0u); // panel
+    // Help line at half height from x = 5 up to W - 5.
+    QCOMPARE(pixel(image, 20, h / 2), 0x000000u);
+    QCOMPARE(pixel(image, 4, h / 2), 0xC0C0C0u);
+    // Handle of point 1 at (132, 10): 6 x 6, framed, filled.
+    QCOMPARE(pixel(image, 129, 7), 0x000078u);
+    QCOMPARE(pixel(image, 134, 12), 0x000078u);
+    QCOMPARE(pixel(image, 130, 8), 0x0000DCu);
+    QCOMPARE(pixel(image, 133, 11), 0x0000DCu);
+    QVERIFY(pixel(image, 135, 14) != 0x000078u);
+    // Point 0 is not movable: no handle, the envelope starts there.
+    QCOMPARE(pixel(image, 5, 140), 0x000000u);
+    QVERIFY(pixel(image, 3, 138) != 0x000078u);
+    // The shadow runs one pixel below the level line between points 3 and 4.
+    QCOMPARE(pixel(image, 450, 10), 0x000000u);
+    QCOMPARE(pixel(image, 450, 11), 0x808080u);
+
+    control->setHelpLine(false);
+    image = control->grab().toImage();
+    QCOMPARE(pixel(image, 20, h / 2), 0xC0C0C0u);
+
+    // A pinned point is drawn at the right edge whatever its time.
+    KurvexPoints block = KurvexBlock::initialBlock();
+    block[KurvexBlock::Count] = 3;
+    block[KurvexBlock::Time + 1] = 100;
+    block[KurvexBlock::Time + 2] = 100;
+    block[KurvexBlock::Level + 2] = 60; // y = trunc(130 * 67 / 127) + 10 = 78
+    block[KurvexBlock::PinnedRight + 2] = 1;
+    control->setPoints(block);
+    QCOMPARE(control->pointX(2), 205.0);
+    image = control->grab().toImage();
+    QCOMPARE(pixel(image, w - 5, 78), 0x000000u);
+    QCOMPARE(pixel(image, 210, 78), 0xC0C0C0u);
+}
+
+void TestKurvexCtrl::smallCounts_data()
+{
+    QTest::addColumn<int>("count");
+    QTest::addColumn<int>("maxTime");
+    QTest::addColumn<int>("time1"); // after dragging point 1 to the right edge
+    QTest::newRow("none") << 0 << 635 << 100;
+    QTest::newRow("one") << 1 << 635 << 100;
+    QTest::newRow("two") << 2 << 635 << 635;
+    QTest::newRow("three") << 3 << 635 << 635;
+    QTest::newRow("four") << 4 << 317 << 100;
+    QTest::newRow("too many") << 12 << 127 << 100;
+}
+
+void TestKurvexCtrl::smallCounts()
+{
+    QFETCH(int, count);
+    QFETCH(int, maxTime);
+    QFETCH(int, time1);
+    const auto control = makeControl();
+    KurvexPoints block = KurvexBlock::initialBlock();
+    block[KurvexBlock::Count] = count;
+    block[KurvexBlock::Time + 1] = 100;
+    block[KurvexBlock::Level + 1] = 127;
+    control->setPoints(block);
+    QCOMPARE(control->maxSegmentTime(), maxTime);
+    QSignalSpy spy(control.get(), &CKurvexCtrl::PointsChanged);
+    // Drag point 1 (where there is one) far to the right.
+    drag(*control, QPoint(105, 10), QPoint(640, 10));
+    QTest::mouseRelease(control.get(), Qt::LeftButton, Qt::NoModifier, QPoint(640, 10));
+    QCOMPARE(spy.count(), 1);
+    const auto points = spy.at(0).at(0).value<KurvexPoints>();
+    QCOMPARE(points[KurvexBlock::Time + 1], time1);
+    control->grab(); // draws without fault
+}
+
+void TestKurvexCtrl::stateBytes()
+{
+    const auto control = makeControl();
+    control->setHelpLine(false);
+    // Version, extent in HIMETRIC (645 px -> 17066, 150 px -> 3969), no stock properties,
+    // HelpLine.
+    const QByteArray expected = QByteArray::fromHex("00000100" "aa420000" "810f0000" "00000000" "00");
+    QCOMPARE(control->saveState(), expected);
+
+    CKurvexCtrl loaded;
+    QVERIFY(loaded.loadState(expected));
+    QCOMPARE(loaded.helpLine(), false);
+    QCOMPARE(loaded.size(), QSize(kWidth, kHeight));
+    QCOMPARE(loaded.saveState(), expected);
+}
+
+void TestKurvexCtrl::stateVersion_data()
+{
+    QTest::addColumn<QByteArray>("state");
+    QTest::addColumn<bool>("helpLine");
+    QTest::newRow("current, off") << QByteArray::fromHex("00000100aa420000810f00000000000000") << false;
+    QTest::newRow("current, on") << QByteArray::fromHex("00000100aa420000810f00000000000001") << true;
+    QTest::newRow("other version") << QByteArray::fromHex("00000200aa420000810f00000000000000") << true;
+    QTest::newRow("truncated") << QByteArray::fromHex("00000100aa42") << true;
+}
+
+void TestKurvexCtrl::stateVersion()
+{
+    QFETCH(QByteArray, state);
+    QFETCH(bool, helpLine);
+    CKurvexCtrl control;
+    control.setHelpLine(!helpLine);
+    control.loadState(state);
+    QCOMPARE(control.helpLine(), helpLine);
+}
+
+void TestKurvexCtrl::propertyPage()
+{
+    const auto control = makeControl();
+    std::unique_ptr<QDialog> page(control->createPropertyPage(nullptr));
+    auto *kurvexPage = qobject_cast<CKurvexPropPage *>(page.get());
+    QVERIFY(kurvexPage);
+    QVERIFY(kurvexPage->helpLineBox()->isChecked());
+    kurvexPage->helpLineBox()->setChecked(false);
+    kurvexPage->accept();
+    QCOMPARE(control->helpLine(), false);
+}
+
+QTEST_MAIN(TestKurvexCtrl)
+#include "tst_kurvexctrl.moc"
