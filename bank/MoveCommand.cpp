@@ -1,6 +1,7 @@
 #include "bank/MoveCommand.h"
 
 #include "app/ToneloomDoc.h"
+#include "bank/PartReferences.h"
 
 #include <QByteArray>
 
@@ -39,7 +40,7 @@ void CMoveCommand::Do()
     for (int p = 0; p < n; ++p)
         images.push_back(records.record(m_order[static_cast<std::size_t>(p)]));
     if (m_kind == kPatches)
-        m_document.performances().RemapPatchNumbers(m_order, false);
+        CPartReferences::RemapPatchNumbers(m_document.performances(), m_order, false);
     for (int p = 0; p < n; ++p) {
         records.setRecord(p, images[static_cast<std::size_t>(p)]);
         m_document.SetSelected(m_kind, p, inBlock(p));
@@ -63,7 +64,7 @@ void CMoveCommand::Undo()
     for (int p = 0; p < n; ++p)
         images.push_back(records.record(p));
     if (m_kind == kPatches)
-        m_document.performances().RemapPatchNumbers(m_order, true);
+        CPartReferences::RemapPatchNumbers(m_document.performances(), m_order, true);
     for (int p = 0; p < n; ++p) {
         const int old = m_order[static_cast<std::size_t>(p)];
         records.setRecord(old, images[static_cast<std::size_t>(p)]);

@@ -3,6 +3,7 @@
 #include "model/ExpansionNames.h"
 #include "model/PatchArray.h"
 #include "model/PerformanceArray.h"
+#include "bank/PartReferences.h"
 
 #include <QHash>
 #include <algorithm>
@@ -61,14 +62,13 @@ CUsedPatches::CUsedPatches(const CPerformanceArray& performances, const CPatchAr
 {
     QHash<QString, std::size_t> byLabel;
     for (int i = 0; i < performances.GetCount(); ++i) {
-        const std::uint8_t* rec = performances.data(i);
         const QString performance = numbered(i + 1, performances.name(i));
         for (int part = 0; part < CPerformanceArray::kParts; ++part) {
-            if (part == CPerformanceArray::kRhythmPart)
+            if (part == CPartReferences::kRhythmPart)
                 continue;
-            const int type = rec[CPerformanceArray::partParam(part, CPerformanceArray::kPartGroupType)];
-            const int id = rec[CPerformanceArray::partParam(part, CPerformanceArray::kPartGroupId)];
-            const QString text = label(type, id, performances.partPatchNumber(i, part), patches, names);
+            const QString text = label(CPartReferences::groupType(performances, i, part),
+                                       CPartReferences::groupId(performances, i, part),
+                                       CPartReferences::patchNumber(performances, i, part), patches, names);
             const auto found = byLabel.constFind(text);
             if (found == byLabel.constEnd()) {
                 byLabel.insert(text, m_lines.size());
