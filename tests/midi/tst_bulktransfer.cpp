@@ -1,0 +1,336 @@
+#include "app/ToneloomDoc.h"
+#include "emulator/EmulatorDevice.h"
+#include "emulator/SynthEmulator.h"
+#include "midi/BulkTransfer.h"
+#include "midi/Midi.h"
+#include "model/Reporter.h"
+
+#include <QBuffer>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+#include <set>
+
+Q_DECLARE_METATYPE(SynthModel)
+
+namespace {
+
+QByteArray readAll(const QString& path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+} // namespace
+
+class TestBulkTransfer : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void requestsCarryTheDeviceId_data();
+    void requestsCarryTheDeviceId();
+    void emulatorAnswersNamedRequests_data();
+    void emulatorAnswersNamedRequests();
+    void emulatorIgnoresForeignMessages_data();
+    void emulatorIgnoresForeignMessages();
+    void emulatorAppliesDataSets();
+    void emulatorMemorySoundsLikeABank();
+    void receiveCompletesAtTheExpectedSize_data();
+    void receiveCompletesAtTheExpectedSize();
+    void manualReceiveOpensOnlyWhenDataCame();
+    void sendArrivesComplete_data();
+    void sendArrivesComplete();
+    void stoppedSendEndsCleanly();
+};
+
+void TestBulkTransfer::requestsCarryTheDeviceId_data()
+{
+    QTest::addColumn<int>("request");
+    QTest::addColumn<int>("device");
+    QTest::newRow("All, device 17") << 2 << 0x10;
+    QTest::newRow("All Card Performances, device 20") << 4 << 0x13;
+    QTest::newRow("Temporary Rhythm, device 32") << 8 << 0x1F;
+}
+
+void TestBulkTransfer::requestsCarryTheDeviceId()
+{
+    QFETCH(int, request);
+    QFETCH(int, device);
+    const QByteArray bytes = CBulkTransfer::requestBytes(request, static_cast<std::uint8_t>(device));
+    QByteArray text = HexTextToBytes(sysex::kNamedRequests[static_cast<std::size_t>(request)].message);
+    QCOMPARE(bytes.size(), sysex::kRequestSize);
+    QCOMPARE(static_cast<int>(static_cast<std::uint8_t>(bytes[2])), device);
+    text[2] = static_cast<char>(device);
+    QCOMPARE(bytes, text);
+    QCOMPARE(CBulkTransfer::findRequest("all-card_performances"), 4);
+    QCOMPARE(CBulkTransfer::findRequest("Everything"), -1);
+}
+
+void TestBulkTransfer::emulatorAnswersNamedRequests_data()
+{
+    QTest::addColumn<SynthModel>("model");
+    QTest::addColumn<int>("request");
+    QTest::addColumn<bool>("card");
+    QTest::addColumn<long>("total"); // bytes of the whole answer
+    const SynthModel models[] = {SynthModel::Jv1080, SynthModel::Jv2080, SynthModel::Xp};
+    for (SynthModel m : models) {
+        for (int r = 0; r < sysex::kNamedRequestCount; ++r) {
+            const bool card = r >= 3 && r <= 5;
+            long total = CBulkTransfer::expectedSize(r, m);
+            // "All Card Performances" asks for the whole card (size 20 00 00 00); the
+            // performances come first, so the receive still completes at their size.
+            if (r == 4)
+                total = CBulkTransfer::expectedSize(5, m);
+            QTest::addRow("%s %s", modelName(m), sysex::kNamedRequests[static_cast<std::size_t>(r)].name)
+                << m << r << card << total;
+        }
+    }
+}
+
+void TestBulkTransfer::emulatorAnswersNamedRequests()
+{
+    QFETCH(SynthModel, model);
+    QFETCH(int, request);
+    QFETCH(bool, card);
+    QFETCH(long, total);
+    CSynthEmulator emulator(model, 0x11);
+    emulator.setCardInserted(card);
+    std::vector<QByteArray> answers;
+    emulator.receive(CBulkTransfer::requestBytes(request, 0x11), answers);
+    long sum = 0;
+    long expected = CBulkTransfer::expectedSize(request, model);
+    bool boundary = false;
+    quint32 last = 0;
+    for (const auto& a : answers) {
+        sum += a.size();
+        boundary = boundary || sum == expected;
+        QCOMPARE(static_cast<int>(static_cast<std::uint8_t>(a[2])), 0x11);
+        const quint32 address = CSynthEmulator::linear({static_cast<std::uint8_t>(a[5]), static_cast<std::uint8_t>(a[6]),
+                                                        static_cast<std::uint8_t>(a[7]), static_cast<std::uint8_t>(a[8])});
+        QVERIFY(address >= last); // address order
+        last = address;
+    }
+    QCOMPARE(sum, total);
+    QVERIFY(boundary);
+}
+
+void TestBulkTransfer::emulatorIgnoresForeignMessages_data()
+{
+    QTest::addColumn<QByteArray>("message");
+    const QByteArray good = CBulkTransfer::requestBytes(6, 0x10);
+    QByteArray otherDevice = good;
+    otherDevice[2] = 0x11;
+    QByteArray badChecksum = good;
+    badChecksum[13] = static_cast<char>(badChecksum[13] ^ 1);
+    QByteArray otherModel = good;
+    otherModel[3] = 0x6B;
+    QTest::newRow("another device ID") << otherDevice;
+    QTest::newRow("wrong checksum") << badChecksum;
+    QTest::newRow("another model") << otherModel;
+    QTest::newRow("cut short") << good.left(10);
+    QTest::newRow("note on") << QByteArray::fromHex("903C40");
+    QTest::newRow("data byte with the top bit") << QByteArray::fromHex("F0411060126A0300000080FDF7");
+}
+
+void TestBulkTransfer::emulatorIgnoresForeignMessages()
+{
+    QFETCH(QByteArray, message);
+    CSynthEmulator emulator;
+    const QByteArray before = emulator.dump(sysex::MemoryArea::User);
+    std::vector<QByteArray> answers;
+    emulator.receive(message, answers);
+    QVERIFY(answers.empty());
+    QCOMPARE(emulator.ignoredMessages(), 1);
+    QCOMPARE(emulator.dump(sysex::MemoryArea::User), before);
+}
+
+void TestBulkTransfer::emulatorAppliesDataSets()
+{
+    CSynthEmulator emulator(SynthModel::Jv2080, 0x10);
+    std::vector<QByteArray> answers;
+    // A single parameter past the first 128 bytes of tone 3 of user patch 5: offset 128.
+    const sysex::Address toneEnd{0x11, 0x05, 0x17, 0x00};
+    emulator.receive(sysex::makeDataSet(0x10, toneEnd, QByteArray(1, 0x55)), answers);
+    QCOMPARE(emulator.blockData(sysex::patchAddress(sysex::MemoryArea::User, 5, 3)).at(128), char(0x55));
+    // A whole block of the temporary patch.
+    const QByteArray common(74, 0x21);
+    emulator.receive(sysex::makeDataSet(0x10, sysex::patchAddress(sysex::MemoryArea::Temporary, 0), common), answers);
+    QCOMPARE(emulator.blockData(sysex::patchAddress(sysex::MemoryArea::Temporary, 0)), common);
+    // Card memory takes data only with a card inserted.
+    const auto cardPerf = sysex::performanceAddress(sysex::MemoryArea::Card, 3, 15);
+    const QByteArray part(26, 0x07);
+    emulator.receive(sysex::makeDataSet(0x10, cardPerf, part), answers);
+    QVERIFY(emulator.blockData(cardPerf) != part);
+    emulator.setCardInserted(true);
+    emulator.receive(sysex::makeDataSet(0x10, cardPerf, part), answers);
+    QCOMPARE(emulator.blockData(cardPerf), part);
+    // A system mode byte.
+    emulator.receive(sysex::makeDataSet(0x10, sysex::systemModeAddress(), QByteArray(1, 0x01)), answers);
+    QCOMPARE(emulator.blockData(sysex::systemModeAddress()), QByteArray(1, 0x01));
+    QVERIFY(answers.empty());
+    QCOMPARE(emulator.appliedMessages(), 5); // valid messages, the one for the absent card included
+}
+
+void TestBulkTransfer::emulatorMemorySoundsLikeABank()
+{
+    CSynthEmulator emulator(SynthModel::Xp, 0x10);
+    QBuffer bank;
+    bank.setData(emulator.dump(sysex::MemoryArea::User));
+    bank.open(QIODevice::ReadOnly);
+    CCollectingReporter reporter;
+    SynthSettings settings{SynthModel::Xp, 0x10};
+    CToneloomDoc document(settings, reporter);
+    QVERIFY(document.readBank(bank));
+    std::set<QString> names;
+    for (int i = 0; i < CPatchArray::kCount; ++i)
+        names.insert(document.patches().name(i));
+    QCOMPARE(static_cast<int>(names.size()), CPatchArray::kCount);
+    QVERIFY(!names.count(QStringLiteral("INIT PATCH  ")));
+    // Loading the bank back gives the same memory.
+    CSynthEmulator other(SynthModel::Xp, 0x10);
+    bank.seek(0);
+    QVERIFY(other.loadBank(bank, sysex::MemoryArea::Card));
+    QVERIFY(other.cardInserted());
+    QByteArray card = other.dump(sysex::MemoryArea::Card);
+    QByteArray user = emulator.dump(sysex::MemoryArea::User);
+    QCOMPARE(card.size(), user.size());
+    QCOMPARE(card.size(), static_cast<qsizetype>(CBulkTransfer::expectedSize(2, SynthModel::Xp)));
+}
+
+void TestBulkTransfer::receiveCompletesAtTheExpectedSize_data()
+{
+    QTest::addColumn<SynthModel>("model");
+    QTest::addColumn<int>("request");
+    for (SynthModel m : {SynthModel::Jv1080, SynthModel::Jv2080, SynthModel::Xp}) {
+        for (int r : {2, 4, 5, 7})
+            QTest::addRow("%s %s", modelName(m), sysex::kNamedRequests[static_cast<std::size_t>(r)].name) << m << r;
+    }
+}
+
+void TestBulkTransfer::receiveCompletesAtTheExpectedSize()
+{
+    QFETCH(SynthModel, model);
+    QFETCH(int, request);
+    QTemporaryDir dir;
+    const SynthSettings settings{model, 0x12};
+    CEmulatorDevice device(model, 0x12, 0);
+    device.withEmulator([](CSynthEmulator& e) { e.setCardInserted(true); });
+    CCollectingReporter reporter;
+    CMidiSettings midiSettings;
+    midiSettings.sendRate = 0;
+    CMidi midi(device, reporter, midiSettings);
+    CBulkTransfer transfer(midi, settings);
+    QSignalSpy finished(&transfer, &CBulkTransfer::finished);
+    const QString path = dir.filePath("dump.syx");
+    QVERIFY(transfer.startReceive(path, request));
+    QVERIFY(finished.wait(20000));
+    QCOMPARE(finished.first().at(0).value<CBulkTransfer::Outcome>(), CBulkTransfer::Outcome::Completed);
+    QCOMPARE(finished.first().at(1).toBool(), true);
+    const QByteArray file = readAll(path);
+    QCOMPARE(static_cast<long>(file.size()), CBulkTransfer::expectedSize(request, model));
+    if (request == 2) {
+        QByteArray memory;
+        device.withEmulator([&](CSynthEmulator& e) { memory = e.dump(sysex::MemoryArea::User); });
+        QCOMPARE(file, memory);
+    }
+    QVERIFY(reporter.texts().isEmpty());
+}
+
+void TestBulkTransfer::manualReceiveOpensOnlyWhenDataCame()
+{
+    QTemporaryDir dir;
+    const SynthSettings settings{SynthModel::Jv2080, 0x10};
+    CEmulatorDevice device(SynthModel::Jv2080, 0x10, 0);
+    CCollectingReporter reporter;
+    CMidi midi(device, reporter);
+    CBulkTransfer transfer(midi, settings);
+    QSignalSpy finished(&transfer, &CBulkTransfer::finished);
+    QVERIFY(transfer.startReceive(dir.filePath("a.syx"), CBulkTransfer::kManual));
+    QCOMPARE(transfer.mode(), CBulkTransfer::Mode::ReceivingManual);
+    transfer.stop();
+    QCOMPARE(finished.count(), 1);
+    QCOMPARE(finished.first().at(0).value<CBulkTransfer::Outcome>(), CBulkTransfer::Outcome::Stopped);
+    QCOMPARE(finished.first().at(1).toBool(), false);
+
+    // A temporary patch dumped from the instrument: Stop opens the file.
+    QVERIFY(transfer.startReceive(dir.filePath("b.syx"), CBulkTransfer::kManual));
+    midi.SendLong(CBulkTransfer::requestBytes(6, 0x10));
+    QTRY_COMPARE(midi.bytesReceivedCount(), 645L);
+    transfer.stop();
+    QCOMPARE(finished.count(), 2);
+    QCOMPARE(finished.last().at(1).toBool(), true);
+    QCOMPARE(readAll(dir.filePath("b.syx")).size(), 645);
+}
+
+void TestBulkTransfer::sendArrivesComplete_data()
+{
+    QTest::addColumn<SynthModel>("model");
+    QTest::addColumn<bool>("card");
+    QTest::newRow("JV-1080 user") << SynthModel::Jv1080 << false;
+    QTest::newRow("JV-2080 card") << SynthModel::Jv2080 << true;
+    QTest::newRow("XP card") << SynthModel::Xp << true;
+}
+
+void TestBulkTransfer::sendArrivesComplete()
+{
+    QFETCH(SynthModel, model);
+    QFETCH(bool, card);
+    QTemporaryDir dir;
+    const SynthSettings settings{model, 0x15};
+    CCollectingReporter reporter;
+    CToneloomDoc document(settings, reporter);
+    for (int i = 0; i < CPatchArray::kCount; ++i)
+        document.patches().SetName(i, QStringLiteral("Sent %1      ").arg(i, 3).left(12).toLatin1().constData());
+    CEmulatorDevice device(model, 0x15, 0);
+    device.withEmulator([](CSynthEmulator& e) { e.setCardInserted(true); });
+    CMidiSettings midiSettings;
+    midiSettings.sendRate = 0;
+    midiSettings.sendPause = 0;
+    CMidi midi(device, reporter, midiSettings);
+    CBulkTransfer transfer(midi, settings);
+    QSignalSpy finished(&transfer, &CBulkTransfer::finished);
+    const QString sendPath = dir.filePath(CBulkTransfer::kSendFileName);
+    const auto area = card ? sysex::MemoryArea::Card : sysex::MemoryArea::User;
+    QVERIFY(transfer.startSend(document, CToneloomDoc::kSaveAll, area, sendPath));
+    QVERIFY(finished.wait(20000));
+    QCOMPARE(finished.first().at(0).value<CBulkTransfer::Outcome>(), CBulkTransfer::Outcome::Completed);
+    const QByteArray sent = readAll(sendPath);
+    QCOMPARE(static_cast<long>(sent.size()), CBulkTransfer::expectedSize(2, model));
+    QCOMPARE(midi.bytesSentCount(), static_cast<long>(sent.size()));
+    QByteArray memory;
+    device.withEmulator([&](CSynthEmulator& e) { memory = e.dump(area); });
+    QCOMPARE(memory, sent);
+    QVERIFY(reporter.texts().isEmpty());
+}
+
+void TestBulkTransfer::stoppedSendEndsCleanly()
+{
+    QTemporaryDir dir;
+    const SynthSettings settings{SynthModel::Jv2080, 0x10};
+    CCollectingReporter reporter;
+    CToneloomDoc document(settings, reporter);
+    CEmulatorDevice device;
+    CMidiSettings midiSettings;
+    midiSettings.sendRate = 200000; // about half a second for the patches
+    midiSettings.sendPause = 0;
+    CMidi midi(device, reporter, midiSettings);
+    CBulkTransfer transfer(midi, settings);
+    QSignalSpy finished(&transfer, &CBulkTransfer::finished);
+    QVERIFY(transfer.startSend(document, CToneloomDoc::kSavePatches, sysex::MemoryArea::User,
+                               dir.filePath(CBulkTransfer::kSendFileName)));
+    QTRY_VERIFY(midi.bytesSentCount() > 0);
+    transfer.stop();
+    QCOMPARE(finished.count(), 1);
+    QCOMPARE(finished.first().at(0).value<CBulkTransfer::Outcome>(), CBulkTransfer::Outcome::Stopped);
+    QVERIFY(!midi.isSending());
+    const long stoppedAt = midi.bytesSentCount();
+    QVERIFY(stoppedAt < CBulkTransfer::expectedSize(0, SynthModel::Jv2080));
+    QTest::qWait(50);
+    QCOMPARE(midi.bytesSentCount(), stoppedAt);
+    QCOMPARE(finished.count(), 1);
+    QVERIFY(reporter.texts().isEmpty());
+}
+
+QTEST_GUILESS_MAIN(TestBulkTransfer)
+#include "tst_bulktransfer.moc"
