@@ -48,17 +48,24 @@ using recordio::writeHeader;
 } // namespace
 
 CPatchArray::CPatchArray()
-    : CRecordArray(kCount, kRecordSize)
+    : CRecordArray(kCount, kRecordSize,
+                   {{0, toneOffset(0), toneOffset(1), toneOffset(2), toneOffset(3)},
+                    sysex::Block::PatchCommon,
+                    sysex::Block::PatchTone,
+                    sysex::kAreaUserPatch,
+                    sysex::kAreaCardPatch})
 {
-    for (int i = 0; i < kCount; ++i)
-        InitRecord(i);
-    Renumber();
-    RecalcChecksums();
+    initialiseAll();
 }
 
-std::vector<int> CPatchArray::messageOffsets() const
+std::uint8_t CPatchArray::subBlockByte(int message) const
 {
-    return {0, toneOffset(0), toneOffset(1), toneOffset(2), toneOffset(3)};
+    return static_cast<std::uint8_t>(sysex::kPatchToneBase + 2 * (message - 1));
+}
+
+sysex::Address CPatchArray::temporaryAddress(int message) const
+{
+    return sysex::patchAddress(sysex::MemoryArea::Temporary, 0, message - 1);
 }
 
 void CPatchArray::InitRecord(int index)
@@ -86,82 +93,6 @@ bool CPatchArray::IsOwnHeader(const std::uint8_t* h) const
     const std::uint8_t area = h[4];
     return area == sysex::kAreaUserPatch || area == sysex::kAreaCardPatch || area == sysex::kAreaTempPatch
            || (area == sysex::kAreaTempPart && h[5] != sysex::kTempRhythmPart);
-}
-
-bool CPatchArray::IsUserMemory() const
-{
-    return data(0)[kOffAddress] == sysex::kAreaUserPatch;
-}
-
-void CPatchArray::recalcImageChecksums(std::uint8_t* image)
-{
-    image[kCommonSize - 2] = sysex::checksum(kCommonSize - 2 - kOffAddress, image + kOffAddress);
-    for (int t = 0; t < kTones; ++t) {
-        std::uint8_t* tone = image + toneOffset(t);
-        tone[kToneSize - 2] = sysex::checksum(kToneSize - 2 - kOffAddress, tone + kOffAddress);
-    }
-}
-
-void CPatchArray::RecalcChecksums()
-{
-    for (int i = 0; i < kCount; ++i)
-        recalcImageChecksums(data(i));
-}
-
-void CPatchArray::Renumber()
-{
-    for (int i = 0; i < kCount; ++i) {
-        std::uint8_t* rec = data(i);
-        rec[kOffAddress + 1] = static_cast<std::uint8_t>(i);
-        for (int t = 0; t < kTones; ++t) {
-            std::uint8_t* tone = rec + toneOffset(t);
-            tone[kOffAddress + 1] = static_cast<std::uint8_t>(i);
-            tone[kOffAddress + 2] = static_cast<std::uint8_t>(sysex::kPatchToneBase + 2 * t);
-        }
-    }
-}
-
-void CPatchArray::SetUserMemory()
-{
-    setMessageByte(kOffAddress, sysex::kAreaUserPatch);
-}
-
-void CPatchArray::SetCardMemory()
-{
-    setMessageByte(kOffAddress, sysex::kAreaCardPatch);
-}
-
-void CPatchArray::SetDeviceId(std::uint8_t deviceId)
-{
-    setMessageByte(sysex::kOffDevice, deviceId);
-}
-
-void CPatchArray::GetAsTemporary(int index, std::uint8_t* buffer, std::uint8_t deviceId) const
-{
-    GetRecord(index, buffer);
-    writeHeader(buffer, deviceId, sysex::patchAddress(sysex::MemoryArea::Temporary, 0));
-    for (int t = 0; t < kTones; ++t)
-        writeHeader(buffer + toneOffset(t), deviceId, sysex::patchAddress(sysex::MemoryArea::Temporary, 0, t));
-    recalcImageChecksums(buffer);
-}
-
-bool CPatchArray::Store(QIODevice& file, SynthModel model, sysex::MemoryArea area)
-{
-    if (area == sysex::MemoryArea::Card)
-        SetCardMemory();
-    else
-        SetUserMemory();
-    Renumber();
-    RecalcChecksums();
-    const int commonData = sysex::blockDataSize(model, sysex::Block::PatchCommon);
-    for (int i = 0; i < kCount; ++i) {
-        const std::uint8_t* rec = data(i);
-        if (!recordio::writeBlock(file, rec, commonData))
-            return false;
-        if (file.write(reinterpret_cast<const char*>(rec + kCommonSize), kTones * kToneSize) != kTones * kToneSize)
-            return false;
-    }
-    return true;
 }
 
 int CPatchArray::Load(QIODevice& file, std::vector<SynthModel>* layouts)

@@ -42,20 +42,32 @@ using recordio::writeHeader;
 } // namespace
 
 CPerformanceArray::CPerformanceArray()
-    : CRecordArray(kCount, kRecordSize)
+    : CRecordArray(kCount, kRecordSize,
+                   {partOffsets(),
+                    sysex::Block::PerformanceCommon,
+                    sysex::Block::PerformancePart,
+                    sysex::kAreaUserPerformance,
+                    sysex::kAreaCardPerformance})
 {
-    for (int i = 0; i < kCount; ++i)
-        InitRecord(i);
-    Renumber();
-    RecalcChecksums();
+    initialiseAll();
 }
 
-std::vector<int> CPerformanceArray::messageOffsets() const
+std::vector<int> CPerformanceArray::partOffsets()
 {
     std::vector<int> offsets{0};
     for (int p = 0; p < kParts; ++p)
         offsets.push_back(partOffset(p));
     return offsets;
+}
+
+std::uint8_t CPerformanceArray::subBlockByte(int message) const
+{
+    return static_cast<std::uint8_t>(sysex::kPerformancePartBase + message - 1);
+}
+
+sysex::Address CPerformanceArray::temporaryAddress(int message) const
+{
+    return sysex::performanceAddress(sysex::MemoryArea::Temporary, 0, message - 1);
 }
 
 void CPerformanceArray::InitRecord(int index)
@@ -84,85 +96,6 @@ bool CPerformanceArray::IsOwnHeader(const std::uint8_t* h) const
     return (area == sysex::kAreaUserPerformance || area == sysex::kAreaCardPerformance
             || area == sysex::kAreaTempPerformance)
            && h[5] < sysex::kRhythmSetBase;
-}
-
-bool CPerformanceArray::IsUserMemory() const
-{
-    return data(0)[kOffAddress] == sysex::kAreaUserPerformance;
-}
-
-void CPerformanceArray::recalcImageChecksums(std::uint8_t* image)
-{
-    image[kCommonSize - 2] = sysex::checksum(kCommonSize - 2 - kOffAddress, image + kOffAddress);
-    for (int p = 0; p < kParts; ++p) {
-        std::uint8_t* part = image + partOffset(p);
-        part[kPartSize - 2] = sysex::checksum(kPartSize - 2 - kOffAddress, part + kOffAddress);
-    }
-}
-
-void CPerformanceArray::RecalcChecksums()
-{
-    for (int i = 0; i < kCount; ++i)
-        recalcImageChecksums(data(i));
-}
-
-void CPerformanceArray::Renumber()
-{
-    for (int i = 0; i < kCount; ++i) {
-        std::uint8_t* rec = data(i);
-        rec[kOffAddress + 1] = static_cast<std::uint8_t>(i);
-        for (int p = 0; p < kParts; ++p) {
-            std::uint8_t* part = rec + partOffset(p);
-            part[kOffAddress + 1] = static_cast<std::uint8_t>(i);
-            part[kOffAddress + 2] = static_cast<std::uint8_t>(sysex::kPerformancePartBase + p);
-        }
-    }
-}
-
-void CPerformanceArray::SetUserMemory()
-{
-    setMessageByte(kOffAddress, sysex::kAreaUserPerformance);
-}
-
-void CPerformanceArray::SetCardMemory()
-{
-    setMessageByte(kOffAddress, sysex::kAreaCardPerformance);
-}
-
-void CPerformanceArray::SetDeviceId(std::uint8_t deviceId)
-{
-    setMessageByte(sysex::kOffDevice, deviceId);
-}
-
-void CPerformanceArray::GetAsTemporary(int index, std::uint8_t* buffer, std::uint8_t deviceId) const
-{
-    GetRecord(index, buffer);
-    writeHeader(buffer, deviceId, sysex::performanceAddress(sysex::MemoryArea::Temporary, 0));
-    for (int p = 0; p < kParts; ++p)
-        writeHeader(buffer + partOffset(p), deviceId, sysex::performanceAddress(sysex::MemoryArea::Temporary, 0, p));
-    recalcImageChecksums(buffer);
-}
-
-bool CPerformanceArray::Store(QIODevice& file, SynthModel model, sysex::MemoryArea area)
-{
-    if (area == sysex::MemoryArea::Card)
-        SetCardMemory();
-    else
-        SetUserMemory();
-    Renumber();
-    RecalcChecksums();
-    const int commonData = sysex::blockDataSize(model, sysex::Block::PerformanceCommon);
-    const int partData = sysex::blockDataSize(model, sysex::Block::PerformancePart);
-    for (int i = 0; i < kCount; ++i) {
-        const std::uint8_t* rec = data(i);
-        if (!recordio::writeBlock(file, rec, commonData))
-            return false;
-        for (int p = 0; p < kParts; ++p) {
-            if (!recordio::writeBlock(file, rec + partOffset(p), partData))
-                return false;
-        }
-    }
-    return true;
 }
 
 int CPerformanceArray::Load(QIODevice& file, std::vector<SynthModel>* layouts)
@@ -222,51 +155,4 @@ int CPerformanceArray::Load(QIODevice& file, std::vector<SynthModel>* layouts)
         ++loaded;
     }
     return loaded;
-}
-
-int CPerformanceArray::partPatchNumber(int index, int part) const
-{
-    const std::uint8_t* rec = data(index);
-    return 16 * rec[partParam(part, kPartNumberHigh)] + rec[partParam(part, kPartNumberLow)];
-}
-
-void CPerformanceArray::setPartPatchNumber(int index, int part, int number)
-{
-    std::uint8_t* rec = data(index);
-    rec[partParam(part, kPartNumberHigh)] = static_cast<std::uint8_t>((number >> 4) & 0x7F);
-    rec[partParam(part, kPartNumberLow)] = static_cast<std::uint8_t>(number & 0x0F);
-}
-
-void CPerformanceArray::RemapPatchNumbers(const std::vector<int>& order, bool backward)
-{
-    const auto n = static_cast<int>(order.size());
-    // Where each old number went, for the forward direction.
-    std::vector<int> position(order.size(), -1);
-    for (int p = 0; p < n; ++p) {
-        const int old = order[static_cast<std::size_t>(p)];
-        if (old >= 0 && old < n)
-            position[static_cast<std::size_t>(old)] = p;
-    }
-    const bool card = data(0)[sysex::kOffAddress] == sysex::kAreaCardPerformance;
-    for (int i = 0; i < kCount; ++i) {
-        std::vector<std::uint8_t> image(kRecordSize);
-        GetRecord(i, image.data());
-        for (int part = 0; part < kParts; ++part) {
-            const int type = image[static_cast<std::size_t>(partParam(part, kPartGroupType))];
-            const int id = image[static_cast<std::size_t>(partParam(part, kPartGroupId))];
-            const bool ownPatch = type == 0 && (card ? id == 2 : (id == 0 || id == 1));
-            if (!ownPatch)
-                continue;
-            const int m = 16 * image[static_cast<std::size_t>(partParam(part, kPartNumberHigh))]
-                          + image[static_cast<std::size_t>(partParam(part, kPartNumberLow))];
-            if (m >= n)
-                continue; // not a patch of the bank; leave the reference alone
-            const int number = backward ? order[static_cast<std::size_t>(m)] : position[static_cast<std::size_t>(m)];
-            if (number < 0)
-                continue;
-            image[static_cast<std::size_t>(partParam(part, kPartNumberHigh))] = static_cast<std::uint8_t>(number >> 4);
-            image[static_cast<std::size_t>(partParam(part, kPartNumberLow))] = static_cast<std::uint8_t>(number & 0x0F);
-        }
-        SetRecord(i, image.data());
-    }
 }

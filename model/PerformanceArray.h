@@ -31,18 +31,8 @@ public:
     CPerformanceArray();
 
     void InitRecord(int index) override;
-    bool Store(QIODevice& file, SynthModel model, sysex::MemoryArea area = sysex::MemoryArea::User) override;
     int Load(QIODevice& file, std::vector<SynthModel>* layouts = nullptr) override;
     bool IsOwnHeader(const std::uint8_t* h) const override;
-    bool IsUserMemory() const override;
-    void RecalcChecksums() override;
-    void Renumber() override;
-    void GetAsTemporary(int index, std::uint8_t* buffer, std::uint8_t deviceId) const override;
-    void SetUserMemory() override;
-    void SetCardMemory() override;
-    void SetDeviceId(std::uint8_t deviceId) override;
-
-    static void recalcImageChecksums(std::uint8_t* image);
 
     // The patch number a part plays (16 * high nibble + low nibble) and setting it.
     int partPatchNumber(int index, int part) const;
@@ -55,5 +45,7 @@ public:
     void RemapPatchNumbers(const std::vector<int>& order, bool backward);
 
 protected:
-    std::vector<int> messageOffsets() const override;
+    static std::vector<int> partOffsets();
+    std::uint8_t subBlockByte(int message) const override;
+    sysex::Address temporaryAddress(int message) const override;
 };

@@ -1,14 +1,106 @@
 #include "model/RecordArray.h"
 
+#include "model/RecordIo.h"
+
 #include <QIODevice>
 #include <QString>
 #include <cstring>
 
-CRecordArray::CRecordArray(int count, int recordSize)
-    : m_data(static_cast<std::size_t>(count) * static_cast<std::size_t>(recordSize), 0)
+CRecordArray::CRecordArray(int count, int recordSize, Layout layout)
+    : m_layout(std::move(layout))
+    , m_data(static_cast<std::size_t>(count) * static_cast<std::size_t>(recordSize), 0)
     , m_count(count)
     , m_recordSize(recordSize)
 {
+}
+
+void CRecordArray::initialiseAll()
+{
+    for (int i = 0; i < m_count; ++i)
+        InitRecord(i);
+    Renumber();
+    RecalcChecksums();
+}
+
+int CRecordArray::messageEnd(std::size_t m) const
+{
+    return m + 1 < m_layout.messageOffsets.size() ? m_layout.messageOffsets[m + 1] : m_recordSize;
+}
+
+bool CRecordArray::IsUserMemory() const
+{
+    return data(0)[sysex::kOffAddress] == m_layout.userArea;
+}
+
+void CRecordArray::recalcImageChecksums(std::uint8_t* image) const
+{
+    for (std::size_t m = 0; m < m_layout.messageOffsets.size(); ++m) {
+        std::uint8_t* msg = image + messageStart(m);
+        const int length = messageEnd(m) - messageStart(m);
+        msg[length - 2] = sysex::checksum(length - 2 - sysex::kOffAddress, msg + sysex::kOffAddress);
+    }
+}
+
+void CRecordArray::RecalcChecksums()
+{
+    for (int i = 0; i < m_count; ++i)
+        recalcImageChecksums(data(i));
+}
+
+void CRecordArray::Renumber()
+{
+    for (int i = 0; i < m_count; ++i) {
+        std::uint8_t* rec = data(i);
+        for (std::size_t m = 0; m < m_layout.messageOffsets.size(); ++m) {
+            std::uint8_t* msg = rec + messageStart(m);
+            msg[sysex::kOffAddress + 1] = numberByte(i);
+            if (m > 0)
+                msg[sysex::kOffAddress + 2] = subBlockByte(int(m));
+        }
+    }
+}
+
+void CRecordArray::SetUserMemory()
+{
+    setMessageByte(sysex::kOffAddress, m_layout.userArea);
+}
+
+void CRecordArray::SetCardMemory()
+{
+    setMessageByte(sysex::kOffAddress, m_layout.cardArea);
+}
+
+void CRecordArray::SetDeviceId(std::uint8_t deviceId)
+{
+    setMessageByte(sysex::kOffDevice, deviceId);
+}
+
+void CRecordArray::GetAsTemporary(int index, std::uint8_t* buffer, std::uint8_t deviceId) const
+{
+    GetRecord(index, buffer);
+    for (std::size_t m = 0; m < m_layout.messageOffsets.size(); ++m)
+        recordio::writeHeader(buffer + messageStart(m), deviceId, temporaryAddress(int(m)));
+    recalcImageChecksums(buffer);
+}
+
+bool CRecordArray::Store(QIODevice& file, SynthModel model, sysex::MemoryArea area)
+{
+    if (area == sysex::MemoryArea::Card)
+        SetCardMemory();
+    else
+        SetUserMemory();
+    Renumber();
+    RecalcChecksums();
+    const int commonData = sysex::blockDataSize(model, m_layout.commonBlock);
+    const int subData = sysex::blockDataSize(model, m_layout.subBlock);
+    for (int i = 0; i < m_count; ++i) {
+        const std::uint8_t* rec = data(i);
+        for (std::size_t m = 0; m < m_layout.messageOffsets.size(); ++m) {
+            if (!recordio::writeBlock(file, rec + messageStart(m), m == 0 ? commonData : subData))
+                return false;
+        }
+    }
+    return true;
 }
 
 std::size_t CRecordArray::offset(int index) const
@@ -72,11 +164,10 @@ void CRecordArray::setRecord(int index, const QByteArray& image)
 
 void CRecordArray::normaliseFraming(int index)
 {
-    const std::vector<int> messages = messageOffsets();
     std::uint8_t* rec = data(index);
-    for (std::size_t m = 0; m < messages.size(); ++m) {
-        const int start = messages[m];
-        const int end = m + 1 < messages.size() ? messages[m + 1] : m_recordSize;
+    for (std::size_t m = 0; m < m_layout.messageOffsets.size(); ++m) {
+        const int start = messageStart(m);
+        const int end = messageEnd(m);
         rec[start] = sysex::kStart;
         for (int b = start + 1; b < end - 1; ++b)
             rec[b] &= 0x7F;
@@ -94,10 +185,9 @@ void CRecordArray::normaliseFraming(int index)
 
 void CRecordArray::setMessageByte(int byteOffset, std::uint8_t value)
 {
-    const std::vector<int> messages = messageOffsets();
     for (int i = 0; i < m_count; ++i) {
         std::uint8_t* rec = data(i);
-        for (int m : messages)
+        for (int m : m_layout.messageOffsets)
             rec[m + byteOffset] = value;
     }
 }

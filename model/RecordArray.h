@@ -29,7 +29,7 @@ public:
     // Writes the whole array in the layout of model. First the records take the
     // addresses of area (user or card memory) with their own numbers and fresh checksums.
     // Returns false when the device failed to write.
-    virtual bool Store(QIODevice& file, SynthModel model, sysex::MemoryArea area = sysex::MemoryArea::User) = 0;
+    virtual bool Store(QIODevice& file, SynthModel model, sysex::MemoryArea area = sysex::MemoryArea::User);
     // Reads consecutive records of this kind from the current position, filling from
     // index 0. Returns the number of records read (a record cut short by the end of the
     // file counts), or -1 when the device reported an error. Where layouts is given, the
@@ -37,9 +37,9 @@ public:
     virtual int Load(QIODevice& file, std::vector<SynthModel>* layouts = nullptr) = 0;
     // h: the 8 bytes following an F0.
     virtual bool IsOwnHeader(const std::uint8_t* h) const = 0;
-    virtual bool IsUserMemory() const = 0;
-    virtual void RecalcChecksums() = 0;
-    virtual void Renumber() = 0;
+    virtual bool IsUserMemory() const;
+    virtual void RecalcChecksums();
+    virtual void Renumber();
     virtual void SetName(int index, const char* name);  // exactly 12 bytes are copied
     virtual void GetName(int index, char* buffer) const; // 13 bytes: the name and a zero
     virtual void Swap(int i, int j);
@@ -47,11 +47,11 @@ public:
     virtual void SetRecord(int index, const std::uint8_t* buffer);
     // A copy of record index addressed to the synthesizer's temporary area, with the
     // device ID and fresh checksums. The array is not changed.
-    virtual void GetAsTemporary(int index, std::uint8_t* buffer, std::uint8_t deviceId) const = 0;
+    virtual void GetAsTemporary(int index, std::uint8_t* buffer, std::uint8_t deviceId) const;
     virtual int GetRecordSize() const { return m_recordSize; }
-    virtual void SetUserMemory() = 0;
-    virtual void SetCardMemory() = 0;
-    virtual void SetDeviceId(std::uint8_t deviceId) = 0;
+    virtual void SetUserMemory();
+    virtual void SetCardMemory();
+    virtual void SetDeviceId(std::uint8_t deviceId);
     virtual int GetCount() const { return m_count; }
 
     // Convenience for Qt callers.
@@ -61,20 +61,43 @@ public:
     const std::uint8_t* data(int index) const { return m_data.data() + offset(index); }
     std::uint8_t* data(int index) { return m_data.data() + offset(index); }
     const std::vector<std::uint8_t>& allData() const { return m_data; }
+    // Fresh checksums in every message of one image of this kind (also a copy outside the array).
+    void recalcImageChecksums(std::uint8_t* image) const;
 
 protected:
-    CRecordArray(int count, int recordSize);
+    // What tells the kinds apart: where the messages of a record start (the common block
+    // first), the kind of block of the first and of the other messages, and the area bytes.
+    struct Layout
+    {
+        std::vector<int> messageOffsets;
+        sysex::Block commonBlock;
+        sysex::Block subBlock;
+        std::uint8_t userArea;
+        std::uint8_t cardArea;
+    };
+
+    CRecordArray(int count, int recordSize, Layout layout);
+    // Fills every record with its defaults, numbered and with valid checksums.
+    void initialiseAll();
+    // Byte 6 of every message of record index.
+    virtual std::uint8_t numberByte(int index) const { return static_cast<std::uint8_t>(index); }
+    // Byte 7 of message m (1 .. messages − 1): which tone, part or note it carries.
+    virtual std::uint8_t subBlockByte(int message) const = 0;
+    // The address of message m of the synthesizer's temporary item of this kind.
+    virtual sysex::Address temporaryAddress(int message) const = 0;
     std::size_t offset(int index) const;
     // Makes every message of a record just read a well-formed DT1 of this family: F0
     // first, F7 last, only 7-bit bytes between, the family's header and a block address.
     // Valid records are not changed; damaged ones can so never put a stray status byte
     // on the MIDI line or write parameters to a shifted address.
     void normaliseFraming(int index);
-    // Sets byte 5 (area), 6 (number) or 2 (device) of every message of every record.
+    // Sets byte 5 (area) or 2 (device) of every message of every record.
     void setMessageByte(int byteOffset, std::uint8_t value);
-    // Offsets of the messages inside one record, first the common block.
-    virtual std::vector<int> messageOffsets() const = 0;
+    // Start and length of message m of a record.
+    int messageStart(std::size_t m) const { return m_layout.messageOffsets[m]; }
+    int messageEnd(std::size_t m) const;
 
+    Layout m_layout;
     std::vector<std::uint8_t> m_data;
     int m_count;
     int m_recordSize;

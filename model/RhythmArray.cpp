@@ -27,20 +27,37 @@ using recordio::writeHeader;
 } // namespace
 
 CRhythmArray::CRhythmArray()
-    : CRecordArray(kCount, kRecordSize)
+    : CRecordArray(kCount, kRecordSize,
+                   {noteOffsets(),
+                    sysex::Block::RhythmCommon,
+                    sysex::Block::RhythmNote,
+                    sysex::kAreaUserPerformance,
+                    sysex::kAreaCardPerformance})
 {
-    for (int i = 0; i < kCount; ++i)
-        InitRecord(i);
-    Renumber();
-    RecalcChecksums();
+    initialiseAll();
 }
 
-std::vector<int> CRhythmArray::messageOffsets() const
+std::vector<int> CRhythmArray::noteOffsets()
 {
     std::vector<int> offsets{0};
     for (int k = 0; k < kNotes; ++k)
         offsets.push_back(noteOffset(k));
     return offsets;
+}
+
+std::uint8_t CRhythmArray::numberByte(int index) const
+{
+    return static_cast<std::uint8_t>(sysex::kRhythmSetBase + index);
+}
+
+std::uint8_t CRhythmArray::subBlockByte(int message) const
+{
+    return static_cast<std::uint8_t>(sysex::kFirstRhythmNote + message - 1);
+}
+
+sysex::Address CRhythmArray::temporaryAddress(int message) const
+{
+    return sysex::rhythmAddress(sysex::MemoryArea::Temporary, 0, message - 1);
 }
 
 void CRhythmArray::InitRecord(int index)
@@ -66,78 +83,6 @@ bool CRhythmArray::IsOwnHeader(const std::uint8_t* h) const
     const std::uint8_t area = h[4];
     return (area == sysex::kAreaUserPerformance || area == sysex::kAreaCardPerformance || area == sysex::kAreaTempPart)
            && (h[5] >= sysex::kRhythmSetBase || h[5] == sysex::kTempRhythmPart);
-}
-
-bool CRhythmArray::IsUserMemory() const
-{
-    return data(0)[kOffAddress] == sysex::kAreaUserPerformance;
-}
-
-void CRhythmArray::recalcImageChecksums(std::uint8_t* image)
-{
-    image[kCommonSize - 2] = sysex::checksum(kCommonSize - 2 - kOffAddress, image + kOffAddress);
-    for (int k = 0; k < kNotes; ++k) {
-        std::uint8_t* note = image + noteOffset(k);
-        note[kNoteSize - 2] = sysex::checksum(kNoteSize - 2 - kOffAddress, note + kOffAddress);
-    }
-}
-
-void CRhythmArray::RecalcChecksums()
-{
-    for (int i = 0; i < kCount; ++i)
-        recalcImageChecksums(data(i));
-}
-
-void CRhythmArray::Renumber()
-{
-    for (int i = 0; i < kCount; ++i) {
-        std::uint8_t* rec = data(i);
-        const auto set = static_cast<std::uint8_t>(sysex::kRhythmSetBase + i);
-        rec[kOffAddress + 1] = set;
-        for (int k = 0; k < kNotes; ++k) {
-            std::uint8_t* note = rec + noteOffset(k);
-            note[kOffAddress + 1] = set;
-            note[kOffAddress + 2] = static_cast<std::uint8_t>(sysex::kFirstRhythmNote + k);
-        }
-    }
-}
-
-void CRhythmArray::SetUserMemory()
-{
-    setMessageByte(kOffAddress, sysex::kAreaUserPerformance);
-}
-
-void CRhythmArray::SetCardMemory()
-{
-    setMessageByte(kOffAddress, sysex::kAreaCardPerformance);
-}
-
-void CRhythmArray::SetDeviceId(std::uint8_t deviceId)
-{
-    setMessageByte(sysex::kOffDevice, deviceId);
-}
-
-void CRhythmArray::GetAsTemporary(int index, std::uint8_t* buffer, std::uint8_t deviceId) const
-{
-    GetRecord(index, buffer);
-    writeHeader(buffer, deviceId, sysex::rhythmAddress(sysex::MemoryArea::Temporary, 0));
-    for (int k = 0; k < kNotes; ++k)
-        writeHeader(buffer + noteOffset(k), deviceId, sysex::rhythmAddress(sysex::MemoryArea::Temporary, 0, k));
-    recalcImageChecksums(buffer);
-}
-
-bool CRhythmArray::Store(QIODevice& file, SynthModel model, sysex::MemoryArea area)
-{
-    if (area == sysex::MemoryArea::Card)
-        SetCardMemory();
-    else
-        SetUserMemory();
-    Renumber();
-    RecalcChecksums();
-    // Rhythm sets have one layout for every model.
-    Q_UNUSED(model);
-    const qint64 size = static_cast<qint64>(m_data.size());
-    return file.write(reinterpret_cast<const char*>(m_data.data()), size) == size;
 }
 
 int CRhythmArray::Load(QIODevice& file, std::vector<SynthModel>* layouts)

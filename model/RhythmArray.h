@@ -21,19 +21,12 @@ public:
     CRhythmArray();
 
     void InitRecord(int index) override;
-    bool Store(QIODevice& file, SynthModel model, sysex::MemoryArea area = sysex::MemoryArea::User) override;
     int Load(QIODevice& file, std::vector<SynthModel>* layouts = nullptr) override;
     bool IsOwnHeader(const std::uint8_t* h) const override;
-    bool IsUserMemory() const override;
-    void RecalcChecksums() override;
-    void Renumber() override;
-    void GetAsTemporary(int index, std::uint8_t* buffer, std::uint8_t deviceId) const override;
-    void SetUserMemory() override;
-    void SetCardMemory() override;
-    void SetDeviceId(std::uint8_t deviceId) override;
-
-    static void recalcImageChecksums(std::uint8_t* image);
 
 protected:
-    std::vector<int> messageOffsets() const override;
+    static std::vector<int> noteOffsets();
+    std::uint8_t numberByte(int index) const override;
+    std::uint8_t subBlockByte(int message) const override;
+    sysex::Address temporaryAddress(int message) const override;
 };
