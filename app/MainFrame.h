@@ -2,6 +2,7 @@
 
 #include "app/AppSettings.h"
 #include "app/WindowPlacement.h"
+#include "bank/Copybox.h"
 
 #include <QMainWindow>
 #include <QMap>
@@ -48,6 +49,8 @@ public:
     CMidiPortProvider& ports() { return m_ports; }
     CBulkTransfer& bulkTransfer() { return *m_bulk; }
     CExpansionNames& names() { return *m_names; }
+    // The one copybox of the program: bank and library windows copy into it and paste from it.
+    CCopybox& copybox() { return m_copybox; }
     CStatusDlg* statusWindow() const { return m_status; }
     QPrinter& printer() { return *m_printer; }
     QMdiArea* mdiArea() const { return m_mdi; }
@@ -114,6 +117,7 @@ private:
     CPrompter& m_prompter;
     CMidiPortProvider& m_ports;
     std::unique_ptr<CExpansionNames> m_names;
+    CCopybox m_copybox;
     std::unique_ptr<CMidi> m_midi;
     std::unique_ptr<CBulkTransfer> m_bulk;
     std::unique_ptr<QPrinter> m_printer;
