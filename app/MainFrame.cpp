@@ -386,9 +386,12 @@ CChildFrame* CMainFrame::addDocumentWindow(QWidget* view)
         connect(&bank->document(), &CToneloomDoc::modifiedChanged, frame, &CChildFrame::updateTitle);
         connect(&bank->document(), &CToneloomDoc::modifiedChanged, this, &CMainFrame::updateTitle);
     }
+    // The window is half destroyed when this is signalled: look at the others later.
     connect(frame, &QObject::destroyed, this, [this] {
-        updateTitle();
-        updateActions();
+        QMetaObject::invokeMethod(this, [this] {
+            updateTitle();
+            updateActions();
+        }, Qt::QueuedConnection);
     });
     updateTitle();
     updateActions();

@@ -158,7 +158,10 @@ QPoint CToneloomView::toLogical(const QPoint& viewportPoint) const
 void CToneloomView::updateScrollBars()
 {
     const QSize total = totalSize(m_kind == kNoKind ? kPatches : m_kind);
-    const QSize page = viewport()->size();
+    // When the grid fits without scroll bars, it is measured against the space they
+    // would leave, or they would keep each other visible.
+    const QSize room = maximumViewportSize();
+    const QSize page = (total.width() <= room.width() && total.height() <= room.height()) ? room : viewport()->size();
     horizontalScrollBar()->setRange(0, std::max(0, total.width() - page.width()));
     horizontalScrollBar()->setPageStep(page.width());
     horizontalScrollBar()->setSingleStep(std::max(1, page.width() / 10));
@@ -251,10 +254,19 @@ void CToneloomView::fitFrameToGrid()
     const QRect client = area->viewport()->rect();
     QRect rect = frame->geometry();
     const QSize border = rect.size() - size() + QSize(2 * frameWidth(), 2 * frameWidth());
-    if (rect.left() + total.width() < client.right())
+    // As large as the grid where it fits; where it does not, as large as the space
+    // allows rather than the small size a new window starts with.
+    int extraHeight = 0;
+    if (rect.left() + border.width() + total.width() <= client.right() + 1) {
         rect.setWidth(border.width() + total.width());
-    if (rect.top() + total.height() < client.bottom())
-        rect.setHeight(border.height() + total.height());
+    } else if (rect.width() < client.right() + 1 - rect.left()) {
+        rect.setWidth(client.right() + 1 - rect.left());
+        extraHeight = horizontalScrollBar()->sizeHint().height();
+    }
+    if (rect.top() + border.height() + total.height() + extraHeight <= client.bottom() + 1)
+        rect.setHeight(border.height() + total.height() + extraHeight);
+    else if (rect.height() < client.bottom() + 1 - rect.top())
+        rect.setHeight(client.bottom() + 1 - rect.top());
     frame->setGeometry(rect);
     m_fitted = true;
 }
@@ -351,6 +363,8 @@ bool CToneloomView::acceptsDragFrom(const CToneloomView* source) const
 
 CToneloomView* CToneloomView::viewAt(const QPoint& globalPos) const
 {
+    if (viewport()->rect().contains(viewport()->mapFromGlobal(globalPos)))
+        return const_cast<CToneloomView*>(this);
     for (QWidget* w = QApplication::widgetAt(globalPos); w; w = w->parentWidget())
         if (auto* view = qobject_cast<CToneloomView*>(w))
             return view;
