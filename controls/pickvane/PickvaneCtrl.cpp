@@ -189,7 +189,9 @@ bool CPickvaneCtrl::handleMenuCommand(int command)
 
 void CPickvaneCtrl::mouseReleaseEvent(QMouseEvent *event)
 {
-    if (event->button() == Qt::LeftButton && !m_items.isEmpty() && !m_values.isEmpty()) {
+    // Only a release over the control opens the list: a press that wandered off is no choice.
+    if (event->button() == Qt::LeftButton && rect().contains(event->position().toPoint())
+        && !m_items.isEmpty() && !m_values.isEmpty()) {
         std::unique_ptr<QMenu> menu(createChoiceMenu(this));
         // Centred on the release point, its top at the point.
         const QPoint global = event->globalPosition().toPoint();

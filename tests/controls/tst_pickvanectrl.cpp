@@ -49,6 +49,7 @@ private slots:
     void resetFiresTwice();
     void popup_data();
     void popup();
+    void releaseOutside();
     void menuCommands();
     void drawing();
     void stateBytes();
@@ -180,6 +181,23 @@ void TestPickvaneCtrl::popup()
     QCOMPARE(spy.count(), fired);
     if (fired)
         QCOMPARE(spy.at(0).at(1).value<short>(), short(selection * 10));
+}
+
+void TestPickvaneCtrl::releaseOutside()
+{
+    const auto control = makeControl();
+    control->show();
+    QVERIFY(QTest::qWaitForWindowExposed(control.get()));
+    bool popped = false;
+    QTimer::singleShot(0, this, [&] {
+        if (QWidget *popup = QApplication::activePopupWidget()) {
+            popped = true;
+            popup->close();
+        }
+    });
+    QTest::mouseClick(control.get(), Qt::LeftButton, Qt::NoModifier, QPoint(70, 12));
+    QCoreApplication::processEvents();
+    QVERIFY(!popped);
 }
 
 void TestPickvaneCtrl::menuCommands()
