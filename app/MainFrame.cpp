@@ -9,6 +9,8 @@
 #include "app/Prompter.h"
 #include "app/ToneloomApp.h"
 #include "app/ToneloomDoc.h"
+#include "bank/BankViewCommands.h"
+#include "bank/GlobalSettingsDlg.h"
 #include "bank/ToneloomView.h"
 #include "midi/BulkTransfer.h"
 #include "midi/Midi.h"
@@ -226,7 +228,8 @@ void CMainFrame::createActions()
 
     makeAction(cmd::kVirtualSynth, QStringLiteral("&Virtual Synth..."), QStringLiteral("virtualsynth"));
     makeAction(cmd::kEnvelopePresets, QStringLiteral("En&velope Presets..."));
-    makeAction(cmd::kSettings, QStringLiteral("&Settings..."));
+    a = makeAction(cmd::kSettings, QStringLiteral("&Settings..."));
+    connect(a, &QAction::triggered, this, &CMainFrame::OnSettings);
     a = makeAction(cmd::kUseCategories, QStringLiteral("&Use JV-2080 Categories"));
     a->setCheckable(true);
     connect(a, &QAction::triggered, this, [this](bool on) { m_settings.setUseCategory(on); });
@@ -449,10 +452,11 @@ void CMainFrame::updateActions()
         case cmd::kUseCategories:
             checked = m_settings.useCategory();
             break;
+        case cmd::kSettings:
+            break;
         case cmd::kPianoKeyboard:
         case cmd::kVirtualSynth:
         case cmd::kEnvelopePresets:
-        case cmd::kSettings:
         case cmd::kEditFind:
             // Their windows and dialogs are not part of the program yet.
             enabled = false;
@@ -476,6 +480,30 @@ void CMainFrame::updateActions()
         if (a->isCheckable())
             a->setChecked(checked);
     }
+    updateUndoTexts(view);
+}
+
+void CMainFrame::updateUndoTexts(CToneloomView* view)
+{
+    // Undo and Redo name the command they would take back or do again.
+    for (int id : {cmd::kEditUndo, cmd::kEditRedo}) {
+        QString text = view ? view->bankCommands().menuText(id)
+                            : QString::fromLatin1(id == cmd::kEditUndo ? "Undo\tCtrl+Z" : "Redo\tCtrl+A");
+        text.replace(QLatin1Char('&'), QStringLiteral("&&")); // a name's "&" is no mnemonic
+        if (QAction* a = m_actions.value(id))
+            a->setText(text);
+    }
+}
+
+void CMainFrame::OnSettings()
+{
+    CGlobalSettingsDlg dialog(m_settings.viewFontSize(), this);
+    if (m_prompter.exec(dialog) != QDialog::Accepted)
+        return;
+    m_settings.setViewFontSize(dialog.fontSize());
+    for (CChildFrame* frame : childFrames())
+        if (auto* view = qobject_cast<CToneloomView*>(frame->widget()))
+            view->RefreshFont();
 }
 
 void CMainFrame::updateTitle()

@@ -90,6 +90,8 @@ public:
 
     // Enables and checks the actions for the active window and the transfer state.
     void updateActions();
+    // File, Settings: the bank windows' font size.
+    void OnSettings();
     void updateTitle();
 
 protected:
@@ -102,6 +104,7 @@ private:
     void createStatusBar();
     QAction* makeAction(int id, const QString& text, const QString& iconName = {});
     void routeToView(int id);
+    void updateUndoTexts(CToneloomView* view);
     void onReceive();
     void onMidiSetup();
     void onBulkFinished(int outcome, bool openFile);

@@ -4,6 +4,7 @@
 #include "app/CommandIds.h"
 #include "app/DocTemplate.h"
 #include "app/MainFrame.h"
+#include "bank/BankViewCommands.h"
 #include "app/Prompter.h"
 #include "app/ToneloomDoc.h"
 #include "midi/Midi.h"
@@ -88,6 +89,7 @@ CToneloomView::CToneloomView(std::unique_ptr<CToneloomDoc> document, CDocTemplat
             viewport()->update();
     });
     connect(m_document.get(), &CToneloomDoc::modifiedChanged, this, &CToneloomView::commandStateChanged);
+    m_commands = new CBankViewCommands(*this, m_frame);
     RefreshFont();
 }
 
@@ -486,8 +488,10 @@ void CToneloomView::mouseReleaseEvent(QMouseEvent* event)
         return;
     }
     if (m_dragging) {
-        // Dropping moves or copies the items in a later version; until then a drop
-        // ends the drag and leaves every bank as it was.
+        // The window under the pointer takes the drop: a move within this bank or a
+        // copy from this bank into another. Then every bank loses its drop marks.
+        if (CToneloomView* target = m_dropTarget)
+            target->m_commands->drop(this);
         for (CChildFrame* frame : m_frame.childFrames())
             if (auto* view = qobject_cast<CToneloomView*>(frame->widget()))
                 view->clearDropMarks();
@@ -655,9 +659,8 @@ bool CToneloomView::commandEnabled(int id, bool* checked) const
     case cmd::kCopyNames:
         return m_kind != kNoKind;
     default:
-        // Editing, the copybox, undo and the bank operations are not part of the
-        // program yet.
-        return false;
+        // Editing is not part of the program yet; the bank operations are.
+        return m_commands->handles(id) && m_commands->enabled(id);
     }
 }
 
@@ -704,6 +707,8 @@ void CToneloomView::onCommand(int id)
         printPreview();
         break;
     default:
+        if (m_commands->handles(id))
+            m_commands->run(id);
         break;
     }
 }

@@ -8,6 +8,7 @@
 #include <array>
 #include <memory>
 
+class CBankViewCommands;
 class CDocTemplate;
 class CMainFrame;
 class CToneloomDoc;
@@ -41,6 +42,8 @@ public:
     ~CToneloomView() override;
 
     CToneloomDoc& document() { return *m_document; }
+    // The bank operations of this window (copybox, init, undo and redo, drops, ...).
+    CBankViewCommands& bankCommands() { return *m_commands; }
     int displayedKind() const { return m_kind; }
 
     // Shows the patches, measures the font and fits the window to the grid.
@@ -126,6 +129,7 @@ private:
     void printPreview();
 
     std::unique_ptr<CToneloomDoc> m_document;
+    CBankViewCommands* m_commands = nullptr; // a child of this window
     CDocTemplate& m_template;
     CMainFrame& m_frame;
     QString m_title;
