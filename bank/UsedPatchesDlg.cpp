@@ -1,5 +1,6 @@
 #include "bank/UsedPatchesDlg.h"
 
+#include <QApplication>
 #include <QFontMetrics>
 #include <QLabel>
 #include <QListWidget>
@@ -26,7 +27,9 @@ public:
         initStyleOption(&opt, index);
         const QString text = opt.text;
         opt.text.clear();
-        QStyledItemDelegate::paint(painter, opt, index);
+        // The background and selection without the text, which goes in two columns.
+        const QStyle* style = opt.widget ? opt.widget->style() : QApplication::style();
+        style->drawControl(QStyle::CE_ItemViewItem, &opt, painter, opt.widget);
         const QRect r = opt.rect.adjusted(3, 0, -3, 0);
         painter->save();
         painter->setPen(opt.palette.color(opt.state & QStyle::State_Selected ? QPalette::HighlightedText : QPalette::Text));
