@@ -4,11 +4,13 @@
 #include "app/Prompter.h"
 
 #include <QCloseEvent>
+#include <QIcon>
 
 CChildFrame::CChildFrame(QWidget* view, CPrompter& prompter, QWidget* parent)
     : QMdiSubWindow(parent), m_prompter(prompter)
 {
     setAttribute(Qt::WA_DeleteOnClose);
+    setWindowIcon(QIcon(QStringLiteral(":/icons/toneloom.png")));
     setWidget(view);
     updateTitle();
 }
