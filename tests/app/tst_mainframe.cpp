@@ -31,6 +31,7 @@
 #include <QMdiArea>
 #include <QMenu>
 #include <QPlainTextEdit>
+#include <QPrinter>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QLabel>
@@ -756,6 +757,21 @@ private slots:
         };
         s->frame()->action(cmd::kMidiSetup)->trigger();
         QCOMPARE(s->app->settings().synth().deviceId, std::uint8_t(0x1F));
+    }
+
+    void printsTheWholeGridOnOnePage()
+    {
+        CLoopbackDevice ports;
+        auto s = start(freshIni(), ports);
+        CToneloomView* view = newBank(*s);
+        QPrinter printer(QPrinter::HighResolution);
+        printer.setOutputFormat(QPrinter::PdfFormat);
+        const QString pdf = m_dir.filePath(QStringLiteral("bank.pdf"));
+        printer.setOutputFileName(pdf);
+        view->print(&printer);
+        const QByteArray bytes = readFile(pdf);
+        QVERIFY(bytes.startsWith("%PDF"));
+        QCOMPARE(bytes.count("/Type /Page\n") + bytes.count("/Type /Page\r") + bytes.count("/Type /Page "), 1);
     }
 
     void statusWindowModes_data()
