@@ -487,6 +487,42 @@ private slots:
         QCOMPARE(s->app->settings().currentFolder(), CAppSettings::folderOf(path));
     }
 
+    void manualReceiveStoppedOpensTheFile()
+    {
+        CLoopbackDevice ports;
+        auto s = start(freshIni(), ports);
+        const QString path = m_dir.filePath(QStringLiteral("manual.syx"));
+        s->prompter.files << path;
+        s->prompter.onExec = [](QDialog& dialog) {
+            auto* receive = qobject_cast<CReceiveDlg*>(&dialog);
+            if (!receive || receive->list()->currentItem()->text() != QStringLiteral("Manual"))
+                return int(QDialog::Rejected);
+            return int(QDialog::Accepted);
+        };
+        s->frame()->action(cmd::kReceive)->trigger();
+        QCOMPARE(s->frame()->statusWindow()->mode(), CStatusDlg::Mode::ReceivingManual);
+        // The user dumps the temporary patch from the instrument.
+        CCollectingReporter reporter;
+        const SynthSettings synth;
+        CToneloomDoc source(synth, reporter);
+        source.patches().SetName(0, "MANUAL DUMP ");
+        QByteArray image(source.patches().GetRecordSize(), '\0');
+        source.patches().GetAsTemporary(0, reinterpret_cast<std::uint8_t*>(image.data()), 0x10);
+        for (qsizetype at = 0; at < image.size();) {
+            const qsizetype end = image.indexOf(char(0xF7), at);
+            QVERIFY(ports.inject(image.mid(at, end - at + 1)));
+            at = end + 1;
+        }
+        QTRY_COMPARE(s->frame()->midi().bytesReceivedCount(), long(image.size()));
+        QCOMPARE(s->frame()->activeBankView(), nullptr);
+        s->frame()->statusWindow()->stopButton()->click();
+        QVERIFY(!s->frame()->statusWindow()->isVisible());
+        CToneloomView* view = s->frame()->activeBankView();
+        QVERIFY(view);
+        QCOMPARE(view->document().patches().name(0), QStringLiteral("MANUAL DUMP "));
+        QCOMPARE(view->document().patches().name(1), QStringLiteral("INIT PATCH  "));
+    }
+
     void sendToCardMemory()
     {
         CEmulatorDevice emulator(SynthModel::Jv1080, SynthSettings::kDefaultDeviceId, 2000000);
