@@ -15,9 +15,9 @@ CReceiveDlg::CReceiveDlg(const CMidi& midi, int previous, QWidget* parent) : QDi
     m_list->addItem(QStringLiteral("Manual"));
     for (int i = 0; i < midi.GetRequestCount(); ++i)
         m_list->addItem(midi.GetRequestName(i));
-    // The list opens on the last choice, so that receiving the same dump again is
-    // one key; the first time that is "Manual".
-    m_list->setCurrentRow(previous >= 0 && previous + 1 < m_list->count() ? previous + 1 : 0);
+    // The list always opens on "Manual"; the last choice is kept by the caller only.
+    Q_UNUSED(previous);
+    m_list->setCurrentRow(0);
     m_list->setMinimumHeight(m_list->sizeHintForRow(0) * (m_list->count() + 1));
     layout->addWidget(m_list);
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
