@@ -175,7 +175,8 @@ int main(int argc, char* argv[])
         return kExitBadInput;
     std::mutex emulatorMutex;
 
-    CRtMidiOutPort out(options->api, options->name, true, options->name);
+    const std::unique_ptr<CMidiOutPort> outPort = createSystemOutPort(options->api, options->name, true, options->name);
+    CMidiOutPort& out = *outPort;
     QString error;
     if (!out.open(&error))
         return bad(QStringLiteral("cannot open the MIDI output %1 on %2: %3")

@@ -3,6 +3,8 @@
 #include <QFileInfo>
 
 #if defined(TONELOOM_HAVE_JACK)
+#include "midi/JackMidiOutPort.h"
+
 #include <jack/jack.h>
 #endif
 #include <QtGlobal>
@@ -255,4 +257,13 @@ bool CRtMidiOutPort::send(const std::uint8_t* data, std::size_t size, QString* e
     if (error)
         *error = QString::fromStdString(m_error);
     return false;
+}
+
+std::unique_ptr<CMidiOutPort> createSystemOutPort(RtMidi::Api api, QString portName, bool isVirtual, QString clientName)
+{
+#if defined(TONELOOM_HAVE_JACK)
+    if (api == RtMidi::UNIX_JACK)
+        return std::make_unique<CJackMidiOutPort>(std::move(portName), isVirtual, std::move(clientName));
+#endif
+    return std::make_unique<CRtMidiOutPort>(api, std::move(portName), isVirtual, std::move(clientName));
 }

@@ -63,3 +63,7 @@ private:
     std::unique_ptr<RtMidiOut> m_midi;
     std::string m_error; // filled by RtMidi's error callback during a call
 };
+
+// The output to use for a system port: on JACK our own lossless JACK output, else RtMidi's.
+std::unique_ptr<CMidiOutPort> createSystemOutPort(RtMidi::Api api, QString portName, bool isVirtual = false,
+                                                  QString clientName = {});

@@ -38,7 +38,7 @@ std::unique_ptr<CMidiInPort> CSystemPortProvider::createIn(int index)
 std::unique_ptr<CMidiOutPort> CSystemPortProvider::createOut(int index)
 {
     if (index >= 0 && index < m_outputs.size())
-        return std::make_unique<CRtMidiOutPort>(m_api, m_outputs[index]);
+        return createSystemOutPort(m_api, m_outputs[index]);
     if (m_emulator && index == m_outputs.size())
         return m_emulator->createOut(0);
     return nullptr;
