@@ -7,6 +7,7 @@
 #include "midi/Midi.h"
 #include "midi/SystemPortProvider.h"
 #include "model/Reporter.h"
+#include "model/SysExScan.h"
 
 #include <QBuffer>
 #include <QProcess>
@@ -146,27 +147,43 @@ void TestJackMidi::initTestCase()
 void TestJackMidi::receiveAll_data()
 {
     QTest::addColumn<SynthModel>("model");
-    QTest::newRow("JV-1080") << SynthModel::Jv1080;
-    QTest::newRow("JV-2080") << SynthModel::Jv2080;
-    QTest::newRow("XP") << SynthModel::Xp;
+    QTest::addColumn<int>("request");
+    for (SynthModel model : {SynthModel::Jv1080, SynthModel::Jv2080, SynthModel::Xp}) {
+        for (int request = 0; request < sysex::kNamedRequestCount; ++request)
+            QTest::addRow("%s %s", modelName(model), sysex::kNamedRequests[std::size_t(request)].name) << model << request;
+    }
 }
 
+// Every named request completes at exactly its size over JACK; the whole-memory dumps
+// equal the emulator's memory, and every dump opens as a bank with valid messages.
 void TestJackMidi::receiveAll()
 {
     QFETCH(SynthModel, model);
-    const QString name = QStringLiteral("EmuRecv%1").arg(static_cast<int>(model));
+    QFETCH(int, request);
+    const QString name = QStringLiteral("EmuRecv%1x%2").arg(static_cast<int>(model)).arg(request);
     const QString memory = m_dir.filePath(name + "-memory.syx");
+    const QString card = m_dir.filePath(name + "-card.syx");
     const QString dump = m_dir.filePath(name + "-dump.syx");
     Emulator emulator;
-    QVERIFY(emulator.start(name, model, {"--rate", QString::number(kAnswerRate), "--save", memory}));
+    QVERIFY(emulator.start(name, model,
+                           {"--rate", QString::number(kAnswerRate), "--save", memory, "--save-card", card}));
     QByteArray output;
-    const int exitCode =
-        runCli({"receive", "--in", name, "--out", name, "--request", "All", "--model", modelArg(model), dump}, &output);
+    const QString requestName = QString::fromLatin1(sysex::kNamedRequests[std::size_t(request)].name);
+    const int exitCode = runCli(
+        {"receive", "--in", name, "--out", name, "--request", requestName, "--model", modelArg(model), dump}, &output);
     QVERIFY2(exitCode == 0, output.right(400).constData());
     QVERIFY2(emulator.finish(), "the emulator did not save its memory");
     const QByteArray received = readAll(dump);
-    QCOMPARE(static_cast<long>(received.size()), CBulkTransfer::expectedSize(2, model));
-    QCOMPARE(received, readAll(memory));
+    QCOMPARE(static_cast<long>(received.size()), CBulkTransfer::expectedSize(request, model));
+    QVERIFY(scanSysEx(received).problems.empty());
+    if (requestName == QLatin1String("All"))
+        QCOMPARE(received, readAll(memory));
+    if (requestName == QLatin1String("All Card"))
+        QCOMPARE(received, readAll(card));
+    CCollectingReporter reporter;
+    const SynthSettings settings{model, 0x10};
+    CToneloomDoc document(settings, reporter);
+    QVERIFY(document.OnOpenDocument(dump));
 }
 
 void TestJackMidi::sendToUserAndCard_data()
