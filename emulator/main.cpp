@@ -2,6 +2,7 @@
 // users without an instrument and for tests over a real transport.
 
 #include "emulator/PacedSender.h"
+#include "emulator/ReceiveBuffer.h"
 #include "emulator/SynthEmulator.h"
 #include "midi/RtMidiPort.h"
 
@@ -27,7 +28,7 @@ constexpr int kMaxShownId = SynthSettings::kMaxDeviceId + 1; // "32"
 const char* const kUsage =
     "Usage: toneloom-emulator (--jack | --alsa) --name PORT [--model jv1080|jv2080|xp]\n"
     "         [--device-id 17..32] [--memory FILE.syx] [--card FILE.syx] [--rate BYTES_PER_S]\n"
-    "         [--save FILE.syx] [--save-card FILE.syx]";
+    "         [--save FILE.syx] [--save-card FILE.syx] [--buffer BYTES --store-time MS]";
 
 void say(const QString& text)
 {
@@ -50,6 +51,10 @@ struct Options
     int deviceId = SynthSettings::kDefaultDeviceId;
     QString memory, card, save, saveCard;
     int rate = kDefaultRate;
+    // The instrument's receive buffer and the time it needs per message; off (0) by
+    // default, so that the emulator takes data at any rate.
+    int buffer = 0;
+    int storeTime = 0;
 };
 
 std::optional<Options> parse(const QStringList& args, int& status)
@@ -67,7 +72,7 @@ std::optional<Options> parse(const QStringList& args, int& status)
             continue;
         }
         const QStringList valued{"--name", "--model", "--device-id", "--memory", "--card", "--rate", "--save",
-                                 "--save-card"};
+                                 "--save-card", "--buffer", "--store-time"};
         if (!valued.contains(a)) {
             bad(QStringLiteral("unknown argument %1").arg(a));
             return std::nullopt;
@@ -97,6 +102,12 @@ std::optional<Options> parse(const QStringList& args, int& status)
         } else if (a == QLatin1String("--rate")) {
             o.rate = v.toInt(&ok);
             ok = ok && o.rate >= 0;
+        } else if (a == QLatin1String("--buffer")) {
+            o.buffer = v.toInt(&ok);
+            ok = ok && o.buffer >= 0;
+        } else if (a == QLatin1String("--store-time")) {
+            o.storeTime = v.toInt(&ok);
+            ok = ok && o.storeTime >= 0;
         } else if (a == QLatin1String("--memory")) {
             o.memory = v;
         } else if (a == QLatin1String("--card")) {
@@ -187,12 +198,19 @@ int main(int argc, char* argv[])
                       static_cast<std::size_t>(message.size()), &problem))
             say(QStringLiteral("an answer could not be sent: %1").arg(problem));
     });
+    CReceiveBuffer receiveBuffer(static_cast<std::size_t>(options->buffer),
+                                 std::chrono::milliseconds(options->storeTime));
     CRtMidiInPort in(options->api, options->name, true, options->name);
     const bool opened = in.open(
         [&](const std::uint8_t* data, std::size_t size) {
             std::vector<QByteArray> answers;
             {
                 std::lock_guard lock(emulatorMutex);
+                if (!receiveBuffer.accept(size, CReceiveBuffer::Clock::now())) {
+                    if (receiveBuffer.lost() == 1)
+                        say(QStringLiteral("MIDI buffer full: data sent too fast is lost"));
+                    return;
+                }
                 emulator.receive(data, size, answers);
             }
             sender.post(std::move(answers));
