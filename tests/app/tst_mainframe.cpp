@@ -13,6 +13,7 @@
 #include "midi/LoopbackDevice.h"
 #include "midi/Midi.h"
 #include "midi/MidiSettingsDlg.h"
+#include "model/ExpansionNames.h"
 #include "midi/ReceiveDlg.h"
 #include "midi/SendDlg.h"
 #include "midi/StatusDlg.h"
@@ -761,7 +762,7 @@ private slots:
                 return int(QDialog::Rejected);
             if (settings->deviceIdList()->currentText() != QStringLiteral("17"))
                 return int(QDialog::Rejected);
-            if (!settings->boardList(4)->isEnabled() == false) // JV-1080: boards 5..8 greyed
+            if (settings->boardList(4)->isEnabled()) // JV-1080: boards 5..8 greyed
                 return int(QDialog::Rejected);
             settings->deviceIdList()->setCurrentIndex(settings->deviceIdList()->findText(QStringLiteral("32")));
             settings->boardList(6)->setCurrentIndex(3);
@@ -793,6 +794,26 @@ private slots:
         };
         s->frame()->action(cmd::kMidiSetup)->trigger();
         QCOMPARE(s->app->settings().synth().deviceId, std::uint8_t(0x1F));
+    }
+
+    // The board lists name every board by the title of its name file, and keep the
+    // placeholder for board numbers without one.
+    void midiSettingsShowBoardTitles()
+    {
+        CLoopbackDevice ports;
+        CCollectingReporter reporter;
+        const CExpansionNames names(QStringLiteral(TONELOOM_BIN_DIR), reporter);
+        const CAppSettings::Midi values{};
+        CMidiSettingsDlg dialog(ports, names, values);
+        for (int slot = 0; slot < CAppSettings::kBoardSlots; ++slot) {
+            const QComboBox* list = dialog.boardList(slot);
+            QCOMPARE(list->count(), 128);
+            QCOMPARE(list->itemText(0), QStringLiteral("None"));
+            QCOMPARE(list->itemText(1), QStringLiteral("SR-JV80-01 Pop"));
+            QCOMPARE(list->itemText(2), QStringLiteral("SR-JV80-02 Orchestral"));
+            QCOMPARE(list->itemText(20), QStringLiteral("<19>"));
+        }
+        QVERIFY(reporter.messages().empty());
     }
 
     void printsTheWholeGridOnOnePage()
