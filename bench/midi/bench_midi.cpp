@@ -2,6 +2,8 @@
 
 #include "midi/LoopbackDevice.h"
 #include "midi/Midi.h"
+#include "midi/RtMidiPort.h"
+#include "midi/SystemPortProvider.h"
 #include "model/Reporter.h"
 #include "model/SysEx.h"
 
@@ -48,6 +50,55 @@ void BM_ReceiveThroughLoopback(benchmark::State& state)
     state.SetBytesProcessed(state.iterations() * total);
 }
 BENCHMARK(BM_ReceiveThroughLoopback)->Arg(2000)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// The same through a JACK server (JACK_DEFAULT_SERVER names it; start one with
+// `jackd --no-realtime -n NAME -d dummy`): a JACK output of our own sends as fast as
+// the server takes data, the engine records what arrives.
+void BM_ReceiveThroughJack(benchmark::State& state)
+{
+    const int messages = static_cast<int>(state.range(0));
+    CSystemPortProvider ports(nullptr, RtMidi::UNIX_JACK);
+    if (ports.api() != RtMidi::UNIX_JACK) {
+        state.SkipWithError("no JACK server is running");
+        return;
+    }
+    auto source = createSystemOutPort(RtMidi::UNIX_JACK, QStringLiteral("bench-out"), true,
+                                      QStringLiteral("toneloom-bench"));
+    QString error;
+    if (!source->open(&error)) {
+        state.SkipWithError(qPrintable(error));
+        return;
+    }
+    std::vector<QByteArray> burst;
+    for (int i = 0; i < messages; ++i)
+        burst.push_back(toneMessage(i));
+    const long total = static_cast<long>(burst.size()) * burst.front().size();
+    CMidiSettings settings;
+    settings.inName = ports.inputNames().filter(QStringLiteral("bench-out")).value(0);
+    QTemporaryDir dir;
+    CCollectingReporter reporter;
+    CMidi midi(ports, reporter, settings);
+    for (auto _ : state) {
+        midi.setPath(dir.filePath("in.syx"));
+        midi.StartReceive({});
+        std::thread producer([&] {
+            for (const auto& m : burst)
+                source->send(reinterpret_cast<const std::uint8_t*>(m.constData()), std::size_t(m.size()), nullptr);
+        });
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+        while (midi.bytesReceivedCount() < total && std::chrono::steady_clock::now() < deadline)
+            QCoreApplication::processEvents();
+        producer.join();
+        const long received = midi.bytesReceivedCount();
+        midi.Stop();
+        if (received != total) {
+            state.SkipWithError("bytes were lost");
+            break;
+        }
+    }
+    state.SetBytesProcessed(state.iterations() * total);
+}
+BENCHMARK(BM_ReceiveThroughJack)->Arg(800)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3);
 
 // A paced send against its target time: bytes / rate + messages * pause.
 void BM_PacedSend(benchmark::State& state)
