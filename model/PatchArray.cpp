@@ -49,7 +49,7 @@ using recordio::writeHeader;
 
 CPatchArray::CPatchArray()
     : CRecordArray(kCount, kRecordSize,
-                   {{0, toneOffset(0), toneOffset(1), toneOffset(2), toneOffset(3)},
+                   {messageOffsetsOf(kCommonSize, kToneSize, kTones),
                     sysex::Block::PatchCommon,
                     sysex::Block::PatchTone,
                     sysex::kAreaUserPatch,

@@ -43,21 +43,13 @@ using recordio::writeHeader;
 
 CPerformanceArray::CPerformanceArray()
     : CRecordArray(kCount, kRecordSize,
-                   {partOffsets(),
+                   {messageOffsetsOf(kCommonSize, kPartSize, kParts),
                     sysex::Block::PerformanceCommon,
                     sysex::Block::PerformancePart,
                     sysex::kAreaUserPerformance,
                     sysex::kAreaCardPerformance})
 {
     initialiseAll();
-}
-
-std::vector<int> CPerformanceArray::partOffsets()
-{
-    std::vector<int> offsets{0};
-    for (int p = 0; p < kParts; ++p)
-        offsets.push_back(partOffset(p));
-    return offsets;
 }
 
 std::uint8_t CPerformanceArray::subBlockByte(int message) const

@@ -28,7 +28,6 @@ public:
     bool IsOwnHeader(const std::uint8_t* h) const override;
 
 protected:
-    static std::vector<int> partOffsets();
     std::uint8_t subBlockByte(int message) const override;
     sysex::Address temporaryAddress(int message) const override;
 };

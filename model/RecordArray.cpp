@@ -14,6 +14,14 @@ CRecordArray::CRecordArray(int count, int recordSize, Layout layout)
 {
 }
 
+std::vector<int> CRecordArray::messageOffsetsOf(int commonSize, int blockSize, int count)
+{
+    std::vector<int> offsets{0};
+    for (int i = 0; i < count; ++i)
+        offsets.push_back(commonSize + i * blockSize);
+    return offsets;
+}
+
 void CRecordArray::initialiseAll()
 {
     for (int i = 0; i < m_count; ++i)

@@ -77,6 +77,8 @@ protected:
     };
 
     CRecordArray(int count, int recordSize, Layout layout);
+    // Offsets of a common block followed by count blocks of blockSize bytes.
+    static std::vector<int> messageOffsetsOf(int commonSize, int blockSize, int count);
     // Fills every record with its defaults, numbered and with valid checksums.
     void initialiseAll();
     // Byte 6 of every message of record index.

@@ -28,21 +28,13 @@ using recordio::writeHeader;
 
 CRhythmArray::CRhythmArray()
     : CRecordArray(kCount, kRecordSize,
-                   {noteOffsets(),
+                   {messageOffsetsOf(kCommonSize, kNoteSize, kNotes),
                     sysex::Block::RhythmCommon,
                     sysex::Block::RhythmNote,
                     sysex::kAreaUserPerformance,
                     sysex::kAreaCardPerformance})
 {
     initialiseAll();
-}
-
-std::vector<int> CRhythmArray::noteOffsets()
-{
-    std::vector<int> offsets{0};
-    for (int k = 0; k < kNotes; ++k)
-        offsets.push_back(noteOffset(k));
-    return offsets;
 }
 
 std::uint8_t CRhythmArray::numberByte(int index) const

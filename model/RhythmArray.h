@@ -25,7 +25,6 @@ public:
     bool IsOwnHeader(const std::uint8_t* h) const override;
 
 protected:
-    static std::vector<int> noteOffsets();
     std::uint8_t numberByte(int index) const override;
     std::uint8_t subBlockByte(int message) const override;
     sysex::Address temporaryAddress(int message) const override;
