@@ -25,7 +25,10 @@ case "$action" in
     mkdir -p "$state"
     stop_server
     command -v jackd >/dev/null || { echo "jackd is not installed (Debian package jackd2)"; exit 1; }
-    setsid jackd --no-realtime -n "$name" -d dummy -r 48000 -p 1024 >"$state/jackd-$name.log" 2>&1 &
+    # Synchronous mode with a long client time-out: on a busy machine a client that is
+    # late in a period holds the period up instead of losing that period's MIDI events.
+    setsid jackd --no-realtime --sync --timeout 30000 -n "$name" -d dummy -r 48000 -p 1024 \
+      >"$state/jackd-$name.log" 2>&1 &
     echo $! >"$pidfile"
     for _ in $(seq 100); do
       if jack_lsp >/dev/null 2>&1; then exit 0; fi
