@@ -62,9 +62,14 @@ public:
         ::kill(static_cast<pid_t>(m_process.processId()), SIGTERM);
         return m_process.waitForFinished(10000) && m_process.exitCode() == 0;
     }
+    // Ended with SIGTERM, so it leaves the JACK server as a client should: a killed
+    // client holds up a server in synchronous mode until its time-out.
     ~Emulator()
     {
-        if (m_process.state() != QProcess::NotRunning) {
+        if (m_process.state() == QProcess::NotRunning)
+            return;
+        ::kill(static_cast<pid_t>(m_process.processId()), SIGTERM);
+        if (!m_process.waitForFinished(10000)) {
             m_process.kill();
             m_process.waitForFinished(5000);
         }
