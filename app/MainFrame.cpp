@@ -12,6 +12,7 @@
 #include "bank/BankViewCommands.h"
 #include "bank/GlobalSettingsDlg.h"
 #include "bank/ToneloomView.h"
+#include "emulator/EmulatorDevice.h"
 #include "midi/BulkTransfer.h"
 #include "midi/Midi.h"
 #include "midi/MidiPortProvider.h"
@@ -672,6 +673,9 @@ void CMainFrame::onMidiSetup()
         return;
     values = dialog.values();
     m_settings.setMidi(values);
+    // The built-in emulator stands for the synthesizer chosen here.
+    if (CEmulatorDevice* emulator = m_app.emulator())
+        emulator->reconfigure(values.model, static_cast<std::uint8_t>(values.deviceId));
     m_midi->setSendRate(values.sendRate);
     m_midi->setSendPause(values.sendPause);
     m_midi->SetInDevice(values.inDevice, values.inName);

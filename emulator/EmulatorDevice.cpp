@@ -1,5 +1,7 @@
 #include "emulator/EmulatorDevice.h"
 
+#include <QBuffer>
+
 const QString CEmulatorDevice::kPortName = QStringLiteral("Toneloom Emulator");
 
 class CEmulatorDevice::InPort : public CMidiInPort
@@ -67,6 +69,24 @@ void CEmulatorDevice::withEmulator(const std::function<void(CSynthEmulator&)>& f
 {
     std::lock_guard lock(m_emulatorMutex);
     f(m_emulator);
+}
+
+void CEmulatorDevice::reconfigure(SynthModel model, std::uint8_t deviceId)
+{
+    std::lock_guard lock(m_emulatorMutex);
+    if (m_emulator.model() == model && m_emulator.deviceId() == deviceId)
+        return;
+    CSynthEmulator changed(model, deviceId);
+    changed.setCardInserted(m_emulator.cardInserted());
+    for (const auto area : {sysex::MemoryArea::User, sysex::MemoryArea::Card}) {
+        if (area == sysex::MemoryArea::Card && !m_emulator.cardInserted())
+            continue;
+        QBuffer bank;
+        bank.setData(m_emulator.dump(area));
+        bank.open(QIODevice::ReadOnly);
+        changed.loadBank(bank, area);
+    }
+    m_emulator = std::move(changed);
 }
 
 void CEmulatorDevice::receive(const std::uint8_t* data, std::size_t size)

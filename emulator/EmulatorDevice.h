@@ -24,6 +24,9 @@ public:
     std::unique_ptr<CMidiInPort> createIn(int index) override;
     std::unique_ptr<CMidiOutPort> createOut(int index) override;
 
+    // Makes the emulator a synthesizer of another model or device ID, keeping its user
+    // and card memory (the bytes a model lacks get their defaults).
+    void reconfigure(SynthModel model, std::uint8_t deviceId);
     // Runs f with the emulator, serialised with its MIDI traffic.
     void withEmulator(const std::function<void(CSynthEmulator&)>& f);
     void setRate(int bytesPerSecond) { m_sender.setRate(bytesPerSecond); }

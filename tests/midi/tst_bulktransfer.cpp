@@ -38,6 +38,7 @@ private slots:
     void emulatorMemorySoundsLikeABank();
     void receiveCompletesAtTheExpectedSize_data();
     void receiveCompletesAtTheExpectedSize();
+    void emulatorFollowsTheChosenSynthesizer();
     void manualReceiveOpensOnlyWhenDataCame();
     void sendArrivesComplete_data();
     void sendArrivesComplete();
@@ -235,6 +236,40 @@ void TestBulkTransfer::receiveCompletesAtTheExpectedSize()
         QCOMPARE(file, memory);
     }
     QVERIFY(reporter.texts().isEmpty());
+}
+
+// Choosing another model or device ID makes the built-in emulator that synthesizer,
+// with the memory it had: a receive under the new settings completes.
+void TestBulkTransfer::emulatorFollowsTheChosenSynthesizer()
+{
+    QTemporaryDir dir;
+    CEmulatorDevice device(SynthModel::Jv1080, 0x10, 0);
+    QByteArray before;
+    device.withEmulator([&](CSynthEmulator& e) { before = e.dump(sysex::MemoryArea::User); });
+    device.reconfigure(SynthModel::Jv2080, 0x13);
+    const SynthSettings settings{SynthModel::Jv2080, 0x13};
+    CCollectingReporter reporter;
+    CMidiSettings midiSettings;
+    midiSettings.sendRate = 0;
+    CMidi midi(device, reporter, midiSettings);
+    CBulkTransfer transfer(midi, settings);
+    QSignalSpy finished(&transfer, &CBulkTransfer::finished);
+    const QString path = dir.filePath("dump.syx");
+    QVERIFY(transfer.startReceive(path, 2));
+    QVERIFY(finished.wait(20000));
+    QCOMPARE(finished.first().at(0).value<CBulkTransfer::Outcome>(), CBulkTransfer::Outcome::Completed);
+    QCOMPARE(readAll(path).size(), qsizetype(112910));
+    // The same bank, now in the JV-2080 layout.
+    CToneloomDoc old(SynthSettings{SynthModel::Jv1080, 0x10}, reporter);
+    CToneloomDoc now(SynthSettings{SynthModel::Jv1080, 0x10}, reporter);
+    QBuffer a;
+    a.setData(before);
+    a.open(QIODevice::ReadOnly);
+    QVERIFY(old.readBank(a));
+    QVERIFY(now.OnOpenDocument(path));
+    for (int i = 0; i < CPatchArray::kCount; ++i)
+        QCOMPARE(now.patches().name(i), old.patches().name(i));
+    QCOMPARE(now.performances().name(31), old.performances().name(31));
 }
 
 void TestBulkTransfer::manualReceiveOpensOnlyWhenDataCame()
