@@ -138,16 +138,12 @@ bool CCaptileCtrl::readState(QDataStream &stream)
 
 QByteArray CCaptileCtrl::saveState() const
 {
-    QByteArray state;
-    QDataStream stream(&state, QIODevice::WriteOnly);
-    writeState(stream);
-    return state;
+    return ControlState::toBytes(*this);
 }
 
 bool CCaptileCtrl::loadState(const QByteArray &state)
 {
-    QDataStream stream(state);
-    return readState(stream);
+    return ControlState::fromBytes(*this, state);
 }
 
 QDialog *CCaptileCtrl::createPropertyPage(QWidget *parent)

@@ -1,6 +1,8 @@
 #pragma once
 
+#include <QtCore/QByteArray>
 #include <QtCore/QDataStream>
+#include <QtCore/QIODevice>
 #include <QtCore/QSize>
 #include <QtCore/QString>
 #include <QtGui/QColor>
@@ -55,6 +57,21 @@ private:
     QDataStream &m_stream;
     QDataStream::ByteOrder m_previous;
 };
+
+// A control's whole state as bytes and back, through its writeState and readState.
+template <typename Control> QByteArray toBytes(const Control &control)
+{
+    QByteArray state;
+    QDataStream stream(&state, QIODevice::WriteOnly);
+    control.writeState(stream);
+    return state;
+}
+
+template <typename Control> bool fromBytes(Control &control, const QByteArray &state)
+{
+    QDataStream stream(state);
+    return control.readState(stream);
+}
 
 void writeExtent(QDataStream &stream, QSize pixels);
 QSize readExtent(QDataStream &stream);

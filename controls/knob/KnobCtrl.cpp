@@ -375,16 +375,12 @@ bool CKnobCtrl::readState(QDataStream &stream)
 
 QByteArray CKnobCtrl::saveState() const
 {
-    QByteArray state;
-    QDataStream stream(&state, QIODevice::WriteOnly);
-    writeState(stream);
-    return state;
+    return ControlState::toBytes(*this);
 }
 
 bool CKnobCtrl::loadState(const QByteArray &state)
 {
-    QDataStream stream(state);
-    return readState(stream);
+    return ControlState::fromBytes(*this, state);
 }
 
 QDialog *CKnobCtrl::createPropertyPage(QWidget *parent)

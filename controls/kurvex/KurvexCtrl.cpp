@@ -349,16 +349,12 @@ bool CKurvexCtrl::readState(QDataStream &stream)
 
 QByteArray CKurvexCtrl::saveState() const
 {
-    QByteArray state;
-    QDataStream stream(&state, QIODevice::WriteOnly);
-    writeState(stream);
-    return state;
+    return ControlState::toBytes(*this);
 }
 
 bool CKurvexCtrl::loadState(const QByteArray &state)
 {
-    QDataStream stream(state);
-    return readState(stream);
+    return ControlState::fromBytes(*this, state);
 }
 
 QDialog *CKurvexCtrl::createPropertyPage(QWidget *parent)

@@ -307,16 +307,12 @@ bool CPickvaneCtrl::readState(QDataStream &stream)
 
 QByteArray CPickvaneCtrl::saveState() const
 {
-    QByteArray state;
-    QDataStream stream(&state, QIODevice::WriteOnly);
-    writeState(stream);
-    return state;
+    return ControlState::toBytes(*this);
 }
 
 bool CPickvaneCtrl::loadState(const QByteArray &state)
 {
-    QDataStream stream(state);
-    return readState(stream);
+    return ControlState::fromBytes(*this, state);
 }
 
 QDialog *CPickvaneCtrl::createPropertyPage(QWidget *parent)
