@@ -43,7 +43,7 @@ constexpr int kNameEnd = kOffData + CRecordArray::kNameLength; // image 21
 constexpr std::uint8_t kPart11 = 0x0A;
 constexpr int kPart11Slot = 9;
 
-using recordio::writeHeader;
+using recordio::writeNewMessage;
 
 } // namespace
 
@@ -71,18 +71,14 @@ sysex::Address CPatchArray::temporaryAddress(int message) const
 void CPatchArray::InitRecord(int index)
 {
     std::uint8_t* rec = data(index);
-    writeHeader(rec, SynthSettings::kDefaultDeviceId, sysex::patchAddress(sysex::MemoryArea::User, index));
-    std::memcpy(rec + kOffData, kInitName, kNameLength);
+    writeNewMessage(rec, kCommonSize, sysex::patchAddress(sysex::MemoryArea::User, index),
+                    reinterpret_cast<const std::uint8_t*>(kInitName), kNameLength, kCommonChecksumPlaceholder);
     std::memcpy(rec + kNameEnd, kCommonDefaults, sizeof(kCommonDefaults));
-    rec[kCommonSize - 2] = kCommonChecksumPlaceholder;
-    rec[kCommonSize - 1] = sysex::kEnd;
     for (int t = 0; t < kTones; ++t) {
         std::uint8_t* tone = rec + toneOffset(t);
-        writeHeader(tone, SynthSettings::kDefaultDeviceId, sysex::patchAddress(sysex::MemoryArea::User, index, t));
-        std::memcpy(tone + kOffData, kToneDefaults, sizeof(kToneDefaults));
+        writeNewMessage(tone, kToneSize, sysex::patchAddress(sysex::MemoryArea::User, index, t), kToneDefaults,
+                        sizeof(kToneDefaults), kToneChecksumPlaceholder);
         tone[kOffData] = t == 0 ? 1 : 0; // only tone 1 sounds
-        tone[kToneSize - 2] = kToneChecksumPlaceholder;
-        tone[kToneSize - 1] = sysex::kEnd;
     }
 }
 

@@ -37,7 +37,7 @@ constexpr int kXpCommonEnd = kOffData + 66 + 1;     // image 76
 constexpr int kJv1080PartEnd = kOffData + 19 + 1;   // +29
 constexpr int kXpPartEnd = kOffData + 25 + 1;       // +35
 
-using recordio::writeHeader;
+using recordio::writeNewMessage;
 
 } // namespace
 
@@ -65,18 +65,14 @@ sysex::Address CPerformanceArray::temporaryAddress(int message) const
 void CPerformanceArray::InitRecord(int index)
 {
     std::uint8_t* rec = data(index);
-    writeHeader(rec, SynthSettings::kDefaultDeviceId, sysex::performanceAddress(sysex::MemoryArea::User, index));
-    std::memcpy(rec + kOffData, kInitName, kNameLength);
+    writeNewMessage(rec, kCommonSize, sysex::performanceAddress(sysex::MemoryArea::User, index),
+                    reinterpret_cast<const std::uint8_t*>(kInitName), kNameLength, kCommonChecksumPlaceholder);
     std::memcpy(rec + kNameEnd, kCommonDefaults, sizeof(kCommonDefaults));
-    rec[kCommonSize - 2] = kCommonChecksumPlaceholder;
-    rec[kCommonSize - 1] = sysex::kEnd;
     for (int p = 0; p < kParts; ++p) {
         std::uint8_t* part = rec + partOffset(p);
-        writeHeader(part, SynthSettings::kDefaultDeviceId, sysex::performanceAddress(sysex::MemoryArea::User, index, p));
-        std::memcpy(part + kOffData, kPartDefaults, sizeof(kPartDefaults));
+        writeNewMessage(part, kPartSize, sysex::performanceAddress(sysex::MemoryArea::User, index, p), kPartDefaults,
+                        sizeof(kPartDefaults), kPartChecksumPlaceholder);
         part[kOffData + kPartChannel] = static_cast<std::uint8_t>(p);
-        part[kPartSize - 2] = kPartChecksumPlaceholder;
-        part[kPartSize - 1] = sysex::kEnd;
     }
 }
 

@@ -1,7 +1,9 @@
 #include "model/RecordIo.h"
 
+#include "model/SynthSettings.h"
 #include "model/SysEx.h"
 
+#include <algorithm>
 #include <vector>
 
 namespace recordio {
@@ -14,6 +16,15 @@ void writeHeader(std::uint8_t* msg, std::uint8_t device, const sysex::Address& a
     msg[sysex::kOffModel] = sysex::kModelId;
     msg[sysex::kOffCommand] = sysex::kDataSet;
     std::copy(address.begin(), address.end(), msg + sysex::kOffAddress);
+}
+
+void writeNewMessage(std::uint8_t* msg, int size, const sysex::Address& address, const std::uint8_t* data,
+                     std::size_t dataSize, std::uint8_t checksumPlaceholder)
+{
+    writeHeader(msg, SynthSettings::kDefaultDeviceId, address);
+    std::copy(data, data + dataSize, msg + sysex::kOffData);
+    msg[size - 2] = checksumPlaceholder;
+    msg[size - 1] = sysex::kEnd;
 }
 
 Status readHeader(QIODevice& file, std::uint8_t* h)

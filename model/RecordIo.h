@@ -11,6 +11,12 @@ namespace recordio {
 // Writes F0 41 device 6A 12 and the address: the first nine bytes of a DT1 message.
 void writeHeader(std::uint8_t* msg, std::uint8_t device, const sysex::Address& address);
 
+// Lays out a new message of size bytes at msg: the header with the default device ID
+// and address, dataSize bytes of data, the checksum placeholder and F7. Whatever else
+// the message holds is the caller's to fill.
+void writeNewMessage(std::uint8_t* msg, int size, const sysex::Address& address, const std::uint8_t* data,
+                     std::size_t dataSize, std::uint8_t checksumPlaceholder);
+
 enum class Status { Ok, End, Error };
 
 // Reads the F0 (not looked at) and the 8 header bytes that follow it. At the end of

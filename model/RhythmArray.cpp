@@ -22,7 +22,7 @@ static_assert(sizeof(kNoteDefaults) == CRhythmArray::kNoteData);
 
 constexpr std::uint8_t kChecksumPlaceholder = 0x00;
 
-using recordio::writeHeader;
+using recordio::writeNewMessage;
 
 } // namespace
 
@@ -55,17 +55,11 @@ sysex::Address CRhythmArray::temporaryAddress(int message) const
 void CRhythmArray::InitRecord(int index)
 {
     std::uint8_t* rec = data(index);
-    writeHeader(rec, SynthSettings::kDefaultDeviceId, sysex::rhythmAddress(sysex::MemoryArea::User, index));
-    std::memcpy(rec + kOffData, kInitName, kNameLength);
-    rec[kCommonSize - 2] = kChecksumPlaceholder;
-    rec[kCommonSize - 1] = sysex::kEnd;
-    for (int k = 0; k < kNotes; ++k) {
-        std::uint8_t* note = rec + noteOffset(k);
-        writeHeader(note, SynthSettings::kDefaultDeviceId, sysex::rhythmAddress(sysex::MemoryArea::User, index, k));
-        std::memcpy(note + kOffData, kNoteDefaults, sizeof(kNoteDefaults));
-        note[kNoteSize - 2] = kChecksumPlaceholder;
-        note[kNoteSize - 1] = sysex::kEnd;
-    }
+    writeNewMessage(rec, kCommonSize, sysex::rhythmAddress(sysex::MemoryArea::User, index),
+                    reinterpret_cast<const std::uint8_t*>(kInitName), kNameLength, kChecksumPlaceholder);
+    for (int k = 0; k < kNotes; ++k)
+        writeNewMessage(rec + noteOffset(k), kNoteSize, sysex::rhythmAddress(sysex::MemoryArea::User, index, k),
+                        kNoteDefaults, sizeof(kNoteDefaults), kChecksumPlaceholder);
 }
 
 bool CRhythmArray::IsOwnHeader(const std::uint8_t* h) const
