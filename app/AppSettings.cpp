@@ -43,8 +43,8 @@ void CAppSettings::load()
         if (board < 0 || board > kMaxBoard)
             board = 0;
     m.model = static_cast<SynthModel>(readInt("WHICHSYNTH", 0, 0, kModelCount - 1));
-    m.deviceId = readInt("DEVICEID", SynthSettings::kDefaultDeviceId, SynthSettings::kMinDeviceId,
-                         SynthSettings::kMaxDeviceId);
+    m.deviceId =
+        readInt("DEVICEID", SynthSettings::kDefaultDeviceId, SynthSettings::kMinDeviceId, SynthSettings::kMaxDeviceId);
     m.inDevice = readInt("MIDIIN", 0, 0, std::numeric_limits<int>::max());
     m.outDevice = readInt("MIDIOUT", 0, 0, std::numeric_limits<int>::max());
     m.inName = m_ini.readString(key(kSetup), QStringLiteral("MIDIINNAME"));
@@ -65,8 +65,8 @@ void CAppSettings::load()
 
     for (int n = 0; n < kPresetCount; ++n) {
         EnvelopePreset& p = m_presets[static_cast<std::size_t>(n)];
-        p.name = m_ini.readString(key(kEnvPresets), QStringLiteral("NAME%1").arg(n),
-                                  QStringLiteral("Preset %1").arg(n + 1));
+        p.name =
+            m_ini.readString(key(kEnvPresets), QStringLiteral("NAME%1").arg(n), QStringLiteral("Preset %1").arg(n + 1));
         for (int i = 0; i < kEnvelopePoints; ++i) {
             const auto at = static_cast<std::size_t>(i);
             p.times[at] = m_ini.readInt(key(kEnvPresets), QStringLiteral("Time%1_%2").arg(i + 1).arg(n), kDefaultTime);

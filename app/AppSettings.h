@@ -51,10 +51,10 @@ public:
         bool thru = false;
         int remote = kDefaultRemote;
         SynthModel model = SynthModel::Jv1080;
-        std::array<bool, 3> send{};          // by item kind
+        std::array<bool, 3> send{};            // by item kind
         std::array<int, kBoardSlots> boards{}; // 0 none, else the board number
-        int sendRate = 3125;                 // bytes per second, 0 as fast as the port takes it
-        int sendPause = 20;                  // ms after each System Exclusive message
+        int sendRate = 3125;                   // bytes per second, 0 as fast as the port takes it
+        int sendPause = 20;                    // ms after each System Exclusive message
     };
 
     // reporter (may be null) hears once when the file cannot be written.

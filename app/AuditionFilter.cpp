@@ -15,14 +15,12 @@ std::uint32_t pack(std::uint8_t status, int data1, int data2)
 CAuditionFilter::CAuditionFilter(std::function<void(std::uint32_t)> send, std::function<int()> rhythmKey,
                                  QObject* parent)
     : QObject(parent), m_send(std::move(send)), m_rhythmKey(std::move(rhythmKey))
-{
-}
+{}
 
 bool CAuditionFilter::eventFilter(QObject* watched, QEvent* event)
 {
     const auto type = event->type();
-    if ((type != QEvent::MouseButtonPress && type != QEvent::MouseButtonRelease
-         && type != QEvent::MouseButtonDblClick)
+    if ((type != QEvent::MouseButtonPress && type != QEvent::MouseButtonRelease && type != QEvent::MouseButtonDblClick)
         || !watched->isWidgetType())
         return false;
     const auto* mouse = static_cast<QMouseEvent*>(event);

@@ -22,8 +22,7 @@ public:
 
     // send gets packed short messages (status, data 1 << 8, data 2 << 16);
     // rhythmKey says the rhythm editor's current key, or -1.
-    CAuditionFilter(std::function<void(std::uint32_t)> send, std::function<int()> rhythmKey,
-                    QObject* parent = nullptr);
+    CAuditionFilter(std::function<void(std::uint32_t)> send, std::function<int()> rhythmKey, QObject* parent = nullptr);
 
     bool eventFilter(QObject* watched, QEvent* event) override;
     int chordStep() const { return m_step; }

@@ -32,8 +32,7 @@ void CChildFrame::closeEvent(QCloseEvent* event)
 {
     CDocumentView* view = documentView();
     if (view && view->isDocumentModified()) {
-        const auto answer =
-            m_prompter.ask(QStringLiteral("Save changes to %1?").arg(view->documentTitle()), true);
+        const auto answer = m_prompter.ask(QStringLiteral("Save changes to %1?").arg(view->documentTitle()), true);
         if (answer == CPrompter::Answer::Cancel || (answer == CPrompter::Answer::Yes && !view->saveDocument(false))) {
             event->ignore();
             return;

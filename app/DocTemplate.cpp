@@ -4,8 +4,7 @@
 
 CDocTemplate::CDocTemplate(QString docString, Factory factory)
     : m_docString(std::move(docString)), m_factory(std::move(factory))
-{
-}
+{}
 
 QString CDocTemplate::GetDocString(DocString which) const
 {

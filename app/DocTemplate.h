@@ -12,7 +12,15 @@ class QWidget;
 class CDocTemplate
 {
 public:
-    enum class DocString { WindowTitle = 0, DocName, FileNewName, FilterName, FilterExt, RegFileTypeId, RegFileTypeName };
+    enum class DocString {
+        WindowTitle = 0,
+        DocName,
+        FileNewName,
+        FilterName,
+        FilterExt,
+        RegFileTypeId,
+        RegFileTypeName
+    };
     // Makes the window of a new document; opens path in it when not empty. nullptr
     // when the file could not be opened (the user has been told why).
     using Factory = std::function<QWidget*(CDocTemplate& docTemplate, const QString& path)>;

@@ -126,8 +126,9 @@ QString CIniFile::readString(const QString& section, const QString& key, const Q
         return fallback;
     QString value = line->value;
     // A value in quotes is read without them, as the profile functions always did.
-    if (value.size() >= 2 && ((value.startsWith(QLatin1Char('"')) && value.endsWith(QLatin1Char('"')))
-                              || (value.startsWith(QLatin1Char('\'')) && value.endsWith(QLatin1Char('\'')))))
+    if (value.size() >= 2
+        && ((value.startsWith(QLatin1Char('"')) && value.endsWith(QLatin1Char('"')))
+            || (value.startsWith(QLatin1Char('\'')) && value.endsWith(QLatin1Char('\'')))))
         value = value.mid(1, value.size() - 2);
     return value;
 }

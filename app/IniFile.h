@@ -51,8 +51,8 @@ public:
 private:
     struct Line
     {
-        QString text;  // the line as read, for comments and blank lines
-        QString key;   // empty for anything but key=value lines
+        QString text; // the line as read, for comments and blank lines
+        QString key;  // empty for anything but key=value lines
         QString value;
     };
     struct Section

@@ -86,8 +86,9 @@ CMainFrame::CMainFrame(CToneloomApp& app, CAppSettings& settings, CPrompter& pro
         m_midi->AddRequest(QString::fromLatin1(request.name), QString::fromLatin1(request.message));
     m_bulk = std::make_unique<CBulkTransfer>(*m_midi, m_settings.synth());
     connect(m_bulk.get(), &CBulkTransfer::statusText, m_messagePane, &QLabel::setText);
-    connect(m_bulk.get(), &CBulkTransfer::finished, this,
-            [this](CBulkTransfer::Outcome outcome, bool openFile) { onBulkFinished(static_cast<int>(outcome), openFile); });
+    connect(m_bulk.get(), &CBulkTransfer::finished, this, [this](CBulkTransfer::Outcome outcome, bool openFile) {
+        onBulkFinished(static_cast<int>(outcome), openFile);
+    });
     connect(m_midi.get(), &CMidi::bytesReceived, m_status, &CStatusDlg::setProgress);
 
     m_audition = new CAuditionFilter([this](std::uint32_t message) { m_midi->SendShort(message); },
@@ -97,8 +98,7 @@ CMainFrame::CMainFrame(CToneloomApp& app, CAppSettings& settings, CPrompter& pro
     m_midi->SetThru(midiSettings.thru);
 
     for (int i = 1; i <= kRecentFileCount; ++i) {
-        const QString path =
-            m_settings.ini().readString(kRecentSection, QStringLiteral("File%1").arg(i));
+        const QString path = m_settings.ini().readString(kRecentSection, QStringLiteral("File%1").arg(i));
         if (!path.isEmpty())
             m_recent << path;
     }
@@ -150,13 +150,17 @@ void CMainFrame::createActions()
     a = makeAction(cmd::kFileSaveAs, QStringLiteral("Save &As..."));
     a->setStatusTip(QStringLiteral("Save the active document with a new name"));
     connect(a, &QAction::triggered, this, [this] { saveActiveDocument(true); });
-    makeAction(cmd::kSavePatches, QStringLiteral("Save Patches"))->setStatusTip(QStringLiteral("Save the patches of the bank in a file of their own"));
-    makeAction(cmd::kSavePerformances, QStringLiteral("Save Performances"))->setStatusTip(QStringLiteral("Save the performances of the bank in a file of their own"));
-    makeAction(cmd::kSaveRhythms, QStringLiteral("Save Rhythms"))->setStatusTip(QStringLiteral("Save the rhythm sets of the bank in a file of their own"));
+    makeAction(cmd::kSavePatches, QStringLiteral("Save Patches"))
+        ->setStatusTip(QStringLiteral("Save the patches of the bank in a file of their own"));
+    makeAction(cmd::kSavePerformances, QStringLiteral("Save Performances"))
+        ->setStatusTip(QStringLiteral("Save the performances of the bank in a file of their own"));
+    makeAction(cmd::kSaveRhythms, QStringLiteral("Save Rhythms"))
+        ->setStatusTip(QStringLiteral("Save the rhythm sets of the bank in a file of their own"));
     a = makeAction(cmd::kFilePrint, QStringLiteral("&Print..."), QStringLiteral("print"));
     shortcutOf(a, {QKeySequence(Qt::CTRL | Qt::Key_P)});
     a->setStatusTip(QStringLiteral("Print the active document"));
-    makeAction(cmd::kFilePrintPreview, QStringLiteral("Print Pre&view"))->setStatusTip(QStringLiteral("Display full pages"));
+    makeAction(cmd::kFilePrintPreview, QStringLiteral("Print Pre&view"))
+        ->setStatusTip(QStringLiteral("Display full pages"));
     a = makeAction(cmd::kFilePrintSetup, QStringLiteral("P&rint Setup..."));
     a->setStatusTip(QStringLiteral("Change the printer and printing options"));
     connect(a, &QAction::triggered, this, [this] { m_app.OnFilePrintSetup(); });
@@ -188,9 +192,12 @@ void CMainFrame::createActions()
     shortcutOf(a, {QKeySequence(Qt::CTRL | Qt::Key_E)});
     a->setStatusTip(QStringLiteral("Edit the current item"));
     makeAction(cmd::kInit, QStringLiteral("&Init"))->setStatusTip(QStringLiteral("Initialise the selected items"));
-    makeAction(cmd::kWrite, QStringLiteral("&Write"))->setStatusTip(QStringLiteral("Write the current item into the synthesizer's memory"));
-    makeAction(cmd::kCopySysex, QStringLiteral("Copy Sysex &To Clipboard"))->setStatusTip(QStringLiteral("Copy the bank's file as hexadecimal text"));
-    makeAction(cmd::kCopyNames, QStringLiteral("Copy Names To Clipboard"))->setStatusTip(QStringLiteral("Copy the names of the shown items"));
+    makeAction(cmd::kWrite, QStringLiteral("&Write"))
+        ->setStatusTip(QStringLiteral("Write the current item into the synthesizer's memory"));
+    makeAction(cmd::kCopySysex, QStringLiteral("Copy Sysex &To Clipboard"))
+        ->setStatusTip(QStringLiteral("Copy the bank's file as hexadecimal text"));
+    makeAction(cmd::kCopyNames, QStringLiteral("Copy Names To Clipboard"))
+        ->setStatusTip(QStringLiteral("Copy the names of the shown items"));
     makeAction(cmd::kRandomPatches, QStringLiteral("&Random Patches..."));
     makeAction(cmd::kCopyToPatch, QStringLiteral("&Copy to Patch..."));
     makeAction(cmd::kCopyEffect, QStringLiteral("Copy &Effect..."));
@@ -244,11 +251,28 @@ void CMainFrame::createActions()
     connect(a, &QAction::triggered, this, [this] { m_app.OnAppAbout(); });
 
     // Commands the bank window carries out.
-    for (int id : {cmd::kSavePatches, cmd::kSavePerformances, cmd::kSaveRhythms, cmd::kFilePrint,
-                   cmd::kFilePrintPreview, cmd::kEditItem, cmd::kEditCopy, cmd::kEditPaste, cmd::kInit, cmd::kWrite,
-                   cmd::kCopySysex, cmd::kCopyNames, cmd::kRandomPatches, cmd::kCopyToPatch, cmd::kCopyEffect,
-                   cmd::kShowUsedPatches, cmd::kEditUndo, cmd::kEditRedo, cmd::kShowPatches, cmd::kShowPerformances,
-                   cmd::kShowRhythms, cmd::kSend})
+    for (int id : {cmd::kSavePatches,
+                   cmd::kSavePerformances,
+                   cmd::kSaveRhythms,
+                   cmd::kFilePrint,
+                   cmd::kFilePrintPreview,
+                   cmd::kEditItem,
+                   cmd::kEditCopy,
+                   cmd::kEditPaste,
+                   cmd::kInit,
+                   cmd::kWrite,
+                   cmd::kCopySysex,
+                   cmd::kCopyNames,
+                   cmd::kRandomPatches,
+                   cmd::kCopyToPatch,
+                   cmd::kCopyEffect,
+                   cmd::kShowUsedPatches,
+                   cmd::kEditUndo,
+                   cmd::kEditRedo,
+                   cmd::kShowPatches,
+                   cmd::kShowPerformances,
+                   cmd::kShowRhythms,
+                   cmd::kSend})
         connect(m_actions.value(id), &QAction::triggered, this, [this, id] { routeToView(id); });
 }
 
@@ -317,7 +341,8 @@ void CMainFrame::createMenus()
         }
         int n = 0;
         for (QMdiSubWindow* sub : m_mdi->subWindowList()) {
-            QAction* a = window->addAction(QStringLiteral("&%1 %2").arg(++n).arg(sub->windowTitle().remove(QStringLiteral("[*]"))));
+            QAction* a = window->addAction(
+                QStringLiteral("&%1 %2").arg(++n).arg(sub->windowTitle().remove(QStringLiteral("[*]"))));
             a->setCheckable(true);
             a->setChecked(sub == m_mdi->activeSubWindow());
             connect(a, &QAction::triggered, this, [this, sub] { m_mdi->setActiveSubWindow(sub); });
@@ -337,10 +362,17 @@ void CMainFrame::createToolBar()
     bar->setObjectName(QStringLiteral("Toolbar"));
     bar->setIconSize(QSize(16, 16));
     bar->setAllowedAreas(Qt::AllToolBarAreas);
-    const int order[] = {cmd::kFileNew, cmd::kFileOpen, cmd::kFileSave, 0, cmd::kEditCopy, cmd::kEditPaste,
-                         cmd::kEditFind, 0, cmd::kFilePrint, 0, cmd::kShowPatches, cmd::kShowPerformances,
-                         cmd::kShowRhythms, 0, cmd::kEditItem, cmd::kPianoKeyboard, cmd::kVirtualSynth, 0,
-                         cmd::kReceive, cmd::kSend, cmd::kStop};
+    const int order[] = {cmd::kFileNew,      cmd::kFileOpen,
+                         cmd::kFileSave,     0,
+                         cmd::kEditCopy,     cmd::kEditPaste,
+                         cmd::kEditFind,     0,
+                         cmd::kFilePrint,    0,
+                         cmd::kShowPatches,  cmd::kShowPerformances,
+                         cmd::kShowRhythms,  0,
+                         cmd::kEditItem,     cmd::kPianoKeyboard,
+                         cmd::kVirtualSynth, 0,
+                         cmd::kReceive,      cmd::kSend,
+                         cmd::kStop};
     for (int id : order) {
         if (id == 0) {
             bar->addSeparator();
@@ -392,10 +424,13 @@ CChildFrame* CMainFrame::addDocumentWindow(QWidget* view)
     }
     // The window is half destroyed when this is signalled: look at the others later.
     connect(frame, &QObject::destroyed, this, [this] {
-        QMetaObject::invokeMethod(this, [this] {
-            updateTitle();
-            updateActions();
-        }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            this,
+            [this] {
+                updateTitle();
+                updateActions();
+            },
+            Qt::QueuedConnection);
     });
     updateTitle();
     updateActions();
@@ -771,7 +806,8 @@ void CMainFrame::restoreWindowLayout(Qt::WindowStates showState)
         QWidget* view = m_app.OpenDocumentFile(path);
         if (!view)
             continue;
-        const auto placement = CWindowPlacement::fromText(ini.readString(section, QStringLiteral("ChildWinPos%1").arg(n)));
+        const auto placement =
+            CWindowPlacement::fromText(ini.readString(section, QStringLiteral("ChildWinPos%1").arg(n)));
         if (!placement)
             continue;
         for (CChildFrame* frame : childFrames())

@@ -18,8 +18,8 @@ CPrompter::Answer CPrompter::ask(const QString& text, bool withCancel)
     QMessageBox::StandardButtons buttons = QMessageBox::Yes | QMessageBox::No;
     if (withCancel)
         buttons |= QMessageBox::Cancel;
-    const auto answer = QMessageBox::question(m_parent, QApplication::applicationDisplayName(), text, buttons,
-                                              QMessageBox::Yes);
+    const auto answer =
+        QMessageBox::question(m_parent, QApplication::applicationDisplayName(), text, buttons, QMessageBox::Yes);
     if (answer == QMessageBox::Yes)
         return Answer::Yes;
     if (answer == QMessageBox::No)

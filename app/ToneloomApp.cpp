@@ -58,7 +58,8 @@ bool onlyThroughPorts(const QStringList& names)
 
 } // namespace
 
-CToneloomApp::CToneloomApp() : CToneloomApp(Options{}) {}
+CToneloomApp::CToneloomApp() : CToneloomApp(Options{})
+{}
 
 CToneloomApp::CToneloomApp(const Options& options)
 {
@@ -81,7 +82,8 @@ CToneloomApp::CToneloomApp(const Options& options)
         // On the first run without a synthesizer attached, the built-in emulator is
         // the device, so that receiving and sending work from the start.
         const QString setup = QString::fromLatin1(CAppSettings::kSetup);
-        if (!m_ini->contains(setup, QStringLiteral("MIDIIN")) && !m_ini->contains(setup, QStringLiteral("MIDIINNAME"))) {
+        if (!m_ini->contains(setup, QStringLiteral("MIDIIN"))
+            && !m_ini->contains(setup, QStringLiteral("MIDIINNAME"))) {
             const QStringList inputs = m_ports->inputNames();
             const QStringList outputs = m_ports->outputNames();
             if (onlyThroughPorts(inputs) && onlyThroughPorts(outputs)) {
@@ -101,8 +103,7 @@ CToneloomApp::CToneloomApp(const Options& options)
             auto document = std::make_unique<CToneloomDoc>(m_settings->synth(), *m_prompter);
             if (!path.isEmpty() && !document->OnOpenDocument(path))
                 return nullptr;
-            const QString title =
-                path.isEmpty() ? docTemplate.nextUntitledTitle() : QFileInfo(path).fileName();
+            const QString title = path.isEmpty() ? docTemplate.nextUntitledTitle() : QFileInfo(path).fileName();
             auto* view = new CToneloomView(std::move(document), docTemplate, *m_frame, title);
             m_frame->addDocumentWindow(view);
             view->initialUpdate();

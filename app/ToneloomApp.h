@@ -31,7 +31,7 @@ public:
 
     struct Options
     {
-        QString iniPath;                   // empty: CIniFile::defaultPath()
+        QString iniPath;                    // empty: CIniFile::defaultPath()
         CMidiPortProvider* ports = nullptr; // empty: the system's ports and the built-in emulator
         CPrompter* prompter = nullptr;      // empty: real message boxes and dialogs
         QString programFolder;              // empty: the executable's folder (README.TXT)

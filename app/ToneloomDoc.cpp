@@ -10,7 +10,8 @@
 namespace {
 
 constexpr int kProbeSize = 9;
-constexpr qint64 kInMemoryLimit = 16 * 1024 * 1024; // far more than any bank // F0 and the 8 bytes that tell whose message it is
+constexpr qint64 kInMemoryLimit =
+    16 * 1024 * 1024; // far more than any bank // F0 and the 8 bytes that tell whose message it is
 
 const QString kOpenError = QStringLiteral("Error while opening library file:");
 const QString kSaveError = QStringLiteral("Error while saving !");
@@ -18,10 +19,7 @@ const QString kSaveError = QStringLiteral("Error while saving !");
 } // namespace
 
 CToneloomDoc::CToneloomDoc(const SynthSettings& settings, CReporter& reporter, QObject* parent)
-    : QObject(parent)
-    , m_settings(settings)
-    , m_reporter(reporter)
-    , m_arrays{&m_patches, &m_performances, &m_rhythms}
+    : QObject(parent), m_settings(settings), m_reporter(reporter), m_arrays{&m_patches, &m_performances, &m_rhythms}
 {
     for (int kind = 0; kind < kKindCount; ++kind)
         m_flags[static_cast<std::size_t>(kind)][0] = kCurrent | kSelected;
@@ -105,7 +103,8 @@ bool CToneloomDoc::OnOpenDocument(const QString& path)
     if (file.size() < kProbeSize) {
         // Too short to hold even the start of one message.
         m_reporter.showMessage(MessageIcon::Exclamation,
-                               kOpenError + QStringLiteral(" %1 is too short to be a System Exclusive file.").arg(path));
+                               kOpenError
+                                   + QStringLiteral(" %1 is too short to be a System Exclusive file.").arg(path));
         return false;
     }
     QString error;
@@ -158,8 +157,8 @@ bool CToneloomDoc::SaveBank(int which, QString path, sysex::MemoryArea area)
     // Only regular files are replaced: renaming over a device or a folder would destroy it.
     const QFileInfo target(path);
     QSaveFile file(path);
-    bool written = (!target.exists() || target.isFile()) && file.open(QIODevice::WriteOnly)
-                   && writeBank(file, which, area);
+    bool written =
+        (!target.exists() || target.isFile()) && file.open(QIODevice::WriteOnly) && writeBank(file, which, area);
     if (written)
         written = file.commit();
     else

@@ -59,7 +59,7 @@ public:
     struct Run
     {
         int kind = 0;
-        qint64 offset = 0;               // of its first message
+        qint64 offset = 0; // of its first message
         int records = 0;
         std::uint8_t area = 0;           // first address byte of its first record
         std::vector<SynthModel> layouts; // per record

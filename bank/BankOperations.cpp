@@ -30,14 +30,12 @@ struct KeyToTone
     int key;
 };
 constexpr KeyToTone kKeyToTone[] = {
-    {0, 0},     {1, 1},     {2, 2},     {3, 3},     {4, 4},     {5, 5},     {17, 9},    {18, 10},
-    {20, 11},   {62, 13},   {63, 14},   {65, 15},   {66, 16},   {67, 17},   {68, 17},   {70, 18},
-    {71, 19},   {72, 20},   {73, 21},   {74, 22},   {75, 23},   {76, 24},   {77, 25},   {80, 26},
-    {81, 27},   {83, 28},   {84, 29},   {85, 30},   {87, 31},   {88, 32},   {89, 32},   {91, 33},
-    {92, 34},   {93, 35},   {94, 36},   {95, 37},   {96, 38},   {97, 39},   {98, 40},   {101, 41},
-    {106, 42},  {107, 43},  {108, 43},  {110, 44},  {111, 45},  {112, 46},  {113, 47},  {114, 48},
-    {115, 49},  {116, 50},  {118, 51},  {120, 52},  {121, 53},  {125, 54},  {126, 55},  {127, 56},
-    {128, 57},
+    {0, 0},    {1, 1},    {2, 2},    {3, 3},    {4, 4},    {5, 5},    {17, 9},   {18, 10},  {20, 11},  {62, 13},
+    {63, 14},  {65, 15},  {66, 16},  {67, 17},  {68, 17},  {70, 18},  {71, 19},  {72, 20},  {73, 21},  {74, 22},
+    {75, 23},  {76, 24},  {77, 25},  {80, 26},  {81, 27},  {83, 28},  {84, 29},  {85, 30},  {87, 31},  {88, 32},
+    {89, 32},  {91, 33},  {92, 34},  {93, 35},  {94, 36},  {95, 37},  {96, 38},  {97, 39},  {98, 40},  {101, 41},
+    {106, 42}, {107, 43}, {108, 43}, {110, 44}, {111, 45}, {112, 46}, {113, 47}, {114, 48}, {115, 49}, {116, 50},
+    {118, 51}, {120, 52}, {121, 53}, {125, 54}, {126, 55}, {127, 56}, {128, 57},
 };
 
 int effectShift(int kind)
@@ -67,10 +65,8 @@ std::pair<int, int> CBankOperations::effectRange(EffectCopy type)
     }
 }
 
-CBankOperations::CBankOperations(CToneloomDoc& document)
-    : m_document(document)
-{
-}
+CBankOperations::CBankOperations(CToneloomDoc& document) : m_document(document)
+{}
 
 int CBankOperations::Init(int kind)
 {
@@ -238,7 +234,8 @@ QByteArray CBankOperations::rhythmToPatch(const QByteArray& initPatch, const QBy
             continue;
         out[CPatchArray::toneParam(t, kToneLowerKey)] = static_cast<std::uint8_t>(kFirstLowerKey + kOctave * t);
         out[CPatchArray::toneParam(t, kToneUpperKey)] = static_cast<std::uint8_t>(kFirstUpperKey + kOctave * t);
-        out[CPatchArray::toneParam(t, kTonePitchKeyfollowBase)] = static_cast<std::uint8_t>(kFirstPitchByte - kOctave * t);
+        out[CPatchArray::toneParam(t, kTonePitchKeyfollowBase)] =
+            static_cast<std::uint8_t>(kFirstPitchByte - kOctave * t);
         for (const KeyToTone& m : kKeyToTone)
             out[CPatchArray::toneParam(t, m.tone)] = in[CRhythmArray::noteParam(key, m.key)];
     }
@@ -270,8 +267,8 @@ bool CBankOperations::CopyToPatch(const std::array<int, kCopyToPatchKeys>& keys,
 void CBankOperations::RandomPatches(const CRandomPatches::Flags& flags, const std::vector<int>& boards,
                                     const CExpansionNames* names, CRandomSource& random)
 {
-    m_document.ExecuteCommand(std::make_unique<CRandomCommand>(
-        m_document, [flags, boards, names, &random](CPatchArray& patches) {
+    m_document.ExecuteCommand(
+        std::make_unique<CRandomCommand>(m_document, [flags, boards, names, &random](CPatchArray& patches) {
             CRandomPatches::RandomizePatches(patches, flags, boards, names, random);
         }));
 }

@@ -72,8 +72,8 @@ public:
                                     const std::array<int, kCopyToPatchKeys>& keys);
 
     // Randomises every patch of the bank as one command.
-    void RandomPatches(const CRandomPatches::Flags& flags, const std::vector<int>& boards,
-                       const CExpansionNames* names, CRandomSource& random);
+    void RandomPatches(const CRandomPatches::Flags& flags, const std::vector<int>& boards, const CExpansionNames* names,
+                       CRandomSource& random);
 
 private:
     void paste(int kind, int dest, const QByteArray& image);

@@ -5,10 +5,10 @@
 #include "app/Prompter.h"
 #include "app/ToneloomDoc.h"
 #include "bank/BankOperations.h"
-#include "bank/Copybox.h"
-#include "bank/CopyboxDlg.h"
 #include "bank/CopyEffectDlg.h"
 #include "bank/CopyToPatchDlg.h"
+#include "bank/Copybox.h"
+#include "bank/CopyboxDlg.h"
 #include "bank/RandomDlg.h"
 #include "bank/ToneloomView.h"
 #include "bank/UsedPatches.h"
@@ -18,9 +18,7 @@
 #include <QCursor>
 
 CBankViewCommands::CBankViewCommands(CToneloomView& view, CMainFrame& frame)
-    : QObject(&view)
-    , m_view(view)
-    , m_frame(frame)
+    : QObject(&view), m_view(view), m_frame(frame)
 {
     CToneloomDoc& doc = m_view.document();
     connect(&doc, &CToneloomDoc::itemChanged, this, [this](int kind, int index) {
@@ -191,7 +189,8 @@ void CBankViewCommands::copyEffect()
     if (m_frame.prompter().exec(dialog) != QDialog::Accepted)
         return;
     CBankOperations(m_view.document())
-        .CopyEffect(dialog.sourceKind(), dialog.sourceIndex(), dialog.destKind(), dialog.destIndex(), dialog.copyType());
+        .CopyEffect(dialog.sourceKind(), dialog.sourceIndex(), dialog.destKind(), dialog.destIndex(),
+                    dialog.copyType());
 }
 
 void CBankViewCommands::showUsedPatches()

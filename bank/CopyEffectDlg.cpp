@@ -13,9 +13,7 @@ const QStringList kKinds = {QStringLiteral("PATCH"), QStringLiteral("PERFORMANCE
 
 } // namespace
 
-CCopyEffectDlg::CCopyEffectDlg(const CToneloomDoc& document, QWidget* parent)
-    : QDialog(parent)
-    , m_document(document)
+CCopyEffectDlg::CCopyEffectDlg(const CToneloomDoc& document, QWidget* parent) : QDialog(parent), m_document(document)
 {
     setWindowTitle(QStringLiteral("Copy Effect"));
     const auto combo = [this] {

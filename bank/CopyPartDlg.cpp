@@ -28,9 +28,7 @@ QGroupBox* radioBox(QWidget* parent, const QString& title, QButtonGroup* group, 
 } // namespace
 
 CCopyPartDlg::CCopyPartDlg(QWidget* parent)
-    : QDialog(parent)
-    , m_from(new QButtonGroup(this))
-    , m_to(new QButtonGroup(this))
+    : QDialog(parent), m_from(new QButtonGroup(this)), m_to(new QButtonGroup(this))
 {
     setWindowTitle(QStringLiteral("Copy Part"));
     auto* boxes = new QHBoxLayout;

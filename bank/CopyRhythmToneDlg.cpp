@@ -9,9 +9,7 @@
 #include <QPushButton>
 
 CCopyRhythmToneDlg::CCopyRhythmToneDlg(QWidget* parent)
-    : QDialog(parent)
-    , m_from(new QListWidget(this))
-    , m_to(new QListWidget(this))
+    : QDialog(parent), m_from(new QListWidget(this)), m_to(new QListWidget(this))
 {
     setWindowTitle(QStringLiteral("Copy Tone"));
     for (QListWidget* list : {m_from, m_to}) {

@@ -12,10 +12,7 @@
 #include <algorithm>
 
 CCopyToPatchDlg::CCopyToPatchDlg(const QStringList& patches, CReporter& reporter, QWidget* parent)
-    : QDialog(parent)
-    , m_reporter(reporter)
-    , m_keys(new QListWidget(this))
-    , m_patches(new QComboBox(this))
+    : QDialog(parent), m_reporter(reporter), m_keys(new QListWidget(this)), m_patches(new QComboBox(this))
 {
     setWindowTitle(QStringLiteral("Copy to Patch"));
     m_keys->setSelectionMode(QAbstractItemView::MultiSelection);

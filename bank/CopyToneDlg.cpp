@@ -28,10 +28,7 @@ QGroupBox* toneBox(QWidget* parent, const QString& title, QButtonGroup* group, i
 } // namespace
 
 CCopyToneDlg::CCopyToneDlg(const QStringList& sourcePatches, QWidget* parent)
-    : QDialog(parent)
-    , m_source(new QListWidget(this))
-    , m_from(new QButtonGroup(this))
-    , m_to(new QButtonGroup(this))
+    : QDialog(parent), m_source(new QListWidget(this)), m_from(new QButtonGroup(this)), m_to(new QButtonGroup(this))
 {
     setWindowTitle(QStringLiteral("Copy Tone"));
     m_source->addItem(QString::fromLatin1(kTempPatch));

@@ -13,9 +13,7 @@
 #include <algorithm>
 
 CCopyboxDlg::CCopyboxDlg(CCopybox& copybox, CPrompter& prompter, QWidget* parent)
-    : QDialog(parent)
-    , m_copybox(copybox)
-    , m_prompter(prompter)
+    : QDialog(parent), m_copybox(copybox), m_prompter(prompter)
 {
     setWindowTitle(QStringLiteral("Copybox"));
     m_label = new QLabel(this);
@@ -51,8 +49,9 @@ CCopyboxDlg::CCopyboxDlg(CCopybox& copybox, CPrompter& prompter, QWidget* parent
 
     const int kind = m_copybox.kind();
     const bool patches = kind == kPatches;
-    m_label->setText(patches ? QStringLiteral("Patches:")
-                             : kind == kPerformances ? QStringLiteral("Performances:") : QStringLiteral("Drums:"));
+    m_label->setText(patches                 ? QStringLiteral("Patches:")
+                     : kind == kPerformances ? QStringLiteral("Performances:")
+                                             : QStringLiteral("Drums:"));
     // Only patch lists go to and come from files.
     m_load->setVisible(patches);
     m_save->setVisible(patches);

@@ -11,8 +11,7 @@ class CToneloomDoc;
 class CEditCommand : public CBankCommand
 {
 public:
-    CEditCommand(CToneloomDoc& document, int kind, int index, const QByteArray& oldImage,
-                 const QByteArray& newImage);
+    CEditCommand(CToneloomDoc& document, int kind, int index, const QByteArray& oldImage, const QByteArray& newImage);
 
     void Do() override;
     void Undo() override;

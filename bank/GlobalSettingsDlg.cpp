@@ -7,9 +7,7 @@
 #include <QVBoxLayout>
 
 CGlobalSettingsDlg::CGlobalSettingsDlg(int fontSize, QWidget* parent)
-    : QDialog(parent)
-    , m_initial(fontSize)
-    , m_sizes(new QComboBox(this))
+    : QDialog(parent), m_initial(fontSize), m_sizes(new QComboBox(this))
 {
     setWindowTitle(QStringLiteral("Global Settings"));
     for (int size = kSmallest; size <= kLargest; ++size)

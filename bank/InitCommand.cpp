@@ -4,12 +4,8 @@
 #include "bank/EditCommand.h"
 
 CInitCommand::CInitCommand(CToneloomDoc& document, int kind, int index)
-    : m_document(document)
-    , m_kind(kind)
-    , m_index(index)
-    , m_saved(document.array(kind).record(index))
-{
-}
+    : m_document(document), m_kind(kind), m_index(index), m_saved(document.array(kind).record(index))
+{}
 
 void CInitCommand::Do()
 {

@@ -6,11 +6,7 @@
 #include <QByteArray>
 
 CMoveCommand::CMoveCommand(CToneloomDoc& document, int kind, std::vector<int> order, int first, int count)
-    : m_document(document)
-    , m_kind(kind)
-    , m_order(std::move(order))
-    , m_first(first)
-    , m_count(count)
+    : m_document(document), m_kind(kind), m_order(std::move(order)), m_first(first), m_count(count)
 {
     // Only a permutation of every item of the kind is a move; anything else is
     // treated as no move at all rather than duplicating or losing records.

@@ -9,7 +9,7 @@ class CPerformanceArray;
 class CPartReferences
 {
 public:
-    static constexpr int kGroupType = 2;  // 0 user, card and preset groups; 1 GM; 2 expansion board
+    static constexpr int kGroupType = 2; // 0 user, card and preset groups; 1 GM; 2 expansion board
     static constexpr int kGroupId = 3;
     static constexpr int kNumberHigh = 4; // patch number = 16 * high + low
     static constexpr int kNumberLow = 5;

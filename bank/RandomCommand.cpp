@@ -3,10 +3,8 @@
 #include "app/ToneloomDoc.h"
 
 CRandomCommand::CRandomCommand(CToneloomDoc& document, Randomiser randomise)
-    : m_document(document)
-    , m_randomise(std::move(randomise))
-{
-}
+    : m_document(document), m_randomise(std::move(randomise))
+{}
 
 void CRandomCommand::Do()
 {

@@ -6,8 +6,7 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-CRandomDlg::CRandomDlg(const CRandomPatches::Flags& flags, QWidget* parent)
-    : QDialog(parent)
+CRandomDlg::CRandomDlg(const CRandomPatches::Flags& flags, QWidget* parent) : QDialog(parent)
 {
     setWindowTitle(QStringLiteral("Random"));
     auto* tones = new QHBoxLayout;

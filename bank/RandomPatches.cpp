@@ -17,8 +17,14 @@ struct Entry
     int value;
 };
 
-constexpr Entry draw(int byte, int range) { return {byte, range, 0}; }
-constexpr Entry fixed(int byte, int value) { return {byte, 0, value}; }
+constexpr Entry draw(int byte, int range)
+{
+    return {byte, range, 0};
+}
+constexpr Entry fixed(int byte, int value)
+{
+    return {byte, 0, value};
+}
 
 using Table = std::vector<Entry>;
 
@@ -37,9 +43,8 @@ void addFixed(Table& table, int firstByte, int lastByte, int value)
 // Common data bytes of the effect block.
 Table effectTable()
 {
-    Table t = {fixed(12, 0), draw(13, 2), draw(14, 31), draw(15, 2), draw(16, 31), draw(17, 17),
-               draw(18, 5), draw(19, 31), draw(20, 17), draw(21, 5), draw(22, 31), draw(23, 128),
-               fixed(24, 0), fixed(25, 0)};
+    Table t = {fixed(12, 0), draw(13, 2),  draw(14, 31), draw(15, 2),  draw(16, 31),  draw(17, 17), draw(18, 5),
+               draw(19, 31), draw(20, 17), draw(21, 5),  draw(22, 31), draw(23, 128), fixed(24, 0), fixed(25, 0)};
     addDraws(t, 26, 28, 128);
     t.insert(t.end(), {draw(29, 11), draw(30, 127), draw(31, 11), draw(32, 127)});
     addDraws(t, 33, 37, 128);
@@ -49,8 +54,8 @@ Table effectTable()
     addDraws(t, 53, 56, 2);
     t.insert(t.end(), {draw(57, 128), draw(58, 16), draw(59, 16)});
     addFixed(t, 60, 63, 0);
-    t.insert(t.end(), {fixed(64, 1), fixed(65, 3), fixed(66, 0), fixed(67, 0), draw(68, 10), draw(69, 4),
-                       draw(70, 10), draw(71, 4), fixed(72, 0), fixed(73, 0)});
+    t.insert(t.end(), {fixed(64, 1), fixed(65, 3), fixed(66, 0), fixed(67, 0), draw(68, 10), draw(69, 4), draw(70, 10),
+                       draw(71, 4), fixed(72, 0), fixed(73, 0)});
     return t;
 }
 
@@ -89,8 +94,8 @@ Table pitchEnvelopeTable()
 
 Table filterTable()
 {
-    Table t = {draw(80, 5), draw(81, 128), draw(82, 16), draw(83, 128), draw(84, 126), draw(85, 127),
-               draw(86, 7), draw(87, 126)};
+    Table t = {draw(80, 5),   draw(81, 128), draw(82, 16), draw(83, 128),
+               draw(84, 126), draw(85, 127), draw(86, 7),  draw(87, 126)};
     addDraws(t, 88, 90, 15);
     addDraws(t, 91, 98, 128);
     t.insert(t.end(), {draw(99, 127), draw(100, 127)});
@@ -102,8 +107,8 @@ Table amplifierTable()
     Table t = {fixed(101, 127), draw(102, 4), draw(103, 128), draw(104, 15), draw(105, 7), draw(106, 126)};
     addDraws(t, 107, 109, 15);
     addDraws(t, 110, 116, 128);
-    t.insert(t.end(), {draw(117, 127), draw(118, 127), draw(119, 128), draw(120, 15), draw(121, 64),
-                       draw(122, 128), draw(123, 127), draw(124, 127)});
+    t.insert(t.end(), {draw(117, 127), draw(118, 127), draw(119, 128), draw(120, 15), draw(121, 64), draw(122, 128),
+                       draw(123, 127), draw(124, 127)});
     return t;
 }
 
@@ -128,9 +133,9 @@ struct Letter
     char letter;
 };
 constexpr Letter kLetters[] = {
-    {2985, 'e'}, {3869, 'n'}, {4555, 'r'}, {5193, 'i'}, {5732, 's'}, {6205, 't'}, {6644, 'd'},
-    {7080, 'h'}, {7513, 'a'}, {7832, 'u'}, {8125, 'l'}, {8392, 'c'}, {8659, 'g'}, {8872, 'm'},
-    {9049, 'o'}, {9209, 'b'}, {9351, 'z'}, {9493, 'w'}, {9725, 'k'}, {9799, 'v'}, {9857, '1'},
+    {2985, 'e'}, {3869, 'n'}, {4555, 'r'}, {5193, 'i'}, {5732, 's'}, {6205, 't'},  {6644, 'd'},
+    {7080, 'h'}, {7513, 'a'}, {7832, 'u'}, {8125, 'l'}, {8392, 'c'}, {8659, 'g'},  {8872, 'm'},
+    {9049, 'o'}, {9209, 'b'}, {9351, 'z'}, {9493, 'w'}, {9725, 'k'}, {9799, 'v'},  {9857, '1'},
     {9907, 'p'}, {9956, '2'}, {9981, '3'}, {9997, 'j'}, {9999, 'y'}, {10000, 'q'}, {10001, 'x'},
 };
 constexpr int kLetterDraw = 10002; // every bound of the table can be reached
@@ -210,8 +215,8 @@ void CRandomPatches::randomizePatch(std::uint8_t* image, const Flags& flags, con
                                     const CExpansionNames* names, CRandomSource& random)
 {
     static const Table kEffect = effectTable();
-    static const std::array<Table, 6> kToneGroups = {controllerTable(),   lfoTable(),     pitchEnvelopeTable(),
-                                                     filterTable(),       amplifierTable(), outputTable()};
+    static const std::array<Table, 6> kToneGroups = {controllerTable(), lfoTable(),       pitchEnvelopeTable(),
+                                                     filterTable(),     amplifierTable(), outputTable()};
     const auto on = [&](Group g, int tone) {
         return flags[static_cast<std::size_t>(g)][static_cast<std::size_t>(tone)];
     };

@@ -4,13 +4,10 @@
 
 CRandomSource::CRandomSource()
     : m_engine(static_cast<unsigned>(std::chrono::system_clock::now().time_since_epoch().count()))
-{
-}
+{}
 
-CRandomSource::CRandomSource(unsigned seed)
-    : m_engine(seed)
-{
-}
+CRandomSource::CRandomSource(unsigned seed) : m_engine(seed)
+{}
 
 int CRandomSource::below(int n)
 {

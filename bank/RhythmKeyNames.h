@@ -10,7 +10,7 @@ namespace rhythmkeys {
 constexpr int kKeyCount = 64;
 constexpr int kFirstNote = 35;
 
-QString keyName(int key);   // key 0 .. 63; empty outside
-QStringList keyNames();     // all 64 in key order
+QString keyName(int key); // key 0 .. 63; empty outside
+QStringList keyNames();   // all 64 in key order
 
 } // namespace rhythmkeys

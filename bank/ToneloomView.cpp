@@ -4,9 +4,9 @@
 #include "app/CommandIds.h"
 #include "app/DocTemplate.h"
 #include "app/MainFrame.h"
-#include "bank/BankViewCommands.h"
 #include "app/Prompter.h"
 #include "app/ToneloomDoc.h"
+#include "bank/BankViewCommands.h"
 #include "midi/Midi.h"
 #include "midi/SendDlg.h"
 
@@ -79,7 +79,8 @@ CToneloomView::CToneloomView(std::unique_ptr<CToneloomDoc> document, CDocTemplat
     viewport()->setBackgroundRole(QPalette::Base);
     setAttribute(Qt::WA_DeleteOnClose);
     m_document->setParent(nullptr);
-    m_document->setSaveFileChooser([this] { return m_frame.chooseSaveFile(QString::fromLatin1(kSaveFilter), QStringLiteral("syx")); });
+    m_document->setSaveFileChooser(
+        [this] { return m_frame.chooseSaveFile(QString::fromLatin1(kSaveFilter), QStringLiteral("syx")); });
     connect(m_document.get(), &CToneloomDoc::itemStateChanged, this, [this](int kind, int index) {
         if (kind == m_kind)
             RedrawItem(index);
@@ -204,7 +205,8 @@ void CToneloomView::drawCell(QPainter& painter, int index) const
     // The outline overlaps the neighbours' by one pixel, so that cells share lines.
     painter.drawRect(QRect(cell.x() - 1, cell.y() - 1, cell.width(), cell.height()));
     painter.setPen(text);
-    const QString label = QStringLiteral("%1 %2").arg(index + 1, 2, 10, QLatin1Char('0')).arg(m_document->array(m_kind).name(index));
+    const QString label =
+        QStringLiteral("%1 %2").arg(index + 1, 2, 10, QLatin1Char('0')).arg(m_document->array(m_kind).name(index));
     const QFontMetrics metrics(m_font, painter.device());
     painter.drawText(QPoint(cell.x() + kTextInset, cell.y() + kTextInset + metrics.ascent()), label);
     if (state & CToneloomDoc::kCurrent) {
@@ -283,8 +285,8 @@ void CToneloomView::sendLong(const QByteArray& bytes)
 void CToneloomView::sendModeMessage()
 {
     const char mode = static_cast<char>(m_kind == kPatches ? kPatchMode : kPerformanceMode);
-    sendLong(sysex::makeDataSet(m_frame.settings().synth().deviceId, sysex::systemModeAddress(),
-                                QByteArrayView(&mode, 1)));
+    sendLong(
+        sysex::makeDataSet(m_frame.settings().synth().deviceId, sysex::systemModeAddress(), QByteArrayView(&mode, 1)));
 }
 
 void CToneloomView::switchKind(int kind)
@@ -550,9 +552,11 @@ void CToneloomView::keyPressEvent(QKeyEvent* event)
     const QRect visible(scrollPosition(), viewport()->size());
     if (!visible.contains(cell)) {
         if (cell.left() < visible.left() || cell.right() > visible.right())
-            horizontalScrollBar()->setValue(cell.right() > visible.right() ? cell.right() - visible.width() + 1 : cell.left());
+            horizontalScrollBar()->setValue(cell.right() > visible.right() ? cell.right() - visible.width() + 1
+                                                                           : cell.left());
         if (cell.top() < visible.top() || cell.bottom() > visible.bottom())
-            verticalScrollBar()->setValue(cell.bottom() > visible.bottom() ? cell.bottom() - visible.height() + 1 : cell.top());
+            verticalScrollBar()->setValue(cell.bottom() > visible.bottom() ? cell.bottom() - visible.height() + 1
+                                                                           : cell.top());
     }
     emit commandStateChanged();
     event->accept();
@@ -643,7 +647,9 @@ bool CToneloomView::commandEnabled(int id, bool* checked) const
     case cmd::kShowPatches:
     case cmd::kShowPerformances:
     case cmd::kShowRhythms: {
-        const int kind = id == cmd::kShowPatches ? kPatches : id == cmd::kShowPerformances ? kPerformances : kRhythmSets;
+        const int kind = id == cmd::kShowPatches        ? kPatches
+                         : id == cmd::kShowPerformances ? kPerformances
+                                                        : kRhythmSets;
         if (checked)
             *checked = kind == m_kind;
         return true;

@@ -26,7 +26,7 @@ class CToneloomView : public QAbstractScrollArea, public CDocumentView
 
 public:
     static constexpr int kNoKind = -1;
-    static constexpr int kCellPadding = 6;   // added to the measured text, both ways
+    static constexpr int kCellPadding = 6; // added to the measured text, both ways
     static constexpr int kTextInset = 3;
     static constexpr double kDragDistance = 6.0;
     static constexpr std::array<int, 3> kRowsPerColumn = {16, 16, 2};
@@ -37,8 +37,8 @@ public:
         "be undone. Do you want to execute it ?";
     static constexpr const char* kSaveFilter = "System Exclusive (*.syx)|*.syx|All Files (*.*)|*.*||";
 
-    CToneloomView(std::unique_ptr<CToneloomDoc> document, CDocTemplate& docTemplate, CMainFrame& frame,
-                  QString title, QWidget* parent = nullptr);
+    CToneloomView(std::unique_ptr<CToneloomDoc> document, CDocTemplate& docTemplate, CMainFrame& frame, QString title,
+                  QWidget* parent = nullptr);
     ~CToneloomView() override;
 
     CToneloomDoc& document() { return *m_document; }

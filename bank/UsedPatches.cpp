@@ -1,9 +1,9 @@
 #include "bank/UsedPatches.h"
 
+#include "bank/PartReferences.h"
 #include "model/ExpansionNames.h"
 #include "model/PatchArray.h"
 #include "model/PerformanceArray.h"
-#include "bank/PartReferences.h"
 
 #include <QHash>
 #include <algorithm>
@@ -11,7 +11,7 @@
 namespace {
 
 constexpr int kPresetType = 0;
-constexpr int kGmType = 1;   // plays the patches of preset group 8
+constexpr int kGmType = 1; // plays the patches of preset group 8
 constexpr int kBoardType = 2;
 constexpr int kGmGroup = 8;
 constexpr int kOldUserId = 0; // treated like the bank's user patches when patches move

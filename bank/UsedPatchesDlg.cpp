@@ -4,9 +4,9 @@
 #include <QFontMetrics>
 #include <QLabel>
 #include <QListWidget>
+#include <QPainter>
 #include <QPushButton>
 #include <QStyledItemDelegate>
-#include <QPainter>
 #include <QVBoxLayout>
 
 namespace {
@@ -15,11 +15,7 @@ namespace {
 class CTabStopDelegate : public QStyledItemDelegate
 {
 public:
-    CTabStopDelegate(int tabStop, QObject* parent)
-        : QStyledItemDelegate(parent)
-        , m_tabStop(tabStop)
-    {
-    }
+    CTabStopDelegate(int tabStop, QObject* parent) : QStyledItemDelegate(parent), m_tabStop(tabStop) {}
 
     void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override
     {
@@ -32,7 +28,8 @@ public:
         style->drawControl(QStyle::CE_ItemViewItem, &opt, painter, opt.widget);
         const QRect r = opt.rect.adjusted(3, 0, -3, 0);
         painter->save();
-        painter->setPen(opt.palette.color(opt.state & QStyle::State_Selected ? QPalette::HighlightedText : QPalette::Text));
+        painter->setPen(
+            opt.palette.color(opt.state & QStyle::State_Selected ? QPalette::HighlightedText : QPalette::Text));
         const QString label = text.section(QLatin1Char('\t'), 0, 0);
         const QString count = text.section(QLatin1Char('\t'), 1);
         painter->drawText(r.adjusted(0, 0, -(r.width() - m_tabStop), 0), Qt::AlignVCenter | Qt::AlignLeft, label);
@@ -49,15 +46,13 @@ constexpr int kTabStopChars = 30; // room for a group title and a 12-character n
 } // namespace
 
 CUsedPatchesDlg::CUsedPatchesDlg(CUsedPatches used, QWidget* parent)
-    : QDialog(parent)
-    , m_used(std::move(used))
-    , m_patches(new QListWidget(this))
-    , m_performances(new QListWidget(this))
+    : QDialog(parent), m_used(std::move(used)), m_patches(new QListWidget(this)), m_performances(new QListWidget(this))
 {
     setWindowTitle(QStringLiteral("Used Patches"));
     const int tabStop = QFontMetrics(font()).horizontalAdvance(QLatin1Char('x')) * kTabStopChars;
     m_patches->setItemDelegate(new CTabStopDelegate(tabStop, m_patches));
-    m_patches->setMinimumWidth(tabStop + QFontMetrics(font()).horizontalAdvance(QStringLiteral("000 time(s) used")) + 40);
+    m_patches->setMinimumWidth(tabStop + QFontMetrics(font()).horizontalAdvance(QStringLiteral("000 time(s) used"))
+                               + 40);
     for (const CUsedPatches::Line& line : m_used.lines())
         m_patches->addItem(CUsedPatches::lineText(line));
     auto* close = new QPushButton(QStringLiteral("&Close"), this);

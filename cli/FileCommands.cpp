@@ -13,7 +13,8 @@ namespace cli {
 namespace {
 
 const QStringList kKindNames = {QStringLiteral("patches"), QStringLiteral("performances"), QStringLiteral("rhythm")};
-const QStringList kKindTitles = {QStringLiteral("patches"), QStringLiteral("performances"), QStringLiteral("rhythm sets")};
+const QStringList kKindTitles = {QStringLiteral("patches"), QStringLiteral("performances"),
+                                 QStringLiteral("rhythm sets")};
 
 QString areaName(std::uint8_t area)
 {
@@ -126,10 +127,12 @@ int runInfoCommand(const QStringList& args)
                 ++layouts[m];
             QStringList layoutTexts;
             for (const auto& [model, count] : layouts)
-                layoutTexts << (layouts.size() == 1 ? QString::fromLatin1(modelName(model))
-                                                    : QStringLiteral("%1 × %2").arg(count).arg(QString::fromLatin1(modelName(model))));
+                layoutTexts << (layouts.size() == 1
+                                    ? QString::fromLatin1(modelName(model))
+                                    : QStringLiteral("%1 × %2").arg(count).arg(QString::fromLatin1(modelName(model))));
             // Rhythm sets are laid out alike for every model.
-            const QString layoutText = kind == kRhythmSets ? QStringLiteral("common") : layoutTexts.join(QStringLiteral(", "));
+            const QString layoutText =
+                kind == kRhythmSets ? QStringLiteral("common") : layoutTexts.join(QStringLiteral(", "));
             printOut(QStringLiteral("  run at offset %1: %2 records, %3 layout, %4 memory")
                          .arg(run.offset)
                          .arg(run.records)

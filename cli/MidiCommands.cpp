@@ -23,9 +23,9 @@ namespace cli {
 namespace {
 
 constexpr int kProgressIntervalMs = 500;
-constexpr int kManualSilenceMs = 2000;  // a manual receive ends after this long without data
-constexpr int kTimeoutSlackMs = 5000;   // added to twice the line time of a request
-constexpr int kDrainGraceMs = 100;      // lets the port hand the last message on before exit
+constexpr int kManualSilenceMs = 2000; // a manual receive ends after this long without data
+constexpr int kTimeoutSlackMs = 5000;  // added to twice the line time of a request
+constexpr int kDrainGraceMs = 100;     // lets the port hand the last message on before exit
 constexpr int kMillisPerSecond = 1000;
 
 // Prints every message of the engine and the core on stderr.
@@ -58,7 +58,8 @@ int matchPort(const QStringList& names, const QString& part, const QString& kind
         QStringList matching;
         for (int i : hits)
             matching << names[i];
-        *error = QStringLiteral("\"%1\" matches several MIDI %2s: %3").arg(part, kind, matching.join(QLatin1String(", ")));
+        *error =
+            QStringLiteral("\"%1\" matches several MIDI %2s: %3").arg(part, kind, matching.join(QLatin1String(", ")));
     }
     return -1;
 }

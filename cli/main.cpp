@@ -21,12 +21,15 @@ const Command kCommands[] = {
     {"info", cli::runInfoCommand, "info FILE.syx"},
     {"check", cli::runCheckCommand, "check FILE.syx"},
     {"convert", cli::runConvertCommand,
-     "convert --model jv1080|jv2080|xp [--what all|patches|performances|rhythm] [--card] [--device-id 17..32] IN.syx OUT.syx"},
+     "convert --model jv1080|jv2080|xp [--what all|patches|performances|rhythm] [--card] [--device-id 17..32] IN.syx "
+     "OUT.syx"},
     {"ports", cli::runPortsCommand, "ports"},
     {"receive", cli::runReceiveCommand,
-     "receive --in PORT --out PORT (--request NAME | --manual) [--model jv1080|jv2080|xp] [--device-id 17..32] FILE.syx"},
+     "receive --in PORT --out PORT (--request NAME | --manual) [--model jv1080|jv2080|xp] [--device-id 17..32] "
+     "FILE.syx"},
     {"send", cli::runSendCommand,
-     "send --out PORT [--card] [--what all|patches|performances|rhythm] [--model jv1080|jv2080|xp] [--device-id 17..32] "
+     "send --out PORT [--card] [--what all|patches|performances|rhythm] [--model jv1080|jv2080|xp] [--device-id "
+     "17..32] "
      "[--rate BYTES_PER_S] [--pause MS] FILE.syx"},
 };
 

@@ -50,8 +50,7 @@ private:
 
 CEmulatorDevice::CEmulatorDevice(SynthModel model, std::uint8_t deviceId, int rate)
     : m_emulator(model, deviceId), m_sender(rate, [this](const QByteArray& message) { deliver(message); })
-{
-}
+{}
 
 CEmulatorDevice::~CEmulatorDevice() = default;
 
@@ -104,5 +103,6 @@ void CEmulatorDevice::deliver(const QByteArray& message)
     // An answer with nobody listening is lost, as on a cable without a receiver.
     std::lock_guard lock(m_inMutex);
     if (m_callback)
-        m_callback(reinterpret_cast<const std::uint8_t*>(message.constData()), static_cast<std::size_t>(message.size()));
+        m_callback(reinterpret_cast<const std::uint8_t*>(message.constData()),
+                   static_cast<std::size_t>(message.size()));
 }

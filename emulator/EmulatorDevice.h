@@ -13,7 +13,7 @@ class CEmulatorDevice : public CMidiPortProvider
 {
 public:
     static constexpr int kDefaultRate = 3125; // bytes per second
-    static const QString kPortName;            // "Toneloom Emulator"
+    static const QString kPortName;           // "Toneloom Emulator"
 
     explicit CEmulatorDevice(SynthModel model = SynthModel::Jv2080,
                              std::uint8_t deviceId = SynthSettings::kDefaultDeviceId, int rate = kDefaultRate);

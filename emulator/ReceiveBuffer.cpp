@@ -4,8 +4,7 @@
 
 CReceiveBuffer::CReceiveBuffer(std::size_t capacity, std::chrono::microseconds storeTime)
     : m_capacity(capacity), m_storeTime(storeTime)
-{
-}
+{}
 
 bool CReceiveBuffer::accept(std::size_t size, Clock::time_point arrival)
 {

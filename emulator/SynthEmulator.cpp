@@ -31,14 +31,14 @@ bool inArea(std::uint32_t address, sysex::MemoryArea area)
 }
 
 // Names of a bank that sounds like one: every item a different name.
-const std::array<const char*, 16> kPatchWords = {"Warm", "Glass", "Dark", "Bright", "Soft", "Analog", "Vintage",
-                                                 "Wide", "Deep", "Airy", "Hard", "Silk", "Fat", "Thin", "Cold",
-                                                 "Velvet"};
-const std::array<const char*, 16> kPatchNouns = {"Pad", "Piano", "Brass", "Strings", "Bass", "Lead", "Organ", "Bell",
-                                                 "Choir", "Pluck", "Sweep", "Keys", "Flute", "Guitar", "Synth",
-                                                 "Mallet"};
-const std::array<const char*, 8> kPerformanceWords = {"Split", "Layer", "Stack", "Combi", "Ensemble", "Groove",
-                                                      "Orchestra", "Zone"};
+const std::array<const char*, 16> kPatchWords = {"Warm",    "Glass", "Dark", "Bright", "Soft", "Analog",
+                                                 "Vintage", "Wide",  "Deep", "Airy",   "Hard", "Silk",
+                                                 "Fat",     "Thin",  "Cold", "Velvet"};
+const std::array<const char*, 16> kPatchNouns = {"Pad",   "Piano",  "Brass", "Strings", "Bass",  "Lead",
+                                                 "Organ", "Bell",   "Choir", "Pluck",   "Sweep", "Keys",
+                                                 "Flute", "Guitar", "Synth", "Mallet"};
+const std::array<const char*, 8> kPerformanceWords = {"Split",    "Layer",  "Stack",     "Combi",
+                                                      "Ensemble", "Groove", "Orchestra", "Zone"};
 const std::array<const char*, 2> kRhythmNames = {"Power Kit", "Jazz Brushes"};
 
 QByteArray paddedName(const QByteArray& text)
@@ -158,7 +158,8 @@ void CSynthEmulator::fillDefaultMemory()
         }
         CRhythmArray rhythms;
         for (int r = 0; r < CRhythmArray::kCount; ++r) {
-            QByteArray name = paddedName(QByteArray(kRhythmNames[static_cast<std::size_t>(r)]) + (isCardArea ? " C" : ""));
+            QByteArray name =
+                paddedName(QByteArray(kRhythmNames[static_cast<std::size_t>(r)]) + (isCardArea ? " C" : ""));
             rhythms.SetName(r, name.constData());
         }
         QBuffer buffer;
@@ -269,7 +270,8 @@ std::vector<QByteArray> CSynthEmulator::answer(const sysex::Address& address, co
          ++it) {
         if (!available(it->first))
             continue;
-        const QByteArray data(reinterpret_cast<const char*>(it->second.data()), static_cast<qsizetype>(it->second.size()));
+        const QByteArray data(reinterpret_cast<const char*>(it->second.data()),
+                              static_cast<qsizetype>(it->second.size()));
         messages.push_back(sysex::makeDataSet(m_deviceId, fromLinear(it->first), data));
     }
     return messages;

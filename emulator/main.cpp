@@ -25,10 +25,9 @@ constexpr int kDefaultRate = 3125;
 constexpr int kMinShownId = SynthSettings::kMinDeviceId + 1; // "17"
 constexpr int kMaxShownId = SynthSettings::kMaxDeviceId + 1; // "32"
 
-const char* const kUsage =
-    "Usage: toneloom-emulator (--jack | --alsa) --name PORT [--model jv1080|jv2080|xp]\n"
-    "         [--device-id 17..32] [--memory FILE.syx] [--card FILE.syx] [--rate BYTES_PER_S]\n"
-    "         [--save FILE.syx] [--save-card FILE.syx] [--buffer BYTES --store-time MS]";
+const char* const kUsage = "Usage: toneloom-emulator (--jack | --alsa) --name PORT [--model jv1080|jv2080|xp]\n"
+                           "         [--device-id 17..32] [--memory FILE.syx] [--card FILE.syx] [--rate BYTES_PER_S]\n"
+                           "         [--save FILE.syx] [--save-card FILE.syx] [--buffer BYTES --store-time MS]";
 
 void say(const QString& text)
 {
@@ -71,8 +70,8 @@ std::optional<Options> parse(const QStringList& args, int& status)
             o.api = a == QLatin1String("--jack") ? RtMidi::UNIX_JACK : RtMidi::LINUX_ALSA;
             continue;
         }
-        const QStringList valued{"--name", "--model", "--device-id", "--memory", "--card", "--rate", "--save",
-                                 "--save-card", "--buffer", "--store-time"};
+        const QStringList valued{"--name", "--model", "--device-id", "--memory", "--card",
+                                 "--rate", "--save",  "--save-card", "--buffer", "--store-time"};
         if (!valued.contains(a)) {
             bad(QStringLiteral("unknown argument %1").arg(a));
             return std::nullopt;
@@ -221,8 +220,8 @@ int main(int argc, char* argv[])
                        .arg(options->name, CRtMidiPort::apiName(options->api), error));
 
     std::fprintf(stdout, "toneloom-emulator: %s ready on %s (%s, device ID %d, %d bytes/s)\n",
-                 qPrintable(options->name), qPrintable(CRtMidiPort::apiName(options->api)),
-                 modelName(options->model), options->deviceId + 1, options->rate);
+                 qPrintable(options->name), qPrintable(CRtMidiPort::apiName(options->api)), modelName(options->model),
+                 options->deviceId + 1, options->rate);
     std::fflush(stdout);
 
     int received = 0;

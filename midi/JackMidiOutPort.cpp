@@ -10,7 +10,7 @@
 
 namespace {
 
-constexpr std::size_t kQueueBytes = 1 << 17;       // a little more than a whole bank
+constexpr std::size_t kQueueBytes = 1 << 17;            // a little more than a whole bank
 constexpr auto kRoomTimeout = std::chrono::seconds(10); // a server that stopped taking data
 constexpr auto kDrainTimeout = std::chrono::seconds(5);
 constexpr auto kPoll = std::chrono::milliseconds(1);
@@ -20,8 +20,7 @@ using Header = std::uint32_t; // each queued message: its size, then its bytes
 
 CJackMidiOutPort::CJackMidiOutPort(QString portName, bool isVirtual, QString clientName)
     : m_name(std::move(portName)), m_virtual(isVirtual), m_clientName(std::move(clientName))
-{
-}
+{}
 
 CJackMidiOutPort::~CJackMidiOutPort()
 {

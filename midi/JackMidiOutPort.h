@@ -2,7 +2,6 @@
 
 #include "midi/MidiPort.h"
 
-
 #include <jack/ringbuffer.h>
 #include <jack/types.h>
 

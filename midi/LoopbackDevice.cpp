@@ -90,7 +90,8 @@ private:
     bool m_open = false;
 };
 
-CLoopbackDevice::CLoopbackDevice(CMidiClock* clock) : m_clock(clock ? clock : &m_ownClock) {}
+CLoopbackDevice::CLoopbackDevice(CMidiClock* clock) : m_clock(clock ? clock : &m_ownClock)
+{}
 
 CLoopbackDevice::~CLoopbackDevice() = default;
 

@@ -70,16 +70,11 @@ std::size_t shortLength(std::uint8_t status)
 
 } // namespace
 
-CMidi::CMidi(CMidiPortProvider& ports, CReporter& reporter, const CMidiSettings& settings,
-             CMidiClock* clock, QObject* parent)
-    : QObject(parent)
-    , m_ports(ports)
-    , m_reporter(reporter)
-    , m_settings(settings)
-    , m_ownClock(clock ? nullptr : std::make_unique<CSteadyMidiClock>())
-    , m_clock(clock ? clock : m_ownClock.get())
-    , m_sendRate(settings.sendRate)
-    , m_sendPause(settings.sendPause)
+CMidi::CMidi(CMidiPortProvider& ports, CReporter& reporter, const CMidiSettings& settings, CMidiClock* clock,
+             QObject* parent)
+    : QObject(parent), m_ports(ports), m_reporter(reporter), m_settings(settings),
+      m_ownClock(clock ? nullptr : std::make_unique<CSteadyMidiClock>()), m_clock(clock ? clock : m_ownClock.get()),
+      m_sendRate(settings.sendRate), m_sendPause(settings.sendPause)
 {
     m_thread = std::jthread([this](std::stop_token stop) { sendLoop(stop); });
 }
@@ -285,7 +280,8 @@ bool CMidi::cancelled(std::uint64_t generation) const
     return generation < m_cancelGeneration.load();
 }
 
-template <typename F> void CMidi::post(F&& f)
+template <typename F>
+void CMidi::post(F&& f)
 {
     QMetaObject::invokeMethod(this, std::forward<F>(f), Qt::QueuedConnection);
 }
@@ -329,13 +325,12 @@ void CMidi::runJob(const Job& job)
     case Job::Kind::Long: {
         CSysExSplitter splitter;
         bool failed = false;
-        splitter.feed(job.bytes.data(), job.bytes.size(),
-                      [&](const std::vector<std::uint8_t>& message, std::uint64_t) {
-                          if (sendMessage(job, message.data(), message.size(), true))
-                              return true;
-                          failed = !cancelled(job.generation);
-                          return false;
-                      });
+        splitter.feed(job.bytes.data(), job.bytes.size(), [&](const std::vector<std::uint8_t>& message, std::uint64_t) {
+            if (sendMessage(job, message.data(), message.size(), true))
+                return true;
+            failed = !cancelled(job.generation);
+            return false;
+        });
         splitter.finish();
         if (failed || splitter.droppedBytes() > 0)
             report(static_cast<int>(MessageIcon::Stop), tr("Could not send MIDI OUT Long Message."));
@@ -462,8 +457,7 @@ void CMidi::StartReceive(const QByteArray& request)
         m_file.close();
     m_file.setFileName(m_path);
     if (!m_file.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
-        m_reporter.showMessage(MessageIcon::Stop,
-                               tr("File could not be opened: %1").arg(openErrorCause(m_file, true)));
+        m_reporter.showMessage(MessageIcon::Stop, tr("File could not be opened: %1").arg(openErrorCause(m_file, true)));
         endTransfer(true, true);
         return;
     }

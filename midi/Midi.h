@@ -126,7 +126,8 @@ private:
     void streamFile(const Job& job);
     bool cancelled(std::uint64_t generation) const;
     // Called from the send thread: runs f in the user-interface thread.
-    template <typename F> void post(F&& f);
+    template <typename F>
+    void post(F&& f);
     void report(int icon, const QString& text);
     void finishFileSend(std::uint64_t generation, bool failed);
 

@@ -6,15 +6,15 @@
 // "MIDIOUTNAME", "SENDRATE", "SENDPAUSE"), handed in as plain values.
 struct CMidiSettings
 {
-    static constexpr int kLineRate = 3125;        // bytes per second of a MIDI cable
-    static constexpr int kDefaultSendPause = 20;  // ms after each System Exclusive message
+    static constexpr int kLineRate = 3125;         // bytes per second of a MIDI cable
+    static constexpr int kDefaultSendPause = 20;   // ms after each System Exclusive message
     static constexpr int kDefaultChunkSize = 1024; // bytes read from a file at a time
 
     int inDevice = 0;
     int outDevice = 0;
     QString inName;
     QString outName;
-    int sendRate = kLineRate;         // bytes per second; 0 sends as fast as the port takes it
+    int sendRate = kLineRate;          // bytes per second; 0 sends as fast as the port takes it
     int sendPause = kDefaultSendPause; // ms; 0 turns the pause off
     int chunkSize = kDefaultChunkSize;
 };

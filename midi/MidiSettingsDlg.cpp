@@ -57,7 +57,8 @@ CMidiSettingsDlg::CMidiSettingsDlg(CMidiPortProvider& ports, const CExpansionNam
     for (int m = 0; m < 3; ++m) {
         m_model[static_cast<std::size_t>(m)] = new QRadioButton(QString::fromLatin1(models[m]), synth);
         synthLayout->addWidget(m_model[static_cast<std::size_t>(m)]);
-        connect(m_model[static_cast<std::size_t>(m)], &QRadioButton::toggled, this, &CMidiSettingsDlg::updateBoardLists);
+        connect(m_model[static_cast<std::size_t>(m)], &QRadioButton::toggled, this,
+                &CMidiSettingsDlg::updateBoardLists);
     }
     left->addWidget(synth);
 
@@ -139,7 +140,8 @@ CAppSettings::Midi CMidiSettingsDlg::values() const
     for (int k = 0; k < 3; ++k)
         v.send[static_cast<std::size_t>(k)] = m_send[static_cast<std::size_t>(k)]->isChecked();
     for (int slot = 0; slot < CAppSettings::kBoardSlots; ++slot)
-        v.boards[static_cast<std::size_t>(slot)] = std::max(0, m_boards[static_cast<std::size_t>(slot)]->currentIndex());
+        v.boards[static_cast<std::size_t>(slot)] =
+            std::max(0, m_boards[static_cast<std::size_t>(slot)]->currentIndex());
     v.sendRate = m_rate->value();
     v.sendPause = m_pause->value();
     return v;

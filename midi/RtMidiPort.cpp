@@ -22,7 +22,8 @@ void collectError(RtMidiError::Type, const std::string& text, void* target)
     *static_cast<std::string*>(target) = text;
 }
 
-template <typename Midi> QStringList portNames(RtMidi::Api api)
+template <typename Midi>
+QStringList portNames(RtMidi::Api api)
 {
     QStringList names;
     if (api == RtMidi::RTMIDI_DUMMY)
@@ -40,7 +41,8 @@ template <typename Midi> QStringList portNames(RtMidi::Api api)
     return names;
 }
 
-template <typename Midi> int findPort(Midi& midi, const QString& name)
+template <typename Midi>
+int findPort(Midi& midi, const QString& name)
 {
     const unsigned int count = midi.getPortCount();
     for (unsigned int i = 0; i < count; ++i) {
@@ -51,7 +53,8 @@ template <typename Midi> int findPort(Midi& midi, const QString& name)
 }
 
 #if defined(TONELOOM_HAVE_JACK)
-void quietJack(const char*) {}
+void quietJack(const char*)
+{}
 #endif
 
 // Whether a JACK server answers, asked without starting one and without the noise
@@ -123,8 +126,7 @@ QStringList CRtMidiPort::outputNames(RtMidi::Api api)
 
 CRtMidiInPort::CRtMidiInPort(RtMidi::Api api, QString portName, bool isVirtual, QString clientName)
     : m_api(api), m_name(std::move(portName)), m_virtual(isVirtual), m_clientName(std::move(clientName))
-{
-}
+{}
 
 CRtMidiInPort::~CRtMidiInPort()
 {
@@ -191,8 +193,7 @@ void CRtMidiInPort::received(double, std::vector<unsigned char>* message, void* 
 
 CRtMidiOutPort::CRtMidiOutPort(RtMidi::Api api, QString portName, bool isVirtual, QString clientName)
     : m_api(api), m_name(std::move(portName)), m_virtual(isVirtual), m_clientName(std::move(clientName))
-{
-}
+{}
 
 CRtMidiOutPort::~CRtMidiOutPort()
 {

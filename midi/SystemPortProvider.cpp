@@ -5,8 +5,7 @@
 
 CSystemPortProvider::CSystemPortProvider(CEmulatorDevice* emulator, RtMidi::Api api)
     : m_emulator(emulator), m_api(api == RtMidi::UNSPECIFIED ? CRtMidiPort::api() : api)
-{
-}
+{}
 
 QStringList CSystemPortProvider::inputNames()
 {

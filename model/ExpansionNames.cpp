@@ -31,7 +31,10 @@ constexpr std::array<SectionTags, NameFileContents::kSectionCount> kSectionTags{
     {QLatin1StringView("[RHYTHM]"), QLatin1StringView("[/RHYTHM]")},
 }};
 
-constexpr int kindIndex(NameFileKind kind) { return static_cast<int>(kind); }
+constexpr int kindIndex(NameFileKind kind)
+{
+    return static_cast<int>(kind);
+}
 
 const char* fileSuffix(NameFileKind kind)
 {
@@ -87,13 +90,10 @@ QString decodeText(QByteArrayView bytes)
 
 CExpansionNames::CExpansionNames(QString folder, CReporter& reporter)
     : m_folder(std::move(folder)), m_useProgramFolder(false), m_reporter(reporter)
-{
-}
+{}
 
-CExpansionNames::CExpansionNames(CReporter& reporter)
-    : m_useProgramFolder(true), m_reporter(reporter)
-{
-}
+CExpansionNames::CExpansionNames(CReporter& reporter) : m_useProgramFolder(true), m_reporter(reporter)
+{}
 
 QString CExpansionNames::folder() const
 {

@@ -14,7 +14,7 @@ public:
     static constexpr int kToneData = 129;
     static constexpr int kTones = 4;
     static constexpr int kRecordSize = kCommonSize + kTones * kToneSize; // 645
-    static constexpr int kCategoryOffset = 82; // common data 73, JV-2080 only
+    static constexpr int kCategoryOffset = 82;                           // common data 73, JV-2080 only
     static constexpr int kCommonChecksumPlaceholder = 0x22;
     static constexpr int kToneChecksumPlaceholder = 0x79;
 

@@ -14,28 +14,26 @@ constexpr char kInitName[] = "Init Perform";
 
 // Common data 12..67 of a new performance.
 constexpr std::uint8_t kCommonDefaults[] = {
-    0x00, 0x00, 0x00, 0x0F, 0x01, 0x0F, 0x07, 0x00, 0x0F, 0x0A, 0x00, 0x0F, 0x7F, 0x00, 0x00, 0x7F,
-    0x00, 0x00, 0x00, 0x3F, 0x00, 0x3F, 0x7F, 0x03, 0x50, 0x00, 0x00, 0x00, 0x02, 0x7F, 0x5F, 0x0D,
-    0x32, 0x07, 0x08, 0x00, 0x04, 0x04, 0x04, 0x04, 0x04, 0x04, 0x04, 0x04, 0x04, 0x04, 0x04, 0x04,
-    0x04, 0x04, 0x04, 0x04, 0x00, 0x00, 0x00, 0x00};
+    0x00, 0x00, 0x00, 0x0F, 0x01, 0x0F, 0x07, 0x00, 0x0F, 0x0A, 0x00, 0x0F, 0x7F, 0x00, 0x00, 0x7F, 0x00, 0x00, 0x00,
+    0x3F, 0x00, 0x3F, 0x7F, 0x03, 0x50, 0x00, 0x00, 0x00, 0x02, 0x7F, 0x5F, 0x0D, 0x32, 0x07, 0x08, 0x00, 0x04, 0x04,
+    0x04, 0x04, 0x04, 0x04, 0x04, 0x04, 0x04, 0x04, 0x04, 0x04, 0x04, 0x04, 0x04, 0x04, 0x00, 0x00, 0x00, 0x00};
 static_assert(sizeof(kCommonDefaults) == CPerformanceArray::kCommonData - CRecordArray::kNameLength);
 
 // Part data 0..25 of a new performance; byte 1 (the receive channel) is the part number.
-constexpr std::uint8_t kPartDefaults[] = {
-    0x01, 0x00, 0x00, 0x03, 0x00, 0x00, 0x7F, 0x40, 0x30, 0x32, 0x00, 0x7F, 0x00, 0x00, 0x01, 0x01,
-    0x01, 0x00, 0x7F, 0x03, 0x01, 0x01, 0x00, 0x01, 0x00, 0x00};
+constexpr std::uint8_t kPartDefaults[] = {0x01, 0x00, 0x00, 0x03, 0x00, 0x00, 0x7F, 0x40, 0x30, 0x32, 0x00, 0x7F, 0x00,
+                                          0x00, 0x01, 0x01, 0x01, 0x00, 0x7F, 0x03, 0x01, 0x01, 0x00, 0x01, 0x00, 0x00};
 static_assert(sizeof(kPartDefaults) == CPerformanceArray::kPartData);
 
 // What a JV-1080 part lacks (data 19..25) gets these values on loading.
 constexpr std::uint8_t kJv1080PartTail[] = {0x03, 0x01, 0x01, 0x00, 0x01, 0x00, 0x00};
 constexpr int kPartChannel = 1;
 
-constexpr int kNameEnd = kOffData + CRecordArray::kNameLength; // image 21
+constexpr int kNameEnd = kOffData + CRecordArray::kNameLength;         // image 21
 constexpr int kCommonRead = CPerformanceArray::kCommonSize - kNameEnd; // 58
-constexpr int kJv1080CommonEnd = kOffData + 64 + 1; // image 74
-constexpr int kXpCommonEnd = kOffData + 66 + 1;     // image 76
-constexpr int kJv1080PartEnd = kOffData + 19 + 1;   // +29
-constexpr int kXpPartEnd = kOffData + 25 + 1;       // +35
+constexpr int kJv1080CommonEnd = kOffData + 64 + 1;                    // image 74
+constexpr int kXpCommonEnd = kOffData + 66 + 1;                        // image 76
+constexpr int kJv1080PartEnd = kOffData + 19 + 1;                      // +29
+constexpr int kXpPartEnd = kOffData + 25 + 1;                          // +35
 
 using recordio::writeNewMessage;
 
@@ -43,11 +41,8 @@ using recordio::writeNewMessage;
 
 CPerformanceArray::CPerformanceArray()
     : CRecordArray(kCount, kRecordSize,
-                   {messageOffsetsOf(kCommonSize, kPartSize, kParts),
-                    sysex::Block::PerformanceCommon,
-                    sysex::Block::PerformancePart,
-                    sysex::kAreaUserPerformance,
-                    sysex::kAreaCardPerformance})
+                   {messageOffsetsOf(kCommonSize, kPartSize, kParts), sysex::Block::PerformanceCommon,
+                    sysex::Block::PerformancePart, sysex::kAreaUserPerformance, sysex::kAreaCardPerformance})
 {
     initialiseAll();
 }
@@ -103,7 +98,8 @@ int CPerformanceArray::Load(QIODevice& file, std::vector<SynthModel>* layouts)
         const qint64 start = file.pos() - 9;
         std::uint8_t* rec = data(index);
         std::memcpy(rec + 1, h, 8);
-        if (!recordio::readSome(file, rec + kOffData, kNameLength) || !recordio::readSome(file, rec + kNameEnd, kCommonRead))
+        if (!recordio::readSome(file, rec + kOffData, kNameLength)
+            || !recordio::readSome(file, rec + kNameEnd, kCommonRead))
             return -1;
         SynthModel layout = SynthModel::Jv2080;
         if (rec[kJv1080CommonEnd] == sysex::kEnd) {

@@ -7,12 +7,9 @@
 #include <cstring>
 
 CRecordArray::CRecordArray(int count, int recordSize, Layout layout)
-    : m_layout(std::move(layout))
-    , m_data(static_cast<std::size_t>(count) * static_cast<std::size_t>(recordSize), 0)
-    , m_count(count)
-    , m_recordSize(recordSize)
-{
-}
+    : m_layout(std::move(layout)), m_data(static_cast<std::size_t>(count) * static_cast<std::size_t>(recordSize), 0),
+      m_count(count), m_recordSize(recordSize)
+{}
 
 std::vector<int> CRecordArray::messageOffsetsOf(int commonSize, int blockSize, int count)
 {

@@ -40,7 +40,7 @@ public:
     virtual bool IsUserMemory() const;
     virtual void RecalcChecksums();
     virtual void Renumber();
-    virtual void SetName(int index, const char* name);  // exactly 12 bytes are copied
+    virtual void SetName(int index, const char* name);   // exactly 12 bytes are copied
     virtual void GetName(int index, char* buffer) const; // 13 bytes: the name and a zero
     virtual void Swap(int i, int j);
     virtual void GetRecord(int index, std::uint8_t* buffer) const;
@@ -55,8 +55,8 @@ public:
     virtual int GetCount() const { return m_count; }
 
     // Convenience for Qt callers.
-    QString name(int index) const;                 // the 12 characters, blanks kept
-    QByteArray record(int index) const;            // a copy of the image
+    QString name(int index) const;                      // the 12 characters, blanks kept
+    QByteArray record(int index) const;                 // a copy of the image
     void setRecord(int index, const QByteArray& image); // image must be GetRecordSize() bytes
     const std::uint8_t* data(int index) const { return m_data.data() + offset(index); }
     std::uint8_t* data(int index) { return m_data.data() + offset(index); }

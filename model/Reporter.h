@@ -22,10 +22,7 @@ public:
 class CCollectingReporter : public CReporter
 {
 public:
-    void showMessage(MessageIcon icon, const QString& text) override
-    {
-        m_messages.emplace_back(icon, text);
-    }
+    void showMessage(MessageIcon icon, const QString& text) override { m_messages.emplace_back(icon, text); }
     const std::vector<std::pair<MessageIcon, QString>>& messages() const { return m_messages; }
     QStringList texts() const
     {

@@ -21,4 +21,4 @@ struct SynthSettings
     std::uint8_t deviceId = kDefaultDeviceId;
 };
 
-const char* modelName(SynthModel model);   // "JV-1080", "JV-2080", "XP"
+const char* modelName(SynthModel model); // "JV-1080", "JV-2080", "XP"

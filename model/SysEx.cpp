@@ -54,7 +54,8 @@ Address rhythmAddress(MemoryArea area, int set, int note)
     const std::uint8_t third = note < 0 ? 0 : low7(kFirstRhythmNote + note);
     if (area == MemoryArea::Temporary)
         return {kAreaTempPart, kTempRhythmPart, third, 0};
-    return {areaFor(kAreaUserPerformance, kAreaCardPerformance, area, kAreaTempPart), low7(kRhythmSetBase + set), third, 0};
+    return {areaFor(kAreaUserPerformance, kAreaCardPerformance, area, kAreaTempPart), low7(kRhythmSetBase + set), third,
+            0};
 }
 
 Address tempPartPatchAddress(int part, int tone)
@@ -72,8 +73,7 @@ std::uint8_t areaByte(int kind, MemoryArea area)
 {
     if (kind == 0)
         return areaFor(kAreaUserPatch, kAreaCardPatch, area, kAreaTempPatch);
-    return areaFor(kAreaUserPerformance, kAreaCardPerformance, area,
-                   kind == 1 ? kAreaTempPerformance : kAreaTempPart);
+    return areaFor(kAreaUserPerformance, kAreaCardPerformance, area, kind == 1 ? kAreaTempPerformance : kAreaTempPart);
 }
 
 int blockDataSize(SynthModel model, Block block)
@@ -95,7 +95,11 @@ QByteArray makeDataSet(std::uint8_t device, const Address& address, QByteArrayVi
 {
     QByteArray msg;
     msg.reserve(kFraming + data.size());
-    msg.append(char(kStart)).append(char(kManufacturer)).append(char(device)).append(char(kModelId)).append(char(kDataSet));
+    msg.append(char(kStart))
+        .append(char(kManufacturer))
+        .append(char(device))
+        .append(char(kModelId))
+        .append(char(kDataSet));
     for (std::uint8_t a : address)
         msg.append(char(a));
     msg.append(data.data(), data.size());
@@ -109,7 +113,11 @@ QByteArray makeRequest(std::uint8_t device, const Address& address, const Addres
 {
     QByteArray msg;
     msg.reserve(kRequestSize);
-    msg.append(char(kStart)).append(char(kManufacturer)).append(char(device)).append(char(kModelId)).append(char(kDataRequest));
+    msg.append(char(kStart))
+        .append(char(kManufacturer))
+        .append(char(device))
+        .append(char(kModelId))
+        .append(char(kDataRequest));
     for (std::uint8_t a : address)
         msg.append(char(a));
     for (std::uint8_t s : size)

@@ -23,7 +23,7 @@ constexpr int kOffManufacturer = 1;
 constexpr int kOffDevice = 2;
 constexpr int kOffModel = 3;
 constexpr int kOffCommand = 4;
-constexpr int kOffAddress = 5;   // four address bytes, most significant first
+constexpr int kOffAddress = 5; // four address bytes, most significant first
 constexpr int kOffData = 9;
 constexpr int kAddressSize = 4;
 constexpr int kFraming = 11;     // F0, 4 header bytes, 4 address bytes, checksum, F7
@@ -37,16 +37,16 @@ enum class MemoryArea { User, Card, Temporary };
 
 constexpr std::uint8_t kAreaSystem = 0x00;
 constexpr std::uint8_t kAreaTempPerformance = 0x01;
-constexpr std::uint8_t kAreaTempPart = 0x02;       // 02 p: temporary patch of part p, 02 09: temporary rhythm
+constexpr std::uint8_t kAreaTempPart = 0x02; // 02 p: temporary patch of part p, 02 09: temporary rhythm
 constexpr std::uint8_t kAreaTempPatch = 0x03;
 constexpr std::uint8_t kAreaUserPerformance = 0x10; // also user rhythm sets at 10 40+r
 constexpr std::uint8_t kAreaUserPatch = 0x11;
 constexpr std::uint8_t kAreaCardPerformance = 0x20;
 constexpr std::uint8_t kAreaCardPatch = 0x21;
-constexpr std::uint8_t kTempRhythmPart = 0x09;    // performance part 10 plays the rhythm set
-constexpr std::uint8_t kRhythmSetBase = 0x40;     // second address byte of rhythm set r: 40h + r
-constexpr std::uint8_t kFirstRhythmNote = 0x23;   // note k sits at 23h + k (key 35 + k)
-constexpr std::uint8_t kPatchToneBase = 0x10;     // tone t at 10h + 2t
+constexpr std::uint8_t kTempRhythmPart = 0x09;      // performance part 10 plays the rhythm set
+constexpr std::uint8_t kRhythmSetBase = 0x40;       // second address byte of rhythm set r: 40h + r
+constexpr std::uint8_t kFirstRhythmNote = 0x23;     // note k sits at 23h + k (key 35 + k)
+constexpr std::uint8_t kPatchToneBase = 0x10;       // tone t at 10h + 2t
 constexpr std::uint8_t kPerformancePartBase = 0x10; // part p at 10h + p
 
 using Address = std::array<std::uint8_t, kAddressSize>;
@@ -56,7 +56,7 @@ Address patchAddress(MemoryArea area, int number, int tone = -1);
 Address performanceAddress(MemoryArea area, int number, int part = -1);
 Address rhythmAddress(MemoryArea area, int set, int note = -1);
 Address tempPartPatchAddress(int part, int tone = -1); // 02 p ...
-Address systemModeAddress();                            // 00 00 00 00
+Address systemModeAddress();                           // 00 00 00 00
 
 // The area byte that user or card memory gives each kind (0 patches, 1 performances, 2 rhythm sets).
 std::uint8_t areaByte(int kind, MemoryArea area);

@@ -21,7 +21,8 @@ void checkMessage(QByteArrayView msg, qint64 offset, SysExScanResult& result)
             return;
         }
     }
-    if (msg.size() < 5 || at(sysex::kOffManufacturer) != sysex::kManufacturer || at(sysex::kOffModel) != sysex::kModelId) {
+    if (msg.size() < 5 || at(sysex::kOffManufacturer) != sysex::kManufacturer
+        || at(sysex::kOffModel) != sysex::kModelId) {
         problem(QStringLiteral("not a JV/XP message (%1 bytes)").arg(msg.size()));
         return;
     }
@@ -45,7 +46,8 @@ void checkMessage(QByteArrayView msg, qint64 offset, SysExScanResult& result)
     if (found != expected) {
         ++result.badChecksums;
         problem(QStringLiteral("bad checksum %1 at address %2 %3 %4 %5, expected %6")
-                    .arg(hexByte(found), hexByte(at(5)), hexByte(at(6)), hexByte(at(7)), hexByte(at(8)), hexByte(expected)));
+                    .arg(hexByte(found), hexByte(at(5)), hexByte(at(6)), hexByte(at(7)), hexByte(at(8)),
+                         hexByte(expected)));
     }
 }
 

@@ -62,8 +62,8 @@ void BM_ReceiveThroughJack(benchmark::State& state)
         state.SkipWithError("no JACK server is running");
         return;
     }
-    auto source = createSystemOutPort(RtMidi::UNIX_JACK, QStringLiteral("bench-out"), true,
-                                      QStringLiteral("toneloom-bench"));
+    auto source =
+        createSystemOutPort(RtMidi::UNIX_JACK, QStringLiteral("bench-out"), true, QStringLiteral("toneloom-bench"));
     QString error;
     if (!source->open(&error)) {
         state.SkipWithError(qPrintable(error));
@@ -134,7 +134,12 @@ void BM_PacedSend(benchmark::State& state)
     state.counters["target_s"] = target;
     state.counters["worst_ratio"] = worst;
 }
-BENCHMARK(BM_PacedSend)->Args({3125, 20})->Args({31250, 2})->Iterations(3)->UseManualTime()->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_PacedSend)
+    ->Args({3125, 20})
+    ->Args({31250, 2})
+    ->Iterations(3)
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond);
 
 } // namespace
 

@@ -3,10 +3,10 @@
 #include "app/WindowPlacement.h"
 #include "model/Reporter.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QTemporaryDir>
-#include <QDir>
 #include <QTest>
 
 namespace {
@@ -43,16 +43,35 @@ private slots:
         QTest::addColumn<QString>("expected");
         const QByteArray file = "; settings\r\n[SETUP]\r\nACTPATH=C:\\Sounds\\Banks\\\r\n"
                                 "WindowPos = 0,1,-1,-1, 2 ,3\r\nquoted=\"a b\"\r\n[win_pos]\r\nX=1\r\n";
-        QTest::newRow("backslashes kept") << file << "SETUP" << "ACTPATH" << "C:\\Sounds\\Banks\\";
-        QTest::newRow("section case") << file << "setup" << "actpath" << "C:\\Sounds\\Banks\\";
-        QTest::newRow("key case") << file << "Setup" << "ActPath" << "C:\\Sounds\\Banks\\";
-        QTest::newRow("commas and inner blanks") << file << "SETUP" << "windowpos" << "0,1,-1,-1, 2 ,3";
-        QTest::newRow("quotes dropped") << file << "SETUP" << "QUOTED" << "a b";
-        QTest::newRow("lower-case section") << file << "WIN_POS" << "x" << "1";
-        QTest::newRow("missing key") << file << "SETUP" << "NOPE" << "fallback";
-        QTest::newRow("missing section") << file << "LIBRARY" << "ACTPATH" << "fallback";
-        QTest::newRow("LF only") << QByteArray("[A]\nk=v\n") << "a" << "K" << "v";
-        QTest::newRow("latin-1") << QByteArray("[A]\r\nk=Caf\xe9\r\n") << "A" << "k" << QString::fromUtf8("Café");
+        QTest::newRow("backslashes kept") << file << "SETUP"
+                                          << "ACTPATH"
+                                          << "C:\\Sounds\\Banks\\";
+        QTest::newRow("section case") << file << "setup"
+                                      << "actpath"
+                                      << "C:\\Sounds\\Banks\\";
+        QTest::newRow("key case") << file << "Setup"
+                                  << "ActPath"
+                                  << "C:\\Sounds\\Banks\\";
+        QTest::newRow("commas and inner blanks") << file << "SETUP"
+                                                 << "windowpos"
+                                                 << "0,1,-1,-1, 2 ,3";
+        QTest::newRow("quotes dropped") << file << "SETUP"
+                                        << "QUOTED"
+                                        << "a b";
+        QTest::newRow("lower-case section") << file << "WIN_POS"
+                                            << "x"
+                                            << "1";
+        QTest::newRow("missing key") << file << "SETUP"
+                                     << "NOPE"
+                                     << "fallback";
+        QTest::newRow("missing section") << file << "LIBRARY"
+                                         << "ACTPATH"
+                                         << "fallback";
+        QTest::newRow("LF only") << QByteArray("[A]\nk=v\n") << "a"
+                                 << "K"
+                                 << "v";
+        QTest::newRow("latin-1") << QByteArray("[A]\r\nk=Caf\xe9\r\n") << "A"
+                                 << "k" << QString::fromUtf8("Café");
     }
     void readValues()
     {
@@ -94,9 +113,8 @@ private slots:
         QVERIFY(ini.writeInt(QStringLiteral("setup"), QStringLiteral("MIDIIN"), 4));
         QVERIFY(ini.writeString(QStringLiteral("SETUP"), QStringLiteral("DEVICEID"), QStringLiteral("17")));
         QVERIFY(ini.writeString(QStringLiteral("LIBRARY"), QStringLiteral("Key0"), QStringLiteral("Bass")));
-        QCOMPARE(readFile(file),
-                 QByteArray("; comment\r\n[SETUP]\r\nMidiIn=4\r\nREMOTE=6\r\nDEVICEID=17\r\n\r\n"
-                            "[WIN_POS]\r\nWindowPos=x\r\n[LIBRARY]\r\nKey0=Bass\r\n"));
+        QCOMPARE(readFile(file), QByteArray("; comment\r\n[SETUP]\r\nMidiIn=4\r\nREMOTE=6\r\nDEVICEID=17\r\n\r\n"
+                                            "[WIN_POS]\r\nWindowPos=x\r\n[LIBRARY]\r\nKey0=Bass\r\n"));
         CIniFile again(file);
         QCOMPARE(again.readInt(QStringLiteral("SETUP"), QStringLiteral("midiin"), 0), 4);
         QCOMPARE(again.readString(QStringLiteral("library"), QStringLiteral("KEY0")), QStringLiteral("Bass"));
@@ -215,7 +233,8 @@ private slots:
         QCOMPARE(s.synth().model, SynthModel::Jv2080);
 
         CIniFile reread(file);
-        QCOMPARE(reread.readString(QStringLiteral("SETUP"), QStringLiteral("ACTPATH")), QStringLiteral("/home/user/banks/"));
+        QCOMPARE(reread.readString(QStringLiteral("SETUP"), QStringLiteral("ACTPATH")),
+                 QStringLiteral("/home/user/banks/"));
         QCOMPARE(reread.readInt(QStringLiteral("SETUP"), QStringLiteral("REALTIME"), -1), 0);
         QCOMPARE(reread.readInt(QStringLiteral("SETUP"), QStringLiteral("DEVICEID"), -1), 31);
         QCOMPARE(reread.readInt(QStringLiteral("SETUP"), QStringLiteral("WHICHSYNTH"), -1), 1);
@@ -223,7 +242,8 @@ private slots:
         QCOMPARE(reread.readInt(QStringLiteral("SETUP"), QStringLiteral("SENDPATCH"), -1), 1);
         QCOMPARE(reread.readInt(QStringLiteral("SETUP"), QStringLiteral("SENDPERFORMANCE"), -1), 0);
         QCOMPARE(reread.readInt(QStringLiteral("SETUP"), QStringLiteral("SENDRATE"), -1), 3125);
-        QCOMPARE(reread.readString(QStringLiteral("SETUP"), QStringLiteral("MIDIINNAME")), QStringLiteral("Toneloom Emulator"));
+        QCOMPARE(reread.readString(QStringLiteral("SETUP"), QStringLiteral("MIDIINNAME")),
+                 QStringLiteral("Toneloom Emulator"));
         CAppSettings second(reread);
         QCOMPARE(second.midi().boards[7], 12);
         QCOMPARE(second.realtime(), false);
@@ -245,9 +265,12 @@ private slots:
     {
         QTest::addColumn<QString>("path");
         QTest::addColumn<QString>("folder");
-        QTest::newRow("unix") << "/home/a/bank.syx" << "/home/a/";
-        QTest::newRow("windows") << "C:\\Banks\\x.syx" << "C:\\Banks\\";
-        QTest::newRow("bare") << "x.syx" << "";
+        QTest::newRow("unix") << "/home/a/bank.syx"
+                              << "/home/a/";
+        QTest::newRow("windows") << "C:\\Banks\\x.syx"
+                                 << "C:\\Banks\\";
+        QTest::newRow("bare") << "x.syx"
+                              << "";
     }
     void folderOf()
     {

@@ -13,21 +13,21 @@
 #include "midi/LoopbackDevice.h"
 #include "midi/Midi.h"
 #include "midi/MidiSettingsDlg.h"
-#include "model/ExpansionNames.h"
 #include "midi/ReceiveDlg.h"
 #include "midi/SendDlg.h"
 #include "midi/StatusDlg.h"
+#include "model/ExpansionNames.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QBuffer>
-#include <QClipboard>
 #include <QCheckBox>
+#include <QClipboard>
 #include <QComboBox>
-#include <QSpinBox>
 #include <QDir>
 #include <QFile>
 #include <QFontMetrics>
+#include <QLabel>
 #include <QListWidget>
 #include <QMdiArea>
 #include <QMenu>
@@ -35,9 +35,9 @@
 #include <QPrinter>
 #include <QProgressBar>
 #include <QPushButton>
-#include <QLabel>
-#include <QSignalSpy>
 #include <QRadioButton>
+#include <QSignalSpy>
+#include <QSpinBox>
 #include <QTemporaryDir>
 #include <QTest>
 #include <csignal>
@@ -238,13 +238,11 @@ private slots:
         click(view, 9, Qt::ShiftModifier);
         QCOMPARE(states(doc, kPatches, 12), makeStates(12, {{5, 2}, {6, 2}, {7, 2}, {8, 2}, {9, 3}}));
         click(view, 3, Qt::ShiftModifier); // a range above the current item
-        QCOMPARE(states(doc, kPatches, 12),
-                 makeStates(12, {{3, 3}, {4, 2}, {5, 2}, {6, 2}, {7, 2}, {8, 2}, {9, 2}}));
+        QCOMPARE(states(doc, kPatches, 12), makeStates(12, {{3, 3}, {4, 2}, {5, 2}, {6, 2}, {7, 2}, {8, 2}, {9, 2}}));
         click(view, 3, Qt::ControlModifier); // the current one of several: the lowest selected becomes current
         QCOMPARE(states(doc, kPatches, 12), makeStates(12, {{4, 3}, {5, 2}, {6, 2}, {7, 2}, {8, 2}, {9, 2}}));
         click(view, 11, Qt::ControlModifier);
-        QCOMPARE(states(doc, kPatches, 12),
-                 makeStates(12, {{4, 2}, {5, 2}, {6, 2}, {7, 2}, {8, 2}, {9, 2}, {11, 3}}));
+        QCOMPARE(states(doc, kPatches, 12), makeStates(12, {{4, 2}, {5, 2}, {6, 2}, {7, 2}, {8, 2}, {9, 2}, {11, 3}}));
         click(view, 2);
         QCOMPARE(states(doc, kPatches, 12), makeStates(12, {{2, 3}}));
         click(view, 2, Qt::ControlModifier); // the only selected item stays
@@ -590,7 +588,8 @@ private slots:
             QCOMPARE(file.readString(QStringLiteral("WIN_POS"), QStringLiteral("ChildWinPath1")), a);
             QCOMPARE(file.readString(QStringLiteral("WIN_POS"), QStringLiteral("ChildWinPath2")), b);
             QVERIFY(file.contains(QStringLiteral("WIN_POS"), QStringLiteral("ChildWinPath3")));
-            QCOMPARE(file.readString(QStringLiteral("WIN_POS"), QStringLiteral("ChildWinPath3"), QStringLiteral("x")), QString());
+            QCOMPARE(file.readString(QStringLiteral("WIN_POS"), QStringLiteral("ChildWinPath3"), QStringLiteral("x")),
+                     QString());
             QCOMPARE(file.readString(QStringLiteral("Recent File List"), QStringLiteral("File1")), b);
         }
         CLoopbackDevice ports;
@@ -637,7 +636,8 @@ private slots:
             CToneloomDoc doc(synth, reporter);
             QVERIFY(doc.OnSaveDocument(good));
             CIniFile file(ini);
-            file.writeString(QStringLiteral("WIN_POS"), QStringLiteral("ChildWinPath1"), m_dir.filePath(QStringLiteral("gone.syx")));
+            file.writeString(QStringLiteral("WIN_POS"), QStringLiteral("ChildWinPath1"),
+                             m_dir.filePath(QStringLiteral("gone.syx")));
             file.writeString(QStringLiteral("WIN_POS"), QStringLiteral("ChildWinPath2"), good);
         }
         CLoopbackDevice ports;
@@ -784,7 +784,8 @@ private slots:
         QCOMPARE(file.readInt(QStringLiteral("SETUP"), QStringLiteral("SENDPATCH"), 0), 1);
         QCOMPARE(file.readInt(QStringLiteral("SETUP"), QStringLiteral("REMOTE"), 0), 7);
         QCOMPARE(file.readInt(QStringLiteral("SETUP"), QStringLiteral("SENDPAUSE"), 0), 5);
-        QCOMPARE(file.readString(QStringLiteral("SETUP"), QStringLiteral("MIDIOUTNAME")), QStringLiteral("Loopback Out"));
+        QCOMPARE(file.readString(QStringLiteral("SETUP"), QStringLiteral("MIDIOUTNAME")),
+                 QStringLiteral("Loopback Out"));
         QCOMPARE(s->app->settings().synth().deviceId, std::uint8_t(0x1F));
         // Cancel changes nothing.
         s->prompter.onExec = [](QDialog& dialog) {

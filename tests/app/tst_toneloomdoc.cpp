@@ -201,12 +201,18 @@ private slots:
         patches.GetAsTemporary(0, reinterpret_cast<std::uint8_t*>(tmp), 0x10);
         const QByteArray temporaryPatch(tmp, CPatchArray::kRecordSize);
         const QByteArray system = sysex::makeDataSet(0x10, sysex::systemModeAddress(), QByteArray(1, 1));
-        QTest::newRow("temporary patch only") << temporaryPatch << true << "Temporary!  " << "";
-        QTest::newRow("system message first") << system + temporaryPatch << true << "INIT PATCH  " << "";
-        QTest::newRow("foreign data") << QByteArray(100, 'x') << true << "INIT PATCH  " << "";
-        QTest::newRow("empty file") << QByteArray() << false << "INIT PATCH  " << "Error while opening library file:";
-        QTest::newRow("8 bytes") << temporaryPatch.left(8) << false << "INIT PATCH  " << "Error while opening library file:";
-        QTest::newRow("cut inside the patch") << temporaryPatch.left(100) << true << "Temporary!  " << "";
+        QTest::newRow("temporary patch only") << temporaryPatch << true << "Temporary!  "
+                                              << "";
+        QTest::newRow("system message first") << system + temporaryPatch << true << "INIT PATCH  "
+                                              << "";
+        QTest::newRow("foreign data") << QByteArray(100, 'x') << true << "INIT PATCH  "
+                                      << "";
+        QTest::newRow("empty file") << QByteArray() << false << "INIT PATCH  "
+                                    << "Error while opening library file:";
+        QTest::newRow("8 bytes") << temporaryPatch.left(8) << false << "INIT PATCH  "
+                                 << "Error while opening library file:";
+        QTest::newRow("cut inside the patch") << temporaryPatch.left(100) << true << "Temporary!  "
+                                              << "";
     }
     void openEdgeCases()
     {
@@ -324,7 +330,7 @@ private slots:
 
     void selectItem_data()
     {
-        QTest::addColumn<QList<int>>("start");  // states of items 0..7 before
+        QTest::addColumn<QList<int>>("start"); // states of items 0..7 before
         QTest::addColumn<int>("index");
         QTest::addColumn<bool>("shift");
         QTest::addColumn<bool>("control");
@@ -333,16 +339,16 @@ private slots:
         QTest::newRow("plain click") << fresh << 4 << false << false << QList<int>{0, 0, 0, 0, 3, 0, 0, 0};
         QTest::newRow("shift below") << QList<int>{0, 0, 3, 0, 0, 0, 0, 0} << 5 << true << false
                                      << QList<int>{0, 0, 2, 2, 2, 3, 0, 0};
-        QTest::newRow("shift above keeps others") << QList<int>{0, 2, 0, 0, 3, 0, 2, 0} << 2 << true << false
-                                                  << QList<int>{0, 2, 3, 2, 2, 0, 2, 0};
+        QTest::newRow("shift above keeps others")
+            << QList<int>{0, 2, 0, 0, 3, 0, 2, 0} << 2 << true << false << QList<int>{0, 2, 3, 2, 2, 0, 2, 0};
         QTest::newRow("control adds") << fresh << 3 << false << true << QList<int>{2, 0, 0, 3, 0, 0, 0, 0};
         QTest::newRow("control on the only one") << fresh << 0 << false << true << fresh;
-        QTest::newRow("control on current of several") << QList<int>{0, 2, 3, 2, 0, 0, 0, 0} << 2 << false << true
-                                                       << QList<int>{0, 3, 0, 2, 0, 0, 0, 0};
-        QTest::newRow("control on other selected") << QList<int>{0, 2, 3, 0, 0, 0, 0, 0} << 1 << false << true
-                                                   << QList<int>{0, 0, 3, 0, 0, 0, 0, 0};
-        QTest::newRow("click clears drop marks") << QList<int>{3, 4, 4, 0, 0, 0, 0, 0} << 1 << false << false
-                                                 << QList<int>{0, 3, 0, 0, 0, 0, 0, 0};
+        QTest::newRow("control on current of several")
+            << QList<int>{0, 2, 3, 2, 0, 0, 0, 0} << 2 << false << true << QList<int>{0, 3, 0, 2, 0, 0, 0, 0};
+        QTest::newRow("control on other selected")
+            << QList<int>{0, 2, 3, 0, 0, 0, 0, 0} << 1 << false << true << QList<int>{0, 0, 3, 0, 0, 0, 0, 0};
+        QTest::newRow("click clears drop marks")
+            << QList<int>{3, 4, 4, 0, 0, 0, 0, 0} << 1 << false << false << QList<int>{0, 3, 0, 0, 0, 0, 0, 0};
     }
     void selectItem()
     {

@@ -4,10 +4,10 @@
 #include "app/Prompter.h"
 #include "app/ToneloomApp.h"
 #include "app/ToneloomDoc.h"
-#include "bank/Copybox.h"
-#include "bank/CopyboxDlg.h"
 #include "bank/CopyEffectDlg.h"
 #include "bank/CopyToPatchDlg.h"
+#include "bank/Copybox.h"
+#include "bank/CopyboxDlg.h"
 #include "bank/GlobalSettingsDlg.h"
 #include "bank/RandomDlg.h"
 #include "bank/ToneloomView.h"
@@ -70,7 +70,8 @@ private:
 
     void click(CToneloomView* view, int index, Qt::KeyboardModifiers modifiers = {})
     {
-        QTest::mouseClick(view->viewport(), Qt::LeftButton, modifiers, view->cellRect(index).center() - view->scrollPosition());
+        QTest::mouseClick(view->viewport(), Qt::LeftButton, modifiers,
+                          view->cellRect(index).center() - view->scrollPosition());
     }
 
     // A drag from one cell to another; the pointer's moves carry the pressed button.
@@ -81,7 +82,8 @@ private:
         QTest::mousePress(source, Qt::LeftButton, {}, start);
         const QPoint global = to->viewport()->mapToGlobal(to->cellRect(toIndex).center() - to->scrollPosition());
         const QPoint local = source->mapFromGlobal(global);
-        QMouseEvent move(QEvent::MouseMove, QPointF(local), QPointF(global), Qt::NoButton, Qt::LeftButton, Qt::NoModifier);
+        QMouseEvent move(QEvent::MouseMove, QPointF(local), QPointF(global), Qt::NoButton, Qt::LeftButton,
+                         Qt::NoModifier);
         QApplication::sendEvent(source, &move);
         QTest::mouseRelease(source, Qt::LeftButton, {}, local);
     }
@@ -101,10 +103,7 @@ private slots:
         m_app->InitInstance();
         frame()->setGeometry(QRect(0, 0, 1800, 1000));
     }
-    void cleanup()
-    {
-        m_app.reset();
-    }
+    void cleanup() { m_app.reset(); }
 
     void copyPasteAndUndoThroughTheMenus()
     {

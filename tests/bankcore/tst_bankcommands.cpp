@@ -1,12 +1,12 @@
 #include "BankFixture.h"
 
-#include "bank/PartReferences.h"
 #include "bank/BankOperations.h"
 #include "bank/CopyEffectCommand.h"
 #include "bank/CopyToPatchCommand.h"
 #include "bank/EditCommand.h"
 #include "bank/InitCommand.h"
 #include "bank/MoveCommand.h"
+#include "bank/PartReferences.h"
 #include "bank/PasteCommand.h"
 #include "bank/RandomCommand.h"
 
@@ -35,7 +35,6 @@ std::unique_ptr<CBankCommand> makeCommand(CommandType type, CToneloomDoc& doc, i
     }
     return nullptr;
 }
-
 
 } // namespace
 
@@ -91,7 +90,9 @@ void TestBankCommands::doUndoRedoRestoreEveryByte()
     CToneloomDoc& doc = *bank.doc;
     const QByteArray before = bank.snapshot();
     const QByteArray oldImage = doc.array(kind).record(index);
-    const QByteArray newImage = other.doc->array(kind).record(index == 1 && kind == kRhythmSets ? 1 : index % 2 ? 9 : 0);
+    const QByteArray newImage = other.doc->array(kind).record(index == 1 && kind == kRhythmSets ? 1
+                                                              : index % 2                       ? 9
+                                                                                                : 0);
     QSignalSpy changed(&doc, &CToneloomDoc::itemChanged);
 
     doc.ExecuteCommand(makeCommand(type, doc, kind, index, oldImage, newImage));
@@ -103,8 +104,9 @@ void TestBankCommands::doUndoRedoRestoreEveryByte()
     QVERIFY(after != before);
     // Only the record changed, and it holds the new contents.
     QByteArray expected = before;
-    const int kindStart = kind == kPatches ? 0 : kind == kPerformances ? bank.bytes(kPatches).size()
-                                                                         : bank.bytes(kPatches).size() + bank.bytes(kPerformances).size();
+    const int kindStart = kind == kPatches        ? 0
+                          : kind == kPerformances ? bank.bytes(kPatches).size()
+                                                  : bank.bytes(kPatches).size() + bank.bytes(kPerformances).size();
     const int size = doc.array(kind).GetRecordSize();
     if (type == CommandType::Init) {
         CRecordArray& records = doc.array(kind);
@@ -260,7 +262,7 @@ void TestBankCommands::moveExampleAndItsUndo()
     CPartReferences::setPatch(perfs, 0, 0, 0, own, 4);
     CPartReferences::setPatch(perfs, 0, 1, 0, own, 3);
     CPartReferences::setPatch(perfs, 0, 2, 0, own, 5);
-    CPartReferences::setPatch(perfs, 1, 15, 0, own, 100); // not moved
+    CPartReferences::setPatch(perfs, 1, 15, 0, own, 100);  // not moved
     CPartReferences::setPatch(perfs, 1, 0, 0, foreign, 4); // another memory: keeps its number
     CPartReferences::setPatch(perfs, 1, 1, 1, 1, 4);       // GM: keeps its number
     CPartReferences::setPatch(perfs, 1, 2, 2, own, 4);     // a board: keeps its number

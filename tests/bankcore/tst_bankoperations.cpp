@@ -58,7 +58,8 @@ void TestBankOperations::pasteSkipsPastTheLastItem()
     CBankOperations ops(doc);
     QCOMPARE(ops.Paste(kind, list), pasted);
     QCOMPARE(doc.historySize(), pasted);
-    QCOMPARE(doc.undoLabel(), QStringLiteral("Undo: Paste \"%1 %2\"\tCtrl+Z").arg(QLatin1Char("PFR"[kind])).arg(pasted - 1 + 50));
+    QCOMPARE(doc.undoLabel(),
+             QStringLiteral("Undo: Paste \"%1 %2\"\tCtrl+Z").arg(QLatin1Char("PFR"[kind])).arg(pasted - 1 + 50));
     for (int k = 0; k < pasted; ++k)
         QCOMPARE(doc.array(kind).record(current + k), list[static_cast<std::size_t>(k)]);
     // Nothing else changed.
@@ -189,7 +190,8 @@ void TestBankOperations::copyEffect()
     CBankOperations ops(doc);
     ops.CopyEffect(sourceKind, 3, destKind, 20, type);
     QCOMPARE(doc.historySize(), 1);
-    QCOMPARE(doc.undoLabel(), QStringLiteral("Undo: Copy Effect to \"%1 20\"\tCtrl+Z").arg(QLatin1Char("PF"[destKind])));
+    QCOMPARE(doc.undoLabel(),
+             QStringLiteral("Undo: Copy Effect to \"%1 20\"\tCtrl+Z").arg(QLatin1Char("PF"[destKind])));
 
     // Exactly the block moved: one byte later in a performance than in a patch.
     QByteArray expected = dest;
@@ -247,9 +249,9 @@ void TestBankOperations::copyToPatch()
     const int upper[] = {47, 59, 71, 83};
     const int pitch[] = {66, 54, 42, 30};
     // Tone byte <- key byte, a few of each run of the mapping.
-    const QList<QPair<int, int>> mapped = {{0, 0}, {5, 5}, {17, 9}, {20, 11}, {62, 13}, {67, 17}, {68, 17},
-                                           {77, 25}, {87, 31}, {89, 32}, {98, 40}, {106, 42}, {108, 43},
-                                           {116, 50}, {121, 53}, {125, 54}, {128, 57}};
+    const QList<QPair<int, int>> mapped = {{0, 0},    {5, 5},    {17, 9},   {20, 11},  {62, 13}, {67, 17},
+                                           {68, 17},  {77, 25},  {87, 31},  {89, 32},  {98, 40}, {106, 42},
+                                           {108, 43}, {116, 50}, {121, 53}, {125, 54}, {128, 57}};
     // The untouched bytes come from the default patch.
     CPatchArray defaults;
     const QByteArray init = defaults.record(17);
@@ -261,7 +263,8 @@ void TestBankOperations::copyToPatch()
         QCOMPARE(int(patch[tone + 61]), pitch[t]);
         for (const auto& m : mapped)
             QCOMPARE(patch[tone + m.first], rhythm[key + m.second]);
-        for (int b : {6, 7, 8, 9, 13, 16, 19, 21, 60, 64, 69, 78, 79, 82, 86, 90, 99, 100, 102, 109, 117, 119, 122, 124})
+        for (int b :
+             {6, 7, 8, 9, 13, 16, 19, 21, 60, 64, 69, 78, 79, 82, 86, 90, 99, 100, 102, 109, 117, 119, 122, 124})
             QCOMPARE(patch[tone + b], init[tone + b]);
     }
     QCOMPARE(patch.mid(CPatchArray::commonParam(12), 62), init.mid(CPatchArray::commonParam(12), 62));

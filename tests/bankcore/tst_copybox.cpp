@@ -65,8 +65,7 @@ void TestCopybox::addAppendsAfterExistingLines()
     for (int i : {3, 4, 9})
         box.Add(patches, i);
     QCOMPARE(box.count(kPatches), 4);
-    QCOMPARE(box.lines(kPatches),
-             (QStringList{"Before      ", "Three       ", "Four        ", "Nine        "}));
+    QCOMPARE(box.lines(kPatches), (QStringList{"Before      ", "Three       ", "Four        ", "Nine        "}));
     QCOMPARE(box.entry(kPatches, 2), patches.record(4));
     QCOMPARE(box.count(kPerformances), 0);
 
@@ -202,8 +201,10 @@ void TestCopybox::failedLoadKeepsList_data()
 {
     QTest::addColumn<QString>("name");
     QTest::addColumn<QString>("message");
-    QTest::newRow("missing file") << "missing.cop" << "Cannot open the file ";
-    QTest::newRow("folder") << "." << "Cannot open the file ";
+    QTest::newRow("missing file") << "missing.cop"
+                                  << "Cannot open the file ";
+    QTest::newRow("folder") << "."
+                            << "Cannot open the file ";
 }
 
 void TestCopybox::failedLoadKeepsList()

@@ -151,7 +151,9 @@ void TestRandomPatches::tablesAtTheirBounds()
         CRandomPatches::RandomizePatches(patches, only(group), {}, m_names.get(), source);
         for (int i : {0, 77, 127}) {
             for (int t = 0; t < (common ? 1 : 4); ++t) {
-                const auto at = [&](int b) { return common ? CPatchArray::commonParam(b) : CPatchArray::toneParam(t, b); };
+                const auto at = [&](int b) {
+                    return common ? CPatchArray::commonParam(b) : CPatchArray::toneParam(t, b);
+                };
                 for (const Expect& e : expected) {
                     const int want = e.bound > 0 ? (top ? e.bound - 1 : 0) : e.value;
                     QCOMPARE(int(patches.data(i)[at(e.byte)]), want);
@@ -275,11 +277,12 @@ void TestRandomPatches::installedBoards_data()
     QTest::addColumn<int>("model");
     QTest::addColumn<QList<int>>("boards");
     QTest::newRow("none") << QList<int>{0, 0, 0, 0, 0, 0, 0, 0} << int(SynthModel::Jv1080) << QList<int>{};
-    QTest::newRow("JV-1080 stops before slot 5") << QList<int>{3, 0, 7, 0, 9, 10, 0, 0} << int(SynthModel::Jv1080)
-                                                 << QList<int>{3, 7};
-    QTest::newRow("XP stops before slot 5") << QList<int>{0, 0, 0, 0, 9, 10, 0, 0} << int(SynthModel::Xp) << QList<int>{};
-    QTest::newRow("JV-2080 uses all eight") << QList<int>{3, 0, 7, 0, 9, 10, 0, 127} << int(SynthModel::Jv2080)
-                                            << QList<int>{3, 7, 9, 10, 127};
+    QTest::newRow("JV-1080 stops before slot 5")
+        << QList<int>{3, 0, 7, 0, 9, 10, 0, 0} << int(SynthModel::Jv1080) << QList<int>{3, 7};
+    QTest::newRow("XP stops before slot 5")
+        << QList<int>{0, 0, 0, 0, 9, 10, 0, 0} << int(SynthModel::Xp) << QList<int>{};
+    QTest::newRow("JV-2080 uses all eight")
+        << QList<int>{3, 0, 7, 0, 9, 10, 0, 127} << int(SynthModel::Jv2080) << QList<int>{3, 7, 9, 10, 127};
 }
 
 void TestRandomPatches::installedBoards()

@@ -55,8 +55,9 @@ void TestUsedPatches::threePerformancesPlayOnePatch()
     const auto& line = used.lines().back(); // "USER" after "CARD"
     QCOMPARE(CUsedPatches::lineText(line), QStringLiteral("USER 1: Warm Pad    \t4 time(s) used"));
     QCOMPARE(used.performancesOf(CUsedPatches::lineText(line)),
-             (QStringList{"3: " + QStringLiteral("F 2").leftJustified(12), "6: " + QStringLiteral("F 5").leftJustified(12),
-                          "10: " + QStringLiteral("F 9").leftJustified(12), "10: " + QStringLiteral("F 9").leftJustified(12)}));
+             (QStringList{
+                 "3: " + QStringLiteral("F 2").leftJustified(12), "6: " + QStringLiteral("F 5").leftJustified(12),
+                 "10: " + QStringLiteral("F 9").leftJustified(12), "10: " + QStringLiteral("F 9").leftJustified(12)}));
     QCOMPARE(CUsedPatches::lineText(used.lines().front()),
              QStringLiteral("CARD 128: Card\t%1 time(s) used").arg(32 * 15 - 4));
     QVERIFY(used.performancesOf(QStringLiteral("nothing")).isEmpty());
@@ -73,7 +74,8 @@ void TestUsedPatches::labels_data()
     QTest::newRow("card") << 0 << 2 << 17 << "CARD 18: Card";
     QTest::newRow("preset A") << 0 << 3 << 1 << "PR-A Bright Piano";
     QTest::newRow("GM") << 1 << 0 << 0 << "GM " + m_names->GetName(8, NameSection::Patches, 0, NameFileKind::Preset);
-    QTest::newRow("board") << 2 << 1 << 0 << "SR-JV80-01 Pop " + m_names->GetName(1, NameSection::Patches, 0, NameFileKind::Board);
+    QTest::newRow("board") << 2 << 1 << 0
+                           << "SR-JV80-01 Pop " + m_names->GetName(1, NameSection::Patches, 0, NameFileKind::Board);
     QTest::newRow("unknown number") << 0 << 3 << 1000 << "PR-A 1001";
     QTest::newRow("unknown group") << 5 << 9 << 0 << "Group 5-9 1";
 }

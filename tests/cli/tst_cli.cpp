@@ -76,12 +76,18 @@ private slots:
         QTest::addColumn<QString>("model");
         QTest::addColumn<QString>("what");
         QTest::addColumn<int>("size");
-        QTest::newRow("jv1080 all") << "jv1080" << "all" << 108942;
-        QTest::newRow("jv2080 all") << "jv2080" << "all" << 112910;
-        QTest::newRow("xp all") << "xp" << "all" << 112206;
-        QTest::newRow("jv1080 patches") << "jv1080" << "patches" << 82304;
-        QTest::newRow("xp performances") << "xp" << "performances" << 20896;
-        QTest::newRow("jv2080 rhythm") << "jv2080" << "rhythm" << 8878;
+        QTest::newRow("jv1080 all") << "jv1080"
+                                    << "all" << 108942;
+        QTest::newRow("jv2080 all") << "jv2080"
+                                    << "all" << 112910;
+        QTest::newRow("xp all") << "xp"
+                                << "all" << 112206;
+        QTest::newRow("jv1080 patches") << "jv1080"
+                                        << "patches" << 82304;
+        QTest::newRow("xp performances") << "xp"
+                                         << "performances" << 20896;
+        QTest::newRow("jv2080 rhythm") << "jv2080"
+                                       << "rhythm" << 8878;
     }
     void convertSizes()
     {

@@ -11,7 +11,7 @@
 
 namespace {
 
-void save(QWidget &widget, QSize size, const QString &path)
+void save(QWidget& widget, QSize size, const QString& path)
 {
     widget.resize(size);
     if (!widget.grab().save(path))
@@ -20,7 +20,7 @@ void save(QWidget &widget, QSize size, const QString &path)
 
 } // namespace
 
-int main(int argc, char **argv)
+int main(int argc, char** argv)
 {
     QApplication app(argc, argv);
     const QDir folder(argc > 1 ? QString::fromLocal8Bit(argv[1]) : QDir::currentPath());
@@ -38,7 +38,8 @@ int main(int argc, char **argv)
     pickvane.setListValues(QStringLiteral("25\r\n38\r\n44\r\n"));
     pickvane.setSelection(1);
     for (const QSize size : {QSize(64, 24), QSize(90, 30), QSize(40, 18)})
-        save(pickvane, size, folder.filePath(QStringLiteral("pickvane-%1x%2.png").arg(size.width()).arg(size.height())));
+        save(pickvane, size,
+             folder.filePath(QStringLiteral("pickvane-%1x%2.png").arg(size.width()).arg(size.height())));
 
     CCaptileCtrl captile;
     captile.setCaption(QStringLiteral("Filter Env"));

@@ -11,7 +11,7 @@ namespace {
 constexpr QRgb kBack = 0x0000C0;
 constexpr QRgb kFore = 0xFFFFFF;
 
-std::unique_ptr<CCaptileCtrl> makeControl(const QString &caption, QSize size)
+std::unique_ptr<CCaptileCtrl> makeControl(const QString& caption, QSize size)
 {
     auto control = std::make_unique<CCaptileCtrl>();
     control->resize(size);
@@ -21,7 +21,7 @@ std::unique_ptr<CCaptileCtrl> makeControl(const QString &caption, QSize size)
     return control;
 }
 
-QRgb rgb(const QImage &image, int x, int y)
+QRgb rgb(const QImage& image, int x, int y)
 {
     return image.pixel(x, y) & 0xFFFFFF;
 }
@@ -98,12 +98,22 @@ void TestCaptileCtrl::stateBytes()
     font.setPointSize(8);
     font.setItalic(true);
     control->setControlFont(font);
-    const QByteArray expected = QByteArray::fromHex(
-        "00000100" "ec090000" "7b020000" "0f000000" // version, extent, mask 15
-        "03" "4d6978"                               // Caption
-        "ffffff00" "0000c000"                       // ForeColor, BackColor (0x00BBGGRR)
-        "0352e30b918fce119de300aa004bb851"
-        "01" "0000" "02" "9001" "80380100" "05" "417269616c");
+    const QByteArray expected = QByteArray::fromHex("00000100"
+                                                    "ec090000"
+                                                    "7b020000"
+                                                    "0f000000" // version, extent, mask 15
+                                                    "03"
+                                                    "4d6978" // Caption
+                                                    "ffffff00"
+                                                    "0000c000" // ForeColor, BackColor (0x00BBGGRR)
+                                                    "0352e30b918fce119de300aa004bb851"
+                                                    "01"
+                                                    "0000"
+                                                    "02"
+                                                    "9001"
+                                                    "80380100"
+                                                    "05"
+                                                    "417269616c");
     QCOMPARE(control->saveState(), expected);
 
     CCaptileCtrl loaded;
@@ -145,7 +155,7 @@ void TestCaptileCtrl::aboutBox()
     std::unique_ptr<QDialog> dialog(control.createAboutBox(nullptr));
     QCOMPARE(dialog->windowTitle(), QStringLiteral("About Captile Control"));
     bool found = false;
-    for (const QLabel *label : dialog->findChildren<QLabel *>())
+    for (const QLabel* label : dialog->findChildren<QLabel*>())
         found = found || label->text() == QStringLiteral("Captile Control, Version 1.0");
     QVERIFY(found);
 }

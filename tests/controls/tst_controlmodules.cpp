@@ -22,7 +22,7 @@ class CTestTarget : public QObject, public IDispatchable
     Q_PROPERTY(short Level READ level WRITE setLevel)
 
 public:
-    const CDispatchTable &dispatchTable() const override;
+    const CDispatchTable& dispatchTable() const override;
     short level() const { return m_level; }
     void setLevel(short level) { m_level = level; }
 
@@ -31,7 +31,7 @@ public slots:
     void Ping() { emit Pinged(QStringLiteral("pong"), m_level); }
 
 signals:
-    void Pinged(const QString &text, short level);
+    void Pinged(const QString& text, short level);
 
 private:
     short m_level = 3;
@@ -45,7 +45,7 @@ constexpr DispatchMember kTargetMembers[] = {
 };
 constexpr CDispatchTable kTargetTable{kTargetMembers};
 
-const CDispatchTable &CTestTarget::dispatchTable() const
+const CDispatchTable& CTestTarget::dispatchTable() const
 {
     return kTargetTable;
 }
@@ -54,10 +54,10 @@ class CTestHost : public QObject
 {
     Q_OBJECT
 signals:
-    void heard(const QString &text, short level);
+    void heard(const QString& text, short level);
 };
 
-QByteArray written(const std::function<void(QDataStream &)> &write)
+QByteArray written(const std::function<void(QDataStream&)>& write)
 {
     QByteArray bytes;
     QDataStream stream(&bytes, QIODevice::WriteOnly);
@@ -115,7 +115,7 @@ void TestControlModules::textLengths()
     QFETCH(int, length);
     QFETCH(QByteArray, prefix);
     const QString text(length, QLatin1Char('x'));
-    const QByteArray bytes = written([&](QDataStream &s) { ControlState::writeText(s, text); });
+    const QByteArray bytes = written([&](QDataStream& s) { ControlState::writeText(s, text); });
     QCOMPARE(bytes.left(prefix.size()), prefix);
     QCOMPARE(bytes.size(), prefix.size() + length);
     QDataStream in(bytes);
@@ -127,7 +127,9 @@ void TestControlModules::textLengths()
 void TestControlModules::wideText()
 {
     // A text stored as UTF-16: the marker, then its length in characters.
-    const QByteArray bytes = QByteArray::fromHex("fffeff" "02" "4f006b00");
+    const QByteArray bytes = QByteArray::fromHex("fffeff"
+                                                 "02"
+                                                 "4f006b00");
     QDataStream in(bytes);
     ControlState::CByteOrderGuard guard(in);
     QCOMPARE(ControlState::readText(in), QStringLiteral("Ok"));
@@ -136,7 +138,7 @@ void TestControlModules::wideText()
 void TestControlModules::corruptState()
 {
     // Lengths beyond the data or beyond reason fail without reading past the end.
-    for (const char *hex : {"05414243", "ffffffffffff7f", "0352e30b"}) {
+    for (const char* hex : {"05414243", "ffffffffffff7f", "0352e30b"}) {
         const QByteArray bytes = QByteArray::fromHex(hex);
         QDataStream in(bytes);
         ControlState::CByteOrderGuard guard(in);
@@ -238,14 +240,22 @@ void TestControlModules::entryPoints_data()
     QTest::addColumn<QString>("classId");
     QTest::addColumn<QString>("progId");
     QTest::addColumn<QString>("pageProgId");
-    QTest::newRow("kurvex") << "kurvex" << "{5271B7A3-AD10-11CF-AAE1-444553540000}"
-                            << "KURVEX.KurvexCtrl.1" << "KURVEX.KurvexPropPage.1";
-    QTest::newRow("pickvane") << "pickvane" << "{2A923CC7-F240-11D0-AAE1-444553540000}"
-                              << "PICKVANE.PickvaneCtrl.1" << "PICKVANE.PickvanePropPage.1";
-    QTest::newRow("captile") << "captile" << "{DE32F627-F0AB-11D0-AAE1-444553540000}"
-                             << "CAPTILE.CaptileCtrl.1" << "CAPTILE.CaptilePropPage.1";
-    QTest::newRow("knob") << "knob" << "{A0BC8323-D142-11D0-AAE1-444553540000}"
-                          << "KNOB.KnobCtrl.1" << "KNOB.KnobPropPage.1";
+    QTest::newRow("kurvex") << "kurvex"
+                            << "{5271B7A3-AD10-11CF-AAE1-444553540000}"
+                            << "KURVEX.KurvexCtrl.1"
+                            << "KURVEX.KurvexPropPage.1";
+    QTest::newRow("pickvane") << "pickvane"
+                              << "{2A923CC7-F240-11D0-AAE1-444553540000}"
+                              << "PICKVANE.PickvaneCtrl.1"
+                              << "PICKVANE.PickvanePropPage.1";
+    QTest::newRow("captile") << "captile"
+                             << "{DE32F627-F0AB-11D0-AAE1-444553540000}"
+                             << "CAPTILE.CaptileCtrl.1"
+                             << "CAPTILE.CaptilePropPage.1";
+    QTest::newRow("knob") << "knob"
+                          << "{A0BC8323-D142-11D0-AAE1-444553540000}"
+                          << "KNOB.KnobCtrl.1"
+                          << "KNOB.KnobPropPage.1";
 }
 
 void TestControlModules::entryPoints()
@@ -278,25 +288,22 @@ void TestControlModules::entryPoints()
     QVERIFY(control);
     QCOMPARE(control->progId, progId);
     QCOMPARE(control->kind, CControlRegistry::ClassKind::Control);
-    QCOMPARE(QFileInfo(control->modulePath).canonicalFilePath(),
-             QFileInfo(library.fileName()).canonicalFilePath());
+    QCOMPARE(QFileInfo(control->modulePath).canonicalFilePath(), QFileInfo(library.fileName()).canonicalFilePath());
     QCOMPARE(control->miscStatus, 0x20191u);
     const auto page = registry.findByProgId(pageProgId);
     QVERIFY(page);
     QCOMPARE(page->kind, CControlRegistry::ClassKind::PropertyPage);
 
-    QWidget *created = nullptr;
+    QWidget* created = nullptr;
     QCOMPARE(getClassObject("{00000000-0000-0000-0000-000000000001}", nullptr, &created),
              ControlResult::ClassNotAvailable);
     QVERIFY(!created);
-    QCOMPARE(getClassObject(classId.toLower().toLatin1().constData(), nullptr, nullptr),
-             ControlResult::Pointer);
+    QCOMPARE(getClassObject(classId.toLower().toLatin1().constData(), nullptr, nullptr), ControlResult::Pointer);
     QCOMPARE(canUnloadNow(), ControlResult::Ok);
-    QCOMPARE(getClassObject(classId.toLower().toLatin1().constData(), nullptr, &created),
-             ControlResult::Ok);
+    QCOMPARE(getClassObject(classId.toLower().toLatin1().constData(), nullptr, &created), ControlResult::Ok);
     std::unique_ptr<QWidget> owned(created);
     QVERIFY(owned);
-    QVERIFY(qobject_cast<IDispatchable *>(owned.get()));
+    QVERIFY(qobject_cast<IDispatchable*>(owned.get()));
     QCOMPARE(canUnloadNow(), ControlResult::False);
     owned.reset();
     QCOMPARE(canUnloadNow(), ControlResult::Ok);

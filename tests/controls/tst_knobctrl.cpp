@@ -141,8 +141,8 @@ void TestKnobCtrl::mouse()
     QTest::mouseMove(knob.get(), QPoint(20, 300)); // no drag after release
     QCOMPARE(knob->value(), short(127));
 
-    QWheelEvent wheel(QPointF(20, 20), knob->mapToGlobal(QPointF(20, 20)), QPoint(), QPoint(0, -240),
-                      Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+    QWheelEvent wheel(QPointF(20, 20), knob->mapToGlobal(QPointF(20, 20)), QPoint(), QPoint(0, -240), Qt::NoButton,
+                      Qt::NoModifier, Qt::NoScrollPhase, false);
     QCoreApplication::sendEvent(knob.get(), &wheel);
     QCOMPARE(knob->value(), short(125));
 
@@ -169,13 +169,26 @@ void TestKnobCtrl::stateBytes()
     font.setPointSize(8);
     knob->setControlFont(font);
     knob->setSendOnReset(true);
-    const QByteArray expected = QByteArray::fromHex(
-        "00000100" "f6040000" "f6040000" "0c000000" // version, extent, mask 12
-        "10203000"                                  // ForeColor (0x00BBGGRR)
-        "0352e30b918fce119de300aa004bb851"
-        "01" "0000" "00" "9001" "80380100" "05" "417269616c"
-        "23" "4630203431203130203641203132203033203030204e4e203531205858204b4b204637"
-        "0000" "c1ff" "3f00" "01");                  // initial, lower, upper, flag
+    const QByteArray expected =
+        QByteArray::fromHex("00000100"
+                            "f6040000"
+                            "f6040000"
+                            "0c000000" // version, extent, mask 12
+                            "10203000" // ForeColor (0x00BBGGRR)
+                            "0352e30b918fce119de300aa004bb851"
+                            "01"
+                            "0000"
+                            "00"
+                            "9001"
+                            "80380100"
+                            "05"
+                            "417269616c"
+                            "23"
+                            "4630203431203130203641203132203033203030204e4e203531205858204b4b204637"
+                            "0000"
+                            "c1ff"
+                            "3f00"
+                            "01"); // initial, lower, upper, flag
     QCOMPARE(knob->saveState(), expected);
 
     CKnobCtrl loaded;

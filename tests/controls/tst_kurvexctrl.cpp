@@ -19,18 +19,18 @@ std::unique_ptr<CKurvexCtrl> makeControl(int width = kWidth, int height = kHeigh
     return control;
 }
 
-QPoint pixelOf(const CKurvexCtrl &control, int index)
+QPoint pixelOf(const CKurvexCtrl& control, int index)
 {
     return {int(control.pointX(index)), control.pointY(index)};
 }
 
-void drag(CKurvexCtrl &control, QPoint from, QPoint to)
+void drag(CKurvexCtrl& control, QPoint from, QPoint to)
 {
     QTest::mousePress(&control, Qt::LeftButton, Qt::NoModifier, from);
     QTest::mouseMove(&control, to);
 }
 
-QRgb pixel(const QImage &image, int x, int y)
+QRgb pixel(const QImage& image, int x, int y)
 {
     return image.pixel(x, y) & 0xFFFFFF;
 }
@@ -161,8 +161,9 @@ void TestKurvexCtrl::clickAwayFiresUnchanged()
         QCOMPARE(spy.count(), 1);
         const auto points = spy.at(0).at(0).value<KurvexPoints>();
         for (size_t i = 0; i < points.size(); ++i)
-            QVERIFY2(points[i] == KurvexBlock::initialBlock()[i],
-                     qPrintable(QStringLiteral("%1x%2 [%3] %4").arg(size.width()).arg(size.height()).arg(i).arg(points[i])));
+            QVERIFY2(
+                points[i] == KurvexBlock::initialBlock()[i],
+                qPrintable(QStringLiteral("%1x%2 [%3] %4").arg(size.width()).arg(size.height()).arg(i).arg(points[i])));
     }
 }
 
@@ -274,7 +275,11 @@ void TestKurvexCtrl::stateBytes()
     control->setHelpLine(false);
     // Version, extent in HIMETRIC (645 px -> 17066, 150 px -> 3969), no stock properties,
     // HelpLine.
-    const QByteArray expected = QByteArray::fromHex("00000100" "aa420000" "810f0000" "00000000" "00");
+    const QByteArray expected = QByteArray::fromHex("00000100"
+                                                    "aa420000"
+                                                    "810f0000"
+                                                    "00000000"
+                                                    "00");
     QCOMPARE(control->saveState(), expected);
 
     CKurvexCtrl loaded;
@@ -308,7 +313,7 @@ void TestKurvexCtrl::propertyPage()
 {
     const auto control = makeControl();
     std::unique_ptr<QDialog> page(control->createPropertyPage(nullptr));
-    auto *kurvexPage = qobject_cast<CKurvexPropPage *>(page.get());
+    auto* kurvexPage = qobject_cast<CKurvexPropPage*>(page.get());
     QVERIFY(kurvexPage);
     QVERIFY(kurvexPage->helpLineBox()->isChecked());
     kurvexPage->helpLineBox()->setChecked(false);

@@ -16,7 +16,7 @@ const QString kTemplate = QStringLiteral("F0 41 10 6A 12 03 00 10 01 00 02 XX YY
 const QString kItems = QStringLiteral("SAW\r\nPULS\r\nTRI\r\n");
 const QString kValues = QStringLiteral("25\r\n38\r\n44\r\n");
 
-std::unique_ptr<CPickvaneCtrl> makeControl(const QString &items = kItems, const QString &values = kValues)
+std::unique_ptr<CPickvaneCtrl> makeControl(const QString& items = kItems, const QString& values = kValues)
 {
     auto control = std::make_unique<CPickvaneCtrl>();
     control->resize(64, 24);
@@ -66,8 +66,7 @@ void TestPickvaneCtrl::parseList_data()
     QTest::newRow("last without CR LF") << QStringLiteral("SAW\r\nPULS") << QStringList{"SAW"};
     QTest::newRow("empty") << QString() << QStringList{};
     QTest::newRow("empty entry") << QStringLiteral("\r\nA\r\n") << QStringList{"", "A"};
-    QTest::newRow("bare line feed drops a character") << QStringLiteral("AB\nC\r\n")
-                                                      << QStringList{"A", "C"};
+    QTest::newRow("bare line feed drops a character") << QStringLiteral("AB\nC\r\n") << QStringList{"A", "C"};
 }
 
 void TestPickvaneCtrl::parseList()
@@ -132,7 +131,7 @@ void TestPickvaneCtrl::resetFiresTwice()
     QCOMPARE(control->selection(), short(1));
     QCOMPARE(control->shownText(), QStringLiteral("PULS"));
     QCOMPARE(spy.count(), 2);
-    for (const QList<QVariant> &arguments : spy)
+    for (const QList<QVariant>& arguments : spy)
         QCOMPARE(arguments.at(1).value<short>(), short(38));
 
     // Without values Reset announces nothing at all.
@@ -168,7 +167,7 @@ void TestPickvaneCtrl::popup()
 
     int shownEntries = -1;
     QTimer::singleShot(0, this, [&] {
-        auto *menu = qobject_cast<QMenu *>(QApplication::activePopupWidget());
+        auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
         if (!menu)
             return;
         shownEntries = int(menu->actions().size());
@@ -190,7 +189,7 @@ void TestPickvaneCtrl::releaseOutside()
     QVERIFY(QTest::qWaitForWindowExposed(control.get()));
     bool popped = false;
     QTimer::singleShot(0, this, [&] {
-        if (QWidget *popup = QApplication::activePopupWidget()) {
+        if (QWidget* popup = QApplication::activePopupWidget()) {
             popped = true;
             popup->close();
         }
@@ -258,15 +257,26 @@ void TestPickvaneCtrl::stateBytes()
     control->setSysExString(QStringLiteral("F0 XX F7"));
     control->setSelection(0);
 
-    const QByteArray expected = QByteArray::fromHex(
-        "00000100" "ec090000" "7b020000" // version, extent
-        "05000000" "11223300"             // stock mask, BackColor (0x00BBGGRR)
-        "0352e30b918fce119de300aa004bb851" // font object class
-        "01" "0000" "00" "bc02" "c0d40100" "05" "417269616c" // version, charset, attributes, weight, size, "Arial"
-        "03" "410d0a"                     // ListItems
-        "08" "4630205858204637"           // SysExString
-        "03" "370d0a"                     // ListValues
-        "0000");                          // Selection
+    const QByteArray expected = QByteArray::fromHex("00000100"
+                                                    "ec090000"
+                                                    "7b020000" // version, extent
+                                                    "05000000"
+                                                    "11223300" // stock mask, BackColor (0x00BBGGRR)
+                                                    "0352e30b918fce119de300aa004bb851" // font object class
+                                                    "01"
+                                                    "0000"
+                                                    "00"
+                                                    "bc02"
+                                                    "c0d40100"
+                                                    "05"
+                                                    "417269616c" // version, charset, attributes, weight, size, "Arial"
+                                                    "03"
+                                                    "410d0a" // ListItems
+                                                    "08"
+                                                    "4630205858204637" // SysExString
+                                                    "03"
+                                                    "370d0a" // ListValues
+                                                    "0000"); // Selection
     QCOMPARE(control->saveState(), expected);
 
     CPickvaneCtrl loaded;
@@ -315,7 +325,7 @@ void TestPickvaneCtrl::propertyPage()
 {
     const auto control = makeControl();
     std::unique_ptr<QDialog> dialog(control->createPropertyPage(nullptr));
-    auto *page = qobject_cast<CPickvanePropPage *>(dialog.get());
+    auto* page = qobject_cast<CPickvanePropPage*>(dialog.get());
     QVERIFY(page);
     QCOMPARE(page->itemsEdit()->toPlainText(), QStringLiteral("SAW\nPULS\nTRI"));
     page->itemsEdit()->setPlainText(QStringLiteral("LP 24\nLP 12\n"));

@@ -107,8 +107,9 @@ void TestBulkTransfer::emulatorAnswersNamedRequests()
         sum += a.size();
         boundary = boundary || sum == expected;
         QCOMPARE(static_cast<int>(static_cast<std::uint8_t>(a[2])), 0x11);
-        const quint32 address = CSynthEmulator::linear({static_cast<std::uint8_t>(a[5]), static_cast<std::uint8_t>(a[6]),
-                                                        static_cast<std::uint8_t>(a[7]), static_cast<std::uint8_t>(a[8])});
+        const quint32 address =
+            CSynthEmulator::linear({static_cast<std::uint8_t>(a[5]), static_cast<std::uint8_t>(a[6]),
+                                    static_cast<std::uint8_t>(a[7]), static_cast<std::uint8_t>(a[8])});
         QVERIFY(address >= last); // address order
         last = address;
     }

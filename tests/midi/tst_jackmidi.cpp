@@ -155,7 +155,8 @@ void TestJackMidi::receiveAll_data()
     QTest::addColumn<int>("request");
     for (SynthModel model : {SynthModel::Jv1080, SynthModel::Jv2080, SynthModel::Xp}) {
         for (int request = 0; request < sysex::kNamedRequestCount; ++request)
-            QTest::addRow("%s %s", modelName(model), sysex::kNamedRequests[std::size_t(request)].name) << model << request;
+            QTest::addRow("%s %s", modelName(model), sysex::kNamedRequests[std::size_t(request)].name)
+                << model << request;
     }
 }
 
@@ -170,8 +171,8 @@ void TestJackMidi::receiveAll()
     const QString card = m_dir.filePath(name + "-card.syx");
     const QString dump = m_dir.filePath(name + "-dump.syx");
     Emulator emulator;
-    QVERIFY(emulator.start(name, model,
-                           {"--rate", QString::number(kAnswerRate), "--save", memory, "--save-card", card}));
+    QVERIFY(
+        emulator.start(name, model, {"--rate", QString::number(kAnswerRate), "--save", memory, "--save-card", card}));
     QByteArray output;
     const QString requestName = QString::fromLatin1(sysex::kNamedRequests[std::size_t(request)].name);
     const int exitCode = runCli(
@@ -211,7 +212,8 @@ void TestJackMidi::sendToUserAndCard()
     makeBank(model, bank);
     Emulator emulator;
     QVERIFY(emulator.start(name, model, {card ? "--save-card" : "--save", saved}));
-    QStringList args{"send", "--out", name, "--model", modelArg(model), "--rate", QString::number(kSendRate), "--pause", "1", bank};
+    QStringList args{"send",    "--out", name, "--model", modelArg(model), "--rate", QString::number(kSendRate),
+                     "--pause", "1",     bank};
     if (card)
         args.insert(1, "--card");
     QByteArray output;

@@ -99,8 +99,8 @@ void TestMidi::pacing_data()
     QTest::addColumn<QList<int>>("expected"); // send times in microseconds
 
     // 100 data bytes make 111-byte messages: 35520 us at the line rate.
-    QTest::newRow("line rate and default pause") << 3125 << 20 << QList<int>{100, 100, 100}
-                                                 << QList<int>{0, 55520, 111040};
+    QTest::newRow("line rate and default pause")
+        << 3125 << 20 << QList<int>{100, 100, 100} << QList<int>{0, 55520, 111040};
     QTest::newRow("line rate, no pause") << 3125 << 0 << QList<int>{100, 100} << QList<int>{0, 35520};
     QTest::newRow("pause only") << 0 << 50 << QList<int>{100, 1, 100} << QList<int>{0, 50000, 100000};
     QTest::newRow("unpaced") << 0 << 0 << QList<int>{100, 100, 100} << QList<int>{0, 0, 0};
@@ -251,8 +251,9 @@ void TestMidi::fileWithStrayBytesIsReported()
     QVERIFY(ended.wait(5000));
     QCOMPARE(m_device->sentBytes(), a + a);
     QVERIFY(m_midi->lastTransferFailed());
-    QCOMPARE(m_reporter.texts(),
-             QStringList{"6 bytes of the file were not part of a complete System Exclusive message and were not sent."});
+    QCOMPARE(
+        m_reporter.texts(),
+        QStringList{"6 bytes of the file were not part of a complete System Exclusive message and were not sent."});
 }
 
 void TestMidi::stopDuringAPauseEndsTheSend()

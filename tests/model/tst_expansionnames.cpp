@@ -82,47 +82,44 @@ void TestExpansionNames::parse_data()
     QTest::addColumn<QStringList>("patches");
     QTest::addColumn<QStringList>("rhythm");
 
-    QTest::newRow("complete")
-        << QByteArray("Board\r\n[WAVE]\r\nW1\r\nW2\r\n[/WAVE]\r\n[PATCH]\r\nP1\r\n[/PATCH]\r\n"
-                      "[RHYTHM]\r\nR1\r\nR2\r\nR3\r\n[/RHYTHM]\r\n")
-        << "Board" << split("W1|W2") << split("P1") << split("R1|R2|R3");
-    QTest::newRow("empty sections")
-        << QByteArray("T\r\n[WAVE]\r\n[/WAVE]\r\n[PATCH]\r\n[/PATCH]\r\n[RHYTHM]\r\nR\r\n[/RHYTHM]\r\n")
-        << "T" << QStringList() << QStringList() << split("R");
+    QTest::newRow("complete") << QByteArray("Board\r\n[WAVE]\r\nW1\r\nW2\r\n[/WAVE]\r\n[PATCH]\r\nP1\r\n[/PATCH]\r\n"
+                                            "[RHYTHM]\r\nR1\r\nR2\r\nR3\r\n[/RHYTHM]\r\n")
+                              << "Board" << split("W1|W2") << split("P1") << split("R1|R2|R3");
+    QTest::newRow("empty sections") << QByteArray(
+        "T\r\n[WAVE]\r\n[/WAVE]\r\n[PATCH]\r\n[/PATCH]\r\n[RHYTHM]\r\nR\r\n[/RHYTHM]\r\n")
+                                    << "T" << QStringList() << QStringList() << split("R");
     QTest::newRow("empty file") << QByteArray() << "" << QStringList() << QStringList() << QStringList();
-    QTest::newRow("title without line end") << QByteArray("Only a title") << "Only a title"
-                                            << QStringList() << QStringList() << QStringList();
+    QTest::newRow("title without line end")
+        << QByteArray("Only a title") << "Only a title" << QStringList() << QStringList() << QStringList();
     QTest::newRow("line feeds only are one line")
         << QByteArray("T\n[WAVE]\nW1\n[/WAVE]\n") << "T\n[WAVE]\nW1\n[/WAVE]\n"
         << QStringList() << QStringList() << QStringList();
-    QTest::newRow("tags in any case")
-        << QByteArray("T\r\n[wave]\r\nW\r\n[/Wave]\r\n[patch]\r\nP\r\n[/pAtCh]\r\n[rhythm]\r\n[/rhythm]")
-        << "T" << split("W") << split("P") << QStringList();
+    QTest::newRow("tags in any case") << QByteArray(
+        "T\r\n[wave]\r\nW\r\n[/Wave]\r\n[patch]\r\nP\r\n[/pAtCh]\r\n[rhythm]\r\n[/rhythm]")
+                                      << "T" << split("W") << split("P") << QStringList();
     QTest::newRow("patch section without wave section")
-        << QByteArray("T\r\n[PATCH]\r\nP1\r\n[/PATCH]\r\n[RHYTHM]\r\nR\r\n[/RHYTHM]\r\n")
-        << "T" << QStringList() << QStringList() << QStringList();
+        << QByteArray("T\r\n[PATCH]\r\nP1\r\n[/PATCH]\r\n[RHYTHM]\r\nR\r\n[/RHYTHM]\r\n") << "T" << QStringList()
+        << QStringList() << QStringList();
     QTest::newRow("sections out of order keep what came before")
         << QByteArray("T\r\n[WAVE]\r\nW\r\n[/WAVE]\r\n[RHYTHM]\r\nR\r\n[/RHYTHM]\r\n[PATCH]\r\nP\r\n[/PATCH]\r\n")
         << "T" << split("W") << QStringList() << QStringList();
     QTest::newRow("last section open to the end")
-        << QByteArray("T\r\n[WAVE]\r\n[/WAVE]\r\n[PATCH]\r\n[/PATCH]\r\n[RHYTHM]\r\nR1\r\nR2\r\n")
-        << "T" << QStringList() << QStringList() << split("R1|R2");
+        << QByteArray("T\r\n[WAVE]\r\n[/WAVE]\r\n[PATCH]\r\n[/PATCH]\r\n[RHYTHM]\r\nR1\r\nR2\r\n") << "T"
+        << QStringList() << QStringList() << split("R1|R2");
     QTest::newRow("open section, last line without line end")
         << QByteArray("T\r\n[WAVE]\r\nW1\r\nW2") << "T" << split("W1|W2") << QStringList() << QStringList();
     QTest::newRow("unclosed section swallows later tags")
-        << QByteArray("T\r\n[WAVE]\r\nW\r\n[PATCH]\r\nP\r\n[/PATCH]\r\n")
-        << "T" << split("W|[PATCH]|P|[/PATCH]") << QStringList() << QStringList();
-    QTest::newRow("opening tag at the end") << QByteArray("T\r\n[WAVE]\r\n") << "T" << QStringList()
-                                            << QStringList() << QStringList();
-    QTest::newRow("blank lines are names")
-        << QByteArray("T\r\n[WAVE]\r\n\r\nW\r\n\r\n[/WAVE]\r\n") << "T" << QStringList{"", "W", ""}
+        << QByteArray("T\r\n[WAVE]\r\nW\r\n[PATCH]\r\nP\r\n[/PATCH]\r\n") << "T" << split("W|[PATCH]|P|[/PATCH]")
         << QStringList() << QStringList();
+    QTest::newRow("opening tag at the end")
+        << QByteArray("T\r\n[WAVE]\r\n") << "T" << QStringList() << QStringList() << QStringList();
+    QTest::newRow("blank lines are names") << QByteArray("T\r\n[WAVE]\r\n\r\nW\r\n\r\n[/WAVE]\r\n") << "T"
+                                           << QStringList{"", "W", ""} << QStringList() << QStringList();
     QTest::newRow("tag with a blank is a name")
-        << QByteArray("T\r\n[WAVE]\r\nW\r\n[/WAVE] \r\n[/WAVE]\r\n[PATCH] \r\nP\r\n[/PATCH]\r\n")
-        << "T" << split("W|[/WAVE] ") << QStringList() << QStringList();
-    QTest::newRow("lone CR and LF stay inside names")
-        << QByteArray("T\r\n[WAVE]\r\nA\rB\r\nC\nD\r\n[/WAVE]\r\n") << "T" << QStringList{"A\rB", "C\nD"}
-        << QStringList() << QStringList();
+        << QByteArray("T\r\n[WAVE]\r\nW\r\n[/WAVE] \r\n[/WAVE]\r\n[PATCH] \r\nP\r\n[/PATCH]\r\n") << "T"
+        << split("W|[/WAVE] ") << QStringList() << QStringList();
+    QTest::newRow("lone CR and LF stay inside names") << QByteArray("T\r\n[WAVE]\r\nA\rB\r\nC\nD\r\n[/WAVE]\r\n") << "T"
+                                                      << QStringList{"A\rB", "C\nD"} << QStringList() << QStringList();
     QTest::newRow("text after the last section is ignored")
         << QByteArray("T\r\n[WAVE]\r\n[/WAVE]\r\n[PATCH]\r\n[/PATCH]\r\n[RHYTHM]\r\n[/RHYTHM]\r\nextra\r\n[WAVE]\r\n")
         << "T" << QStringList() << QStringList() << QStringList();
@@ -132,9 +129,9 @@ void TestExpansionNames::parse_data()
     QTest::newRow("Latin-1") << QByteArray("Caf\xe9\r\n[WAVE]\r\n\xc4h\r\n[/WAVE]\r\n")
                              << QString::fromUtf8("Caf\xc3\xa9") << QStringList{QString::fromUtf8("\xc3\x84h")}
                              << QStringList() << QStringList();
-    QTest::newRow("NUL bytes are kept")
-        << QByteArray::fromRawData(kWithNul, sizeof kWithNul - 1) << QString::fromLatin1("T\0x", 3)
-        << split("W") << QStringList() << QStringList();
+    QTest::newRow("NUL bytes are kept") << QByteArray::fromRawData(kWithNul, sizeof kWithNul - 1)
+                                        << QString::fromLatin1("T\0x", 3) << split("W") << QStringList()
+                                        << QStringList();
 }
 
 void TestExpansionNames::parse()
@@ -327,17 +324,28 @@ void TestExpansionNames::shippedTitles()
     QCOMPARE(presets, QStringList({"USER", "CARD", "PR-A", "PR-B", "PR-C", "PR-D", "PR-E", "GM"}));
 
     const QMap<int, QString> known{
-        {1, "SR-JV80-01 Pop"},          {2, "SR-JV80-02 Orchestral"},
-        {3, "SR-JV80-03 Piano"},        {4, "SR-JV80-04 Vintage Synth"},
-        {5, "SR-JV80-05 World"},        {6, "SR-JV80-06 Dance"},
-        {7, "SR-JV80-07 Super Sound Set"}, {8, "SR-JV80-08 Keyboards of the 60s and 70s"},
-        {9, "SR-JV80-09 Session"},      {10, "SR-JV80-10 Bass & Drums"},
-        {11, "SR-JV80-11 Techno"},      {12, "SR-JV80-12 Hip Hop"},
-        {13, "SR-JV80-13 Vocal"},       {14, "SR-JV80-14 Asia"},
-        {15, "SR-JV80-15 Special FX"},  {16, "SR-JV80-16 Orchestral II"},
-        {17, "SR-JV80-17 Country"},     {18, "SR-JV80-18 Latin"},
-        {19, "SR-JV80-19 House"},       {97, "SR-JV80-97 Experience III"},
-        {98, "SR-JV80-98 Experience II"}, {99, "SR-JV80-99 Experience"},
+        {1, "SR-JV80-01 Pop"},
+        {2, "SR-JV80-02 Orchestral"},
+        {3, "SR-JV80-03 Piano"},
+        {4, "SR-JV80-04 Vintage Synth"},
+        {5, "SR-JV80-05 World"},
+        {6, "SR-JV80-06 Dance"},
+        {7, "SR-JV80-07 Super Sound Set"},
+        {8, "SR-JV80-08 Keyboards of the 60s and 70s"},
+        {9, "SR-JV80-09 Session"},
+        {10, "SR-JV80-10 Bass & Drums"},
+        {11, "SR-JV80-11 Techno"},
+        {12, "SR-JV80-12 Hip Hop"},
+        {13, "SR-JV80-13 Vocal"},
+        {14, "SR-JV80-14 Asia"},
+        {15, "SR-JV80-15 Special FX"},
+        {16, "SR-JV80-16 Orchestral II"},
+        {17, "SR-JV80-17 Country"},
+        {18, "SR-JV80-18 Latin"},
+        {19, "SR-JV80-19 House"},
+        {97, "SR-JV80-97 Experience III"},
+        {98, "SR-JV80-98 Experience II"},
+        {99, "SR-JV80-99 Experience"},
     };
     QCOMPARE(names.GetFileCount(NameFileKind::Board), 127);
     for (int n = 1; n <= 127; ++n)
@@ -385,12 +393,10 @@ void TestExpansionNames::shippedBoardLists_data()
 
     // Counts of the source lists the files are made from.
     const int counts[][4] = {
-        {1, 224, 145, 0},  {2, 174, 255, 0},  {3, 73, 111, 0},   {4, 255, 255, 0},
-        {5, 255, 255, 0},  {6, 255, 0, 0},    {7, 255, 255, 8},  {8, 255, 255, 0},
-        {9, 206, 255, 8},  {10, 241, 204, 8}, {11, 255, 256, 8}, {12, 255, 256, 8},
-        {13, 82, 131, 0},  {14, 175, 256, 0}, {15, 248, 0, 8},   {16, 153, 256, 2},
-        {17, 247, 256, 8}, {18, 255, 256, 8}, {19, 255, 256, 8}, {97, 0, 0, 0},
-        {98, 27, 0, 0},    {99, 19, 0, 0},    {20, 0, 0, 0},     {127, 0, 0, 0},
+        {1, 224, 145, 0},  {2, 174, 255, 0},  {3, 73, 111, 0},  {4, 255, 255, 0},  {5, 255, 255, 0},  {6, 255, 0, 0},
+        {7, 255, 255, 8},  {8, 255, 255, 0},  {9, 206, 255, 8}, {10, 241, 204, 8}, {11, 255, 256, 8}, {12, 255, 256, 8},
+        {13, 82, 131, 0},  {14, 175, 256, 0}, {15, 248, 0, 8},  {16, 153, 256, 2}, {17, 247, 256, 8}, {18, 255, 256, 8},
+        {19, 255, 256, 8}, {97, 0, 0, 0},     {98, 27, 0, 0},   {99, 19, 0, 0},    {20, 0, 0, 0},     {127, 0, 0, 0},
     };
     for (const auto& c : counts)
         QTest::addRow("board %d", c[0]) << c[0] << c[1] << c[2] << c[3];

@@ -67,7 +67,8 @@ QByteArray store(CRecordArray& array, SynthModel model, sysex::MemoryArea area =
     return buffer.data();
 }
 
-int load(CRecordArray& array, const QByteArray& bytes, qint64* endPos = nullptr, std::vector<SynthModel>* layouts = nullptr)
+int load(CRecordArray& array, const QByteArray& bytes, qint64* endPos = nullptr,
+         std::vector<SynthModel>* layouts = nullptr)
 {
     QBuffer buffer;
     buffer.setData(bytes);
@@ -173,7 +174,8 @@ private slots:
         QCOMPARE(int(rec[CPatchArray::toneParam(1, 0)]), 0);
         QCOMPARE(int(rec[CPatchArray::toneParam(3, 47)]), 0x5C);
         QCOMPARE(int(rec[CPatchArray::toneParam(2, 128)]), 0);
-        QCOMPARE(QByteArray(reinterpret_cast<const char*>(rec + CPatchArray::toneOffset(2) + 5), 4), QByteArray::fromHex("11031400"));
+        QCOMPARE(QByteArray(reinterpret_cast<const char*>(rec + CPatchArray::toneOffset(2) + 5), 4),
+                 QByteArray::fromHex("11031400"));
         CPerformanceArray perfs;
         QCOMPARE(int(perfs.data(0)[CPerformanceArray::partParam(7, 1)]), 7);
         QCOMPARE(int(perfs.data(0)[CPerformanceArray::commonParam(42)]), 0x5F);
@@ -264,7 +266,8 @@ private slots:
         QCOMPARE(QByteArray(reinterpret_cast<const char*>(q.data(0) + CPerformanceArray::partOffset(0)), 35),
                  QByteArray(reinterpret_cast<const char*>(p.data(0) + CPerformanceArray::partOffset(0)), 35));
         QCOMPARE(int(q.data(0)[CPerformanceArray::partParam(5, 19)]), 3);
-        QCOMPARE(int(q.data(0)[CPerformanceArray::partParam(5, 18)]), int(p.data(0)[CPerformanceArray::partParam(5, 18)]));
+        QCOMPARE(int(q.data(0)[CPerformanceArray::partParam(5, 18)]),
+                 int(p.data(0)[CPerformanceArray::partParam(5, 18)]));
     }
 
     void loadStopsAtForeignMessage()
@@ -330,10 +333,10 @@ private slots:
     {
         CPatchArray a;
         QByteArray file = store(a, SynthModel::Jv2080).left(2 * 645);
-        file[30] = char(0x90);                            // a status byte among the common data
-        file[CPatchArray::toneOffset(1) + 1] = 0x43;      // another maker's header on tone 2
-        file[CPatchArray::toneOffset(2) + 8] = 0x05;      // tone 3 at a shifted address
-        file[CPatchArray::toneOffset(3) + 139] = 0x00;    // tone 4 without its F7
+        file[30] = char(0x90);                         // a status byte among the common data
+        file[CPatchArray::toneOffset(1) + 1] = 0x43;   // another maker's header on tone 2
+        file[CPatchArray::toneOffset(2) + 8] = 0x05;   // tone 3 at a shifted address
+        file[CPatchArray::toneOffset(3) + 139] = 0x00; // tone 4 without its F7
         CPatchArray b;
         QCOMPARE(load(b, file), 2);
         QCOMPARE(int(b.data(0)[30]), 0x10);
@@ -398,7 +401,8 @@ private slots:
         patches.SetCardMemory();
         std::vector<std::uint8_t> buffer(CPatchArray::kRecordSize);
         patches.GetAsTemporary(4, buffer.data(), 0x13);
-        QCOMPARE(QByteArray(reinterpret_cast<const char*>(buffer.data()), 9), QByteArray::fromHex("f041136a1203000000"));
+        QCOMPARE(QByteArray(reinterpret_cast<const char*>(buffer.data()), 9),
+                 QByteArray::fromHex("f041136a1203000000"));
         QCOMPARE(QByteArray(reinterpret_cast<const char*>(buffer.data() + CPatchArray::toneOffset(3)), 9),
                  QByteArray::fromHex("f041136a1203001600"));
         QCOMPARE(int(patches.data(4)[5]), 0x21); // the bank keeps its card address
@@ -416,7 +420,8 @@ private slots:
         QCOMPARE(QByteArray(reinterpret_cast<const char*>(rbuf.data() + CRhythmArray::noteOffset(1) + 5), 4),
                  QByteArray::fromHex("02092400"));
         for (auto* buf : {&buffer, &pbuf, &rbuf}) {
-            const SysExScanResult r = scanSysEx(QByteArrayView(reinterpret_cast<const char*>(buf->data()), qsizetype(buf->size())));
+            const SysExScanResult r =
+                scanSysEx(QByteArrayView(reinterpret_cast<const char*>(buf->data()), qsizetype(buf->size())));
             QVERIFY(r.problems.empty());
         }
     }

@@ -34,7 +34,8 @@ private slots:
     {
         QFETCH(QByteArray, covered);
         QFETCH(int, expected);
-        QCOMPARE(int(SysExChecksum(int(covered.size()), reinterpret_cast<const std::uint8_t*>(covered.constData()))), expected);
+        QCOMPARE(int(SysExChecksum(int(covered.size()), reinterpret_cast<const std::uint8_t*>(covered.constData()))),
+                 expected);
     }
 
     void hexText_data()
@@ -89,14 +90,17 @@ private slots:
         QTest::addColumn<int>("tone");
         QTest::addColumn<QByteArray>("expected");
         QTest::newRow("tone parameter") << QByteArray("F0 41 10 6A 12 03 00 NN 50 XX KK F7") << 64 << 2
-                                        << bytes({0xF0, 0x41, 0x10, 0x6A, 0x12, 0x03, 0x00, 0x14, 0x50, 0x40, 0x59, 0xF7});
+                                        << bytes({0xF0, 0x41, 0x10, 0x6A, 0x12, 0x03, 0x00, 0x14, 0x50, 0x40, 0x59,
+                                                  0xF7});
         QTest::newRow("fixed address") << QByteArray("F0 41 10 6A 12 03 00 12 3D XX KK F7") << 1 << 0
-                                       << bytes({0xF0, 0x41, 0x10, 0x6A, 0x12, 0x03, 0x00, 0x12, 0x3D, 0x01, 0x2D, 0xF7});
+                                       << bytes(
+                                              {0xF0, 0x41, 0x10, 0x6A, 0x12, 0x03, 0x00, 0x12, 0x3D, 0x01, 0x2D, 0xF7});
         // The second KK covers only the second message.
-        QTest::newRow("two messages")
-            << QByteArray("F0 41 10 6A 12 03 00 NN 15 02 KK F7 F0 41 10 6A 12 03 00 NN 16 7E KK F7") << 0 << 3
-            << bytes({0xF0, 0x41, 0x10, 0x6A, 0x12, 0x03, 0x00, 0x16, 0x15, 0x02, 0x50, 0xF7,
-                      0xF0, 0x41, 0x10, 0x6A, 0x12, 0x03, 0x00, 0x16, 0x16, 0x7E, 0x53, 0xF7});
+        QTest::newRow("two messages") << QByteArray(
+            "F0 41 10 6A 12 03 00 NN 15 02 KK F7 F0 41 10 6A 12 03 00 NN 16 7E KK F7")
+                                      << 0 << 3 << bytes({0xF0, 0x41, 0x10, 0x6A, 0x12, 0x03, 0x00, 0x16,
+                                                          0x15, 0x02, 0x50, 0xF7, 0xF0, 0x41, 0x10, 0x6A,
+                                                          0x12, 0x03, 0x00, 0x16, 0x16, 0x7E, 0x53, 0xF7});
         QTest::newRow("value masked to a byte") << QByteArray("XX") << 0x1FF << 0 << bytes({0xFF});
     }
     void fillTemplate()
@@ -127,7 +131,8 @@ private slots:
         bool ok = false;
         const QByteArray out = FillNibbleTemplate("F0 41 10 6A 12 03 00 10 01 00 02 XX YY KK F7", 0x9B, &ok);
         QVERIFY(ok);
-        const QByteArray expectedHead = bytes({0xF0, 0x41, 0x10, 0x6A, 0x12, 0x03, 0x00, 0x10, 0x01, 0x00, 0x02, 0x09, 0x0B});
+        const QByteArray expectedHead =
+            bytes({0xF0, 0x41, 0x10, 0x6A, 0x12, 0x03, 0x00, 0x10, 0x01, 0x00, 0x02, 0x09, 0x0B});
         QCOMPARE(out.left(13), expectedHead);
         const auto* p = reinterpret_cast<const std::uint8_t*>(out.constData());
         QCOMPARE(int(p[13]), int(SysExChecksum(8, p + 5)));

@@ -14,15 +14,15 @@
 
 namespace {
 
-const QStringList kModules = {QStringLiteral("kurvex"), QStringLiteral("pickvane"),
-                              QStringLiteral("captile"), QStringLiteral("knob")};
+const QStringList kModules = {QStringLiteral("kurvex"), QStringLiteral("pickvane"), QStringLiteral("captile"),
+                              QStringLiteral("knob")};
 
-QString modulePath(const QString &module)
+QString modulePath(const QString& module)
 {
     return QDir(QStringLiteral(TONELOOM_BIN_DIR)).filePath(module);
 }
 
-bool callEntry(const QString &module, const char *entry)
+bool callEntry(const QString& module, const char* entry)
 {
     QLibrary library(modulePath(module));
     auto function = reinterpret_cast<DllRegisterServerFunction>(library.resolve(entry));
@@ -33,10 +33,15 @@ bool callEntry(const QString &module, const char *entry)
 // selection 1.
 QByteArray pickvaneState()
 {
-    return QByteArray::fromHex("00000100" "ec090000" "7b020000" "00000000"
-                               "10" "5341570d0a50554c530d0a5452490d0a" // items "SAW PULS TRI"
-                               "00"                                       // template
-                               "0c" "32350d0a33380d0a34340d0a"             // values 25 38 44
+    return QByteArray::fromHex("00000100"
+                               "ec090000"
+                               "7b020000"
+                               "00000000"
+                               "10"
+                               "5341570d0a50554c530d0a5452490d0a" // items "SAW PULS TRI"
+                               "00"                               // template
+                               "0c"
+                               "32350d0a33380d0a34340d0a" // values 25 38 44
                                "0100");
 }
 
@@ -71,13 +76,13 @@ void TestControlWrappers::initTestCase()
 
 void TestControlWrappers::init()
 {
-    for (const QString &module : kModules)
+    for (const QString& module : kModules)
         QVERIFY2(callEntry(module, "DllRegisterServer"), qPrintable(module));
 }
 
 void TestControlWrappers::cleanupTestCase()
 {
-    for (const QString &module : kModules)
+    for (const QString& module : kModules)
         QVERIFY(callEntry(module, "DllUnregisterServer"));
     CControlRegistry registry;
     QVERIFY(registry.load());
@@ -149,9 +154,13 @@ void TestControlWrappers::knob()
 
 void TestControlWrappers::captile()
 {
-    const QByteArray state = QByteArray::fromHex("00000100" "ec090000" "7b020000" "03000000"
-                                                 "05" "4f73632041"     // Caption "Osc A"
-                                                 "00008000");          // BackColor blue
+    const QByteArray state = QByteArray::fromHex("00000100"
+                                                 "ec090000"
+                                                 "7b020000"
+                                                 "03000000"
+                                                 "05"
+                                                 "4f73632041" // Caption "Osc A"
+                                                 "00008000"); // BackColor blue
     CCaptile wrapper;
     QVERIFY2(wrapper.create(state), qPrintable(wrapper.errorString()));
     QCOMPARE(wrapper.control()->property("Caption").toString(), QStringLiteral("Osc A"));
@@ -160,7 +169,7 @@ void TestControlWrappers::captile()
 
 void TestControlWrappers::fallbackBesideProgram()
 {
-    for (const QString &module : kModules)
+    for (const QString& module : kModules)
         QVERIFY(callEntry(module, "DllUnregisterServer"));
     CKnob lost;
     QVERIFY(!lost.create());
