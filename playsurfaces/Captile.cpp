@@ -1,6 +1,4 @@
 #include "Captile.h"
 
-CCaptile::CCaptile(QWidget *parent)
-    : CControlSite(parent)
-{
-}
+CCaptile::CCaptile(QWidget* parent) : CControlSite(parent)
+{}

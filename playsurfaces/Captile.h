@@ -8,9 +8,9 @@ class CCaptile : public CControlSite
     Q_OBJECT
 
 public:
-    static constexpr const char *ClassId = "{DE32F627-F0AB-11D0-AAE1-444553540000}";
+    static constexpr const char* ClassId = "{DE32F627-F0AB-11D0-AAE1-444553540000}";
 
-    explicit CCaptile(QWidget *parent = nullptr);
+    explicit CCaptile(QWidget* parent = nullptr);
 
-    bool create(const QByteArray &state = {}) { return createControl(ClassId, state); }
+    bool create(const QByteArray& state = {}) { return createControl(ClassId, state); }
 };

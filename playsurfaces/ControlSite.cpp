@@ -4,12 +4,10 @@
 
 #include <QtCore/QMetaObject>
 
-CControlSite::CControlSite(QWidget *parent)
-    : QWidget(parent)
-{
-}
+CControlSite::CControlSite(QWidget* parent) : QWidget(parent)
+{}
 
-bool CControlSite::createControl(const QString &classId, const QByteArray &state)
+bool CControlSite::createControl(const QString& classId, const QByteArray& state)
 {
     m_error.clear();
     delete m_control;
@@ -24,8 +22,8 @@ bool CControlSite::createControl(const QString &classId, const QByteArray &state
     }
     if (!state.isEmpty()) {
         bool loaded = false;
-        QMetaObject::invokeMethod(m_control, "loadState", Qt::DirectConnection,
-                                  Q_RETURN_ARG(bool, loaded), Q_ARG(QByteArray, state));
+        QMetaObject::invokeMethod(m_control, "loadState", Qt::DirectConnection, Q_RETURN_ARG(bool, loaded),
+                                  Q_ARG(QByteArray, state));
         if (!loaded)
             m_error = tr("The stored state of %1 could not be read").arg(classId);
         // The stored extent is the control's size on its dialog.
@@ -43,7 +41,7 @@ QSize CControlSite::sizeHint() const
     return m_control ? m_control->sizeHint() : QWidget::sizeHint();
 }
 
-void CControlSite::resizeEvent(QResizeEvent *event)
+void CControlSite::resizeEvent(QResizeEvent* event)
 {
     if (m_control)
         m_control->setGeometry(rect());

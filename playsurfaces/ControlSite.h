@@ -12,25 +12,25 @@ class CControlSite : public QWidget
     Q_OBJECT
 
 public:
-    explicit CControlSite(QWidget *parent = nullptr);
+    explicit CControlSite(QWidget* parent = nullptr);
 
     // False, with errorString() telling why, when no module gives the control.
-    bool createControl(const QString &classId, const QByteArray &state = {});
-    QWidget *control() const { return m_control; }
+    bool createControl(const QString& classId, const QByteArray& state = {});
+    QWidget* control() const { return m_control; }
     QString errorString() const { return m_error; }
 
     QSize sizeHint() const override;
 
 protected:
-    CDispatchDriver &dispatch() { return m_dispatch; }
-    const CDispatchDriver &dispatch() const { return m_dispatch; }
+    CDispatchDriver& dispatch() { return m_dispatch; }
+    const CDispatchDriver& dispatch() const { return m_dispatch; }
     // Called once the control exists, to bind its events.
     virtual void connectEvents() {}
 
-    void resizeEvent(QResizeEvent *event) override;
+    void resizeEvent(QResizeEvent* event) override;
 
 private:
-    QWidget *m_control = nullptr;
+    QWidget* m_control = nullptr;
     CDispatchDriver m_dispatch;
     QString m_error;
 };

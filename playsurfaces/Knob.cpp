@@ -1,9 +1,7 @@
 #include "Knob.h"
 
-CKnob::CKnob(QWidget *parent)
-    : CControlSite(parent)
-{
-}
+CKnob::CKnob(QWidget* parent) : CControlSite(parent)
+{}
 
 short CKnob::GetMin() const
 {

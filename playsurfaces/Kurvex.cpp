@@ -1,16 +1,14 @@
 #include "Kurvex.h"
 
-CKurvex::CKurvex(QWidget *parent)
-    : CControlSite(parent)
-{
-}
+CKurvex::CKurvex(QWidget* parent) : CControlSite(parent)
+{}
 
 void CKurvex::SetHelpLine(bool helpLine)
 {
     dispatch().setProperty(HelpLineId, helpLine);
 }
 
-void CKurvex::SetPoints(const KurvexPoints &points)
+void CKurvex::SetPoints(const KurvexPoints& points)
 {
     dispatch().setProperty(PointsId, QVariant::fromValue(points));
 }

@@ -1,9 +1,7 @@
 #include "Pickvane.h"
 
-CPickvane::CPickvane(QWidget *parent)
-    : CControlSite(parent)
-{
-}
+CPickvane::CPickvane(QWidget* parent) : CControlSite(parent)
+{}
 
 QString CPickvane::GetListItems() const
 {

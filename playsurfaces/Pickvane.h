@@ -8,13 +8,13 @@ class CPickvane : public CControlSite
     Q_OBJECT
 
 public:
-    static constexpr const char *ClassId = "{2A923CC7-F240-11D0-AAE1-444553540000}";
+    static constexpr const char* ClassId = "{2A923CC7-F240-11D0-AAE1-444553540000}";
     enum DispatchIds { ListItemsId = 1, SelectionId = 4, ResetId = 5, GetListValueId = 6 };
     enum EventIds { SendStringId = 1 };
 
-    explicit CPickvane(QWidget *parent = nullptr);
+    explicit CPickvane(QWidget* parent = nullptr);
 
-    bool create(const QByteArray &state = {}) { return createControl(ClassId, state); }
+    bool create(const QByteArray& state = {}) { return createControl(ClassId, state); }
 
     QString GetListItems() const;
     short GetSelection() const;
@@ -23,7 +23,7 @@ public:
     short GetListValue(short index);
 
 signals:
-    void sendString(const QString &sysExString, short value);
+    void sendString(const QString& sysExString, short value);
 
 protected:
     void connectEvents() override;

@@ -28,8 +28,7 @@ constexpr int kDefaultHeight = 20;
 
 } // namespace
 
-CCaptileCtrl::CCaptileCtrl(QWidget *parent)
-    : QWidget(parent)
+CCaptileCtrl::CCaptileCtrl(QWidget* parent) : QWidget(parent)
 {
     setAttribute(Qt::WA_OpaquePaintEvent);
     resetDefaults();
@@ -37,7 +36,7 @@ CCaptileCtrl::CCaptileCtrl(QWidget *parent)
 
 CCaptileCtrl::~CCaptileCtrl() = default;
 
-const CDispatchTable &CCaptileCtrl::dispatchTable() const
+const CDispatchTable& CCaptileCtrl::dispatchTable() const
 {
     return kDispatchTable;
 }
@@ -50,28 +49,28 @@ void CCaptileCtrl::resetDefaults()
     m_font = QFont();
 }
 
-void CCaptileCtrl::setBackColor(const QColor &color)
+void CCaptileCtrl::setBackColor(const QColor& color)
 {
     m_backColor = color;
     update();
     m_modified = true;
 }
 
-void CCaptileCtrl::setForeColor(const QColor &color)
+void CCaptileCtrl::setForeColor(const QColor& color)
 {
     m_foreColor = color;
     update();
     m_modified = true;
 }
 
-void CCaptileCtrl::setCaption(const QString &caption)
+void CCaptileCtrl::setCaption(const QString& caption)
 {
     m_caption = caption;
     update();
     m_modified = true;
 }
 
-void CCaptileCtrl::setControlFont(const QFont &font)
+void CCaptileCtrl::setControlFont(const QFont& font)
 {
     m_font = font;
     update();
@@ -83,7 +82,7 @@ QSize CCaptileCtrl::sizeHint() const
     return {kDefaultWidth, kDefaultHeight};
 }
 
-void CCaptileCtrl::paintEvent(QPaintEvent *)
+void CCaptileCtrl::paintEvent(QPaintEvent*)
 {
     QPainter painter(this);
     painter.setRenderHint(QPainter::Antialiasing, false);
@@ -104,16 +103,15 @@ void CCaptileCtrl::paintEvent(QPaintEvent *)
     painter.drawText(x, top + metrics.ascent(), m_caption);
 }
 
-void CCaptileCtrl::writeState(QDataStream &stream) const
+void CCaptileCtrl::writeState(QDataStream& stream) const
 {
     ControlState::CByteOrderGuard guard(stream);
     stream << ControlState::Version;
     ControlState::writeExtent(stream, size());
-    ControlState::writeStockProperties(stream, StockMask,
-                                       {m_caption, m_foreColor, m_backColor, m_font});
+    ControlState::writeStockProperties(stream, StockMask, {m_caption, m_foreColor, m_backColor, m_font});
 }
 
-bool CCaptileCtrl::readState(QDataStream &stream)
+bool CCaptileCtrl::readState(QDataStream& stream)
 {
     ControlState::CByteOrderGuard guard(stream);
     quint32 version = 0;
@@ -141,30 +139,30 @@ QByteArray CCaptileCtrl::saveState() const
     return ControlState::toBytes(*this);
 }
 
-bool CCaptileCtrl::loadState(const QByteArray &state)
+bool CCaptileCtrl::loadState(const QByteArray& state)
 {
     return ControlState::fromBytes(*this, state);
 }
 
-QDialog *CCaptileCtrl::createPropertyPage(QWidget *parent)
+QDialog* CCaptileCtrl::createPropertyPage(QWidget* parent)
 {
     return new CCaptilePropPage(parent);
 }
 
-QDialog *CCaptileCtrl::createAboutBox(QWidget *parent)
+QDialog* CCaptileCtrl::createAboutBox(QWidget* parent)
 {
-    auto *dialog = new QDialog(parent);
+    auto* dialog = new QDialog(parent);
     dialog->setWindowTitle(QString::fromLatin1(AboutTitle));
-    auto *icon = new QLabel;
+    auto* icon = new QLabel;
     const int iconSize = dialog->style()->pixelMetric(QStyle::PM_MessageBoxIconSize);
     icon->setPixmap(dialog->style()->standardIcon(QStyle::SP_MessageBoxInformation).pixmap(iconSize));
-    auto *text = new QLabel(QString::fromLatin1(AboutText));
-    auto *buttons = new QDialogButtonBox(QDialogButtonBox::Ok);
+    auto* text = new QLabel(QString::fromLatin1(AboutText));
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok);
     QObject::connect(buttons, &QDialogButtonBox::accepted, dialog, &QDialog::accept);
-    auto *row = new QHBoxLayout;
+    auto* row = new QHBoxLayout;
     row->addWidget(icon);
     row->addWidget(text, 1);
-    auto *layout = new QVBoxLayout(dialog);
+    auto* layout = new QVBoxLayout(dialog);
     layout->addLayout(row);
     layout->addWidget(buttons);
     return dialog;
@@ -172,7 +170,7 @@ QDialog *CCaptileCtrl::createAboutBox(QWidget *parent)
 
 void CCaptileCtrl::AboutBox()
 {
-    QDialog *dialog = createAboutBox(this);
+    QDialog* dialog = createAboutBox(this);
     dialog->exec();
     delete dialog;
 }

@@ -23,34 +23,34 @@ class TONELOOM_CONTROL_API CCaptileCtrl : public QWidget, public IDispatchable
 
 public:
     static constexpr quint32 StockMask = 0xF; // Caption, ForeColor, BackColor, Font
-    static constexpr const char *AboutTitle = "About Captile Control";
-    static constexpr const char *AboutText = "Captile Control, Version 1.0";
+    static constexpr const char* AboutTitle = "About Captile Control";
+    static constexpr const char* AboutText = "Captile Control, Version 1.0";
 
-    explicit CCaptileCtrl(QWidget *parent = nullptr);
+    explicit CCaptileCtrl(QWidget* parent = nullptr);
     ~CCaptileCtrl() override;
 
-    const CDispatchTable &dispatchTable() const override;
+    const CDispatchTable& dispatchTable() const override;
 
     QColor backColor() const { return m_backColor; }
-    void setBackColor(const QColor &color);
+    void setBackColor(const QColor& color);
     QColor foreColor() const { return m_foreColor; }
-    void setForeColor(const QColor &color);
+    void setForeColor(const QColor& color);
     QString caption() const { return m_caption; }
-    void setCaption(const QString &caption);
+    void setCaption(const QString& caption);
     QFont controlFont() const { return m_font; }
-    void setControlFont(const QFont &font);
+    void setControlFont(const QFont& font);
 
     bool isModified() const { return m_modified; }
     void setModified(bool modified) { m_modified = modified; }
 
-    void writeState(QDataStream &stream) const;
-    bool readState(QDataStream &stream);
+    void writeState(QDataStream& stream) const;
+    bool readState(QDataStream& stream);
     Q_INVOKABLE QByteArray saveState() const;
-    Q_INVOKABLE bool loadState(const QByteArray &state);
+    Q_INVOKABLE bool loadState(const QByteArray& state);
 
-    Q_INVOKABLE QDialog *createPropertyPage(QWidget *parent);
+    Q_INVOKABLE QDialog* createPropertyPage(QWidget* parent);
     // The about dialog AboutBox shows.
-    QDialog *createAboutBox(QWidget *parent);
+    QDialog* createAboutBox(QWidget* parent);
 
     QSize sizeHint() const override;
 
@@ -58,7 +58,7 @@ public slots:
     void AboutBox();
 
 protected:
-    void paintEvent(QPaintEvent *event) override;
+    void paintEvent(QPaintEvent* event) override;
 
 private:
     void resetDefaults();

@@ -4,19 +4,18 @@
 
 namespace {
 
-QWidget *createControl(QWidget *parent)
+QWidget* createControl(QWidget* parent)
 {
     return new CCaptileCtrl(parent);
 }
 
 } // namespace
 
-const ControlModuleInfo &CaptileModule::info()
+const ControlModuleInfo& CaptileModule::info()
 {
-    static const ControlModuleInfo moduleInfo{ClassId,   ProgId,     TypeName,   PropertyPageClassId,
-                                              PropertyPageProgId,    PropertyPageTypeName,
-                                              TypeLibId, "1.0",      MiscStatus, "Apartment",
-                                              &createControl};
+    static const ControlModuleInfo moduleInfo{
+        ClassId,   ProgId, TypeName,   PropertyPageClassId, PropertyPageProgId, PropertyPageTypeName,
+        TypeLibId, "1.0",  MiscStatus, "Apartment",         &createControl};
     return moduleInfo;
 }
 

@@ -4,16 +4,15 @@
 #include <QtWidgets/QTabWidget>
 #include <QtWidgets/QVBoxLayout>
 
-CCaptilePropPage::CCaptilePropPage(QWidget *parent)
-    : QDialog(parent)
+CCaptilePropPage::CCaptilePropPage(QWidget* parent) : QDialog(parent)
 {
     setWindowTitle(tr("Captile Control Properties"));
-    auto *tabs = new QTabWidget;
+    auto* tabs = new QTabWidget;
     tabs->addTab(new QWidget, tr("General"));
-    auto *buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel);
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel);
     connect(buttons, &QDialogButtonBox::accepted, this, &CCaptilePropPage::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &CCaptilePropPage::reject);
-    auto *layout = new QVBoxLayout(this);
+    auto* layout = new QVBoxLayout(this);
     layout->addWidget(tabs);
     layout->addWidget(buttons);
 }

@@ -11,5 +11,5 @@ class TONELOOM_CONTROL_API CCaptilePropPage : public QDialog
     Q_OBJECT
 
 public:
-    explicit CCaptilePropPage(QWidget *parent = nullptr);
+    explicit CCaptilePropPage(QWidget* parent = nullptr);
 };

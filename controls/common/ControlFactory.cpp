@@ -15,8 +15,7 @@ std::optional<QStringList> overriddenFolders;
 
 // Modules are loaded once and stay loaded for the life of the process: their controls'
 // meta-objects and code must outlive every control.
-QWidget *createFrom(const QString &modulePath, const QString &classId, QWidget *parent,
-                    QString *error)
+QWidget* createFrom(const QString& modulePath, const QString& classId, QWidget* parent, QString* error)
 {
     QLibrary library(modulePath);
     if (!library.load()) {
@@ -24,14 +23,13 @@ QWidget *createFrom(const QString &modulePath, const QString &classId, QWidget *
             *error = library.errorString();
         return nullptr;
     }
-    auto getClassObject = reinterpret_cast<DllGetClassObjectFunction>(
-        library.resolve("DllGetClassObject"));
+    auto getClassObject = reinterpret_cast<DllGetClassObjectFunction>(library.resolve("DllGetClassObject"));
     if (!getClassObject) {
         if (error)
             *error = QStringLiteral("%1 is not a control module").arg(modulePath);
         return nullptr;
     }
-    QWidget *control = nullptr;
+    QWidget* control = nullptr;
     const QByteArray id = classId.toLatin1();
     if (getClassObject(id.constData(), parent, &control) != ControlResult::Ok)
         return nullptr;
@@ -47,32 +45,30 @@ QStringList CControlFactory::fallbackFolders()
     return {QCoreApplication::applicationDirPath()};
 }
 
-void CControlFactory::setFallbackFolders(const QStringList &folders)
+void CControlFactory::setFallbackFolders(const QStringList& folders)
 {
     overriddenFolders = folders;
 }
 
 QStringList CControlFactory::knownModules()
 {
-    return {QStringLiteral("kurvex"), QStringLiteral("pickvane"), QStringLiteral("captile"),
-            QStringLiteral("knob")};
+    return {QStringLiteral("kurvex"), QStringLiteral("pickvane"), QStringLiteral("captile"), QStringLiteral("knob")};
 }
 
-QWidget *CControlFactory::create(const QString &classId, QWidget *parent, QString *error)
+QWidget* CControlFactory::create(const QString& classId, QWidget* parent, QString* error)
 {
     CControlRegistry registry;
     if (registry.load()) {
-        if (const auto entry = registry.find(classId);
-            entry && entry->kind == CControlRegistry::ClassKind::Control) {
-            if (QWidget *control = createFrom(entry->modulePath, classId, parent, error))
+        if (const auto entry = registry.find(classId); entry && entry->kind == CControlRegistry::ClassKind::Control) {
+            if (QWidget* control = createFrom(entry->modulePath, classId, parent, error))
                 return control;
         }
     }
-    for (const QString &folder : fallbackFolders()) {
-        for (const QString &module : knownModules()) {
+    for (const QString& folder : fallbackFolders()) {
+        for (const QString& module : knownModules()) {
             // QLibrary adds the platform's prefix and suffix ("libkurvex.so") itself.
             const QString path = QDir(folder).filePath(module);
-            if (QWidget *control = createFrom(path, classId, parent, nullptr))
+            if (QWidget* control = createFrom(path, classId, parent, nullptr))
                 return control;
         }
     }

@@ -20,25 +20,23 @@ namespace {
 // symbols, so this variable is never shared between modules.
 std::atomic<int> liveObjects{0};
 
-QString modulePath(const void *address)
+QString modulePath(const void* address)
 {
     char buffer[4096];
-    return QFileInfo(QString::fromLocal8Bit(
-                         ControlModule::modulePathOf(address, buffer, sizeof buffer)))
+    return QFileInfo(QString::fromLocal8Bit(ControlModule::modulePathOf(address, buffer, sizeof buffer)))
         .absoluteFilePath();
 }
 
 } // namespace
 
-const char *ControlModule::modulePathOf(const void *addressInModule, char *buffer, std::size_t size)
+const char* ControlModule::modulePathOf(const void* addressInModule, char* buffer, std::size_t size)
 {
     if (size == 0)
         return buffer;
     buffer[0] = '\0';
 #if defined(Q_OS_WIN)
     HMODULE module = nullptr;
-    if (GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS
-                               | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+    if (GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
                            static_cast<LPCSTR>(addressInModule), &module))
         GetModuleFileNameA(module, buffer, DWORD(size));
 #else
@@ -51,7 +49,7 @@ const char *ControlModule::modulePathOf(const void *addressInModule, char *buffe
     return buffer;
 }
 
-std::int32_t ControlModule::registerServer(const ControlModuleInfo &info, const void *addressInModule)
+std::int32_t ControlModule::registerServer(const ControlModuleInfo& info, const void* addressInModule)
 {
     const QString path = modulePath(addressInModule);
     if (path.isEmpty())
@@ -86,7 +84,7 @@ std::int32_t ControlModule::registerServer(const ControlModuleInfo &info, const 
     return registry.save() ? ControlResult::Ok : ControlResult::RegistryWriteFailed;
 }
 
-std::int32_t ControlModule::unregisterServer(const ControlModuleInfo &info)
+std::int32_t ControlModule::unregisterServer(const ControlModuleInfo& info)
 {
     CControlRegistry registry;
     if (!registry.load())
@@ -97,8 +95,8 @@ std::int32_t ControlModule::unregisterServer(const ControlModuleInfo &info)
     return registry.save() ? ControlResult::Ok : ControlResult::RegistryWriteFailed;
 }
 
-std::int32_t ControlModule::getClassObject(const ControlModuleInfo &info, const char *classId,
-                                           QWidget *parent, QWidget **control)
+std::int32_t ControlModule::getClassObject(const ControlModuleInfo& info, const char* classId, QWidget* parent,
+                                           QWidget** control)
 {
     if (!control)
         return ControlResult::Pointer;

@@ -11,16 +11,15 @@
 
 namespace {
 
-constexpr const char *kFileName = "controls.json";
-constexpr const char *kClassesKey = "classes";
+constexpr const char* kFileName = "controls.json";
+constexpr const char* kClassesKey = "classes";
 
 QString kindName(CControlRegistry::ClassKind kind)
 {
-    return kind == CControlRegistry::ClassKind::Control ? QStringLiteral("control")
-                                                        : QStringLiteral("propertyPage");
+    return kind == CControlRegistry::ClassKind::Control ? QStringLiteral("control") : QStringLiteral("propertyPage");
 }
 
-QJsonObject toJson(const CControlRegistry::Entry &entry)
+QJsonObject toJson(const CControlRegistry::Entry& entry)
 {
     QJsonObject object;
     object.insert(QStringLiteral("classId"), entry.classId);
@@ -39,7 +38,7 @@ QJsonObject toJson(const CControlRegistry::Entry &entry)
     return object;
 }
 
-CControlRegistry::Entry fromJson(const QJsonObject &object)
+CControlRegistry::Entry fromJson(const QJsonObject& object)
 {
     CControlRegistry::Entry entry;
     entry.classId = CControlRegistry::normalizedClassId(object.value(QStringLiteral("classId")).toString());
@@ -67,7 +66,7 @@ QString CControlRegistry::defaultPath()
     return QDir(base).filePath(QStringLiteral("toneloom/") + QLatin1String(kFileName));
 }
 
-QString CControlRegistry::normalizedClassId(const QString &classId)
+QString CControlRegistry::normalizedClassId(const QString& classId)
 {
     QString id = classId.trimmed().toUpper();
     if (id.startsWith(QLatin1Char('{')))
@@ -77,12 +76,10 @@ QString CControlRegistry::normalizedClassId(const QString &classId)
     return QLatin1Char('{') + id + QLatin1Char('}');
 }
 
-CControlRegistry::CControlRegistry(QString path)
-    : m_path(std::move(path))
-{
-}
+CControlRegistry::CControlRegistry(QString path) : m_path(std::move(path))
+{}
 
-bool CControlRegistry::load(QString *error)
+bool CControlRegistry::load(QString* error)
 {
     m_entries.clear();
     QFile file(m_path);
@@ -101,7 +98,7 @@ bool CControlRegistry::load(QString *error)
         return false;
     }
     const QJsonArray classes = document.object().value(QLatin1String(kClassesKey)).toArray();
-    for (const QJsonValue &value : classes) {
+    for (const QJsonValue& value : classes) {
         const Entry entry = fromJson(value.toObject());
         if (entry.classId.size() > 2)
             insert(entry);
@@ -109,7 +106,7 @@ bool CControlRegistry::load(QString *error)
     return true;
 }
 
-bool CControlRegistry::save(QString *error) const
+bool CControlRegistry::save(QString* error) const
 {
     const QFileInfo info(m_path);
     if (!QDir().mkpath(info.absolutePath())) {
@@ -118,7 +115,7 @@ bool CControlRegistry::save(QString *error) const
         return false;
     }
     QJsonArray classes;
-    for (const Entry &entry : m_entries)
+    for (const Entry& entry : m_entries)
         classes.append(toJson(entry));
     QJsonObject root;
     root.insert(QLatin1String(kClassesKey), classes);
@@ -138,30 +135,30 @@ bool CControlRegistry::save(QString *error) const
     return true;
 }
 
-std::optional<CControlRegistry::Entry> CControlRegistry::find(const QString &classId) const
+std::optional<CControlRegistry::Entry> CControlRegistry::find(const QString& classId) const
 {
     const QString id = normalizedClassId(classId);
-    for (const Entry &entry : m_entries) {
+    for (const Entry& entry : m_entries) {
         if (entry.classId == id)
             return entry;
     }
     return std::nullopt;
 }
 
-std::optional<CControlRegistry::Entry> CControlRegistry::findByProgId(const QString &progId) const
+std::optional<CControlRegistry::Entry> CControlRegistry::findByProgId(const QString& progId) const
 {
-    for (const Entry &entry : m_entries) {
+    for (const Entry& entry : m_entries) {
         if (entry.progId.compare(progId, Qt::CaseInsensitive) == 0)
             return entry;
     }
     return std::nullopt;
 }
 
-void CControlRegistry::insert(const Entry &entry)
+void CControlRegistry::insert(const Entry& entry)
 {
     Entry normalized = entry;
     normalized.classId = normalizedClassId(entry.classId);
-    for (Entry &existing : m_entries) {
+    for (Entry& existing : m_entries) {
         if (existing.classId == normalized.classId) {
             existing = normalized;
             return;
@@ -170,8 +167,8 @@ void CControlRegistry::insert(const Entry &entry)
     m_entries.append(normalized);
 }
 
-bool CControlRegistry::remove(const QString &classId)
+bool CControlRegistry::remove(const QString& classId)
 {
     const QString id = normalizedClassId(classId);
-    return m_entries.removeIf([&](const Entry &entry) { return entry.classId == id; }) > 0;
+    return m_entries.removeIf([&](const Entry& entry) { return entry.classId == id; }) > 0;
 }

@@ -14,7 +14,7 @@ public:
 
     struct Entry
     {
-        QString classId;      // "{5271B7A3-AD10-11CF-AAE1-444553540000}", upper case
+        QString classId; // "{5271B7A3-AD10-11CF-AAE1-444553540000}", upper case
         ClassKind kind = ClassKind::Control;
         QString progId;
         QString typeName;
@@ -24,27 +24,27 @@ public:
         quint32 miscStatus = 0;
         QString threadingModel;
 
-        bool operator==(const Entry &) const = default;
+        bool operator==(const Entry&) const = default;
     };
 
-    static constexpr const char *PathVariable = "TONELOOM_CONTROL_REGISTRY";
+    static constexpr const char* PathVariable = "TONELOOM_CONTROL_REGISTRY";
     static QString defaultPath();
     // Class identifiers compare without regard to case or braces.
-    static QString normalizedClassId(const QString &classId);
+    static QString normalizedClassId(const QString& classId);
 
     explicit CControlRegistry(QString path = defaultPath());
 
     QString path() const { return m_path; }
     // A missing file is an empty registry; an unreadable or malformed one is an error.
-    bool load(QString *error = nullptr);
-    bool save(QString *error = nullptr) const;
+    bool load(QString* error = nullptr);
+    bool save(QString* error = nullptr) const;
 
     QList<Entry> entries() const { return m_entries; }
-    std::optional<Entry> find(const QString &classId) const;
-    std::optional<Entry> findByProgId(const QString &progId) const;
+    std::optional<Entry> find(const QString& classId) const;
+    std::optional<Entry> findByProgId(const QString& progId) const;
     // Replaces an entry of the same class identifier.
-    void insert(const Entry &entry);
-    bool remove(const QString &classId);
+    void insert(const Entry& entry);
+    bool remove(const QString& classId);
 
 private:
     QString m_path;

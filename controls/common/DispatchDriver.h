@@ -12,24 +12,24 @@ class CDispatchDriver
 {
 public:
     CDispatchDriver() = default;
-    explicit CDispatchDriver(QObject *control) { attach(control); }
+    explicit CDispatchDriver(QObject* control) { attach(control); }
 
     // False when the object has no dispatch table.
-    bool attach(QObject *control);
-    QObject *object() const { return m_object; }
+    bool attach(QObject* control);
+    QObject* object() const { return m_object; }
     bool isAttached() const { return m_object && m_table; }
 
     // An invalid QVariant when the number names no readable property.
     QVariant getProperty(int id) const;
-    bool setProperty(int id, const QVariant &value);
+    bool setProperty(int id, const QVariant& value);
     // Calls the method with the arguments converted to its parameter types; gives back its
     // result (invalid for methods without one). ok tells whether the call was made.
-    QVariant invoke(int id, const QVariantList &arguments = {}, bool *ok = nullptr);
+    QVariant invoke(int id, const QVariantList& arguments = {}, bool* ok = nullptr);
     // Connects the event to the receiver's signal or slot called method (directly, so that
     // arguments passed by reference are read while the event runs).
-    bool connectEvent(int id, QObject *receiver, const char *method);
+    bool connectEvent(int id, QObject* receiver, const char* method);
 
 private:
     QPointer<QObject> m_object;
-    const CDispatchTable *m_table = nullptr;
+    const CDispatchTable* m_table = nullptr;
 };

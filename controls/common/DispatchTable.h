@@ -13,7 +13,7 @@ struct DispatchMember
 {
     int id;
     DispatchKind kind;
-    const char *name;
+    const char* name;
 };
 
 // Stock members keep their fixed negative numbers.
@@ -28,15 +28,12 @@ inline constexpr int AboutBox = -552;
 class CDispatchTable
 {
 public:
-    constexpr explicit CDispatchTable(std::span<const DispatchMember> members)
-        : m_members(members)
-    {
-    }
+    constexpr explicit CDispatchTable(std::span<const DispatchMember> members) : m_members(members) {}
 
     std::span<const DispatchMember> members() const { return m_members; }
 
     // Properties and methods are looked up together, events apart.
-    const DispatchMember *find(int id, bool event) const;
+    const DispatchMember* find(int id, bool event) const;
 
 private:
     std::span<const DispatchMember> m_members;
@@ -48,7 +45,7 @@ class IDispatchable
 {
 public:
     virtual ~IDispatchable() = default;
-    virtual const CDispatchTable &dispatchTable() const = 0;
+    virtual const CDispatchTable& dispatchTable() const = 0;
 };
 
 #define IDispatchable_iid "org.toneloom.IDispatchable/1.0"

@@ -22,13 +22,13 @@ constexpr int kMaxExtentPixels = 16384;
 // Nothing a control stores comes near this; larger lengths are corrupt data.
 constexpr quint32 kMaxTextLength = 1 << 20;
 
-void markCorrupt(QDataStream &stream)
+void markCorrupt(QDataStream& stream)
 {
     if (stream.status() == QDataStream::Ok)
         stream.setStatus(QDataStream::ReadCorruptData);
 }
 
-QByteArray readBytes(QDataStream &stream, quint32 length)
+QByteArray readBytes(QDataStream& stream, quint32 length)
 {
     if (length > kMaxTextLength) {
         markCorrupt(stream);
@@ -42,7 +42,7 @@ QByteArray readBytes(QDataStream &stream, quint32 length)
     return bytes;
 }
 
-quint32 readLength(QDataStream &stream, bool *unicode)
+quint32 readLength(QDataStream& stream, bool* unicode)
 {
     quint8 byteLength = 0;
     stream >> byteLength;
@@ -61,27 +61,34 @@ quint32 readLength(QDataStream &stream, bool *unicode)
     return longLength;
 }
 
-QColor systemColor(quint32 index, const QPalette &palette)
+QColor systemColor(quint32 index, const QPalette& palette)
 {
     // The system colours a stored state is likely to name, mapped onto the palette.
     switch (index) {
-    case 5: return palette.color(QPalette::Base);             // window
-    case 8: return palette.color(QPalette::Text);             // window text
-    case 13: return palette.color(QPalette::Highlight);
-    case 14: return palette.color(QPalette::HighlightedText);
-    case 15: return palette.color(QPalette::Button);          // button face
-    case 16: return palette.color(QPalette::Dark);            // button shadow
-    case 18: return palette.color(QPalette::ButtonText);
-    case 20: return palette.color(QPalette::Light);           // button highlight
-    default: return palette.color(QPalette::Window);
+    case 5:
+        return palette.color(QPalette::Base); // window
+    case 8:
+        return palette.color(QPalette::Text); // window text
+    case 13:
+        return palette.color(QPalette::Highlight);
+    case 14:
+        return palette.color(QPalette::HighlightedText);
+    case 15:
+        return palette.color(QPalette::Button); // button face
+    case 16:
+        return palette.color(QPalette::Dark); // button shadow
+    case 18:
+        return palette.color(QPalette::ButtonText);
+    case 20:
+        return palette.color(QPalette::Light); // button highlight
+    default:
+        return palette.color(QPalette::Window);
     }
 }
 
 } // namespace
 
-CByteOrderGuard::CByteOrderGuard(QDataStream &stream)
-    : m_stream(stream)
-    , m_previous(stream.byteOrder())
+CByteOrderGuard::CByteOrderGuard(QDataStream& stream) : m_stream(stream), m_previous(stream.byteOrder())
 {
     m_stream.setByteOrder(QDataStream::LittleEndian);
 }
@@ -91,15 +98,13 @@ CByteOrderGuard::~CByteOrderGuard()
     m_stream.setByteOrder(m_previous);
 }
 
-void writeExtent(QDataStream &stream, QSize pixels)
+void writeExtent(QDataStream& stream, QSize pixels)
 {
-    auto toHimetric = [](int value) {
-        return qint32(std::lround(double(value) * HimetricPerInch / PixelsPerInch));
-    };
+    auto toHimetric = [](int value) { return qint32(std::lround(double(value) * HimetricPerInch / PixelsPerInch)); };
     stream << toHimetric(pixels.width()) << toHimetric(pixels.height());
 }
 
-QSize readExtent(QDataStream &stream)
+QSize readExtent(QDataStream& stream)
 {
     qint32 width = 0;
     qint32 height = 0;
@@ -111,7 +116,7 @@ QSize readExtent(QDataStream &stream)
     return {toPixels(width), toPixels(height)};
 }
 
-void writeText(QDataStream &stream, const QString &text)
+void writeText(QDataStream& stream, const QString& text)
 {
     const QByteArray bytes = text.toLatin1();
     const auto length = quint32(bytes.size());
@@ -125,7 +130,7 @@ void writeText(QDataStream &stream, const QString &text)
     stream.writeRawData(bytes.constData(), int(bytes.size()));
 }
 
-QString readText(QDataStream &stream)
+QString readText(QDataStream& stream)
 {
     bool unicode = false;
     const quint32 length = readLength(stream, &unicode);
@@ -145,34 +150,34 @@ QString readText(QDataStream &stream)
     return QString::fromLatin1(readBytes(stream, length));
 }
 
-quint32 toOleColor(const QColor &color)
+quint32 toOleColor(const QColor& color)
 {
     const QColor rgb = color.toRgb();
     return quint32(rgb.red()) | (quint32(rgb.green()) << 8) | (quint32(rgb.blue()) << 16);
 }
 
-QColor fromOleColor(quint32 value, const QPalette &palette)
+QColor fromOleColor(quint32 value, const QPalette& palette)
 {
     if (value & SystemColorFlag)
         return systemColor(value & 0xFFFFu, palette);
     return QColor(int(value & 0xFF), int((value >> 8) & 0xFF), int((value >> 16) & 0xFF));
 }
 
-void writeColor(QDataStream &stream, const QColor &color)
+void writeColor(QDataStream& stream, const QColor& color)
 {
     stream << toOleColor(color);
 }
 
-QColor readColor(QDataStream &stream, const QPalette &palette)
+QColor readColor(QDataStream& stream, const QPalette& palette)
 {
     quint32 value = 0;
     stream >> value;
     return fromOleColor(value, palette);
 }
 
-void writeFont(QDataStream &stream, const QFont &font)
+void writeFont(QDataStream& stream, const QFont& font)
 {
-    stream.writeRawData(reinterpret_cast<const char *>(kFontClassId.data()), int(kFontClassId.size()));
+    stream.writeRawData(reinterpret_cast<const char*>(kFontClassId.data()), int(kFontClassId.size()));
     quint8 attributes = 0;
     if (font.italic())
         attributes |= kFontItalic;
@@ -190,11 +195,10 @@ void writeFont(QDataStream &stream, const QFont &font)
     stream.writeRawData(name.constData(), int(name.size()));
 }
 
-QFont readFont(QDataStream &stream)
+QFont readFont(QDataStream& stream)
 {
     std::array<quint8, 16> classId{};
-    if (stream.readRawData(reinterpret_cast<char *>(classId.data()), int(classId.size()))
-        != int(classId.size())) {
+    if (stream.readRawData(reinterpret_cast<char*>(classId.data()), int(classId.size())) != int(classId.size())) {
         stream.setStatus(QDataStream::ReadPastEnd);
         return {};
     }
@@ -225,7 +229,7 @@ QFont readFont(QDataStream &stream)
     return font;
 }
 
-void writeStockProperties(QDataStream &stream, quint32 mask, const StockProperties &stock)
+void writeStockProperties(QDataStream& stream, quint32 mask, const StockProperties& stock)
 {
     stream << mask;
     if (mask & StockBit::Caption)
@@ -238,7 +242,7 @@ void writeStockProperties(QDataStream &stream, quint32 mask, const StockProperti
         writeFont(stream, stock.font);
 }
 
-quint32 readStockProperties(QDataStream &stream, StockProperties &stock, const QPalette &palette)
+quint32 readStockProperties(QDataStream& stream, StockProperties& stock, const QPalette& palette)
 {
     quint32 mask = 0;
     stream >> mask;

@@ -48,18 +48,19 @@ struct StockProperties
 class CByteOrderGuard
 {
 public:
-    explicit CByteOrderGuard(QDataStream &stream);
+    explicit CByteOrderGuard(QDataStream& stream);
     ~CByteOrderGuard();
-    CByteOrderGuard(const CByteOrderGuard &) = delete;
-    CByteOrderGuard &operator=(const CByteOrderGuard &) = delete;
+    CByteOrderGuard(const CByteOrderGuard&) = delete;
+    CByteOrderGuard& operator=(const CByteOrderGuard&) = delete;
 
 private:
-    QDataStream &m_stream;
+    QDataStream& m_stream;
     QDataStream::ByteOrder m_previous;
 };
 
 // A control's whole state as bytes and back, through its writeState and readState.
-template <typename Control> QByteArray toBytes(const Control &control)
+template <typename Control>
+QByteArray toBytes(const Control& control)
 {
     QByteArray state;
     QDataStream stream(&state, QIODevice::WriteOnly);
@@ -67,31 +68,31 @@ template <typename Control> QByteArray toBytes(const Control &control)
     return state;
 }
 
-template <typename Control> bool fromBytes(Control &control, const QByteArray &state)
+template <typename Control>
+bool fromBytes(Control& control, const QByteArray& state)
 {
     QDataStream stream(state);
     return control.readState(stream);
 }
 
-void writeExtent(QDataStream &stream, QSize pixels);
-QSize readExtent(QDataStream &stream);
+void writeExtent(QDataStream& stream, QSize pixels);
+QSize readExtent(QDataStream& stream);
 
-void writeText(QDataStream &stream, const QString &text);
-QString readText(QDataStream &stream);
+void writeText(QDataStream& stream, const QString& text);
+QString readText(QDataStream& stream);
 
-quint32 toOleColor(const QColor &color);
-QColor fromOleColor(quint32 value, const QPalette &palette = QPalette());
-void writeColor(QDataStream &stream, const QColor &color);
-QColor readColor(QDataStream &stream, const QPalette &palette = QPalette());
+quint32 toOleColor(const QColor& color);
+QColor fromOleColor(quint32 value, const QPalette& palette = QPalette());
+void writeColor(QDataStream& stream, const QColor& color);
+QColor readColor(QDataStream& stream, const QPalette& palette = QPalette());
 
 // A font object with its class identifier, version, character set, attributes, weight,
 // size and face name.
-void writeFont(QDataStream &stream, const QFont &font);
-QFont readFont(QDataStream &stream);
+void writeFont(QDataStream& stream, const QFont& font);
+QFont readFont(QDataStream& stream);
 
-void writeStockProperties(QDataStream &stream, quint32 mask, const StockProperties &stock);
+void writeStockProperties(QDataStream& stream, quint32 mask, const StockProperties& stock);
 // Reads the mask and the properties it names into stock; gives back the mask.
-quint32 readStockProperties(QDataStream &stream, StockProperties &stock,
-                            const QPalette &palette = QPalette());
+quint32 readStockProperties(QDataStream& stream, StockProperties& stock, const QPalette& palette = QPalette());
 
 } // namespace ControlState

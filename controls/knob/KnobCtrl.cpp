@@ -45,8 +45,7 @@ constexpr int kValueTextMinDiameter = 44;
 
 } // namespace
 
-CKnobCtrl::CKnobCtrl(QWidget *parent)
-    : QWidget(parent)
+CKnobCtrl::CKnobCtrl(QWidget* parent) : QWidget(parent)
 {
     setFocusPolicy(Qt::StrongFocus);
     resetDefaults();
@@ -54,7 +53,7 @@ CKnobCtrl::CKnobCtrl(QWidget *parent)
 
 CKnobCtrl::~CKnobCtrl() = default;
 
-const CDispatchTable &CKnobCtrl::dispatchTable() const
+const CDispatchTable& CKnobCtrl::dispatchTable() const
 {
     return kDispatchTable;
 }
@@ -82,7 +81,7 @@ void CKnobCtrl::clipValueSilently()
     update();
 }
 
-void CKnobCtrl::setSysExString(const QString &text)
+void CKnobCtrl::setSysExString(const QString& text)
 {
     m_sysExString = text;
     m_modified = true;
@@ -128,14 +127,14 @@ void CKnobCtrl::setSendOnReset(bool send)
     m_modified = true;
 }
 
-void CKnobCtrl::setForeColor(const QColor &color)
+void CKnobCtrl::setForeColor(const QColor& color)
 {
     m_foreColor = color;
     update();
     m_modified = true;
 }
 
-void CKnobCtrl::setControlFont(const QFont &font)
+void CKnobCtrl::setControlFont(const QFont& font)
 {
     m_font = font;
     update();
@@ -162,8 +161,8 @@ int CKnobCtrl::pageStep() const
 double CKnobCtrl::angleOf(int value) const
 {
     const int span = upperBound() - lowerBound();
-    const double fraction = span > 0 ? double(std::clamp(value, lowerBound(), upperBound()) - lowerBound()) / span
-                                     : 0.0;
+    const double fraction =
+        span > 0 ? double(std::clamp(value, lowerBound(), upperBound()) - lowerBound()) / span : 0.0;
     return StartAngle - fraction * SweepAngle;
 }
 
@@ -177,7 +176,7 @@ QSize CKnobCtrl::minimumSizeHint() const
     return {kMinimumSize, kMinimumSize};
 }
 
-void CKnobCtrl::mousePressEvent(QMouseEvent *event)
+void CKnobCtrl::mousePressEvent(QMouseEvent* event)
 {
     if (event->button() != Qt::LeftButton) {
         QWidget::mousePressEvent(event);
@@ -189,25 +188,24 @@ void CKnobCtrl::mousePressEvent(QMouseEvent *event)
     m_dragStartValue = m_value;
 }
 
-void CKnobCtrl::mouseMoveEvent(QMouseEvent *event)
+void CKnobCtrl::mouseMoveEvent(QMouseEvent* event)
 {
     if (!m_dragging)
         return;
-    const int pixels = DragPixelsPerRange
-                       * ((event->modifiers() & Qt::ShiftModifier) ? FineDragFactor : 1);
+    const int pixels = DragPixelsPerRange * ((event->modifiers() & Qt::ShiftModifier) ? FineDragFactor : 1);
     const int span = upperBound() - lowerBound();
     const double moved = double(m_dragStartY - event->position().toPoint().y()) * span / pixels;
     setValue(clipped(m_dragStartValue + int(std::lround(moved))));
 }
 
-void CKnobCtrl::mouseReleaseEvent(QMouseEvent *event)
+void CKnobCtrl::mouseReleaseEvent(QMouseEvent* event)
 {
     if (event->button() == Qt::LeftButton)
         m_dragging = false;
     QWidget::mouseReleaseEvent(event);
 }
 
-void CKnobCtrl::mouseDoubleClickEvent(QMouseEvent *event)
+void CKnobCtrl::mouseDoubleClickEvent(QMouseEvent* event)
 {
     if (event->button() == Qt::LeftButton) {
         m_dragging = false;
@@ -215,7 +213,7 @@ void CKnobCtrl::mouseDoubleClickEvent(QMouseEvent *event)
     }
 }
 
-void CKnobCtrl::wheelEvent(QWheelEvent *event)
+void CKnobCtrl::wheelEvent(QWheelEvent* event)
 {
     m_wheelRemainder += event->angleDelta().y();
     const int steps = m_wheelRemainder / kWheelStep;
@@ -225,7 +223,7 @@ void CKnobCtrl::wheelEvent(QWheelEvent *event)
     event->accept();
 }
 
-void CKnobCtrl::keyPressEvent(QKeyEvent *event)
+void CKnobCtrl::keyPressEvent(QKeyEvent* event)
 {
     switch (event->key()) {
     case Qt::Key_Up:
@@ -255,7 +253,7 @@ void CKnobCtrl::keyPressEvent(QKeyEvent *event)
     event->accept();
 }
 
-void CKnobCtrl::paintEvent(QPaintEvent *)
+void CKnobCtrl::paintEvent(QPaintEvent*)
 {
     QPainter painter(this);
     painter.setRenderHint(QPainter::Antialiasing, true);
@@ -267,16 +265,14 @@ void CKnobCtrl::paintEvent(QPaintEvent *)
     const double outer = diameter / 2.0;
     const double ringWidth = std::max(2.0, diameter / 12.0);
     const double ringRadius = outer - ringWidth / 2.0 - 0.5;
-    const QRectF ringRect(centre.x() - ringRadius, centre.y() - ringRadius, 2 * ringRadius,
-                          2 * ringRadius);
+    const QRectF ringRect(centre.x() - ringRadius, centre.y() - ringRadius, 2 * ringRadius, 2 * ringRadius);
     const bool enabled = isEnabled();
 
     // The track of the whole range, then the part up to the value: from the bottom of the
     // range, or from zero for a range that runs both sides of it.
     QPen track(kTrackColor, ringWidth, Qt::SolidLine, Qt::FlatCap);
     painter.setPen(track);
-    painter.drawArc(ringRect, int(std::lround((StartAngle - SweepAngle) * 16)),
-                    int(std::lround(SweepAngle * 16)));
+    painter.drawArc(ringRect, int(std::lround((StartAngle - SweepAngle) * 16)), int(std::lround(SweepAngle * 16)));
     const int origin = (lowerBound() < 0 && upperBound() > 0) ? 0 : lowerBound();
     const double from = angleOf(origin);
     const double to = angleOf(m_value);
@@ -310,8 +306,7 @@ void CKnobCtrl::paintEvent(QPaintEvent *)
         numberFont.setPixelSize(std::max(8, int(bodyRadius * 0.55)));
         painter.setFont(numberFont);
         painter.setPen(kPointerColor);
-        painter.drawText(QRectF(centre.x() - bodyRadius, centre.y() - bodyRadius, 2 * bodyRadius,
-                                2 * bodyRadius),
+        painter.drawText(QRectF(centre.x() - bodyRadius, centre.y() - bodyRadius, 2 * bodyRadius, 2 * bodyRadius),
                          Qt::AlignCenter, QString::number(m_value));
     }
 
@@ -322,7 +317,7 @@ void CKnobCtrl::paintEvent(QPaintEvent *)
     }
 }
 
-void CKnobCtrl::writeState(QDataStream &stream) const
+void CKnobCtrl::writeState(QDataStream& stream) const
 {
     ControlState::CByteOrderGuard guard(stream);
     stream << ControlState::Version;
@@ -332,11 +327,10 @@ void CKnobCtrl::writeState(QDataStream &stream) const
     stock.font = m_font;
     ControlState::writeStockProperties(stream, StockMask, stock);
     ControlState::writeText(stream, m_sysExString);
-    stream << qint16(m_initialValue) << qint16(m_minimum) << qint16(m_maximum)
-           << quint8(m_sendOnReset ? 1 : 0);
+    stream << qint16(m_initialValue) << qint16(m_minimum) << qint16(m_maximum) << quint8(m_sendOnReset ? 1 : 0);
 }
 
-bool CKnobCtrl::readState(QDataStream &stream)
+bool CKnobCtrl::readState(QDataStream& stream)
 {
     ControlState::CByteOrderGuard guard(stream);
     quint32 version = 0;
@@ -378,12 +372,12 @@ QByteArray CKnobCtrl::saveState() const
     return ControlState::toBytes(*this);
 }
 
-bool CKnobCtrl::loadState(const QByteArray &state)
+bool CKnobCtrl::loadState(const QByteArray& state)
 {
     return ControlState::fromBytes(*this, state);
 }
 
-QDialog *CKnobCtrl::createPropertyPage(QWidget *parent)
+QDialog* CKnobCtrl::createPropertyPage(QWidget* parent)
 {
     return new CKnobPropPage(this, parent);
 }

@@ -49,13 +49,13 @@ public:
     static constexpr double StartAngle = 225.0;
     static constexpr double SweepAngle = 270.0;
 
-    explicit CKnobCtrl(QWidget *parent = nullptr);
+    explicit CKnobCtrl(QWidget* parent = nullptr);
     ~CKnobCtrl() override;
 
-    const CDispatchTable &dispatchTable() const override;
+    const CDispatchTable& dispatchTable() const override;
 
     QString sysExString() const { return m_sysExString; }
-    void setSysExString(const QString &text);
+    void setSysExString(const QString& text);
     short initialValue() const { return m_initialValue; }
     void setInitialValue(short value);
     short minimum() const { return m_minimum; }
@@ -68,9 +68,9 @@ public:
     bool sendOnReset() const { return m_sendOnReset; }
     void setSendOnReset(bool send);
     QColor foreColor() const { return m_foreColor; }
-    void setForeColor(const QColor &color);
+    void setForeColor(const QColor& color);
     QFont controlFont() const { return m_font; }
-    void setControlFont(const QFont &font);
+    void setControlFont(const QFont& font);
 
     // The pointer's angle for a value, in degrees counter-clockwise from three o'clock.
     double angleOf(int value) const;
@@ -78,12 +78,12 @@ public:
     bool isModified() const { return m_modified; }
     void setModified(bool modified) { m_modified = modified; }
 
-    void writeState(QDataStream &stream) const;
-    bool readState(QDataStream &stream);
+    void writeState(QDataStream& stream) const;
+    bool readState(QDataStream& stream);
     Q_INVOKABLE QByteArray saveState() const;
-    Q_INVOKABLE bool loadState(const QByteArray &state);
+    Q_INVOKABLE bool loadState(const QByteArray& state);
 
-    Q_INVOKABLE QDialog *createPropertyPage(QWidget *parent);
+    Q_INVOKABLE QDialog* createPropertyPage(QWidget* parent);
 
     QSize sizeHint() const override;
     QSize minimumSizeHint() const override;
@@ -95,16 +95,16 @@ signals:
     // Event 1: the value changed.
     void Change();
     // Event 2: the template and the current value.
-    void SendString(const QString &sysExString, short value);
+    void SendString(const QString& sysExString, short value);
 
 protected:
-    void paintEvent(QPaintEvent *event) override;
-    void mousePressEvent(QMouseEvent *event) override;
-    void mouseMoveEvent(QMouseEvent *event) override;
-    void mouseReleaseEvent(QMouseEvent *event) override;
-    void mouseDoubleClickEvent(QMouseEvent *event) override;
-    void wheelEvent(QWheelEvent *event) override;
-    void keyPressEvent(QKeyEvent *event) override;
+    void paintEvent(QPaintEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
+    void wheelEvent(QWheelEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
 
 private:
     int lowerBound() const { return std::min(m_minimum, m_maximum); }

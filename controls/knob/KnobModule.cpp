@@ -4,19 +4,18 @@
 
 namespace {
 
-QWidget *createControl(QWidget *parent)
+QWidget* createControl(QWidget* parent)
 {
     return new CKnobCtrl(parent);
 }
 
 } // namespace
 
-const ControlModuleInfo &KnobModule::info()
+const ControlModuleInfo& KnobModule::info()
 {
-    static const ControlModuleInfo moduleInfo{ClassId,   ProgId,     TypeName,   PropertyPageClassId,
-                                              PropertyPageProgId,    PropertyPageTypeName,
-                                              TypeLibId, "1.0",      MiscStatus, "Apartment",
-                                              &createControl};
+    static const ControlModuleInfo moduleInfo{
+        ClassId,   ProgId, TypeName,   PropertyPageClassId, PropertyPageProgId, PropertyPageTypeName,
+        TypeLibId, "1.0",  MiscStatus, "Apartment",         &createControl};
     return moduleInfo;
 }
 

@@ -12,33 +12,28 @@
 
 #include <limits>
 
-CKnobPropPage::CKnobPropPage(CKnobCtrl *control, QWidget *parent)
-    : QDialog(parent)
-    , m_control(control)
-    , m_sysEx(new QLineEdit)
-    , m_initial(new QSpinBox)
-    , m_minimum(new QSpinBox)
-    , m_maximum(new QSpinBox)
-    , m_sendOnReset(new QCheckBox(tr("Send on reset")))
+CKnobPropPage::CKnobPropPage(CKnobCtrl* control, QWidget* parent)
+    : QDialog(parent), m_control(control), m_sysEx(new QLineEdit), m_initial(new QSpinBox), m_minimum(new QSpinBox),
+      m_maximum(new QSpinBox), m_sendOnReset(new QCheckBox(tr("Send on reset")))
 {
     setWindowTitle(tr("Knob Control Properties"));
-    for (QSpinBox *box : {m_initial, m_minimum, m_maximum})
+    for (QSpinBox* box : {m_initial, m_minimum, m_maximum})
         box->setRange(std::numeric_limits<short>::min(), std::numeric_limits<short>::max());
 
-    auto *page = new QWidget;
-    auto *form = new QFormLayout(page);
+    auto* page = new QWidget;
+    auto* form = new QFormLayout(page);
     form->addRow(tr("SysEx String:"), m_sysEx);
     form->addRow(tr("Initial value:"), m_initial);
     form->addRow(tr("Minimum:"), m_minimum);
     form->addRow(tr("Maximum:"), m_maximum);
     form->addRow(QString(), m_sendOnReset);
-    auto *tabs = new QTabWidget;
+    auto* tabs = new QTabWidget;
     tabs->addTab(page, tr("General"));
 
-    auto *buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel);
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel);
     connect(buttons, &QDialogButtonBox::accepted, this, &CKnobPropPage::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &CKnobPropPage::reject);
-    auto *layout = new QVBoxLayout(this);
+    auto* layout = new QVBoxLayout(this);
     layout->addWidget(tabs);
     layout->addWidget(buttons);
 

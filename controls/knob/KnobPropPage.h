@@ -15,15 +15,15 @@ class TONELOOM_CONTROL_API CKnobPropPage : public QDialog
     Q_OBJECT
 
 public:
-    CKnobPropPage(CKnobCtrl *control, QWidget *parent = nullptr);
+    CKnobPropPage(CKnobCtrl* control, QWidget* parent = nullptr);
 
     void accept() override;
 
 private:
-    CKnobCtrl *m_control;
-    QLineEdit *m_sysEx;
-    QSpinBox *m_initial;
-    QSpinBox *m_minimum;
-    QSpinBox *m_maximum;
-    QCheckBox *m_sendOnReset;
+    CKnobCtrl* m_control;
+    QLineEdit* m_sysEx;
+    QSpinBox* m_initial;
+    QSpinBox* m_minimum;
+    QSpinBox* m_maximum;
+    QCheckBox* m_sendOnReset;
 };

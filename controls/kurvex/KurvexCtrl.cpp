@@ -37,9 +37,7 @@ constexpr int kDefaultHeight = 150;
 
 } // namespace
 
-CKurvexCtrl::CKurvexCtrl(QWidget *parent)
-    : QWidget(parent)
-    , m_points(KurvexBlock::initialBlock())
+CKurvexCtrl::CKurvexCtrl(QWidget* parent) : QWidget(parent), m_points(KurvexBlock::initialBlock())
 {
     setAttribute(Qt::WA_OpaquePaintEvent);
     pointsToPixels();
@@ -47,7 +45,7 @@ CKurvexCtrl::CKurvexCtrl(QWidget *parent)
 
 CKurvexCtrl::~CKurvexCtrl() = default;
 
-const CDispatchTable &CKurvexCtrl::dispatchTable() const
+const CDispatchTable& CKurvexCtrl::dispatchTable() const
 {
     return kDispatchTable;
 }
@@ -59,7 +57,7 @@ void CKurvexCtrl::setHelpLine(bool helpLine)
     m_modified = true;
 }
 
-void CKurvexCtrl::setPoints(const KurvexPoints &points)
+void CKurvexCtrl::setPoints(const KurvexPoints& points)
 {
     m_points = points;
     pointsToPixels();
@@ -110,9 +108,7 @@ void CKurvexCtrl::pointsToPixels() const
         if (timeScale != 0)
             x += drawWidth * value(KurvexBlock::Time, i) / timeScale;
         m_x[size_t(i)] = x;
-        const double y = levelMax != 0
-                             ? drawHeight * (levelMax - value(KurvexBlock::Level, i)) / levelMax
-                             : 0.0;
+        const double y = levelMax != 0 ? drawHeight * (levelMax - value(KurvexBlock::Level, i)) / levelMax : 0.0;
         m_y[size_t(i)] = int(std::trunc(y)) + VerticalMargin;
     }
 }
@@ -154,8 +150,7 @@ void CKurvexCtrl::pixelsToPoints()
         }
         if (drawHeight > 0 && levelMax > 0) {
             const double level = levelMax - (m_y[size_t(i)] - VerticalMargin) * levelMax / drawHeight;
-            value(KurvexBlock::Level, i) =
-                std::clamp(int(std::trunc(level + kRoundingAllowance)), 0, levelMax);
+            value(KurvexBlock::Level, i) = std::clamp(int(std::trunc(level + kRoundingAllowance)), 0, levelMax);
         }
     }
 }
@@ -166,14 +161,14 @@ int CKurvexCtrl::hitTest(QPoint pos) const
     for (int i = 0; i < pointCount(); ++i) {
         const double x = m_x[size_t(i)];
         const int y = m_y[size_t(i)];
-        if (pos.x() >= x - HitRadius && pos.x() < x + HitRadius && pos.y() >= y - HitRadius
-            && pos.y() < y + HitRadius && isMovable(i))
+        if (pos.x() >= x - HitRadius && pos.x() < x + HitRadius && pos.y() >= y - HitRadius && pos.y() < y + HitRadius
+            && isMovable(i))
             return i;
     }
     return -1;
 }
 
-void CKurvexCtrl::mousePressEvent(QMouseEvent *event)
+void CKurvexCtrl::mousePressEvent(QMouseEvent* event)
 {
     if (!m_enable || event->button() != Qt::LeftButton)
         return;
@@ -184,8 +179,8 @@ void CKurvexCtrl::mousePressEvent(QMouseEvent *event)
 
     // The drag limits are where the point would be drawn at its shortest and longest
     // time and at its lowest and highest level.
-    int &time = value(KurvexBlock::Time, hit);
-    int &level = value(KurvexBlock::Level, hit);
+    int& time = value(KurvexBlock::Time, hit);
+    int& level = value(KurvexBlock::Level, hit);
     const int savedTime = time;
     const int savedLevel = level;
     time = 0;
@@ -204,22 +199,20 @@ void CKurvexCtrl::mousePressEvent(QMouseEvent *event)
     QWidget::mousePressEvent(event);
 }
 
-void CKurvexCtrl::mouseMoveEvent(QMouseEvent *event)
+void CKurvexCtrl::mouseMoveEvent(QMouseEvent* event)
 {
     if (m_dragged >= 0) {
         syncPixels();
         const QPoint pos = event->position().toPoint();
         const auto dragged = size_t(m_dragged);
-        if (pos.x() >= m_minX && pos.x() <= m_maxX + DragSlack
-            && value(KurvexBlock::TimeMovable, m_dragged) != 0) {
+        if (pos.x() >= m_minX && pos.x() <= m_maxX + DragSlack && value(KurvexBlock::TimeMovable, m_dragged) != 0) {
             // Later points move along, keeping their durations.
             const double shift = pos.x() - m_x[dragged];
             for (int j = m_dragged + 1; j < pointCount(); ++j)
                 m_x[size_t(j)] += shift;
             m_x[dragged] = pos.x();
         }
-        if (pos.y() >= m_topY && pos.y() <= m_bottomY
-            && value(KurvexBlock::LevelMovable, m_dragged) != 0) {
+        if (pos.y() >= m_topY && pos.y() <= m_bottomY && value(KurvexBlock::LevelMovable, m_dragged) != 0) {
             m_y[dragged] = pos.y();
             const int next = m_dragged + 1;
             if (next < pointCount() && value(KurvexBlock::FollowsPrevious, next) != 0)
@@ -230,7 +223,7 @@ void CKurvexCtrl::mouseMoveEvent(QMouseEvent *event)
     QWidget::mouseMoveEvent(event);
 }
 
-void CKurvexCtrl::mouseReleaseEvent(QMouseEvent *event)
+void CKurvexCtrl::mouseReleaseEvent(QMouseEvent* event)
 {
     if (!m_enable || event->button() != Qt::LeftButton)
         return;
@@ -244,7 +237,7 @@ void CKurvexCtrl::mouseReleaseEvent(QMouseEvent *event)
     QWidget::mouseReleaseEvent(event);
 }
 
-void CKurvexCtrl::resizeEvent(QResizeEvent *event)
+void CKurvexCtrl::resizeEvent(QResizeEvent* event)
 {
     pointsToPixels();
     QWidget::resizeEvent(event);
@@ -255,7 +248,7 @@ QSize CKurvexCtrl::sizeHint() const
     return {kDefaultWidth, kDefaultHeight};
 }
 
-void CKurvexCtrl::paintEvent(QPaintEvent *)
+void CKurvexCtrl::paintEvent(QPaintEvent*)
 {
     syncPixels();
     const int w = width();
@@ -305,14 +298,14 @@ void CKurvexCtrl::paintEvent(QPaintEvent *)
     for (int i = 0; i < count; ++i) {
         if (!isMovable(i))
             continue;
-        const QRect handle(int(m_x[size_t(i)]) - HandleRadius, m_y[size_t(i)] - HandleRadius,
-                           2 * HandleRadius, 2 * HandleRadius);
+        const QRect handle(int(m_x[size_t(i)]) - HandleRadius, m_y[size_t(i)] - HandleRadius, 2 * HandleRadius,
+                           2 * HandleRadius);
         painter.fillRect(handle, kHandleFrame);
         painter.fillRect(handle.adjusted(1, 1, -1, -1), fill);
     }
 }
 
-void CKurvexCtrl::writeState(QDataStream &stream) const
+void CKurvexCtrl::writeState(QDataStream& stream) const
 {
     ControlState::CByteOrderGuard guard(stream);
     stream << ControlState::Version;
@@ -321,7 +314,7 @@ void CKurvexCtrl::writeState(QDataStream &stream) const
     stream << quint8(m_helpLine ? 1 : 0);
 }
 
-bool CKurvexCtrl::readState(QDataStream &stream)
+bool CKurvexCtrl::readState(QDataStream& stream)
 {
     ControlState::CByteOrderGuard guard(stream);
     quint32 version = 0;
@@ -352,12 +345,12 @@ QByteArray CKurvexCtrl::saveState() const
     return ControlState::toBytes(*this);
 }
 
-bool CKurvexCtrl::loadState(const QByteArray &state)
+bool CKurvexCtrl::loadState(const QByteArray& state)
 {
     return ControlState::fromBytes(*this, state);
 }
 
-QDialog *CKurvexCtrl::createPropertyPage(QWidget *parent)
+QDialog* CKurvexCtrl::createPropertyPage(QWidget* parent)
 {
     return new CKurvexPropPage(this, parent);
 }

@@ -33,16 +33,16 @@ public:
     // A drag may go this far beyond the longest allowed segment before it stops.
     static constexpr int DragSlack = 5;
 
-    explicit CKurvexCtrl(QWidget *parent = nullptr);
+    explicit CKurvexCtrl(QWidget* parent = nullptr);
     ~CKurvexCtrl() override;
 
-    const CDispatchTable &dispatchTable() const override;
+    const CDispatchTable& dispatchTable() const override;
 
     bool helpLine() const { return m_helpLine; }
     void setHelpLine(bool helpLine);
     // The control's own block; hosts read it back during PointsChanged.
     KurvexPoints points() const { return m_points; }
-    void setPoints(const KurvexPoints &points);
+    void setPoints(const KurvexPoints& points);
     bool enable() const { return m_enable; }
     void setEnable(bool enable);
 
@@ -60,29 +60,29 @@ public:
     int maxSegmentTime() const;
 
     // The persisted state: version, extent, stock mask (none), HelpLine.
-    void writeState(QDataStream &stream) const;
-    bool readState(QDataStream &stream);
+    void writeState(QDataStream& stream) const;
+    bool readState(QDataStream& stream);
     Q_INVOKABLE QByteArray saveState() const;
-    Q_INVOKABLE bool loadState(const QByteArray &state);
+    Q_INVOKABLE bool loadState(const QByteArray& state);
 
-    Q_INVOKABLE QDialog *createPropertyPage(QWidget *parent);
+    Q_INVOKABLE QDialog* createPropertyPage(QWidget* parent);
 
     QSize sizeHint() const override;
 
 signals:
     // Event 1; points is the control's own block.
-    void PointsChanged(const KurvexPoints &points);
+    void PointsChanged(const KurvexPoints& points);
 
 protected:
-    void paintEvent(QPaintEvent *event) override;
-    void resizeEvent(QResizeEvent *event) override;
-    void mousePressEvent(QMouseEvent *event) override;
-    void mouseMoveEvent(QMouseEvent *event) override;
-    void mouseReleaseEvent(QMouseEvent *event) override;
+    void paintEvent(QPaintEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
 
 private:
     int value(size_t field, int index) const { return m_points[field + size_t(index)]; }
-    int &value(size_t field, int index) { return m_points[field + size_t(index)]; }
+    int& value(size_t field, int index) { return m_points[field + size_t(index)]; }
     bool isMovable(int index) const;
     // Pixels follow the block; they are recomputed when the size has changed since, which
     // a hidden control learns only when it is next asked.

@@ -4,19 +4,18 @@
 
 namespace {
 
-QWidget *createControl(QWidget *parent)
+QWidget* createControl(QWidget* parent)
 {
     return new CKurvexCtrl(parent);
 }
 
 } // namespace
 
-const ControlModuleInfo &KurvexModule::info()
+const ControlModuleInfo& KurvexModule::info()
 {
-    static const ControlModuleInfo moduleInfo{ClassId,        ProgId,        TypeName,
-                                              PropertyPageClassId, PropertyPageProgId,
-                                              PropertyPageTypeName, TypeLibId, "1.0",
-                                              MiscStatus,     "",            &createControl};
+    static const ControlModuleInfo moduleInfo{
+        ClassId, ProgId,     TypeName, PropertyPageClassId, PropertyPageProgId, PropertyPageTypeName, TypeLibId,
+        "1.0",   MiscStatus, "",       &createControl};
     return moduleInfo;
 }
 

@@ -9,8 +9,8 @@ using KurvexPoints = std::array<int, 45>;
 
 namespace KurvexBlock {
 inline constexpr int MaxPoints = 7;
-inline constexpr std::size_t Time = 0;            // duration from the previous point
-inline constexpr std::size_t Level = 7;           // 0 .. levelMax
+inline constexpr std::size_t Time = 0;  // duration from the previous point
+inline constexpr std::size_t Level = 7; // 0 .. levelMax
 inline constexpr std::size_t TimeMovable = 14;
 inline constexpr std::size_t LevelMovable = 21;
 inline constexpr std::size_t FollowsPrevious = 28; // takes the previous point's level
@@ -24,12 +24,12 @@ inline constexpr std::size_t Size = 45;
 // drawing width of 635 pixels.
 constexpr KurvexPoints initialBlock()
 {
-    return {0, 127, 127, 127, 127, 127, 127, //
-            0, 127, 50, 127, 127, 20, 20,    //
-            0, 1, 1, 1, 0, 1, 0,             //
-            0, 1, 1, 1, 0, 1, 0,             //
-            0, 0, 0, 0, 1, 0, 1,             //
-            0, 0, 0, 0, 0, 0, 1,             //
+    return {0,   127, 127, 127, 127, 127, 127, //
+            0,   127, 50,  127, 127, 20,  20,  //
+            0,   1,   1,   1,   0,   1,   0,   //
+            0,   1,   1,   1,   0,   1,   0,   //
+            0,   0,   0,   0,   1,   0,   1,   //
+            0,   0,   0,   0,   0,   0,   1,   //
             635, 127, 7};
 }
 } // namespace KurvexBlock

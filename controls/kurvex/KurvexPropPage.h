@@ -13,13 +13,13 @@ class TONELOOM_CONTROL_API CKurvexPropPage : public QDialog
     Q_OBJECT
 
 public:
-    CKurvexPropPage(CKurvexCtrl *control, QWidget *parent = nullptr);
+    CKurvexPropPage(CKurvexCtrl* control, QWidget* parent = nullptr);
 
-    QCheckBox *helpLineBox() const { return m_helpLine; }
+    QCheckBox* helpLineBox() const { return m_helpLine; }
 
     void accept() override;
 
 private:
-    CKurvexCtrl *m_control;
-    QCheckBox *m_helpLine;
+    CKurvexCtrl* m_control;
+    QCheckBox* m_helpLine;
 };

@@ -31,7 +31,7 @@ constexpr int kDefaultHeight = 24;
 
 // Decimal text to number as the C library's atoi reads it: blanks, a sign, digits up to
 // the first other character; 16-bit storage keeps the low 16 bits.
-short toValue(const QString &text)
+short toValue(const QString& text)
 {
     qsizetype i = 0;
     while (i < text.size() && (text[i] == QLatin1Char(' ') || text[i] == QLatin1Char('\t')))
@@ -49,8 +49,7 @@ short toValue(const QString &text)
 
 } // namespace
 
-CPickvaneCtrl::CPickvaneCtrl(QWidget *parent)
-    : QWidget(parent)
+CPickvaneCtrl::CPickvaneCtrl(QWidget* parent) : QWidget(parent)
 {
     setFocusPolicy(Qt::StrongFocus);
     resetDefaults();
@@ -58,7 +57,7 @@ CPickvaneCtrl::CPickvaneCtrl(QWidget *parent)
 
 CPickvaneCtrl::~CPickvaneCtrl() = default;
 
-const CDispatchTable &CPickvaneCtrl::dispatchTable() const
+const CDispatchTable& CPickvaneCtrl::dispatchTable() const
 {
     return kDispatchTable;
 }
@@ -70,7 +69,7 @@ void CPickvaneCtrl::resetDefaults()
     m_font = QFont();
 }
 
-QStringList CPickvaneCtrl::parseList(const QString &text)
+QStringList CPickvaneCtrl::parseList(const QString& text)
 {
     QStringList entries;
     qsizetype start = 0;
@@ -83,7 +82,7 @@ QStringList CPickvaneCtrl::parseList(const QString &text)
     return entries;
 }
 
-void CPickvaneCtrl::setListItems(const QString &text)
+void CPickvaneCtrl::setListItems(const QString& text)
 {
     m_listItems = text;
     m_items = parseList(text);
@@ -91,18 +90,18 @@ void CPickvaneCtrl::setListItems(const QString &text)
     m_modified = true;
 }
 
-void CPickvaneCtrl::setSysExString(const QString &text)
+void CPickvaneCtrl::setSysExString(const QString& text)
 {
     m_sysExString = text;
     update();
     m_modified = true;
 }
 
-void CPickvaneCtrl::setListValues(const QString &text)
+void CPickvaneCtrl::setListValues(const QString& text)
 {
     m_listValues = text;
     m_values.clear();
-    for (const QString &entry : parseList(text))
+    for (const QString& entry : parseList(text))
         m_values.append(toValue(entry));
     update();
     m_modified = true;
@@ -117,14 +116,14 @@ void CPickvaneCtrl::setSelection(short selection)
     m_modified = true;
 }
 
-void CPickvaneCtrl::setBackColor(const QColor &color)
+void CPickvaneCtrl::setBackColor(const QColor& color)
 {
     m_backColor = color;
     update();
     m_modified = true;
 }
 
-void CPickvaneCtrl::setControlFont(const QFont &font)
+void CPickvaneCtrl::setControlFont(const QFont& font)
 {
     m_font = font;
     update();
@@ -169,11 +168,11 @@ short CPickvaneCtrl::GetListValue(short pNum) const
     return pNum >= 0 && pNum < m_values.size() ? m_values[pNum] : short(0);
 }
 
-QMenu *CPickvaneCtrl::createChoiceMenu(QWidget *parent)
+QMenu* CPickvaneCtrl::createChoiceMenu(QWidget* parent)
 {
-    auto *menu = new QMenu(parent);
+    auto* menu = new QMenu(parent);
     for (int i = 0; i < m_items.size(); ++i) {
-        QAction *action = menu->addAction(m_items[i]);
+        QAction* action = menu->addAction(m_items[i]);
         action->setData(FirstCommand + i);
     }
     return menu;
@@ -187,29 +186,29 @@ bool CPickvaneCtrl::handleMenuCommand(int command)
     return true;
 }
 
-void CPickvaneCtrl::mouseReleaseEvent(QMouseEvent *event)
+void CPickvaneCtrl::mouseReleaseEvent(QMouseEvent* event)
 {
     // Only a release over the control opens the list: a press that wandered off is no choice.
-    if (event->button() == Qt::LeftButton && rect().contains(event->position().toPoint())
-        && !m_items.isEmpty() && !m_values.isEmpty()) {
+    if (event->button() == Qt::LeftButton && rect().contains(event->position().toPoint()) && !m_items.isEmpty()
+        && !m_values.isEmpty()) {
         std::unique_ptr<QMenu> menu(createChoiceMenu(this));
         // Centred on the release point, its top at the point.
         const QPoint global = event->globalPosition().toPoint();
         const QPoint topLeft(global.x() - menu->sizeHint().width() / 2, global.y());
-        if (QAction *chosen = menu->exec(topLeft))
+        if (QAction* chosen = menu->exec(topLeft))
             handleMenuCommand(chosen->data().toInt());
     }
     QWidget::mouseReleaseEvent(event);
 }
 
-void CPickvaneCtrl::focusInEvent(QFocusEvent *event)
+void CPickvaneCtrl::focusInEvent(QFocusEvent* event)
 {
     m_focus = true;
     update();
     QWidget::focusInEvent(event);
 }
 
-void CPickvaneCtrl::focusOutEvent(QFocusEvent *event)
+void CPickvaneCtrl::focusOutEvent(QFocusEvent* event)
 {
     m_focus = false;
     update();
@@ -221,7 +220,7 @@ QSize CPickvaneCtrl::sizeHint() const
     return {kDefaultWidth, kDefaultHeight};
 }
 
-void CPickvaneCtrl::paintEvent(QPaintEvent *)
+void CPickvaneCtrl::paintEvent(QPaintEvent*)
 {
     QPainter painter(this);
     painter.setRenderHint(QPainter::Antialiasing, false);
@@ -239,7 +238,7 @@ void CPickvaneCtrl::paintEvent(QPaintEvent *)
     painter.drawText(x, top + metrics.ascent(), m_shownText);
 }
 
-void CPickvaneCtrl::writeState(QDataStream &stream) const
+void CPickvaneCtrl::writeState(QDataStream& stream) const
 {
     ControlState::CByteOrderGuard guard(stream);
     stream << ControlState::Version;
@@ -254,7 +253,7 @@ void CPickvaneCtrl::writeState(QDataStream &stream) const
     stream << qint16(m_selection);
 }
 
-bool CPickvaneCtrl::readState(QDataStream &stream)
+bool CPickvaneCtrl::readState(QDataStream& stream)
 {
     ControlState::CByteOrderGuard guard(stream);
     quint32 version = 0;
@@ -297,7 +296,7 @@ bool CPickvaneCtrl::readState(QDataStream &stream)
     m_savedSelection = selection;
     m_items = parseList(m_listItems);
     m_values.clear();
-    for (const QString &entry : parseList(m_listValues))
+    for (const QString& entry : parseList(m_listValues))
         m_values.append(toValue(entry));
     m_shownText.clear();
     select(m_selection);
@@ -310,12 +309,12 @@ QByteArray CPickvaneCtrl::saveState() const
     return ControlState::toBytes(*this);
 }
 
-bool CPickvaneCtrl::loadState(const QByteArray &state)
+bool CPickvaneCtrl::loadState(const QByteArray& state)
 {
     return ControlState::fromBytes(*this, state);
 }
 
-QDialog *CPickvaneCtrl::createPropertyPage(QWidget *parent)
+QDialog* CPickvaneCtrl::createPropertyPage(QWidget* parent)
 {
     return new CPickvanePropPage(this, parent);
 }

@@ -41,27 +41,27 @@ public:
     static constexpr int ChoosableEntries = 10;
     static constexpr quint32 StockMask = 0x5; // BackColor and Font
 
-    explicit CPickvaneCtrl(QWidget *parent = nullptr);
+    explicit CPickvaneCtrl(QWidget* parent = nullptr);
     ~CPickvaneCtrl() override;
 
-    const CDispatchTable &dispatchTable() const override;
+    const CDispatchTable& dispatchTable() const override;
 
     // Entries end in CR LF; text after the last line feed is not an entry.
-    static QStringList parseList(const QString &text);
+    static QStringList parseList(const QString& text);
 
     QString listItems() const { return m_listItems; }
-    void setListItems(const QString &text);
+    void setListItems(const QString& text);
     QString sysExString() const { return m_sysExString; }
-    void setSysExString(const QString &text);
+    void setSysExString(const QString& text);
     QString listValues() const { return m_listValues; }
-    void setListValues(const QString &text);
+    void setListValues(const QString& text);
     short selection() const { return m_selection; }
     // Also becomes the selection that Reset goes back to.
     void setSelection(short selection);
     QColor backColor() const { return m_backColor; }
-    void setBackColor(const QColor &color);
+    void setBackColor(const QColor& color);
     QFont controlFont() const { return m_font; }
-    void setControlFont(const QFont &font);
+    void setControlFont(const QFont& font);
     QColor foreColor() const { return m_foreColor; }
 
     QStringList items() const { return m_items; }
@@ -74,16 +74,16 @@ public:
     // Shows item index and announces its value when both lists hold it.
     void select(int index);
     // The popup of the items, entries numbered from FirstCommand.
-    QMenu *createChoiceMenu(QWidget *parent);
+    QMenu* createChoiceMenu(QWidget* parent);
     // Runs a popup command; false for numbers the control does not answer.
     bool handleMenuCommand(int command);
 
-    void writeState(QDataStream &stream) const;
-    bool readState(QDataStream &stream);
+    void writeState(QDataStream& stream) const;
+    bool readState(QDataStream& stream);
     Q_INVOKABLE QByteArray saveState() const;
-    Q_INVOKABLE bool loadState(const QByteArray &state);
+    Q_INVOKABLE bool loadState(const QByteArray& state);
 
-    Q_INVOKABLE QDialog *createPropertyPage(QWidget *parent);
+    Q_INVOKABLE QDialog* createPropertyPage(QWidget* parent);
 
     QSize sizeHint() const override;
 
@@ -93,13 +93,13 @@ public slots:
 
 signals:
     // Event 1.
-    void SendString(const QString &sysExString, short value);
+    void SendString(const QString& sysExString, short value);
 
 protected:
-    void paintEvent(QPaintEvent *event) override;
-    void mouseReleaseEvent(QMouseEvent *event) override;
-    void focusInEvent(QFocusEvent *event) override;
-    void focusOutEvent(QFocusEvent *event) override;
+    void paintEvent(QPaintEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void focusInEvent(QFocusEvent* event) override;
+    void focusOutEvent(QFocusEvent* event) override;
 
 private:
     bool isChoosable(int index) const;

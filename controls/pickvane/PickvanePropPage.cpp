@@ -12,30 +12,26 @@
 
 #include <limits>
 
-CPickvanePropPage::CPickvanePropPage(CPickvaneCtrl *control, QWidget *parent)
-    : QDialog(parent)
-    , m_control(control)
-    , m_items(new QPlainTextEdit)
-    , m_values(new QPlainTextEdit)
-    , m_sysEx(new QLineEdit)
-    , m_selection(new QSpinBox)
+CPickvanePropPage::CPickvanePropPage(CPickvaneCtrl* control, QWidget* parent)
+    : QDialog(parent), m_control(control), m_items(new QPlainTextEdit), m_values(new QPlainTextEdit),
+      m_sysEx(new QLineEdit), m_selection(new QSpinBox)
 {
     setWindowTitle(tr("Pickvane Control Properties"));
     m_selection->setRange(std::numeric_limits<short>::min(), std::numeric_limits<short>::max());
 
-    auto *page = new QWidget;
-    auto *form = new QFormLayout(page);
+    auto* page = new QWidget;
+    auto* form = new QFormLayout(page);
     form->addRow(tr("Enter List Items:"), m_items);
     form->addRow(tr("Enter Values to Send:"), m_values);
     form->addRow(tr("SysEx String:"), m_sysEx);
     form->addRow(tr("Selection:"), m_selection);
-    auto *tabs = new QTabWidget;
+    auto* tabs = new QTabWidget;
     tabs->addTab(page, tr("General"));
 
-    auto *buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel);
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel);
     connect(buttons, &QDialogButtonBox::accepted, this, &CPickvanePropPage::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &CPickvanePropPage::reject);
-    auto *layout = new QVBoxLayout(this);
+    auto* layout = new QVBoxLayout(this);
     layout->addWidget(tabs);
     layout->addWidget(buttons);
 
@@ -45,15 +41,15 @@ CPickvanePropPage::CPickvanePropPage(CPickvaneCtrl *control, QWidget *parent)
     m_selection->setValue(m_control->selection());
 }
 
-QString CPickvanePropPage::toLines(const QString &list)
+QString CPickvanePropPage::toLines(const QString& list)
 {
     return CPickvaneCtrl::parseList(list).join(QLatin1Char('\n'));
 }
 
-QString CPickvanePropPage::fromLines(const QString &lines)
+QString CPickvanePropPage::fromLines(const QString& lines)
 {
     QString list;
-    for (const QString &line : lines.split(QLatin1Char('\n'))) {
+    for (const QString& line : lines.split(QLatin1Char('\n'))) {
         if (!line.isEmpty())
             list += line + QStringLiteral("\r\n");
     }

@@ -16,23 +16,23 @@ class TONELOOM_CONTROL_API CPickvanePropPage : public QDialog
     Q_OBJECT
 
 public:
-    CPickvanePropPage(CPickvaneCtrl *control, QWidget *parent = nullptr);
+    CPickvanePropPage(CPickvaneCtrl* control, QWidget* parent = nullptr);
 
-    QPlainTextEdit *itemsEdit() const { return m_items; }
-    QPlainTextEdit *valuesEdit() const { return m_values; }
-    QLineEdit *sysExEdit() const { return m_sysEx; }
-    QSpinBox *selectionBox() const { return m_selection; }
+    QPlainTextEdit* itemsEdit() const { return m_items; }
+    QPlainTextEdit* valuesEdit() const { return m_values; }
+    QLineEdit* sysExEdit() const { return m_sysEx; }
+    QSpinBox* selectionBox() const { return m_selection; }
 
     // One entry per line shown; stored with CR LF after every entry.
-    static QString toLines(const QString &list);
-    static QString fromLines(const QString &lines);
+    static QString toLines(const QString& list);
+    static QString fromLines(const QString& lines);
 
     void accept() override;
 
 private:
-    CPickvaneCtrl *m_control;
-    QPlainTextEdit *m_items;
-    QPlainTextEdit *m_values;
-    QLineEdit *m_sysEx;
-    QSpinBox *m_selection;
+    CPickvaneCtrl* m_control;
+    QPlainTextEdit* m_items;
+    QPlainTextEdit* m_values;
+    QLineEdit* m_sysEx;
+    QSpinBox* m_selection;
 };
