@@ -2,24 +2,23 @@
 
 #include "app/AboutDlg.h"
 #include "app/AuditionFilter.h"
-#include "app/ChildFrame.h"
-#include "app/CommandIds.h"
-#include "app/DocTemplate.h"
-#include "app/DocumentView.h"
-#include "app/Prompter.h"
 #include "app/ToneloomApp.h"
-#include "app/ToneloomDoc.h"
-#include "bank/BankViewCommands.h"
-#include "bank/GlobalSettingsDlg.h"
-#include "bank/ToneloomView.h"
+#include "bank/ToneloomDoc.h"
+#include "bank/ui/GlobalSettingsDlg.h"
 #include "emulator/EmulatorDevice.h"
 #include "midi/BulkTransfer.h"
 #include "midi/Midi.h"
 #include "midi/MidiPortProvider.h"
-#include "midi/MidiSettingsDlg.h"
-#include "midi/ReceiveDlg.h"
-#include "midi/StatusDlg.h"
+#include "midi/ui/MidiSettingsDlg.h"
+#include "midi/ui/ReceiveDlg.h"
+#include "midi/ui/StatusDlg.h"
 #include "model/ExpansionNames.h"
+#include "ui/ChildFrame.h"
+#include "ui/CommandIds.h"
+#include "ui/CommandTarget.h"
+#include "ui/DocTemplate.h"
+#include "ui/DocumentView.h"
+#include "ui/Prompter.h"
 
 #include <QAction>
 #include <QApplication>
@@ -124,7 +123,15 @@ QAction* CMainFrame::makeAction(int id, const QString& text, const QString& icon
     if (!iconName.isEmpty())
         action->setIcon(QIcon(QStringLiteral(":/icons/%1.png").arg(iconName)));
     m_actions.insert(id, action);
+    m_defaultTexts.insert(id, text);
     return action;
+}
+
+template <typename F>
+void CMainFrame::frameCommand(int id, F&& handler)
+{
+    m_frameCommands.insert(id);
+    connect(m_actions.value(id), &QAction::triggered, this, std::forward<F>(handler));
 }
 
 void CMainFrame::createActions()
@@ -132,24 +139,77 @@ void CMainFrame::createActions()
     // The text after a tab is the accelerator; Qt shows it from the shortcut itself.
     const auto shortcutOf = [](QAction* a, const QList<QKeySequence>& keys) { a->setShortcuts(keys); };
 
+    // The frame's own commands.
     QAction* a = makeAction(cmd::kFileNew, QStringLiteral("&New"), QStringLiteral("new"));
     shortcutOf(a, {QKeySequence(Qt::CTRL | Qt::Key_N)});
     a->setStatusTip(QStringLiteral("Create a new document"));
-    connect(a, &QAction::triggered, this, [this] { m_app.OnFileNew(); });
+    frameCommand(cmd::kFileNew, [this] { m_app.OnFileNew(); });
     a = makeAction(cmd::kFileOpen, QStringLiteral("&Open..."), QStringLiteral("open"));
     shortcutOf(a, {QKeySequence(Qt::CTRL | Qt::Key_O)});
     a->setStatusTip(QStringLiteral("Open an existing document"));
-    connect(a, &QAction::triggered, this, [this] { m_app.OnFileOpen(); });
+    frameCommand(cmd::kFileOpen, [this] { m_app.OnFileOpen(); });
     a = makeAction(cmd::kFileClose, QStringLiteral("&Close"));
     a->setStatusTip(QStringLiteral("Close the active document"));
-    connect(a, &QAction::triggered, m_mdi, &QMdiArea::closeActiveSubWindow);
+    frameCommand(cmd::kFileClose, [this] { m_mdi->closeActiveSubWindow(); });
     a = makeAction(cmd::kFileSave, QStringLiteral("&Save"), QStringLiteral("save"));
     shortcutOf(a, {QKeySequence(Qt::CTRL | Qt::Key_S)});
     a->setStatusTip(QStringLiteral("Save the active document"));
-    connect(a, &QAction::triggered, this, [this] { saveActiveDocument(false); });
+    frameCommand(cmd::kFileSave, [this] { saveActiveDocument(false); });
     a = makeAction(cmd::kFileSaveAs, QStringLiteral("Save &As..."));
     a->setStatusTip(QStringLiteral("Save the active document with a new name"));
-    connect(a, &QAction::triggered, this, [this] { saveActiveDocument(true); });
+    frameCommand(cmd::kFileSaveAs, [this] { saveActiveDocument(true); });
+    a = makeAction(cmd::kFilePrintSetup, QStringLiteral("P&rint Setup..."));
+    a->setStatusTip(QStringLiteral("Change the printer and printing options"));
+    frameCommand(cmd::kFilePrintSetup, [this] { m_app.OnFilePrintSetup(); });
+    a = makeAction(cmd::kAppExit, QStringLiteral("E&xit"));
+    a->setStatusTip(QStringLiteral("Quit the application; prompts to save documents"));
+    frameCommand(cmd::kAppExit, [this] { close(); });
+    for (int i = 0; i < kRecentFileCount; ++i) {
+        a = makeAction(cmd::kFileMru1 + i, QString());
+        a->setVisible(false);
+        frameCommand(cmd::kFileMru1 + i, [this, i] {
+            if (i < m_recent.size())
+                m_app.OpenDocumentFile(m_recent[i]);
+        });
+    }
+    a = makeAction(cmd::kViewToolbar, QStringLiteral("&Toolbar"));
+    a->setCheckable(true);
+    m_frameCommands.insert(cmd::kViewToolbar);
+    a = makeAction(cmd::kViewStatusBar, QStringLiteral("&Status Bar"));
+    a->setCheckable(true);
+    m_frameCommands.insert(cmd::kViewStatusBar);
+    a = makeAction(cmd::kPianoKeyboard, QStringLiteral("&Piano Keyboard"), QStringLiteral("piano"));
+    a->setCheckable(true);
+    a->setStatusTip(QStringLiteral("Show or hide the piano keyboard"));
+    m_frameCommands.insert(cmd::kPianoKeyboard);
+    a = makeAction(cmd::kMidiSetup, QStringLiteral("Se&tup..."));
+    a->setStatusTip(QStringLiteral("Choose the MIDI ports, the synthesizer and its expansion boards"));
+    frameCommand(cmd::kMidiSetup, [this] { onMidiSetup(); });
+    a = makeAction(cmd::kReceive, QStringLiteral("&Receive..."), QStringLiteral("receive"));
+    shortcutOf(a, {QKeySequence(Qt::CTRL | Qt::Key_R)});
+    a->setStatusTip(QStringLiteral("Receive a bulk dump from the synthesizer into a new bank"));
+    frameCommand(cmd::kReceive, [this] { onReceive(); });
+    a = makeAction(cmd::kStop, QStringLiteral("St&op"), QStringLiteral("stop"));
+    a->setStatusTip(QStringLiteral("Stop the transfer"));
+    frameCommand(cmd::kStop, [this] { StopTransfer(); });
+    makeAction(cmd::kVirtualSynth, QStringLiteral("&Virtual Synth..."), QStringLiteral("virtualsynth"));
+    m_frameCommands.insert(cmd::kVirtualSynth);
+    makeAction(cmd::kEnvelopePresets, QStringLiteral("En&velope Presets..."));
+    m_frameCommands.insert(cmd::kEnvelopePresets);
+    makeAction(cmd::kSettings, QStringLiteral("&Settings..."));
+    frameCommand(cmd::kSettings, [this] { OnSettings(); });
+    a = makeAction(cmd::kUseCategories, QStringLiteral("&Use JV-2080 Categories"));
+    a->setCheckable(true);
+    frameCommand(cmd::kUseCategories, [this](bool on) { m_settings.setUseCategory(on); });
+    makeAction(cmd::kWindowCascade, QStringLiteral("&Cascade"));
+    frameCommand(cmd::kWindowCascade, [this] { m_mdi->cascadeSubWindows(); });
+    makeAction(cmd::kWindowTile, QStringLiteral("&Tile"));
+    frameCommand(cmd::kWindowTile, [this] { m_mdi->tileSubWindows(); });
+    a = makeAction(cmd::kAppAbout, QStringLiteral("&About Toneloom!..."));
+    a->setStatusTip(QStringLiteral("Display program information, version number and copyright"));
+    frameCommand(cmd::kAppAbout, [this] { m_app.OnAppAbout(); });
+
+    // The commands of the document windows: the active one carries them out.
     makeAction(cmd::kSavePatches, QStringLiteral("Save Patches"))
         ->setStatusTip(QStringLiteral("Save the patches of the bank in a file of their own"));
     makeAction(cmd::kSavePerformances, QStringLiteral("Save Performances"))
@@ -161,24 +221,9 @@ void CMainFrame::createActions()
     a->setStatusTip(QStringLiteral("Print the active document"));
     makeAction(cmd::kFilePrintPreview, QStringLiteral("Print Pre&view"))
         ->setStatusTip(QStringLiteral("Display full pages"));
-    a = makeAction(cmd::kFilePrintSetup, QStringLiteral("P&rint Setup..."));
-    a->setStatusTip(QStringLiteral("Change the printer and printing options"));
-    connect(a, &QAction::triggered, this, [this] { m_app.OnFilePrintSetup(); });
-    a = makeAction(cmd::kAppExit, QStringLiteral("E&xit"));
-    a->setStatusTip(QStringLiteral("Quit the application; prompts to save documents"));
-    connect(a, &QAction::triggered, this, &QWidget::close);
-    for (int i = 0; i < kRecentFileCount; ++i) {
-        a = makeAction(cmd::kFileMru1 + i, QString());
-        a->setVisible(false);
-        connect(a, &QAction::triggered, this, [this, i] {
-            if (i < m_recent.size())
-                m_app.OpenDocumentFile(m_recent[i]);
-        });
-    }
-
-    a = makeAction(cmd::kEditUndo, QStringLiteral("&Undo"));
+    a = makeAction(cmd::kEditUndo, QStringLiteral("Undo\tCtrl+Z"));
     shortcutOf(a, {QKeySequence(Qt::CTRL | Qt::Key_Z), QKeySequence(Qt::ALT | Qt::Key_Backspace)});
-    a = makeAction(cmd::kEditRedo, QStringLiteral("&Redo"));
+    a = makeAction(cmd::kEditRedo, QStringLiteral("Redo\tCtrl+A"));
     shortcutOf(a, {QKeySequence(Qt::CTRL | Qt::Key_A)});
     a = makeAction(cmd::kEditCopy, QStringLiteral("&Copy"), QStringLiteral("copy"));
     shortcutOf(a, {QKeySequence(Qt::CTRL | Qt::Key_C), QKeySequence(Qt::CTRL | Qt::Key_Insert)});
@@ -202,11 +247,6 @@ void CMainFrame::createActions()
     makeAction(cmd::kCopyToPatch, QStringLiteral("&Copy to Patch..."));
     makeAction(cmd::kCopyEffect, QStringLiteral("Copy &Effect..."));
     makeAction(cmd::kShowUsedPatches, QStringLiteral("&Show used Patches..."));
-
-    a = makeAction(cmd::kViewToolbar, QStringLiteral("&Toolbar"));
-    a->setCheckable(true);
-    a = makeAction(cmd::kViewStatusBar, QStringLiteral("&Status Bar"));
-    a->setCheckable(true);
     a = makeAction(cmd::kShowPatches, QStringLiteral("&Patches"), QStringLiteral("patches"));
     a->setCheckable(true);
     a->setStatusTip(QStringLiteral("Show the patches of the bank"));
@@ -216,64 +256,15 @@ void CMainFrame::createActions()
     a = makeAction(cmd::kShowRhythms, QStringLiteral("&Rhythms"), QStringLiteral("rhythms"));
     a->setCheckable(true);
     a->setStatusTip(QStringLiteral("Show the rhythm sets of the bank"));
-    a = makeAction(cmd::kPianoKeyboard, QStringLiteral("&Piano Keyboard"), QStringLiteral("piano"));
-    a->setCheckable(true);
-    a->setStatusTip(QStringLiteral("Show or hide the piano keyboard"));
-
-    a = makeAction(cmd::kMidiSetup, QStringLiteral("Se&tup..."));
-    a->setStatusTip(QStringLiteral("Choose the MIDI ports, the synthesizer and its expansion boards"));
-    connect(a, &QAction::triggered, this, &CMainFrame::onMidiSetup);
-    a = makeAction(cmd::kReceive, QStringLiteral("&Receive..."), QStringLiteral("receive"));
-    shortcutOf(a, {QKeySequence(Qt::CTRL | Qt::Key_R)});
-    a->setStatusTip(QStringLiteral("Receive a bulk dump from the synthesizer into a new bank"));
-    connect(a, &QAction::triggered, this, &CMainFrame::onReceive);
     a = makeAction(cmd::kSend, QStringLiteral("&Send..."), QStringLiteral("send"));
     shortcutOf(a, {QKeySequence(Qt::CTRL | Qt::Key_D)});
     a->setStatusTip(QStringLiteral("Send the bank to the synthesizer"));
-    a = makeAction(cmd::kStop, QStringLiteral("St&op"), QStringLiteral("stop"));
-    a->setStatusTip(QStringLiteral("Stop the transfer"));
-    connect(a, &QAction::triggered, this, &CMainFrame::StopTransfer);
 
-    makeAction(cmd::kVirtualSynth, QStringLiteral("&Virtual Synth..."), QStringLiteral("virtualsynth"));
-    makeAction(cmd::kEnvelopePresets, QStringLiteral("En&velope Presets..."));
-    a = makeAction(cmd::kSettings, QStringLiteral("&Settings..."));
-    connect(a, &QAction::triggered, this, &CMainFrame::OnSettings);
-    a = makeAction(cmd::kUseCategories, QStringLiteral("&Use JV-2080 Categories"));
-    a->setCheckable(true);
-    connect(a, &QAction::triggered, this, [this](bool on) { m_settings.setUseCategory(on); });
-
-    a = makeAction(cmd::kWindowCascade, QStringLiteral("&Cascade"));
-    connect(a, &QAction::triggered, m_mdi, &QMdiArea::cascadeSubWindows);
-    a = makeAction(cmd::kWindowTile, QStringLiteral("&Tile"));
-    connect(a, &QAction::triggered, m_mdi, &QMdiArea::tileSubWindows);
-    a = makeAction(cmd::kAppAbout, QStringLiteral("&About Toneloom!..."));
-    a->setStatusTip(QStringLiteral("Display program information, version number and copyright"));
-    connect(a, &QAction::triggered, this, [this] { m_app.OnAppAbout(); });
-
-    // Commands the bank window carries out.
-    for (int id : {cmd::kSavePatches,
-                   cmd::kSavePerformances,
-                   cmd::kSaveRhythms,
-                   cmd::kFilePrint,
-                   cmd::kFilePrintPreview,
-                   cmd::kEditItem,
-                   cmd::kEditCopy,
-                   cmd::kEditPaste,
-                   cmd::kInit,
-                   cmd::kWrite,
-                   cmd::kCopySysex,
-                   cmd::kCopyNames,
-                   cmd::kRandomPatches,
-                   cmd::kCopyToPatch,
-                   cmd::kCopyEffect,
-                   cmd::kShowUsedPatches,
-                   cmd::kEditUndo,
-                   cmd::kEditRedo,
-                   cmd::kShowPatches,
-                   cmd::kShowPerformances,
-                   cmd::kShowRhythms,
-                   cmd::kSend})
-        connect(m_actions.value(id), &QAction::triggered, this, [this, id] { routeToView(id); });
+    for (auto it = m_actions.cbegin(); it != m_actions.cend(); ++it) {
+        const int id = it.key();
+        if (!m_frameCommands.contains(id))
+            connect(it.value(), &QAction::triggered, this, [this, id] { routeToTarget(id); });
+    }
 }
 
 void CMainFrame::createMenus()
@@ -417,10 +408,9 @@ CChildFrame* CMainFrame::addDocumentWindow(QWidget* view)
     m_mdi->addSubWindow(frame);
     frame->show();
     view->setFocus();
-    if (auto* bank = dynamic_cast<CToneloomView*>(view)) {
-        connect(bank, &CToneloomView::commandStateChanged, this, &CMainFrame::updateActions);
-        connect(&bank->document(), &CToneloomDoc::modifiedChanged, frame, &CChildFrame::updateTitle);
-        connect(&bank->document(), &CToneloomDoc::modifiedChanged, this, &CMainFrame::updateTitle);
+    if (CDocumentView* document = CDocumentView::of(view)) {
+        connect(&document->viewSignals(), &CDocumentViewSignals::commandStateChanged, this, &CMainFrame::updateActions);
+        connect(&document->viewSignals(), &CDocumentViewSignals::titleChanged, this, &CMainFrame::updateTitle);
     }
     // The window is half destroyed when this is signalled: look at the others later.
     connect(frame, &QObject::destroyed, this, [this] {
@@ -437,12 +427,17 @@ CChildFrame* CMainFrame::addDocumentWindow(QWidget* view)
     return frame;
 }
 
-CToneloomView* CMainFrame::activeBankView() const
+QWidget* CMainFrame::activeDocumentWindow() const
 {
     QMdiSubWindow* sub = m_mdi->activeSubWindow();
     if (!sub && !m_mdi->subWindowList().isEmpty() && !isActiveWindow())
         sub = m_mdi->currentSubWindow();
-    return sub ? dynamic_cast<CToneloomView*>(sub->widget()) : nullptr;
+    return sub ? sub->widget() : nullptr;
+}
+
+CCommandTarget* CMainFrame::activeCommandTarget() const
+{
+    return CCommandTarget::of(activeDocumentWindow());
 }
 
 QList<CChildFrame*> CMainFrame::childFrames() const
@@ -454,80 +449,64 @@ QList<CChildFrame*> CMainFrame::childFrames() const
     return list;
 }
 
-void CMainFrame::routeToView(int id)
+void CMainFrame::routeToTarget(int id)
 {
-    if (CToneloomView* view = activeBankView())
-        view->onCommand(id);
+    if (CCommandTarget* target = activeCommandTarget())
+        if (target->handlesCommand(id))
+            target->runCommand(id);
     updateActions();
 }
 
 void CMainFrame::updateActions()
 {
-    CToneloomView* view = activeBankView();
-    const bool transfer = m_bulk && m_bulk->isActive();
+    CCommandTarget* target = activeCommandTarget();
+    const bool transfer = isTransferActive();
     for (auto it = m_actions.begin(); it != m_actions.end(); ++it) {
         const int id = it.key();
         QAction* a = it.value();
         bool checked = false;
         bool enabled = true;
-        switch (id) {
-        case cmd::kFileClose:
-        case cmd::kFileSave:
-        case cmd::kFileSaveAs:
-            enabled = m_mdi->currentSubWindow() != nullptr;
-            break;
-        case cmd::kStop:
-            enabled = transfer;
-            break;
-        case cmd::kReceive:
-            enabled = !transfer;
-            break;
-        case cmd::kViewToolbar:
-        case cmd::kViewStatusBar:
-            continue;
-        case cmd::kUseCategories:
-            checked = m_settings.useCategory();
-            break;
-        case cmd::kSettings:
-            break;
-        case cmd::kPianoKeyboard:
-        case cmd::kVirtualSynth:
-        case cmd::kEnvelopePresets:
-        case cmd::kEditFind:
-            // Their windows and dialogs are not part of the program yet.
-            enabled = false;
-            break;
-        default:
-            if (id >= cmd::kFileMru1 && id < cmd::kFileMru1 + kRecentFileCount)
-                continue;
-            if (view && view->handlesCommand(id)) {
-                enabled = view->commandEnabled(id, &checked);
-                if (id == cmd::kSend)
-                    enabled = enabled && !transfer;
-            } else if (view || id != cmd::kFileNew) {
-                const bool frameCommand = id == cmd::kFileNew || id == cmd::kFileOpen || id == cmd::kFilePrintSetup
-                                          || id == cmd::kAppExit || id == cmd::kMidiSetup || id == cmd::kAppAbout
-                                          || id == cmd::kWindowCascade || id == cmd::kWindowTile;
-                enabled = frameCommand;
+        if (m_frameCommands.contains(id)) {
+            switch (id) {
+            case cmd::kFileClose:
+            case cmd::kFileSave:
+            case cmd::kFileSaveAs:
+                enabled = m_mdi->currentSubWindow() != nullptr;
+                break;
+            case cmd::kStop:
+                enabled = transfer;
+                break;
+            case cmd::kReceive:
+                enabled = !transfer;
+                break;
+            case cmd::kUseCategories:
+                checked = m_settings.useCategory();
+                break;
+            case cmd::kViewToolbar:
+            case cmd::kViewStatusBar:
+                continue; // they follow the bars themselves
+            case cmd::kPianoKeyboard:
+            case cmd::kVirtualSynth:
+            case cmd::kEnvelopePresets:
+                // Their windows and dialogs are not part of the program yet.
+                enabled = false;
+                break;
+            default:
+                if (id >= cmd::kFileMru1 && id < cmd::kFileMru1 + kRecentFileCount)
+                    continue;
+                break;
             }
-            break;
+        } else {
+            CCommandTarget::State state;
+            if (target && target->handlesCommand(id))
+                state = target->commandState(id);
+            enabled = state.enabled;
+            checked = state.checked;
+            a->setText(state.text.isEmpty() ? m_defaultTexts.value(id) : state.text);
         }
         a->setEnabled(enabled);
         if (a->isCheckable())
             a->setChecked(checked);
-    }
-    updateUndoTexts(view);
-}
-
-void CMainFrame::updateUndoTexts(CToneloomView* view)
-{
-    // Undo and Redo name the command they would take back or do again.
-    for (int id : {cmd::kEditUndo, cmd::kEditRedo}) {
-        QString text = view ? view->bankCommands().menuText(id)
-                            : QString::fromLatin1(id == cmd::kEditUndo ? "Undo\tCtrl+Z" : "Redo\tCtrl+A");
-        text.replace(QLatin1Char('&'), QStringLiteral("&&")); // a name's "&" is no mnemonic
-        if (QAction* a = m_actions.value(id))
-            a->setText(text);
     }
 }
 
@@ -538,8 +517,8 @@ void CMainFrame::OnSettings()
         return;
     m_settings.setViewFontSize(dialog.fontSize());
     for (CChildFrame* frame : childFrames())
-        if (auto* view = qobject_cast<CToneloomView*>(frame->widget()))
-            view->RefreshFont();
+        if (CDocumentView* view = frame->documentView())
+            view->settingsChanged();
 }
 
 void CMainFrame::updateTitle()
@@ -552,11 +531,8 @@ void CMainFrame::updateTitle()
     setWindowTitle(title);
 }
 
-void CMainFrame::onSubWindowActivated(QMdiSubWindow* window)
+void CMainFrame::onSubWindowActivated(QMdiSubWindow*)
 {
-    if (window)
-        if (auto* view = dynamic_cast<CToneloomView*>(window->widget()))
-            m_displayedKind = view->displayedKind();
     updateTitle();
     updateActions();
 }
@@ -661,6 +637,11 @@ void CMainFrame::onReceive()
     updateActions();
 }
 
+bool CMainFrame::isTransferActive() const
+{
+    return m_bulk && m_bulk->isActive();
+}
+
 bool CMainFrame::sendBank(CToneloomDoc& document, int which, bool cardMemory)
 {
     if (m_bulk->isActive())
@@ -669,8 +650,9 @@ bool CMainFrame::sendBank(CToneloomDoc& document, int which, bool cardMemory)
     // the temporary folder rather than in the user's folder of banks.
     const QString path = QDir::temp().filePath(CBulkTransfer::kSendFileName);
     m_status->setMode(CStatusDlg::Mode::Sending, -1);
+    const auto area = cardMemory ? sysex::MemoryArea::Card : sysex::MemoryArea::User;
     const bool started =
-        m_bulk->startSend(document, which, cardMemory ? sysex::MemoryArea::Card : sysex::MemoryArea::User, path);
+        document.SaveForSend(which, area, m_settings.synth().deviceId, path) && m_bulk->startSend(path);
     if (started) {
         m_status->show();
         m_messagePane->setText(QStringLiteral("Bytes sent: 0"));

@@ -1,18 +1,20 @@
 #pragma once
 
-#include "app/AppSettings.h"
-#include "app/WindowPlacement.h"
 #include "bank/Copybox.h"
+#include "settings/AppSettings.h"
+#include "settings/WindowPlacement.h"
+#include "ui/Services.h"
 
 #include <QMainWindow>
 #include <QMap>
-#include <QPointer>
+#include <QSet>
 #include <QStringList>
 #include <memory>
 
 class CAuditionFilter;
 class CBulkTransfer;
 class CChildFrame;
+class CCommandTarget;
 class CDocTemplate;
 class CExpansionNames;
 class CMidi;
@@ -20,8 +22,6 @@ class CMidiPortProvider;
 class CPrompter;
 class CStatusDlg;
 class CToneloomApp;
-class CToneloomDoc;
-class CToneloomView;
 class QAction;
 class QLabel;
 class QMdiArea;
@@ -30,9 +30,11 @@ class QMenu;
 class QPrinter;
 
 // The program's main window and the hub of its shared state: it holds the settings,
-// owns the MIDI engine, the transfer status window and the name store, and hands
-// them to the windows that need them.
-class CMainFrame : public QMainWindow
+// owns the MIDI engine, the transfer status window, the copybox and the name store,
+// and hands them to the windows that need them as their services. It carries out its
+// own commands (files, MIDI, windows, help) and hands every other command to the
+// active document window.
+class CMainFrame : public QMainWindow, public CServices
 {
     Q_OBJECT
 
@@ -43,28 +45,31 @@ public:
     CMainFrame(CToneloomApp& app, CAppSettings& settings, CPrompter& prompter, CMidiPortProvider& ports);
     ~CMainFrame() override;
 
-    CAppSettings& settings() { return m_settings; }
-    CPrompter& prompter() { return m_prompter; }
-    CMidi& midi() { return *m_midi; }
+    // CServices
+    CAppSettings& settings() override { return m_settings; }
+    CMidi& midi() override { return *m_midi; }
+    CPrompter& prompter() override { return m_prompter; }
+    CExpansionNames& names() override { return *m_names; }
+    CCopybox& copybox() override { return m_copybox; }
+    QPrinter& printer() override { return *m_printer; }
+    QString chooseSaveFile(const QString& filter, const QString& defaultSuffix) override;
+    // Sends the bank's chosen part to user or card memory under the status window.
+    bool sendBank(CToneloomDoc& document, int which, bool cardMemory) override;
+    bool isTransferActive() const override;
+
     CMidiPortProvider& ports() { return m_ports; }
     CBulkTransfer& bulkTransfer() { return *m_bulk; }
-    CExpansionNames& names() { return *m_names; }
-    // The one copybox of the program: bank and library windows copy into it and paste from it.
-    CCopybox& copybox() { return m_copybox; }
     CStatusDlg* statusWindow() const { return m_status; }
-    QPrinter& printer() { return *m_printer; }
     QMdiArea* mdiArea() const { return m_mdi; }
     CAuditionFilter* auditionFilter() const { return m_audition; }
     QAction* action(int id) const { return m_actions.value(id); }
 
     // A document window in a new child frame, shown.
     CChildFrame* addDocumentWindow(QWidget* view);
-    CToneloomView* activeBankView() const;
+    // The window of the active document, or none.
+    QWidget* activeDocumentWindow() const;
     QList<CChildFrame*> childFrames() const;
 
-    // The kind shown by the active bank view (the copybox works on it).
-    int displayedKind() const { return m_displayedKind; }
-    void setDisplayedKind(int kind) { m_displayedKind = kind; }
     // The rhythm editor's current drum key, -1 when none; the right button plays it.
     int rhythmKey() const { return m_rhythmKey; }
     void setRhythmKey(int key) { m_rhythmKey = key; }
@@ -73,14 +78,10 @@ public:
     void SetCurrentFolder(const QString& folder);
     // Makes the stored folder the process's current directory.
     void enterCurrentFolder();
-    // A save-file chooser with the program's current folder, for partial bank saves.
-    QString chooseSaveFile(const QString& filter, const QString& defaultSuffix);
 
     void addRecentFile(const QString& path);
     QStringList recentFiles() const { return m_recent; }
 
-    // Sends the bank's chosen part to user or card memory under the status window.
-    bool sendBank(CToneloomDoc& document, int which, bool cardMemory);
     // The status window's Stop.
     void StopTransfer();
 
@@ -103,8 +104,11 @@ private:
     void createToolBar();
     void createStatusBar();
     QAction* makeAction(int id, const QString& text, const QString& iconName = {});
-    void routeToView(int id);
-    void updateUndoTexts(CToneloomView* view);
+    // Connects an action to a command of the frame itself.
+    template <typename F>
+    void frameCommand(int id, F&& handler);
+    CCommandTarget* activeCommandTarget() const;
+    void routeToTarget(int id);
     void onReceive();
     void onMidiSetup();
     void onBulkFinished(int outcome, bool openFile);
@@ -129,9 +133,10 @@ private:
     CAuditionFilter* m_audition = nullptr;
     QLabel* m_messagePane = nullptr;
     QMap<int, QAction*> m_actions;
+    QMap<int, QString> m_defaultTexts; // what an action says when no window names it
+    QSet<int> m_frameCommands;         // the commands the frame carries out itself
     QMenu* m_fileMenu = nullptr;
     QAction* m_recentSeparator = nullptr;
     QStringList m_recent;
-    int m_displayedKind = 0;
     int m_rhythmKey = -1;
 };

@@ -1,16 +1,16 @@
 #include "app/ToneloomApp.h"
 
 #include "app/AboutDlg.h"
-#include "app/AppSettings.h"
-#include "app/ChildFrame.h"
-#include "app/DocTemplate.h"
-#include "app/IniFile.h"
 #include "app/MainFrame.h"
-#include "app/Prompter.h"
-#include "app/ToneloomDoc.h"
-#include "bank/ToneloomView.h"
+#include "bank/ToneloomDoc.h"
+#include "bank/ui/ToneloomView.h"
 #include "emulator/EmulatorDevice.h"
 #include "midi/SystemPortProvider.h"
+#include "settings/AppSettings.h"
+#include "settings/IniFile.h"
+#include "ui/ChildFrame.h"
+#include "ui/DocTemplate.h"
+#include "ui/Prompter.h"
 
 #include <QApplication>
 #include <QDialog>
@@ -77,7 +77,7 @@ CToneloomApp::CToneloomApp(const Options& options)
         m_ports = options.ports;
     } else {
         m_emulator = std::make_unique<CEmulatorDevice>(m_settings->synth().model, m_settings->synth().deviceId);
-        m_ownPorts = std::make_unique<CSystemPortProvider>(m_emulator.get());
+        m_ownPorts = std::make_unique<CSystemPortProvider>(std::vector<CMidiPortProvider*>{m_emulator.get()});
         m_ports = m_ownPorts.get();
         // On the first run without a synthesizer attached, the built-in emulator is
         // the device, so that receiving and sending work from the start.

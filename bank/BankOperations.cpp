@@ -1,6 +1,5 @@
 #include "bank/BankOperations.h"
 
-#include "app/ToneloomDoc.h"
 #include "bank/CopyEffectCommand.h"
 #include "bank/CopyToPatchCommand.h"
 #include "bank/InitCommand.h"
@@ -9,6 +8,7 @@
 #include "bank/RandomCommand.h"
 #include "bank/RandomSource.h"
 #include "bank/RhythmKeyNames.h"
+#include "bank/ToneloomDoc.h"
 
 #include <algorithm>
 
@@ -157,17 +157,32 @@ bool CBankOperations::DropMove(int kind)
 
 int CBankOperations::DropFromBank(int kind, const CToneloomDoc& source)
 {
+    if (&source == &m_document) {
+        ClearDropMarks(kind);
+        return 0;
+    }
+    std::vector<QByteArray> images;
+    for (int i = 0; i < CToneloomDoc::itemCount(kind); ++i)
+        if (source.isSelected(kind, i))
+            images.push_back(source.array(kind).record(i));
+    return DropItems(kind, images);
+}
+
+int CBankOperations::DropItems(int kind, const std::vector<QByteArray>& images)
+{
     int dest = m_document.FirstDropMarked(kind);
     ClearDropMarks(kind);
-    if (dest < 0 || &source == &m_document)
+    if (dest < 0)
         return 0;
     const int count = CToneloomDoc::itemCount(kind);
+    const int size = m_document.array(kind).GetRecordSize();
     int done = 0;
-    for (int i = 0; i < count && dest < count; ++i) {
-        if (!source.isSelected(kind, i))
+    for (const QByteArray& image : images) {
+        if (dest >= count)
+            break;
+        if (image.size() != size)
             continue;
-        paste(kind, dest, source.array(kind).record(i));
-        ++dest;
+        paste(kind, dest++, image);
         ++done;
     }
     return done;
@@ -179,18 +194,7 @@ int CBankOperations::DropLibraryPatches(int kind, const std::vector<QByteArray>&
         ClearDropMarks(kind);
         return 0;
     }
-    int dest = m_document.FirstDropMarked(kPatches);
-    ClearDropMarks(kPatches);
-    if (dest < 0)
-        return 0;
-    int done = 0;
-    for (const QByteArray& image : images) {
-        if (dest >= CPatchArray::kCount)
-            break;
-        paste(kPatches, dest++, image);
-        ++done;
-    }
-    return done;
+    return DropItems(kPatches, images);
 }
 
 void CBankOperations::copyEffect(const QByteArray& source, int sourceKind, QByteArray& dest, int destKind,

@@ -54,6 +54,9 @@ public:
     // The drop of a drag from another bank showing the same kind: the items selected
     // there are pasted from the first marked cell on. Returns the number pasted.
     int DropFromBank(int kind, const CToneloomDoc& source);
+    // The drop of items of kind that a drag carried in (from another bank): pasted from
+    // the first marked cell on; images of another size are skipped. Returns the number pasted.
+    int DropItems(int kind, const std::vector<QByteArray>& images);
     // The drop of patches dragged from a library (only while patches are shown).
     int DropLibraryPatches(int kind, const std::vector<QByteArray>& images);
     void ClearDropMarks(int kind);

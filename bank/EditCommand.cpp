@@ -1,6 +1,6 @@
 #include "bank/EditCommand.h"
 
-#include "app/ToneloomDoc.h"
+#include "bank/ToneloomDoc.h"
 
 namespace {
 

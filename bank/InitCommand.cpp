@@ -1,7 +1,7 @@
 #include "bank/InitCommand.h"
 
-#include "app/ToneloomDoc.h"
 #include "bank/EditCommand.h"
+#include "bank/ToneloomDoc.h"
 
 CInitCommand::CInitCommand(CToneloomDoc& document, int kind, int index)
     : m_document(document), m_kind(kind), m_index(index), m_saved(document.array(kind).record(index))

@@ -1,7 +1,7 @@
 #include "bank/MoveCommand.h"
 
-#include "app/ToneloomDoc.h"
 #include "bank/PartReferences.h"
+#include "bank/ToneloomDoc.h"
 
 #include <QByteArray>
 

@@ -1,6 +1,6 @@
 #include "bank/RandomCommand.h"
 
-#include "app/ToneloomDoc.h"
+#include "bank/ToneloomDoc.h"
 
 CRandomCommand::CRandomCommand(CToneloomDoc& document, Randomiser randomise)
     : m_document(document), m_randomise(std::move(randomise))

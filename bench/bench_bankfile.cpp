@@ -1,5 +1,5 @@
 // Opening and saving a whole bank in each layout, through memory and through a file.
-#include "app/ToneloomDoc.h"
+#include "bank/ToneloomDoc.h"
 
 #include <QBuffer>
 #include <QFileInfo>

@@ -1,6 +1,6 @@
 #include "cli/FileCommands.h"
 
-#include "app/ToneloomDoc.h"
+#include "bank/ToneloomDoc.h"
 #include "cli/CliSupport.h"
 #include "model/SysExScan.h"
 

@@ -1,6 +1,6 @@
 #include "cli/MidiCommands.h"
 
-#include "app/ToneloomDoc.h"
+#include "bank/ToneloomDoc.h"
 #include "cli/CliSupport.h"
 #include "emulator/EmulatorDevice.h"
 #include "midi/BulkTransfer.h"
@@ -118,7 +118,7 @@ int runPortsCommand(const QStringList& args)
     if (!a.positional().isEmpty())
         return fail(QStringLiteral("ports takes no arguments"));
     CEmulatorDevice emulator;
-    CSystemPortProvider ports(&emulator);
+    CSystemPortProvider ports({&emulator});
     printOut(QStringLiteral("MIDI system: %1").arg(CRtMidiPort::apiName(ports.api())));
     printOut(QStringLiteral("Inputs:"));
     const QStringList inputs = ports.inputNames();
@@ -166,7 +166,7 @@ int runReceiveCommand(const QStringList& args)
     }
 
     CEmulatorDevice emulator(common->synth.model, common->synth.deviceId);
-    CSystemPortProvider ports(&emulator);
+    CSystemPortProvider ports({&emulator});
     CMidiSettings settings;
     QString error;
     const QStringList inputs = ports.inputNames();
@@ -288,7 +288,7 @@ int runSendCommand(const QStringList& args)
         return fail(QStringLiteral("there is no file %1").arg(path));
 
     CEmulatorDevice emulator(common->synth.model, common->synth.deviceId);
-    CSystemPortProvider ports(&emulator);
+    CSystemPortProvider ports({&emulator});
     CMidiSettings settings;
     if (rate)
         settings.sendRate = *rate;
@@ -334,7 +334,8 @@ int runSendCommand(const QStringList& args)
         loop.quit();
     });
     const auto area = a.flag(QStringLiteral("--card")) ? sysex::MemoryArea::Card : sysex::MemoryArea::User;
-    if (!transfer.startSend(document, which, area, folder.filePath(CBulkTransfer::kSendFileName)))
+    const QString sendPath = folder.filePath(CBulkTransfer::kSendFileName);
+    if (!document.SaveForSend(which, area, common->synth.deviceId, sendPath) || !transfer.startSend(sendPath))
         return kExitProblem;
     loop.exec();
     // The last message leaves the port's own buffer within its pause.

@@ -1,6 +1,6 @@
 #include "emulator/SynthEmulator.h"
 
-#include "app/ToneloomDoc.h"
+#include "bank/ToneloomDoc.h"
 #include "model/PatchArray.h"
 #include "model/PerformanceArray.h"
 #include "model/RhythmArray.h"

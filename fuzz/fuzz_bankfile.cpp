@@ -1,7 +1,7 @@
 // Reads arbitrary bytes as a bank file, writes the bank back in every layout and
 // reads that again: no crash, no hang, no undefined behaviour, and what is written
 // is always well-formed.
-#include "app/ToneloomDoc.h"
+#include "bank/ToneloomDoc.h"
 #include "model/SysExScan.h"
 
 #include <QBuffer>

@@ -1,8 +1,8 @@
 // Loads arbitrary bytes as a copybox file, pastes every entry into a bank and writes
 // the bank in each model's layout: whatever a .cop file holds, nothing may crash.
-#include "app/ToneloomDoc.h"
 #include "bank/BankOperations.h"
 #include "bank/Copybox.h"
+#include "bank/ToneloomDoc.h"
 
 #include <QBuffer>
 #include <cstddef>

@@ -1,6 +1,5 @@
 #include "midi/BulkTransfer.h"
 
-#include "app/ToneloomDoc.h"
 #include "midi/Midi.h"
 
 #include <array>
@@ -81,19 +80,8 @@ bool CBulkTransfer::startReceive(const QString& path, int selection)
     return m_midi.isReceiving();
 }
 
-bool CBulkTransfer::startSend(CToneloomDoc& document, int which, sysex::MemoryArea area, const QString& sendPath)
+bool CBulkTransfer::startSend(const QString& sendPath)
 {
-    for (int kind = 0; kind < kKindCount; ++kind) {
-        CRecordArray& records = document.array(kind);
-        if (area == sysex::MemoryArea::Card)
-            records.SetCardMemory();
-        else
-            records.SetUserMemory();
-        records.SetDeviceId(m_settings.deviceId);
-    }
-    // SaveBank reports a failed write itself ("Error while saving !").
-    if (!document.SaveBank(which, sendPath, area))
-        return false;
     m_mode = Mode::Sending;
     m_path = sendPath;
     m_active = true;

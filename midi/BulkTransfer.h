@@ -9,7 +9,6 @@
 
 class CMidi;
 class CReporter;
-class CToneloomDoc;
 
 // Bulk dumps in both directions, driven by the GUI's status window or by the
 // command-line tool: the named requests with the configured device ID, the sizes
@@ -39,9 +38,8 @@ public:
     // Records into path; selection is kManual or a request index. False when the
     // receive could not start (the engine has reported why).
     bool startReceive(const QString& path, int selection);
-    // Addresses the whole bank to user or card memory with the configured device ID,
-    // writes what was chosen (CToneloomDoc::Which) to sendPath and streams it.
-    bool startSend(CToneloomDoc& document, int which, sysex::MemoryArea area, const QString& sendPath);
+    // Streams the file at sendPath (a bank written for the send, CToneloomDoc::SaveForSend).
+    bool startSend(const QString& sendPath);
     // The status window's Stop.
     void stop();
 

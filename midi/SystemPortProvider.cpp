@@ -1,18 +1,17 @@
 #include "midi/SystemPortProvider.h"
 
-#include "emulator/EmulatorDevice.h"
 #include "midi/RtMidiPort.h"
 
-CSystemPortProvider::CSystemPortProvider(CEmulatorDevice* emulator, RtMidi::Api api)
-    : m_emulator(emulator), m_api(api == RtMidi::UNSPECIFIED ? CRtMidiPort::api() : api)
+CSystemPortProvider::CSystemPortProvider(std::vector<CMidiPortProvider*> extras, RtMidi::Api api)
+    : m_extras(std::move(extras)), m_api(api == RtMidi::UNSPECIFIED ? CRtMidiPort::api() : api)
 {}
 
 QStringList CSystemPortProvider::inputNames()
 {
     m_inputs = CRtMidiPort::inputNames(m_api);
     QStringList names = m_inputs;
-    if (m_emulator)
-        names << m_emulator->inputNames();
+    for (CMidiPortProvider* extra : m_extras)
+        names << extra->inputNames();
     return names;
 }
 
@@ -20,25 +19,40 @@ QStringList CSystemPortProvider::outputNames()
 {
     m_outputs = CRtMidiPort::outputNames(m_api);
     QStringList names = m_outputs;
-    if (m_emulator)
-        names << m_emulator->outputNames();
+    for (CMidiPortProvider* extra : m_extras)
+        names << extra->outputNames();
     return names;
 }
 
 std::unique_ptr<CMidiInPort> CSystemPortProvider::createIn(int index)
 {
-    if (index >= 0 && index < m_inputs.size())
+    if (index < 0)
+        return nullptr;
+    if (index < m_inputs.size())
         return std::make_unique<CRtMidiInPort>(m_api, m_inputs[index]);
-    if (m_emulator && index == m_inputs.size())
-        return m_emulator->createIn(0);
+    // Past the system's ports: the extra providers' ports, one list after the other.
+    int first = static_cast<int>(m_inputs.size());
+    for (CMidiPortProvider* extra : m_extras) {
+        const int count = static_cast<int>(extra->inputNames().size());
+        if (index < first + count)
+            return extra->createIn(index - first);
+        first += count;
+    }
     return nullptr;
 }
 
 std::unique_ptr<CMidiOutPort> CSystemPortProvider::createOut(int index)
 {
-    if (index >= 0 && index < m_outputs.size())
+    if (index < 0)
+        return nullptr;
+    if (index < m_outputs.size())
         return createSystemOutPort(m_api, m_outputs[index]);
-    if (m_emulator && index == m_outputs.size())
-        return m_emulator->createOut(0);
+    int first = static_cast<int>(m_outputs.size());
+    for (CMidiPortProvider* extra : m_extras) {
+        const int count = static_cast<int>(extra->outputNames().size());
+        if (index < first + count)
+            return extra->createOut(index - first);
+        first += count;
+    }
     return nullptr;
 }

@@ -4,15 +4,15 @@
 
 #include <rtmidi/RtMidi.h>
 
-class CEmulatorDevice;
+#include <vector>
 
 // The devices the program offers: the system's MIDI ports through RtMidi, then the
-// built-in synth emulator as the last entry of both lists (entry 0 when there is no
-// hardware, the default device).
+// ports of the extra providers in their order (the built-in synth emulator, which so
+// is entry 0 when there is no hardware, the default device).
 class CSystemPortProvider : public CMidiPortProvider
 {
 public:
-    explicit CSystemPortProvider(CEmulatorDevice* emulator, RtMidi::Api api = RtMidi::UNSPECIFIED);
+    explicit CSystemPortProvider(std::vector<CMidiPortProvider*> extras = {}, RtMidi::Api api = RtMidi::UNSPECIFIED);
 
     QStringList inputNames() override;
     QStringList outputNames() override;
@@ -21,7 +21,7 @@ public:
     RtMidi::Api api() const { return m_api; }
 
 private:
-    CEmulatorDevice* m_emulator;
+    std::vector<CMidiPortProvider*> m_extras;
     RtMidi::Api m_api;
     // The lists as last enumerated: a device number refers to these.
     QStringList m_inputs;

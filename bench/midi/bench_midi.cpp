@@ -57,7 +57,7 @@ BENCHMARK(BM_ReceiveThroughLoopback)->Arg(2000)->Unit(benchmark::kMillisecond)->
 void BM_ReceiveThroughJack(benchmark::State& state)
 {
     const int messages = static_cast<int>(state.range(0));
-    CSystemPortProvider ports(nullptr, RtMidi::UNIX_JACK);
+    CSystemPortProvider ports({}, RtMidi::UNIX_JACK);
     if (ports.api() != RtMidi::UNIX_JACK) {
         state.SkipWithError("no JACK server is running");
         return;

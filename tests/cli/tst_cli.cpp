@@ -1,4 +1,4 @@
-#include "app/ToneloomDoc.h"
+#include "bank/ToneloomDoc.h"
 #include "model/SysExScan.h"
 
 #include <QFile>

@@ -1,4 +1,4 @@
-#include "app/ToneloomDoc.h"
+#include "bank/ToneloomDoc.h"
 #include "emulator/EmulatorDevice.h"
 #include "emulator/SynthEmulator.h"
 #include "midi/BulkTransfer.h"
@@ -328,7 +328,8 @@ void TestBulkTransfer::sendArrivesComplete()
     QSignalSpy finished(&transfer, &CBulkTransfer::finished);
     const QString sendPath = dir.filePath(CBulkTransfer::kSendFileName);
     const auto area = card ? sysex::MemoryArea::Card : sysex::MemoryArea::User;
-    QVERIFY(transfer.startSend(document, CToneloomDoc::kSaveAll, area, sendPath));
+    QVERIFY(document.SaveForSend(CToneloomDoc::kSaveAll, area, settings.deviceId, sendPath));
+    QVERIFY(transfer.startSend(sendPath));
     QVERIFY(finished.wait(20000));
     QCOMPARE(finished.first().at(0).value<CBulkTransfer::Outcome>(), CBulkTransfer::Outcome::Completed);
     const QByteArray sent = readAll(sendPath);
@@ -353,8 +354,9 @@ void TestBulkTransfer::stoppedSendEndsCleanly()
     CMidi midi(device, reporter, midiSettings);
     CBulkTransfer transfer(midi, settings);
     QSignalSpy finished(&transfer, &CBulkTransfer::finished);
-    QVERIFY(transfer.startSend(document, CToneloomDoc::kSavePatches, sysex::MemoryArea::User,
-                               dir.filePath(CBulkTransfer::kSendFileName)));
+    const QString sendPath = dir.filePath(CBulkTransfer::kSendFileName);
+    QVERIFY(document.SaveForSend(CToneloomDoc::kSavePatches, sysex::MemoryArea::User, settings.deviceId, sendPath));
+    QVERIFY(transfer.startSend(sendPath));
     QTRY_VERIFY(midi.bytesSentCount() > 0);
     transfer.stop();
     QCOMPARE(finished.count(), 1);

@@ -1,7 +1,7 @@
 // MIDI over a real transport: toneloom-emulator and toneloom-cli on a private JACK
 // server (started by the jack_server fixture).
 
-#include "app/ToneloomDoc.h"
+#include "bank/ToneloomDoc.h"
 #include "emulator/EmulatorDevice.h"
 #include "midi/BulkTransfer.h"
 #include "midi/Midi.h"
@@ -231,7 +231,7 @@ void TestJackMidi::stoppedSendEndsCleanly()
     QVERIFY(emulator.start(name, SynthModel::Jv2080, {"--rate", "0"}));
     CCollectingReporter reporter;
     const SynthSettings settings{SynthModel::Jv2080, 0x10};
-    CSystemPortProvider ports(nullptr);
+    CSystemPortProvider ports;
     QCOMPARE(ports.api(), RtMidi::UNIX_JACK);
     CMidiSettings midiSettings;
     const QStringList outputs = ports.outputNames();
@@ -243,8 +243,9 @@ void TestJackMidi::stoppedSendEndsCleanly()
     CBulkTransfer transfer(midi, settings);
     QSignalSpy finished(&transfer, &CBulkTransfer::finished);
     CToneloomDoc document(settings, reporter);
-    QVERIFY(transfer.startSend(document, CToneloomDoc::kSaveAll, sysex::MemoryArea::User,
-                               m_dir.filePath(CBulkTransfer::kSendFileName)));
+    const QString sendPath = m_dir.filePath(CBulkTransfer::kSendFileName);
+    QVERIFY(document.SaveForSend(CToneloomDoc::kSaveAll, sysex::MemoryArea::User, settings.deviceId, sendPath));
+    QVERIFY(transfer.startSend(sendPath));
     QTRY_VERIFY_WITH_TIMEOUT(midi.bytesSentCount() > 2000, 10000);
     transfer.stop();
     QCOMPARE(finished.count(), 1);

@@ -1,0 +1,142 @@
+#pragma once
+
+#include "model/PatchArray.h"
+#include "model/PerformanceArray.h"
+#include "model/Reporter.h"
+#include "model/RhythmArray.h"
+#include "model/SynthSettings.h"
+
+#include <QObject>
+#include <QString>
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <vector>
+
+class CBankCommand;
+class QIODevice;
+
+// A bank: 128 patches, 32 performances and 2 rhythm sets, the selection state of
+// every item, and the command history. Stored as a plain System Exclusive file.
+// The document never calls a view; it emits signals that views listen to.
+class CToneloomDoc : public QObject
+{
+    Q_OBJECT
+
+public:
+    // Item state bits.
+    static constexpr std::uint32_t kCurrent = 1u << 0;
+    static constexpr std::uint32_t kSelected = 1u << 1;
+    static constexpr std::uint32_t kDropMark = 1u << 2;
+    static constexpr int kMaxItems = 128;
+
+    // What SaveBank writes.
+    enum Which : int { kSavePatches = 0, kSavePerformances = 1, kSaveRhythmSets = 2, kSaveAll = 3 };
+
+    CToneloomDoc(const SynthSettings& settings, CReporter& reporter, QObject* parent = nullptr);
+    ~CToneloomDoc() override;
+
+    CRecordArray& array(int kind) { return *m_arrays[static_cast<std::size_t>(kind)]; }
+    const CRecordArray& array(int kind) const { return *m_arrays[static_cast<std::size_t>(kind)]; }
+    CPatchArray& patches() { return m_patches; }
+    CPerformanceArray& performances() { return m_performances; }
+    CRhythmArray& rhythmSets() { return m_rhythms; }
+    static int itemCount(int kind);
+
+    // Reads a .syx file into a new (all-default) document. Messages go to the reporter;
+    // returns false when the file could not be read, and the document should be discarded.
+    bool OnOpenDocument(const QString& path);
+    // SaveBank(kSaveAll, path); on success the document takes path and is not modified.
+    bool OnSaveDocument(const QString& path);
+    // Writes part of or the whole bank to path (an empty path asks the save-file chooser).
+    // The file is replaced only when everything was written; a failure shows
+    // "Error while saving !" and leaves any old file as it was.
+    bool SaveBank(int which, QString path, sysex::MemoryArea area = sysex::MemoryArea::User);
+    // The file a bulk send streams: every record addressed to user or card memory of the
+    // synthesizer with deviceId, then SaveBank(which, path, area).
+    bool SaveForSend(int which, sysex::MemoryArea area, std::uint8_t deviceId, const QString& path);
+    // The same, to any device (performances, rhythm sets, patches for kSaveAll).
+    bool writeBank(QIODevice& file, int which, sysex::MemoryArea area = sysex::MemoryArea::User);
+    // One run of consecutive records of a kind, as found while reading a file.
+    struct Run
+    {
+        int kind = 0;
+        qint64 offset = 0; // of its first message
+        int records = 0;
+        std::uint8_t area = 0;           // first address byte of its first record
+        std::vector<SynthModel> layouts; // per record
+    };
+    // Reads the runs of records of a bank file from the device's position (no messages).
+    // Returns false only for a device error; error then holds its description.
+    bool readBank(QIODevice& file, QString* error = nullptr, std::vector<Run>* runs = nullptr);
+
+    // Asked for a path when SaveBank gets an empty one; an empty answer cancels.
+    void setSaveFileChooser(std::function<QString()> chooser) { m_chooseSaveFile = std::move(chooser); }
+
+    QString pathName() const { return m_pathName; }
+    void setPathName(const QString& path) { m_pathName = path; }
+    bool isModified() const { return m_modified; }
+    void setModified(bool modified);
+    const SynthSettings& settings() const { return m_settings; }
+    CReporter& reporter() const { return m_reporter; }
+
+    // Item state.
+    std::uint32_t flags(int kind, int index) const;
+    int CurrentIndex(int kind) const;
+    int SelectedCount(int kind) const;
+    int FirstDropMarked(int kind) const;
+    void SetDropMark(int kind, int index, bool on);
+    void SetSelected(int kind, int index, bool on);
+    void SetCurrent(int kind, int index);
+    void SelectItem(int kind, int index, bool shift, bool control);
+    bool isSelected(int kind, int index) const { return (flags(kind, index) & kSelected) != 0; }
+
+    // Command history. Every change of the records made by the bank operations goes
+    // through ExecuteCommand, so it can be taken back and done again.
+    void ExecuteCommand(std::unique_ptr<CBankCommand> command);
+    void Undo();
+    void Redo();
+    bool canUndo() const { return m_position >= 0; }
+    bool canRedo() const { return m_position + 1 < static_cast<int>(m_history.size()); }
+    // The menu texts: "Undo\tCtrl+Z" or "Undo: <label>\tCtrl+Z", likewise for Redo.
+    QString undoLabel() const;
+    QString redoLabel() const;
+    int historyPosition() const { return m_position; }
+    int historySize() const { return static_cast<int>(m_history.size()); }
+
+signals:
+    // The item's state word changed; a view redraws that cell.
+    void itemStateChanged(int kind, int index);
+    // Records of a kind changed; views redraw everything of that kind.
+    void itemsChanged(int kind);
+    void modifiedChanged(bool modified);
+    // The record of an item was replaced; a view redraws that cell.
+    void itemChanged(int kind, int index);
+    // The item should be heard: a view sends it to the synthesizer's temporary area.
+    void auditionRequested(int kind, int index);
+    // A command was executed, undone or redone; the Undo and Redo texts change.
+    void historyChanged();
+
+private:
+    void setFlags(int kind, int index, std::uint32_t value);
+    void updateModifiedFromHistory();
+    bool validItem(int kind, int index) const;
+
+    const SynthSettings& m_settings;
+    CReporter& m_reporter;
+    CPatchArray m_patches;
+    CPerformanceArray m_performances;
+    CRhythmArray m_rhythms;
+    std::array<CRecordArray*, kKindCount> m_arrays;
+    std::array<std::array<std::uint32_t, kMaxItems>, kKindCount> m_flags{};
+    std::vector<std::unique_ptr<CBankCommand>> m_history;
+    int m_position = -1;
+    // The history position at which the records equal the file (after opening or
+    // saving); kNoCleanPosition once that state has left the history.
+    static constexpr int kNoCleanPosition = -2;
+    int m_cleanPosition = -1;
+    QString m_pathName;
+    bool m_modified = false;
+    std::function<QString()> m_chooseSaveFile;
+};

@@ -1,0 +1,85 @@
+#include "bank/ui/CopyEffectDlg.h"
+
+#include "bank/ToneloomDoc.h"
+
+#include <QComboBox>
+#include <QDialogButtonBox>
+#include <QFormLayout>
+#include <QPushButton>
+
+namespace {
+
+const QStringList kKinds = {QStringLiteral("PATCH"), QStringLiteral("PERFORMANCE")};
+
+} // namespace
+
+CCopyEffectDlg::CCopyEffectDlg(const CToneloomDoc& document, QWidget* parent) : QDialog(parent), m_document(document)
+{
+    setWindowTitle(QStringLiteral("Copy Effect"));
+    const auto combo = [this] {
+        auto* box = new QComboBox(this);
+        box->setMaxVisibleItems(16);
+        return box;
+    };
+    m_sourceKind = combo();
+    m_sourceItem = combo();
+    m_destKind = combo();
+    m_destItem = combo();
+    m_type = combo();
+    m_sourceKind->addItems(kKinds);
+    m_destKind->addItems(kKinds);
+    m_destKind->setCurrentIndex(kPerformances);
+    m_type->addItems(CBankOperations::effectCopyTexts());
+    fillItems(m_sourceItem, sourceKind());
+    fillItems(m_destItem, destKind());
+    connect(m_sourceKind, &QComboBox::currentIndexChanged, this, [this](int kind) { fillItems(m_sourceItem, kind); });
+    connect(m_destKind, &QComboBox::currentIndexChanged, this, [this](int kind) { fillItems(m_destItem, kind); });
+
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
+    buttons->button(QDialogButtonBox::Ok)->setText(QStringLiteral("&OK"));
+    buttons->button(QDialogButtonBox::Cancel)->setText(QStringLiteral("&Cancel"));
+    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
+    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+
+    auto* layout = new QFormLayout(this);
+    layout->addRow(QStringLiteral("Source:"), m_sourceKind);
+    layout->addRow(QString(), m_sourceItem);
+    layout->addRow(QStringLiteral("Destination:"), m_destKind);
+    layout->addRow(QString(), m_destItem);
+    layout->addRow(QStringLiteral("Copy:"), m_type);
+    layout->addRow(buttons);
+}
+
+void CCopyEffectDlg::fillItems(QComboBox* items, int kind)
+{
+    items->clear();
+    const CRecordArray& records = m_document.array(kind);
+    for (int i = 0; i < records.GetCount(); ++i)
+        items->addItem(QStringLiteral("%1: %2").arg(i + 1).arg(records.name(i)));
+    items->setCurrentIndex(0);
+}
+
+int CCopyEffectDlg::sourceKind() const
+{
+    return m_sourceKind->currentIndex();
+}
+
+int CCopyEffectDlg::sourceIndex() const
+{
+    return m_sourceItem->currentIndex();
+}
+
+int CCopyEffectDlg::destKind() const
+{
+    return m_destKind->currentIndex();
+}
+
+int CCopyEffectDlg::destIndex() const
+{
+    return m_destItem->currentIndex();
+}
+
+CBankOperations::EffectCopy CCopyEffectDlg::copyType() const
+{
+    return static_cast<CBankOperations::EffectCopy>(m_type->currentIndex());
+}

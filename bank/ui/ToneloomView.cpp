@@ -1,0 +1,835 @@
+#include "bank/ui/ToneloomView.h"
+
+#include "bank/BankOperations.h"
+#include "bank/ToneloomDoc.h"
+#include "bank/ui/BankViewCommands.h"
+#include "midi/Midi.h"
+#include "midi/ui/SendDlg.h"
+#include "settings/AppSettings.h"
+#include "ui/CommandIds.h"
+#include "ui/DocTemplate.h"
+#include "ui/ItemDrag.h"
+#include "ui/Prompter.h"
+#include "ui/Services.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QFile>
+#include <QFileInfo>
+#include <QFontMetrics>
+#include <QKeyEvent>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QMenu>
+#include <QMimeData>
+#include <QPainter>
+#include <QPrintDialog>
+#include <QPrintPreviewDialog>
+#include <QPrinter>
+#include <QScrollBar>
+#include <QTextStream>
+#include <cmath>
+
+namespace {
+
+const QColor kDropMarkColour(192, 192, 192);
+const QColor kCurrentFrameColour(200, 0, 0);
+constexpr std::uint8_t kPatchMode = 0x01;
+constexpr std::uint8_t kPerformanceMode = 0x00;
+// How close to its edge a drag scrolls the window along, and by how much.
+constexpr int kAutoScrollMargin = 16;
+const QString kCrLf = QStringLiteral("\r\n");
+
+// The cause numbers a file error has always been reported with.
+int fileErrorCause(const QFile& file)
+{
+    switch (file.error()) {
+    case QFileDevice::OpenError:
+        return file.exists() ? 5 : 2; // access denied, file not found
+    case QFileDevice::PermissionsError:
+        return 5;
+    case QFileDevice::ResourceError:
+        return 13; // disk full
+    case QFileDevice::ReadError:
+        return 10; // hardware error
+    default:
+        return 1;
+    }
+}
+
+} // namespace
+
+CToneloomView::CToneloomView(std::unique_ptr<CToneloomDoc> document, CDocTemplate& docTemplate, CServices& services,
+                             QString title, QWidget* parent)
+    : QAbstractScrollArea(parent), m_document(std::move(document)), m_template(docTemplate), m_services(services),
+      m_windowId(CItemDragData::newWindowId()), m_title(std::move(title))
+{
+    setObjectName(QStringLiteral("BankView"));
+    setFocusPolicy(Qt::StrongFocus);
+    viewport()->setAutoFillBackground(true);
+    viewport()->setBackgroundRole(QPalette::Base);
+    setAttribute(Qt::WA_DeleteOnClose);
+    setAcceptDrops(true);
+    viewport()->setAcceptDrops(true);
+    m_document->setParent(nullptr);
+    m_document->setSaveFileChooser(
+        [this] { return m_services.chooseSaveFile(QString::fromLatin1(kSaveFilter), QStringLiteral("syx")); });
+    connect(m_document.get(), &CToneloomDoc::itemStateChanged, this, [this](int kind, int index) {
+        if (kind == m_kind)
+            RedrawItem(index);
+    });
+    connect(m_document.get(), &CToneloomDoc::itemsChanged, this, [this](int kind) {
+        if (kind == m_kind)
+            viewport()->update();
+    });
+    connect(m_document.get(), &CToneloomDoc::modifiedChanged, this, [this] {
+        emit viewSignals().titleChanged();
+        notifyCommandState();
+    });
+    m_commands = new CBankViewCommands(*this, m_services);
+    RefreshFont();
+}
+
+CToneloomView::~CToneloomView() = default;
+
+void CToneloomView::notifyCommandState()
+{
+    emit viewSignals().commandStateChanged();
+}
+
+// ---------------------------------------------------------------- geometry
+
+void CToneloomView::RefreshFont()
+{
+    m_font = QFont(QString::fromLatin1(kFontFace));
+    m_font.setPixelSize(m_services.settings().viewFontSize());
+    m_font.setWeight(QFont::Normal);
+    m_font.setItalic(false);
+    const QFontMetrics metrics(m_font, viewport());
+    m_cell = QSize(metrics.horizontalAdvance(QString::fromLatin1(kMeasureText)) + kCellPadding,
+                   metrics.height() + kCellPadding);
+    updateScrollBars();
+    viewport()->update();
+}
+
+QSize CToneloomView::totalSize(int kind) const
+{
+    if (kind < 0 || kind >= kKindCount)
+        return {};
+    const int rows = rowsPerColumn(kind);
+    const int columns = (CToneloomDoc::itemCount(kind) + rows - 1) / rows;
+    return QSize(columns * m_cell.width(), rows * m_cell.height());
+}
+
+int CToneloomView::itemCount() const
+{
+    return m_kind == kNoKind ? 0 : CToneloomDoc::itemCount(m_kind);
+}
+
+QRect CToneloomView::cellRect(int index) const
+{
+    if (m_kind == kNoKind)
+        return {};
+    const int rows = rowsPerColumn(m_kind);
+    return QRect(QPoint(m_cell.width() * (index / rows), m_cell.height() * (index % rows)), m_cell);
+}
+
+int CToneloomView::HitTest(const QPoint& p) const
+{
+    if (m_kind == kNoKind)
+        return -1;
+    const QSize total = totalSize(m_kind);
+    if (p.x() < 0 || p.y() < 0 || p.x() >= total.width() || p.y() >= total.height())
+        return -1;
+    const int index = (p.x() / m_cell.width()) * rowsPerColumn(m_kind) + p.y() / m_cell.height();
+    return index < itemCount() ? index : -1;
+}
+
+QPoint CToneloomView::scrollPosition() const
+{
+    return QPoint(horizontalScrollBar()->value(), verticalScrollBar()->value());
+}
+
+QPoint CToneloomView::toLogical(const QPoint& viewportPoint) const
+{
+    return viewportPoint + scrollPosition();
+}
+
+void CToneloomView::updateScrollBars()
+{
+    const QSize total = totalSize(m_kind == kNoKind ? kPatches : m_kind);
+    // When the grid fits without scroll bars, it is measured against the space they
+    // would leave, or they would keep each other visible.
+    const QSize room = maximumViewportSize();
+    const QSize page = (total.width() <= room.width() && total.height() <= room.height()) ? room : viewport()->size();
+    horizontalScrollBar()->setRange(0, std::max(0, total.width() - page.width()));
+    horizontalScrollBar()->setPageStep(page.width());
+    horizontalScrollBar()->setSingleStep(std::max(1, page.width() / 10));
+    verticalScrollBar()->setRange(0, std::max(0, total.height() - page.height()));
+    verticalScrollBar()->setPageStep(page.height());
+    verticalScrollBar()->setSingleStep(std::max(1, page.height() / 10));
+}
+
+void CToneloomView::resizeEvent(QResizeEvent* event)
+{
+    QAbstractScrollArea::resizeEvent(event);
+    updateScrollBars();
+}
+
+void CToneloomView::scrollContentsBy(int, int)
+{
+    viewport()->update();
+}
+
+// ---------------------------------------------------------------- drawing
+
+void CToneloomView::drawCell(QPainter& painter, int index) const
+{
+    const QRect cell = cellRect(index);
+    const std::uint32_t state = m_document->flags(m_kind, index);
+    const QPalette& pal = palette();
+    QColor brush = pal.color(QPalette::Base);
+    QColor text = pal.color(QPalette::Text);
+    if (state & CToneloomDoc::kDropMark) {
+        brush = kDropMarkColour;
+    } else if (state & CToneloomDoc::kSelected) {
+        brush = pal.color(QPalette::Highlight);
+        text = pal.color(QPalette::HighlightedText);
+    }
+    painter.setFont(m_font);
+    painter.setPen(QPen(Qt::black, 0));
+    painter.setBrush(brush);
+    // The outline overlaps the neighbours' by one pixel, so that cells share lines.
+    painter.drawRect(QRect(cell.x() - 1, cell.y() - 1, cell.width(), cell.height()));
+    painter.setPen(text);
+    const QString label =
+        QStringLiteral("%1 %2").arg(index + 1, 2, 10, QLatin1Char('0')).arg(m_document->array(m_kind).name(index));
+    const QFontMetrics metrics(m_font, painter.device());
+    painter.drawText(QPoint(cell.x() + kTextInset, cell.y() + kTextInset + metrics.ascent()), label);
+    if (state & CToneloomDoc::kCurrent) {
+        painter.setBrush(Qt::NoBrush);
+        painter.setPen(QPen(kCurrentFrameColour, 0));
+        painter.drawRect(QRect(cell.x(), cell.y(), cell.width() - 2, cell.height() - 2));
+    }
+}
+
+void CToneloomView::drawAll(QPainter& painter) const
+{
+    for (int i = 0; i < itemCount(); ++i)
+        drawCell(painter, i);
+}
+
+void CToneloomView::paintEvent(QPaintEvent*)
+{
+    if (m_kind == kNoKind)
+        return;
+    QPainter painter(viewport());
+    painter.translate(-scrollPosition());
+    drawAll(painter);
+}
+
+void CToneloomView::RedrawItem(int index)
+{
+    if (index < 0 || index >= itemCount())
+        return;
+    viewport()->update(cellRect(index).adjusted(-1, -1, 1, 1).translated(-scrollPosition()));
+}
+
+// ---------------------------------------------------------------- kinds and auditioning
+
+void CToneloomView::initialUpdate()
+{
+    switchKind(kPatches);
+    RefreshFont();
+    fitFrameToGrid();
+}
+
+void CToneloomView::fitFrameToGrid()
+{
+    auto* frame = qobject_cast<QMdiSubWindow*>(parentWidget());
+    QMdiArea* area = frame ? frame->mdiArea() : nullptr;
+    if (!frame || !area || (frame->windowState() & (Qt::WindowMaximized | Qt::WindowMinimized)))
+        return;
+    const QSize total = totalSize(m_kind);
+    const QRect client = area->viewport()->rect();
+    QRect rect = frame->geometry();
+    const QSize border = rect.size() - size() + QSize(2 * frameWidth(), 2 * frameWidth());
+    // As large as the grid where it fits; where it does not, as large as the space
+    // allows rather than the small size a new window starts with.
+    int extraHeight = 0;
+    if (rect.left() + border.width() + total.width() <= client.right() + 1) {
+        rect.setWidth(border.width() + total.width());
+    } else if (rect.width() < client.right() + 1 - rect.left()) {
+        rect.setWidth(client.right() + 1 - rect.left());
+        extraHeight = horizontalScrollBar()->sizeHint().height();
+    }
+    if (rect.top() + border.height() + total.height() + extraHeight <= client.bottom() + 1)
+        rect.setHeight(border.height() + total.height() + extraHeight);
+    else if (rect.height() < client.bottom() + 1 - rect.top())
+        rect.setHeight(client.bottom() + 1 - rect.top());
+    frame->setGeometry(rect);
+    m_fitted = true;
+}
+
+void CToneloomView::sendLong(const QByteArray& bytes)
+{
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    m_services.midi().SendLong(bytes);
+    QApplication::restoreOverrideCursor();
+}
+
+void CToneloomView::sendModeMessage()
+{
+    const char mode = static_cast<char>(m_kind == kPatches ? kPatchMode : kPerformanceMode);
+    sendLong(sysex::makeDataSet(m_services.settings().synth().deviceId, sysex::systemModeAddress(),
+                                QByteArrayView(&mode, 1)));
+}
+
+void CToneloomView::switchKind(int kind)
+{
+    if (kind == m_kind || kind < 0 || kind >= kKindCount)
+        return;
+    m_kind = kind;
+    sendModeMessage();
+    updateScrollBars();
+    viewport()->update();
+    SendItemToSynth(m_document->CurrentIndex(kind));
+    notifyCommandState();
+}
+
+void CToneloomView::SendItemToSynth(int index)
+{
+    if (m_kind == kNoKind || index < 0 || index >= itemCount())
+        return;
+    if (!m_services.settings().midi().send[static_cast<std::size_t>(m_kind)])
+        return;
+    CRecordArray& records = m_document->array(m_kind);
+    const std::uint8_t device = m_services.settings().synth().deviceId;
+    records.SetDeviceId(device);
+    QByteArray buffer(records.GetRecordSize(), '\0');
+    records.GetAsTemporary(index, reinterpret_cast<std::uint8_t*>(buffer.data()), device);
+    sendLong(buffer);
+}
+
+// ---------------------------------------------------------------- mouse
+
+void CToneloomView::mousePressEvent(QMouseEvent* event)
+{
+    const QPoint logical = toLogical(event->position().toPoint());
+    if (event->button() == Qt::RightButton) {
+        std::unique_ptr<QMenu> menu = createContextMenu();
+        QMenu* popup = menu.release();
+        popup->setAttribute(Qt::WA_DeleteOnClose);
+        const QPoint global = event->globalPosition().toPoint();
+        popup->popup(QPoint(global.x() - popup->sizeHint().width() / 2, global.y()));
+        event->accept();
+        return;
+    }
+    if (event->button() != Qt::LeftButton)
+        return;
+    m_downIndex = HitTest(logical);
+    m_buttonDown = m_downIndex >= 0;
+    m_downPoint = logical;
+}
+
+void CToneloomView::mouseDoubleClickEvent(QMouseEvent* event)
+{
+    mousePressEvent(event);
+}
+
+void CToneloomView::mouseMoveEvent(QMouseEvent* event)
+{
+    if (!m_buttonDown)
+        return;
+    const QPoint d = toLogical(event->position().toPoint()) - m_downPoint;
+    if (std::hypot(double(d.x()), double(d.y())) < kDragDistance)
+        return;
+    startDrag(event->modifiers());
+}
+
+void CToneloomView::mouseReleaseEvent(QMouseEvent* event)
+{
+    if (event->button() != Qt::LeftButton || !m_buttonDown)
+        return;
+    // A click: the button went up before the pointer moved far enough for a drag.
+    m_buttonDown = false;
+    m_document->SelectItem(m_kind, m_downIndex, event->modifiers().testFlag(Qt::ShiftModifier),
+                           event->modifiers().testFlag(Qt::ControlModifier));
+    SendItemToSynth(m_downIndex);
+    notifyCommandState();
+}
+
+// ---------------------------------------------------------------- dragging
+
+CItemDragData CToneloomView::dragData() const
+{
+    CItemDragData data;
+    data.source = CItemDragData::Source::Bank;
+    data.windowId = m_windowId;
+    data.kind = m_kind;
+    if (m_kind == kNoKind)
+        return data;
+    const CRecordArray& records = m_document->array(m_kind);
+    for (int i = 0; i < itemCount(); ++i) {
+        if (!m_document->isSelected(m_kind, i))
+            continue;
+        data.indexes.push_back(i);
+        data.images.push_back(records.record(i));
+    }
+    return data;
+}
+
+void CToneloomView::startDrag(Qt::KeyboardModifiers modifiers)
+{
+    m_buttonDown = false;
+    if (!m_document->isSelected(m_kind, m_downIndex))
+        m_document->SelectItem(m_kind, m_downIndex, modifiers.testFlag(Qt::ShiftModifier),
+                               modifiers.testFlag(Qt::ControlModifier));
+    SendItemToSynth(m_downIndex);
+    m_dragging = true;
+    // Within this bank the items move; in another bank (or a library) they are copied.
+    execItemDrag(this, dragData(), Qt::MoveAction | Qt::CopyAction);
+    m_dragging = false;
+    clearDropMarks();
+    notifyCommandState();
+}
+
+Qt::DropAction CToneloomView::dropActionFor(const CItemDragData& data) const
+{
+    if (m_kind == kNoKind || data.count() == 0)
+        return Qt::IgnoreAction;
+    if (data.source == CItemDragData::Source::Library)
+        return m_kind == kPatches && data.kind == kPatches ? Qt::CopyAction : Qt::IgnoreAction;
+    if (data.kind != m_kind)
+        return Qt::IgnoreAction;
+    return data.isFrom(m_windowId) ? Qt::MoveAction : Qt::CopyAction;
+}
+
+void CToneloomView::dragEnterEvent(QDragEnterEvent* event)
+{
+    const auto data = CItemDragData::fromMimeData(event->mimeData());
+    const Qt::DropAction action = data ? dropActionFor(*data) : Qt::IgnoreAction;
+    if (action == Qt::IgnoreAction) {
+        event->ignore();
+        return;
+    }
+    event->setDropAction(action);
+    event->accept();
+}
+
+void CToneloomView::dragMoveEvent(QDragMoveEvent* event)
+{
+    const auto data = CItemDragData::fromMimeData(event->mimeData());
+    const Qt::DropAction action = data ? dropActionFor(*data) : Qt::IgnoreAction;
+    if (action == Qt::IgnoreAction) {
+        event->ignore();
+        return;
+    }
+    const QPoint point = event->position().toPoint();
+    scrollNear(point);
+    updateDropMarks(toLogical(point), data->count());
+    event->setDropAction(action);
+    event->accept();
+}
+
+void CToneloomView::dragLeaveEvent(QDragLeaveEvent* event)
+{
+    clearDropMarks();
+    event->accept();
+}
+
+void CToneloomView::dropEvent(QDropEvent* event)
+{
+    const auto data = CItemDragData::fromMimeData(event->mimeData());
+    const Qt::DropAction action = data ? dropActionFor(*data) : Qt::IgnoreAction;
+    if (action == Qt::IgnoreAction) {
+        clearDropMarks();
+        event->ignore();
+        return;
+    }
+    updateDropMarks(toLogical(event->position().toPoint()), data->count());
+    CBankOperations ops(*m_document);
+    if (data->source == CItemDragData::Source::Library)
+        ops.DropLibraryPatches(m_kind, data->images);
+    else if (action == Qt::MoveAction)
+        ops.DropMove(m_kind);
+    else
+        ops.DropItems(m_kind, data->images);
+    clearDropMarks();
+    event->setDropAction(action);
+    event->accept();
+    // The window that took the items becomes the active one, so that Undo takes the
+    // drop back at once.
+    if (auto* frame = qobject_cast<QMdiSubWindow*>(parentWidget()))
+        if (QMdiArea* area = frame->mdiArea())
+            area->setActiveSubWindow(frame);
+    setFocus();
+    notifyCommandState();
+}
+
+void CToneloomView::updateDropMarks(const QPoint& logical, int draggedCount)
+{
+    const int count = itemCount();
+    const auto [first, marked] = CBankOperations::dropRun(HitTest(logical), draggedCount, count);
+    for (int i = 0; i < count; ++i)
+        m_document->SetDropMark(m_kind, i, marked > 0 && i >= first && i < first + marked);
+}
+
+void CToneloomView::clearDropMarks()
+{
+    if (m_kind == kNoKind)
+        return;
+    for (int i = 0; i < itemCount(); ++i)
+        m_document->SetDropMark(m_kind, i, false);
+}
+
+void CToneloomView::scrollNear(const QPoint& viewportPoint)
+{
+    // Near an edge of the window the grid scrolls along, one step at a time; the
+    // window keeps its place when the pointer goes on to another window.
+    const QRect inner =
+        viewport()->rect().adjusted(kAutoScrollMargin, kAutoScrollMargin, -kAutoScrollMargin, -kAutoScrollMargin);
+    if (viewportPoint.x() < inner.left())
+        horizontalScrollBar()->triggerAction(QAbstractSlider::SliderSingleStepSub);
+    else if (viewportPoint.x() > inner.right())
+        horizontalScrollBar()->triggerAction(QAbstractSlider::SliderSingleStepAdd);
+    if (viewportPoint.y() < inner.top())
+        verticalScrollBar()->triggerAction(QAbstractSlider::SliderSingleStepSub);
+    else if (viewportPoint.y() > inner.bottom())
+        verticalScrollBar()->triggerAction(QAbstractSlider::SliderSingleStepAdd);
+}
+
+// ---------------------------------------------------------------- keyboard
+
+void CToneloomView::keyPressEvent(QKeyEvent* event)
+{
+    if (m_kind == kNoKind) {
+        QAbstractScrollArea::keyPressEvent(event);
+        return;
+    }
+    const int rows = rowsPerColumn(m_kind);
+    const int n = itemCount();
+    const int cur = m_document->CurrentIndex(m_kind);
+    int next = -1;
+    switch (event->key()) {
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+        SendItemToSynth(cur);
+        event->accept();
+        return;
+    case Qt::Key_Left:
+    case Qt::Key_PageUp:
+        next = cur >= rows ? cur - rows : cur;
+        break;
+    case Qt::Key_Right:
+    case Qt::Key_PageDown:
+        next = cur + rows < n ? cur + rows : cur;
+        break;
+    case Qt::Key_Up:
+        next = cur > 0 ? cur - 1 : cur;
+        break;
+    case Qt::Key_Down:
+        next = cur < n - 1 ? cur + 1 : cur;
+        break;
+    case Qt::Key_Home:
+        next = 0;
+        break;
+    case Qt::Key_End:
+        next = n - 1;
+        break;
+    default:
+        QWidget::keyPressEvent(event);
+        return;
+    }
+    if (cur < 0)
+        next = std::max(next, 0);
+    m_document->SelectItem(m_kind, next, event->modifiers().testFlag(Qt::ShiftModifier), false);
+    // Keep the new current item in sight.
+    const QRect cell = cellRect(next);
+    const QRect visible(scrollPosition(), viewport()->size());
+    if (!visible.contains(cell)) {
+        if (cell.left() < visible.left() || cell.right() > visible.right())
+            horizontalScrollBar()->setValue(cell.right() > visible.right() ? cell.right() - visible.width() + 1
+                                                                           : cell.left());
+        if (cell.top() < visible.top() || cell.bottom() > visible.bottom())
+            verticalScrollBar()->setValue(cell.bottom() > visible.bottom() ? cell.bottom() - visible.height() + 1
+                                                                           : cell.top());
+    }
+    notifyCommandState();
+    event->accept();
+}
+
+// ---------------------------------------------------------------- context menu
+
+void CToneloomView::contextMenuEvent(QContextMenuEvent* event)
+{
+    // The menu opens on the right button's press (mousePressEvent); a menu key
+    // opens it at the current item.
+    if (event->reason() != QContextMenuEvent::Keyboard)
+        return;
+    std::unique_ptr<QMenu> menu = createContextMenu();
+    QMenu* popup = menu.release();
+    popup->setAttribute(Qt::WA_DeleteOnClose);
+    const int cur = m_document->CurrentIndex(m_kind);
+    popup->popup(viewport()->mapToGlobal(cellRect(std::max(cur, 0)).center() - scrollPosition()));
+}
+
+std::unique_ptr<QMenu> CToneloomView::createContextMenu()
+{
+    auto menu = std::make_unique<QMenu>(this);
+    QString copyText = QStringLiteral("&Copy selected Patches\tCtrl+C");
+    if (m_kind != kNoKind && m_document->SelectedCount(m_kind) < 2) {
+        const int cur = m_document->CurrentIndex(m_kind);
+        const QString name = cur >= 0 ? m_document->array(m_kind).name(cur) : QString();
+        int end = name.size();
+        while (end > 0 && name[end - 1] == QLatin1Char(' '))
+            --end;
+        copyText = QStringLiteral("&Copy %1\tCtrl+C").arg(name.left(end));
+    }
+    const auto add = [this, &menu](const QString& text, int id) {
+        QAction* a = menu->addAction(text);
+        a->setData(id);
+        a->setEnabled(commandState(id).enabled);
+        connect(a, &QAction::triggered, this, [this, id] { runCommand(id); });
+    };
+    add(copyText, cmd::kEditCopy);
+    add(QStringLiteral("&Paste...\tCtrl+V"), cmd::kEditPaste);
+    menu->addSeparator();
+    add(QStringLiteral("&Edit...\tCtrl+E"), cmd::kEditItem);
+    menu->addSeparator();
+    add(QStringLiteral("&Init"), cmd::kInit);
+    add(QStringLiteral("&Write"), cmd::kWrite);
+    return menu;
+}
+
+// ---------------------------------------------------------------- commands
+
+bool CToneloomView::handlesCommand(int id) const
+{
+    switch (id) {
+    case cmd::kSavePatches:
+    case cmd::kSavePerformances:
+    case cmd::kSaveRhythms:
+    case cmd::kFilePrint:
+    case cmd::kFilePrintPreview:
+    case cmd::kEditItem:
+    case cmd::kEditCopy:
+    case cmd::kEditPaste:
+    case cmd::kInit:
+    case cmd::kWrite:
+    case cmd::kSend:
+    case cmd::kCopySysex:
+    case cmd::kCopyNames:
+    case cmd::kRandomPatches:
+    case cmd::kCopyToPatch:
+    case cmd::kCopyEffect:
+    case cmd::kShowUsedPatches:
+    case cmd::kEditUndo:
+    case cmd::kEditRedo:
+    case cmd::kShowPatches:
+    case cmd::kShowPerformances:
+    case cmd::kShowRhythms:
+        return true;
+    default:
+        return false;
+    }
+}
+
+CCommandTarget::State CToneloomView::commandState(int id) const
+{
+    State state;
+    switch (id) {
+    case cmd::kShowPatches:
+    case cmd::kShowPerformances:
+    case cmd::kShowRhythms: {
+        const int kind = id == cmd::kShowPatches        ? kPatches
+                         : id == cmd::kShowPerformances ? kPerformances
+                                                        : kRhythmSets;
+        state.enabled = true;
+        state.checked = kind == m_kind;
+        return state;
+    }
+    case cmd::kSend:
+        state.enabled = m_kind != kNoKind && !m_services.isTransferActive();
+        return state;
+    case cmd::kSavePatches:
+    case cmd::kSavePerformances:
+    case cmd::kSaveRhythms:
+    case cmd::kFilePrint:
+    case cmd::kFilePrintPreview:
+    case cmd::kWrite:
+    case cmd::kCopySysex:
+    case cmd::kCopyNames:
+        state.enabled = m_kind != kNoKind;
+        return state;
+    default:
+        // Editing is not part of the program yet; the bank operations are.
+        state.enabled = m_commands->handles(id) && m_commands->enabled(id);
+        state.text = m_commands->menuText(id);
+        // A name's "&" is no mnemonic.
+        state.text.replace(QLatin1Char('&'), QStringLiteral("&&"));
+        return state;
+    }
+}
+
+void CToneloomView::runCommand(int id)
+{
+    if (!commandState(id).enabled)
+        return;
+    switch (id) {
+    case cmd::kShowPatches:
+        switchKind(kPatches);
+        break;
+    case cmd::kShowPerformances:
+        switchKind(kPerformances);
+        break;
+    case cmd::kShowRhythms:
+        switchKind(kRhythmSets);
+        break;
+    case cmd::kSavePatches:
+        saveKind(kPatches);
+        break;
+    case cmd::kSavePerformances:
+        saveKind(kPerformances);
+        break;
+    case cmd::kSaveRhythms:
+        saveKind(kRhythmSets);
+        break;
+    case cmd::kWrite:
+        writeCurrent();
+        break;
+    case cmd::kSend:
+        sendDialog();
+        break;
+    case cmd::kCopyNames:
+        copyNamesToClipboard();
+        break;
+    case cmd::kCopySysex:
+        copySysexToClipboard();
+        break;
+    case cmd::kFilePrint:
+        printWithDialog();
+        break;
+    case cmd::kFilePrintPreview:
+        printPreview();
+        break;
+    default:
+        if (m_commands->handles(id))
+            m_commands->run(id);
+        break;
+    }
+}
+
+void CToneloomView::saveKind(int kind)
+{
+    // A partial save changes neither the document's path nor its modified state.
+    m_document->SaveBank(kind, QString());
+}
+
+void CToneloomView::writeCurrent()
+{
+    if (m_services.prompter().ask(QString::fromLatin1(kWriteQuestion)) == CPrompter::Answer::No)
+        return;
+    CRecordArray& records = m_document->array(m_kind);
+    records.SetDeviceId(m_services.settings().synth().deviceId);
+    records.Renumber();
+    records.RecalcChecksums();
+    const int cur = m_document->CurrentIndex(m_kind);
+    if (cur >= 0)
+        sendLong(records.record(cur));
+}
+
+void CToneloomView::sendDialog()
+{
+    CSendDlg dialog(this);
+    if (m_services.prompter().exec(dialog) != QDialog::Accepted)
+        return;
+    m_services.sendBank(*m_document, dialog.what(), dialog.toCard());
+}
+
+void CToneloomView::copyNamesToClipboard()
+{
+    QString text;
+    const CRecordArray& records = m_document->array(m_kind);
+    for (int i = 0; i < itemCount(); ++i)
+        text += records.name(i) + kCrLf;
+    QApplication::clipboard()->setText(text);
+}
+
+void CToneloomView::copySysexToClipboard()
+{
+    if (documentPath().isEmpty() && !saveDocument(false))
+        return;
+    if (documentPath().isEmpty())
+        return;
+    QFile file(documentPath());
+    if (!file.open(QIODevice::ReadOnly)) {
+        m_services.prompter().showMessage(MessageIcon::Stop,
+                                          QStringLiteral("File could not be opened: %1").arg(fileErrorCause(file)));
+        return;
+    }
+    const QByteArray bytes = file.readAll();
+    if (file.error() != QFileDevice::NoError) {
+        m_services.prompter().showMessage(MessageIcon::Stop,
+                                          QStringLiteral("Error reading from File %1").arg(fileErrorCause(file)));
+        return;
+    }
+    QApplication::clipboard()->setText(QString::fromLatin1(BytesToHexText(bytes)));
+}
+
+// ---------------------------------------------------------------- printing
+
+void CToneloomView::print(QPrinter* printer)
+{
+    QPainter painter(printer);
+    if (!painter.isActive())
+        return;
+    const QSize total = totalSize(m_kind);
+    const QRect page = painter.viewport();
+    // The whole grid on one page, keeping its proportions.
+    const double scale = std::min(double(page.width()) / total.width(), double(page.height()) / total.height());
+    painter.scale(scale, scale);
+    drawAll(painter);
+}
+
+void CToneloomView::printWithDialog()
+{
+    QPrintDialog dialog(&m_services.printer(), this);
+    if (m_services.prompter().exec(dialog) == QDialog::Accepted)
+        print(&m_services.printer());
+}
+
+void CToneloomView::printPreview()
+{
+    QPrintPreviewDialog dialog(&m_services.printer(), this);
+    connect(&dialog, &QPrintPreviewDialog::paintRequested, this, &CToneloomView::print);
+    m_services.prompter().exec(dialog);
+}
+
+// ---------------------------------------------------------------- document
+
+QString CToneloomView::documentPath() const
+{
+    return m_document->pathName();
+}
+
+bool CToneloomView::isDocumentModified() const
+{
+    return m_document->isModified();
+}
+
+bool CToneloomView::saveDocument(bool saveAs)
+{
+    QString path = m_document->pathName();
+    if (saveAs || path.isEmpty()) {
+        path = m_services.prompter().getSaveFileName(m_template.fileDialogFilter(), QStringLiteral("syx"));
+        if (path.isEmpty())
+            return false;
+    }
+    if (!m_document->OnSaveDocument(path))
+        return false;
+    m_title = QFileInfo(path).fileName();
+    emit viewSignals().titleChanged();
+    notifyCommandState();
+    return true;
+}

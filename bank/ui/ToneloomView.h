@@ -1,0 +1,151 @@
+#pragma once
+
+#include "ui/CommandTarget.h"
+#include "ui/DocumentView.h"
+
+#include <QAbstractScrollArea>
+#include <QFont>
+#include <array>
+#include <memory>
+
+class CBankViewCommands;
+class CDocTemplate;
+class CServices;
+class CToneloomDoc;
+struct CItemDragData;
+class QMenu;
+class QPainter;
+class QPrinter;
+
+// The window of a bank: one kind of item at a time (128 patches, 32 performances or
+// 2 rhythm sets) as a grid of numbered names filled column by column. It selects
+// items through the document's click rules, auditions the current item, starts the
+// bank commands, drags items to other windows and takes the items dragged onto it.
+// It owns its document.
+class CToneloomView : public QAbstractScrollArea, public CDocumentView, public CCommandTarget
+{
+    Q_OBJECT
+
+public:
+    static constexpr int kNoKind = -1;
+    static constexpr int kCellPadding = 6; // added to the measured text, both ways
+    static constexpr int kTextInset = 3;
+    static constexpr double kDragDistance = 6.0;
+    static constexpr std::array<int, 3> kRowsPerColumn = {16, 16, 2};
+    static constexpr const char* kFontFace = "Times New Roman";
+    static constexpr const char* kMeasureText = "LILITH SINGS WOND";
+    static constexpr const char* kWriteQuestion =
+        "This will overwrite the Patch, Performance or Rhythm you selected in your synth. This operation can not "
+        "be undone. Do you want to execute it ?";
+    static constexpr const char* kSaveFilter = "System Exclusive (*.syx)|*.syx|All Files (*.*)|*.*||";
+
+    CToneloomView(std::unique_ptr<CToneloomDoc> document, CDocTemplate& docTemplate, CServices& services, QString title,
+                  QWidget* parent = nullptr);
+    ~CToneloomView() override;
+
+    CToneloomDoc& document() { return *m_document; }
+    // The bank operations of this window (copybox, init, undo and redo, drops, ...).
+    CBankViewCommands& bankCommands() { return *m_commands; }
+    int displayedKind() const { return m_kind; }
+
+    // Shows the patches, measures the font and fits the window to the grid.
+    void initialUpdate();
+    void RefreshFont();
+    // Shows kind: sends the synthesizer's mode switch and auditions the current item.
+    void switchKind(int kind);
+
+    // Geometry in logical (unscrolled) coordinates.
+    static int rowsPerColumn(int kind) { return kRowsPerColumn[static_cast<std::size_t>(kind)]; }
+    QSize cellSize() const { return m_cell; }
+    QSize totalSize(int kind) const;
+    QRect cellRect(int index) const;
+    int HitTest(const QPoint& logical) const;
+    QPoint scrollPosition() const;
+
+    void RedrawItem(int index);
+    void SendItemToSynth(int index);
+    // Tells the frame that the state of this window's commands may have changed.
+    void notifyCommandState();
+
+    // Commands of the menus, the toolbar and the context menu.
+    bool handlesCommand(int id) const override;
+    State commandState(int id) const override;
+    void runCommand(int id) override;
+
+    // The whole grid of the shown kind scaled onto one page.
+    void print(QPrinter* printer);
+    // The right button's menu (shown by a right click; built here for its texts).
+    std::unique_ptr<QMenu> createContextMenu();
+
+    // The items a drag of this view's selection carries.
+    CItemDragData dragData() const;
+    bool isDragging() const { return m_dragging; }
+    quint64 windowId() const { return m_windowId; }
+
+    // CDocumentView
+    QString documentPath() const override;
+    QString documentTitle() const override { return m_title; }
+    bool isDocumentModified() const override;
+    bool saveDocument(bool saveAs) override;
+    CDocTemplate* docTemplate() const override { return &m_template; }
+    void settingsChanged() override { RefreshFont(); }
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void scrollContentsBy(int dx, int dy) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void contextMenuEvent(QContextMenuEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dragMoveEvent(QDragMoveEvent* event) override;
+    void dragLeaveEvent(QDragLeaveEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
+
+private:
+    void drawCell(QPainter& painter, int index) const;
+    void drawAll(QPainter& painter) const;
+    void updateScrollBars();
+    void fitFrameToGrid();
+    QPoint toLogical(const QPoint& viewportPoint) const;
+    int itemCount() const;
+    void sendModeMessage();
+    void sendLong(const QByteArray& bytes);
+
+    // Dragging this view's items, and taking the items dragged onto it.
+    void startDrag(Qt::KeyboardModifiers modifiers);
+    // The action a drop of data here would be: a move within this bank, a copy from
+    // elsewhere, or none when this view takes no such items.
+    Qt::DropAction dropActionFor(const CItemDragData& data) const;
+    void updateDropMarks(const QPoint& logical, int draggedCount);
+    void clearDropMarks();
+    void scrollNear(const QPoint& viewportPoint);
+
+    void copyNamesToClipboard();
+    void copySysexToClipboard();
+    void writeCurrent();
+    void sendDialog();
+    void saveKind(int kind);
+    void printWithDialog();
+    void printPreview();
+
+    std::unique_ptr<CToneloomDoc> m_document;
+    CBankViewCommands* m_commands = nullptr; // a child of this window
+    CDocTemplate& m_template;
+    CServices& m_services;
+    const quint64 m_windowId;
+    QString m_title;
+    int m_kind = kNoKind;
+    QFont m_font;
+    QSize m_cell;
+    bool m_fitted = false;
+
+    // Transient mouse state.
+    bool m_buttonDown = false;
+    bool m_dragging = false;
+    int m_downIndex = -1;
+    QPoint m_downPoint;
+};

@@ -1,0 +1,78 @@
+#include "midi/ui/StatusDlg.h"
+
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+namespace {
+const QString kStopSending = QStringLiteral("Click the Stop-button to stop sending MIDI data.");
+const QString kStopReceiving = QStringLiteral("Click the Stop-button to stop receiving MIDI data.");
+const QString kStartDump = QStringLiteral("Start bulk dump from your synth.");
+} // namespace
+
+CStatusDlg::CStatusDlg(QWidget* parent) : QDialog(parent, Qt::Tool)
+{
+    setObjectName(QStringLiteral("StatusDlg"));
+    setWindowTitle(QStringLiteral("Status"));
+    setModal(false);
+    auto* layout = new QVBoxLayout(this);
+    m_sendLine = new QLabel(kStopSending, this);
+    m_startLine = new QLabel(kStartDump, this);
+    m_receiveLine = new QLabel(kStopReceiving, this);
+    m_progress = new QProgressBar(this);
+    m_progress->setTextVisible(true);
+    layout->addWidget(m_sendLine);
+    layout->addWidget(m_startLine);
+    layout->addWidget(m_receiveLine);
+    layout->addWidget(m_progress);
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch();
+    m_stop = new QPushButton(QStringLiteral("&Stop"), this);
+    m_stop->setDefault(true);
+    buttons->addWidget(m_stop);
+    buttons->addStretch();
+    layout->addLayout(buttons);
+    layout->setSizeConstraint(QLayout::SetFixedSize);
+    connect(m_stop, &QPushButton::clicked, this, &CStatusDlg::stopClicked);
+    setMode(Mode::Sending, -1);
+}
+
+void CStatusDlg::setMode(Mode mode, long expected)
+{
+    m_mode = mode;
+    switch (mode) {
+    case Mode::Sending:
+        m_sendLine->setText(kStopSending);
+        m_sendLine->show();
+        m_startLine->hide();
+        m_receiveLine->hide();
+        break;
+    case Mode::ReceivingRequest:
+        m_sendLine->setText(kStopReceiving);
+        m_sendLine->show();
+        m_startLine->hide();
+        m_receiveLine->hide();
+        break;
+    case Mode::ReceivingManual:
+        m_sendLine->hide();
+        m_startLine->show();
+        m_receiveLine->show();
+        break;
+    }
+    m_progress->setVisible(expected > 0);
+    m_progress->setRange(0, expected > 0 ? static_cast<int>(expected) : 1);
+    m_progress->setValue(0);
+}
+
+void CStatusDlg::setProgress(long bytes)
+{
+    if (m_progress->isVisible())
+        m_progress->setValue(static_cast<int>(std::min<long>(bytes, m_progress->maximum())));
+}
+
+void CStatusDlg::reject()
+{
+    emit stopClicked();
+}

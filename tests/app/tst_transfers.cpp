@@ -1,0 +1,262 @@
+#include "app/AuditionFilter.h"
+#include "app/MainFrame.h"
+#include "app/ToneloomApp.h"
+#include "bank/ToneloomDoc.h"
+#include "bank/ui/ToneloomView.h"
+#include "emulator/EmulatorDevice.h"
+#include "midi/BulkTransfer.h"
+#include "midi/LoopbackDevice.h"
+#include "midi/Midi.h"
+#include "midi/ui/MidiSettingsDlg.h"
+#include "midi/ui/ReceiveDlg.h"
+#include "midi/ui/SendDlg.h"
+#include "midi/ui/StatusDlg.h"
+#include "model/ExpansionNames.h"
+#include "settings/AppSettings.h"
+#include "settings/IniFile.h"
+#include "tests/support/AppSession.h"
+#include "ui/ChildFrame.h"
+#include "ui/CommandIds.h"
+#include "ui/Prompter.h"
+#include <QAction>
+#include <QApplication>
+#include <QBuffer>
+#include <QCheckBox>
+#include <QClipboard>
+#include <QComboBox>
+#include <QDir>
+#include <QFile>
+#include <QFontMetrics>
+#include <QLabel>
+#include <QListWidget>
+#include <QMdiArea>
+#include <QMenu>
+#include <QPlainTextEdit>
+#include <QPrinter>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSignalSpy>
+#include <QSpinBox>
+#include <QTemporaryDir>
+#include <QTest>
+#include <deque>
+#include <functional>
+
+using namespace testsupport;
+
+// Bulk transfers from the main window: receive, send, the status window and the MIDI settings.
+class TestTransfers : public CAppTestCase
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase() { QVERIFY(m_dir.isValid()); }
+
+    void receiveAllFromEmulator()
+    {
+        CEmulatorDevice emulator(SynthModel::Jv1080, SynthSettings::kDefaultDeviceId, 2000000);
+        auto s = start(freshIni(), emulator);
+        const QString path = m_dir.filePath(QStringLiteral("received.syx"));
+        s->prompter.files << path;
+        s->prompter.onExec = [](QDialog& dialog) {
+            auto* receive = qobject_cast<CReceiveDlg*>(&dialog);
+            if (!receive)
+                return int(QDialog::Rejected);
+            receive->list()->setCurrentRow(3); // "All"
+            return int(QDialog::Accepted);
+        };
+        s->frame()->action(cmd::kReceive)->trigger();
+        QCOMPARE(s->prompter.dialogs, QStringList{QStringLiteral("Receive")});
+        QVERIFY(s->frame()->statusWindow()->isVisible());
+        QVERIFY(s->frame()->action(cmd::kStop)->isEnabled());
+        QTRY_VERIFY_WITH_TIMEOUT(activeBankView(s->frame()) != nullptr, 30000);
+        QVERIFY(!s->frame()->statusWindow()->isVisible());
+        QCOMPARE(readFile(path).size(), 108942);
+        CToneloomView* view = activeBankView(s->frame());
+        QCOMPARE(view->documentPath(), path);
+        QByteArray expected;
+        emulator.withEmulator([&](CSynthEmulator& e) { expected = e.dump(sysex::MemoryArea::User); });
+        const SynthSettings synth;
+        CToneloomDoc reference(synth, s->prompter);
+        QBuffer buffer(&expected);
+        buffer.open(QIODevice::ReadOnly);
+        reference.readBank(buffer);
+        for (int kind = 0; kind < kKindCount; ++kind)
+            for (int i = 0; i < CToneloomDoc::itemCount(kind); ++i)
+                QCOMPARE(view->document().array(kind).name(i), reference.array(kind).name(i));
+        QVERIFY(view->document().patches().name(0) != QStringLiteral("INIT PATCH  "));
+        QCOMPARE(s->app->settings().currentFolder(), CAppSettings::folderOf(path));
+    }
+
+    void manualReceiveStoppedOpensTheFile()
+    {
+        CLoopbackDevice ports;
+        auto s = start(freshIni(), ports);
+        const QString path = m_dir.filePath(QStringLiteral("manual.syx"));
+        s->prompter.files << path;
+        s->prompter.onExec = [](QDialog& dialog) {
+            auto* receive = qobject_cast<CReceiveDlg*>(&dialog);
+            if (!receive || receive->list()->currentItem()->text() != QStringLiteral("Manual"))
+                return int(QDialog::Rejected);
+            return int(QDialog::Accepted);
+        };
+        s->frame()->action(cmd::kReceive)->trigger();
+        QCOMPARE(s->frame()->statusWindow()->mode(), CStatusDlg::Mode::ReceivingManual);
+        // The user dumps the temporary patch from the instrument.
+        CCollectingReporter reporter;
+        const SynthSettings synth;
+        CToneloomDoc source(synth, reporter);
+        source.patches().SetName(0, "MANUAL DUMP ");
+        QByteArray image(source.patches().GetRecordSize(), '\0');
+        source.patches().GetAsTemporary(0, reinterpret_cast<std::uint8_t*>(image.data()), 0x10);
+        for (qsizetype at = 0; at < image.size();) {
+            const qsizetype end = image.indexOf(char(0xF7), at);
+            QVERIFY(ports.inject(image.mid(at, end - at + 1)));
+            at = end + 1;
+        }
+        QTRY_COMPARE(s->frame()->midi().bytesReceivedCount(), long(image.size()));
+        QCOMPARE(activeBankView(s->frame()), nullptr);
+        s->frame()->statusWindow()->stopButton()->click();
+        QVERIFY(!s->frame()->statusWindow()->isVisible());
+        CToneloomView* view = activeBankView(s->frame());
+        QVERIFY(view);
+        QCOMPARE(view->document().patches().name(0), QStringLiteral("MANUAL DUMP "));
+        QCOMPARE(view->document().patches().name(1), QStringLiteral("INIT PATCH  "));
+    }
+
+    void sendToCardMemory()
+    {
+        CEmulatorDevice emulator(SynthModel::Jv1080, SynthSettings::kDefaultDeviceId, 2000000);
+        emulator.withEmulator([](CSynthEmulator& e) { e.setCardInserted(true); });
+        const QString ini = freshIni();
+        {
+            // As fast as the emulator takes it.
+            CIniFile file(ini);
+            file.writeInt(QStringLiteral("SETUP"), QStringLiteral("SENDRATE"), 0);
+            file.writeInt(QStringLiteral("SETUP"), QStringLiteral("SENDPAUSE"), 0);
+        }
+        auto s = start(ini, emulator);
+        CToneloomView* view = newBank(*s);
+        view->document().patches().SetName(5, "CARD TEST   ");
+        s->prompter.onExec = [](QDialog& dialog) {
+            auto* send = qobject_cast<CSendDlg*>(&dialog);
+            if (!send)
+                return int(QDialog::Rejected);
+            send->setChoice(true, 0);
+            return int(QDialog::Accepted);
+        };
+        s->frame()->action(cmd::kSend)->trigger();
+        QCOMPARE(s->prompter.dialogs, QStringList{QStringLiteral("Send to Synth")});
+        QVERIFY(s->frame()->statusWindow()->isVisible());
+        QCOMPARE(s->frame()->statusWindow()->mode(), CStatusDlg::Mode::Sending);
+        QTRY_VERIFY_WITH_TIMEOUT(!s->frame()->bulkTransfer().isActive(), 30000);
+        emulator.waitIdle();
+        QVERIFY(!s->frame()->statusWindow()->isVisible());
+        QByteArray common;
+        emulator.withEmulator(
+            [&](CSynthEmulator& e) { common = e.blockData(sysex::patchAddress(sysex::MemoryArea::Card, 5)); });
+        QCOMPARE(common.left(12), QByteArray("CARD TEST   "));
+        QByteArray user;
+        emulator.withEmulator(
+            [&](CSynthEmulator& e) { user = e.blockData(sysex::patchAddress(sysex::MemoryArea::User, 5)); });
+        QVERIFY(user.left(12) != QByteArray("CARD TEST   "));
+    }
+
+    void midiSettingsDialog()
+    {
+        CLoopbackDevice ports;
+        const QString ini = freshIni();
+        auto s = start(ini, ports);
+        s->prompter.onExec = [](QDialog& dialog) {
+            auto* settings = qobject_cast<CMidiSettingsDlg*>(&dialog);
+            if (!settings)
+                return int(QDialog::Rejected);
+            if (settings->deviceIdList()->currentText() != QStringLiteral("17"))
+                return int(QDialog::Rejected);
+            if (settings->boardList(4)->isEnabled()) // JV-1080: boards 5..8 greyed
+                return int(QDialog::Rejected);
+            settings->deviceIdList()->setCurrentIndex(settings->deviceIdList()->findText(QStringLiteral("32")));
+            settings->boardList(6)->setCurrentIndex(3);
+            settings->modelButton(1)->setChecked(true);
+            if (!settings->boardList(6)->isEnabled())
+                return int(QDialog::Rejected);
+            settings->modelButton(2)->setChecked(true);
+            settings->sendBox(0)->setChecked(true);
+            settings->remoteList()->setCurrentIndex(7);
+            settings->sendPauseBox()->setValue(5);
+            return int(QDialog::Accepted);
+        };
+        s->frame()->action(cmd::kMidiSetup)->trigger();
+        QCOMPARE(s->prompter.dialogs, QStringList{QStringLiteral("Midi Settings")});
+        CIniFile file(ini);
+        QCOMPARE(file.readInt(QStringLiteral("SETUP"), QStringLiteral("DEVICEID"), 0), 0x1F);
+        QCOMPARE(file.readInt(QStringLiteral("SETUP"), QStringLiteral("EXPBOARD7"), 0), 3);
+        QCOMPARE(file.readInt(QStringLiteral("SETUP"), QStringLiteral("WHICHSYNTH"), 0), 2);
+        QCOMPARE(file.readInt(QStringLiteral("SETUP"), QStringLiteral("SENDPATCH"), 0), 1);
+        QCOMPARE(file.readInt(QStringLiteral("SETUP"), QStringLiteral("REMOTE"), 0), 7);
+        QCOMPARE(file.readInt(QStringLiteral("SETUP"), QStringLiteral("SENDPAUSE"), 0), 5);
+        QCOMPARE(file.readString(QStringLiteral("SETUP"), QStringLiteral("MIDIOUTNAME")),
+                 QStringLiteral("Loopback Out"));
+        QCOMPARE(s->app->settings().synth().deviceId, std::uint8_t(0x1F));
+        // Cancel changes nothing.
+        s->prompter.onExec = [](QDialog& dialog) {
+            if (auto* settings = qobject_cast<CMidiSettingsDlg*>(&dialog))
+                settings->deviceIdList()->setCurrentIndex(0);
+            return int(QDialog::Rejected);
+        };
+        s->frame()->action(cmd::kMidiSetup)->trigger();
+        QCOMPARE(s->app->settings().synth().deviceId, std::uint8_t(0x1F));
+    }
+
+    // The board lists name every board by the title of its name file, and keep the
+    // placeholder for board numbers without one.
+    void midiSettingsShowBoardTitles()
+    {
+        CLoopbackDevice ports;
+        CCollectingReporter reporter;
+        const CExpansionNames names(QStringLiteral(TONELOOM_BIN_DIR), reporter);
+        const CAppSettings::Midi values{};
+        CMidiSettingsDlg dialog(ports, names, values);
+        for (int slot = 0; slot < CAppSettings::kBoardSlots; ++slot) {
+            const QComboBox* list = dialog.boardList(slot);
+            QCOMPARE(list->count(), 128);
+            QCOMPARE(list->itemText(0), QStringLiteral("None"));
+            QCOMPARE(list->itemText(1), QStringLiteral("SR-JV80-01 Pop"));
+            QCOMPARE(list->itemText(2), QStringLiteral("SR-JV80-02 Orchestral"));
+            QCOMPARE(list->itemText(20), QStringLiteral("<19>"));
+        }
+        QVERIFY(reporter.messages().empty());
+    }
+
+    void statusWindowModes_data()
+    {
+        QTest::addColumn<int>("mode");
+        QTest::addColumn<QStringList>("shown");
+        QTest::newRow("sending") << 0 << QStringList{"Click the Stop-button to stop sending MIDI data."};
+        QTest::newRow("request") << 1 << QStringList{"Click the Stop-button to stop receiving MIDI data."};
+        QTest::newRow("manual") << 2
+                                << QStringList{"Start bulk dump from your synth.",
+                                               "Click the Stop-button to stop receiving MIDI data."};
+    }
+    void statusWindowModes()
+    {
+        QFETCH(int, mode);
+        QFETCH(QStringList, shown);
+        CStatusDlg dialog;
+        dialog.setMode(CStatusDlg::Mode(mode), mode == 1 ? 112910 : -1);
+        dialog.show();
+        QStringList visible;
+        for (QLabel* label : {dialog.sendingLine(), dialog.startLine(), dialog.receivingLine()})
+            if (label->isVisible())
+                visible << label->text();
+        QCOMPARE(visible, shown);
+        QCOMPARE(dialog.progressBar()->isVisible(), mode == 1);
+        QSignalSpy stop(&dialog, &CStatusDlg::stopClicked);
+        dialog.stopButton()->click();
+        QCOMPARE(stop.size(), 1);
+    }
+};
+
+QTEST_MAIN(TestTransfers)
+#include "tst_transfers.moc"

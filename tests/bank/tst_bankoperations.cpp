@@ -1,0 +1,295 @@
+#include "tests/bank/BankFixture.h"
+
+#include "bank/BankOperations.h"
+#include "bank/RhythmKeyNames.h"
+
+#include <QSignalSpy>
+#include <QTest>
+
+using EffectCopy = CBankOperations::EffectCopy;
+Q_DECLARE_METATYPE(EffectCopy)
+
+class TestBankOperations : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void pasteSkipsPastTheLastItem_data();
+    void pasteSkipsPastTheLastItem();
+    void dropRun_data();
+    void dropRun();
+    void dropFromAnotherBank();
+    void libraryDrop();
+    void copyEffect_data();
+    void copyEffect();
+    void copyEffectOntoItself();
+    void rhythmKeyNames();
+    void copyToPatch();
+    void copyToPatchRefusesBadKeys_data();
+    void copyToPatchRefusesBadKeys();
+};
+
+void TestBankOperations::pasteSkipsPastTheLastItem_data()
+{
+    QTest::addColumn<int>("kind");
+    QTest::addColumn<int>("current");
+    QTest::addColumn<int>("images");
+    QTest::addColumn<int>("pasted");
+    QTest::newRow("patches at 126") << int(kPatches) << 126 << 5 << 2;
+    QTest::newRow("patches at 0") << int(kPatches) << 0 << 3 << 3;
+    QTest::newRow("performances at 31") << int(kPerformances) << 31 << 2 << 1;
+    QTest::newRow("rhythm sets at 0") << int(kRhythmSets) << 0 << 4 << 2;
+}
+
+void TestBankOperations::pasteSkipsPastTheLastItem()
+{
+    QFETCH(int, kind);
+    QFETCH(int, current);
+    QFETCH(int, images);
+    QFETCH(int, pasted);
+    BankFixture bank;
+    BankFixture source(50);
+    CToneloomDoc& doc = *bank.doc;
+    bank.selectOnly(kind, current);
+    std::vector<QByteArray> list;
+    for (int k = 0; k < images; ++k)
+        list.push_back(source.doc->array(kind).record(k % CToneloomDoc::itemCount(kind)));
+    const QByteArray before = bank.snapshot();
+    CBankOperations ops(doc);
+    QCOMPARE(ops.Paste(kind, list), pasted);
+    QCOMPARE(doc.historySize(), pasted);
+    QCOMPARE(doc.undoLabel(),
+             QStringLiteral("Undo: Paste \"%1 %2\"\tCtrl+Z").arg(QLatin1Char("PFR"[kind])).arg(pasted - 1 + 50));
+    for (int k = 0; k < pasted; ++k)
+        QCOMPARE(doc.array(kind).record(current + k), list[static_cast<std::size_t>(k)]);
+    // Nothing else changed.
+    BankFixture expected;
+    for (int k = 0; k < pasted; ++k)
+        expected.doc->array(kind).setRecord(current + k, list[static_cast<std::size_t>(k)]);
+    QCOMPARE(bank.snapshot(), expected.snapshot());
+    while (doc.canUndo())
+        doc.Undo();
+    QCOMPARE(bank.snapshot(), before);
+}
+
+void TestBankOperations::dropRun_data()
+{
+    QTest::addColumn<int>("hit");
+    QTest::addColumn<int>("count");
+    QTest::addColumn<int>("items");
+    QTest::addColumn<int>("first");
+    QTest::addColumn<int>("marked");
+    QTest::newRow("inside") << 10 << 2 << 128 << 10 << 2;
+    QTest::newRow("three onto the last cell") << 127 << 3 << 128 << 125 << 3;
+    QTest::newRow("just fits") << 125 << 3 << 128 << 125 << 3;
+    QTest::newRow("outside the grid") << -1 << 3 << 128 << -1 << 0;
+    QTest::newRow("more than the kind holds") << 0 << 5 << 2 << 0 << 2;
+    QTest::newRow("performances") << 30 << 4 << 32 << 28 << 4;
+}
+
+void TestBankOperations::dropRun()
+{
+    QFETCH(int, hit);
+    QFETCH(int, count);
+    QFETCH(int, items);
+    QFETCH(int, first);
+    QFETCH(int, marked);
+    const auto run = CBankOperations::dropRun(hit, count, items);
+    QCOMPARE(run.first, first);
+    QCOMPARE(run.second, marked);
+}
+
+void TestBankOperations::dropFromAnotherBank()
+{
+    BankFixture target;
+    BankFixture source(7);
+    source.selectOnly(kPatches, 5);
+    source.addToSelection(kPatches, 40);
+    source.addToSelection(kPatches, 2);
+    target.doc->SetDropMark(kPatches, 126, true);
+    target.doc->SetDropMark(kPatches, 127, true);
+    const QByteArray sourceBefore = source.snapshot();
+    CBankOperations ops(*target.doc);
+    // Three selected, two cells left: the third is not written beyond the end.
+    QCOMPARE(ops.DropFromBank(kPatches, *source.doc), 2);
+    QCOMPARE(target.doc->patches().record(126), source.doc->patches().record(2));
+    QCOMPARE(target.doc->patches().record(127), source.doc->patches().record(5));
+    QCOMPARE(target.doc->FirstDropMarked(kPatches), -1);
+    QCOMPARE(target.doc->undoLabel(), QStringLiteral("Undo: Paste \"P 12\"\tCtrl+Z"));
+    QCOMPARE(source.snapshot(), sourceBefore);
+
+    // Without a mark nothing is dropped.
+    BankFixture unmarked;
+    CBankOperations none(*unmarked.doc);
+    QCOMPARE(none.DropFromBank(kPatches, *source.doc), 0);
+    QCOMPARE(unmarked.doc->historySize(), 0);
+}
+
+void TestBankOperations::libraryDrop()
+{
+    BankFixture bank;
+    BankFixture library(3);
+    std::vector<QByteArray> images = {library.doc->patches().record(0), library.doc->patches().record(1)};
+    const QByteArray before = bank.snapshot();
+    CBankOperations ops(*bank.doc);
+
+    // While performances are shown a library drag drops nothing.
+    bank.doc->SetDropMark(kPerformances, 4, true);
+    QCOMPARE(ops.DropLibraryPatches(kPerformances, images), 0);
+    QCOMPARE(bank.doc->FirstDropMarked(kPerformances), -1);
+    QCOMPARE(bank.snapshot(), before);
+
+    bank.doc->SetDropMark(kPatches, 20, true);
+    bank.doc->SetDropMark(kPatches, 21, true);
+    QCOMPARE(ops.DropLibraryPatches(kPatches, images), 2);
+    QCOMPARE(bank.doc->patches().record(20), images[0]);
+    QCOMPARE(bank.doc->patches().record(21), images[1]);
+    QCOMPARE(bank.doc->historySize(), 2);
+}
+
+void TestBankOperations::copyEffect_data()
+{
+    QTest::addColumn<int>("sourceKind");
+    QTest::addColumn<int>("destKind");
+    QTest::addColumn<EffectCopy>("type");
+    QTest::addColumn<int>("first"); // patch common data bytes
+    QTest::addColumn<int>("last");
+    const struct
+    {
+        const char* name;
+        EffectCopy type;
+        int first;
+        int last;
+    } types[] = {{"ALL", EffectCopy::All, 12, 43},
+                 {"EFX", EffectCopy::Efx, 12, 32},
+                 {"CHORUS", EffectCopy::Chorus, 33, 38},
+                 {"REVERB", EffectCopy::Reverb, 39, 43}};
+    const char* kinds[] = {"patch", "performance"};
+    for (const auto& t : types) {
+        for (int s = 0; s < 2; ++s) {
+            for (int d = 0; d < 2; ++d) {
+                QTest::addRow("%s %s to %s", t.name, kinds[s], kinds[d]) << s << d << t.type << t.first << t.last;
+            }
+        }
+    }
+}
+
+void TestBankOperations::copyEffect()
+{
+    QFETCH(int, sourceKind);
+    QFETCH(int, destKind);
+    QFETCH(EffectCopy, type);
+    QFETCH(int, first);
+    QFETCH(int, last);
+    QCOMPARE(CBankOperations::effectRange(type), std::make_pair(first, last));
+    BankFixture bank;
+    CToneloomDoc& doc = *bank.doc;
+    const QByteArray source = doc.array(sourceKind).record(3);
+    const QByteArray dest = doc.array(destKind).record(20);
+    const QByteArray before = bank.snapshot();
+    CBankOperations ops(doc);
+    ops.CopyEffect(sourceKind, 3, destKind, 20, type);
+    QCOMPARE(doc.historySize(), 1);
+    QCOMPARE(doc.undoLabel(),
+             QStringLiteral("Undo: Copy Effect to \"%1 20\"\tCtrl+Z").arg(QLatin1Char("PF"[destKind])));
+
+    // Exactly the block moved: one byte later in a performance than in a patch.
+    QByteArray expected = dest;
+    const int s = 9 + (sourceKind == kPerformances ? 1 : 0);
+    const int d = 9 + (destKind == kPerformances ? 1 : 0);
+    for (int b = first; b <= last; ++b)
+        expected[d + b] = source[s + b];
+    QCOMPARE(doc.array(destKind).record(20), expected);
+    QVERIFY(expected != dest);
+    // The tempo bytes beyond the block keep their values.
+    QCOMPARE(doc.array(destKind).record(20).mid(d + 44, 4), dest.mid(d + 44, 4));
+    doc.Undo();
+    QCOMPARE(bank.snapshot(), before);
+}
+
+void TestBankOperations::copyEffectOntoItself()
+{
+    BankFixture bank;
+    CBankOperations ops(*bank.doc);
+    const QByteArray before = bank.snapshot();
+    ops.CopyEffect(kPatches, 4, kPatches, 4, EffectCopy::All);
+    QCOMPARE(bank.doc->historySize(), 1);
+    QCOMPARE(bank.snapshot(), before);
+    // Rhythm sets have no effect block.
+    ops.CopyEffect(kRhythmSets, 0, kPatches, 4, EffectCopy::All);
+    QCOMPARE(bank.doc->historySize(), 1);
+}
+
+void TestBankOperations::rhythmKeyNames()
+{
+    const QStringList names = rhythmkeys::keyNames();
+    QCOMPARE(names.size(), 64);
+    QCOMPARE(names.mid(0, 4), (QStringList{"B1 ", "C2 ", "C#2", "D2 "}));
+    QCOMPARE(names.mid(61), (QStringList{"C7 ", "C#7", "D7 "}));
+    QCOMPARE(names.at(7), QStringLiteral("F#2"));
+    QCOMPARE(names.at(11), QStringLiteral("A#2"));
+    QCOMPARE(rhythmkeys::keyName(64), QString());
+}
+
+void TestBankOperations::copyToPatch()
+{
+    BankFixture bank;
+    CToneloomDoc& doc = *bank.doc;
+    bank.selectOnly(kRhythmSets, 1);
+    const QByteArray rhythm = doc.rhythmSets().record(1);
+    const QByteArray before = bank.snapshot();
+    // Keys 36, 38, 42 and 46: "C2 ", "D2 ", "F#2", "A#2".
+    const std::array<int, 4> keys = {1, 3, 7, 11};
+    CBankOperations ops(doc);
+    QVERIFY(ops.CopyToPatch(keys, 17));
+    QCOMPARE(doc.undoLabel(), QStringLiteral("Undo: Copy To Patch: \"P 17\"\tCtrl+Z"));
+    const QByteArray patch = doc.patches().record(17);
+    QCOMPARE(patch.mid(9, 12), QByteArray("RhythmExtrct"));
+    const int lower[] = {36, 48, 60, 72};
+    const int upper[] = {47, 59, 71, 83};
+    const int pitch[] = {66, 54, 42, 30};
+    // Tone byte <- key byte, a few of each run of the mapping.
+    const QList<QPair<int, int>> mapped = {{0, 0},    {5, 5},    {17, 9},   {20, 11},  {62, 13}, {67, 17},
+                                           {68, 17},  {77, 25},  {87, 31},  {89, 32},  {98, 40}, {106, 42},
+                                           {108, 43}, {116, 50}, {121, 53}, {125, 54}, {128, 57}};
+    // The untouched bytes come from the default patch.
+    CPatchArray defaults;
+    const QByteArray init = defaults.record(17);
+    for (int t = 0; t < 4; ++t) {
+        const int tone = CPatchArray::toneParam(t, 0);
+        const int key = CRhythmArray::noteParam(keys[static_cast<std::size_t>(t)], 0);
+        QCOMPARE(int(patch[tone + 14]), lower[t]);
+        QCOMPARE(int(patch[tone + 15]), upper[t]);
+        QCOMPARE(int(patch[tone + 61]), pitch[t]);
+        for (const auto& m : mapped)
+            QCOMPARE(patch[tone + m.first], rhythm[key + m.second]);
+        for (int b :
+             {6, 7, 8, 9, 13, 16, 19, 21, 60, 64, 69, 78, 79, 82, 86, 90, 99, 100, 102, 109, 117, 119, 122, 124})
+            QCOMPARE(patch[tone + b], init[tone + b]);
+    }
+    QCOMPARE(patch.mid(CPatchArray::commonParam(12), 62), init.mid(CPatchArray::commonParam(12), 62));
+    doc.Undo();
+    QCOMPARE(bank.snapshot(), before);
+}
+
+void TestBankOperations::copyToPatchRefusesBadKeys_data()
+{
+    QTest::addColumn<QList<int>>("keys");
+    QTest::newRow("not ascending") << QList<int>{3, 1, 7, 11};
+    QTest::newRow("twice") << QList<int>{1, 1, 7, 11};
+    QTest::newRow("beyond the last key") << QList<int>{1, 3, 7, 64};
+}
+
+void TestBankOperations::copyToPatchRefusesBadKeys()
+{
+    QFETCH(QList<int>, keys);
+    BankFixture bank;
+    const QByteArray before = bank.snapshot();
+    CBankOperations ops(*bank.doc);
+    QVERIFY(!ops.CopyToPatch({keys[0], keys[1], keys[2], keys[3]}, 0));
+    QCOMPARE(bank.doc->historySize(), 0);
+    QCOMPARE(bank.snapshot(), before);
+}
+
+QTEST_GUILESS_MAIN(TestBankOperations)
+#include "tst_bankoperations.moc"

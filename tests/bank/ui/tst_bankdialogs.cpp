@@ -1,0 +1,346 @@
+#include "bank/Copybox.h"
+#include "bank/ToneloomDoc.h"
+#include "bank/ui/CopyEffectDlg.h"
+#include "bank/ui/CopyPartDlg.h"
+#include "bank/ui/CopyRhythmToneDlg.h"
+#include "bank/ui/CopyToPatchDlg.h"
+#include "bank/ui/CopyToneDlg.h"
+#include "bank/ui/CopyboxDlg.h"
+#include "bank/ui/GlobalSettingsDlg.h"
+#include "bank/ui/RandomDlg.h"
+#include "bank/ui/UsedPatchesDlg.h"
+#include "ui/Prompter.h"
+
+#include <QButtonGroup>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLabel>
+#include <QListWidget>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+
+namespace {
+
+// Answers the file choosers from a script and keeps the messages.
+class CScriptedPrompter : public CPrompter
+{
+public:
+    QString openFile;
+    QString saveFile;
+    QStringList messages;
+
+    void showMessage(MessageIcon, const QString& text) override { messages << text; }
+    QString getSaveFileName(const QString&, const QString&) override { return saveFile; }
+    QString getOpenFileName(const QString&, const QString&) override { return openFile; }
+};
+
+QByteArray patchNamed(const QString& name)
+{
+    CPatchArray patches;
+    QByteArray image = patches.record(0);
+    image.replace(9, 12, name.toLatin1().leftJustified(12, ' ', true));
+    return image;
+}
+
+QStringList texts(const QListWidget* list)
+{
+    QStringList lines;
+    for (int i = 0; i < list->count(); ++i)
+        lines << list->item(i)->text().trimmed();
+    return lines;
+}
+
+void selectRows(QListWidget* list, const QList<int>& rows)
+{
+    list->clearSelection();
+    for (int row : rows)
+        list->item(row)->setSelected(true);
+}
+
+} // namespace
+
+class TestBankDialogs : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void copyboxLabelsAndButtons_data();
+    void copyboxLabelsAndButtons();
+    void copyboxPasteAndClose();
+    void copyboxRemoveAndSelectAll();
+    void copyboxSaveAndLoad();
+    void copyEffectLists();
+    void copyPartAndToneDefaults();
+    void usedPatchesFollowSelection();
+    void globalSettings();
+    void randomButtons();
+    void copyToPatchNeedsFourKeys_data();
+    void copyToPatchNeedsFourKeys();
+};
+
+void TestBankDialogs::copyboxLabelsAndButtons_data()
+{
+    QTest::addColumn<int>("kind");
+    QTest::addColumn<QString>("label");
+    QTest::addColumn<bool>("files");
+    QTest::newRow("patches") << int(kPatches) << "Patches:" << true;
+    QTest::newRow("performances") << int(kPerformances) << "Performances:" << false;
+    QTest::newRow("rhythm sets") << int(kRhythmSets) << "Drums:" << false;
+}
+
+void TestBankDialogs::copyboxLabelsAndButtons()
+{
+    QFETCH(int, kind);
+    QFETCH(QString, label);
+    QFETCH(bool, files);
+    CCopybox box;
+    box.setKind(kind);
+    CScriptedPrompter prompter;
+    CCopyboxDlg dlg(box, prompter);
+    dlg.show();
+    QCOMPARE(dlg.windowTitle(), QStringLiteral("Copybox"));
+    QCOMPARE(dlg.label()->text(), label);
+    QCOMPARE(dlg.loadButton()->isVisible(), files);
+    QCOMPARE(dlg.saveButton()->isVisible(), files);
+    QVERIFY(dlg.closeButton()->isDefault());
+    QCOMPARE(dlg.pasteButton()->text(), QStringLiteral("&Paste"));
+    QCOMPARE(dlg.removeButton()->text(), QStringLiteral("&Remove"));
+    QCOMPARE(dlg.selectAllButton()->text(), QStringLiteral("Select &All"));
+}
+
+void TestBankDialogs::copyboxPasteAndClose()
+{
+    CCopybox box;
+    for (const char* name : {"One", "Two", "Three", "Four"})
+        box.Add(patchNamed(QString::fromLatin1(name)), kPatches);
+    CScriptedPrompter prompter;
+    {
+        CCopyboxDlg dlg(box, prompter);
+        // Lines show the name bytes, blanks kept; the first is selected.
+        QCOMPARE(dlg.list()->item(0)->text(), QStringLiteral("One         "));
+        QCOMPARE(dlg.list()->selectedItems().size(), 1);
+        selectRows(dlg.list(), {3, 1});
+        QTest::mouseClick(dlg.pasteButton(), Qt::LeftButton);
+        QCOMPARE(dlg.result(), int(QDialog::Accepted));
+        QCOMPARE(box.chosen(), (std::vector<int>{1, 3}));
+    }
+    {
+        CCopyboxDlg dlg(box, prompter);
+        dlg.list()->clearSelection();
+        QTest::mouseClick(dlg.pasteButton(), Qt::LeftButton);
+        QCOMPARE(dlg.result(), int(QDialog::Accepted)); // and nothing chosen
+        QVERIFY(box.chosen().empty());
+    }
+    {
+        CCopyboxDlg dlg(box, prompter);
+        QTest::mouseClick(dlg.closeButton(), Qt::LeftButton);
+        QCOMPARE(dlg.result(), int(QDialog::Rejected));
+        QCOMPARE(box.count(kPatches), 4);
+    }
+}
+
+void TestBankDialogs::copyboxRemoveAndSelectAll()
+{
+    CCopybox box;
+    for (const char* name : {"One", "Two", "Three", "Four", "Five", "Six"})
+        box.Add(patchNamed(QString::fromLatin1(name)), kPatches);
+    CScriptedPrompter prompter;
+    CCopyboxDlg dlg(box, prompter);
+    selectRows(dlg.list(), {1, 4}); // lines 2 and 5
+    QTest::mouseClick(dlg.removeButton(), Qt::LeftButton);
+    QCOMPARE(texts(dlg.list()), (QStringList{"One", "Three", "Four", "Six"}));
+    QCOMPARE(box.count(kPatches), 4);
+    QCOMPARE(dlg.list()->selectedItems().size(), 1);
+    QCOMPARE(dlg.list()->currentRow(), 0);
+    QTest::mouseClick(dlg.selectAllButton(), Qt::LeftButton);
+    QCOMPARE(dlg.list()->selectedItems().size(), 4);
+    QTest::mouseClick(dlg.removeButton(), Qt::LeftButton);
+    QCOMPARE(dlg.list()->count(), 0);
+    QTest::mouseClick(dlg.removeButton(), Qt::LeftButton); // empty: nothing happens
+    QCOMPARE(box.count(kPatches), 0);
+}
+
+void TestBankDialogs::copyboxSaveAndLoad()
+{
+    QTemporaryDir dir;
+    CCopybox box;
+    box.Add(patchNamed(QStringLiteral("Alpha")), kPatches);
+    box.Add(patchNamed(QStringLiteral("Beta")), kPatches);
+    CScriptedPrompter prompter;
+    CCopyboxDlg dlg(box, prompter);
+    prompter.saveFile = dir.filePath(QStringLiteral("box.cop"));
+    QTest::mouseClick(dlg.saveButton(), Qt::LeftButton);
+    QCOMPARE(QFileInfo(prompter.saveFile).size(), 1290);
+
+    // Load replaces the list with the file's entries.
+    box.Add(patchNamed(QStringLiteral("Gamma")), kPatches);
+    CCopyboxDlg again(box, prompter);
+    QCOMPARE(again.list()->count(), 3);
+    prompter.openFile = prompter.saveFile;
+    QTest::mouseClick(again.loadButton(), Qt::LeftButton);
+    QCOMPARE(texts(again.list()), (QStringList{"Alpha", "Beta"}));
+    QCOMPARE(again.list()->currentRow(), 0);
+
+    // A file that cannot be read: a message, and the list stays.
+    prompter.openFile = dir.filePath(QStringLiteral("missing.cop"));
+    QTest::mouseClick(again.loadButton(), Qt::LeftButton);
+    QCOMPARE(prompter.messages.size(), 1);
+    QCOMPARE(again.list()->count(), 2);
+    // Cancelled choosers change nothing.
+    prompter.openFile.clear();
+    QTest::mouseClick(again.loadButton(), Qt::LeftButton);
+    QCOMPARE(box.count(kPatches), 2);
+}
+
+void TestBankDialogs::copyEffectLists()
+{
+    SynthSettings settings;
+    CCollectingReporter reporter;
+    CToneloomDoc doc(settings, reporter);
+    doc.patches().SetName(1, "Second Patch");
+    CCopyEffectDlg dlg(doc);
+    QCOMPARE(dlg.sourceKindBox()->currentText(), QStringLiteral("PATCH"));
+    QCOMPARE(dlg.destKindBox()->currentText(), QStringLiteral("PERFORMANCE"));
+    QCOMPARE(dlg.typeBox()->currentText(), QStringLiteral("ALL"));
+    QCOMPARE(dlg.typeBox()->count(), 4);
+    QCOMPARE(dlg.sourceItemBox()->count(), 128);
+    QCOMPARE(dlg.sourceItemBox()->itemText(1), QStringLiteral("2: Second Patch"));
+    QCOMPARE(dlg.destItemBox()->count(), 32);
+    QCOMPARE(dlg.destItemBox()->itemText(0), QStringLiteral("1: Init Perform"));
+
+    // Changing a kind refills its list and selects the first entry.
+    dlg.sourceItemBox()->setCurrentIndex(5);
+    dlg.sourceKindBox()->setCurrentIndex(kPerformances);
+    QCOMPARE(dlg.sourceItemBox()->count(), 32);
+    QCOMPARE(dlg.sourceIndex(), 0);
+    dlg.destKindBox()->setCurrentIndex(kPatches);
+    dlg.destItemBox()->setCurrentIndex(9);
+    dlg.typeBox()->setCurrentIndex(2);
+    QCOMPARE(dlg.sourceKind(), int(kPerformances));
+    QCOMPARE(dlg.destKind(), int(kPatches));
+    QCOMPARE(dlg.destIndex(), 9);
+    QCOMPARE(dlg.copyType(), CBankOperations::EffectCopy::Chorus);
+}
+
+void TestBankDialogs::copyPartAndToneDefaults()
+{
+    CCopyPartDlg part;
+    QCOMPARE(part.fromGroup()->buttons().size(), 16);
+    QCOMPARE(part.fromPart(), 0);
+    QCOMPARE(part.toPart(), 1);
+    QCOMPARE(part.toGroup()->button(15)->text(), QStringLiteral("Part 16"));
+    QTest::mouseClick(part.toGroup()->button(15), Qt::LeftButton);
+    QCOMPARE(part.toPart(), 15);
+
+    CCopyToneDlg tone({QStringLiteral("1: A"), QStringLiteral("2: B")});
+    QCOMPARE(tone.sourceList()->count(), 3);
+    QCOMPARE(tone.sourceList()->item(0)->text(), QStringLiteral("TEMP PATCH"));
+    QCOMPARE(tone.sourceIndex(), 0);
+    QCOMPARE(tone.fromTone(), 0);
+    QCOMPARE(tone.toTone(), 1);
+    tone.sourceList()->setCurrentRow(2);
+    QCOMPARE(tone.sourceIndex(), 2);
+
+    CCopyRhythmToneDlg rhythm;
+    QCOMPARE(rhythm.fromList()->count(), 64);
+    QCOMPARE(rhythm.toList()->item(2)->text(), QStringLiteral("C#2"));
+    QCOMPARE(rhythm.fromKey(), 0);
+    rhythm.toList()->setCurrentRow(63);
+    QCOMPARE(rhythm.toKey(), 63);
+}
+
+void TestBankDialogs::usedPatchesFollowSelection()
+{
+    SynthSettings settings;
+    CCollectingReporter reporter;
+    CToneloomDoc doc(settings, reporter);
+    // Parts 1 of performances 1 and 2 play user patch 1, all other parts preset A 1.
+    for (int i : {0, 1}) {
+        std::uint8_t* rec = doc.performances().data(i);
+        rec[CPerformanceArray::partParam(0, 3)] = 1;
+    }
+    CUsedPatchesDlg dlg(CUsedPatches(doc.performances(), doc.patches(), nullptr));
+    QCOMPARE(dlg.windowTitle(), QStringLiteral("Used Patches"));
+    QCOMPARE(dlg.patchList()->count(), 2);
+    QCOMPARE(dlg.patchList()->currentRow(), 0);
+    QCOMPARE(dlg.patchList()->item(0)->text(), QStringLiteral("Group 0-1 1: INIT PATCH  \t2 time(s) used"));
+    QCOMPARE(dlg.performanceList()->count(), 2);
+    QCOMPARE(dlg.performanceList()->item(1)->text(), QStringLiteral("2: Init Perform"));
+    dlg.patchList()->setCurrentRow(1);
+    QCOMPARE(dlg.performanceList()->count(), 32 * 15 - 2);
+}
+
+void TestBankDialogs::globalSettings()
+{
+    CGlobalSettingsDlg dlg(13);
+    QCOMPARE(dlg.windowTitle(), QStringLiteral("Global Settings"));
+    QCOMPARE(dlg.sizeBox()->count(), 17);
+    QCOMPARE(dlg.sizeBox()->itemText(0), QStringLiteral("6"));
+    QCOMPARE(dlg.sizeBox()->itemText(16), QStringLiteral("22"));
+    QCOMPARE(dlg.sizeBox()->currentText(), QStringLiteral("13"));
+    dlg.sizeBox()->setCurrentIndex(16);
+    QCOMPARE(dlg.fontSize(), 22);
+    // A size the list does not hold is kept when nothing is chosen.
+    CGlobalSettingsDlg large(40);
+    QCOMPARE(large.sizeBox()->currentIndex(), -1);
+    QCOMPARE(large.fontSize(), 40);
+}
+
+void TestBankDialogs::randomButtons()
+{
+    CRandomPatches::Flags flags = CRandomPatches::allFlags(true);
+    flags[static_cast<std::size_t>(CRandomPatches::Group::Tva)][2] = false;
+    CRandomDlg dlg(flags);
+    QCOMPARE(dlg.windowTitle(), QStringLiteral("Random"));
+    QCOMPARE(dlg.checkBox(CRandomPatches::Group::PEnv, 0)->text(), QStringLiteral("P-ENV"));
+    QVERIFY(!dlg.checkBox(CRandomPatches::Group::Tva, 2)->isChecked());
+    QCOMPARE(dlg.flags(), flags);
+    QTest::mouseClick(dlg.disableAllButton(), Qt::LeftButton);
+    QCOMPARE(dlg.flags(), CRandomPatches::allFlags(false));
+    QTest::mouseClick(dlg.enableAllButton(), Qt::LeftButton);
+    QCOMPARE(dlg.flags(), CRandomPatches::allFlags(true));
+    dlg.checkBox(CRandomPatches::Group::Output, 3)->setChecked(false);
+    QVERIFY(!dlg.flags()[7][3]);
+    QCOMPARE(dlg.findChildren<QCheckBox*>().size(), 32);
+}
+
+void TestBankDialogs::copyToPatchNeedsFourKeys_data()
+{
+    QTest::addColumn<QList<int>>("rows");
+    QTest::addColumn<bool>("accepted");
+    QTest::newRow("three") << QList<int>{1, 3, 7} << false;
+    QTest::newRow("five") << QList<int>{1, 3, 7, 11, 12} << false;
+    QTest::newRow("none") << QList<int>{} << false;
+    QTest::newRow("four") << QList<int>{11, 1, 7, 3} << true;
+}
+
+void TestBankDialogs::copyToPatchNeedsFourKeys()
+{
+    QFETCH(QList<int>, rows);
+    QFETCH(bool, accepted);
+    QStringList patches;
+    for (int i = 0; i < 128; ++i)
+        patches << QStringLiteral("%1: INIT PATCH  ").arg(i + 1);
+    CScriptedPrompter prompter;
+    CCopyToPatchDlg dlg(patches, prompter);
+    dlg.show();
+    QCOMPARE(dlg.keyList()->count(), 64);
+    QCOMPARE(dlg.keyList()->item(7)->text(), QStringLiteral("F#2"));
+    QCOMPARE(dlg.patchBox()->currentIndex(), 0);
+    selectRows(dlg.keyList(), rows);
+    dlg.patchBox()->setCurrentIndex(17);
+    QSignalSpy done(&dlg, &QDialog::accepted);
+    dlg.accept();
+    QCOMPARE(done.count(), accepted ? 1 : 0);
+    QCOMPARE(dlg.isVisible(), !accepted);
+    QCOMPARE(prompter.messages, accepted ? QStringList() : QStringList{QStringLiteral("Please select four tones.")});
+    if (accepted) {
+        QCOMPARE(dlg.keys(), (std::array<int, 4>{1, 3, 7, 11}));
+        QCOMPARE(dlg.patchIndex(), 17);
+    }
+}
+
+QTEST_MAIN(TestBankDialogs)
+#include "tst_bankdialogs.moc"

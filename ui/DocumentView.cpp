@@ -1,0 +1,6 @@
+#include "ui/DocumentView.h"
+
+CDocumentView* CDocumentView::of(QObject* widget)
+{
+    return dynamic_cast<CDocumentView*>(widget);
+}

@@ -1,0 +1,38 @@
+#pragma once
+
+#include <QString>
+
+class CAppSettings;
+class CCopybox;
+class CExpansionNames;
+class CMidi;
+class CPrompter;
+class CToneloomDoc;
+class QPrinter;
+
+// What windows and dialogs use of the program, handed to them when they are made:
+// the settings, the MIDI engine, the prompter, the name store, the copybox, the
+// printer, the program's file choosers and transfers. The main frame provides it;
+// tests can provide their own.
+class CServices
+{
+public:
+    virtual ~CServices() = default;
+
+    virtual CAppSettings& settings() = 0;
+    virtual CMidi& midi() = 0;
+    virtual CPrompter& prompter() = 0;
+    virtual CExpansionNames& names() = 0;
+    // The one copybox of the program: bank and library windows copy into it and paste from it.
+    virtual CCopybox& copybox() = 0;
+    virtual QPrinter& printer() = 0;
+
+    // A save-file chooser that starts in the program's current folder and remembers
+    // the folder chosen. Empty when cancelled.
+    virtual QString chooseSaveFile(const QString& filter, const QString& defaultSuffix) = 0;
+    // Sends what was chosen of a bank (CToneloomDoc::Which) to user or card memory,
+    // under the program's transfer status. False when no send started.
+    virtual bool sendBank(CToneloomDoc& document, int which, bool cardMemory) = 0;
+    // A bulk transfer is running: commands that would start another are disabled.
+    virtual bool isTransferActive() const = 0;
+};
