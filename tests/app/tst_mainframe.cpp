@@ -16,7 +16,11 @@
 #include "settings/IniFile.h"
 #include "ui/ChildFrame.h"
 #include "ui/CommandIds.h"
+#include "ui/CommandTarget.h"
+#include "ui/DocTemplate.h"
+#include "ui/DocumentView.h"
 #include "ui/Prompter.h"
+
 #include <QAction>
 #include <QApplication>
 #include <QBuffer>
@@ -49,6 +53,39 @@
 
 using namespace testsupport;
 
+namespace {
+
+// A window kind the main frame has never heard of: it answers for Find and Copy.
+class CProbeWindow : public QWidget, public CDocumentView, public CCommandTarget
+{
+public:
+    explicit CProbeWindow(CDocTemplate& docTemplate) : m_template(docTemplate) {}
+
+    QString documentPath() const override { return {}; }
+    QString documentTitle() const override { return QStringLiteral("Probe"); }
+    bool isDocumentModified() const override { return false; }
+    bool saveDocument(bool) override { return false; }
+    CDocTemplate* docTemplate() const override { return &m_template; }
+
+    bool handlesCommand(int id) const override { return id == cmd::kEditFind || id == cmd::kEditCopy; }
+    State commandState(int id) const override
+    {
+        State state;
+        state.enabled = id == cmd::kEditFind || copyEnabled;
+        state.text = id == cmd::kEditFind ? QStringLiteral("&Find probes...") : QString();
+        return state;
+    }
+    void runCommand(int id) override { ran << id; }
+
+    bool copyEnabled = false;
+    QList<int> ran;
+
+private:
+    CDocTemplate& m_template;
+};
+
+} // namespace
+
 // The main window: menus and toolbar, command routing, window layout across runs, files and the About box.
 class TestMainFrame : public CAppTestCase
 {
@@ -78,6 +115,46 @@ private slots:
                        cmd::kFilePrint, cmd::kShowPatches, cmd::kShowPerformances, cmd::kShowRhythms, cmd::kEditItem,
                        cmd::kPianoKeyboard, cmd::kVirtualSynth, cmd::kReceive, cmd::kSend, cmd::kStop})
             QCOMPARE(s->frame()->action(id)->icon().pixmap(16, 16).size(), QSize(16, 16));
+    }
+
+    // A window kind answers for its own commands; the frame only asks the active window.
+    void commandsGoToTheActiveWindow()
+    {
+        CLoopbackDevice ports;
+        auto s = start(freshIni(), ports);
+        CProbeWindow* probe = nullptr;
+        s->app->AddDocTemplate(std::make_unique<CDocTemplate>(
+            QStringLiteral("\nProbe\nProbe\nProbes (*.prb)\n.prb\nToneloom!.Probe\nToneloom! Probe"),
+            [&](CDocTemplate& docTemplate, const QString&) -> QWidget* {
+                probe = new CProbeWindow(docTemplate);
+                s->frame()->addDocumentWindow(probe);
+                return probe;
+            }));
+        QAction* find = s->frame()->action(cmd::kEditFind);
+        QAction* copy = s->frame()->action(cmd::kEditCopy);
+        s->frame()->updateActions();
+        QVERIFY(!find->isEnabled());
+        s->app->FindTemplate(QStringLiteral(".prb"))->createWindow(QString());
+        QVERIFY(probe);
+        s->frame()->updateActions();
+        QVERIFY(find->isEnabled());
+        QCOMPARE(find->text(), QStringLiteral("&Find probes..."));
+        QVERIFY(!copy->isEnabled());
+        QVERIFY(!s->frame()->action(cmd::kShowPatches)->isEnabled()); // a bank's command
+        find->trigger();
+        copy->trigger(); // disabled: never reaches the window
+        probe->copyEnabled = true;
+        emit probe->viewSignals().commandStateChanged();
+        QVERIFY(copy->isEnabled());
+        QCOMPARE(copy->text(), QStringLiteral("&Copy")); // the action's own text
+        copy->trigger();
+        QCOMPARE(probe->ran, (QList<int>{cmd::kEditFind, cmd::kEditCopy}));
+        // A bank window in front takes the commands back.
+        auto* bank = qobject_cast<CToneloomView*>(s->app->bankTemplate()->createWindow(QString()));
+        QVERIFY(bank);
+        QVERIFY(!find->isEnabled());
+        QCOMPARE(find->text(), QStringLiteral("&Find..."));
+        QVERIFY(s->frame()->action(cmd::kShowPatches)->isEnabled());
     }
 
     void rightClicksPlayTheChord()

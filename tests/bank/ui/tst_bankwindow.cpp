@@ -19,6 +19,8 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QListWidget>
+#include <QMdiArea>
+#include <QMdiSubWindow>
 #include <QMenu>
 #include <QMouseEvent>
 #include <QPushButton>
@@ -187,6 +189,43 @@ private slots:
         QCOMPARE(second->document().historySize(), 1);
         QCOMPARE(first->document().historySize(), 0);
         QCOMPARE(second->document().FirstDropMarked(kPatches), -1);
+    }
+
+    // After a drop into another bank that bank's window is the active one, so that
+    // Undo takes the drop back at once.
+    void dropActivatesTheTargetForUndo()
+    {
+        CToneloomView* first = newBank();
+        first->document().patches().SetName(4, "Dropped     ");
+        CToneloomView* second = newBank();
+        frame()->action(cmd::kWindowTile)->trigger();
+        QTRY_VERIFY(second->isVisible() && first->isVisible());
+        frame()->mdiArea()->setActiveSubWindow(qobject_cast<QMdiSubWindow*>(first->parentWidget()));
+        QCOMPARE(testsupport::activeBankView(frame()), first);
+        click(first, 4);
+        drag(first, 4, second, 7);
+        QCOMPARE(testsupport::activeBankView(frame()), second);
+        QCOMPARE(second->document().patches().name(7), QStringLiteral("Dropped     "));
+        QVERIFY(action(cmd::kEditUndo)->isEnabled());
+        action(cmd::kEditUndo)->trigger();
+        QCOMPARE(second->document().patches().name(7), QStringLiteral("INIT PATCH  "));
+        QCOMPARE(first->document().patches().name(4), QStringLiteral("Dropped     "));
+    }
+
+    // Items of one kind are not dropped onto another kind.
+    void dropNeedsTheSameKind()
+    {
+        CToneloomView* first = newBank();
+        first->document().patches().SetName(0, "Patch One   ");
+        CToneloomView* second = newBank();
+        second->switchKind(kPerformances);
+        frame()->action(cmd::kWindowTile)->trigger();
+        QTRY_VERIFY(second->isVisible() && first->isVisible());
+        const QString before = second->document().performances().name(0);
+        drag(first, 0, second, 0);
+        QCOMPARE(second->document().performances().name(0), before);
+        QCOMPARE(second->document().historySize(), 0);
+        QCOMPARE(second->document().FirstDropMarked(kPerformances), -1);
     }
 
     void dialogsOfTheToolsMenu()
