@@ -1,8 +1,10 @@
 #include "model/EfxTypes.h"
+#include "model/ExpansionNames.h"
 #include "model/ParamMessages.h"
 #include "model/ParamTable.h"
 #include "model/PatchArray.h"
 #include "model/PerformanceArray.h"
+#include "model/Reporter.h"
 #include "model/RhythmArray.h"
 #include "model/ValueLists.h"
 
@@ -68,6 +70,7 @@ private slots:
     void shownTexts_data();
     void shownTexts();
     void contextTexts();
+    void namesFromTheStore();
     void labels();
     void effectSpans();
     void messages_data();
@@ -614,6 +617,62 @@ void TestParamTable::contextTexts()
              QStringLiteral("Init Perform"));
     auto rhythm = defaults(Block::RhythmCommon);
     QCOMPARE(params::nameText(params::row(u"rhythm.name"), rhythm.data()), QStringLiteral("Init Rhythm"));
+}
+
+void TestParamTable::namesFromTheStore()
+{
+    CCollectingReporter reporter;
+    const CExpansionNames names(QStringLiteral(TONELOOM_SOURCE_DIR "/data"), reporter);
+    const QString board1 = names.GetTitle(NameFileKind::Board, 1);
+    QVERIFY(!board1.isEmpty());
+
+    const auto waves = params::waveGroups(names);
+    QCOMPARE(int(waves.size()), 3 + 127);
+    QCOMPARE(waves[0].text, QStringLiteral("Preset A"));
+    QCOMPARE(waves[0].value(), 1);
+    QCOMPARE(waves[2].text, QStringLiteral("PCM"));
+    QCOMPARE(waves[3].text, board1);
+    QCOMPARE(waves[3].value(), 2 * 128 + 1);
+    QCOMPARE(waves.back().value(), 2 * 128 + 127);
+
+    // The last internal patch group is General MIDI, which part 10 does not offer.
+    const auto groups = params::patchGroups(names, 0);
+    QCOMPARE(int(groups.size()), 8 + 127);
+    QCOMPARE(groups[0].value(), 1);
+    QCOMPARE(groups[6].value(), 7);
+    QCOMPARE(groups[7].value(), 1 * 128 + 1);
+    QCOMPARE(groups[7].text, names.GetTitle(NameFileKind::Preset, 8));
+    QCOMPARE(groups[8].text, board1);
+    const auto rhythmGroups = params::patchGroups(names, 9);
+    QCOMPARE(int(rhythmGroups.size()), 7 + 127);
+    QVERIFY(std::none_of(rhythmGroups.begin(), rhythmGroups.end(), [](const auto& g) { return g.type == 1; }));
+
+    QCOMPARE(params::waveNames(names, 0, 1).size(), names.GetNameCount(3, NameSection::Waves, NameFileKind::Preset));
+    QCOMPARE(params::waveNames(names, 0, 2).first(), names.GetName(4, NameSection::Waves, 0, NameFileKind::Preset));
+    QCOMPARE(params::waveNames(names, 2, 1).first(), names.GetName(1, NameSection::Waves, 0, NameFileKind::Board));
+    QCOMPARE(params::partPatchNames(names, 0, 3, 0).first(),
+             names.GetName(3, NameSection::Patches, 0, NameFileKind::Preset));
+    QCOMPARE(params::partPatchNames(names, 0, 3, 9).first(),
+             names.GetName(3, NameSection::RhythmSets, 0, NameFileKind::Preset));
+    QVERIFY(params::partPatchNames(names, 0, 1, 0).isEmpty()); // the bank's own patches
+
+    // Shown texts with the name store.
+    auto tone = defaults(Block::PatchTone);
+    const params::ShowContext context{tone.data(), 0, &names};
+    QCOMPARE(params::shownText(params::row(u"tone.wave.group"), 2 * 128 + 1, context), board1);
+    params::setValue(params::row(u"tone.wave.group"), tone.data(), 2);
+    QCOMPARE(params::shownText(params::row(u"tone.wave.number"), 0, context),
+             names.GetName(4, NameSection::Waves, 0, NameFileKind::Preset));
+    QCOMPARE(params::listItems(params::row(u"tone.wave.number"), context).size(),
+             names.GetNameCount(4, NameSection::Waves, NameFileKind::Preset));
+    QCOMPARE(params::shownText(params::row(u"tone.wave.number"), 254, context), QStringLiteral("255"));
+    auto part = defaults(Block::PerformancePart, 4);
+    const params::ShowContext partContext{part.data(), 4, &names};
+    QCOMPARE(params::shownText(params::row(u"part.group"), 3, partContext), names.GetTitle(NameFileKind::Preset, 3));
+    QCOMPARE(params::shownText(params::row(u"part.patch"), 1, partContext),
+             names.GetName(3, NameSection::Patches, 1, NameFileKind::Preset));
+    params::setValue(params::row(u"part.group"), part.data(), 1);
+    QCOMPARE(params::shownText(params::row(u"part.patch"), 1, partContext), QStringLiteral("2"));
 }
 
 void TestParamTable::labels()
