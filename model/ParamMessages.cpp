@@ -9,6 +9,12 @@ namespace {
 using sysex::Block;
 
 constexpr std::uint8_t kDataMask = 0x7F;
+constexpr int kTones = 4;
+constexpr int kParts = 16;
+constexpr int kNotes = 64;
+constexpr int kPerformances = 32;
+constexpr int kRhythmSets = 2;
+constexpr int kAddressSpan = 128; // values of one address byte
 
 bool isCommon(Block block)
 {
@@ -99,6 +105,68 @@ QByteArray groupMessage(const Param& group, int index, int groupValue, int numbe
     setValue(numberAt, data, number);
     return bytesMessage(group.block, index, group.offset, QByteArrayView(reinterpret_cast<const char*>(data), 4),
                         device, destination);
+}
+
+std::optional<Location> locate(const sysex::Address& address)
+{
+    const std::uint8_t area = address[0];
+    const std::uint8_t number = address[1];
+    const std::uint8_t sub = address[2];
+    const std::uint8_t low = address[3];
+    Location where{Block::PatchCommon, 0, low, {}};
+    if (area == sysex::kAreaUserPatch || area == sysex::kAreaCardPatch || area == sysex::kAreaTempPatch) {
+        where.destination = {area == sysex::kAreaTempPatch
+                                 ? sysex::MemoryArea::Temporary
+                                 : (area == sysex::kAreaUserPatch ? sysex::MemoryArea::User : sysex::MemoryArea::Card),
+                             area == sysex::kAreaTempPatch ? 0 : number};
+        if (area == sysex::kAreaTempPatch && number != 0)
+            return std::nullopt;
+        if (sub >= sysex::kPatchToneBase) {
+            // A tone spans two values of the third address byte.
+            const int tone = (sub - sysex::kPatchToneBase) / 2;
+            where.block = Block::PatchTone;
+            where.index = tone;
+            where.offset = (sub - sysex::kPatchToneBase - 2 * tone) * kAddressSpan + low;
+            if (tone >= kTones)
+                return std::nullopt;
+        } else if (sub != 0) {
+            return std::nullopt;
+        }
+    } else if (area == sysex::kAreaUserPerformance || area == sysex::kAreaCardPerformance
+               || area == sysex::kAreaTempPerformance || area == sysex::kAreaTempPart) {
+        const bool temporary = area == sysex::kAreaTempPerformance || area == sysex::kAreaTempPart;
+        const bool rhythm =
+            area == sysex::kAreaTempPart ? number == sysex::kTempRhythmPart : number >= sysex::kRhythmSetBase;
+        if (area == sysex::kAreaTempPart && !rhythm)
+            return std::nullopt; // the temporary patch of a part
+        if (area == sysex::kAreaTempPerformance && number != 0)
+            return std::nullopt;
+        where.destination.area =
+            temporary ? sysex::MemoryArea::Temporary
+                      : (area == sysex::kAreaUserPerformance ? sysex::MemoryArea::User : sysex::MemoryArea::Card);
+        if (rhythm) {
+            where.destination.number = temporary ? 0 : number - sysex::kRhythmSetBase;
+            if (where.destination.number >= kRhythmSets)
+                return std::nullopt;
+            where.block = sub == 0 ? Block::RhythmCommon : Block::RhythmNote;
+            where.index = sub == 0 ? 0 : sub - sysex::kFirstRhythmNote;
+            if (sub != 0 && (where.index < 0 || where.index >= kNotes))
+                return std::nullopt;
+        } else {
+            where.destination.number = temporary ? 0 : number;
+            if (where.destination.number >= kPerformances)
+                return std::nullopt;
+            where.block = sub == 0 ? Block::PerformanceCommon : Block::PerformancePart;
+            where.index = sub == 0 ? 0 : sub - sysex::kPerformancePartBase;
+            if (sub != 0 && (where.index < 0 || where.index >= kParts))
+                return std::nullopt;
+        }
+    } else {
+        return std::nullopt;
+    }
+    if (where.offset >= sysex::blockDataSize(SynthModel::Jv2080, where.block))
+        return std::nullopt;
+    return where;
 }
 
 QByteArray rowMessage(const Param& p, int index, const std::uint8_t* data, std::uint8_t device, Destination destination)

@@ -6,6 +6,7 @@
 #include <QByteArray>
 #include <QByteArrayView>
 #include <cstdint>
+#include <optional>
 
 // The DT1 message of one parameter change: the block's address in the chosen memory
 // area plus the parameter's offset, the value's bytes as the row lays them out, and a
@@ -38,6 +39,19 @@ QByteArray nameMessage(sysex::Block block, QByteArrayView name, std::uint8_t dev
 // group: type, id, high and low nibble, 15 bytes. Empty when group is not a group row.
 QByteArray groupMessage(const Param& group, int index, int groupValue, int number, std::uint8_t device,
                         Destination destination = {});
+// Where an address lies: the block, its tone, part or key, the byte within the block
+// and the memory area with the item's number. Empty for addresses outside the blocks
+// of patches, performances and rhythm sets (the temporary patches of performance
+// parts, 02 p .., are not told apart from their part here and give nothing).
+struct Location
+{
+    sysex::Block block;
+    int index = 0;
+    int offset = 0;
+    Destination destination;
+};
+std::optional<Location> locate(const sysex::Address& address);
+
 // The row's bytes as they stand in a block's data.
 QByteArray rowMessage(const Param& p, int index, const std::uint8_t* data, std::uint8_t device,
                       Destination destination = {});

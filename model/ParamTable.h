@@ -176,7 +176,11 @@ std::vector<GroupItem> patchGroups(const CExpansionNames& names, int part);
 // (type 0, id 1) holds the bank's own items and gives an empty list here.
 QStringList partPatchNames(const CExpansionNames& names, int type, int id, int part);
 
-// The tabs of an editor in order, and the rows of one of its pages in order.
+// The tabs of an editor in order, and the rows of one of its pages in order. A
+// listing of a record walks them so: for each tab, for each of its rows, for each
+// column (the four tones of a tone row; the part of a part tab; else the one block),
+// the row's label (plainLabel for text without the colon), shownText and value of
+// the block's data; effect rows whose type leaves them out (usedBy) are skipped.
 struct Tab
 {
     Page page;

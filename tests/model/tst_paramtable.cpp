@@ -76,6 +76,9 @@ private slots:
     void messages_data();
     void messages();
     void refusedMessages();
+    void addressesAreLocated();
+    void foreignAddressesAreNotLocated_data();
+    void foreignAddressesAreNotLocated();
     void realDumpsLieInTheirRanges();
 };
 
@@ -776,6 +779,62 @@ void TestParamTable::refusedMessages()
     QVERIFY(params::groupMessage(row(u"tone.wave.gain"), 0, 0, 0, 0x10).isEmpty());
     QVERIFY(params::bytesMessage(Block::PatchTone, 0, 128, "\x01\x02", 0x10).isEmpty());
     QVERIFY(params::bytesMessage(Block::PatchTone, 0, 0, "\x80", 0x10).isEmpty());
+}
+
+void TestParamTable::addressesAreLocated()
+{
+    // Every byte of every row, in the first and last block of a kind, in all three areas.
+    int located = 0;
+    for (const params::Param* p : params::allRows()) {
+        const bool common =
+            p->block == Block::PatchCommon || p->block == Block::PerformanceCommon || p->block == Block::RhythmCommon;
+        const int last = p->block == Block::PatchTone ? 3 : p->block == Block::PerformancePart ? 15 : 63;
+        const int items = p->block == Block::PatchCommon || p->block == Block::PatchTone     ? 128
+                          : p->block == Block::RhythmCommon || p->block == Block::RhythmNote ? 2
+                                                                                             : 32;
+        for (const int index : {0, common ? 0 : last}) {
+            for (const params::Destination d : {params::Destination{}, params::Destination{sysex::MemoryArea::User, 1},
+                                                params::Destination{sysex::MemoryArea::Card, items - 1}}) {
+                for (int b = p->offset; b < p->offset + p->size; ++b) {
+                    const auto where = params::locate(params::parameterAddress(p->block, index, b, d));
+                    QVERIFY2(where, qPrintable(p->id));
+                    QCOMPARE(where->block, p->block);
+                    QCOMPARE(where->index, index);
+                    QCOMPARE(where->offset, b);
+                    QCOMPARE(where->destination.area, d.area);
+                    QCOMPARE(where->destination.number, d.number);
+                    QCOMPARE(params::rowAt(where->block, where->offset), p);
+                    ++located;
+                }
+            }
+        }
+    }
+    QCOMPARE(located, (74 + 129 + 68 + 26 + 12 + 58) * 2 * 3);
+}
+
+void TestParamTable::foreignAddressesAreNotLocated_data()
+{
+    QTest::addColumn<QByteArray>("address");
+    QTest::newRow("system") << hex("00 00 00 00");
+    QTest::newRow("temporary patch of part 4") << hex("02 03 00 00");
+    QTest::newRow("second temporary patch") << hex("03 01 00 00");
+    QTest::newRow("tone 5") << hex("03 00 18 00");
+    QTest::newRow("beyond the last tone byte") << hex("03 00 11 01");
+    QTest::newRow("beyond the patch common") << hex("11 05 00 4A");
+    QTest::newRow("part 17") << hex("01 00 20 00");
+    QTest::newRow("performance 33") << hex("10 20 00 00");
+    QTest::newRow("rhythm set 3") << hex("20 42 00 00");
+    QTest::newRow("key 65") << hex("02 09 63 00");
+    QTest::newRow("between name and first key") << hex("02 09 22 00");
+    QTest::newRow("another area") << hex("30 00 00 00");
+}
+
+void TestParamTable::foreignAddressesAreNotLocated()
+{
+    QFETCH(QByteArray, address);
+    const sysex::Address a{std::uint8_t(address[0]), std::uint8_t(address[1]), std::uint8_t(address[2]),
+                           std::uint8_t(address[3])};
+    QVERIFY(!params::locate(a));
 }
 
 void TestParamTable::realDumpsLieInTheirRanges()
