@@ -39,12 +39,13 @@ public:
     // Messages with a wrong checksum, another device ID or a foreign header are ignored.
     //
     // A DT1 that fills a whole block (at least as long as the shortest model's block)
-    // is a memory image, as in a bulk dump, and is stored as it comes. A shorter one is
-    // a parameter edit: each parameter it touches takes the new value only when the
-    // value lies in the parameter's range (for the multi-effect's rows: the range of
-    // the block's type); otherwise the parameter keeps its value and the refusal is
-    // counted. That is how the instrument's edit buffers behave: a value it cannot
-    // play never reaches the sound, and the rest of the message still counts.
+    // is a memory image, as in a bulk dump, and is stored as it comes: the instrument
+    // restores its own dumps byte for byte. A shorter one is a parameter edit, and the
+    // emulator treats it as the instrument's edit buffers do with a value they cannot
+    // play: each parameter the message touches takes the new value only when it lies
+    // in the parameter's range (for the multi-effect's rows, the range of the block's
+    // type); otherwise the parameter keeps its value and the refusal is counted. The
+    // other parameters of the same message still count.
     void receive(const std::uint8_t* data, std::size_t size, std::vector<QByteArray>& answers);
     void receive(const QByteArray& message, std::vector<QByteArray>& answers);
 
