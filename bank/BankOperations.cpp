@@ -9,6 +9,7 @@
 #include "bank/RandomSource.h"
 #include "bank/RhythmKeyNames.h"
 #include "bank/ToneloomDoc.h"
+#include "model/ParamTable.h"
 
 #include <algorithm>
 
@@ -38,9 +39,32 @@ constexpr KeyToTone kKeyToTone[] = {
     {118, 51}, {120, 52}, {121, 53}, {125, 54}, {126, 55}, {127, 56}, {128, 57},
 };
 
-int effectShift(int kind)
+// The rows Copy Effect copies, by the id prefix of their patch rows; a performance
+// holds the same rows under "perf.".
+QStringList effectPrefixes(CBankOperations::EffectCopy type)
 {
-    return kind == kPerformances ? 1 : 0;
+    switch (type) {
+    case CBankOperations::EffectCopy::Efx:
+        return {QStringLiteral("efx.")};
+    case CBankOperations::EffectCopy::Chorus:
+        return {QStringLiteral("chorus.")};
+    case CBankOperations::EffectCopy::Reverb:
+        return {QStringLiteral("reverb.")};
+    case CBankOperations::EffectCopy::All:
+    default:
+        return {QStringLiteral("efx."), QStringLiteral("chorus."), QStringLiteral("reverb.")};
+    }
+}
+
+const QString kPatchPrefix = QStringLiteral("patch.");
+const QString kPerformancePrefix = QStringLiteral("perf.");
+
+// The row of a kind's common block that holds the same parameter as a patch row.
+const params::Param* effectRow(const params::Param& patchRow, int kind)
+{
+    if (kind != kPerformances)
+        return &patchRow;
+    return params::find(QString(kPerformancePrefix + patchRow.id.mid(kPatchPrefix.size())));
 }
 
 } // namespace
@@ -52,17 +76,14 @@ QStringList CBankOperations::effectCopyTexts()
 
 std::pair<int, int> CBankOperations::effectRange(EffectCopy type)
 {
-    switch (type) {
-    case EffectCopy::Efx:
-        return {12, 32};
-    case EffectCopy::Chorus:
-        return {33, 38};
-    case EffectCopy::Reverb:
-        return {39, 43};
-    case EffectCopy::All:
-    default:
-        return {12, 43};
+    int first = -1;
+    int last = -1;
+    for (const QString& prefix : effectPrefixes(type)) {
+        const auto [from, to] = params::offsetSpan(sysex::Block::PatchCommon, QString(kPatchPrefix + prefix));
+        first = first < 0 ? from : std::min(first, from);
+        last = std::max(last, to);
     }
+    return {first, last};
 }
 
 CBankOperations::CBankOperations(CToneloomDoc& document) : m_document(document)
@@ -200,13 +221,30 @@ int CBankOperations::DropLibraryPatches(int kind, const std::vector<QByteArray>&
 void CBankOperations::copyEffect(const QByteArray& source, int sourceKind, QByteArray& dest, int destKind,
                                  EffectCopy type)
 {
-    const auto [start, end] = effectRange(type);
-    const int from = sysex::kOffData + effectShift(sourceKind) + start;
-    const int to = sysex::kOffData + effectShift(destKind) + start;
-    const int length = end - start + 1;
-    if (from + length > source.size() || to + length > dest.size())
-        return;
-    std::copy_n(source.constData() + from, length, dest.data() + to);
+    // Row by row, from the row of the source's block to the same row of the destination's.
+    struct Copy
+    {
+        int from;
+        int to;
+        int size;
+    };
+    std::vector<Copy> copies;
+    const QStringList prefixes = effectPrefixes(type);
+    for (const params::Param& p : params::rows(sysex::Block::PatchCommon)) {
+        const QString rest = p.id.mid(kPatchPrefix.size());
+        if (!std::any_of(prefixes.begin(), prefixes.end(), [&](const QString& x) { return rest.startsWith(x); }))
+            continue;
+        const params::Param* from = effectRow(p, sourceKind);
+        const params::Param* to = effectRow(p, destKind);
+        if (!from || !to)
+            continue;
+        const Copy c{sysex::kOffData + from->offset, sysex::kOffData + to->offset, p.size};
+        if (c.from + c.size > source.size() || c.to + c.size > dest.size())
+            return; // not a whole record: nothing is copied
+        copies.push_back(c);
+    }
+    for (const Copy& c : copies)
+        std::copy_n(source.constData() + c.from, c.size, dest.data() + c.to);
 }
 
 void CBankOperations::CopyEffect(int sourceKind, int sourceIndex, int destKind, int destIndex, EffectCopy type)

@@ -1,43 +1,58 @@
 #include "bank/PartReferences.h"
 
+#include "model/ParamTable.h"
 #include "model/PerformanceArray.h"
 
 namespace {
 
-constexpr int kNibble = 16;
 constexpr int kCardId = 2;
+constexpr int kGroupIdSpan = 128; // a group row's value: type * 128 + id
+constexpr std::uint8_t kDataMask = 0x7F;
 
-std::uint8_t& partByte(std::vector<std::uint8_t>& image, int part, int p)
+const params::Param& groupRow()
 {
-    return image[static_cast<std::size_t>(CPerformanceArray::partParam(part, p))];
+    static const params::Param& row = params::row(u"part.group");
+    return row;
+}
+
+const params::Param& patchRow()
+{
+    static const params::Param& row = params::row(u"part.patch");
+    return row;
+}
+
+// The data bytes of a part of performance image rec.
+const std::uint8_t* partData(const std::uint8_t* rec, int part)
+{
+    return rec + CPerformanceArray::partParam(part, 0);
+}
+std::uint8_t* partData(std::uint8_t* rec, int part)
+{
+    return rec + CPerformanceArray::partParam(part, 0);
 }
 
 } // namespace
 
 int CPartReferences::groupType(const CPerformanceArray& performances, int index, int part)
 {
-    return performances.data(index)[CPerformanceArray::partParam(part, kGroupType)];
+    return params::value(groupRow(), partData(performances.data(index), part)) / kGroupIdSpan;
 }
 
 int CPartReferences::groupId(const CPerformanceArray& performances, int index, int part)
 {
-    return performances.data(index)[CPerformanceArray::partParam(part, kGroupId)];
+    return params::value(groupRow(), partData(performances.data(index), part)) % kGroupIdSpan;
 }
 
 int CPartReferences::patchNumber(const CPerformanceArray& performances, int index, int part)
 {
-    const std::uint8_t* rec = performances.data(index);
-    return kNibble * rec[CPerformanceArray::partParam(part, kNumberHigh)]
-           + rec[CPerformanceArray::partParam(part, kNumberLow)];
+    return params::value(patchRow(), partData(performances.data(index), part));
 }
 
 void CPartReferences::setPatch(CPerformanceArray& performances, int index, int part, int type, int id, int number)
 {
-    std::uint8_t* rec = performances.data(index);
-    rec[CPerformanceArray::partParam(part, kGroupType)] = static_cast<std::uint8_t>(type & 0x7F);
-    rec[CPerformanceArray::partParam(part, kGroupId)] = static_cast<std::uint8_t>(id & 0x7F);
-    rec[CPerformanceArray::partParam(part, kNumberHigh)] = static_cast<std::uint8_t>((number / kNibble) & 0x7F);
-    rec[CPerformanceArray::partParam(part, kNumberLow)] = static_cast<std::uint8_t>(number % kNibble);
+    std::uint8_t* data = partData(performances.data(index), part);
+    params::setValue(groupRow(), data, (type & kDataMask) * kGroupIdSpan + (id & kDataMask));
+    params::setValue(patchRow(), data, number);
 }
 
 void CPartReferences::RemapPatchNumbers(CPerformanceArray& performances, const std::vector<int>& order, bool backward)
@@ -55,19 +70,20 @@ void CPartReferences::RemapPatchNumbers(CPerformanceArray& performances, const s
     for (int i = 0; i < performances.GetCount(); ++i) {
         performances.GetRecord(i, image.data());
         for (int part = 0; part < CPerformanceArray::kParts; ++part) {
-            const int type = partByte(image, part, kGroupType);
-            const int id = partByte(image, part, kGroupId);
+            std::uint8_t* data = partData(image.data(), part);
+            const int group = params::value(groupRow(), data);
+            const int type = group / kGroupIdSpan;
+            const int id = group % kGroupIdSpan;
             const bool ownPatch = type == 0 && (card ? id == kCardId : (id == 0 || id == 1));
             if (!ownPatch)
                 continue;
-            const int m = kNibble * partByte(image, part, kNumberHigh) + partByte(image, part, kNumberLow);
+            const int m = params::value(patchRow(), data);
             if (m >= n)
                 continue; // not a patch of the bank; the reference stays as it is
             const int number = backward ? order[static_cast<std::size_t>(m)] : position[static_cast<std::size_t>(m)];
             if (number < 0)
                 continue;
-            partByte(image, part, kNumberHigh) = static_cast<std::uint8_t>(number / kNibble);
-            partByte(image, part, kNumberLow) = static_cast<std::uint8_t>(number % kNibble);
+            params::setValue(patchRow(), data, number);
         }
         performances.SetRecord(i, image.data());
     }

@@ -4,15 +4,12 @@
 
 class CPerformanceArray;
 
-// Which patch each part of a performance plays: part data byte 2 the group type, byte
-// 3 the group ID, bytes 4 and 5 the patch number as high and low nibble.
+// Which patch each part of a performance plays: the part's group (type and ID: type 0
+// the user, card and preset groups, 1 GM, 2 an expansion board) and the patch number
+// within it, as the parameter table lays them out ("part.group", "part.patch").
 class CPartReferences
 {
 public:
-    static constexpr int kGroupType = 2; // 0 user, card and preset groups; 1 GM; 2 expansion board
-    static constexpr int kGroupId = 3;
-    static constexpr int kNumberHigh = 4; // patch number = 16 * high + low
-    static constexpr int kNumberLow = 5;
     static constexpr int kRhythmPart = 9; // part 10 plays the rhythm set
 
     static int groupType(const CPerformanceArray& performances, int index, int part);

@@ -2,6 +2,7 @@
 
 #include "bank/RandomSource.h"
 #include "model/ExpansionNames.h"
+#include "model/ParamTable.h"
 #include "model/PatchArray.h"
 
 #include <algorithm>
@@ -9,65 +10,129 @@
 
 namespace {
 
-// One byte of a table: a draw below range, or a fixed value when range is 0.
+// How a random patch sets one parameter: a draw over the parameter's whole range, a
+// fixed value, or a draw below a bound of its own.
+enum class Draw { Full, Fixed, Below };
+
 struct Entry
 {
-    int byte;
-    int range;
+    const char* id;
+    Draw draw;
     int value;
 };
 
-constexpr Entry draw(int byte, int range)
+constexpr Entry full(const char* id)
 {
-    return {byte, range, 0};
+    return {id, Draw::Full, 0};
 }
-constexpr Entry fixed(int byte, int value)
+constexpr Entry fixed(const char* id, int value)
 {
-    return {byte, 0, value};
-}
-
-using Table = std::vector<Entry>;
-
-void addDraws(Table& table, int firstByte, int lastByte, int range)
-{
-    for (int b = firstByte; b <= lastByte; ++b)
-        table.push_back(draw(b, range));
+    return {id, Draw::Fixed, value};
 }
 
-void addFixed(Table& table, int firstByte, int lastByte, int value)
+// The entries resolved to their rows, in the order of the draws.
+struct Step
 {
-    for (int b = firstByte; b <= lastByte; ++b)
-        table.push_back(fixed(b, value));
+    const params::Param* param;
+    Draw draw;
+    int value;
+};
+using Table = std::vector<Step>;
+
+Table resolve(std::initializer_list<Entry> entries)
+{
+    Table table;
+    for (const Entry& e : entries)
+        table.push_back({&params::row(QString::fromLatin1(e.id)), e.draw, e.value});
+    return table;
 }
 
-// Common data bytes of the effect block.
+// The common block (effects and the performance settings of the patch). The first
+// multi-effect type is fixed, so its rows draw over that type's lists.
 Table effectTable()
 {
-    Table t = {fixed(12, 0), draw(13, 2),  draw(14, 31), draw(15, 2),  draw(16, 31),  draw(17, 17), draw(18, 5),
-               draw(19, 31), draw(20, 17), draw(21, 5),  draw(22, 31), draw(23, 128), fixed(24, 0), fixed(25, 0)};
-    addDraws(t, 26, 28, 128);
-    t.insert(t.end(), {draw(29, 11), draw(30, 127), draw(31, 11), draw(32, 127)});
-    addDraws(t, 33, 37, 128);
-    t.insert(t.end(), {fixed(38, 0), draw(39, 8), draw(40, 128), draw(41, 128), draw(42, 18), draw(43, 128),
-                       fixed(44, 7), fixed(45, 8), fixed(46, 127), fixed(47, 64), draw(48, 128), draw(49, 13),
-                       draw(50, 49), fixed(51, 0), fixed(52, 0)});
-    addDraws(t, 53, 56, 2);
-    t.insert(t.end(), {draw(57, 128), draw(58, 16), draw(59, 16)});
-    addFixed(t, 60, 63, 0);
-    t.insert(t.end(), {fixed(64, 1), fixed(65, 3), fixed(66, 0), fixed(67, 0), draw(68, 10), draw(69, 4), draw(70, 10),
-                       draw(71, 4), fixed(72, 0), fixed(73, 0)});
-    return t;
+    return resolve({fixed("patch.efx.type", 0),
+                    full("patch.efx.row1"),
+                    full("patch.efx.row2"),
+                    full("patch.efx.row3"),
+                    full("patch.efx.row4"),
+                    full("patch.efx.row5"),
+                    full("patch.efx.row6"),
+                    full("patch.efx.row7"),
+                    full("patch.efx.row8"),
+                    full("patch.efx.row9"),
+                    full("patch.efx.row10"),
+                    full("patch.efx.row11"),
+                    fixed("patch.efx.row12", 0),
+                    fixed("patch.efx.output", 0),
+                    full("patch.efx.level"),
+                    full("patch.efx.chorusSend"),
+                    full("patch.efx.reverbSend"),
+                    full("patch.efx.control1.source"),
+                    full("patch.efx.control1.depth"),
+                    full("patch.efx.control2.source"),
+                    full("patch.efx.control2.depth"),
+                    full("patch.chorus.level"),
+                    full("patch.chorus.rate"),
+                    full("patch.chorus.depth"),
+                    full("patch.chorus.preDelay"),
+                    full("patch.chorus.feedback"),
+                    fixed("patch.chorus.output", 0),
+                    full("patch.reverb.type"),
+                    full("patch.reverb.level"),
+                    full("patch.reverb.time"),
+                    full("patch.reverb.hfDamp"),
+                    full("patch.reverb.feedback"),
+                    fixed("patch.tempo", 120),
+                    fixed("patch.level", 127),
+                    fixed("patch.pan", 64),
+                    full("patch.analogFeel"),
+                    full("patch.benderUp"),
+                    full("patch.benderDown"),
+                    fixed("patch.keyAssign", 0),
+                    fixed("patch.soloLegato", 0),
+                    full("patch.portamento.switch"),
+                    full("patch.portamento.mode"),
+                    full("patch.portamento.type"),
+                    full("patch.portamento.start"),
+                    full("patch.portamento.time"),
+                    full("patch.controlSource2"),
+                    full("patch.controlSource3"),
+                    fixed("patch.holdPeak.efx", 0),
+                    fixed("patch.holdPeak.control1", 0),
+                    fixed("patch.holdPeak.control2", 0),
+                    fixed("patch.holdPeak.control3", 0),
+                    fixed("patch.velocityRange", 1),
+                    fixed("patch.octaveShift", 3),
+                    fixed("patch.stretchTune", 0),
+                    fixed("patch.voicePriority", 0),
+                    full("patch.structure12"),
+                    full("patch.booster12"),
+                    full("patch.structure34"),
+                    full("patch.booster34"),
+                    fixed("patch.clockSource", 0),
+                    fixed("patch.category", 0)});
 }
 
-// Tone data bytes of the groups after the wave.
+// The wave settings after group and number.
+Table waveTable()
+{
+    return resolve({full("tone.wave.gain"), full("tone.fxm.switch"), full("tone.fxm.color"), full("tone.fxm.depth")});
+}
+
+// Tone groups after the wave: the whole keyboard, the control switches on, and
+// three controllers of four random destinations each.
 Table controllerTable()
 {
-    Table t = {fixed(14, 0), fixed(15, 127)};
-    addFixed(t, 16, 20, 1);
-    for (int k = 0; k < 3; ++k) {
-        for (int pair = 0; pair < 4; ++pair) {
-            const int b = 21 + 8 * k + 2 * pair;
-            t.insert(t.end(), {draw(b, 19), draw(b + 1, 127)});
+    Table t = resolve({fixed("tone.key.lower", 0), fixed("tone.key.upper", 127), fixed("tone.control.redamper", 1),
+                       fixed("tone.control.volume", 1), fixed("tone.control.hold", 1), fixed("tone.control.bender", 1),
+                       fixed("tone.control.pan", 1)});
+    for (int k = 1; k <= 3; ++k) {
+        for (int d = 1; d <= 4; ++d) {
+            for (const char* what : {"dest", "depth"}) {
+                const QString id = QStringLiteral("tone.ctrl%1.%2%3").arg(k).arg(QLatin1String(what)).arg(d);
+                t.push_back({&params::row(id), Draw::Full, 0});
+            }
         }
     }
     return t;
@@ -76,53 +141,97 @@ Table controllerTable()
 Table lfoTable()
 {
     Table t;
-    for (const int b : {45, 53}) {
-        t.insert(t.end(), {draw(b, 8), draw(b + 1, 2), draw(b + 2, 128), draw(b + 3, 5), draw(b + 4, 128),
-                           draw(b + 5, 4), draw(b + 6, 128), fixed(b + 7, 0)});
+    for (int m = 1; m <= 2; ++m) {
+        for (const char* what : {"waveform", "keyTrigger", "rate", "offset", "delay", "fadeMode", "fadeTime"})
+            t.push_back({&params::row(QStringLiteral("tone.lfo%1.%2").arg(m).arg(QLatin1String(what))), Draw::Full, 0});
+        t.push_back({&params::row(QStringLiteral("tone.lfo%1.externalSync").arg(m)), Draw::Fixed, 0});
     }
     return t;
 }
 
 Table pitchEnvelopeTable()
 {
-    Table t = {draw(61, 97), draw(62, 101), draw(63, 31), draw(64, 16), draw(65, 25), draw(66, 126)};
-    addDraws(t, 67, 69, 15);
-    addDraws(t, 70, 73, 128);
-    addDraws(t, 74, 79, 127);
-    return t;
+    return resolve({full("tone.pitch.coarse"), full("tone.pitch.fine"), full("tone.pitch.random"),
+                    full("tone.pitch.keyfollow"), full("tone.penv.depth"), full("tone.penv.velocitySens"),
+                    full("tone.penv.velocityTime1"), full("tone.penv.velocityTime4"), full("tone.penv.timeKeyfollow"),
+                    full("tone.penv.time1"), full("tone.penv.time2"), full("tone.penv.time3"), full("tone.penv.time4"),
+                    full("tone.penv.level1"), full("tone.penv.level2"), full("tone.penv.level3"),
+                    full("tone.penv.level4"), full("tone.lfo1.pitchDepth"), full("tone.lfo2.pitchDepth")});
 }
 
 Table filterTable()
 {
-    Table t = {draw(80, 5),   draw(81, 128), draw(82, 16), draw(83, 128),
-               draw(84, 126), draw(85, 127), draw(86, 7),  draw(87, 126)};
-    addDraws(t, 88, 90, 15);
-    addDraws(t, 91, 98, 128);
-    t.insert(t.end(), {draw(99, 127), draw(100, 127)});
-    return t;
+    return resolve({full("tone.tvf.filterType"),
+                    full("tone.tvf.cutoff"),
+                    full("tone.tvf.cutoffKeyfollow"),
+                    full("tone.tvf.resonance"),
+                    full("tone.tvf.resonanceVelocitySens"),
+                    full("tone.tvf.envDepth"),
+                    full("tone.tvf.velocityCurve"),
+                    full("tone.tvf.velocitySens"),
+                    full("tone.tvf.velocityTime1"),
+                    full("tone.tvf.velocityTime4"),
+                    full("tone.tvf.timeKeyfollow"),
+                    full("tone.tvf.time1"),
+                    full("tone.tvf.time2"),
+                    full("tone.tvf.time3"),
+                    full("tone.tvf.time4"),
+                    full("tone.tvf.level1"),
+                    full("tone.tvf.level2"),
+                    full("tone.tvf.level3"),
+                    full("tone.tvf.level4"),
+                    full("tone.lfo1.tvfDepth"),
+                    full("tone.lfo2.tvfDepth")});
 }
 
 Table amplifierTable()
 {
-    Table t = {fixed(101, 127), draw(102, 4), draw(103, 128), draw(104, 15), draw(105, 7), draw(106, 126)};
-    addDraws(t, 107, 109, 15);
-    addDraws(t, 110, 116, 128);
-    t.insert(t.end(), {draw(117, 127), draw(118, 127), draw(119, 128), draw(120, 15), draw(121, 64), draw(122, 128),
-                       draw(123, 127), draw(124, 127)});
-    return t;
+    return resolve({fixed("tone.tva.level", 127),
+                    full("tone.tva.biasDirection"),
+                    full("tone.tva.biasPosition"),
+                    full("tone.tva.biasLevel"),
+                    full("tone.tva.velocityCurve"),
+                    full("tone.tva.velocitySens"),
+                    full("tone.tva.velocityTime1"),
+                    full("tone.tva.velocityTime4"),
+                    full("tone.tva.timeKeyfollow"),
+                    full("tone.tva.time1"),
+                    full("tone.tva.time2"),
+                    full("tone.tva.time3"),
+                    full("tone.tva.time4"),
+                    full("tone.tva.level1"),
+                    full("tone.tva.level2"),
+                    full("tone.tva.level3"),
+                    full("tone.lfo1.tvaDepth"),
+                    full("tone.lfo2.tvaDepth"),
+                    full("tone.pan"),
+                    full("tone.panKeyfollow"),
+                    full("tone.randomPan"),
+                    // Drawn below 128 as it always was, although the instrument's
+                    // range starts at 1 ("L63"): 0 can come out.
+                    {"tone.alternatePan", Draw::Below, 128},
+                    full("tone.lfo1.panDepth"),
+                    full("tone.lfo2.panDepth")});
 }
 
 Table outputTable()
 {
-    Table t = {fixed(125, 0)};
-    addDraws(t, 126, 128, 128);
-    return t;
+    return resolve({fixed("tone.output", 0), full("tone.mixSend"), full("tone.chorusSend"), full("tone.reverbSend")});
 }
 
-void apply(const Table& table, std::uint8_t* bytes, CRandomSource& random)
+// Sets the table's parameters in a block's data bytes, in table order.
+void apply(const Table& table, std::uint8_t* data, CRandomSource& random)
 {
-    for (const Entry& e : table)
-        bytes[e.byte] = static_cast<std::uint8_t>(e.range > 0 ? random.below(e.range) : e.value);
+    for (const Step& s : table) {
+        int value = s.value;
+        if (s.draw == Draw::Full) {
+            const auto [lo, hi] = params::valueRange(*s.param, data);
+            value = lo + random.below(hi - lo + 1);
+        } else if (s.draw == Draw::Below) {
+            value = random.below(s.value);
+        }
+        params::setValue(*s.param, data, value);
+    }
 }
 
 // Letter frequencies of the random names: the first letter whose bound is at least
@@ -153,9 +262,10 @@ char randomLetter(CRandomSource& random)
     return kLetters[0].letter;
 }
 
-constexpr int kCommonChecksum = 83;
+constexpr int kCommonChecksum = CPatchArray::kCommonSize - 2;
 constexpr int kInternalWaveFileOffset = 2; // wave group ID 1 and 2: names in preset files 3 and 4
-constexpr int kWaveNibble = 16;
+constexpr int kGroupIdSpan = 128;          // a group row's value: type * 128 + id
+constexpr int kBoardGroup = 2;
 
 } // namespace
 
@@ -215,8 +325,12 @@ void CRandomPatches::randomizePatch(std::uint8_t* image, const Flags& flags, con
                                     const CExpansionNames* names, CRandomSource& random)
 {
     static const Table kEffect = effectTable();
+    static const Table kWave = waveTable();
     static const std::array<Table, 6> kToneGroups = {controllerTable(), lfoTable(),       pitchEnvelopeTable(),
                                                      filterTable(),     amplifierTable(), outputTable()};
+    static const params::Param& kSwitch = params::row(u"tone.switch");
+    static const params::Param& kGroup = params::row(u"tone.wave.group");
+    static const params::Param& kNumber = params::row(u"tone.wave.number");
     const auto on = [&](Group g, int tone) {
         return flags[static_cast<std::size_t>(g)][static_cast<std::size_t>(tone)];
     };
@@ -233,34 +347,30 @@ void CRandomPatches::randomizePatch(std::uint8_t* image, const Flags& flags, con
         }
         std::uint8_t* tone = image + CPatchArray::toneParam(t, 0);
         if (on(Group::Wave, t)) {
+            // A tone sounds only after a sounding tone; the first always does.
+            const std::uint8_t* previous = image + CPatchArray::toneParam(std::max(t - 1, 0), 0);
             if (t == 0)
-                tone[0] = 1;
+                params::setValue(kSwitch, tone, 1);
             else
-                tone[0] = image[CPatchArray::toneParam(t - 1, 0)] == 1 ? static_cast<std::uint8_t>(random.below(2)) : 0;
+                params::setValue(kSwitch, tone, params::value(kSwitch, previous) == 1 ? random.below(2) : 0);
             const bool useBoard = !boards.empty() && random.below(2) == 1;
             int fileNumber = 0;
             NameFileKind fileKind = NameFileKind::Preset;
             if (useBoard) {
-                tone[1] = 2;
                 const int board = boards[static_cast<std::size_t>(random.below(static_cast<int>(boards.size())))];
-                tone[2] = static_cast<std::uint8_t>(board);
+                params::setValue(kGroup, tone, kBoardGroup * kGroupIdSpan + board);
                 fileNumber = board;
                 fileKind = NameFileKind::Board;
             } else {
-                tone[1] = 0;
-                tone[2] = static_cast<std::uint8_t>(random.below(2) + 1);
-                fileNumber = tone[2] + kInternalWaveFileOffset;
+                const int id = random.below(2) + 1; // Preset A or Preset B
+                params::setValue(kGroup, tone, id);
+                fileNumber = id + kInternalWaveFileOffset;
             }
             // Without any wave names for the group there is nothing to choose from:
             // wave 0 always exists.
             const int count = names ? names->GetNameCount(fileNumber, NameSection::Waves, fileKind) : 0;
-            const int wave = count > 0 ? random.below(count) : 0;
-            tone[3] = static_cast<std::uint8_t>(wave / kWaveNibble);
-            tone[4] = static_cast<std::uint8_t>(wave % kWaveNibble);
-            tone[5] = static_cast<std::uint8_t>(random.below(4));
-            tone[6] = static_cast<std::uint8_t>(random.below(2));
-            tone[7] = static_cast<std::uint8_t>(random.below(4));
-            tone[8] = static_cast<std::uint8_t>(random.below(16));
+            params::setValue(kNumber, tone, count > 0 ? random.below(count) : 0);
+            apply(kWave, tone, random);
         }
         const Group toneGroups[] = {Group::Controller, Group::Lfo, Group::PEnv, Group::Tvf, Group::Tva, Group::Output};
         for (std::size_t g = 0; g < kToneGroups.size(); ++g) {

@@ -1,6 +1,7 @@
 #include "emulator/SynthEmulator.h"
 
 #include "bank/ToneloomDoc.h"
+#include "model/ParamTable.h"
 #include "model/PatchArray.h"
 #include "model/PerformanceArray.h"
 #include "model/RhythmArray.h"
@@ -74,9 +75,11 @@ sysex::Address CSynthEmulator::fromLinear(std::uint32_t value)
     return address;
 }
 
-void CSynthEmulator::addBlock(const sysex::Address& address, int dataSize)
+void CSynthEmulator::addBlock(const sysex::Address& address, int dataSize, std::optional<sysex::Block> kind)
 {
     m_blocks[linear(address)] = std::vector<std::uint8_t>(static_cast<std::size_t>(dataSize), 0);
+    if (kind)
+        m_blockKinds[linear(address)] = *kind;
 }
 
 void CSynthEmulator::layOutMemory()
@@ -91,30 +94,30 @@ void CSynthEmulator::layOutMemory()
     const int rhythmNote = sysex::blockDataSize(m_model, Block::RhythmNote);
 
     const auto addPatch = [&](MemoryArea area, int number) {
-        addBlock(sysex::patchAddress(area, number), patchCommon);
+        addBlock(sysex::patchAddress(area, number), patchCommon, Block::PatchCommon);
         for (int t = 0; t < kPatchTones; ++t)
-            addBlock(sysex::patchAddress(area, number, t), patchTone);
+            addBlock(sysex::patchAddress(area, number, t), patchTone, Block::PatchTone);
     };
     const auto addPerformance = [&](MemoryArea area, int number) {
-        addBlock(sysex::performanceAddress(area, number), perfCommon);
+        addBlock(sysex::performanceAddress(area, number), perfCommon, Block::PerformanceCommon);
         for (int p = 0; p < kPerformanceParts; ++p)
-            addBlock(sysex::performanceAddress(area, number, p), perfPart);
+            addBlock(sysex::performanceAddress(area, number, p), perfPart, Block::PerformancePart);
     };
     const auto addRhythm = [&](MemoryArea area, int set) {
-        addBlock(sysex::rhythmAddress(area, set), rhythmCommon);
+        addBlock(sysex::rhythmAddress(area, set), rhythmCommon, Block::RhythmCommon);
         for (int n = 0; n < kRhythmNotes; ++n)
-            addBlock(sysex::rhythmAddress(area, set, n), rhythmNote);
+            addBlock(sysex::rhythmAddress(area, set, n), rhythmNote, Block::RhythmNote);
     };
 
-    addBlock(sysex::systemModeAddress(), 1);
+    addBlock(sysex::systemModeAddress(), 1, std::nullopt);
     addPerformance(MemoryArea::Temporary, 0);
     addRhythm(MemoryArea::Temporary, 0);
     for (int part = 0; part < kTempPatchParts; ++part) {
         if (part == sysex::kTempRhythmPart)
             continue;
-        addBlock(sysex::tempPartPatchAddress(part), patchCommon);
+        addBlock(sysex::tempPartPatchAddress(part), patchCommon, Block::PatchCommon);
         for (int t = 0; t < kPatchTones; ++t)
-            addBlock(sysex::tempPartPatchAddress(part, t), patchTone);
+            addBlock(sysex::tempPartPatchAddress(part, t), patchTone, Block::PatchTone);
     }
     addPatch(MemoryArea::Temporary, 0);
     for (MemoryArea area : {MemoryArea::User, MemoryArea::Card}) {
@@ -200,12 +203,12 @@ void CSynthEmulator::applyBank(const QByteArray& bank)
             ++end;
         if (end >= size)
             break;
-        applyDataSet(data + start, end - start + 1);
+        applyDataSet(data + start, end - start + 1, false);
         start = end + 1;
     }
 }
 
-void CSynthEmulator::applyDataSet(const std::uint8_t* data, std::size_t size)
+void CSynthEmulator::applyDataSet(const std::uint8_t* data, std::size_t size, bool received)
 {
     // Layouts shorter than the JV-2080's are taken in the emulator's model: a block
     // takes what fits and drops the rest.
@@ -214,6 +217,16 @@ void CSynthEmulator::applyDataSet(const std::uint8_t* data, std::size_t size)
     const sysex::Address address{data[5], data[6], data[7], data[8]};
     const std::uint32_t first = linear(address);
     const std::size_t count = size - sysex::kFraming;
+    // A message normally writes into one block; the bytes of each block it reaches are
+    // checked together once they are all written.
+    auto current = m_blocks.end();
+    std::vector<std::uint8_t> before;
+    int from = 0;
+    int to = 0;
+    const auto finishBlock = [&] {
+        if (received && current != m_blocks.end())
+            refuseOutOfRange(current->first, before, from, to);
+    };
     for (std::size_t i = 0; i < count; ++i) {
         const std::uint32_t at = first + static_cast<std::uint32_t>(i);
         auto it = m_blocks.upper_bound(at);
@@ -221,10 +234,39 @@ void CSynthEmulator::applyDataSet(const std::uint8_t* data, std::size_t size)
             continue;
         --it;
         const std::uint32_t offset = at - it->first;
-        if (offset < it->second.size() && available(it->first))
-            it->second[offset] = data[sysex::kOffData + i] & kDataMask;
+        if (offset >= it->second.size() || !available(it->first))
+            continue;
+        if (it != current) {
+            finishBlock();
+            current = it;
+            before = it->second;
+            from = static_cast<int>(offset);
+        }
+        it->second[offset] = data[sysex::kOffData + i] & kDataMask;
+        to = static_cast<int>(offset);
     }
+    finishBlock();
     ++m_applied;
+}
+
+void CSynthEmulator::refuseOutOfRange(std::uint32_t start, const std::vector<std::uint8_t>& before, int from, int to)
+{
+    const auto kind = m_blockKinds.find(start);
+    if (kind == m_blockKinds.end())
+        return;
+    const sysex::Block block = kind->second;
+    if (from == 0 && to + 1 >= sysex::blockDataSize(SynthModel::Jv1080, block))
+        return; // a memory image
+    std::vector<std::uint8_t>& now = m_blocks[start];
+    for (const params::Param& p : params::rows(block)) {
+        const int end = p.offset + p.size;
+        if (p.offset > to || end <= from || end > static_cast<int>(now.size()))
+            continue;
+        if (params::holdsValidValue(p, now.data()))
+            continue;
+        std::copy(before.begin() + p.offset, before.begin() + end, now.begin() + p.offset);
+        ++m_rejected;
+    }
 }
 
 void CSynthEmulator::receive(const QByteArray& message, std::vector<QByteArray>& answers)
@@ -257,7 +299,7 @@ void CSynthEmulator::receive(const std::uint8_t* data, std::size_t size, std::ve
         return;
     }
     if (command == sysex::kDataSet && size >= kMinDataSet)
-        return applyDataSet(data, size);
+        return applyDataSet(data, size, true);
     ignore();
 }
 

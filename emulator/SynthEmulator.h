@@ -7,6 +7,7 @@
 #include <QString>
 #include <cstdint>
 #include <map>
+#include <optional>
 #include <vector>
 
 class QIODevice;
@@ -36,6 +37,15 @@ public:
 
     // Handles one incoming message; DT1 answers to a request are appended to answers.
     // Messages with a wrong checksum, another device ID or a foreign header are ignored.
+    //
+    // A DT1 that fills a whole block (at least as long as the shortest model's block)
+    // is a memory image, as in a bulk dump, and is stored as it comes: the instrument
+    // restores its own dumps byte for byte. A shorter one is a parameter edit, and the
+    // emulator treats it as the instrument's edit buffers do with a value they cannot
+    // play: each parameter the message touches takes the new value only when it lies
+    // in the parameter's range (for the multi-effect's rows, the range of the block's
+    // type); otherwise the parameter keeps its value and the refusal is counted. The
+    // other parameters of the same message still count.
     void receive(const std::uint8_t* data, std::size_t size, std::vector<QByteArray>& answers);
     void receive(const QByteArray& message, std::vector<QByteArray>& answers);
 
@@ -55,22 +65,30 @@ public:
     QByteArray blockData(const sysex::Address& address) const;
     int ignoredMessages() const { return m_ignored; }
     int appliedMessages() const { return m_applied; }
+    // Parameters of edits that kept their value because the new one was out of range.
+    int rejectedValues() const { return m_rejected; }
 
     static std::uint32_t linear(const sysex::Address& address);
     static sysex::Address fromLinear(std::uint32_t value);
 
 private:
-    void addBlock(const sysex::Address& address, int dataSize);
+    void addBlock(const sysex::Address& address, int dataSize, std::optional<sysex::Block> kind);
     void layOutMemory();
     bool available(std::uint32_t address) const;
-    // Applies a DT1 without looking at device or checksum (memory loading).
-    void applyDataSet(const std::uint8_t* data, std::size_t size);
+    // Applies a DT1 without looking at device or checksum. Memory loading stores every
+    // byte; received messages go through the edit check.
+    void applyDataSet(const std::uint8_t* data, std::size_t size, bool received);
+    // Puts back the parameters of an edit of bytes from .. to of the block at start that
+    // now hold values out of range; before is the block's data before the edit.
+    void refuseOutOfRange(std::uint32_t start, const std::vector<std::uint8_t>& before, int from, int to);
     void applyBank(const QByteArray& bank);
 
     SynthModel m_model;
     std::uint8_t m_deviceId;
     bool m_card = false;
     std::map<std::uint32_t, std::vector<std::uint8_t>> m_blocks; // by linear start address
+    std::map<std::uint32_t, sysex::Block> m_blockKinds;          // the parameter blocks among them
     int m_ignored = 0;
     int m_applied = 0;
+    int m_rejected = 0;
 };

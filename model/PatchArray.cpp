@@ -1,5 +1,6 @@
 #include "model/PatchArray.h"
 
+#include "model/ParamTable.h"
 #include "model/RecordIo.h"
 
 #include <QIODevice>
@@ -9,27 +10,6 @@ namespace {
 
 using sysex::kOffAddress;
 using sysex::kOffData;
-
-constexpr char kInitName[] = "INIT PATCH  ";
-
-// Common data 12..73 of a new patch.
-constexpr std::uint8_t kCommonDefaults[] = {
-    0x00, 0x00, 0x0F, 0x00, 0x0F, 0x07, 0x01, 0x0F, 0x07, 0x01, 0x0F, 0x7F, 0x00, 0x00, 0x7F, 0x00,
-    0x00, 0x00, 0x3F, 0x00, 0x3F, 0x7F, 0x03, 0x50, 0x00, 0x00, 0x00, 0x02, 0x7F, 0x5A, 0x0D, 0x00,
-    0x07, 0x08, 0x7F, 0x40, 0x00, 0x02, 0x02, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x01, 0x02,
-    0x00, 0x00, 0x00, 0x00, 0x00, 0x03, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00};
-static_assert(sizeof(kCommonDefaults) == CPatchArray::kCommonData - CRecordArray::kNameLength);
-
-// Tone data 0..128 of a new patch; byte 0 (the tone switch) is set per tone.
-constexpr std::uint8_t kToneDefaults[] = {
-    0x00, 0x00, 0x01, 0x00, 0x00, 0x01, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x01, 0x7F, 0x00, 0x7F, 0x00, 0x01, 0x01,
-    0x01, 0x01, 0x00, 0x3F, 0x00, 0x3F, 0x00, 0x3F, 0x00, 0x3F, 0x00, 0x3F, 0x00, 0x3F, 0x00, 0x3F, 0x00, 0x3F, 0x00,
-    0x3F, 0x00, 0x3F, 0x00, 0x3F, 0x00, 0x3F, 0x00, 0x00, 0x5C, 0x02, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x5C, 0x02,
-    0x00, 0x00, 0x00, 0x00, 0x30, 0x32, 0x00, 0x0C, 0x0C, 0x32, 0x07, 0x07, 0x07, 0x00, 0x00, 0x00, 0x00, 0x3F, 0x3F,
-    0x3F, 0x3F, 0x3F, 0x3F, 0x00, 0x7F, 0x05, 0x00, 0x32, 0x3F, 0x00, 0x32, 0x07, 0x07, 0x07, 0x00, 0x00, 0x00, 0x00,
-    0x7F, 0x7F, 0x7F, 0x7F, 0x3F, 0x3F, 0x7F, 0x03, 0x3C, 0x07, 0x00, 0x64, 0x07, 0x07, 0x07, 0x00, 0x00, 0x00, 0x0A,
-    0x7F, 0x7F, 0x7F, 0x3F, 0x3F, 0x40, 0x07, 0x00, 0x40, 0x3F, 0x3F, 0x00, 0x7F, 0x00, 0x00};
-static_assert(sizeof(kToneDefaults) == CPatchArray::kToneData);
 
 // Byte positions of the end marker that tell the three common layouts apart.
 constexpr int kJv1080CommonEnd = kOffData + 72 + 1;                                          // image 82
@@ -42,6 +22,13 @@ constexpr std::uint8_t kPart11 = 0x0A;
 constexpr int kPart11Slot = 9;
 
 using recordio::writeNewMessage;
+
+// What a shorter layout's common block lacks gets the parameters' defaults.
+void fillMissingCommon(std::uint8_t* rec, SynthModel layout)
+{
+    params::writeDefaults(sysex::Block::PatchCommon, 0, rec + kOffData,
+                          sysex::blockDataSize(layout, sysex::Block::PatchCommon), CPatchArray::kCommonData);
+}
 
 } // namespace
 
@@ -66,14 +53,14 @@ sysex::Address CPatchArray::temporaryAddress(int message) const
 void CPatchArray::InitRecord(int index)
 {
     std::uint8_t* rec = data(index);
-    writeNewMessage(rec, kCommonSize, sysex::patchAddress(sysex::MemoryArea::User, index),
-                    reinterpret_cast<const std::uint8_t*>(kInitName), kNameLength, kCommonChecksumPlaceholder);
-    std::memcpy(rec + kNameEnd, kCommonDefaults, sizeof(kCommonDefaults));
+    writeNewMessage(rec, kCommonSize, sysex::patchAddress(sysex::MemoryArea::User, index), nullptr, 0,
+                    kCommonChecksumPlaceholder);
+    params::writeDefaults(sysex::Block::PatchCommon, 0, rec + kOffData);
     for (int t = 0; t < kTones; ++t) {
         std::uint8_t* tone = rec + toneOffset(t);
-        writeNewMessage(tone, kToneSize, sysex::patchAddress(sysex::MemoryArea::User, index, t), kToneDefaults,
-                        sizeof(kToneDefaults), kToneChecksumPlaceholder);
-        tone[kOffData] = t == 0 ? 1 : 0; // only tone 1 sounds
+        writeNewMessage(tone, kToneSize, sysex::patchAddress(sysex::MemoryArea::User, index, t), nullptr, 0,
+                        kToneChecksumPlaceholder);
+        params::writeDefaults(sysex::Block::PatchTone, t, tone + kOffData);
     }
 }
 
@@ -112,14 +99,13 @@ int CPatchArray::Load(QIODevice& file, std::vector<SynthModel>* layouts)
         SynthModel layout = SynthModel::Jv2080;
         if (rec[kJv1080CommonEnd] == sysex::kEnd) {
             recordio::endBlock(file, start, kCommonSize - 2);
-            rec[81] = 0;
-            rec[82] = 0;
+            fillMissingCommon(rec, SynthModel::Jv1080);
             rec[83] = kCommonChecksumPlaceholder;
             rec[84] = sysex::kEnd;
             layout = SynthModel::Jv1080;
         } else if (rec[kXpCommonEnd] == sysex::kEnd) {
             recordio::endBlock(file, start, kCommonSize - 1);
-            rec[82] = 0;
+            fillMissingCommon(rec, SynthModel::Xp);
             rec[83] = kCommonChecksumPlaceholder;
             rec[84] = sysex::kEnd;
             layout = SynthModel::Xp;

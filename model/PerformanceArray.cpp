@@ -1,5 +1,6 @@
 #include "model/PerformanceArray.h"
 
+#include "model/ParamTable.h"
 #include "model/RecordIo.h"
 
 #include <QIODevice>
@@ -10,23 +11,11 @@ namespace {
 using sysex::kOffAddress;
 using sysex::kOffData;
 
-constexpr char kInitName[] = "Init Perform";
-
-// Common data 12..67 of a new performance.
-constexpr std::uint8_t kCommonDefaults[] = {
-    0x00, 0x00, 0x00, 0x0F, 0x01, 0x0F, 0x07, 0x00, 0x0F, 0x0A, 0x00, 0x0F, 0x7F, 0x00, 0x00, 0x7F, 0x00, 0x00, 0x00,
-    0x3F, 0x00, 0x3F, 0x7F, 0x03, 0x50, 0x00, 0x00, 0x00, 0x02, 0x7F, 0x5F, 0x0D, 0x32, 0x07, 0x08, 0x00, 0x04, 0x04,
-    0x04, 0x04, 0x04, 0x04, 0x04, 0x04, 0x04, 0x04, 0x04, 0x04, 0x04, 0x04, 0x04, 0x04, 0x00, 0x00, 0x00, 0x00};
-static_assert(sizeof(kCommonDefaults) == CPerformanceArray::kCommonData - CRecordArray::kNameLength);
-
-// Part data 0..25 of a new performance; byte 1 (the receive channel) is the part number.
-constexpr std::uint8_t kPartDefaults[] = {0x01, 0x00, 0x00, 0x03, 0x00, 0x00, 0x7F, 0x40, 0x30, 0x32, 0x00, 0x7F, 0x00,
-                                          0x00, 0x01, 0x01, 0x01, 0x00, 0x7F, 0x03, 0x01, 0x01, 0x00, 0x01, 0x00, 0x00};
-static_assert(sizeof(kPartDefaults) == CPerformanceArray::kPartData);
-
-// What a JV-1080 part lacks (data 19..25) gets these values on loading.
-constexpr std::uint8_t kJv1080PartTail[] = {0x03, 0x01, 0x01, 0x00, 0x01, 0x00, 0x00};
-constexpr int kPartChannel = 1;
+// What a shorter layout lacks of a block gets the parameters' defaults.
+void fillMissing(sysex::Block block, int index, std::uint8_t* message, SynthModel layout, int dataSize)
+{
+    params::writeDefaults(block, index, message + sysex::kOffData, sysex::blockDataSize(layout, block), dataSize);
+}
 
 constexpr int kNameEnd = kOffData + CRecordArray::kNameLength;         // image 21
 constexpr int kCommonRead = CPerformanceArray::kCommonSize - kNameEnd; // 58
@@ -60,14 +49,14 @@ sysex::Address CPerformanceArray::temporaryAddress(int message) const
 void CPerformanceArray::InitRecord(int index)
 {
     std::uint8_t* rec = data(index);
-    writeNewMessage(rec, kCommonSize, sysex::performanceAddress(sysex::MemoryArea::User, index),
-                    reinterpret_cast<const std::uint8_t*>(kInitName), kNameLength, kCommonChecksumPlaceholder);
-    std::memcpy(rec + kNameEnd, kCommonDefaults, sizeof(kCommonDefaults));
+    writeNewMessage(rec, kCommonSize, sysex::performanceAddress(sysex::MemoryArea::User, index), nullptr, 0,
+                    kCommonChecksumPlaceholder);
+    params::writeDefaults(sysex::Block::PerformanceCommon, 0, rec + kOffData);
     for (int p = 0; p < kParts; ++p) {
         std::uint8_t* part = rec + partOffset(p);
-        writeNewMessage(part, kPartSize, sysex::performanceAddress(sysex::MemoryArea::User, index, p), kPartDefaults,
-                        sizeof(kPartDefaults), kPartChecksumPlaceholder);
-        part[kOffData + kPartChannel] = static_cast<std::uint8_t>(p);
+        writeNewMessage(part, kPartSize, sysex::performanceAddress(sysex::MemoryArea::User, index, p), nullptr, 0,
+                        kPartChecksumPlaceholder);
+        params::writeDefaults(sysex::Block::PerformancePart, p, part + kOffData);
     }
 }
 
@@ -104,14 +93,13 @@ int CPerformanceArray::Load(QIODevice& file, std::vector<SynthModel>* layouts)
         SynthModel layout = SynthModel::Jv2080;
         if (rec[kJv1080CommonEnd] == sysex::kEnd) {
             recordio::endBlock(file, start, kCommonSize - 4);
-            std::memset(rec + 73, 0, 4);
+            fillMissing(sysex::Block::PerformanceCommon, 0, rec, SynthModel::Jv1080, kCommonData);
             rec[77] = kCommonChecksumPlaceholder;
             rec[78] = sysex::kEnd;
             layout = SynthModel::Jv1080;
         } else if (rec[kXpCommonEnd] == sysex::kEnd) {
             recordio::endBlock(file, start, kCommonSize - 2);
-            rec[75] = 0;
-            rec[76] = 0;
+            fillMissing(sysex::Block::PerformanceCommon, 0, rec, SynthModel::Xp, kCommonData);
             rec[77] = kCommonChecksumPlaceholder;
             rec[78] = sysex::kEnd;
             layout = SynthModel::Xp;
@@ -123,12 +111,12 @@ int CPerformanceArray::Load(QIODevice& file, std::vector<SynthModel>* layouts)
                 return -1;
             if (part[kJv1080PartEnd] == sysex::kEnd) {
                 recordio::endBlock(file, partStart, kPartSize - 7);
-                std::memcpy(part + kJv1080PartEnd - 1, kJv1080PartTail, sizeof(kJv1080PartTail));
+                fillMissing(sysex::Block::PerformancePart, p, part, SynthModel::Jv1080, kPartData);
                 part[kPartSize - 2] = kPartChecksumPlaceholder;
                 part[kPartSize - 1] = sysex::kEnd;
             } else if (part[kXpPartEnd] == sysex::kEnd) {
                 recordio::endBlock(file, partStart, kPartSize - 1);
-                part[kXpPartEnd - 1] = 0;
+                fillMissing(sysex::Block::PerformancePart, p, part, SynthModel::Xp, kPartData);
                 part[kPartSize - 2] = kPartChecksumPlaceholder;
                 part[kPartSize - 1] = sysex::kEnd;
             }

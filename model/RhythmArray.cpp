@@ -1,5 +1,6 @@
 #include "model/RhythmArray.h"
 
+#include "model/ParamTable.h"
 #include "model/RecordIo.h"
 
 #include <QIODevice>
@@ -9,16 +10,6 @@ namespace {
 
 using sysex::kOffAddress;
 using sysex::kOffData;
-
-constexpr char kInitName[] = "Init Rhythm ";
-
-// Note data 0..57, the same for all 64 notes of a new rhythm set.
-constexpr std::uint8_t kNoteDefaults[] = {0x01, 0x00, 0x01, 0x00, 0x00, 0x01, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00,
-                                          0x00, 0x32, 0x00, 0x0C, 0x32, 0x07, 0x00, 0x00, 0x00, 0x00, 0x3F, 0x3F,
-                                          0x3F, 0x3F, 0x00, 0x7F, 0x00, 0x32, 0x3F, 0x32, 0x07, 0x00, 0x00, 0x00,
-                                          0x00, 0x00, 0x00, 0x00, 0x00, 0x7F, 0x32, 0x07, 0x00, 0x00, 0x00, 0x00,
-                                          0x00, 0x00, 0x00, 0x00, 0x00, 0x40, 0x00, 0x7F, 0x7F, 0x7F};
-static_assert(sizeof(kNoteDefaults) == CRhythmArray::kNoteData);
 
 constexpr std::uint8_t kChecksumPlaceholder = 0x00;
 
@@ -52,11 +43,15 @@ sysex::Address CRhythmArray::temporaryAddress(int message) const
 void CRhythmArray::InitRecord(int index)
 {
     std::uint8_t* rec = data(index);
-    writeNewMessage(rec, kCommonSize, sysex::rhythmAddress(sysex::MemoryArea::User, index),
-                    reinterpret_cast<const std::uint8_t*>(kInitName), kNameLength, kChecksumPlaceholder);
-    for (int k = 0; k < kNotes; ++k)
-        writeNewMessage(rec + noteOffset(k), kNoteSize, sysex::rhythmAddress(sysex::MemoryArea::User, index, k),
-                        kNoteDefaults, sizeof(kNoteDefaults), kChecksumPlaceholder);
+    writeNewMessage(rec, kCommonSize, sysex::rhythmAddress(sysex::MemoryArea::User, index), nullptr, 0,
+                    kChecksumPlaceholder);
+    params::writeDefaults(sysex::Block::RhythmCommon, 0, rec + kOffData);
+    for (int k = 0; k < kNotes; ++k) {
+        std::uint8_t* note = rec + noteOffset(k);
+        writeNewMessage(note, kNoteSize, sysex::rhythmAddress(sysex::MemoryArea::User, index, k), nullptr, 0,
+                        kChecksumPlaceholder);
+        params::writeDefaults(sysex::Block::RhythmNote, k, note + kOffData);
+    }
 }
 
 bool CRhythmArray::IsOwnHeader(const std::uint8_t* h) const

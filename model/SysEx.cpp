@@ -69,6 +69,29 @@ Address systemModeAddress()
     return {kAreaSystem, 0, 0, 0};
 }
 
+std::uint32_t linearAddress(const Address& address)
+{
+    std::uint32_t value = 0;
+    for (std::uint8_t b : address)
+        value = (value << 7) | (b & 0x7FU);
+    return value;
+}
+
+Address addressFromLinear(std::uint32_t value)
+{
+    Address address{};
+    for (int i = kAddressSize - 1; i >= 0; --i) {
+        address[static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(value & 0x7FU);
+        value >>= 7;
+    }
+    return address;
+}
+
+Address addressPlus(const Address& address, int offset)
+{
+    return addressFromLinear(linearAddress(address) + static_cast<std::uint32_t>(offset));
+}
+
 std::uint8_t areaByte(int kind, MemoryArea area)
 {
     if (kind == 0)

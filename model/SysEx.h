@@ -58,6 +58,12 @@ Address rhythmAddress(MemoryArea area, int set, int note = -1);
 Address tempPartPatchAddress(int part, int tone = -1); // 02 p ...
 Address systemModeAddress();                           // 00 00 00 00
 
+// Addresses count in 7-bit bytes: byte 128 of a block lies at the next value of the
+// third address byte (tone byte 80h of the temporary patch: 03 00 11 00).
+std::uint32_t linearAddress(const Address& address);
+Address addressFromLinear(std::uint32_t value);
+Address addressPlus(const Address& address, int offset);
+
 // The area byte that user or card memory gives each kind (0 patches, 1 performances, 2 rhythm sets).
 std::uint8_t areaByte(int kind, MemoryArea area);
 

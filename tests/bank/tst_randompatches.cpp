@@ -3,6 +3,7 @@
 #include "bank/RandomSource.h"
 #include "bank/ToneloomDoc.h"
 #include "model/ExpansionNames.h"
+#include "model/ParamTable.h"
 
 #include <QSet>
 #include <QTest>
@@ -103,6 +104,7 @@ private slots:
     void names();
     void namesUseEveryLetter();
     void allBoxesClearedStillRenames();
+    void drawsStayInTheParameterRanges();
 
 private:
     CCollectingReporter m_reporter;
@@ -371,6 +373,36 @@ void TestRandomPatches::allBoxesClearedStillRenames()
     }
     QVERIFY(names.size() > 100);
     QVERIFY(checksumsValid(patches));
+}
+
+void TestRandomPatches::drawsStayInTheParameterRanges()
+{
+    // At both ends of every draw, every parameter of every tone holds a value of its
+    // range, with one exception kept from the start: Alternate Pan Depth is drawn
+    // below 128 although its range begins at 1.
+    for (const bool top : {true, false}) {
+        CPatchArray patches;
+        CMaxSource max;
+        CZeroSource zero;
+        CRandomSource& source = top ? static_cast<CRandomSource&>(max) : zero;
+        CRandomPatches::RandomizePatches(patches, CRandomPatches::allFlags(true), {4}, m_names.get(), source);
+        QSet<QString> outside;
+        for (int i : {0, 127}) {
+            const std::uint8_t* common = patches.data(i) + CPatchArray::commonParam(0);
+            for (const params::Param& p : params::rows(sysex::Block::PatchCommon)) {
+                if (!params::holdsValidValue(p, common))
+                    outside << p.id;
+            }
+            for (int t = 0; t < 4; ++t) {
+                const std::uint8_t* tone = patches.data(i) + CPatchArray::toneParam(t, 0);
+                for (const params::Param& p : params::rows(sysex::Block::PatchTone)) {
+                    if (!params::holdsValidValue(p, tone))
+                        outside << p.id;
+                }
+            }
+        }
+        QCOMPARE(outside, top ? QSet<QString>() : QSet<QString>{QStringLiteral("tone.alternatePan")});
+    }
 }
 
 QTEST_GUILESS_MAIN(TestRandomPatches)
