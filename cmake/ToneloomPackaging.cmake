@@ -38,20 +38,24 @@ foreach(size 32 48 64 128 256)
     DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/${size}x${size}/apps RENAME toneloom.png)
 endforeach()
 
+# Who answers for the package; set it to a real address for a public release.
+set(TONELOOM_PACKAGE_MAINTAINER "Toneloom developers <toneloom@example.org>" CACHE STRING
+  "Maintainer of the Debian package")
+
 # The documents a Debian package carries.
 set(doc_dir ${CMAKE_BINARY_DIR}/package-doc)
 file(MAKE_DIRECTORY ${doc_dir})
 string(TIMESTAMP package_date "%a, %d %b %Y %H:%M:%S +0000" UTC)
-file(WRITE ${doc_dir}/changelog.Debian
+file(WRITE ${doc_dir}/changelog
   "toneloom (${PROJECT_VERSION}) unstable; urgency=medium\n\n"
   "  * Release ${PROJECT_VERSION}.\n\n"
-  " -- Toneloom developers <toneloom@localhost>  ${package_date}\n")
-add_custom_command(OUTPUT ${doc_dir}/changelog.Debian.gz
-  COMMAND gzip -9 -n -f -k ${doc_dir}/changelog.Debian
-  DEPENDS ${doc_dir}/changelog.Debian
+  " -- ${TONELOOM_PACKAGE_MAINTAINER}  ${package_date}\n")
+add_custom_command(OUTPUT ${doc_dir}/changelog.gz
+  COMMAND gzip -9 -n -f -k ${doc_dir}/changelog
+  DEPENDS ${doc_dir}/changelog
   VERBATIM)
-add_custom_target(toneloom_package_doc ALL DEPENDS ${doc_dir}/changelog.Debian.gz)
-install(FILES ${doc_dir}/changelog.Debian.gz ${CMAKE_SOURCE_DIR}/resources/copyright
+add_custom_target(toneloom_package_doc ALL DEPENDS ${doc_dir}/changelog.gz)
+install(FILES ${doc_dir}/changelog.gz ${CMAKE_SOURCE_DIR}/resources/copyright
   DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/toneloom)
 
 set(CPACK_PACKAGE_NAME toneloom)
@@ -63,7 +67,7 @@ set(CPACK_PACKAGE_DESCRIPTION
   "XP-50/60/80 synthesizers over MIDI System Exclusive: banks of patches,\n"
   "performances and rhythm sets, libraries, and editors for every parameter.")
 string(REPLACE ";" "" CPACK_PACKAGE_DESCRIPTION "${CPACK_PACKAGE_DESCRIPTION}")
-set(CPACK_PACKAGE_CONTACT "Toneloom developers <toneloom@localhost>")
+set(CPACK_PACKAGE_CONTACT "${TONELOOM_PACKAGE_MAINTAINER}")
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_STRIP_FILES ON)
 set(CPACK_GENERATOR DEB)

@@ -118,7 +118,7 @@ void TestDebPackage::contents_data()
     QTest::newRow("copyright") << "/usr/share/doc/toneloom/copyright"
                                << "-rw-r--r--"
                                << "";
-    QTest::newRow("changelog") << "/usr/share/doc/toneloom/changelog.Debian.gz"
+    QTest::newRow("changelog") << "/usr/share/doc/toneloom/changelog.gz"
                                << "-rw-r--r--"
                                << "";
 }
