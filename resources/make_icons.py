@@ -416,5 +416,8 @@ os.makedirs(os.path.join(here, 'cursors'), exist_ok=True)
 for name, art in ICONS.items():
     write_png(os.path.join(here, 'icons', name + '.png'), rows_of(art, 16))
 write_png(os.path.join(here, 'icons', 'toneloom32.png'), rows_of(ICONS['toneloom'], 16), 2)
+# The program's icon at the sizes desktops ask for (menus, desktop, file managers).
+for scale in (3, 4, 8, 16):
+    write_png(os.path.join(here, 'icons', 'toneloom%d.png' % (16 * scale)), rows_of(ICONS['toneloom'], 16), scale)
 write_png(os.path.join(here, 'cursors', 'drag.png'), rows_of(DRAG, 32))
 write_png(os.path.join(here, 'cursors', 'nodrop.png'), rows_of(NODROP, 32))

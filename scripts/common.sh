@@ -8,6 +8,7 @@ TONELOOM_PACKAGES=(
   libbenchmark-dev
   fonts-liberation fonts-dejavu-core
   xvfb xauth
+  dpkg-dev desktop-file-utils libglib2.0-bin shared-mime-info
 )
 
 toneloom_root_dir() {

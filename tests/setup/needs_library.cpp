@@ -1,0 +1,6 @@
+extern "C" int toneloomTestPlainFunction();
+
+int main()
+{
+    return toneloomTestPlainFunction() == 42 ? 0 : 1;
+}
