@@ -9,8 +9,8 @@
 
 namespace {
 
-// Layer of each folder; the control modules stand apart (they include only their own
-// folders, and only the wrappers and the program reach them).
+// Layer of each folder; the control modules stand apart: they include only their own
+// folder and their common part, which the wrappers, the program and the setup use too.
 const QMap<QString, int> kLayers = {
     {"model", 0},      {"settings", 1},  {"bank", 2},    {"library", 3}, {"midi", 4},         {"emulator", 5},
     {"ui", 6},         {"resources", 6}, {"midi/ui", 7}, {"editors", 7}, {"playsurfaces", 7}, {"bank/ui", 8},
