@@ -70,9 +70,9 @@ private slots:
                     continue;
                 bool allowed = false;
                 if (isControls(to))
-                    allowed = isControls(from)
-                                  ? to == QStringLiteral("controls/common")
-                                  : from == QStringLiteral("playsurfaces") || from == QStringLiteral("app");
+                    allowed = to == QStringLiteral("controls/common")
+                              && (isControls(from) || from == QStringLiteral("playsurfaces")
+                                  || from == QStringLiteral("app") || from == QStringLiteral("setup"));
                 else if (!isControls(from))
                     allowed = kLayers.value(to) < kLayers.value(from);
                 if (!allowed)
