@@ -10,7 +10,8 @@
 namespace {
 
 // Layer of each folder; the control modules stand apart: they include only their own
-// folder and their common part, which the wrappers, the program and the setup use too.
+// folder and their common part, and only the wrappers, the program and the setup
+// include them.
 const QMap<QString, int> kLayers = {
     {"model", 0},      {"settings", 1},  {"bank", 2},    {"library", 3}, {"midi", 4},         {"emulator", 5},
     {"ui", 6},         {"resources", 6}, {"midi/ui", 7}, {"editors", 7}, {"playsurfaces", 7}, {"bank/ui", 8},
@@ -70,9 +71,9 @@ private slots:
                     continue;
                 bool allowed = false;
                 if (isControls(to))
-                    allowed = to == QStringLiteral("controls/common")
-                              && (isControls(from) || from == QStringLiteral("playsurfaces")
-                                  || from == QStringLiteral("app") || from == QStringLiteral("setup"));
+                    allowed = isControls(from) ? to == QStringLiteral("controls/common")
+                                               : from == QStringLiteral("playsurfaces") || from == QStringLiteral("app")
+                                                     || from == QStringLiteral("setup");
                 else if (!isControls(from))
                     allowed = kLayers.value(to) < kLayers.value(from);
                 if (!allowed)
