@@ -37,7 +37,10 @@ QString CIniFile::defaultPath()
     const QFileInfo folderInfo(programFolder);
     const QString beside = QDir(programFolder).filePath(QLatin1String(kFileName));
     const QFileInfo besideInfo(beside);
-    if (!programFolder.isEmpty() && folderInfo.isDir() && folderInfo.isWritable()
+    // A program installed by the system's package manager keeps its folder as the
+    // package left it, even when root could write there.
+    const bool systemFolder = programFolder.startsWith(QLatin1String("/usr/"));
+    if (!programFolder.isEmpty() && !systemFolder && folderInfo.isDir() && folderInfo.isWritable()
         && (!besideInfo.exists() || besideInfo.isWritable()))
         return beside;
     const QString config = QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation);
