@@ -5,6 +5,7 @@
 #include "bank/ToneloomDoc.h"
 #include "bank/ui/ToneloomView.h"
 #include "emulator/EmulatorDevice.h"
+#include "library/ui/LibraryView.h"
 #include "midi/SystemPortProvider.h"
 #include "settings/AppSettings.h"
 #include "settings/IniFile.h"
@@ -107,6 +108,13 @@ CToneloomApp::CToneloomApp(const Options& options)
             auto* view = new CToneloomView(std::move(document), docTemplate, *m_frame, title);
             m_frame->addDocumentWindow(view);
             view->initialUpdate();
+            return view;
+        }));
+    AddDocTemplate(std::make_unique<CDocTemplate>(
+        QString::fromLatin1(kLibraryDocString), [this](CDocTemplate& docTemplate, const QString& path) -> QWidget* {
+            CLibraryView* view = CLibraryView::create(docTemplate, *m_frame, path);
+            if (view)
+                m_frame->addDocumentWindow(view);
             return view;
         }));
 }
