@@ -78,9 +78,6 @@ CLibraryOrder::CLibraryOrder(const CLibraryDocument& document, int column)
 {
     if (column == libcol::kDate) {
         m_by = By::Date;
-        m_dates.reserve(document.entries().size());
-        for (const CLibraryEntry& e : document.entries())
-            m_dates.push_back(clb::dateSortKey(e.date.data()));
     } else if (column == libcol::kComment) {
         m_by = By::Comment;
     } else if (column >= libcol::kFirstKey && column <= libcol::kCategory) {
@@ -111,17 +108,14 @@ int CLibraryOrder::compare(int a, int b) const
     const CLibraryEntry& y = m_document.entry(b);
     switch (m_by) {
     case By::Date: {
-        const auto& p = m_dates[static_cast<std::size_t>(a)];
-        const auto& q = m_dates[static_cast<std::size_t>(b)];
+        const auto p = clb::dateSortKey(x.date.data());
+        const auto q = clb::dateSortKey(y.date.data());
         return p < q ? -1 : (q < p ? 1 : 0);
     }
     case By::Comment:
         return compareText(x.comment.data(), y.comment.data(), x.comment.size());
-    case By::Rank: {
-        const std::uint8_t kx = m_categories ? x.category : x.keys[static_cast<std::size_t>(m_slot)];
-        const std::uint8_t ky = m_categories ? y.category : y.keys[static_cast<std::size_t>(m_slot)];
-        return m_rank[kx] - m_rank[ky];
-    }
+    case By::Rank:
+        return m_rank[rankedByte(x)] - m_rank[rankedByte(y)];
     case By::Name:
         break;
     }
@@ -136,9 +130,73 @@ bool CLibraryOrder::less(int a, int b) const
     return c != 0 ? c < 0 : a < b;
 }
 
+std::uint8_t CLibraryOrder::rankedByte(const CLibraryEntry& e) const
+{
+    return m_categories ? e.category : e.keys[static_cast<std::size_t>(m_slot)];
+}
+
+CLibraryOrder::Item CLibraryOrder::itemOf(int entry) const
+{
+    const CLibraryEntry& e = m_document.entry(entry);
+    Item item{{0, 0, 0}, entry};
+    // Bytes as a big-endian number compare like the bytes themselves.
+    const auto bigEndian = [](const char* bytes, std::size_t count) {
+        std::uint64_t value = 0;
+        for (std::size_t i = 0; i < 8; ++i)
+            value = (value << 8) | (i < count ? static_cast<unsigned char>(bytes[i]) : 0u);
+        return value;
+    };
+    const auto biased = [](int v) { return static_cast<std::uint64_t>(static_cast<std::uint32_t>(v) ^ 0x80000000u); };
+    switch (m_by) {
+    case By::Name:
+        item.key = {bigEndian(e.name.data(), 8), bigEndian(e.name.data() + 8, clb::kNameLength - 8), 0};
+        break;
+    case By::Date: {
+        const auto d = clb::dateSortKey(e.date.data());
+        item.key = {biased(d[0]) << 32 | biased(d[1]), biased(d[2]) << 32 | biased(d[3]), biased(d[4])};
+        break;
+    }
+    case By::Comment: {
+        // The first 24 bytes of the text; longer texts that agree so far are compared
+        // whole afterwards.
+        const std::size_t length = strnlen(e.comment.data(), e.comment.size());
+        for (std::size_t part = 0; part < item.key.size(); ++part) {
+            const std::size_t from = part * 8;
+            item.key[part] = bigEndian(e.comment.data() + from, from < length ? length - from : 0);
+        }
+        break;
+    }
+    case By::Rank:
+        item.key = {static_cast<std::uint64_t>(m_rank[rankedByte(e)]), 0, 0};
+        break;
+    }
+    return item;
+}
+
 void CLibraryOrder::sort(std::vector<int>& entries) const
 {
-    std::sort(entries.begin(), entries.end(), [this](int a, int b) { return less(a, b); });
+    std::vector<Item> items;
+    items.reserve(entries.size());
+    for (int entry : entries)
+        items.push_back(itemOf(entry));
+    std::sort(items.begin(), items.end(),
+              [](const Item& a, const Item& b) { return a.key != b.key ? a.key < b.key : a.entry < b.entry; });
+    if (m_by == By::Comment) {
+        constexpr std::size_t kPrefix = 24;
+        for (std::size_t begin = 0; begin < items.size();) {
+            std::size_t end = begin + 1;
+            while (end < items.size() && items[end].key == items[begin].key)
+                ++end;
+            if (end - begin > 1
+                && strnlen(m_document.entry(items[begin].entry).comment.data(), clb::kCommentField) >= kPrefix)
+                std::sort(items.begin() + static_cast<std::ptrdiff_t>(begin),
+                          items.begin() + static_cast<std::ptrdiff_t>(end),
+                          [this](const Item& a, const Item& b) { return less(a.entry, b.entry); });
+            begin = end;
+        }
+    }
+    for (std::size_t i = 0; i < items.size(); ++i)
+        entries[i] = items[i].entry;
 }
 
 std::vector<int> listEntries(const CLibraryDocument& document, const CLibrarySearch& search, int column)

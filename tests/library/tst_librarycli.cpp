@@ -159,6 +159,13 @@ private slots:
         QCOMPARE(shown, expected);
     }
 
+    void storedTextsPrintAsUtf8()
+    {
+        const QString lib = fresh(library({{"Caf\xE9 Pad", {}, "d\xE9j\xE0 vu"}}));
+        const Result r = run({"list", lib});
+        QCOMPARE(r.out.section(QLatin1Char('\t'), 1, 3), QStringLiteral("Café Pad    \t01.01.2000 00:00\tdéjà vu"));
+    }
+
     void doubles()
     {
         const QString lib = fresh(library({{"One", {}, "", "", 1, 3},

@@ -165,6 +165,20 @@ private slots:
         QCOMPARE(s.matches(e), matches);
     }
 
+    void longCommentsSortWhole()
+    {
+        const QByteArray same(30, 'c');
+        std::vector<Rec> recs = {{"a", {}, same + "z"}, {"b", {}, same + "b"}, {"c", {}, same.left(24)},
+                                 {"d", {}, same.left(25)}, {"e", {}, same + "b"}, {"f", {}, QByteArray(79, 'c')},
+                                 {"g", {}, QByteArray(23, 'c') + "\xE9"}};
+        const QString path = m_dir.filePath(QStringLiteral("comments.clb"));
+        writeFile(path, library(recs));
+        CLibraryDocument doc(m_reporter);
+        QVERIFY(doc.Open(path));
+        QCOMPARE(listEntries(doc, {}, libcol::kComment), (std::vector<int>{2, 3, 1, 4, 5, 0, 6}));
+        QCOMPARE(listEntries(doc, {}, libcol::kComment), referenceList(doc, {}, libcol::kComment));
+    }
+
     void listsAgainstBruteForce_data()
     {
         QTest::addColumn<bool>("categories");

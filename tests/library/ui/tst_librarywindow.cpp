@@ -18,6 +18,7 @@
 #include "midi/Midi.h"
 #include "settings/IniFile.h"
 #include "tests/support/AppSession.h"
+#include "ui/ChildFrame.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -451,6 +452,22 @@ private slots:
         });
         QCOMPARE(bank->document().patches().name(100), QStringLiteral("Bank Too    "));
         QCOMPARE(dragRunner().drags > 0, true);
+    }
+
+    void libraryWindowsComeBackAtTheNextStart()
+    {
+        const QString ini = freshIni();
+        m_s = start(ini, m_ports);
+        const QString path = fresh(library({{"Kept"}}));
+        QVERIFY(open(path));
+        frame()->close();
+        m_s = start(ini, m_ports);
+        const QList<CChildFrame*> children = frame()->childFrames();
+        QCOMPARE(children.size(), 1);
+        auto* view = qobject_cast<CLibraryView*>(children.first()->widget());
+        QVERIFY(view);
+        QCOMPARE(view->documentPath(), path);
+        QCOMPARE(view->document().name(0), QStringLiteral("Kept        "));
     }
 
     void aLineBecomingCurrentIsHeard()
