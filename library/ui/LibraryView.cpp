@@ -24,6 +24,7 @@
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenu>
+#include <QStyle>
 #include <algorithm>
 
 namespace {
@@ -74,6 +75,10 @@ CLibraryView::CLibraryView(std::unique_ptr<CLibraryDocument> document, CDocTempl
     header()->setSortIndicatorShown(true);
     header()->setSortIndicator(libcol::kName, Qt::AscendingOrder);
     header()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    // A date is shown whole whatever the font.
+    header()->resizeSection(libcol::kDate,
+                            std::max(kColumnWidth, fontMetrics().horizontalAdvance(QStringLiteral("00.00.0000 00:00 "))
+                                                       + 2 * style()->pixelMetric(QStyle::PM_HeaderMargin)));
     connect(header(), &QHeaderView::sectionClicked, this, &CLibraryView::sortByColumn);
     connect(m_model, &QAbstractItemModel::modelReset, this, &CLibraryView::notifyCommandState);
     connect(m_model, &QAbstractItemModel::rowsRemoved, this, &CLibraryView::notifyCommandState);
