@@ -3,6 +3,7 @@
 #include <QFileInfo>
 
 #if defined(TONELOOM_HAVE_JACK)
+#include "midi/JackMidiInPort.h"
 #include "midi/JackMidiOutPort.h"
 
 #include <jack/jack.h>
@@ -158,8 +159,9 @@ bool CRtMidiInPort::open(Callback callback, QString* error)
                 *error = QString::fromStdString(problem);
             return false;
         }
-        // System Exclusive is what we are here for; clock and active sensing are not.
-        midi->ignoreTypes(false, true, true);
+        // Everything comes through: System Exclusive for receives, clock, time code and
+        // active sensing for MIDI thru. The engine sorts out what RtMidi glues together.
+        midi->ignoreTypes(false, false, false);
         m_callback = std::move(callback);
         midi->setCallback(&CRtMidiInPort::received, this);
         m_midi = std::move(midi);
@@ -267,4 +269,13 @@ std::unique_ptr<CMidiOutPort> createSystemOutPort(RtMidi::Api api, QString portN
         return std::make_unique<CJackMidiOutPort>(std::move(portName), isVirtual, std::move(clientName));
 #endif
     return std::make_unique<CRtMidiOutPort>(api, std::move(portName), isVirtual, std::move(clientName));
+}
+
+std::unique_ptr<CMidiInPort> createSystemInPort(RtMidi::Api api, QString portName, bool isVirtual, QString clientName)
+{
+#if defined(TONELOOM_HAVE_JACK)
+    if (api == RtMidi::UNIX_JACK)
+        return std::make_unique<CJackMidiInPort>(std::move(portName), isVirtual, std::move(clientName));
+#endif
+    return std::make_unique<CRtMidiInPort>(api, std::move(portName), isVirtual, std::move(clientName));
 }

@@ -28,7 +28,7 @@ QStringList CSystemPortProvider::outputNames()
 std::unique_ptr<CMidiInPort> CSystemPortProvider::createIn(int index)
 {
     if (index >= 0 && index < m_inputs.size())
-        return std::make_unique<CRtMidiInPort>(m_api, m_inputs[index]);
+        return createSystemInPort(m_api, m_inputs[index]);
     if (m_emulator && index == m_inputs.size())
         return m_emulator->createIn(0);
     return nullptr;
