@@ -81,12 +81,12 @@ QString CBulkTransfer::receivingPath(const QString& path)
 
 QString CBulkTransfer::incompletePath(const QString& path)
 {
-    const QFileInfo info(path);
-    const QString suffix = info.suffix().isEmpty() ? QString() : QLatin1Char('.') + info.suffix();
-    const QString base = info.dir().filePath(info.completeBaseName() + QStringLiteral("-incomplete"));
-    QString candidate = base + suffix;
+    const QString suffix = QFileInfo(path).suffix();
+    const QString stem = suffix.isEmpty() ? path : path.left(path.size() - suffix.size() - 1);
+    const QString ending = suffix.isEmpty() ? QString() : QLatin1Char('.') + suffix;
+    QString candidate = stem + QStringLiteral("-incomplete") + ending;
     for (int n = 2; QFileInfo::exists(candidate); ++n)
-        candidate = base + QStringLiteral("-%1").arg(n) + suffix;
+        candidate = stem + QStringLiteral("-incomplete-%1").arg(n) + ending;
     return candidate;
 }
 

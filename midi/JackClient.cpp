@@ -64,6 +64,7 @@ bool CJackClient::connectTo(const QString& other, QString* error)
         return false;
     }
     m_other = other;
+    m_otherPort = jack_port_by_name(m_client, target.constData());
     m_watching = true;
     return true;
 }
@@ -127,10 +128,13 @@ void CJackClient::connectionChanged(jack_port_id_t a, jack_port_id_t b, int conn
     auto* self = static_cast<CJackClient*>(arg);
     if (connect || !self->m_watching || !self->m_client)
         return;
+    // The graph still shows the connection while its end is announced, so the ports
+    // of the announcement tell whether it was ours.
+    const jack_port_t* first = jack_port_by_id(self->m_client, a);
+    const jack_port_t* second = jack_port_by_id(self->m_client, b);
     const jack_port_t* ours = self->m_port;
-    if (jack_port_by_id(self->m_client, a) != ours && jack_port_by_id(self->m_client, b) != ours)
-        return;
-    if (jack_port_connected(self->m_port) > 0)
+    const jack_port_t* other = self->m_otherPort;
+    if (!((first == ours && second == other) || (first == other && second == ours)))
         return;
     self->lose(QStringLiteral("The MIDI %1 \"%2\" is no longer connected.")
                    .arg(self->m_output ? QStringLiteral("output") : QStringLiteral("input"), self->m_other));

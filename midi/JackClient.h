@@ -50,6 +50,7 @@ private:
     jack_port_t* m_port = nullptr;
     bool m_output = false;
     QString m_other;
+    const jack_port_t* m_otherPort = nullptr;
     std::atomic<bool> m_watching{false};
     std::atomic<bool> m_lost{false};
     std::atomic<bool> m_serverGone{false};

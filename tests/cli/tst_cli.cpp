@@ -198,9 +198,8 @@ private slots:
         QTest::addColumn<int>("exitCode");
         QTest::addColumn<QString>("message");
         QTest::addColumn<int>("size"); // of the file afterwards
-        QTest::newRow("manual, nothing comes")
-            << QStringList{"--manual", "--timeout", "1"} << 1 << "nothing was received within 1 seconds; %1 is unchanged"
-            << 9;
+        QTest::newRow("manual, nothing comes") << QStringList{"--manual", "--timeout", "1"} << 1
+                                               << "nothing was received within 1 seconds; %1 is unchanged" << 9;
         QTest::newRow("request answered") << QStringList{"--out", "Toneloom Emulator", "--request", "Temporary Patch"}
                                           << 0 << "Received 645 bytes into %1" << 645;
     }

@@ -32,7 +32,8 @@ void TestEmulator::senderRefusesWhatItCannotHold()
     QFETCH(int, queued);
     std::atomic<int> delivered{0};
     // One byte a second: the first message is taken at once, the rest waits.
-    CPacedSender sender(1, [&](const QByteArray&) { ++delivered; }, 1000);
+    CPacedSender sender(
+        1, [&](const QByteArray&) { ++delivered; }, 1000);
     sender.post({QByteArray(1, 'x')});
     QTRY_COMPARE(delivered.load(), 1);
     for (int i = 0; i < posts.size(); ++i)
