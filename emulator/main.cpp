@@ -224,9 +224,10 @@ int main(int argc, char* argv[])
                        .arg(options->name, CRtMidiPort::apiName(options->api), error));
     int answersSent = 0;
     bool sendProblemShown = false;
+    std::atomic<bool> ending{false};
     CPacedSender sender(options->rate, [&](const QByteArray& message) {
         QString problem;
-        if (!sendAnswer(out, message, options->noise, answersSent, &problem) && !sendProblemShown && !lost) {
+        if (!sendAnswer(out, message, options->noise, answersSent, &problem) && !sendProblemShown && !lost && !ending) {
             sendProblemShown = true;
             say(QStringLiteral("an answer could not be sent: %1").arg(problem));
         }
@@ -270,6 +271,7 @@ int main(int argc, char* argv[])
 
     app.exec();
 
+    ending = true;
     in->close();
     sender.clear();
     out.interrupt(); // an answer waiting for room gives up
