@@ -10,6 +10,8 @@
 #endif
 #include <QtGlobal>
 #include <algorithm>
+#include <chrono>
+#include <thread>
 #include <utility>
 
 namespace {
@@ -65,12 +67,21 @@ bool jackServerRunning()
 #if defined(TONELOOM_HAVE_JACK)
     jack_set_error_function(&quietJack);
     jack_set_info_function(&quietJack);
-    jack_status_t status{};
-    jack_client_t* client = jack_client_open("toneloom-probe", JackNoStartServer, &status);
-    if (!client)
-        return false;
-    jack_client_close(client);
-    return true;
+    // A server that is there but too busy to answer in time (a loaded machine) is asked
+    // again; one that cannot be reached at all is not there.
+    constexpr int kAttempts = 3;
+    constexpr auto kRetryPause = std::chrono::milliseconds(200);
+    for (int attempt = 0; attempt < kAttempts; ++attempt) {
+        jack_status_t status{};
+        if (jack_client_t* client = jack_client_open("toneloom-probe", JackNoStartServer, &status)) {
+            jack_client_close(client);
+            return true;
+        }
+        if ((status & JackServerFailed) != 0)
+            return false;
+        std::this_thread::sleep_for(kRetryPause);
+    }
+    return false;
 #else
     return true;
 #endif

@@ -194,7 +194,7 @@ void TestJackFailure::lineDiesDuringATransfer_data()
     QTest::addColumn<QString>("reason");
     const QString gone = QStringLiteral("The JACK server has shut down.");
     QTest::newRow("server killed during a send") << true << true << gone;
-    QTest::newRow("synthesizer killed during a send")
+    QTest::newRow("synthesizer ends during a send")
         << true << false << "The MIDI output \"%1\" is no longer connected.";
     QTest::newRow("server killed during a receive") << false << true << gone;
     QTest::newRow("synthesizer ends during a receive")
