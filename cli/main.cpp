@@ -26,7 +26,7 @@ const Command kCommands[] = {
     {"ports", cli::runPortsCommand, "ports"},
     {"receive", cli::runReceiveCommand,
      "receive --in PORT --out PORT (--request NAME | --manual) [--model jv1080|jv2080|xp] [--device-id 17..32] "
-     "FILE.syx"},
+     "[--timeout SECONDS] FILE.syx"},
     {"send", cli::runSendCommand,
      "send --out PORT [--card] [--what all|patches|performances|rhythm] [--model jv1080|jv2080|xp] [--device-id "
      "17..32] "

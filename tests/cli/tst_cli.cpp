@@ -174,6 +174,11 @@ private slots:
         QTest::newRow("bad device id") << QStringList{"convert", "--model", "xp", "--device-id", "16", "a", "b"}
                                        << "--device-id must be 17..32";
         QTest::newRow("unknown option") << QStringList{"info", "--verbose", "x"} << "unknown option --verbose";
+        QTest::newRow("timeout of 0") << QStringList{"receive", "--in", "x", "--manual", "--timeout", "0", "a.syx"}
+                                      << "--timeout takes 1 to 86400 seconds, not 0";
+        QTest::newRow("timeout not a number")
+            << QStringList{"receive", "--in", "x", "--manual", "--timeout", "soon", "a.syx"}
+            << "--timeout takes a number of 0 or more, not soon";
     }
     void badInput()
     {
@@ -182,6 +187,38 @@ private slots:
         const Result r = runCli(args);
         QCOMPARE(r.exitCode, 2);
         QVERIFY2(r.err.contains(message), qPrintable(r.err));
+    }
+
+    // Receives from the built-in emulator, which answers requests but starts no dump by
+    // itself: a manual receive gives up after its first-byte timeout, and the file it
+    // was to replace keeps its contents.
+    void receiveEndsAndKeepsTheFile_data()
+    {
+        QTest::addColumn<QStringList>("args");
+        QTest::addColumn<int>("exitCode");
+        QTest::addColumn<QString>("message");
+        QTest::addColumn<int>("size"); // of the file afterwards
+        QTest::newRow("manual, nothing comes") << QStringList{"--manual", "--timeout", "1"} << 1
+                                               << "nothing was received within 1 seconds; %1 is unchanged" << 9;
+        QTest::newRow("request answered") << QStringList{"--out", "Toneloom Emulator", "--request", "Temporary Patch"}
+                                          << 0 << "Received 645 bytes into %1" << 645;
+    }
+    void receiveEndsAndKeepsTheFile()
+    {
+        QFETCH(QStringList, args);
+        QFETCH(int, exitCode);
+        QFETCH(QString, message);
+        QFETCH(int, size);
+        const QString target = m_dir.filePath("received.syx");
+        QFile f(target);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write("old bank!");
+        f.close();
+        const Result r = runCli(QStringList{"receive", "--in", "Toneloom Emulator"} + args + QStringList{target});
+        QCOMPARE(r.exitCode, exitCode);
+        QVERIFY2((r.out + r.err).contains(message.arg(target)), qPrintable(r.out + r.err));
+        QCOMPARE(readFile(target).size(), size);
+        QVERIFY(!QFile::exists(target + ".part"));
     }
 
     void convertWritesNothingOnBadInput()
