@@ -1,7 +1,7 @@
 // Throughput of the receive path, accuracy of the paced send, and how long a note
 // waits when it is played during a bank send.
 
-#include "app/ToneloomDoc.h"
+#include "bank/ToneloomDoc.h"
 #include "midi/LoopbackDevice.h"
 #include "midi/Midi.h"
 #include "midi/RtMidiPort.h"
@@ -229,7 +229,7 @@ BENCHMARK(BM_NoteDuringBankSend)->Iterations(3)->Unit(benchmark::kSecond)->UseRe
 // input of this process receives it, one period of the server included.
 void BM_NoteDuringBankSendJack(benchmark::State& state)
 {
-    CSystemPortProvider ports(nullptr, RtMidi::UNIX_JACK);
+    CSystemPortProvider ports({}, RtMidi::UNIX_JACK);
     if (ports.api() != RtMidi::UNIX_JACK) {
         state.SkipWithError("no JACK server is running");
         return;

@@ -2,7 +2,7 @@
 // the middle of a send or a receive. Every case runs on a JACK server of its own (started
 // here), never on the server other tests share.
 
-#include "app/ToneloomDoc.h"
+#include "bank/ToneloomDoc.h"
 #include "model/Reporter.h"
 
 #include <QDir>

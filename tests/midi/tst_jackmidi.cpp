@@ -389,7 +389,7 @@ void TestJackMidi::noteGoesBetweenTheMessagesOfASend()
 {
     Monitor monitor(QStringLiteral("NoteMonitor"));
     QVERIFY(monitor.open());
-    CSystemPortProvider ports(nullptr);
+    CSystemPortProvider ports;
     CMidiSettings settings;
     settings.outName = monitor.outputName(ports);
     QVERIFY(!settings.outName.isEmpty());
@@ -427,7 +427,7 @@ void TestJackMidi::stopReleasesAHeldThruNote()
     QVERIFY(monitor.open());
     auto keys = createSystemOutPort(RtMidi::UNIX_JACK, QStringLiteral("ThruKeys"), true, QStringLiteral("ThruKeys"));
     QVERIFY(keys->open(nullptr));
-    CSystemPortProvider ports(nullptr);
+    CSystemPortProvider ports;
     CMidiSettings settings;
     settings.outName = monitor.outputName(ports);
     settings.inName = ports.inputNames().filter(QStringLiteral("ThruKeys")).value(0);
@@ -458,7 +458,7 @@ void TestJackMidi::stopEndsAnUnpacedSendAtOnce()
 {
     Monitor monitor(QStringLiteral("StopMonitor"));
     QVERIFY(monitor.open());
-    CSystemPortProvider ports(nullptr);
+    CSystemPortProvider ports;
     CMidiSettings settings;
     settings.outName = monitor.outputName(ports);
     settings.sendRate = 0;
@@ -510,7 +510,7 @@ void TestJackMidi::stoppedDumpStaysOutOfTheNextRequest()
     const QString name = QStringLiteral("EmuRestart");
     Emulator emulator;
     QVERIFY(emulator.start(name, SynthModel::Jv2080, {"--rate", QString::number(kAnswerRate)}));
-    CSystemPortProvider ports(nullptr);
+    CSystemPortProvider ports;
     CMidiSettings midiSettings;
     midiSettings.outName = ports.outputNames().filter(name).value(0);
     midiSettings.inName = ports.inputNames().filter(name).value(0);
