@@ -8,9 +8,27 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QMetaObject>
+#include <QThread>
 #include <algorithm>
 
 namespace {
+
+// A device that a busy sound server lists late or opens slowly gets a few more tries
+// before its opening is reported as failed.
+constexpr int kOpenAttempts = 3;
+constexpr unsigned long kOpenRetryMs = 150;
+
+template <typename F>
+bool retryOpen(F&& open)
+{
+    for (int attempt = 1;; ++attempt) {
+        if (open())
+            return true;
+        if (attempt == kOpenAttempts)
+            return false;
+        QThread::msleep(kOpenRetryMs);
+    }
+}
 
 constexpr std::uint8_t kStatusBit = 0x80;
 constexpr int kShortMessageMax = 3;
@@ -106,26 +124,29 @@ bool CMidi::OpenIn()
 {
     if (m_in)
         return true;
-    const QStringList names = m_ports.inputNames();
-    const int index = CMidiPortProvider::resolve(names, m_settings.inDevice, m_settings.inName);
-    if (index < 0)
-        return false;
-    auto port = m_ports.createIn(index);
-    if (!port)
-        return false;
-    const std::uint64_t generation = ++m_inGeneration;
-    port->setLostHandler([this, generation](const QString& reason) {
-        QMetaObject::invokeMethod(
-            this, [this, generation, reason] { onInputLost(generation, reason); }, Qt::QueuedConnection);
+    return retryOpen([this] {
+        const QStringList names = m_ports.inputNames();
+        const int index = CMidiPortProvider::resolve(names, m_settings.inDevice, m_settings.inName);
+        if (index < 0)
+            return false;
+        auto port = m_ports.createIn(index);
+        if (!port)
+            return false;
+        const std::uint64_t generation = ++m_inGeneration;
+        port->setLostHandler([this, generation](const QString& reason) {
+            QMetaObject::invokeMethod(
+                this, [this, generation, reason] { onInputLost(generation, reason); }, Qt::QueuedConnection);
+        });
+        QString error;
+        if (!port->open(
+                [this, generation](const std::uint8_t* data, std::size_t size) { onInput(generation, data, size); },
+                &error))
+            return false;
+        m_in = std::move(port);
+        m_parser.reset();
+        m_inOpenedAt = steadyNow();
+        return true;
     });
-    QString error;
-    if (!port->open([this, generation](const std::uint8_t* data, std::size_t size) { onInput(generation, data, size); },
-                    &error))
-        return false;
-    m_in = std::move(port);
-    m_parser.reset();
-    m_inOpenedAt = steadyNow();
-    return true;
 }
 
 bool CMidi::OpenOut()
@@ -133,29 +154,31 @@ bool CMidi::OpenOut()
     std::lock_guard lock(m_outMutex);
     if (m_out)
         return true;
-    const QStringList names = m_ports.outputNames();
-    const int index = CMidiPortProvider::resolve(names, m_settings.outDevice, m_settings.outName);
-    if (index < 0)
-        return false;
-    auto port = m_ports.createOut(index);
-    if (!port)
-        return false;
-    const std::uint64_t generation = ++m_outGeneration;
-    m_outLost = false;
-    port->setLostHandler([this, generation](const QString&) {
-        // The send thread gives up its wait at once; its next send fails with the reason.
-        if (generation == m_outGeneration.load())
-            m_outLost = true;
-        m_clock->wake();
-        QMetaObject::invokeMethod(
-            this, [this, generation] { onOutputLost(generation); }, Qt::QueuedConnection);
+    return retryOpen([this] {
+        const QStringList names = m_ports.outputNames();
+        const int index = CMidiPortProvider::resolve(names, m_settings.outDevice, m_settings.outName);
+        if (index < 0)
+            return false;
+        auto port = m_ports.createOut(index);
+        if (!port)
+            return false;
+        const std::uint64_t generation = ++m_outGeneration;
+        m_outLost = false;
+        port->setLostHandler([this, generation](const QString&) {
+            // The send thread gives up its wait at once; its next send fails with the reason.
+            if (generation == m_outGeneration.load())
+                m_outLost = true;
+            m_clock->wake();
+            QMetaObject::invokeMethod(
+                this, [this, generation] { onOutputLost(generation); }, Qt::QueuedConnection);
+        });
+        QString error;
+        if (!port->open(&error))
+            return false;
+        m_out = std::move(port);
+        m_notes.clear();
+        return true;
     });
-    QString error;
-    if (!port->open(&error))
-        return false;
-    m_out = std::move(port);
-    m_notes.clear();
-    return true;
 }
 
 bool CMidi::isOutOpen() const
