@@ -72,6 +72,7 @@ bool CBulkTransfer::startReceive(const QString& path, int selection)
     m_selection = selection;
     m_mode = selection == kManual ? Mode::ReceivingManual : Mode::ReceivingRequest;
     m_path = path;
+    m_partialPath.clear();
     m_active = true;
     m_completing = false;
     m_userStopped = false;
@@ -84,6 +85,7 @@ bool CBulkTransfer::startSend(const QString& sendPath)
 {
     m_mode = Mode::Sending;
     m_path = sendPath;
+    m_partialPath.clear();
     m_active = true;
     m_completing = false;
     m_userStopped = false;
@@ -122,7 +124,11 @@ void CBulkTransfer::onTransferEnded(bool sendOrError)
         return;
     m_active = false;
     const bool userStopped = std::exchange(m_userStopped, false);
+    // The receive file keeps what arrived before the end.
+    const bool partial = m_mode != Mode::Sending && !m_completing && m_midi.bytesReceivedCount() > 0;
     if (m_midi.lastTransferFailed()) {
+        if (partial)
+            m_partialPath = m_path;
         emit finished(Outcome::Failed, false);
         return;
     }
@@ -135,5 +141,7 @@ void CBulkTransfer::onTransferEnded(bool sendOrError)
         return;
     }
     const bool open = !sendOrError && m_mode == Mode::ReceivingManual && m_midi.bytesReceivedCount() > 0;
+    if (partial && !open)
+        m_partialPath = m_path;
     emit finished(Outcome::Stopped, open);
 }

@@ -47,6 +47,10 @@ public:
     Mode mode() const { return m_mode; }
     int selection() const { return m_selection; }
     QString path() const { return m_path; }
+    // After a receive that was stopped or failed before it completed: the file that
+    // keeps what arrived (empty when nothing arrived, or the receive completed or is
+    // opened as a bank).
+    QString partialPath() const { return m_partialPath; }
 
 signals:
     // "Bytes received: %ld" or "Bytes sent: %ld", for the status bar.
@@ -66,6 +70,7 @@ private:
     Mode m_mode = Mode::Sending;
     int m_selection = kManual;
     QString m_path;
+    QString m_partialPath;
     bool m_active = false;
     bool m_completing = false;
     bool m_userStopped = false;
