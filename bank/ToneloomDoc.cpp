@@ -8,6 +8,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
+#include <algorithm>
 
 namespace {
 
@@ -139,10 +140,15 @@ bool CToneloomDoc::OnOpenDocument(const QString& path)
     m_openReport = CBankReport::analyse(bytes, fileSize, spansOf(runs, bytes));
     m_mustChooseFileName = !m_openReport.isClean();
     for (int kind = 0; kind < kKindCount; ++kind) {
-        auto& damaged = m_damaged[static_cast<std::size_t>(kind)];
+        auto& damaged = m_damagedAt[static_cast<std::size_t>(kind)];
+        auto& healthy = m_healthy[static_cast<std::size_t>(kind)];
         damaged.clear();
+        healthy.clear();
         for (int index : m_openReport.damagedItems(kind))
-            damaged.insert(contentKey(kind, index));
+            damaged.insert(index, contentKey(kind, index));
+        for (int index = 0; index < itemCount(kind); ++index)
+            if (!damaged.contains(index))
+                healthy.insert(contentKey(kind, index));
     }
     m_pathName = path;
     m_stamp = stampOf(path);
@@ -192,20 +198,46 @@ QByteArray CToneloomDoc::contentKey(int kind, int index) const
     return key;
 }
 
+std::vector<bool> CToneloomDoc::damageMap(int kind) const
+{
+    const int count = itemCount(kind);
+    std::vector<bool> map(static_cast<std::size_t>(std::max(count, 0)), false);
+    if (count <= 0 || m_damagedAt[static_cast<std::size_t>(kind)].isEmpty())
+        return map;
+    const auto& damagedAt = m_damagedAt[static_cast<std::size_t>(kind)];
+    const auto& healthy = m_healthy[static_cast<std::size_t>(kind)];
+    QSet<QByteArray> damaged;
+    for (const QByteArray& key : damagedAt)
+        damaged.insert(key);
+    std::vector<QByteArray> keys(static_cast<std::size_t>(count));
+    QHash<QByteArray, int> occurrences;
+    for (int i = 0; i < count; ++i) {
+        keys[static_cast<std::size_t>(i)] = contentKey(kind, i);
+        ++occurrences[keys[static_cast<std::size_t>(i)]];
+    }
+    for (int i = 0; i < count; ++i) {
+        const QByteArray& key = keys[static_cast<std::size_t>(i)];
+        // Still where it was read; or moved, when its contents are its own alone
+        // (many items may hold the same contents, a fresh bank's for one).
+        const auto at = damagedAt.constFind(i);
+        map[static_cast<std::size_t>(i)] =
+            (at != damagedAt.cend() && at.value() == key)
+            || (damaged.contains(key) && occurrences.value(key) == 1 && !healthy.contains(key));
+    }
+    return map;
+}
+
 bool CToneloomDoc::isDamaged(int kind, int index) const
 {
-    if (!validItem(kind, index))
+    if (!validItem(kind, index) || m_damagedAt[static_cast<std::size_t>(kind)].isEmpty())
         return false;
-    const auto& damaged = m_damaged[static_cast<std::size_t>(kind)];
-    return !damaged.isEmpty() && damaged.contains(contentKey(kind, index));
+    return damageMap(kind)[static_cast<std::size_t>(index)];
 }
 
 int CToneloomDoc::damagedCount(int kind) const
 {
-    int count = 0;
-    for (int i = 0; i < itemCount(kind); ++i)
-        count += isDamaged(kind, i) ? 1 : 0;
-    return count;
+    const std::vector<bool> map = damageMap(kind);
+    return static_cast<int>(std::count(map.begin(), map.end(), true));
 }
 
 CToneloomDoc::FileStamp CToneloomDoc::stampOf(const QString& path)

@@ -9,6 +9,7 @@
 
 #include <QByteArray>
 #include <QDateTime>
+#include <QHash>
 #include <QObject>
 #include <QSet>
 #include <QString>
@@ -61,9 +62,12 @@ public:
     // A bank read with problems is not written back over its file without the user
     // choosing the name: until it was saved once, saving asks for one.
     bool mustChooseFileName() const { return m_mustChooseFileName; }
-    // The item holds what was read damaged from the file (it follows the record when
-    // it moves; an edit, init or paste over it clears the mark).
+    // The item holds what was read damaged from the file. The mark stays with the
+    // record: it follows a record of its own contents when it moves, and an edit,
+    // init or paste over it clears it (undo brings it back).
     bool isDamaged(int kind, int index) const;
+    // The marks of every item of kind, at once (for drawing a whole grid).
+    std::vector<bool> damageMap(int kind) const;
     int damagedCount(int kind) const;
     // The file was changed by someone else since it was opened or last saved here.
     bool fileChangedOnDisk() const;
@@ -173,6 +177,9 @@ private:
     std::function<QString(int which)> m_chooseSaveFile;
     CBankReport m_openReport;
     bool m_mustChooseFileName = false;
-    std::array<QSet<QByteArray>, kKindCount> m_damaged;
+    // Per kind: the contents of the items read damaged, by the index they were read
+    // into, and the contents of the items read whole.
+    std::array<QHash<int, QByteArray>, kKindCount> m_damagedAt;
+    std::array<QSet<QByteArray>, kKindCount> m_healthy;
     FileStamp m_stamp;
 };

@@ -217,14 +217,13 @@ void CToneloomView::scrollContentsBy(int, int)
 
 // ---------------------------------------------------------------- drawing
 
-void CToneloomView::drawCell(QPainter& painter, int index) const
+void CToneloomView::drawCell(QPainter& painter, int index, bool damaged) const
 {
     const QRect cell = cellRect(index);
     const std::uint32_t state = m_document->flags(m_kind, index);
     const QPalette& pal = palette();
     QColor brush = pal.color(QPalette::Base);
     QColor text = pal.color(QPalette::Text);
-    const bool damaged = m_document->isDamaged(m_kind, index);
     if (state & CToneloomDoc::kDropMark) {
         brush = kDropMarkColour;
     } else if (state & CToneloomDoc::kSelected) {
@@ -261,8 +260,9 @@ void CToneloomView::drawCell(QPainter& painter, int index) const
 
 void CToneloomView::drawAll(QPainter& painter) const
 {
+    const std::vector<bool> damaged = m_document->damageMap(m_kind);
     for (int i = 0; i < itemCount(); ++i)
-        drawCell(painter, i);
+        drawCell(painter, i, damaged[static_cast<std::size_t>(i)]);
 }
 
 void CToneloomView::paintEvent(QPaintEvent*)
@@ -440,9 +440,16 @@ void CToneloomView::startDrag(Qt::KeyboardModifiers modifiers)
                                modifiers.testFlag(Qt::ControlModifier));
     SendItemToSynth(m_downIndex);
     m_dragging = true;
+    const QPoint scrolled = scrollPosition();
     // Within this bank the items move; in another bank (or a library) they are copied.
-    execItemDrag(this, dragData(), Qt::MoveAction | Qt::CopyAction);
+    const Qt::DropAction done = execItemDrag(this, dragData(), Qt::MoveAction | Qt::CopyAction);
     m_dragging = false;
+    // The pointer crossed this window's edge on its way out: the grid goes back to
+    // where the drag found it, unless the items were dropped here.
+    if (done != Qt::MoveAction) {
+        horizontalScrollBar()->setValue(scrolled.x());
+        verticalScrollBar()->setValue(scrolled.y());
+    }
     clearDropMarks();
     notifyCommandState();
 }

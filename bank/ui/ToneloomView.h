@@ -116,7 +116,7 @@ protected:
     void dropEvent(QDropEvent* event) override;
 
 private:
-    void drawCell(QPainter& painter, int index) const;
+    void drawCell(QPainter& painter, int index, bool damaged) const;
     void drawAll(QPainter& painter) const;
     void updateScrollBars();
     void fitFrameToGrid();

@@ -396,9 +396,9 @@ private slots:
         // The partial saves' choosers say what they save.
         for (int id : {cmd::kSavePatches, cmd::kSavePerformances, cmd::kSaveRhythms})
             s->frame()->action(id)->trigger();
-        QCOMPARE(s->prompter.fileTitles, (QStringList{QStringLiteral("Save Patches"),
-                                                      QStringLiteral("Save Performances"),
-                                                      QStringLiteral("Save Rhythms")}));
+        QCOMPARE(s->prompter.fileTitles,
+                 (QStringList{QStringLiteral("Save Patches"), QStringLiteral("Save Performances"),
+                              QStringLiteral("Save Rhythms")}));
         // An empty file is no bank file.
         const QString empty = m_dir.filePath(QStringLiteral("empty.syx"));
         QVERIFY(writeFile(empty, QByteArray()));
