@@ -478,12 +478,20 @@ QSize CMainFrame::defaultSize() const
     const int titleHeight = st->pixelMetric(QStyle::PM_TitleBarHeight, nullptr, this);
     const int viewFrame = 2 * st->pixelMetric(QStyle::PM_DefaultFrameWidth, nullptr, this);
     const QSize child(grid.width() + 2 * frameWidth + viewFrame, grid.height() + titleHeight + frameWidth + viewFrame);
-    int bars = menuBar()->sizeHint().height() + statusBar()->sizeHint().height();
-    for (const QToolBar* bar : findChildren<QToolBar*>())
-        bars += bar->sizeHint().height();
-    // Room around the bank window, and for a second one cascaded below it.
-    const int margin = 2 * m_mdi->frameWidth() + titleHeight;
-    return {child.width() + margin, child.height() + bars + margin};
+    // What the main window adds around its windows' area: measured once it is laid
+    // out, estimated from its bars before.
+    QSize chrome;
+    if (isVisible() && !m_mdi->viewport()->size().isEmpty()) {
+        chrome = size() - m_mdi->viewport()->size();
+    } else {
+        int bars = menuBar()->sizeHint().height() + statusBar()->sizeHint().height();
+        for (const QToolBar* bar : findChildren<QToolBar*>())
+            bars += bar->sizeHint().height();
+        chrome = QSize(2 * m_mdi->frameWidth(), bars + 2 * m_mdi->frameWidth());
+    }
+    // Room for a second window cascaded below the first.
+    const int margin = titleHeight;
+    return child + chrome + QSize(margin, margin);
 }
 
 void CMainFrame::cascadeWindows()
@@ -884,12 +892,13 @@ void CMainFrame::saveWindowLayout()
                                    .arg(QDir::toNativeSeparators(ini.path()), ini.errorString()));
 }
 
-void CMainFrame::restoreWindowLayout(Qt::WindowStates showState)
+bool CMainFrame::restoreWindowLayout(Qt::WindowStates showState)
 {
     CIniFile& ini = m_settings.ini();
     const QString section = QString::fromLatin1(CAppSettings::kWinPos);
-    if (const auto placement = CWindowPlacement::fromText(ini.readString(section, QStringLiteral("WindowPos"))))
-        applyPlacement(this, *placement, showState);
+    const auto framePlacement = CWindowPlacement::fromText(ini.readString(section, QStringLiteral("WindowPos")));
+    if (framePlacement)
+        applyPlacement(this, *framePlacement, showState);
     else if (showState & Qt::WindowMaximized)
         showMaximized();
     else
@@ -910,6 +919,7 @@ void CMainFrame::restoreWindowLayout(Qt::WindowStates showState)
             if (frame->widget() == view)
                 applyPlacement(frame, *placement, Qt::WindowNoState);
     }
+    return framePlacement.has_value();
 }
 
 bool CMainFrame::queryClose()

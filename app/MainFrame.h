@@ -98,8 +98,9 @@ public:
     void StopTransfer();
 
     void saveWindowLayout();
-    // With showState Qt::WindowNoState the stored state of the frame is used.
-    void restoreWindowLayout(Qt::WindowStates showState);
+    // With showState Qt::WindowNoState the stored state of the frame is used. True
+    // when the main window took a stored place.
+    bool restoreWindowLayout(Qt::WindowStates showState);
 
     // Enables and checks the actions for the active window and the transfer state.
     void updateActions();

@@ -129,11 +129,17 @@ bool CToneloomApp::InitInstance(Qt::WindowStates showState)
     m_prompter->setParentWidget(m_frame.get());
     // Without a stored place the main window is as large as a bank window with its
     // whole grid of patches needs, as far as the screen allows.
-    QSize size = m_frame->defaultSize();
-    if (const QScreen* screen = m_frame->screen())
-        size = size.boundedTo(screen->availableGeometry().size());
-    m_frame->resize(size);
-    m_frame->restoreWindowLayout(showState);
+    const auto fit = [this] {
+        QSize size = m_frame->defaultSize();
+        if (const QScreen* screen = m_frame->screen())
+            size = size.boundedTo(screen->availableGeometry().size());
+        m_frame->resize(size);
+    };
+    fit();
+    const bool placed = m_frame->restoreWindowLayout(showState);
+    // Shown, the window's bars have their real sizes.
+    if (!placed && !(m_frame->windowState() & (Qt::WindowMaximized | Qt::WindowFullScreen)))
+        fit();
     return true;
 }
 

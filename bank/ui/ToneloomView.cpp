@@ -202,6 +202,10 @@ void CToneloomView::updateScrollBars()
     verticalScrollBar()->setRange(0, std::max(0, total.height() - page.height()));
     verticalScrollBar()->setPageStep(page.height());
     verticalScrollBar()->setSingleStep(std::max(1, page.height() / 10));
+    // The bars show or hide for their new ranges now: a bar left from a smaller size
+    // would otherwise cover the last row of a window that fits its grid.
+    QEvent relayout(QEvent::LayoutRequest);
+    QCoreApplication::sendEvent(this, &relayout);
 }
 
 void CToneloomView::resizeEvent(QResizeEvent* event)
