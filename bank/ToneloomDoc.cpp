@@ -9,6 +9,8 @@
 #include <QFileInfo>
 #include <QSaveFile>
 #include <algorithm>
+#include <cerrno>
+#include <cstring>
 
 namespace {
 
@@ -293,14 +295,23 @@ bool CToneloomDoc::SaveBank(int which, QString path, sysex::MemoryArea area)
     const QFileInfo target(path);
     QSaveFile file(path);
     QString reason;
+    // The system's own words; a failed write of the file device alone often has none.
+    const auto failure = [&file] {
+        const int code = errno;
+        const QString text = file.errorString();
+        if (code != 0 && (text.isEmpty() || text == QLatin1String("Unknown error")))
+            return QString::fromLocal8Bit(std::strerror(code));
+        return text;
+    };
+    errno = 0;
     if (target.exists() && !target.isFile())
         reason = QStringLiteral("it is not a file");
     else if (!file.open(QIODevice::WriteOnly))
-        reason = file.errorString();
+        reason = failure();
     else if (!writeBank(file, which, area))
-        reason = file.errorString();
+        reason = failure();
     else if (!file.commit())
-        reason = file.errorString();
+        reason = failure();
     if (!reason.isEmpty() || !QFileInfo::exists(path)) {
         if (file.isOpen())
             file.cancelWriting();
