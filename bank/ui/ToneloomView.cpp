@@ -19,6 +19,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QFontMetrics>
+#include <QHelpEvent>
 #include <QKeyEvent>
 #include <QMdiArea>
 #include <QMdiSubWindow>
@@ -30,6 +31,7 @@
 #include <QPrinter>
 #include <QScrollBar>
 #include <QTextStream>
+#include <QToolTip>
 #include <cmath>
 
 namespace {
@@ -276,6 +278,38 @@ void CToneloomView::paintEvent(QPaintEvent*)
     QPainter painter(viewport());
     painter.translate(-scrollPosition());
     drawAll(painter);
+}
+
+QString CToneloomView::damageNote(int index) const
+{
+    if (m_kind == kNoKind || !m_document->isDamaged(m_kind, index))
+        return {};
+    const CBankReport& report = m_document->openReport();
+    const QStringList lines = report.lines();
+    QStringList notes;
+    for (std::size_t i = 0; i < report.problems().size(); ++i) {
+        const BankProblem& problem = report.problems()[i];
+        if (problem.kind == m_kind && problem.item == index)
+            notes << lines.value(static_cast<int>(i));
+    }
+    // A damaged record that was moved here since the file was read.
+    if (notes.isEmpty())
+        notes << QStringLiteral("It was read damaged from the file.");
+    return notes.join(QLatin1Char('\n'));
+}
+
+bool CToneloomView::viewportEvent(QEvent* event)
+{
+    if (event->type() == QEvent::ToolTip) {
+        const auto* help = static_cast<QHelpEvent*>(event);
+        const QString note = damageNote(HitTest(toLogical(help->pos())));
+        if (note.isEmpty())
+            QToolTip::hideText();
+        else
+            QToolTip::showText(help->globalPos(), note, viewport());
+        return true;
+    }
+    return QAbstractScrollArea::viewportEvent(event);
 }
 
 void CToneloomView::RedrawItem(int index)

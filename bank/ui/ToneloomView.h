@@ -80,6 +80,9 @@ public:
 
     // The whole grid of the shown kind scaled onto one page.
     void print(QPrinter* printer);
+    // What was wrong with a damaged item when it was read (its tool tip); empty for
+    // an item that is not damaged.
+    QString damageNote(int index) const;
     // Write's question: which item of which memory of the synth it overwrites.
     QString writeQuestion() const;
     // The title of the file chooser of a save of which (CToneloomDoc::Which).
@@ -102,6 +105,7 @@ public:
 
 protected:
     void paintEvent(QPaintEvent* event) override;
+    bool viewportEvent(QEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void scrollContentsBy(int dx, int dy) override;
     void mousePressEvent(QMouseEvent* event) override;

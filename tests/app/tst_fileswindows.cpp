@@ -102,6 +102,10 @@ private slots:
         };
         QCOMPARE(background(10), QColor(255, 204, 204));
         QCOMPARE(background(9), view->palette().color(QPalette::Base));
+        // Its tool tip says what was wrong with it.
+        QCOMPARE(view->damageNote(10), QStringLiteral("The file ends inside patch 11 (after 200 bytes of it). Patches "
+                                                      "12 to 128 were not in the file."));
+        QCOMPARE(view->damageNote(9), QString());
         // A clean file says nothing.
         const QString clean = m_dir.filePath(QStringLiteral("clean.syx"));
         QVERIFY(writeFile(clean, bankBytes(QStringLiteral("Clean"))));
