@@ -28,8 +28,9 @@ public:
     virtual QPrinter& printer() = 0;
 
     // A save-file chooser that starts in the program's current folder and remembers
-    // the folder chosen. Empty when cancelled.
-    virtual QString chooseSaveFile(const QString& filter, const QString& defaultSuffix) = 0;
+    // the folder chosen; title says what is saved. Empty when cancelled.
+    virtual QString chooseSaveFile(const QString& filter, const QString& defaultSuffix,
+                                   const QString& title = QString()) = 0;
     // Sends what was chosen of a bank (CToneloomDoc::Which) to user or card memory,
     // under the program's transfer status. False when no send started.
     virtual bool sendBank(CToneloomDoc& document, int which, bool cardMemory) = 0;

@@ -310,16 +310,23 @@ void TestBankDialogs::copyToPatchNeedsFourKeys_data()
 {
     QTest::addColumn<QList<int>>("rows");
     QTest::addColumn<bool>("accepted");
-    QTest::newRow("three") << QList<int>{1, 3, 7} << false;
-    QTest::newRow("five") << QList<int>{1, 3, 7, 11, 12} << false;
-    QTest::newRow("none") << QList<int>{} << false;
-    QTest::newRow("four") << QList<int>{11, 1, 7, 3} << true;
+    QTest::addColumn<QString>("message");
+    QTest::newRow("three") << QList<int>{1, 3, 7} << false
+                           << "Please select four keys to put in the patch, one for each tone; 3 keys are selected.";
+    QTest::newRow("five") << QList<int>{1, 3, 7, 11, 12} << false
+                          << "Please select four keys to put in the patch, one for each tone; 5 keys are selected.";
+    QTest::newRow("one") << QList<int>{9} << false
+                         << "Please select four keys to put in the patch, one for each tone; 1 key is selected.";
+    QTest::newRow("none") << QList<int>{} << false
+                          << "Please select four keys to put in the patch, one for each tone; no key is selected.";
+    QTest::newRow("four") << QList<int>{11, 1, 7, 3} << true << "";
 }
 
 void TestBankDialogs::copyToPatchNeedsFourKeys()
 {
     QFETCH(QList<int>, rows);
     QFETCH(bool, accepted);
+    QFETCH(QString, message);
     QStringList patches;
     for (int i = 0; i < 128; ++i)
         patches << QStringLiteral("%1: INIT PATCH  ").arg(i + 1);
@@ -335,7 +342,7 @@ void TestBankDialogs::copyToPatchNeedsFourKeys()
     dlg.accept();
     QCOMPARE(done.count(), accepted ? 1 : 0);
     QCOMPARE(dlg.isVisible(), !accepted);
-    QCOMPARE(prompter.messages, accepted ? QStringList() : QStringList{QStringLiteral("Please select four tones.")});
+    QCOMPARE(prompter.messages, accepted ? QStringList() : QStringList{message});
     if (accepted) {
         QCOMPARE(dlg.keys(), (std::array<int, 4>{1, 3, 7, 11}));
         QCOMPARE(dlg.patchIndex(), 17);
