@@ -109,7 +109,7 @@ bool CBulkTransfer::startSend(const QString& sendPath)
 {
     m_mode = Mode::Sending;
     m_path = sendPath;
-    m_partialPath.clear();
+    m_keptPath.clear();
     m_active = true;
     m_completing = false;
     m_userStopped = false;
