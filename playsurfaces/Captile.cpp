@@ -1,4 +1,4 @@
-#include "Captile.h"
+#include "playsurfaces/Captile.h"
 
 CCaptile::CCaptile(QWidget* parent) : CControlSite(parent)
 {}

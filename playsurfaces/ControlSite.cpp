@@ -1,4 +1,4 @@
-#include "ControlSite.h"
+#include "playsurfaces/ControlSite.h"
 
 #include "controls/common/ControlFactory.h"
 

@@ -1,35 +1,35 @@
-#include "Knob.h"
+#include "playsurfaces/Knob.h"
 
 CKnob::CKnob(QWidget* parent) : CControlSite(parent)
 {}
 
 short CKnob::GetMin() const
 {
-    return short(dispatch().getProperty(MinId).toInt());
+    return short(dispatch().getProperty(kMinId).toInt());
 }
 
 short CKnob::GetMax() const
 {
-    return short(dispatch().getProperty(MaxId).toInt());
+    return short(dispatch().getProperty(kMaxId).toInt());
 }
 
 short CKnob::GetValue() const
 {
-    return short(dispatch().getProperty(ValueId).toInt());
+    return short(dispatch().getProperty(kValueId).toInt());
 }
 
 void CKnob::SetValue(short value)
 {
-    dispatch().setProperty(ValueId, QVariant::fromValue(value));
+    dispatch().setProperty(kValueId, QVariant::fromValue(value));
 }
 
 void CKnob::Reset()
 {
-    dispatch().invoke(ResetId);
+    dispatch().invoke(kResetId);
 }
 
 void CKnob::connectEvents()
 {
-    dispatch().connectEvent(ChangeId, this, "valueChanged");
-    dispatch().connectEvent(SendStringId, this, "sendString");
+    dispatch().connectEvent(kChangeEventId, this, "valueChanged");
+    dispatch().connectEvent(kSendStringEventId, this, "sendString");
 }

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "ControlSite.h"
+#include "playsurfaces/ControlSite.h"
 
 // A knob of the virtual synth editor or the performance mixer.
 class CKnob : public CControlSite
@@ -8,13 +8,18 @@ class CKnob : public CControlSite
     Q_OBJECT
 
 public:
-    static constexpr const char* ClassId = "{A0BC8323-D142-11D0-AAE1-444553540000}";
-    enum DispatchIds { MinId = 3, MaxId = 4, ValueId = 5, ResetId = 6 };
-    enum EventIds { ChangeId = 1, SendStringId = 2 };
+    static constexpr const char* kClassId = "{A0BC8323-D142-11D0-AAE1-444553540000}";
+    // The control's dispatch numbers this wrapper uses.
+    static constexpr int kMinId = 3;
+    static constexpr int kMaxId = 4;
+    static constexpr int kValueId = 5;
+    static constexpr int kResetId = 6;
+    static constexpr int kChangeEventId = 1;
+    static constexpr int kSendStringEventId = 2;
 
     explicit CKnob(QWidget* parent = nullptr);
 
-    bool create(const QByteArray& state = {}) { return createControl(ClassId, state); }
+    bool create(const QByteArray& state = {}) { return createControl(kClassId, state); }
 
     short GetMin() const;
     short GetMax() const;

@@ -1,24 +1,24 @@
-#include "Kurvex.h"
+#include "playsurfaces/Kurvex.h"
 
 CKurvex::CKurvex(QWidget* parent) : CControlSite(parent)
 {}
 
 void CKurvex::SetHelpLine(bool helpLine)
 {
-    dispatch().setProperty(HelpLineId, helpLine);
+    dispatch().setProperty(kHelpLineId, helpLine);
 }
 
 void CKurvex::SetPoints(const KurvexPoints& points)
 {
-    dispatch().setProperty(PointsId, QVariant::fromValue(points));
+    dispatch().setProperty(kPointsId, QVariant::fromValue(points));
 }
 
 void CKurvex::SetEnable(bool enable)
 {
-    dispatch().setProperty(EnableId, enable);
+    dispatch().setProperty(kEnableId, enable);
 }
 
 void CKurvex::connectEvents()
 {
-    dispatch().connectEvent(PointsChangedId, this, "pointsChanged");
+    dispatch().connectEvent(kPointsChangedEventId, this, "pointsChanged");
 }

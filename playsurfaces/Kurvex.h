@@ -1,7 +1,7 @@
 #pragma once
 
-#include "ControlSite.h"
 #include "controls/kurvex/KurvexPoints.h"
+#include "playsurfaces/ControlSite.h"
 
 // The envelope graph on an editor page.
 class CKurvex : public CControlSite
@@ -9,13 +9,16 @@ class CKurvex : public CControlSite
     Q_OBJECT
 
 public:
-    static constexpr const char* ClassId = "{5271B7A3-AD10-11CF-AAE1-444553540000}";
-    enum DispatchIds { HelpLineId = 1, PointsId = 2, EnableId = 3 };
-    enum EventIds { PointsChangedId = 1 };
+    static constexpr const char* kClassId = "{5271B7A3-AD10-11CF-AAE1-444553540000}";
+    // The control's dispatch numbers this wrapper uses.
+    static constexpr int kHelpLineId = 1;
+    static constexpr int kPointsId = 2;
+    static constexpr int kEnableId = 3;
+    static constexpr int kPointsChangedEventId = 1;
 
     explicit CKurvex(QWidget* parent = nullptr);
 
-    bool create(const QByteArray& state = {}) { return createControl(ClassId, state); }
+    bool create(const QByteArray& state = {}) { return createControl(kClassId, state); }
 
     void SetHelpLine(bool helpLine);
     void SetPoints(const KurvexPoints& points);

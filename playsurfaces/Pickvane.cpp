@@ -1,34 +1,34 @@
-#include "Pickvane.h"
+#include "playsurfaces/Pickvane.h"
 
 CPickvane::CPickvane(QWidget* parent) : CControlSite(parent)
 {}
 
 QString CPickvane::GetListItems() const
 {
-    return dispatch().getProperty(ListItemsId).toString();
+    return dispatch().getProperty(kListItemsId).toString();
 }
 
 short CPickvane::GetSelection() const
 {
-    return short(dispatch().getProperty(SelectionId).toInt());
+    return short(dispatch().getProperty(kSelectionId).toInt());
 }
 
 void CPickvane::SetSelection(short selection)
 {
-    dispatch().setProperty(SelectionId, QVariant::fromValue(selection));
+    dispatch().setProperty(kSelectionId, QVariant::fromValue(selection));
 }
 
 void CPickvane::Reset()
 {
-    dispatch().invoke(ResetId);
+    dispatch().invoke(kResetId);
 }
 
 short CPickvane::GetListValue(short index)
 {
-    return short(dispatch().invoke(GetListValueId, {QVariant::fromValue(index)}).toInt());
+    return short(dispatch().invoke(kGetListValueId, {QVariant::fromValue(index)}).toInt());
 }
 
 void CPickvane::connectEvents()
 {
-    dispatch().connectEvent(SendStringId, this, "sendString");
+    dispatch().connectEvent(kSendStringEventId, this, "sendString");
 }

@@ -1,6 +1,6 @@
-#include "CaptileCtrl.h"
+#include "controls/captile/CaptileCtrl.h"
 
-#include "CaptilePropPage.h"
+#include "controls/captile/CaptilePropPage.h"
 #include "controls/common/StateStream.h"
 
 #include <QtGui/QPainter>
@@ -14,11 +14,11 @@
 namespace {
 
 constexpr DispatchMember kMembers[] = {
-    {DispatchId::BackColor, DispatchKind::Property, "BackColor"},
-    {DispatchId::ForeColor, DispatchKind::Property, "ForeColor"},
-    {DispatchId::Caption, DispatchKind::Property, "Caption"},
-    {DispatchId::Font, DispatchKind::Property, "Font"},
-    {DispatchId::AboutBox, DispatchKind::Method, "AboutBox"},
+    {DispatchId::kBackColor, DispatchKind::Property, "BackColor"},
+    {DispatchId::kForeColor, DispatchKind::Property, "ForeColor"},
+    {DispatchId::kCaption, DispatchKind::Property, "Caption"},
+    {DispatchId::kFont, DispatchKind::Property, "Font"},
+    {DispatchId::kAboutBox, DispatchKind::Method, "AboutBox"},
 };
 constexpr CDispatchTable kDispatchTable{kMembers};
 
@@ -106,9 +106,9 @@ void CCaptileCtrl::paintEvent(QPaintEvent*)
 void CCaptileCtrl::writeState(QDataStream& stream) const
 {
     ControlState::CByteOrderGuard guard(stream);
-    stream << ControlState::Version;
+    stream << ControlState::kVersion;
     ControlState::writeExtent(stream, size());
-    ControlState::writeStockProperties(stream, StockMask, {m_caption, m_foreColor, m_backColor, m_font});
+    ControlState::writeStockProperties(stream, kStockMask, {m_caption, m_foreColor, m_backColor, m_font});
 }
 
 bool CCaptileCtrl::readState(QDataStream& stream)
@@ -120,7 +120,7 @@ bool CCaptileCtrl::readState(QDataStream& stream)
     ControlState::StockProperties stock{QString(), Qt::black, kDefaultBackColor, QFont()};
     ControlState::readStockProperties(stream, stock, palette());
     const bool ok = stream.status() == QDataStream::Ok;
-    if (ok && version == ControlState::Version) {
+    if (ok && version == ControlState::kVersion) {
         m_caption = stock.caption;
         m_foreColor = stock.foreColor;
         m_backColor = stock.backColor;
@@ -152,11 +152,11 @@ QDialog* CCaptileCtrl::createPropertyPage(QWidget* parent)
 QDialog* CCaptileCtrl::createAboutBox(QWidget* parent)
 {
     auto* dialog = new QDialog(parent);
-    dialog->setWindowTitle(QString::fromLatin1(AboutTitle));
+    dialog->setWindowTitle(QString::fromLatin1(kAboutTitle));
     auto* icon = new QLabel;
     const int iconSize = dialog->style()->pixelMetric(QStyle::PM_MessageBoxIconSize);
     icon->setPixmap(dialog->style()->standardIcon(QStyle::SP_MessageBoxInformation).pixmap(iconSize));
-    auto* text = new QLabel(QString::fromLatin1(AboutText));
+    auto* text = new QLabel(QString::fromLatin1(kAboutText));
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok);
     QObject::connect(buttons, &QDialogButtonBox::accepted, dialog, &QDialog::accept);
     auto* row = new QHBoxLayout;

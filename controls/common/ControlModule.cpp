@@ -1,6 +1,6 @@
-#include "ControlModule.h"
+#include "controls/common/ControlModule.h"
 
-#include "ControlRegistry.h"
+#include "controls/common/ControlRegistry.h"
 
 #include <QtCore/QFileInfo>
 #include <QtWidgets/QWidget>
@@ -53,11 +53,11 @@ std::int32_t ControlModule::registerServer(const ControlModuleInfo& info, const 
 {
     const QString path = modulePath(addressInModule);
     if (path.isEmpty())
-        return ControlResult::Fail;
+        return ControlResult::kFail;
 
     CControlRegistry registry;
     if (!registry.load())
-        return ControlResult::RegistryWriteFailed;
+        return ControlResult::kRegistryWriteFailed;
 
     CControlRegistry::Entry control;
     control.classId = QString::fromLatin1(info.classId);
@@ -81,38 +81,38 @@ std::int32_t ControlModule::registerServer(const ControlModuleInfo& info, const 
         page.threadingModel = control.threadingModel;
         registry.insert(page);
     }
-    return registry.save() ? ControlResult::Ok : ControlResult::RegistryWriteFailed;
+    return registry.save() ? ControlResult::kOk : ControlResult::kRegistryWriteFailed;
 }
 
 std::int32_t ControlModule::unregisterServer(const ControlModuleInfo& info)
 {
     CControlRegistry registry;
     if (!registry.load())
-        return ControlResult::RegistryWriteFailed;
+        return ControlResult::kRegistryWriteFailed;
     registry.remove(QString::fromLatin1(info.classId));
     if (info.pageClassId && *info.pageClassId)
         registry.remove(QString::fromLatin1(info.pageClassId));
-    return registry.save() ? ControlResult::Ok : ControlResult::RegistryWriteFailed;
+    return registry.save() ? ControlResult::kOk : ControlResult::kRegistryWriteFailed;
 }
 
 std::int32_t ControlModule::getClassObject(const ControlModuleInfo& info, const char* classId, QWidget* parent,
                                            QWidget** control)
 {
     if (!control)
-        return ControlResult::Pointer;
+        return ControlResult::kPointer;
     *control = nullptr;
     if (!classId)
-        return ControlResult::ClassNotAvailable;
+        return ControlResult::kClassNotAvailable;
     if (CControlRegistry::normalizedClassId(QString::fromLatin1(classId))
         != CControlRegistry::normalizedClassId(QString::fromLatin1(info.classId)))
-        return ControlResult::ClassNotAvailable;
+        return ControlResult::kClassNotAvailable;
     *control = info.create(parent);
-    return *control ? ControlResult::Ok : ControlResult::Fail;
+    return *control ? ControlResult::kOk : ControlResult::kFail;
 }
 
 std::int32_t ControlModule::canUnloadNow()
 {
-    return liveObjects.load() == 0 ? ControlResult::Ok : ControlResult::False;
+    return liveObjects.load() == 0 ? ControlResult::kOk : ControlResult::kFalse;
 }
 
 CModuleLock::CModuleLock()

@@ -1,4 +1,4 @@
-#include "ControlRegistry.h"
+#include "controls/common/ControlRegistry.h"
 
 #include <QtCore/QDir>
 #include <QtCore/QFile>
@@ -59,7 +59,7 @@ CControlRegistry::Entry fromJson(const QJsonObject& object)
 
 QString CControlRegistry::defaultPath()
 {
-    const QString overridden = qEnvironmentVariable(PathVariable);
+    const QString overridden = qEnvironmentVariable(kPathVariable);
     if (!overridden.isEmpty())
         return overridden;
     const QString base = QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation);

@@ -27,7 +27,7 @@ public:
         bool operator==(const Entry&) const = default;
     };
 
-    static constexpr const char* PathVariable = "TONELOOM_CONTROL_REGISTRY";
+    static constexpr const char* kPathVariable = "TONELOOM_CONTROL_REGISTRY";
     static QString defaultPath();
     // Class identifiers compare without regard to case or braces.
     static QString normalizedClassId(const QString& classId);

@@ -1,4 +1,4 @@
-#include "DispatchDriver.h"
+#include "controls/common/DispatchDriver.h"
 
 #include <QtCore/QMetaMethod>
 #include <QtCore/QMetaProperty>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "DispatchTable.h"
+#include "controls/common/DispatchTable.h"
 
 #include <QtCore/QPointer>
 #include <QtCore/QVariant>

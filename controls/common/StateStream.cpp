@@ -1,4 +1,4 @@
-#include "StateStream.h"
+#include "controls/common/StateStream.h"
 
 #include <QtCore/QIODevice>
 
@@ -46,15 +46,15 @@ quint32 readLength(QDataStream& stream, bool* unicode)
 {
     quint8 byteLength = 0;
     stream >> byteLength;
-    if (byteLength < WideLengthMarker)
+    if (byteLength < kWideLengthMarker)
         return byteLength;
     quint16 wordLength = 0;
     stream >> wordLength;
-    if (wordLength == UnicodeMarker && unicode && !*unicode) {
+    if (wordLength == kUnicodeMarker && unicode && !*unicode) {
         *unicode = true;
         return readLength(stream, unicode);
     }
-    if (wordLength < LongLengthMarker)
+    if (wordLength < kLongLengthMarker)
         return wordLength;
     quint32 longLength = 0;
     stream >> longLength;
@@ -100,7 +100,7 @@ CByteOrderGuard::~CByteOrderGuard()
 
 void writeExtent(QDataStream& stream, QSize pixels)
 {
-    auto toHimetric = [](int value) { return qint32(std::lround(double(value) * HimetricPerInch / PixelsPerInch)); };
+    auto toHimetric = [](int value) { return qint32(std::lround(double(value) * kHimetricPerInch / kPixelsPerInch)); };
     stream << toHimetric(pixels.width()) << toHimetric(pixels.height());
 }
 
@@ -110,7 +110,7 @@ QSize readExtent(QDataStream& stream)
     qint32 height = 0;
     stream >> width >> height;
     auto toPixels = [](qint32 value) {
-        const long pixels = std::lround(double(value) * PixelsPerInch / HimetricPerInch);
+        const long pixels = std::lround(double(value) * kPixelsPerInch / kHimetricPerInch);
         return int(std::clamp(pixels, 0L, long(kMaxExtentPixels)));
     };
     return {toPixels(width), toPixels(height)};
@@ -120,12 +120,12 @@ void writeText(QDataStream& stream, const QString& text)
 {
     const QByteArray bytes = text.toLatin1();
     const auto length = quint32(bytes.size());
-    if (length < WideLengthMarker) {
+    if (length < kWideLengthMarker) {
         stream << quint8(length);
-    } else if (length < UnicodeMarker) { // 0xFFFE itself would read as the UTF-16 marker
-        stream << WideLengthMarker << quint16(length);
+    } else if (length < kUnicodeMarker) { // 0xFFFE itself would read as the UTF-16 marker
+        stream << kWideLengthMarker << quint16(length);
     } else {
-        stream << WideLengthMarker << LongLengthMarker << length;
+        stream << kWideLengthMarker << kLongLengthMarker << length;
     }
     stream.writeRawData(bytes.constData(), int(bytes.size()));
 }
@@ -158,7 +158,7 @@ quint32 toOleColor(const QColor& color)
 
 QColor fromOleColor(quint32 value, const QPalette& palette)
 {
-    if (value & SystemColorFlag)
+    if (value & kSystemColorFlag)
         return systemColor(value & 0xFFFFu, palette);
     return QColor(int(value & 0xFF), int((value >> 8) & 0xFF), int((value >> 16) & 0xFF));
 }
@@ -187,10 +187,10 @@ void writeFont(QDataStream& stream, const QFont& font)
         attributes |= kFontStrikeOut;
     double points = font.pointSizeF();
     if (points <= 0)
-        points = double(font.pixelSize()) * 72.0 / PixelsPerInch;
+        points = double(font.pixelSize()) * 72.0 / kPixelsPerInch;
     stream << kFontVersion << kAnsiCharset << attributes << quint16(font.weight())
-           << quint32(std::lround(points * FontSizeUnitsPerPoint));
-    const QByteArray name = font.family().toLatin1().left(WideLengthMarker - 1);
+           << quint32(std::lround(points * kFontSizeUnitsPerPoint));
+    const QByteArray name = font.family().toLatin1().left(kWideLengthMarker - 1);
     stream << quint8(name.size());
     stream.writeRawData(name.constData(), int(name.size()));
 }
@@ -221,7 +221,7 @@ QFont readFont(QDataStream& stream)
     if (!name.isEmpty())
         font.setFamily(QString::fromLatin1(name));
     if (size > 0)
-        font.setPointSizeF(double(size) / FontSizeUnitsPerPoint);
+        font.setPointSizeF(double(size) / kFontSizeUnitsPerPoint);
     font.setWeight(QFont::Weight(std::clamp<int>(weight == 0 ? int(QFont::Normal) : int(weight), 1, 1000)));
     font.setItalic(attributes & kFontItalic);
     font.setUnderline(attributes & kFontUnderline);
@@ -232,13 +232,13 @@ QFont readFont(QDataStream& stream)
 void writeStockProperties(QDataStream& stream, quint32 mask, const StockProperties& stock)
 {
     stream << mask;
-    if (mask & StockBit::Caption)
+    if (mask & StockBit::kCaption)
         writeText(stream, stock.caption);
-    if (mask & StockBit::ForeColor)
+    if (mask & StockBit::kForeColor)
         writeColor(stream, stock.foreColor);
-    if (mask & StockBit::BackColor)
+    if (mask & StockBit::kBackColor)
         writeColor(stream, stock.backColor);
-    if (mask & StockBit::Font)
+    if (mask & StockBit::kFont)
         writeFont(stream, stock.font);
 }
 
@@ -246,13 +246,13 @@ quint32 readStockProperties(QDataStream& stream, StockProperties& stock, const Q
 {
     quint32 mask = 0;
     stream >> mask;
-    if (mask & StockBit::Caption)
+    if (mask & StockBit::kCaption)
         stock.caption = readText(stream);
-    if (mask & StockBit::ForeColor)
+    if (mask & StockBit::kForeColor)
         stock.foreColor = readColor(stream, palette);
-    if (mask & StockBit::BackColor)
+    if (mask & StockBit::kBackColor)
         stock.backColor = readColor(stream, palette);
-    if (mask & StockBit::Font)
+    if (mask & StockBit::kFont)
         stock.font = readFont(stream);
     return mask;
 }

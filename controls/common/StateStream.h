@@ -14,27 +14,27 @@
 // control's own values. Always little-endian, whatever the stream was set to.
 namespace ControlState {
 
-inline constexpr quint32 Version = 0x00010000;
+inline constexpr quint32 kVersion = 0x00010000;
 
 // Stock property bits of the mask; the properties follow in the order Caption,
 // ForeColor, BackColor, Font whatever the order of the bits.
 namespace StockBit {
-inline constexpr quint32 BackColor = 0x1;
-inline constexpr quint32 Caption = 0x2;
-inline constexpr quint32 Font = 0x4;
-inline constexpr quint32 ForeColor = 0x8;
+inline constexpr quint32 kBackColor = 0x1;
+inline constexpr quint32 kCaption = 0x2;
+inline constexpr quint32 kFont = 0x4;
+inline constexpr quint32 kForeColor = 0x8;
 } // namespace StockBit
 
-inline constexpr int HimetricPerInch = 2540;
-inline constexpr int PixelsPerInch = 96;
+inline constexpr int kHimetricPerInch = 2540;
+inline constexpr int kPixelsPerInch = 96;
 // Points of a font size are stored in units of 1/10000 point.
-inline constexpr int FontSizeUnitsPerPoint = 10000;
+inline constexpr int kFontSizeUnitsPerPoint = 10000;
 // A text's length prefix: one byte below this value, else this byte and a wider length.
-inline constexpr quint8 WideLengthMarker = 0xFF;
-inline constexpr quint16 LongLengthMarker = 0xFFFF;
-inline constexpr quint16 UnicodeMarker = 0xFFFE;
+inline constexpr quint8 kWideLengthMarker = 0xFF;
+inline constexpr quint16 kLongLengthMarker = 0xFFFF;
+inline constexpr quint16 kUnicodeMarker = 0xFFFE;
 // Colours: 0x00BBGGRR, or this bit and the number of a system colour.
-inline constexpr quint32 SystemColorFlag = 0x80000000u;
+inline constexpr quint32 kSystemColorFlag = 0x80000000u;
 
 struct StockProperties
 {

@@ -1,7 +1,7 @@
-#include "KnobCtrl.h"
+#include "controls/knob/KnobCtrl.h"
 
-#include "KnobPropPage.h"
 #include "controls/common/StateStream.h"
+#include "controls/knob/KnobPropPage.h"
 
 #include <QtGui/QKeyEvent>
 #include <QtGui/QMouseEvent>
@@ -16,17 +16,17 @@
 namespace {
 
 constexpr DispatchMember kMembers[] = {
-    {CKnobCtrl::SysExStringId, DispatchKind::Property, "SysExString"},
-    {CKnobCtrl::InitialValueId, DispatchKind::Property, "InitialValue"},
-    {CKnobCtrl::MinId, DispatchKind::Property, "Min"},
-    {CKnobCtrl::MaxId, DispatchKind::Property, "Max"},
-    {CKnobCtrl::ValueId, DispatchKind::Property, "Value"},
-    {CKnobCtrl::ResetId, DispatchKind::Method, "Reset"},
-    {CKnobCtrl::SendOnResetId, DispatchKind::Property, "SendOnReset"},
-    {DispatchId::ForeColor, DispatchKind::Property, "ForeColor"},
-    {DispatchId::Font, DispatchKind::Property, "Font"},
-    {CKnobCtrl::ChangeId, DispatchKind::Event, "Change"},
-    {CKnobCtrl::SendStringId, DispatchKind::Event, "SendString"},
+    {CKnobCtrl::kSysExStringId, DispatchKind::Property, "SysExString"},
+    {CKnobCtrl::kInitialValueId, DispatchKind::Property, "InitialValue"},
+    {CKnobCtrl::kMinId, DispatchKind::Property, "Min"},
+    {CKnobCtrl::kMaxId, DispatchKind::Property, "Max"},
+    {CKnobCtrl::kValueId, DispatchKind::Property, "Value"},
+    {CKnobCtrl::kResetId, DispatchKind::Method, "Reset"},
+    {CKnobCtrl::kSendOnResetId, DispatchKind::Property, "SendOnReset"},
+    {DispatchId::kForeColor, DispatchKind::Property, "ForeColor"},
+    {DispatchId::kFont, DispatchKind::Property, "Font"},
+    {CKnobCtrl::kChangeEventId, DispatchKind::Event, "Change"},
+    {CKnobCtrl::kSendStringEventId, DispatchKind::Event, "SendString"},
 };
 constexpr CDispatchTable kDispatchTable{kMembers};
 
@@ -163,7 +163,7 @@ double CKnobCtrl::angleOf(int value) const
     const int span = upperBound() - lowerBound();
     const double fraction =
         span > 0 ? double(std::clamp(value, lowerBound(), upperBound()) - lowerBound()) / span : 0.0;
-    return StartAngle - fraction * SweepAngle;
+    return kStartAngle - fraction * kSweepAngle;
 }
 
 QSize CKnobCtrl::sizeHint() const
@@ -192,7 +192,7 @@ void CKnobCtrl::mouseMoveEvent(QMouseEvent* event)
 {
     if (!m_dragging)
         return;
-    const int pixels = DragPixelsPerRange * ((event->modifiers() & Qt::ShiftModifier) ? FineDragFactor : 1);
+    const int pixels = kDragPixelsPerRange * ((event->modifiers() & Qt::ShiftModifier) ? kFineDragFactor : 1);
     const int span = upperBound() - lowerBound();
     const double moved = double(m_dragStartY - event->position().toPoint().y()) * span / pixels;
     setValue(clipped(m_dragStartValue + int(std::lround(moved))));
@@ -272,7 +272,7 @@ void CKnobCtrl::paintEvent(QPaintEvent*)
     // range, or from zero for a range that runs both sides of it.
     QPen track(kTrackColor, ringWidth, Qt::SolidLine, Qt::FlatCap);
     painter.setPen(track);
-    painter.drawArc(ringRect, int(std::lround((StartAngle - SweepAngle) * 16)), int(std::lround(SweepAngle * 16)));
+    painter.drawArc(ringRect, int(std::lround((kStartAngle - kSweepAngle) * 16)), int(std::lround(kSweepAngle * 16)));
     const int origin = (lowerBound() < 0 && upperBound() > 0) ? 0 : lowerBound();
     const double from = angleOf(origin);
     const double to = angleOf(m_value);
@@ -320,12 +320,12 @@ void CKnobCtrl::paintEvent(QPaintEvent*)
 void CKnobCtrl::writeState(QDataStream& stream) const
 {
     ControlState::CByteOrderGuard guard(stream);
-    stream << ControlState::Version;
+    stream << ControlState::kVersion;
     ControlState::writeExtent(stream, size());
     ControlState::StockProperties stock;
     stock.foreColor = m_foreColor;
     stock.font = m_font;
-    ControlState::writeStockProperties(stream, StockMask, stock);
+    ControlState::writeStockProperties(stream, kStockMask, stock);
     ControlState::writeText(stream, m_sysExString);
     stream << qint16(m_initialValue) << qint16(m_minimum) << qint16(m_maximum) << quint8(m_sendOnReset ? 1 : 0);
 }
@@ -343,7 +343,7 @@ bool CKnobCtrl::readState(QDataStream& stream)
     qint16 minimum = 0;
     qint16 maximum = kDefaultMaximum;
     quint8 sendOnReset = 0;
-    if (version == ControlState::Version) {
+    if (version == ControlState::kVersion) {
         sysEx = ControlState::readText(stream);
         stream >> initial >> minimum >> maximum >> sendOnReset;
     }

@@ -1,7 +1,7 @@
-#include "KurvexCtrl.h"
+#include "controls/kurvex/KurvexCtrl.h"
 
-#include "KurvexPropPage.h"
 #include "controls/common/StateStream.h"
+#include "controls/kurvex/KurvexPropPage.h"
 
 #include <QtCore/QBuffer>
 #include <QtGui/QMouseEvent>
@@ -13,10 +13,10 @@
 namespace {
 
 constexpr DispatchMember kMembers[] = {
-    {CKurvexCtrl::HelpLineId, DispatchKind::Property, "HelpLine"},
-    {CKurvexCtrl::PointsId, DispatchKind::Property, "Points"},
-    {CKurvexCtrl::EnableId, DispatchKind::Property, "Enable"},
-    {CKurvexCtrl::PointsChangedId, DispatchKind::Event, "PointsChanged"},
+    {CKurvexCtrl::kHelpLineId, DispatchKind::Property, "HelpLine"},
+    {CKurvexCtrl::kPointsId, DispatchKind::Property, "Points"},
+    {CKurvexCtrl::kEnableId, DispatchKind::Property, "Enable"},
+    {CKurvexCtrl::kPointsChangedEventId, DispatchKind::Event, "PointsChanged"},
 };
 constexpr CDispatchTable kDispatchTable{kMembers};
 
@@ -74,12 +74,12 @@ void CKurvexCtrl::setEnable(bool enable)
 
 int CKurvexCtrl::pointCount() const
 {
-    return std::clamp(m_points[KurvexBlock::Count], 0, KurvexBlock::MaxPoints);
+    return std::clamp(m_points[KurvexBlock::kCount], 0, KurvexBlock::kMaxPoints);
 }
 
 int CKurvexCtrl::maxSegmentTime() const
 {
-    const int timeScale = m_points[KurvexBlock::TimeScale];
+    const int timeScale = m_points[KurvexBlock::kTimeScale];
     const int count = pointCount();
     // A block of fewer than three points has no inner segments to share the width: one
     // segment may then span all of it.
@@ -90,26 +90,26 @@ int CKurvexCtrl::maxSegmentTime() const
 
 bool CKurvexCtrl::isMovable(int index) const
 {
-    return value(KurvexBlock::TimeMovable, index) != 0 || value(KurvexBlock::LevelMovable, index) != 0;
+    return value(KurvexBlock::kTimeMovable, index) != 0 || value(KurvexBlock::kLevelMovable, index) != 0;
 }
 
 void CKurvexCtrl::pointsToPixels() const
 {
     m_pixelSize = size();
-    const int timeScale = m_points[KurvexBlock::TimeScale];
-    const int levelMax = m_points[KurvexBlock::LevelMax];
-    const double drawWidth = width() - 2 * SideMargin;
-    const double drawHeight = height() - 2 * VerticalMargin;
+    const int timeScale = m_points[KurvexBlock::kTimeScale];
+    const int levelMax = m_points[KurvexBlock::kLevelMax];
+    const double drawWidth = width() - 2 * kSideMargin;
+    const double drawHeight = height() - 2 * kVerticalMargin;
     // Products first, then one division: whole results stay whole (level 0 lands exactly
     // on the bottom margin). A zero scale would divide by zero; such a block draws every
     // point at the start and at the top.
-    double x = SideMargin;
+    double x = kSideMargin;
     for (int i = 0; i < pointCount(); ++i) {
         if (timeScale != 0)
-            x += drawWidth * value(KurvexBlock::Time, i) / timeScale;
+            x += drawWidth * value(KurvexBlock::kTime, i) / timeScale;
         m_x[size_t(i)] = x;
-        const double y = levelMax != 0 ? drawHeight * (levelMax - value(KurvexBlock::Level, i)) / levelMax : 0.0;
-        m_y[size_t(i)] = int(std::trunc(y)) + VerticalMargin;
+        const double y = levelMax != 0 ? drawHeight * (levelMax - value(KurvexBlock::kLevel, i)) / levelMax : 0.0;
+        m_y[size_t(i)] = int(std::trunc(y)) + kVerticalMargin;
     }
 }
 
@@ -134,23 +134,23 @@ int CKurvexCtrl::pointY(int index) const
 void CKurvexCtrl::pixelsToPoints()
 {
     syncPixels();
-    const int timeScale = m_points[KurvexBlock::TimeScale];
-    const int levelMax = m_points[KurvexBlock::LevelMax];
-    const double drawWidth = width() - 2 * SideMargin;
-    const double drawHeight = height() - 2 * VerticalMargin;
+    const int timeScale = m_points[KurvexBlock::kTimeScale];
+    const int levelMax = m_points[KurvexBlock::kLevelMax];
+    const double drawWidth = width() - 2 * kSideMargin;
+    const double drawHeight = height() - 2 * kVerticalMargin;
     const int maxTime = maxSegmentTime();
     int previous = 0;
     for (int i = 0; i < pointCount(); ++i) {
         // Without room to draw in, the pixels say nothing about the values: keep them.
         if (drawWidth > 0 && timeScale > 0) {
-            const double units = (m_x[size_t(i)] - SideMargin) * timeScale / drawWidth;
+            const double units = (m_x[size_t(i)] - kSideMargin) * timeScale / drawWidth;
             const int g = int(std::trunc(units + kRoundingAllowance));
-            value(KurvexBlock::Time, i) = std::clamp(g - (i == 0 ? 0 : previous), 0, maxTime);
+            value(KurvexBlock::kTime, i) = std::clamp(g - (i == 0 ? 0 : previous), 0, maxTime);
             previous = g;
         }
         if (drawHeight > 0 && levelMax > 0) {
-            const double level = levelMax - (m_y[size_t(i)] - VerticalMargin) * levelMax / drawHeight;
-            value(KurvexBlock::Level, i) = std::clamp(int(std::trunc(level + kRoundingAllowance)), 0, levelMax);
+            const double level = levelMax - (m_y[size_t(i)] - kVerticalMargin) * levelMax / drawHeight;
+            value(KurvexBlock::kLevel, i) = std::clamp(int(std::trunc(level + kRoundingAllowance)), 0, levelMax);
         }
     }
 }
@@ -161,8 +161,8 @@ int CKurvexCtrl::hitTest(QPoint pos) const
     for (int i = 0; i < pointCount(); ++i) {
         const double x = m_x[size_t(i)];
         const int y = m_y[size_t(i)];
-        if (pos.x() >= x - HitRadius && pos.x() < x + HitRadius && pos.y() >= y - HitRadius && pos.y() < y + HitRadius
-            && isMovable(i))
+        if (pos.x() >= x - kHitRadius && pos.x() < x + kHitRadius && pos.y() >= y - kHitRadius
+            && pos.y() < y + kHitRadius && isMovable(i))
             return i;
     }
     return -1;
@@ -179,8 +179,8 @@ void CKurvexCtrl::mousePressEvent(QMouseEvent* event)
 
     // The drag limits are where the point would be drawn at its shortest and longest
     // time and at its lowest and highest level.
-    int& time = value(KurvexBlock::Time, hit);
-    int& level = value(KurvexBlock::Level, hit);
+    int& time = value(KurvexBlock::kTime, hit);
+    int& level = value(KurvexBlock::kLevel, hit);
     const int savedTime = time;
     const int savedLevel = level;
     time = 0;
@@ -189,7 +189,7 @@ void CKurvexCtrl::mousePressEvent(QMouseEvent* event)
     m_minX = m_x[size_t(hit)];
     m_bottomY = m_y[size_t(hit)];
     time = maxSegmentTime();
-    level = m_points[KurvexBlock::LevelMax];
+    level = m_points[KurvexBlock::kLevelMax];
     pointsToPixels();
     m_maxX = m_x[size_t(hit)];
     m_topY = m_y[size_t(hit)];
@@ -205,17 +205,17 @@ void CKurvexCtrl::mouseMoveEvent(QMouseEvent* event)
         syncPixels();
         const QPoint pos = event->position().toPoint();
         const auto dragged = size_t(m_dragged);
-        if (pos.x() >= m_minX && pos.x() <= m_maxX + DragSlack && value(KurvexBlock::TimeMovable, m_dragged) != 0) {
+        if (pos.x() >= m_minX && pos.x() <= m_maxX + kDragSlack && value(KurvexBlock::kTimeMovable, m_dragged) != 0) {
             // Later points move along, keeping their durations.
             const double shift = pos.x() - m_x[dragged];
             for (int j = m_dragged + 1; j < pointCount(); ++j)
                 m_x[size_t(j)] += shift;
             m_x[dragged] = pos.x();
         }
-        if (pos.y() >= m_topY && pos.y() <= m_bottomY && value(KurvexBlock::LevelMovable, m_dragged) != 0) {
+        if (pos.y() >= m_topY && pos.y() <= m_bottomY && value(KurvexBlock::kLevelMovable, m_dragged) != 0) {
             m_y[dragged] = pos.y();
             const int next = m_dragged + 1;
-            if (next < pointCount() && value(KurvexBlock::FollowsPrevious, next) != 0)
+            if (next < pointCount() && value(KurvexBlock::kFollowsPrevious, next) != 0)
                 m_y[size_t(next)] = pos.y();
         }
         update();
@@ -269,13 +269,13 @@ void CKurvexCtrl::paintEvent(QPaintEvent*)
 
     if (m_helpLine) {
         painter.setPen(QPen(Qt::black, 0));
-        painter.drawLine(SideMargin, h / 2, w - SideMargin - 1, h / 2);
+        painter.drawLine(kSideMargin, h / 2, w - kSideMargin - 1, h / 2);
     }
 
     const int count = pointCount();
     if (count > 0) {
         auto drawnX = [&](int i) {
-            return value(KurvexBlock::PinnedRight, i) != 0 ? w - SideMargin : int(m_x[size_t(i)]);
+            return value(KurvexBlock::kPinnedRight, i) != 0 ? w - kSideMargin : int(m_x[size_t(i)]);
         };
         // The shadow runs one pixel above the first point and one below the others.
         painter.setPen(QPen(kShadowColor, 0));
@@ -298,8 +298,8 @@ void CKurvexCtrl::paintEvent(QPaintEvent*)
     for (int i = 0; i < count; ++i) {
         if (!isMovable(i))
             continue;
-        const QRect handle(int(m_x[size_t(i)]) - HandleRadius, m_y[size_t(i)] - HandleRadius, 2 * HandleRadius,
-                           2 * HandleRadius);
+        const QRect handle(int(m_x[size_t(i)]) - kHandleRadius, m_y[size_t(i)] - kHandleRadius, 2 * kHandleRadius,
+                           2 * kHandleRadius);
         painter.fillRect(handle, kHandleFrame);
         painter.fillRect(handle.adjusted(1, 1, -1, -1), fill);
     }
@@ -308,7 +308,7 @@ void CKurvexCtrl::paintEvent(QPaintEvent*)
 void CKurvexCtrl::writeState(QDataStream& stream) const
 {
     ControlState::CByteOrderGuard guard(stream);
-    stream << ControlState::Version;
+    stream << ControlState::kVersion;
     ControlState::writeExtent(stream, size());
     ControlState::writeStockProperties(stream, 0, {});
     stream << quint8(m_helpLine ? 1 : 0);
@@ -323,7 +323,7 @@ bool CKurvexCtrl::readState(QDataStream& stream)
     ControlState::StockProperties ignored;
     ControlState::readStockProperties(stream, ignored);
     bool helpLine = true;
-    if (version == ControlState::Version) {
+    if (version == ControlState::kVersion) {
         quint8 stored = 1;
         stream >> stored;
         helpLine = stored != 0;

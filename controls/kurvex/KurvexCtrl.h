@@ -1,9 +1,9 @@
 #pragma once
 
-#include "KurvexPoints.h"
 #include "controls/common/ControlExport.h"
 #include "controls/common/ControlModule.h"
 #include "controls/common/DispatchTable.h"
+#include "controls/kurvex/KurvexPoints.h"
 
 #include <QtWidgets/QWidget>
 
@@ -21,17 +21,20 @@ class TONELOOM_CONTROL_API CKurvexCtrl : public QWidget, public IDispatchable
     Q_PROPERTY(bool Enable READ enable WRITE setEnable)
 
 public:
-    enum DispatchIds { HelpLineId = 1, PointsId = 2, EnableId = 3 };
-    enum EventIds { PointsChangedId = 1 };
+    // Dispatch numbers of the properties; the event has a numbering of its own.
+    static constexpr int kHelpLineId = 1;
+    static constexpr int kPointsId = 2;
+    static constexpr int kEnableId = 3;
+    static constexpr int kPointsChangedEventId = 1;
 
     // Handles are this far from a point's pixel on each side; the hit square a bit more.
-    static constexpr int HandleRadius = 3;
-    static constexpr int HitRadius = 4;
+    static constexpr int kHandleRadius = 3;
+    static constexpr int kHitRadius = 4;
     // Margins of the drawing inside the panel.
-    static constexpr int SideMargin = 5;
-    static constexpr int VerticalMargin = 10;
+    static constexpr int kSideMargin = 5;
+    static constexpr int kVerticalMargin = 10;
     // A drag may go this far beyond the longest allowed segment before it stops.
-    static constexpr int DragSlack = 5;
+    static constexpr int kDragSlack = 5;
 
     explicit CKurvexCtrl(QWidget* parent = nullptr);
     ~CKurvexCtrl() override;
@@ -92,8 +95,8 @@ private:
 
     CModuleLock m_moduleLock;
     KurvexPoints m_points;
-    mutable std::array<double, KurvexBlock::MaxPoints> m_x{};
-    mutable std::array<int, KurvexBlock::MaxPoints> m_y{};
+    mutable std::array<double, KurvexBlock::kMaxPoints> m_x{};
+    mutable std::array<int, KurvexBlock::kMaxPoints> m_y{};
     mutable QSize m_pixelSize;
     int m_dragged = -1;
     double m_minX = 0;

@@ -1,7 +1,7 @@
-#include "PickvaneCtrl.h"
+#include "controls/pickvane/PickvaneCtrl.h"
 
-#include "PickvanePropPage.h"
 #include "controls/common/StateStream.h"
+#include "controls/pickvane/PickvanePropPage.h"
 
 #include <QtGui/QMouseEvent>
 #include <QtGui/QPainter>
@@ -12,15 +12,15 @@
 namespace {
 
 constexpr DispatchMember kMembers[] = {
-    {CPickvaneCtrl::ListItemsId, DispatchKind::Property, "ListItems"},
-    {CPickvaneCtrl::SysExStringId, DispatchKind::Property, "SysExString"},
-    {CPickvaneCtrl::ListValuesId, DispatchKind::Property, "ListValues"},
-    {CPickvaneCtrl::SelectionId, DispatchKind::Property, "Selection"},
-    {CPickvaneCtrl::ResetId, DispatchKind::Method, "Reset"},
-    {CPickvaneCtrl::GetListValueId, DispatchKind::Method, "GetListValue"},
-    {DispatchId::BackColor, DispatchKind::Property, "BackColor"},
-    {DispatchId::Font, DispatchKind::Property, "Font"},
-    {CPickvaneCtrl::SendStringId, DispatchKind::Event, "SendString"},
+    {CPickvaneCtrl::kListItemsId, DispatchKind::Property, "ListItems"},
+    {CPickvaneCtrl::kSysExStringId, DispatchKind::Property, "SysExString"},
+    {CPickvaneCtrl::kListValuesId, DispatchKind::Property, "ListValues"},
+    {CPickvaneCtrl::kSelectionId, DispatchKind::Property, "Selection"},
+    {CPickvaneCtrl::kResetId, DispatchKind::Method, "Reset"},
+    {CPickvaneCtrl::kGetListValueId, DispatchKind::Method, "GetListValue"},
+    {DispatchId::kBackColor, DispatchKind::Property, "BackColor"},
+    {DispatchId::kFont, DispatchKind::Property, "Font"},
+    {CPickvaneCtrl::kSendStringEventId, DispatchKind::Event, "SendString"},
 };
 constexpr CDispatchTable kDispatchTable{kMembers};
 
@@ -173,16 +173,16 @@ QMenu* CPickvaneCtrl::createChoiceMenu(QWidget* parent)
     auto* menu = new QMenu(parent);
     for (int i = 0; i < m_items.size(); ++i) {
         QAction* action = menu->addAction(m_items[i]);
-        action->setData(FirstCommand + i);
+        action->setData(kFirstCommand + i);
     }
     return menu;
 }
 
 bool CPickvaneCtrl::handleMenuCommand(int command)
 {
-    if (command < FirstCommand || command >= FirstCommand + ChoosableEntries)
+    if (command < kFirstCommand || command >= kFirstCommand + kChoosableEntries)
         return false;
-    select(command - FirstCommand);
+    select(command - kFirstCommand);
     return true;
 }
 
@@ -241,12 +241,12 @@ void CPickvaneCtrl::paintEvent(QPaintEvent*)
 void CPickvaneCtrl::writeState(QDataStream& stream) const
 {
     ControlState::CByteOrderGuard guard(stream);
-    stream << ControlState::Version;
+    stream << ControlState::kVersion;
     ControlState::writeExtent(stream, size());
     ControlState::StockProperties stock;
     stock.backColor = m_backColor;
     stock.font = m_font;
-    ControlState::writeStockProperties(stream, StockMask, stock);
+    ControlState::writeStockProperties(stream, kStockMask, stock);
     ControlState::writeText(stream, m_listItems);
     ControlState::writeText(stream, m_sysExString);
     ControlState::writeText(stream, m_listValues);
@@ -269,7 +269,7 @@ bool CPickvaneCtrl::readState(QDataStream& stream)
     QString sysEx;
     QString values;
     qint16 selection = 0;
-    if (version == ControlState::Version) {
+    if (version == ControlState::kVersion) {
         items = ControlState::readText(stream);
         sysEx = ControlState::readText(stream);
         values = ControlState::readText(stream);

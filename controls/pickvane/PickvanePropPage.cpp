@@ -1,6 +1,6 @@
-#include "PickvanePropPage.h"
+#include "controls/pickvane/PickvanePropPage.h"
 
-#include "PickvaneCtrl.h"
+#include "controls/pickvane/PickvaneCtrl.h"
 
 #include <QtWidgets/QDialogButtonBox>
 #include <QtWidgets/QFormLayout>

@@ -95,7 +95,7 @@ void TestControlModules::init()
     QVERIFY(m_dir.isValid());
     m_registryPath = m_dir.filePath(QStringLiteral("registry-%1.json").arg(QTest::currentTestFunction()));
     QFile::remove(m_registryPath);
-    qputenv(CControlRegistry::PathVariable, m_registryPath.toLocal8Bit());
+    qputenv(CControlRegistry::kPathVariable, m_registryPath.toLocal8Bit());
 }
 
 void TestControlModules::textLengths_data()
@@ -281,7 +281,7 @@ void TestControlModules::entryPoints()
     registry.insert(other);
     QVERIFY(registry.save());
 
-    QCOMPARE(registerServer(), ControlResult::Ok);
+    QCOMPARE(registerServer(), ControlResult::kOk);
     QVERIFY(registry.load());
     QCOMPARE(registry.entries().size(), 3);
     const auto control = registry.find(classId);
@@ -296,19 +296,19 @@ void TestControlModules::entryPoints()
 
     QWidget* created = nullptr;
     QCOMPARE(getClassObject("{00000000-0000-0000-0000-000000000001}", nullptr, &created),
-             ControlResult::ClassNotAvailable);
+             ControlResult::kClassNotAvailable);
     QVERIFY(!created);
-    QCOMPARE(getClassObject(classId.toLower().toLatin1().constData(), nullptr, nullptr), ControlResult::Pointer);
-    QCOMPARE(canUnloadNow(), ControlResult::Ok);
-    QCOMPARE(getClassObject(classId.toLower().toLatin1().constData(), nullptr, &created), ControlResult::Ok);
+    QCOMPARE(getClassObject(classId.toLower().toLatin1().constData(), nullptr, nullptr), ControlResult::kPointer);
+    QCOMPARE(canUnloadNow(), ControlResult::kOk);
+    QCOMPARE(getClassObject(classId.toLower().toLatin1().constData(), nullptr, &created), ControlResult::kOk);
     std::unique_ptr<QWidget> owned(created);
     QVERIFY(owned);
     QVERIFY(qobject_cast<IDispatchable*>(owned.get()));
-    QCOMPARE(canUnloadNow(), ControlResult::False);
+    QCOMPARE(canUnloadNow(), ControlResult::kFalse);
     owned.reset();
-    QCOMPARE(canUnloadNow(), ControlResult::Ok);
+    QCOMPARE(canUnloadNow(), ControlResult::kOk);
 
-    QCOMPARE(unregisterServer(), ControlResult::Ok);
+    QCOMPARE(unregisterServer(), ControlResult::kOk);
     QVERIFY(registry.load());
     QCOMPARE(registry.entries().size(), 1);
     QVERIFY(registry.find(other.classId));

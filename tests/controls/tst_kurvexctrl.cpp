@@ -115,10 +115,10 @@ void TestKurvexCtrl::dragTime()
     QCOMPARE(control->draggedPoint(), -1);
     QCOMPARE(spy.count(), 1);
     const auto points = spy.at(0).at(0).value<KurvexPoints>();
-    QCOMPARE(points[KurvexBlock::Time + 2], time2);
+    QCOMPARE(points[KurvexBlock::kTime + 2], time2);
     for (int other : {1, 3, 4, 5, 6})
-        QCOMPARE(points[KurvexBlock::Time + size_t(other)], 127);
-    QCOMPARE(points[KurvexBlock::Level + 2], 50);
+        QCOMPARE(points[KurvexBlock::kTime + size_t(other)], 127);
+    QCOMPARE(points[KurvexBlock::kLevel + 2], 50);
     QCOMPARE(control->points(), points);
     // The picture follows the clamped block.
     QCOMPARE(control->pointX(2), 132.0 + time2);
@@ -143,10 +143,10 @@ void TestKurvexCtrl::dragLevelCarriesFollower()
     QCOMPARE(spy.count(), 1);
     const auto points = spy.at(0).at(0).value<KurvexPoints>();
     // 127 - 65 * 127 / 130 = 63.5
-    QCOMPARE(points[KurvexBlock::Level + 3], 63);
-    QCOMPARE(points[KurvexBlock::Level + 4], 63);
-    QCOMPARE(points[KurvexBlock::Level + 2], 50);
-    QCOMPARE(points[KurvexBlock::Time + 3], 127);
+    QCOMPARE(points[KurvexBlock::kLevel + 3], 63);
+    QCOMPARE(points[KurvexBlock::kLevel + 4], 63);
+    QCOMPARE(points[KurvexBlock::kLevel + 2], 50);
+    QCOMPARE(points[KurvexBlock::kTime + 3], 127);
 }
 
 void TestKurvexCtrl::clickAwayFiresUnchanged()
@@ -222,11 +222,11 @@ void TestKurvexCtrl::drawing()
 
     // A pinned point is drawn at the right edge whatever its time.
     KurvexPoints block = KurvexBlock::initialBlock();
-    block[KurvexBlock::Count] = 3;
-    block[KurvexBlock::Time + 1] = 100;
-    block[KurvexBlock::Time + 2] = 100;
-    block[KurvexBlock::Level + 2] = 60; // y = trunc(130 * 67 / 127) + 10 = 78
-    block[KurvexBlock::PinnedRight + 2] = 1;
+    block[KurvexBlock::kCount] = 3;
+    block[KurvexBlock::kTime + 1] = 100;
+    block[KurvexBlock::kTime + 2] = 100;
+    block[KurvexBlock::kLevel + 2] = 60; // y = trunc(130 * 67 / 127) + 10 = 78
+    block[KurvexBlock::kPinnedRight + 2] = 1;
     control->setPoints(block);
     QCOMPARE(control->pointX(2), 205.0);
     image = control->grab().toImage();
@@ -254,9 +254,9 @@ void TestKurvexCtrl::smallCounts()
     QFETCH(int, time1);
     const auto control = makeControl();
     KurvexPoints block = KurvexBlock::initialBlock();
-    block[KurvexBlock::Count] = count;
-    block[KurvexBlock::Time + 1] = 100;
-    block[KurvexBlock::Level + 1] = 127;
+    block[KurvexBlock::kCount] = count;
+    block[KurvexBlock::kTime + 1] = 100;
+    block[KurvexBlock::kLevel + 1] = 127;
     control->setPoints(block);
     QCOMPARE(control->maxSegmentTime(), maxTime);
     QSignalSpy spy(control.get(), &CKurvexCtrl::PointsChanged);
@@ -265,7 +265,7 @@ void TestKurvexCtrl::smallCounts()
     QTest::mouseRelease(control.get(), Qt::LeftButton, Qt::NoModifier, QPoint(640, 10));
     QCOMPARE(spy.count(), 1);
     const auto points = spy.at(0).at(0).value<KurvexPoints>();
-    QCOMPARE(points[KurvexBlock::Time + 1], time1);
+    QCOMPARE(points[KurvexBlock::kTime + 1], time1);
     control->grab(); // draws without fault
 }
 

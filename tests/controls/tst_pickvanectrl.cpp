@@ -124,7 +124,7 @@ void TestPickvaneCtrl::resetFiresTwice()
 {
     const auto control = makeControl();
     control->setSelection(1);
-    QVERIFY(control->handleMenuCommand(CPickvaneCtrl::FirstCommand + 2));
+    QVERIFY(control->handleMenuCommand(CPickvaneCtrl::kFirstCommand + 2));
     QCOMPARE(control->selection(), short(2));
     QSignalSpy spy(control.get(), &CPickvaneCtrl::SendString);
     control->Reset();

@@ -26,7 +26,7 @@ bool callEntry(const QString& module, const char* entry)
 {
     QLibrary library(modulePath(module));
     auto function = reinterpret_cast<DllRegisterServerFunction>(library.resolve(entry));
-    return function && function() == ControlResult::Ok;
+    return function && function() == ControlResult::kOk;
 }
 
 // A stored choice-control state as a dialog keeps it: three items, values, template,
@@ -69,7 +69,7 @@ private:
 void TestControlWrappers::initTestCase()
 {
     QVERIFY(m_dir.isValid());
-    qputenv(CControlRegistry::PathVariable, m_dir.filePath(QStringLiteral("controls.json")).toLocal8Bit());
+    qputenv(CControlRegistry::kPathVariable, m_dir.filePath(QStringLiteral("controls.json")).toLocal8Bit());
     // Only the registry tells where the modules are, not the test's own folder.
     CControlFactory::setFallbackFolders({});
 }
@@ -99,7 +99,7 @@ void TestControlWrappers::kurvex()
     QCOMPARE(wrapper.control()->size(), QSize(645, 150));
 
     KurvexPoints block = KurvexBlock::initialBlock();
-    block[KurvexBlock::Time + 1] = 60;
+    block[KurvexBlock::kTime + 1] = 60;
     wrapper.SetPoints(block);
     wrapper.SetHelpLine(false);
     QCOMPARE(wrapper.control()->property("Points").value<KurvexPoints>(), block);
