@@ -2,13 +2,15 @@
 
 #include "controls/common/ControlRegistry.h"
 
+#include <QtCore/QFile>
 #include <QtCore/QFileInfo>
 #include <QtWidgets/QWidget>
 
 #include <atomic>
-#include <cstring>
 
 #if defined(Q_OS_WIN)
+#include <string>
+
 #include <windows.h>
 #else
 #include <dlfcn.h>
@@ -20,38 +22,40 @@ namespace {
 // symbols, so this variable is never shared between modules.
 std::atomic<int> liveObjects{0};
 
-QString modulePath(const void* address)
-{
-    char buffer[4096];
-    return QFileInfo(QString::fromLocal8Bit(ControlModule::modulePathOf(address, buffer, sizeof buffer)))
-        .absoluteFilePath();
-}
-
 } // namespace
 
-const char* ControlModule::modulePathOf(const void* addressInModule, char* buffer, std::size_t size)
+QString ControlModule::modulePathOf(const void* addressInModule)
 {
-    if (size == 0)
-        return buffer;
-    buffer[0] = '\0';
+    QString path;
 #if defined(Q_OS_WIN)
+    // The wide form, so that a folder name outside the ANSI code page survives.
     HMODULE module = nullptr;
-    if (GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
-                           static_cast<LPCSTR>(addressInModule), &module))
-        GetModuleFileNameA(module, buffer, DWORD(size));
-#else
-    Dl_info info{};
-    if (dladdr(addressInModule, &info) && info.dli_fname) {
-        std::strncpy(buffer, info.dli_fname, size - 1);
-        buffer[size - 1] = '\0';
+    if (GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+                           static_cast<LPCWSTR>(addressInModule), &module)) {
+        std::wstring buffer(MAX_PATH, L'\0');
+        for (;;) {
+            const DWORD length = GetModuleFileNameW(module, buffer.data(), DWORD(buffer.size()));
+            if (length == 0)
+                break;
+            if (length < buffer.size()) {
+                path = QString::fromWCharArray(buffer.data(), int(length));
+                break;
+            }
+            buffer.resize(buffer.size() * 2);
+        }
     }
+#else
+    // dladdr is there on Linux, the BSDs and macOS alike.
+    Dl_info info{};
+    if (dladdr(addressInModule, &info) && info.dli_fname)
+        path = QFile::decodeName(info.dli_fname);
 #endif
-    return buffer;
+    return path.isEmpty() ? path : QFileInfo(path).absoluteFilePath();
 }
 
 std::int32_t ControlModule::registerServer(const ControlModuleInfo& info, const void* addressInModule)
 {
-    const QString path = modulePath(addressInModule);
+    const QString path = modulePathOf(addressInModule);
     if (path.isEmpty())
         return ControlResult::kFail;
 

@@ -2,6 +2,8 @@
 
 #include "controls/common/ControlExport.h"
 
+#include <QtCore/QString>
+
 #include <cstdint>
 
 class QWidget;
@@ -46,8 +48,9 @@ std::int32_t unregisterServer(const ControlModuleInfo& info);
 std::int32_t getClassObject(const ControlModuleInfo& info, const char* classId, QWidget* parent, QWidget** control);
 // kOk while no control of this module is alive, kFalse otherwise.
 std::int32_t canUnloadNow();
-// The file the given address belongs to.
-const char* modulePathOf(const void* addressInModule, char* buffer, std::size_t size);
+// The absolute path of the shared library (or program) the given address belongs to;
+// empty when the system cannot tell.
+QString modulePathOf(const void* addressInModule);
 } // namespace ControlModule
 
 // Held by every control object so that the module knows whether it is in use.
