@@ -60,6 +60,8 @@ void CKurvexCtrl::setHelpLine(bool helpLine)
 void CKurvexCtrl::setPoints(const KurvexPoints& points)
 {
     m_points = points;
+    // The host's block replaces whatever the user was dragging.
+    m_dragged = -1;
     pointsToPixels();
     update();
     m_modified = true;
@@ -69,6 +71,17 @@ void CKurvexCtrl::setEnable(bool enable)
 {
     m_enable = enable;
     m_modified = true;
+    if (!m_enable)
+        cancelDrag();
+    update();
+}
+
+void CKurvexCtrl::cancelDrag()
+{
+    if (m_dragged < 0)
+        return;
+    m_dragged = -1;
+    pointsToPixels();
     update();
 }
 
@@ -172,6 +185,9 @@ void CKurvexCtrl::mousePressEvent(QMouseEvent* event)
 {
     if (!m_enable || event->button() != Qt::LeftButton)
         return;
+    // A press while a drag is still open means its release went elsewhere (a dialog took
+    // the mouse): that drag was never let go of, so it is dropped, not committed.
+    cancelDrag();
     const int hit = hitTest(event->position().toPoint());
     if (hit < 0)
         return;
@@ -239,6 +255,8 @@ void CKurvexCtrl::mouseReleaseEvent(QMouseEvent* event)
 
 void CKurvexCtrl::resizeEvent(QResizeEvent* event)
 {
+    // The drag limits were pixels of the old size.
+    m_dragged = -1;
     pointsToPixels();
     QWidget::resizeEvent(event);
 }

@@ -92,6 +92,8 @@ private:
     void pointsToPixels() const;
     void syncPixels() const;
     void pixelsToPoints();
+    // Drops an unfinished drag: the picture goes back to what the block says.
+    void cancelDrag();
 
     CModuleLock m_moduleLock;
     KurvexPoints m_points;

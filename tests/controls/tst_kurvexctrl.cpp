@@ -49,6 +49,8 @@ private slots:
     void dragLevelCarriesFollower();
     void clickAwayFiresUnchanged();
     void disabledIgnoresMouse();
+    void dragEndsWithoutRelease_data();
+    void dragEndsWithoutRelease();
     void drawing();
     void smallCounts_data();
     void smallCounts();
@@ -182,6 +184,52 @@ void TestKurvexCtrl::disabledIgnoresMouse()
     const QImage image = control->grab().toImage();
     QCOMPARE(pixel(image, 259, 88), qRgb(220, 220, 220) & 0xFFFFFF);
     QCOMPARE(pixel(image, 256, 85), qRgb(0, 0, 120) & 0xFFFFFF);
+}
+
+void TestKurvexCtrl::dragEndsWithoutRelease_data()
+{
+    QTest::addColumn<QString>("interruption");
+    QTest::newRow("disabled") << "disable";
+    QTest::newRow("pressed anew") << "press";
+    QTest::newRow("points set") << "points";
+    QTest::newRow("resized") << "resize";
+}
+
+void TestKurvexCtrl::dragEndsWithoutRelease()
+{
+    // A drag whose release never arrives is dropped: the point goes back to where the
+    // block puts it, and no later move or click carries it along.
+    QFETCH(QString, interruption);
+    const auto control = makeControl();
+    QSignalSpy spy(control.get(), &CKurvexCtrl::PointsChanged);
+    const QPoint start = pixelOf(*control, 2);
+    drag(*control, start, QPoint(200, start.y()));
+    QCOMPARE(control->pointX(2), 200.0);
+
+    if (interruption == QLatin1String("disable")) {
+        control->setEnable(false);
+        QCOMPARE(control->draggedPoint(), -1);
+        control->setEnable(true);
+    } else if (interruption == QLatin1String("press")) {
+        QTest::mousePress(control.get(), Qt::LeftButton, Qt::NoModifier, QPoint(60, 60));
+    } else if (interruption == QLatin1String("points")) {
+        control->setPoints(KurvexBlock::initialBlock());
+    } else {
+        control->show();
+        QVERIFY(QTest::qWaitForWindowExposed(control.get()));
+        control->resize(kWidth, kHeight + 10);
+        QTRY_COMPARE(control->draggedPoint(), -1);
+        control->resize(kWidth, kHeight);
+    }
+    QCOMPARE(control->draggedPoint(), -1);
+    QCOMPARE(control->pointX(2), 259.0);
+
+    QTest::mouseMove(control.get(), QPoint(150, start.y()));
+    QCOMPARE(control->pointX(2), 259.0);
+    QTest::mouseClick(control.get(), Qt::LeftButton, Qt::NoModifier, QPoint(60, 60));
+    QCOMPARE(control->points(), KurvexBlock::initialBlock());
+    for (const QList<QVariant>& arguments : spy)
+        QCOMPARE(arguments.at(0).value<KurvexPoints>(), KurvexBlock::initialBlock());
 }
 
 void TestKurvexCtrl::drawing()
