@@ -106,11 +106,11 @@ bool CKurvexCtrl::isMovable(int index) const
     return value(KurvexBlock::kTimeMovable, index) != 0 || value(KurvexBlock::kLevelMovable, index) != 0;
 }
 
-void CKurvexCtrl::pointsToPixels() const
+CKurvexCtrl::Pixels CKurvexCtrl::pixelsOf(const KurvexPoints& block) const
 {
-    m_pixelSize = size();
-    const int timeScale = m_points[KurvexBlock::kTimeScale];
-    const int levelMax = m_points[KurvexBlock::kLevelMax];
+    Pixels pixels;
+    const int timeScale = block[KurvexBlock::kTimeScale];
+    const int levelMax = block[KurvexBlock::kLevelMax];
     const double drawWidth = width() - 2 * kSideMargin;
     const double drawHeight = height() - 2 * kVerticalMargin;
     // Products first, then one division: whole results stay whole (level 0 lands exactly
@@ -118,12 +118,22 @@ void CKurvexCtrl::pointsToPixels() const
     // point at the start and at the top.
     double x = kSideMargin;
     for (int i = 0; i < pointCount(); ++i) {
+        const auto index = size_t(i);
         if (timeScale != 0)
-            x += drawWidth * value(KurvexBlock::kTime, i) / timeScale;
-        m_x[size_t(i)] = x;
-        const double y = levelMax != 0 ? drawHeight * (levelMax - value(KurvexBlock::kLevel, i)) / levelMax : 0.0;
-        m_y[size_t(i)] = int(std::trunc(y)) + kVerticalMargin;
+            x += drawWidth * block[KurvexBlock::kTime + index] / timeScale;
+        pixels.x[index] = x;
+        const double y = levelMax != 0 ? drawHeight * (levelMax - block[KurvexBlock::kLevel + index]) / levelMax : 0.0;
+        pixels.y[index] = int(std::trunc(y)) + kVerticalMargin;
     }
+    return pixels;
+}
+
+void CKurvexCtrl::pointsToPixels() const
+{
+    m_pixelSize = size();
+    const Pixels pixels = pixelsOf(m_points);
+    m_x = pixels.x;
+    m_y = pixels.y;
 }
 
 void CKurvexCtrl::syncPixels() const
@@ -152,18 +162,31 @@ void CKurvexCtrl::pixelsToPoints()
     const double drawWidth = width() - 2 * kSideMargin;
     const double drawHeight = height() - 2 * kVerticalMargin;
     const int maxTime = maxSegmentTime();
+    // Where the block puts each point. A point still drawn there keeps its values: on a
+    // graph with fewer pixels than units several values share one pixel, and reading
+    // the pixel back would round them to one of them.
+    const Pixels stored = pixelsOf(m_points);
     int previous = 0;
     for (int i = 0; i < pointCount(); ++i) {
+        const auto index = size_t(i);
         // Without room to draw in, the pixels say nothing about the values: keep them.
         if (drawWidth > 0 && timeScale > 0) {
-            const double units = (m_x[size_t(i)] - kSideMargin) * timeScale / drawWidth;
+            const double units = (m_x[index] - kSideMargin) * timeScale / drawWidth;
             const int g = int(std::trunc(units + kRoundingAllowance));
-            value(KurvexBlock::kTime, i) = std::clamp(g - (i == 0 ? 0 : previous), 0, maxTime);
+            if (m_x[index] != stored.x[index])
+                value(KurvexBlock::kTime, i) = std::clamp(g - (i == 0 ? 0 : previous), 0, maxTime);
             previous = g;
         }
-        if (drawHeight > 0 && levelMax > 0) {
-            const double level = levelMax - (m_y[size_t(i)] - kVerticalMargin) * levelMax / drawHeight;
-            value(KurvexBlock::kLevel, i) = std::clamp(int(std::trunc(level + kRoundingAllowance)), 0, levelMax);
+        if (drawHeight > 0 && levelMax > 0 && m_y[index] != stored.y[index]) {
+            int& level = value(KurvexBlock::kLevel, i);
+            if (i > 0 && value(KurvexBlock::kFollowsPrevious, i) != 0 && m_y[index] == m_y[index - 1]) {
+                // Carried along by the point before it: the same level, not merely the
+                // same pixel row.
+                level = value(KurvexBlock::kLevel, i - 1);
+            } else {
+                const double derived = levelMax - (m_y[index] - kVerticalMargin) * levelMax / drawHeight;
+                level = std::clamp(int(std::trunc(derived + kRoundingAllowance)), 0, levelMax);
+            }
         }
     }
 }
@@ -195,22 +218,18 @@ void CKurvexCtrl::mousePressEvent(QMouseEvent* event)
 
     // The drag limits are where the point would be drawn at its shortest and longest
     // time and at its lowest and highest level.
-    int& time = value(KurvexBlock::kTime, hit);
-    int& level = value(KurvexBlock::kLevel, hit);
-    const int savedTime = time;
-    const int savedLevel = level;
-    time = 0;
-    level = 0;
-    pointsToPixels();
-    m_minX = m_x[size_t(hit)];
-    m_bottomY = m_y[size_t(hit)];
-    time = maxSegmentTime();
-    level = m_points[KurvexBlock::kLevelMax];
-    pointsToPixels();
-    m_maxX = m_x[size_t(hit)];
-    m_topY = m_y[size_t(hit)];
-    time = savedTime;
-    level = savedLevel;
+    const auto index = size_t(hit);
+    KurvexPoints limit = m_points;
+    limit[KurvexBlock::kTime + index] = 0;
+    limit[KurvexBlock::kLevel + index] = 0;
+    const Pixels lowest = pixelsOf(limit);
+    m_minX = lowest.x[index];
+    m_bottomY = lowest.y[index];
+    limit[KurvexBlock::kTime + index] = maxSegmentTime();
+    limit[KurvexBlock::kLevel + index] = m_points[KurvexBlock::kLevelMax];
+    const Pixels highest = pixelsOf(limit);
+    m_maxX = highest.x[index];
+    m_topY = highest.y[index];
     pointsToPixels();
     QWidget::mousePressEvent(event);
 }
@@ -243,13 +262,19 @@ void CKurvexCtrl::mouseReleaseEvent(QMouseEvent* event)
 {
     if (!m_enable || event->button() != Qt::LeftButton)
         return;
-    m_dragged = -1;
-    pixelsToPoints();
-    // Draw what the block now says, so that a drag beyond the longest segment snaps back
-    // to where its clamped time puts the point.
-    pointsToPixels();
-    update();
-    emit PointsChanged(m_points);
+    // Only a drag can change the envelope; a click without one leaves it alone and tells
+    // the host nothing, so that the host sends nothing either.
+    if (m_dragged >= 0) {
+        m_dragged = -1;
+        const KurvexPoints before = m_points;
+        pixelsToPoints();
+        // Draw what the block now says, so that a drag beyond the longest segment snaps
+        // back to where its clamped time puts the point.
+        pointsToPixels();
+        update();
+        if (m_points != before)
+            emit PointsChanged(m_points);
+    }
     QWidget::mouseReleaseEvent(event);
 }
 

@@ -10,8 +10,8 @@
 class QDialog;
 
 // The envelope graph: a sunken panel with an envelope of up to seven points. Movable
-// points carry handles the user drags; on release the picture is turned back into times
-// and levels and PointsChanged hands the block to the host.
+// points carry handles the user drags; when a drag ends the picture is turned back into
+// times and levels and, if that changed the block, PointsChanged hands it to the host.
 class TONELOOM_CONTROL_API CKurvexCtrl : public QWidget, public IDispatchable
 {
     Q_OBJECT
@@ -73,7 +73,7 @@ public:
     QSize sizeHint() const override;
 
 signals:
-    // Event 1; points is the control's own block.
+    // Event 1, after a drag that changed the block; points is the control's own block.
     void PointsChanged(const KurvexPoints& points);
 
 protected:
@@ -87,6 +87,13 @@ private:
     int value(size_t field, int index) const { return m_points[field + size_t(index)]; }
     int& value(size_t field, int index) { return m_points[field + size_t(index)]; }
     bool isMovable(int index) const;
+    struct Pixels
+    {
+        std::array<double, KurvexBlock::kMaxPoints> x{};
+        std::array<int, KurvexBlock::kMaxPoints> y{};
+    };
+    // Where the points of block are drawn at the control's current size.
+    Pixels pixelsOf(const KurvexPoints& block) const;
     // Pixels follow the block; they are recomputed when the size has changed since, which
     // a hidden control learns only when it is next asked.
     void pointsToPixels() const;

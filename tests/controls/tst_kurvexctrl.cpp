@@ -1,6 +1,7 @@
 #include "controls/kurvex/KurvexCtrl.h"
 #include "controls/kurvex/KurvexPropPage.h"
 
+#include <QtCore/QSet>
 #include <QtTest/QSignalSpy>
 #include <QtTest/QTest>
 #include <QtWidgets/QCheckBox>
@@ -47,7 +48,11 @@ private slots:
     void dragTime_data();
     void dragTime();
     void dragLevelCarriesFollower();
-    void clickAwayFiresUnchanged();
+    void stillClick_data();
+    void stillClick();
+    void dragKeepsWhatItDidNotMove();
+    void dragLevels_data();
+    void dragLevels();
     void disabledIgnoresMouse();
     void dragEndsWithoutRelease_data();
     void dragEndsWithoutRelease();
@@ -89,11 +94,12 @@ void TestKurvexCtrl::dragTime_data()
     QTest::addColumn<int>("targetX");
     QTest::addColumn<double>("draggedX"); // while dragging
     QTest::addColumn<int>("time2");       // after release
-    QTest::newRow("left") << 200 << 200.0 << 68;
-    QTest::newRow("right within slack") << 262 << 262.0 << 127;
-    QTest::newRow("right beyond slack") << 300 << 259.0 << 127;
-    QTest::newRow("before previous point") << 100 << 259.0 << 127;
-    QTest::newRow("onto previous point") << 132 << 132.0 << 0;
+    QTest::addColumn<bool>("fires");      // only a changed block is announced
+    QTest::newRow("left") << 200 << 200.0 << 68 << true;
+    QTest::newRow("right within slack, clamped back") << 262 << 262.0 << 127 << false;
+    QTest::newRow("right beyond slack") << 300 << 259.0 << 127 << false;
+    QTest::newRow("before previous point") << 100 << 259.0 << 127 << false;
+    QTest::newRow("onto previous point") << 132 << 132.0 << 0 << true;
 }
 
 void TestKurvexCtrl::dragTime()
@@ -101,6 +107,7 @@ void TestKurvexCtrl::dragTime()
     QFETCH(int, targetX);
     QFETCH(double, draggedX);
     QFETCH(int, time2);
+    QFETCH(bool, fires);
     const auto control = makeControl();
     QSignalSpy spy(control.get(), &CKurvexCtrl::PointsChanged);
     const QPoint start = pixelOf(*control, 2);
@@ -115,13 +122,14 @@ void TestKurvexCtrl::dragTime()
 
     QTest::mouseRelease(control.get(), Qt::LeftButton, Qt::NoModifier, QPoint(targetX, start.y()));
     QCOMPARE(control->draggedPoint(), -1);
-    QCOMPARE(spy.count(), 1);
-    const auto points = spy.at(0).at(0).value<KurvexPoints>();
+    QCOMPARE(spy.count(), fires ? 1 : 0);
+    const KurvexPoints points = control->points();
+    if (fires)
+        QCOMPARE(spy.at(0).at(0).value<KurvexPoints>(), points);
     QCOMPARE(points[KurvexBlock::kTime + 2], time2);
     for (int other : {1, 3, 4, 5, 6})
         QCOMPARE(points[KurvexBlock::kTime + size_t(other)], 127);
     QCOMPARE(points[KurvexBlock::kLevel + 2], 50);
-    QCOMPARE(control->points(), points);
     // The picture follows the clamped block.
     QCOMPARE(control->pointX(2), 132.0 + time2);
 }
@@ -151,22 +159,106 @@ void TestKurvexCtrl::dragLevelCarriesFollower()
     QCOMPARE(points[KurvexBlock::kTime + 3], 127);
 }
 
-void TestKurvexCtrl::clickAwayFiresUnchanged()
+void TestKurvexCtrl::stillClick_data()
 {
-    // At a pixel or more per unit the picture holds every value exactly; smaller controls
-    // round (several levels share one pixel row).
-    for (const QSize size : {QSize(kWidth, kHeight), QSize(800, 400), QSize(1000, 211)}) {
-        const auto control = makeControl(size.width(), size.height());
-        QSignalSpy spy(control.get(), &CKurvexCtrl::PointsChanged);
-        QTest::mouseClick(control.get(), Qt::LeftButton, Qt::NoModifier, QPoint(60, 60));
-        QCOMPARE(control->draggedPoint(), -1);
-        QCOMPARE(spy.count(), 1);
-        const auto points = spy.at(0).at(0).value<KurvexPoints>();
-        for (size_t i = 0; i < points.size(); ++i)
-            QVERIFY2(
-                points[i] == KurvexBlock::initialBlock()[i],
-                qPrintable(QStringLiteral("%1x%2 [%3] %4").arg(size.width()).arg(size.height()).arg(i).arg(points[i])));
+    QTest::addColumn<QSize>("size");
+    // At a pixel or more per unit every value has a pixel of its own; on smaller graphs
+    // several levels (and times) share one.
+    QTest::newRow("one unit per pixel") << QSize(kWidth, kHeight);
+    QTest::newRow("large") << QSize(1000, 211);
+    QTest::newRow("small") << QSize(320, 120);
+    QTest::newRow("tiny") << QSize(200, 64);
+}
+
+void TestKurvexCtrl::stillClick()
+{
+    // A click, on a handle or away from every handle, changes nothing and tells the host
+    // nothing, whatever level each point has.
+    QFETCH(QSize, size);
+    const auto control = makeControl(size.width(), size.height());
+    QSignalSpy spy(control.get(), &CKurvexCtrl::PointsChanged);
+    int moved = 0;
+    for (int level = 0; level <= 127; ++level) {
+        KurvexPoints block = KurvexBlock::initialBlock();
+        block[KurvexBlock::kLevel + 3] = level;
+        block[KurvexBlock::kLevel + 4] = level;
+        block[KurvexBlock::kLevel + 2] = 127 - level;
+        block[KurvexBlock::kTime + 1] = level;
+        control->setPoints(block);
+        QTest::mouseClick(control.get(), Qt::LeftButton, Qt::NoModifier, pixelOf(*control, 3));
+        QTest::mouseClick(control.get(), Qt::LeftButton, Qt::NoModifier, QPoint(size.width() - 3, 3));
+        if (control->points() != block)
+            ++moved;
     }
+    QCOMPARE(moved, 0);
+    QCOMPARE(spy.count(), 0);
+}
+
+void TestKurvexCtrl::dragKeepsWhatItDidNotMove()
+{
+    // On a small graph the level 126 shares its pixel row with 127. Dragging point 2
+    // sideways, or point 3 away and back to its row, must not round any level.
+    const auto control = makeControl(320, 120);
+    KurvexPoints block = KurvexBlock::initialBlock();
+    for (int i = 1; i < 7; ++i)
+        block[KurvexBlock::kLevel + size_t(i)] = 126;
+    control->setPoints(block);
+    QSignalSpy spy(control.get(), &CKurvexCtrl::PointsChanged);
+
+    QPoint start = pixelOf(*control, 3);
+    drag(*control, start, QPoint(start.x(), 60));
+    QTest::mouseMove(control.get(), start);
+    QTest::mouseRelease(control.get(), Qt::LeftButton, Qt::NoModifier, start);
+    QCOMPARE(spy.count(), 0);
+    QCOMPARE(control->points(), block);
+
+    start = pixelOf(*control, 2);
+    drag(*control, start, start - QPoint(10, 0));
+    QTest::mouseRelease(control.get(), Qt::LeftButton, Qt::NoModifier, start - QPoint(10, 0));
+    QCOMPARE(spy.count(), 1);
+    const auto points = spy.at(0).at(0).value<KurvexPoints>();
+    for (int i = 0; i < 7; ++i) {
+        QCOMPARE(points[KurvexBlock::kLevel + size_t(i)], block[KurvexBlock::kLevel + size_t(i)]);
+        if (i != 2)
+            QCOMPARE(points[KurvexBlock::kTime + size_t(i)], block[KurvexBlock::kTime + size_t(i)]);
+    }
+    QVERIFY(points[KurvexBlock::kTime + 2] < 127);
+}
+
+void TestKurvexCtrl::dragLevels_data()
+{
+    QTest::addColumn<QSize>("size");
+    QTest::addColumn<int>("levels"); // different levels a vertical drag can reach
+    QTest::newRow("one unit per pixel") << QSize(kWidth, kHeight) << 128;
+    QTest::newRow("large") << QSize(1000, 211) << 128;
+    QTest::newRow("small") << QSize(320, 120) << 101; // one per pixel row
+}
+
+void TestKurvexCtrl::dragLevels()
+{
+    // Dropping point 3 on any row gives a level drawn on that row (or next to it, where
+    // rows outnumber levels), and its follower takes the very same level.
+    QFETCH(QSize, size);
+    QFETCH(int, levels);
+    const auto control = makeControl(size.width(), size.height());
+    const int top = 10;
+    const int bottom = size.height() - 10;
+    QSet<int> reached;
+    for (int row = top; row <= bottom; ++row) {
+        control->setPoints(KurvexBlock::initialBlock());
+        const QPoint start = pixelOf(*control, 3);
+        drag(*control, start, QPoint(start.x(), row));
+        QTest::mouseRelease(control.get(), Qt::LeftButton, Qt::NoModifier, QPoint(start.x(), row));
+        const KurvexPoints points = control->points();
+        const int level = points[KurvexBlock::kLevel + 3];
+        QVERIFY2(std::abs(control->pointY(3) - row) <= 1, qPrintable(QString::number(row)));
+        QCOMPARE(points[KurvexBlock::kLevel + 4], level);
+        QCOMPARE(points[KurvexBlock::kTime + 3], 127);
+        reached.insert(level);
+    }
+    QCOMPARE(int(reached.size()), levels);
+    QVERIFY(reached.contains(0));
+    QVERIFY(reached.contains(127));
 }
 
 void TestKurvexCtrl::disabledIgnoresMouse()
@@ -291,8 +383,8 @@ void TestKurvexCtrl::smallCounts_data()
     QTest::newRow("one") << 1 << 635 << 100;
     QTest::newRow("two") << 2 << 635 << 635;
     QTest::newRow("three") << 3 << 635 << 635;
-    QTest::newRow("four") << 4 << 317 << 100;
-    QTest::newRow("too many") << 12 << 127 << 100;
+    QTest::newRow("four, beyond the longest segment") << 4 << 317 << 100;
+    QTest::newRow("too many, beyond the longest segment") << 12 << 127 << 100;
 }
 
 void TestKurvexCtrl::smallCounts()
@@ -311,9 +403,8 @@ void TestKurvexCtrl::smallCounts()
     // Drag point 1 (where there is one) far to the right.
     drag(*control, QPoint(105, 10), QPoint(640, 10));
     QTest::mouseRelease(control.get(), Qt::LeftButton, Qt::NoModifier, QPoint(640, 10));
-    QCOMPARE(spy.count(), 1);
-    const auto points = spy.at(0).at(0).value<KurvexPoints>();
-    QCOMPARE(points[KurvexBlock::kTime + 1], time1);
+    QCOMPARE(spy.count(), time1 != 100 ? 1 : 0);
+    QCOMPARE(control->points()[KurvexBlock::kTime + 1], time1);
     control->grab(); // draws without fault
 }
 

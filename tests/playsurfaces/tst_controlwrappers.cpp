@@ -105,13 +105,21 @@ void TestControlWrappers::kurvex()
     QCOMPARE(wrapper.control()->property("Points").value<KurvexPoints>(), block);
     QCOMPARE(wrapper.control()->property("HelpLine").toBool(), false);
 
+    // Point 1 is drawn at (65, 10); dragged 20 pixels to the right it lasts 80 units.
     QSignalSpy spy(&wrapper, &CKurvex::pointsChanged);
     QTest::mouseClick(wrapper.control(), Qt::LeftButton, Qt::NoModifier, QPoint(40, 40));
+    QCOMPARE(spy.count(), 0);
+    QTest::mousePress(wrapper.control(), Qt::LeftButton, Qt::NoModifier, QPoint(65, 10));
+    QTest::mouseMove(wrapper.control(), QPoint(85, 10));
+    QTest::mouseRelease(wrapper.control(), Qt::LeftButton, Qt::NoModifier, QPoint(85, 10));
     QCOMPARE(spy.count(), 1);
+    block[KurvexBlock::kTime + 1] = 80;
     QCOMPARE(spy.at(0).at(0).value<KurvexPoints>(), block);
 
     wrapper.SetEnable(false);
-    QTest::mouseClick(wrapper.control(), Qt::LeftButton, Qt::NoModifier, QPoint(40, 40));
+    QTest::mousePress(wrapper.control(), Qt::LeftButton, Qt::NoModifier, QPoint(85, 10));
+    QTest::mouseMove(wrapper.control(), QPoint(105, 10));
+    QTest::mouseRelease(wrapper.control(), Qt::LeftButton, Qt::NoModifier, QPoint(105, 10));
     QCOMPARE(spy.count(), 1);
 }
 
