@@ -6,10 +6,17 @@
 class CKnob : public CControlSite
 {
     Q_OBJECT
+    Q_PROPERTY(int minimum READ GetMin WRITE SetMin NOTIFY minimumChanged)
+    Q_PROPERTY(int maximum READ GetMax WRITE SetMax NOTIFY maximumChanged)
+    Q_PROPERTY(int value READ GetValue WRITE SetValue NOTIFY valueChanged)
+    Q_PROPERTY(int initialValue READ GetInitialValue WRITE SetInitialValue NOTIFY initialValueChanged)
+    Q_PROPERTY(QString sysExString READ GetSysExString WRITE SetSysExString NOTIFY sysExStringChanged)
 
 public:
     static constexpr const char* kClassId = "{A0BC8323-D142-11D0-AAE1-444553540000}";
     // The control's dispatch numbers this wrapper uses.
+    static constexpr int kSysExStringId = 1;
+    static constexpr int kInitialValueId = 2;
     static constexpr int kMinId = 3;
     static constexpr int kMaxId = 4;
     static constexpr int kValueId = 5;
@@ -21,18 +28,44 @@ public:
 
     bool create(const QByteArray& state = {}) { return createControl(kClassId, state); }
 
-    short GetMin() const;
-    short GetMax() const;
-    short GetValue() const;
-    void SetValue(short value);
+    int GetMin() const;
+    // Changing a bound clips the value without announcing it through sendString.
+    void SetMin(int minimum);
+    int GetMax() const;
+    void SetMax(int maximum);
+    int GetValue() const;
+    // Clipped to the bounds; a new value is announced (valueChanged, sendString).
+    void SetValue(int value);
+    // The value Reset goes back to.
+    int GetInitialValue() const;
+    void SetInitialValue(int value);
+    QString GetSysExString() const;
+    void SetSysExString(const QString& sysExString);
     void Reset();
 
 signals:
-    // Event 1: the value changed.
-    void valueChanged();
-    // Event 2: the knob's template and value.
-    void sendString(const QString& sysExString, short value);
+    void minimumChanged(int minimum);
+    void maximumChanged(int maximum);
+    // The control's event 1 with the new value: set by the host, turned by the user or
+    // reset.
+    void valueChanged(int value);
+    void initialValueChanged(int value);
+    void sysExStringChanged(const QString& sysExString);
+    // The control's event 2: the template and the value, to be sent.
+    void sendString(const QString& sysExString, int value);
 
 protected:
     void connectEvents() override;
+    void publishChanges() override;
+
+private slots:
+    void onChange();
+    void onSendString(const QString& sysExString, short value);
+
+private:
+    int m_minimum = 0;
+    int m_maximum = 0;
+    int m_value = 0;
+    int m_initialValue = 0;
+    QString m_sysExString;
 };

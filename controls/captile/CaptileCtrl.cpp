@@ -79,7 +79,8 @@ void CCaptileCtrl::setControlFont(const QFont& font)
 
 QSize CCaptileCtrl::sizeHint() const
 {
-    return {kDefaultWidth, kDefaultHeight};
+    // The size stored with the control's dialog, else its own default.
+    return m_storedExtent.isEmpty() ? QSize(kDefaultWidth, kDefaultHeight) : m_storedExtent;
 }
 
 void CCaptileCtrl::paintEvent(QPaintEvent*)
@@ -128,8 +129,11 @@ bool CCaptileCtrl::readState(QDataStream& stream)
     } else {
         resetDefaults();
     }
-    if (ok && !extent.isEmpty())
+    if (ok && !extent.isEmpty()) {
+        m_storedExtent = extent;
         resize(extent);
+        updateGeometry();
+    }
     update();
     return ok;
 }

@@ -64,6 +64,7 @@ private:
     void resetDefaults();
 
     CModuleLock m_moduleLock;
+    QSize m_storedExtent; // empty until a stored state names one
     QString m_caption;
     QColor m_foreColor;
     QColor m_backColor;

@@ -168,7 +168,8 @@ double CKnobCtrl::angleOf(int value) const
 
 QSize CKnobCtrl::sizeHint() const
 {
-    return {kDefaultSize, kDefaultSize};
+    // The size stored with the control's dialog, else its own default.
+    return m_storedExtent.isEmpty() ? QSize(kDefaultSize, kDefaultSize) : m_storedExtent;
 }
 
 QSize CKnobCtrl::minimumSizeHint() const
@@ -361,8 +362,11 @@ bool CKnobCtrl::readState(QDataStream& stream)
     m_maximum = maximum;
     m_sendOnReset = sendOnReset != 0;
     m_value = clipped(m_initialValue);
-    if (!extent.isEmpty())
+    if (!extent.isEmpty()) {
+        m_storedExtent = extent;
         resize(extent);
+        updateGeometry();
+    }
     update();
     return true;
 }

@@ -114,6 +114,7 @@ private:
     void resetDefaults();
 
     CModuleLock m_moduleLock;
+    QSize m_storedExtent; // empty until a stored state names one
     QString m_sysExString;
     short m_initialValue = 0;
     short m_minimum = 0;

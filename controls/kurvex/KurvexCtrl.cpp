@@ -288,7 +288,8 @@ void CKurvexCtrl::resizeEvent(QResizeEvent* event)
 
 QSize CKurvexCtrl::sizeHint() const
 {
-    return {kDefaultWidth, kDefaultHeight};
+    // The size stored with the control's dialog, else its own default.
+    return m_storedExtent.isEmpty() ? QSize(kDefaultWidth, kDefaultHeight) : m_storedExtent;
 }
 
 void CKurvexCtrl::paintEvent(QPaintEvent*)
@@ -377,8 +378,11 @@ bool CKurvexCtrl::readState(QDataStream& stream)
         return false;
     }
     m_helpLine = helpLine;
-    if (!extent.isEmpty())
+    if (!extent.isEmpty()) {
+        m_storedExtent = extent;
         resize(extent);
+        updateGeometry();
+    }
     update();
     return true;
 }

@@ -103,6 +103,7 @@ private:
     void cancelDrag();
 
     CModuleLock m_moduleLock;
+    QSize m_storedExtent; // empty until a stored state names one
     KurvexPoints m_points;
     mutable std::array<double, KurvexBlock::kMaxPoints> m_x{};
     mutable std::array<int, KurvexBlock::kMaxPoints> m_y{};

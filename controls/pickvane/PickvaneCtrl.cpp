@@ -1,5 +1,6 @@
 #include "controls/pickvane/PickvaneCtrl.h"
 
+#include "controls/common/ChoiceList.h"
 #include "controls/common/StateStream.h"
 #include "controls/pickvane/PickvanePropPage.h"
 
@@ -29,24 +30,6 @@ const QColor kFocusColor(192, 192, 192);
 constexpr int kDefaultWidth = 64;
 constexpr int kDefaultHeight = 24;
 
-// Decimal text to number as the C library's atoi reads it: blanks, a sign, digits up to
-// the first other character; 16-bit storage keeps the low 16 bits.
-short toValue(const QString& text)
-{
-    qsizetype i = 0;
-    while (i < text.size() && (text[i] == QLatin1Char(' ') || text[i] == QLatin1Char('\t')))
-        ++i;
-    bool negative = false;
-    if (i < text.size() && (text[i] == QLatin1Char('-') || text[i] == QLatin1Char('+')))
-        negative = text[i++] == QLatin1Char('-');
-    quint32 value = 0;
-    for (; i < text.size() && text[i].isDigit() && text[i].unicode() < 128; ++i)
-        value = value * 10 + quint32(text[i].unicode() - '0');
-    if (negative)
-        value = 0u - value;
-    return short(quint16(value & 0xFFFFu));
-}
-
 } // namespace
 
 CPickvaneCtrl::CPickvaneCtrl(QWidget* parent) : QWidget(parent)
@@ -69,23 +52,10 @@ void CPickvaneCtrl::resetDefaults()
     m_font = QFont();
 }
 
-QStringList CPickvaneCtrl::parseList(const QString& text)
-{
-    QStringList entries;
-    qsizetype start = 0;
-    for (qsizetype lineFeed = text.indexOf(QLatin1Char('\n')); lineFeed >= 0;
-         lineFeed = text.indexOf(QLatin1Char('\n'), start)) {
-        // The character before the line feed is the CR.
-        entries.append(text.mid(start, std::max<qsizetype>(lineFeed - start - 1, 0)));
-        start = lineFeed + 1;
-    }
-    return entries;
-}
-
 void CPickvaneCtrl::setListItems(const QString& text)
 {
     m_listItems = text;
-    m_items = parseList(text);
+    m_items = ChoiceList::parse(text);
     update();
     m_modified = true;
 }
@@ -100,9 +70,7 @@ void CPickvaneCtrl::setSysExString(const QString& text)
 void CPickvaneCtrl::setListValues(const QString& text)
 {
     m_listValues = text;
-    m_values.clear();
-    for (const QString& entry : parseList(text))
-        m_values.append(toValue(entry));
+    m_values = ChoiceList::parseValues(text);
     update();
     m_modified = true;
 }
@@ -217,7 +185,8 @@ void CPickvaneCtrl::focusOutEvent(QFocusEvent* event)
 
 QSize CPickvaneCtrl::sizeHint() const
 {
-    return {kDefaultWidth, kDefaultHeight};
+    // The size stored with the control's dialog, else its own default.
+    return m_storedExtent.isEmpty() ? QSize(kDefaultWidth, kDefaultHeight) : m_storedExtent;
 }
 
 void CPickvaneCtrl::paintEvent(QPaintEvent*)
@@ -286,18 +255,19 @@ bool CPickvaneCtrl::readState(QDataStream& stream)
         m_backColor = stock.backColor;
         m_foreColor = stock.foreColor;
         m_font = stock.font;
-        if (!extent.isEmpty())
+        if (!extent.isEmpty()) {
+            m_storedExtent = extent;
             resize(extent);
+            updateGeometry();
+        }
     }
     m_listItems = items;
     m_sysExString = sysEx;
     m_listValues = values;
     m_selection = selection;
     m_savedSelection = selection;
-    m_items = parseList(m_listItems);
-    m_values.clear();
-    for (const QString& entry : parseList(m_listValues))
-        m_values.append(toValue(entry));
+    m_items = ChoiceList::parse(m_listItems);
+    m_values = ChoiceList::parseValues(m_listValues);
     m_shownText.clear();
     select(m_selection);
     update();

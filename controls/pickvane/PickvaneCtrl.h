@@ -45,9 +45,6 @@ public:
 
     const CDispatchTable& dispatchTable() const override;
 
-    // Entries end in CR LF; text after the last line feed is not an entry.
-    static QStringList parseList(const QString& text);
-
     QString listItems() const { return m_listItems; }
     void setListItems(const QString& text);
     QString sysExString() const { return m_sysExString; }
@@ -105,6 +102,7 @@ private:
     void resetDefaults();
 
     CModuleLock m_moduleLock;
+    QSize m_storedExtent; // empty until a stored state names one
     QString m_listItems;
     QString m_sysExString;
     QString m_listValues;

@@ -1,3 +1,4 @@
+#include "controls/common/ChoiceList.h"
 #include "controls/common/ControlModule.h"
 #include "controls/common/ControlRegistry.h"
 #include "controls/common/DispatchDriver.h"
@@ -77,6 +78,9 @@ private slots:
     void textLengths_data();
     void textLengths();
     void wideText();
+    void choiceList_data();
+    void choiceList();
+    void choiceValues();
     void corruptState();
     void colours();
     void registryFile();
@@ -133,6 +137,34 @@ void TestControlModules::wideText()
     QDataStream in(bytes);
     ControlState::CByteOrderGuard guard(in);
     QCOMPARE(ControlState::readText(in), QStringLiteral("Ok"));
+}
+
+void TestControlModules::choiceList_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QStringList>("entries");
+    QTest::newRow("three") << QStringLiteral("SAW\r\nPULS\r\nTRI\r\n") << QStringList{"SAW", "PULS", "TRI"};
+    QTest::newRow("last without CR LF") << QStringLiteral("SAW\r\nPULS") << QStringList{"SAW"};
+    QTest::newRow("empty") << QString() << QStringList{};
+    QTest::newRow("empty entry") << QStringLiteral("\r\nA\r\n") << QStringList{"", "A"};
+    QTest::newRow("bare line feed drops a character") << QStringLiteral("AB\nC\r\n") << QStringList{"A", "C"};
+}
+
+void TestControlModules::choiceList()
+{
+    QFETCH(QString, text);
+    QFETCH(QStringList, entries);
+    QCOMPARE(ChoiceList::parse(text), entries);
+    // Written back, every entry ends in CR LF and reads the same.
+    QCOMPARE(ChoiceList::parse(ChoiceList::join(entries)), entries);
+}
+
+void TestControlModules::choiceValues()
+{
+    QCOMPARE(ChoiceList::parseValues(QStringLiteral("25\r\n-7\r\n70000\r\n 12ab\r\nx\r\n+3\r\n")),
+             (QList<short>{25, -7, 4464, 12, 0, 3}));
+    QCOMPARE(ChoiceList::joinValues({25, -63}), QStringLiteral("25\r\n-63\r\n"));
+    QCOMPARE(ChoiceList::join({QStringLiteral("A\r\nB")}), QStringLiteral("A  B\r\n"));
 }
 
 void TestControlModules::corruptState()
