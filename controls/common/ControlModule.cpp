@@ -2,8 +2,10 @@
 
 #include "controls/common/ControlRegistry.h"
 
+#include <QtCore/QDir>
 #include <QtCore/QFile>
 #include <QtCore/QFileInfo>
+#include <QtCore/QLoggingCategory>
 #include <QtWidgets/QWidget>
 
 #include <atomic>
@@ -21,6 +23,35 @@ namespace {
 // One count per module: the common library is linked into each module with hidden
 // symbols, so this variable is never shared between modules.
 std::atomic<int> liveObjects{0};
+
+// What went wrong, or was mended, on the way: the entry points can only return a number,
+// so the text goes to the host's message handler.
+Q_LOGGING_CATEGORY(lcControlModule, "toneloom.controls")
+
+// A registry file nobody can understand would block every registration for good: it is
+// set aside and a new one started, and the host hears of it.
+bool loadForUpdate(CControlRegistry& registry)
+{
+    QString notice;
+    QString error;
+    if (!registry.loadSettingAsideMalformed(&notice, &error)) {
+        qCWarning(lcControlModule).noquote() << error;
+        return false;
+    }
+    if (!notice.isEmpty())
+        qCWarning(lcControlModule).noquote() << notice;
+    return true;
+}
+
+std::int32_t save(const CControlRegistry& registry)
+{
+    QString error;
+    if (registry.save(&error))
+        return ControlResult::kOk;
+    qCWarning(lcControlModule).noquote() << QStringLiteral("The control registry %1 cannot be written: %2")
+                                                .arg(QDir::toNativeSeparators(registry.path()), error);
+    return ControlResult::kRegistryWriteFailed;
+}
 
 } // namespace
 
@@ -60,7 +91,7 @@ std::int32_t ControlModule::registerServer(const ControlModuleInfo& info, const 
         return ControlResult::kFail;
 
     CControlRegistry registry;
-    if (!registry.load())
+    if (!loadForUpdate(registry))
         return ControlResult::kRegistryWriteFailed;
 
     CControlRegistry::Entry control;
@@ -85,18 +116,18 @@ std::int32_t ControlModule::registerServer(const ControlModuleInfo& info, const 
         page.threadingModel = control.threadingModel;
         registry.insert(page);
     }
-    return registry.save() ? ControlResult::kOk : ControlResult::kRegistryWriteFailed;
+    return save(registry);
 }
 
 std::int32_t ControlModule::unregisterServer(const ControlModuleInfo& info)
 {
     CControlRegistry registry;
-    if (!registry.load())
+    if (!loadForUpdate(registry))
         return ControlResult::kRegistryWriteFailed;
     registry.remove(QString::fromLatin1(info.classId));
     if (info.pageClassId && *info.pageClassId)
         registry.remove(QString::fromLatin1(info.pageClassId));
-    return registry.save() ? ControlResult::kOk : ControlResult::kRegistryWriteFailed;
+    return save(registry);
 }
 
 std::int32_t ControlModule::getClassObject(const ControlModuleInfo& info, const char* classId, QWidget* parent,

@@ -79,6 +79,38 @@ QString CControlRegistry::normalizedClassId(const QString& classId)
 CControlRegistry::CControlRegistry(QString path) : m_path(std::move(path))
 {}
 
+bool CControlRegistry::parse(const QByteArray& bytes, QString* error)
+{
+    m_entries.clear();
+    auto fail = [&](const QString& reason) {
+        m_entries.clear();
+        if (error)
+            *error = reason;
+        return false;
+    };
+    QJsonParseError parseError;
+    const QJsonDocument document = QJsonDocument::fromJson(bytes, &parseError);
+    if (parseError.error != QJsonParseError::NoError)
+        return fail(QStringLiteral("%1 at byte %2").arg(parseError.errorString()).arg(parseError.offset));
+    if (!document.isObject())
+        return fail(QStringLiteral("not a JSON object"));
+    const QJsonValue classes = document.object().value(QLatin1String(kClassesKey));
+    if (classes.isUndefined())
+        return true;
+    if (!classes.isArray())
+        return fail(QStringLiteral("\"%1\" is not a list").arg(QLatin1String(kClassesKey)));
+    const QJsonArray list = classes.toArray();
+    for (qsizetype i = 0; i < list.size(); ++i) {
+        const QJsonValue value = list.at(i);
+        // An entry that names no class cannot be kept, and dropping it silently would
+        // lose it on the next save.
+        if (!value.isObject() || value.toObject().value(QStringLiteral("classId")).toString().trimmed().isEmpty())
+            return fail(QStringLiteral("entry %1 names no class").arg(i + 1));
+        insert(fromJson(value.toObject()));
+    }
+    return true;
+}
+
 bool CControlRegistry::load(QString* error)
 {
     m_entries.clear();
@@ -90,19 +122,39 @@ bool CControlRegistry::load(QString* error)
             *error = file.errorString();
         return false;
     }
-    QJsonParseError parseError;
-    const QJsonDocument document = QJsonDocument::fromJson(file.readAll(), &parseError);
-    if (parseError.error != QJsonParseError::NoError || !document.isObject()) {
+    return parse(file.readAll(), error);
+}
+
+bool CControlRegistry::loadSettingAsideMalformed(QString* notice, QString* error)
+{
+    m_entries.clear();
+    QFile file(m_path);
+    if (!file.exists())
+        return true;
+    if (!file.open(QIODevice::ReadOnly)) {
         if (error)
-            *error = parseError.errorString();
+            *error = file.errorString();
         return false;
     }
-    const QJsonArray classes = document.object().value(QLatin1String(kClassesKey)).toArray();
-    for (const QJsonValue& value : classes) {
-        const Entry entry = fromJson(value.toObject());
-        if (entry.classId.size() > 2)
-            insert(entry);
+    const QByteArray bytes = file.readAll();
+    file.close();
+    QString reason;
+    if (parse(bytes, &reason))
+        return true;
+
+    QString aside = m_path + QStringLiteral(".bad");
+    for (int n = 2; QFileInfo::exists(aside); ++n)
+        aside = m_path + QStringLiteral(".bad-%1").arg(n);
+    if (!QFile::rename(m_path, aside)) {
+        if (error)
+            *error = QStringLiteral("The control registry %1 cannot be read (%2) nor renamed to %3")
+                         .arg(QDir::toNativeSeparators(m_path), reason, QDir::toNativeSeparators(aside));
+        return false;
     }
+    if (notice)
+        *notice = QStringLiteral("The control registry %1 could not be read (%2). It was kept as %3, and a new "
+                                 "registry was started.")
+                      .arg(QDir::toNativeSeparators(m_path), reason, QDir::toNativeSeparators(aside));
     return true;
 }
 

@@ -37,6 +37,13 @@ public:
     QString path() const { return m_path; }
     // A missing file is an empty registry; an unreadable or malformed one is an error.
     bool load(QString* error = nullptr);
+    // For registration, which must not be blocked by a file nobody can use: like load,
+    // but a file that is there and cannot be understood is renamed to a free name beside
+    // it ("controls.json.bad", "controls.json.bad-2", ...) and the registry starts empty;
+    // notice then says so. False only when the file cannot be read or set aside.
+    bool loadSettingAsideMalformed(QString* notice = nullptr, QString* error = nullptr);
+    // The entries of a registry file's bytes; false with a reason when they are not one.
+    bool parse(const QByteArray& bytes, QString* error = nullptr);
     bool save(QString* error = nullptr) const;
 
     QList<Entry> entries() const { return m_entries; }

@@ -6,6 +6,7 @@
 
 #include <QtCore/QDir>
 #include <QtCore/QLibrary>
+#include <QtCore/QRegularExpression>
 #include <QtCore/QTemporaryDir>
 #include <QtTest/QSignalSpy>
 #include <QtTest/QTest>
@@ -88,6 +89,8 @@ private slots:
     void dispatchDriver();
     void entryPoints_data();
     void entryPoints();
+    void registerOverMalformed_data();
+    void registerOverMalformed();
 
 private:
     QTemporaryDir m_dir;
@@ -97,7 +100,9 @@ private:
 void TestControlModules::init()
 {
     QVERIFY(m_dir.isValid());
-    m_registryPath = m_dir.filePath(QStringLiteral("registry-%1.json").arg(QTest::currentTestFunction()));
+    const QString tag = QString::fromLatin1(QTest::currentDataTag()).replace(QLatin1Char(' '), QLatin1Char('-'));
+    m_registryPath = m_dir.filePath(
+        QStringLiteral("registry-%1-%2.json").arg(QString::fromLatin1(QTest::currentTestFunction()), tag));
     QFile::remove(m_registryPath);
     qputenv(CControlRegistry::kPathVariable, m_registryPath.toLocal8Bit());
 }
@@ -344,6 +349,60 @@ void TestControlModules::entryPoints()
     QVERIFY(registry.load());
     QCOMPARE(registry.entries().size(), 1);
     QVERIFY(registry.find(other.classId));
+}
+
+void TestControlModules::registerOverMalformed_data()
+{
+    QTest::addColumn<QByteArray>("content");
+    QTest::addColumn<QString>("reason");
+    QTest::newRow("cut short") << QByteArray("{ \"classes\": [ {") << "at byte";
+    QTest::newRow("not an object") << QByteArray("[1, 2]") << "not a JSON object";
+    QTest::newRow("classes not a list") << QByteArray("{\"classes\": 7}") << "is not a list";
+    QTest::newRow("entry without class") << QByteArray("{\"classes\": [{\"progId\": \"A.B.1\"}]}") << "entry 1";
+    QTest::newRow("binary") << QByteArray::fromHex("00ff10fe7b") << "at byte";
+}
+
+void TestControlModules::registerOverMalformed()
+{
+    // A registry file nobody can read must not block registration for good: it is kept
+    // beside the new one, and the host is told.
+    QFETCH(QByteArray, content);
+    QFETCH(QString, reason);
+    auto write = [](const QString& path, const QByteArray& bytes) {
+        QFile file(path);
+        return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
+    };
+    QVERIFY(write(m_registryPath, content));
+    // An earlier bad file is not overwritten.
+    QVERIFY(write(m_registryPath + QStringLiteral(".bad"), "older"));
+
+    QLibrary library(QDir(QStringLiteral(TONELOOM_BIN_DIR)).filePath(QStringLiteral("kurvex")));
+    QVERIFY2(library.load(), qPrintable(library.errorString()));
+    auto registerServer = reinterpret_cast<DllRegisterServerFunction>(library.resolve("DllRegisterServer"));
+    QVERIFY(registerServer);
+    QTest::ignoreMessage(
+        QtWarningMsg, QRegularExpression(QStringLiteral("could not be read \\(.*%1.*\\)\\. It was kept as .*\\.bad-2")
+                                             .arg(QRegularExpression::escape(reason))));
+    QCOMPARE(registerServer(), ControlResult::kOk);
+
+    CControlRegistry registry;
+    QString error;
+    QVERIFY2(registry.load(&error), qPrintable(error));
+    QCOMPARE(registry.entries().size(), 2); // the control and its property page
+    QVERIFY(registry.find(QStringLiteral("{5271B7A3-AD10-11CF-AAE1-444553540000}")));
+    QFile aside(m_registryPath + QStringLiteral(".bad-2"));
+    QVERIFY(aside.open(QIODevice::ReadOnly));
+    QCOMPARE(aside.readAll(), content);
+    QFile older(m_registryPath + QStringLiteral(".bad"));
+    QVERIFY(older.open(QIODevice::ReadOnly));
+    QCOMPARE(older.readAll(), QByteArray("older"));
+
+    // The next registration finds a sound file and says nothing.
+    QCOMPARE(registerServer(), ControlResult::kOk);
+    auto unregisterServer = reinterpret_cast<DllUnregisterServerFunction>(library.resolve("DllUnregisterServer"));
+    QCOMPARE(unregisterServer(), ControlResult::kOk);
+    QVERIFY(registry.load());
+    QVERIFY(registry.entries().isEmpty());
 }
 
 QTEST_MAIN(TestControlModules)
