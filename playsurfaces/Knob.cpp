@@ -1,6 +1,7 @@
 #include "playsurfaces/Knob.h"
 
 #include <algorithm>
+#include <cstdlib>
 #include <limits>
 
 namespace {
@@ -76,6 +77,23 @@ void CKnob::Reset()
 {
     dispatch().invoke(kResetId);
     publishChanges();
+}
+
+std::optional<int> CKnob::remoteValue(int minimum, int maximum, int current, int controllerValue)
+{
+    const int wanted = std::min(minimum + std::clamp(controllerValue, 0, 127), maximum);
+    if (std::abs(wanted - current) > kRemoteCatch)
+        return std::nullopt;
+    return wanted;
+}
+
+bool CKnob::ApplyRemote(int controllerValue)
+{
+    const std::optional<int> value = remoteValue(GetMin(), GetMax(), GetValue(), controllerValue);
+    if (!value)
+        return false;
+    SetValue(*value);
+    return true;
 }
 
 void CKnob::connectEvents()

@@ -2,6 +2,8 @@
 
 #include "playsurfaces/ControlSite.h"
 
+#include <optional>
+
 // A knob of the virtual synth editor or the performance mixer.
 class CKnob : public CControlSite
 {
@@ -42,6 +44,14 @@ public:
     QString GetSysExString() const;
     void SetSysExString(const QString& sysExString);
     void Reset();
+
+    // The remote rule: the value a controller value (0 to 127) asks for, the lower bound
+    // plus the controller value, at most the upper bound; no value when that lies more
+    // than kRemoteCatch away from the current one, so a control far off is not yanked.
+    static constexpr int kRemoteCatch = 10;
+    static std::optional<int> remoteValue(int minimum, int maximum, int current, int controllerValue);
+    // Sets (and so announces) that value; false when it was too far off.
+    bool ApplyRemote(int controllerValue);
 
 signals:
     void minimumChanged(int minimum);

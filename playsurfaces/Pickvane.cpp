@@ -84,6 +84,28 @@ int CPickvane::GetListValue(int index) const
     return dispatch().invoke(kGetListValueId, {QVariant::fromValue(toShort(index))}).toInt();
 }
 
+int CPickvane::remoteSelection(int itemCount, int controllerValue)
+{
+    constexpr int kControllerValues = 128;
+    if (itemCount <= 0)
+        return -1;
+    const int value = std::clamp(controllerValue, 0, kControllerValues - 1);
+    // With more items than controller values the parts would be empty (a division by
+    // zero); then the values spread over the whole list instead, first to last.
+    if (itemCount > kControllerValues)
+        return value * (itemCount - 1) / (kControllerValues - 1);
+    return std::min(value / (kControllerValues / itemCount), itemCount - 1);
+}
+
+bool CPickvane::ApplyRemote(int controllerValue)
+{
+    const int selection = remoteSelection(int(GetItems().size()), controllerValue);
+    if (selection < 0)
+        return false;
+    SetSelection(selection);
+    return true;
+}
+
 void CPickvane::connectEvents()
 {
     dispatch().connectEvent(kSendStringEventId, this, "onSendString");

@@ -46,6 +46,14 @@ public:
     void Reset();
     int GetListValue(int index) const;
 
+    // The remote rule: the item a controller value (0 to 127) picks among itemCount
+    // items, splitting the controller's range into equal parts; -1 when there is no
+    // item. Beyond 128 items each controller value picks its own item across the list.
+    static int remoteSelection(int itemCount, int controllerValue);
+    // Selects (and so announces) the item the controller value picks; false when the
+    // control has no items.
+    bool ApplyRemote(int controllerValue);
+
 signals:
     void itemsChanged(const QStringList& items);
     void valuesChanged(const QList<int>& values);

@@ -68,6 +68,11 @@ private slots:
     void captile();
     void sizeHintFollowsExtent_data();
     void sizeHintFollowsExtent();
+    void remoteSelection_data();
+    void remoteSelection();
+    void remoteValue_data();
+    void remoteValue();
+    void applyRemote();
     void fallbackBesideProgram();
     void unknownClass();
 
@@ -382,6 +387,86 @@ void TestControlWrappers::sizeHintFollowsExtent()
     window.show();
     QVERIFY(QTest::qWaitForWindowExposed(&window));
     QCOMPARE(site->size(), hint);
+}
+
+void TestControlWrappers::remoteSelection_data()
+{
+    QTest::addColumn<int>("items");
+    QTest::addColumn<int>("controller");
+    QTest::addColumn<int>("selection");
+    QTest::newRow("four items, 100") << 4 << 100 << 3;
+    QTest::newRow("four items, 31") << 4 << 31 << 0;
+    QTest::newRow("three items, top") << 3 << 127 << 2; // 127 / 42 = 3, at most the last
+    QTest::newRow("one item") << 1 << 127 << 0;
+    QTest::newRow("no items") << 0 << 64 << -1;
+    QTest::newRow("128 items") << 128 << 127 << 127;
+    QTest::newRow("129 items") << 129 << 127 << 128;
+    QTest::newRow("200 items, bottom") << 200 << 0 << 0;
+    QTest::newRow("200 items, top") << 200 << 127 << 199;
+    QTest::newRow("200 items, middle") << 200 << 64 << 100;
+    QTest::newRow("controller below range") << 3 << -5 << 0;
+    QTest::newRow("controller above range") << 3 << 300 << 2;
+}
+
+void TestControlWrappers::remoteSelection()
+{
+    QFETCH(int, items);
+    QFETCH(int, controller);
+    QFETCH(int, selection);
+    QCOMPARE(CPickvane::remoteSelection(items, controller), selection);
+}
+
+void TestControlWrappers::remoteValue_data()
+{
+    QTest::addColumn<int>("minimum");
+    QTest::addColumn<int>("maximum");
+    QTest::addColumn<int>("current");
+    QTest::addColumn<int>("controller");
+    QTest::addColumn<int>("value"); // -1000 for none
+    QTest::newRow("within reach") << -63 << 63 << 0 << 70 << 7;
+    QTest::newRow("too far") << -63 << 63 << 0 << 80 << -1000;
+    QTest::newRow("just within") << 0 << 127 << 50 << 60 << 60;
+    QTest::newRow("clipped to the top") << 0 << 75 << 70 << 127 << 75;
+    QTest::newRow("clipped, too far") << 0 << 75 << 60 << 127 << -1000;
+}
+
+void TestControlWrappers::remoteValue()
+{
+    QFETCH(int, minimum);
+    QFETCH(int, maximum);
+    QFETCH(int, current);
+    QFETCH(int, controller);
+    QFETCH(int, value);
+    QCOMPARE(CKnob::remoteValue(minimum, maximum, current, controller).value_or(-1000), value);
+}
+
+void TestControlWrappers::applyRemote()
+{
+    CPickvane empty;
+    QVERIFY(empty.create());
+    QSignalSpy emptySent(&empty, &CPickvane::sendString);
+    QVERIFY(!empty.ApplyRemote(100));
+    QCOMPARE(emptySent.count(), 0);
+    QCOMPARE(empty.GetSelection(), 0);
+
+    CPickvane choice;
+    QVERIFY(choice.create(pickvaneState()));
+    QSignalSpy sent(&choice, &CPickvane::sendString);
+    QVERIFY(choice.ApplyRemote(100)); // three items: 100 / 42 = 2
+    QCOMPARE(choice.GetSelection(), 2);
+    QCOMPARE(sent.count(), 1);
+    QCOMPARE(sent.at(0).at(1).toInt(), 44);
+
+    CKnob knob;
+    QVERIFY(knob.create());
+    knob.SetMin(-63);
+    knob.SetMax(63);
+    knob.SetValue(0);
+    QSignalSpy changed(&knob, &CKnob::valueChanged);
+    QVERIFY(!knob.ApplyRemote(80));
+    QVERIFY(knob.ApplyRemote(70));
+    QCOMPARE(knob.GetValue(), 7);
+    QCOMPARE(changed.count(), 1);
 }
 
 void TestControlWrappers::fallbackBesideProgram()
