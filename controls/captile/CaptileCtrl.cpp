@@ -1,6 +1,7 @@
 #include "controls/captile/CaptileCtrl.h"
 
 #include "controls/captile/CaptilePropPage.h"
+#include "controls/common/ControlStates.h"
 #include "controls/common/StateStream.h"
 
 #include <QtGui/QPainter>
@@ -106,22 +107,19 @@ void CCaptileCtrl::paintEvent(QPaintEvent*)
 
 void CCaptileCtrl::writeState(QDataStream& stream) const
 {
-    ControlState::CByteOrderGuard guard(stream);
-    stream << ControlState::kVersion;
-    ControlState::writeExtent(stream, size());
-    ControlState::writeStockProperties(stream, kStockMask, {m_caption, m_foreColor, m_backColor, m_font});
+    ControlState::CaptileState state;
+    state.extent = size();
+    state.stock = ControlState::toStockRecord(kStockMask, {m_caption, m_foreColor, m_backColor, m_font});
+    ControlState::writeState(stream, state);
 }
 
 bool CCaptileCtrl::readState(QDataStream& stream)
 {
-    ControlState::CByteOrderGuard guard(stream);
-    quint32 version = 0;
-    stream >> version;
-    const QSize extent = ControlState::readExtent(stream);
-    ControlState::StockProperties stock{QString(), Qt::black, kDefaultBackColor, QFont()};
-    ControlState::readStockProperties(stream, stock, palette());
-    const bool ok = stream.status() == QDataStream::Ok;
-    if (ok && version == ControlState::kVersion) {
+    ControlState::CaptileState state;
+    const bool ok = ControlState::readState(stream, state);
+    if (ok && state.version == ControlState::kVersion) {
+        ControlState::StockProperties stock{QString(), Qt::black, kDefaultBackColor, QFont()};
+        ControlState::fromStockRecord(state.stock, stock, palette());
         m_caption = stock.caption;
         m_foreColor = stock.foreColor;
         m_backColor = stock.backColor;
@@ -129,9 +127,9 @@ bool CCaptileCtrl::readState(QDataStream& stream)
     } else {
         resetDefaults();
     }
-    if (ok && !extent.isEmpty()) {
-        m_storedExtent = extent;
-        resize(extent);
+    if (ok && !state.extent.isEmpty()) {
+        m_storedExtent = state.extent;
+        resize(state.extent);
         updateGeometry();
     }
     update();

@@ -1,5 +1,6 @@
 #include "controls/knob/KnobCtrl.h"
 
+#include "controls/common/ControlStates.h"
 #include "controls/common/StateStream.h"
 #include "controls/knob/KnobPropPage.h"
 
@@ -36,7 +37,7 @@ const QColor kBodyLight(96, 96, 100);
 const QColor kBodyDark(40, 40, 44);
 const QColor kBodyOutline(20, 20, 20);
 const QColor kPointerColor(245, 245, 245);
-constexpr short kDefaultMaximum = 127;
+constexpr short kDefaultMaximum = ControlState::KnobState::kDefaultMaximum;
 constexpr int kDefaultSize = 40;
 constexpr int kMinimumSize = 20;
 constexpr int kWheelStep = 120;
@@ -320,51 +321,38 @@ void CKnobCtrl::paintEvent(QPaintEvent*)
 
 void CKnobCtrl::writeState(QDataStream& stream) const
 {
-    ControlState::CByteOrderGuard guard(stream);
-    stream << ControlState::kVersion;
-    ControlState::writeExtent(stream, size());
-    ControlState::StockProperties stock;
-    stock.foreColor = m_foreColor;
-    stock.font = m_font;
-    ControlState::writeStockProperties(stream, kStockMask, stock);
-    ControlState::writeText(stream, m_sysExString);
-    stream << qint16(m_initialValue) << qint16(m_minimum) << qint16(m_maximum) << quint8(m_sendOnReset ? 1 : 0);
+    ControlState::KnobState state;
+    state.extent = size();
+    state.stock = ControlState::toStockRecord(kStockMask, {QString(), m_foreColor, QColor(), m_font});
+    state.sysExString = m_sysExString;
+    state.initialValue = m_initialValue;
+    state.minimum = m_minimum;
+    state.maximum = m_maximum;
+    state.sendOnReset = m_sendOnReset;
+    ControlState::writeState(stream, state);
 }
 
 bool CKnobCtrl::readState(QDataStream& stream)
 {
-    ControlState::CByteOrderGuard guard(stream);
-    quint32 version = 0;
-    stream >> version;
-    const QSize extent = ControlState::readExtent(stream);
-    ControlState::StockProperties stock{QString(), kDefaultForeColor, QColor(), QFont()};
-    ControlState::readStockProperties(stream, stock, palette());
-    QString sysEx;
-    qint16 initial = 0;
-    qint16 minimum = 0;
-    qint16 maximum = kDefaultMaximum;
-    quint8 sendOnReset = 0;
-    if (version == ControlState::kVersion) {
-        sysEx = ControlState::readText(stream);
-        stream >> initial >> minimum >> maximum >> sendOnReset;
-    }
-    const bool ok = stream.status() == QDataStream::Ok;
-    if (!ok) {
+    ControlState::KnobState state;
+    if (!ControlState::readState(stream, state)) {
         resetDefaults();
         update();
         return false;
     }
+    ControlState::StockProperties stock{QString(), kDefaultForeColor, QColor(), QFont()};
+    ControlState::fromStockRecord(state.stock, stock, palette());
     m_foreColor = stock.foreColor;
     m_font = stock.font;
-    m_sysExString = sysEx;
-    m_initialValue = initial;
-    m_minimum = minimum;
-    m_maximum = maximum;
-    m_sendOnReset = sendOnReset != 0;
+    m_sysExString = state.sysExString;
+    m_initialValue = state.initialValue;
+    m_minimum = state.minimum;
+    m_maximum = state.maximum;
+    m_sendOnReset = state.sendOnReset;
     m_value = clipped(m_initialValue);
-    if (!extent.isEmpty()) {
-        m_storedExtent = extent;
-        resize(extent);
+    if (!state.extent.isEmpty()) {
+        m_storedExtent = state.extent;
+        resize(state.extent);
         updateGeometry();
     }
     update();

@@ -1,5 +1,6 @@
 #include "controls/kurvex/KurvexCtrl.h"
 
+#include "controls/common/ControlStates.h"
 #include "controls/common/StateStream.h"
 #include "controls/kurvex/KurvexPropPage.h"
 
@@ -351,36 +352,25 @@ void CKurvexCtrl::paintEvent(QPaintEvent*)
 
 void CKurvexCtrl::writeState(QDataStream& stream) const
 {
-    ControlState::CByteOrderGuard guard(stream);
-    stream << ControlState::kVersion;
-    ControlState::writeExtent(stream, size());
-    ControlState::writeStockProperties(stream, 0, {});
-    stream << quint8(m_helpLine ? 1 : 0);
+    ControlState::KurvexState state;
+    state.extent = size();
+    state.helpLine = m_helpLine;
+    ControlState::writeState(stream, state);
 }
 
 bool CKurvexCtrl::readState(QDataStream& stream)
 {
-    ControlState::CByteOrderGuard guard(stream);
-    quint32 version = 0;
-    stream >> version;
-    const QSize extent = ControlState::readExtent(stream);
-    ControlState::StockProperties ignored;
-    ControlState::readStockProperties(stream, ignored);
-    bool helpLine = true;
-    if (version == ControlState::kVersion) {
-        quint8 stored = 1;
-        stream >> stored;
-        helpLine = stored != 0;
-    }
-    if (stream.status() != QDataStream::Ok) {
+    ControlState::KurvexState state;
+    if (!ControlState::readState(stream, state)) {
         m_helpLine = true;
         update();
         return false;
     }
-    m_helpLine = helpLine;
-    if (!extent.isEmpty()) {
-        m_storedExtent = extent;
-        resize(extent);
+    // A state of another version holds no HelpLine: the default stands.
+    m_helpLine = state.helpLine;
+    if (!state.extent.isEmpty()) {
+        m_storedExtent = state.extent;
+        resize(state.extent);
         updateGeometry();
     }
     update();

@@ -1,6 +1,7 @@
 #include "controls/pickvane/PickvaneCtrl.h"
 
 #include "controls/common/ChoiceList.h"
+#include "controls/common/ControlStates.h"
 #include "controls/common/StateStream.h"
 #include "controls/pickvane/PickvanePropPage.h"
 
@@ -209,63 +210,40 @@ void CPickvaneCtrl::paintEvent(QPaintEvent*)
 
 void CPickvaneCtrl::writeState(QDataStream& stream) const
 {
-    ControlState::CByteOrderGuard guard(stream);
-    stream << ControlState::kVersion;
-    ControlState::writeExtent(stream, size());
-    ControlState::StockProperties stock;
-    stock.backColor = m_backColor;
-    stock.font = m_font;
-    ControlState::writeStockProperties(stream, kStockMask, stock);
-    ControlState::writeText(stream, m_listItems);
-    ControlState::writeText(stream, m_sysExString);
-    ControlState::writeText(stream, m_listValues);
-    stream << qint16(m_selection);
+    ControlState::PickvaneState state;
+    state.extent = size();
+    state.stock = ControlState::toStockRecord(kStockMask, {QString(), m_foreColor, m_backColor, m_font});
+    state.listItems = m_listItems;
+    state.sysExString = m_sysExString;
+    state.listValues = m_listValues;
+    state.selection = m_selection;
+    ControlState::writeState(stream, state);
 }
 
 bool CPickvaneCtrl::readState(QDataStream& stream)
 {
-    ControlState::CByteOrderGuard guard(stream);
-    quint32 version = 0;
-    stream >> version;
-    const QSize extent = ControlState::readExtent(stream);
-    ControlState::StockProperties stock;
-    stock.backColor = kDefaultBackColor;
-    stock.font = QFont();
-    stock.foreColor = Qt::black;
-    ControlState::readStockProperties(stream, stock, palette());
-
-    QString items;
-    QString sysEx;
-    QString values;
-    qint16 selection = 0;
-    if (version == ControlState::kVersion) {
-        items = ControlState::readText(stream);
-        sysEx = ControlState::readText(stream);
-        values = ControlState::readText(stream);
-        stream >> selection;
-    }
-    const bool ok = stream.status() == QDataStream::Ok;
+    ControlState::PickvaneState state;
+    const bool ok = ControlState::readState(stream, state);
     if (!ok) {
         resetDefaults();
-        items.clear();
-        sysEx.clear();
-        values.clear();
-        selection = 0;
+        state = {};
     } else {
+        ControlState::StockProperties stock{QString(), Qt::black, kDefaultBackColor, QFont()};
+        ControlState::fromStockRecord(state.stock, stock, palette());
         m_backColor = stock.backColor;
         m_foreColor = stock.foreColor;
         m_font = stock.font;
-        if (!extent.isEmpty()) {
-            m_storedExtent = extent;
-            resize(extent);
+        if (!state.extent.isEmpty()) {
+            m_storedExtent = state.extent;
+            resize(state.extent);
             updateGeometry();
         }
     }
-    m_listItems = items;
-    m_sysExString = sysEx;
-    m_listValues = values;
-    m_selection = selection;
-    m_savedSelection = selection;
+    m_listItems = state.listItems;
+    m_sysExString = state.sysExString;
+    m_listValues = state.listValues;
+    m_selection = state.selection;
+    m_savedSelection = state.selection;
     m_items = ChoiceList::parse(m_listItems);
     m_values = ChoiceList::parseValues(m_listValues);
     m_shownText.clear();

@@ -142,6 +142,16 @@ void TestControlModules::wideText()
     QDataStream in(bytes);
     ControlState::CByteOrderGuard guard(in);
     QCOMPARE(ControlState::readText(in), QStringLiteral("Ok"));
+
+    // A text beyond Latin-1 is written that way too, not with question marks.
+    const QString text = QStringLiteral("Osc \u03A9 \u20AC");
+    const QByteArray written = ::written([&](QDataStream& s) { ControlState::writeText(s, text); });
+    QCOMPARE(written, QByteArray::fromHex("fffeff07"
+                                          "4f00730063002000a9032000ac20"));
+    QDataStream back(written);
+    ControlState::CByteOrderGuard backGuard(back);
+    QCOMPARE(ControlState::readText(back), text);
+    QCOMPARE(back.status(), QDataStream::Ok);
 }
 
 void TestControlModules::choiceList_data()
@@ -180,7 +190,7 @@ void TestControlModules::corruptState()
         QDataStream in(bytes);
         ControlState::CByteOrderGuard guard(in);
         if (QByteArray(hex).startsWith("0352"))
-            ControlState::readFont(in);
+            ControlState::readFontRecord(in);
         else
             ControlState::readText(in);
         QVERIFY2(in.status() != QDataStream::Ok, hex);
