@@ -166,25 +166,29 @@ bool CControlRegistry::save(QString* error) const
             *error = QStringLiteral("Cannot create folder %1").arg(info.absolutePath());
         return false;
     }
-    QJsonArray classes;
-    for (const Entry& entry : m_entries)
-        classes.append(toJson(entry));
-    QJsonObject root;
-    root.insert(QLatin1String(kClassesKey), classes);
-
     QSaveFile file(m_path);
     if (!file.open(QIODevice::WriteOnly)) {
         if (error)
             *error = file.errorString();
         return false;
     }
-    file.write(QJsonDocument(root).toJson(QJsonDocument::Indented));
+    file.write(serialize());
     if (!file.commit()) {
         if (error)
             *error = file.errorString();
         return false;
     }
     return true;
+}
+
+QByteArray CControlRegistry::serialize() const
+{
+    QJsonArray classes;
+    for (const Entry& entry : m_entries)
+        classes.append(toJson(entry));
+    QJsonObject root;
+    root.insert(QLatin1String(kClassesKey), classes);
+    return QJsonDocument(root).toJson(QJsonDocument::Indented);
 }
 
 std::optional<CControlRegistry::Entry> CControlRegistry::find(const QString& classId) const

@@ -45,6 +45,8 @@ public:
     // The entries of a registry file's bytes; false with a reason when they are not one.
     bool parse(const QByteArray& bytes, QString* error = nullptr);
     bool save(QString* error = nullptr) const;
+    // The file's bytes for the entries.
+    QByteArray serialize() const;
 
     QList<Entry> entries() const { return m_entries; }
     std::optional<Entry> find(const QString& classId) const;
