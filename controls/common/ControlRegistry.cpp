@@ -9,6 +9,9 @@
 #include <QtCore/QSaveFile>
 #include <QtCore/QStandardPaths>
 
+#include <cmath>
+#include <limits>
+
 namespace {
 
 constexpr const char* kFileName = "controls.json";
@@ -50,7 +53,12 @@ CControlRegistry::Entry fromJson(const QJsonObject& object)
     entry.modulePath = object.value(QStringLiteral("module")).toString();
     entry.typeLibId = object.value(QStringLiteral("typeLib")).toString();
     entry.typeLibVersion = object.value(QStringLiteral("typeLibVersion")).toString();
-    entry.miscStatus = quint32(object.value(QStringLiteral("miscStatus")).toDouble());
+    // JSON numbers are doubles: one outside 32 bits (or not a whole number) would not
+    // convert, so it counts as none.
+    const double miscStatus = object.value(QStringLiteral("miscStatus")).toDouble();
+    const bool representable = miscStatus >= 0 && miscStatus <= double(std::numeric_limits<quint32>::max())
+                               && miscStatus == std::floor(miscStatus);
+    entry.miscStatus = representable ? quint32(miscStatus) : 0;
     entry.threadingModel = object.value(QStringLiteral("threadingModel")).toString();
     return entry;
 }

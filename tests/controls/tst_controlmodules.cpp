@@ -86,6 +86,8 @@ private slots:
     void colours();
     void registryFile();
     void registryErrors();
+    void registryNumbers_data();
+    void registryNumbers();
     void dispatchDriver();
     void entryPoints_data();
     void entryPoints();
@@ -249,6 +251,28 @@ void TestControlModules::registryErrors()
     QString error;
     QVERIFY(!registry.load(&error));
     QVERIFY(!error.isEmpty());
+}
+
+void TestControlModules::registryNumbers_data()
+{
+    QTest::addColumn<QByteArray>("number");
+    QTest::addColumn<quint32>("miscStatus");
+    QTest::newRow("the usual") << QByteArray("131473") << 0x20191u;
+    QTest::newRow("largest") << QByteArray("4294967295") << 0xFFFFFFFFu;
+    QTest::newRow("beyond 32 bits") << QByteArray("1e30") << 0u;
+    QTest::newRow("negative") << QByteArray("-5") << 0u;
+    QTest::newRow("fraction") << QByteArray("131473.5") << 0u;
+    QTest::newRow("not a number") << QByteArray("\"x\"") << 0u;
+}
+
+void TestControlModules::registryNumbers()
+{
+    QFETCH(QByteArray, number);
+    QFETCH(quint32, miscStatus);
+    CControlRegistry registry;
+    QVERIFY(registry.parse("{\"classes\": [{\"classId\": \"{1}\", \"miscStatus\": " + number + "}]}"));
+    QCOMPARE(registry.entries().size(), 1);
+    QCOMPARE(registry.entries().at(0).miscStatus, miscStatus);
 }
 
 void TestControlModules::dispatchDriver()
