@@ -33,6 +33,15 @@ const QColor kHandleFrame(0, 0, 120);
 const QColor kHandleFill(0, 0, 220);
 const QColor kHandleFillDisabled(220, 220, 220);
 
+// Pixels stay this close to the panel whatever a block says (a host may pass on any
+// numbers from a settings file), so that no conversion to int overflows.
+constexpr double kPixelLimit = 1 << 20;
+
+int toPixel(double value)
+{
+    return int(std::clamp(value, -kPixelLimit, kPixelLimit));
+}
+
 constexpr int kDefaultWidth = 645;
 constexpr int kDefaultHeight = 150;
 
@@ -122,9 +131,10 @@ CKurvexCtrl::Pixels CKurvexCtrl::pixelsOf(const KurvexPoints& block) const
         const auto index = size_t(i);
         if (timeScale != 0)
             x += drawWidth * block[KurvexBlock::kTime + index] / timeScale;
-        pixels.x[index] = x;
-        const double y = levelMax != 0 ? drawHeight * (levelMax - block[KurvexBlock::kLevel + index]) / levelMax : 0.0;
-        pixels.y[index] = int(std::trunc(y)) + kVerticalMargin;
+        pixels.x[index] = std::clamp(x, -kPixelLimit, kPixelLimit);
+        const double y =
+            levelMax != 0 ? drawHeight * (double(levelMax) - block[KurvexBlock::kLevel + index]) / levelMax : 0.0;
+        pixels.y[index] = toPixel(std::trunc(y)) + kVerticalMargin;
     }
     return pixels;
 }
@@ -167,15 +177,18 @@ void CKurvexCtrl::pixelsToPoints()
     // graph with fewer pixels than units several values share one pixel, and reading
     // the pixel back would round them to one of them.
     const Pixels stored = pixelsOf(m_points);
-    int previous = 0;
+    // Units of time along the pixels, kept in 64 bits: the sums of several segments may
+    // pass what an int holds.
+    constexpr double kUnitLimit = 1e15;
+    qint64 previous = 0;
     for (int i = 0; i < pointCount(); ++i) {
         const auto index = size_t(i);
         // Without room to draw in, the pixels say nothing about the values: keep them.
         if (drawWidth > 0 && timeScale > 0) {
             const double units = (m_x[index] - kSideMargin) * timeScale / drawWidth;
-            const int g = int(std::trunc(units + kRoundingAllowance));
+            const auto g = qint64(std::trunc(std::clamp(units + kRoundingAllowance, -kUnitLimit, kUnitLimit)));
             if (m_x[index] != stored.x[index])
-                value(KurvexBlock::kTime, i) = std::clamp(g - (i == 0 ? 0 : previous), 0, maxTime);
+                value(KurvexBlock::kTime, i) = int(std::clamp<qint64>(g - (i == 0 ? 0 : previous), 0, maxTime));
             previous = g;
         }
         if (drawHeight > 0 && levelMax > 0 && m_y[index] != stored.y[index]) {
@@ -185,8 +198,8 @@ void CKurvexCtrl::pixelsToPoints()
                 // same pixel row.
                 level = value(KurvexBlock::kLevel, i - 1);
             } else {
-                const double derived = levelMax - (m_y[index] - kVerticalMargin) * levelMax / drawHeight;
-                level = std::clamp(int(std::trunc(derived + kRoundingAllowance)), 0, levelMax);
+                const double derived = levelMax - double(m_y[index] - kVerticalMargin) * levelMax / drawHeight;
+                level = int(std::clamp(std::trunc(derived + kRoundingAllowance), 0.0, double(levelMax)));
             }
         }
     }
@@ -320,7 +333,7 @@ void CKurvexCtrl::paintEvent(QPaintEvent*)
     const int count = pointCount();
     if (count > 0) {
         auto drawnX = [&](int i) {
-            return value(KurvexBlock::kPinnedRight, i) != 0 ? w - kSideMargin : int(m_x[size_t(i)]);
+            return value(KurvexBlock::kPinnedRight, i) != 0 ? w - kSideMargin : toPixel(m_x[size_t(i)]);
         };
         // The shadow runs one pixel above the first point and one below the others.
         painter.setPen(QPen(kShadowColor, 0));
@@ -343,7 +356,7 @@ void CKurvexCtrl::paintEvent(QPaintEvent*)
     for (int i = 0; i < count; ++i) {
         if (!isMovable(i))
             continue;
-        const QRect handle(int(m_x[size_t(i)]) - kHandleRadius, m_y[size_t(i)] - kHandleRadius, 2 * kHandleRadius,
+        const QRect handle(toPixel(m_x[size_t(i)]) - kHandleRadius, m_y[size_t(i)] - kHandleRadius, 2 * kHandleRadius,
                            2 * kHandleRadius);
         painter.fillRect(handle, kHandleFrame);
         painter.fillRect(handle.adjusted(1, 1, -1, -1), fill);

@@ -6,6 +6,7 @@
 #include <QtTest/QTest>
 #include <QtWidgets/QCheckBox>
 
+#include <limits>
 #include <memory>
 
 namespace {
@@ -59,6 +60,8 @@ private slots:
     void drawing();
     void smallCounts_data();
     void smallCounts();
+    void extremeBlocks_data();
+    void extremeBlocks();
     void stateBytes();
     void stateVersion_data();
     void stateVersion();
@@ -406,6 +409,61 @@ void TestKurvexCtrl::smallCounts()
     QCOMPARE(spy.count(), time1 != 100 ? 1 : 0);
     QCOMPARE(control->points()[KurvexBlock::kTime + 1], time1);
     control->grab(); // draws without fault
+}
+
+void TestKurvexCtrl::extremeBlocks_data()
+{
+    // Blocks a host may hand on from a settings file: any 32-bit number in any field.
+    QTest::addColumn<KurvexPoints>("block");
+    constexpr int kMax = std::numeric_limits<int>::max();
+    constexpr int kMin = std::numeric_limits<int>::min();
+    auto with = [](std::initializer_list<std::pair<size_t, int>> changes) {
+        KurvexPoints block = KurvexBlock::initialBlock();
+        for (const auto& [index, value] : changes)
+            block[index] = value;
+        return block;
+    };
+    QTest::newRow("longest times") << with({{KurvexBlock::kTime + 1, kMax}, {KurvexBlock::kTime + 2, kMax}});
+    QTest::newRow("negative times") << with({{KurvexBlock::kTime + 1, kMin}, {KurvexBlock::kTime + 2, -5}});
+    QTest::newRow("highest level") << with({{KurvexBlock::kLevel + 1, kMax}, {KurvexBlock::kLevel + 2, kMin}});
+    QTest::newRow("level maximum at the top")
+        << with({{KurvexBlock::kLevelMax, kMax}, {KurvexBlock::kLevel + 1, kMin}});
+    QTest::newRow("negative level maximum") << with({{KurvexBlock::kLevelMax, kMin}});
+    QTest::newRow("tiny time scale") << with({{KurvexBlock::kTimeScale, 1}, {KurvexBlock::kTime + 1, kMax}});
+    QTest::newRow("negative time scale") << with({{KurvexBlock::kTimeScale, kMin}});
+    QTest::newRow("no scales") << with({{KurvexBlock::kTimeScale, 0}, {KurvexBlock::kLevelMax, 0}});
+    QTest::newRow("negative count") << with({{KurvexBlock::kCount, kMin}});
+}
+
+void TestKurvexCtrl::extremeBlocks()
+{
+    // Drawn, clicked and dragged without overflow: every value the control derives from
+    // the pixels lies within the block's own limits.
+    QFETCH(KurvexPoints, block);
+    const auto control = makeControl();
+    control->setPoints(block);
+    control->grab();
+    for (int i = 0; i < control->pointCount(); ++i) {
+        QVERIFY(std::abs(control->pointX(i)) <= 1 << 21);
+        QVERIFY(std::abs(control->pointY(i)) <= 1 << 21);
+    }
+    for (int i = 0; i < control->pointCount(); ++i) {
+        const QPoint at = pixelOf(*control, i);
+        QTest::mousePress(control.get(), Qt::LeftButton, Qt::NoModifier, at);
+        QTest::mouseMove(control.get(), QPoint(300, 70));
+        QTest::mouseRelease(control.get(), Qt::LeftButton, Qt::NoModifier, QPoint(300, 70));
+        control->grab();
+    }
+    const KurvexPoints points = control->points();
+    const int levelMax = points[KurvexBlock::kLevelMax];
+    for (int i = 0; i < control->pointCount(); ++i) {
+        if (points[KurvexBlock::kLevel + size_t(i)] != block[KurvexBlock::kLevel + size_t(i)] && levelMax > 0)
+            QVERIFY(points[KurvexBlock::kLevel + size_t(i)] >= 0
+                    && points[KurvexBlock::kLevel + size_t(i)] <= levelMax);
+        if (points[KurvexBlock::kTime + size_t(i)] != block[KurvexBlock::kTime + size_t(i)])
+            QVERIFY(points[KurvexBlock::kTime + size_t(i)] >= 0
+                    && points[KurvexBlock::kTime + size_t(i)] <= control->maxSegmentTime());
+    }
 }
 
 void TestKurvexCtrl::stateBytes()
