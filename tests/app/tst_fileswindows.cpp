@@ -26,6 +26,7 @@
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QScrollBar>
+#include <QSignalSpy>
 #include <QTest>
 
 using namespace testsupport;
@@ -258,8 +259,11 @@ private slots:
             receive->list()->setCurrentRow(3); // "All"
             return int(QDialog::Accepted);
         };
+        QSignalSpy requested(&s->frame()->midi(), &CMidi::requestSent);
         s->frame()->action(cmd::kReceive)->trigger();
         QVERIFY(s->frame()->bulkTransfer().isActive());
+        // The answer comes after the request has gone out on a quiet line.
+        QVERIFY(requested.wait(5000));
         const QByteArray part = bankBytes(QStringLiteral("Part")).left(555 * 3); // three performances
         for (qsizetype at = 0; at < part.size();) {
             const qsizetype end = part.indexOf(char(0xF7), at);
@@ -267,16 +271,16 @@ private slots:
             at = end + 1;
         }
         QTRY_COMPARE(s->frame()->midi().bytesReceivedCount(), long(part.size()));
-        s->prompter.answers.push_back(CPrompter::Answer(answer));
-        s->frame()->action(cmd::kAppExit)->trigger();
-        QCOMPARE(s->prompter.questions,
-                 QStringList{QStringLiteral("A receive is running. Stop it and exit? What was received so far is "
-                                            "kept.")});
         // What arrived is kept beside the target, which stays as it was; said once.
         const QString kept = CBulkTransfer::incompletePath(path);
         const QString keptMessage = QStringLiteral("The dump was not completed. The 1665 bytes that arrived are kept "
                                                    "in \"%1\"; \"%2\" is unchanged.")
                                         .arg(QDir::toNativeSeparators(kept), QDir::toNativeSeparators(path));
+        s->prompter.answers.push_back(CPrompter::Answer(answer));
+        s->frame()->action(cmd::kAppExit)->trigger();
+        QCOMPARE(s->prompter.questions,
+                 QStringList{QStringLiteral("A receive is running. Stop it and exit? What was received so far is "
+                                            "kept.")});
         if (answer == int(CPrompter::Answer::No)) {
             QVERIFY(s->frame()->bulkTransfer().isActive());
             QVERIFY(s->frame()->isVisible());
