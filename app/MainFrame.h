@@ -56,6 +56,7 @@ public:
     // Sends the bank's chosen part to user or card memory under the status window.
     bool sendBank(CToneloomDoc& document, int which, bool cardMemory) override;
     bool isTransferActive() const override;
+    CEnvelopeGraph* createEnvelopeGraph(QWidget* parent) override;
 
     CMidiPortProvider& ports() { return m_ports; }
     CBulkTransfer& bulkTransfer() { return *m_bulk; }
@@ -111,6 +112,8 @@ private:
     void routeToTarget(int id);
     void onReceive();
     void onMidiSetup();
+    // Tools, Envelope Presets: the presets the envelope pages offer.
+    void onEnvelopePresets();
     void onBulkFinished(int outcome, bool openFile);
     void onSubWindowActivated(QMdiSubWindow* window);
     void saveActiveDocument(bool saveAs);
