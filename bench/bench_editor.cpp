@@ -33,8 +33,8 @@ QByteArray newPatch()
 class CBenchServices : public CServices
 {
 public:
-    CBenchServices(CMidi& midi, const QString& ini)
-        : m_ini(ini), m_settings(m_ini), m_midi(midi), m_names(QStringLiteral("."), m_reporter)
+    CBenchServices(CMidi& midi, const QString& ini, const QString& nameFolder)
+        : m_ini(ini), m_settings(m_ini), m_midi(midi), m_names(nameFolder, m_reporter)
     {
         m_settings.load();
     }
@@ -78,10 +78,13 @@ void BM_ChangeToMessages(benchmark::State& state)
 BENCHMARK(BM_ChangeToMessages)->Unit(benchmark::kMicrosecond);
 
 // A user's choice in a list of a page until the last of its messages has reached the MIDI
-// output port: with state.range(0) tones selected, as many messages.
+// output port: with state.range(0) tones selected, as many messages. The filter page's
+// cutoff, or (state.range(1) = 1) the wave page's wave number, whose page shows lists of
+// the name store.
 void BM_PageListToPort(benchmark::State& state)
 {
     const int tones = static_cast<int>(state.range(0));
+    const bool wave = state.range(1) == 1;
     QTemporaryDir dir;
     CLoopbackDevice device;
     std::atomic<long> arrived{0};
@@ -91,17 +94,18 @@ void BM_PageListToPort(benchmark::State& state)
     midiSettings.sendRate = 0; // as fast as the port takes it: the editor's own time is measured
     midiSettings.sendPause = 0;
     CMidi midi(device, reporter, midiSettings);
-    CBenchServices services(midi, dir.filePath(QStringLiteral("bench.ini")));
+    CBenchServices services(midi, dir.filePath(QStringLiteral("bench.ini")), QCoreApplication::applicationDirPath());
     CRecordEdit edit(params::Editor::Patch, newPatch(), services.settings().synth(), &services.names());
     edit.setSender([&](const QByteArray& m) { midi.SendLong(m); });
-    CTonePage page(edit, services, params::Page::Tvf);
+    CTonePage page(edit, services, wave ? params::Page::Wave : params::Page::Tvf);
     page.loadFromRecord();
     CRecordEdit::Selection selection{};
     for (int t = 0; t < tones; ++t)
         selection[static_cast<std::size_t>(t)] = true;
     edit.setSelection(selection);
     page.setToneSelection(selection);
-    auto* cutoff = qobject_cast<QComboBox*>(page.control(QStringLiteral("tone.tvf.cutoff"), 0));
+    auto* cutoff = qobject_cast<QComboBox*>(
+        page.control(wave ? QStringLiteral("tone.wave.number") : QStringLiteral("tone.tvf.cutoff"), 0));
     // The first message opens the port.
     cutoff->setCurrentIndex(1);
     midi.waitUntilSent();
@@ -118,7 +122,13 @@ void BM_PageListToPort(benchmark::State& state)
     if (arrived.load() != expected)
         state.SkipWithError("messages were lost");
 }
-BENCHMARK(BM_PageListToPort)->Arg(0)->Arg(4)->Unit(benchmark::kMicrosecond)->UseRealTime();
+BENCHMARK(BM_PageListToPort)
+    ->Args({0, 0})
+    ->Args({4, 0})
+    ->Args({0, 1})
+    ->Args({4, 1})
+    ->Unit(benchmark::kMicrosecond)
+    ->UseRealTime();
 
 } // namespace
 

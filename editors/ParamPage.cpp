@@ -49,6 +49,7 @@ struct CParamPage::Binding
     QLineEdit* name = nullptr;
     QStringList items;       // what the list shows now
     std::vector<int> values; // a group list's value per item
+    int context = -1;        // the deciding row's value the items were made for
 };
 
 CParamPage::CParamPage(CRecordEdit& edit, CServices& services, params::Page page, int index, QWidget* parent)
@@ -107,6 +108,7 @@ QWidget* CParamPage::bind(const Param& p, int column)
         b->combo = combo;
         b->widget = combo;
         b->items = itemsOf(*b, &b->values);
+        b->context = params::listContext(p, edit().data(p.block, column));
         int longest = 0;
         for (const QString& item : std::as_const(b->items))
             longest = std::max(longest, static_cast<int>(item.size()));
@@ -277,15 +279,21 @@ void CParamPage::show(Binding& b)
     const int value = edit().value(p, b.column);
     const QSignalBlocker blocker(b.widget);
     if (b.combo) {
-        std::vector<int> values;
-        const QStringList items = itemsOf(b, &values);
-        if (items != b.items) {
-            b.items = items;
-            b.combo->clear();
-            b.combo->addItems(items);
-            fitPopup(b.combo);
+        // Only lists that another row decides can change their items, and only when that
+        // row has changed (a group's list comes from the name store and stays as made).
+        const int key = params::listContext(p, edit().data(p.block, b.column));
+        if (key >= 0 && key != b.context) {
+            b.context = key;
+            std::vector<int> values;
+            const QStringList items = itemsOf(b, &values);
+            if (items != b.items) {
+                b.items = items;
+                b.combo->clear();
+                b.combo->addItems(items);
+                fitPopup(b.combo);
+            }
+            b.values = std::move(values);
         }
-        b.values = std::move(values);
         // A value without an item (a wave beyond its group's list, a multi-effect byte
         // beyond its row) leaves the list without a selection rather than show another.
         b.combo->setCurrentIndex(displayedIndex(b, value));

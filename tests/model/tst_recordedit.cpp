@@ -105,6 +105,8 @@ private slots:
     void envelopesSendTimesThenLevels();
     void envelopePoints_data();
     void envelopePoints();
+    void listsFollowTheirDecidingRow_data();
+    void listsFollowTheirDecidingRow();
     void toneCopyKeepsTheAddress();
     void temporaryImage();
     void everyRowTakesItsOwnValueBack();
@@ -484,6 +486,42 @@ void TestRecordEdit::envelopePoints()
     QCOMPARE(back.times, values.times);
     QCOMPARE(back.levels[2], 100);
     QCOMPARE(back.levels[3], k == envelope::Kind::Tva ? 0 : 20);
+}
+
+void TestRecordEdit::listsFollowTheirDecidingRow_data()
+{
+    QTest::addColumn<QString>("list");
+    QTest::addColumn<QString>("decider");
+    QTest::addColumn<int>("column");
+    QTest::addColumn<int>("value");
+    QTest::newRow("effect row") << "patch.efx.row3"
+                                << "patch.efx.type" << 0 << 23;
+    QTest::newRow("LFO 2 rate") << "tone.lfo2.rate"
+                                << "tone.lfo2.externalSync" << 2 << 2;
+    QTest::newRow("delay time") << "tone.delay.time"
+                                << "tone.delay.mode" << 1 << 4;
+    QTest::newRow("wave number") << "tone.wave.number"
+                                 << "tone.wave.group" << 3 << 2;
+}
+
+void TestRecordEdit::listsFollowTheirDecidingRow()
+{
+    QFETCH(QString, list);
+    QFETCH(QString, decider);
+    QFETCH(int, column);
+    QFETCH(int, value);
+    CCollectingReporter reporter;
+    const CExpansionNames names(QStringLiteral(TONELOOM_SOURCE_DIR "/data"), reporter);
+    Edit e(newPatch(), &names);
+    const Param& p = params::row(list);
+    const QStringList before = params::listItems(p, e.edit.context(p, column));
+    QVERIFY(params::listContext(p, e.edit.data(p.block, column)) != value);
+    QVERIFY(e.edit.change(params::row(decider), column, value));
+    QCOMPARE(params::listContext(p, e.edit.data(p.block, column)), value);
+    QVERIFY(params::listItems(p, e.edit.context(p, column)) != before);
+    // Lists no other row decides.
+    QCOMPARE(params::listContext(params::row(u"tone.tvf.cutoff"), e.edit.data(Block::PatchTone, 0)), -1);
+    QCOMPARE(params::listContext(params::row(u"tone.wave.group"), e.edit.data(Block::PatchTone, 0)), -1);
 }
 
 void TestRecordEdit::toneCopyKeepsTheAddress()
