@@ -24,8 +24,8 @@
 namespace {
 
 // Room for the largest page, so that the dialog keeps its size from tab to tab.
-constexpr int kPageWidth = 900;
-constexpr int kPageHeight = 470;
+constexpr int kPageWidth = 1020;
+constexpr int kPageHeight = 520;
 
 } // namespace
 

@@ -33,7 +33,9 @@ CEnvelopePage::CEnvelopePage(CRecordEdit& edit, CServices& services, params::Pag
         connect(graph, &CEnvelopeGraph::edited, this,
                 [this, t](const CEnvelopeGraph::Points& points) { onGraphEdited(t, points); });
     }
-    int row = addToneRows(grid, 2, pageRows(), false);
+    // A little room between the graphs and the lists below them.
+    grid->setRowMinimumHeight(2, 6);
+    int row = addToneRows(grid, 3, pageRows(), false);
 
     auto* presetLabel = new QLabel(QStringLiteral("Preset:"), this);
     grid->addWidget(presetLabel, row, 0);

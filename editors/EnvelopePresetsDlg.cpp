@@ -58,6 +58,8 @@ CEnvelopePresetsDlg::CEnvelopePresetsDlg(const Presets& presets, CServices& serv
         grid->addWidget(new QLabel(QStringLiteral("Level %1:").arg(k + 1), this), k, 2);
         grid->addWidget(m_levels[i], k, 3);
     }
+    grid->setColumnStretch(1, 1);
+    grid->setColumnStretch(3, 1);
     right->addLayout(grid);
     right->addStretch(1);
 

@@ -32,6 +32,11 @@ CMultiRowTabBar::CMultiRowTabBar(const QStringList& texts, int rows, QWidget* pa
         row->addWidget(button);
     }
     connect(m_group, &QButtonGroup::idToggled, this, [this](int id, bool checked) {
+        // The shown tab stands out.
+        QAbstractButton* button = m_group->button(id);
+        QFont font = button->font();
+        font.setBold(checked);
+        button->setFont(font);
         if (checked && id != m_current) {
             m_current = id;
             emit currentChanged(id);

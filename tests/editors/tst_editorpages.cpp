@@ -73,6 +73,7 @@ class TestEditorPages : public testsupport::CAppTestCase
 private slots:
     void initTestCase();
     void tabsInOrder();
+    void pagesFitWithoutOverlap();
     void everyControlShowsAndKeepsItsValue_data();
     void everyControlShowsAndKeepsItsValue();
     void efxRowsOfTheType_data();
@@ -148,6 +149,55 @@ void TestEditorPages::tabsInOrder()
     QVERIFY(e->dlg->tabBar()->tabButton(15)->isChecked());
     QVERIFY(!e->dlg->tabBar()->tabButton(2)->isChecked());
     QCOMPARE(e->dlg->findChildren<CTabPage*>().size(), 1);
+}
+
+void TestEditorPages::pagesFitWithoutOverlap()
+{
+    // Long names: a board's title, the longest wave names of the patch's groups.
+    const QByteArray patch = realPatch(QStringLiteral("ahlzen_PadVoxBell.syx"), 3);
+    auto e = open(patch.isEmpty() ? newPatch() : patch);
+    e->dlg->show();
+    QVERIFY(QTest::qWaitForWindowExposed(e->dlg.get()));
+    for (int tab = 0; tab < e->dlg->tabBar()->count(); ++tab) {
+        e->dlg->showTab(tab);
+        QCoreApplication::processEvents();
+        CTabPage* page = e->dlg->currentPage();
+        const QString name = e->dlg->tabBar()->tabText(tab);
+        QVERIFY2(page->height() >= page->minimumSizeHint().height(), qPrintable(name));
+        QVERIFY2(page->width() >= page->minimumSizeHint().width(), qPrintable(name));
+        // The page's own controls, not the parts they are made of.
+        QList<QWidget*> leaves;
+        for (QWidget* w : page->findChildren<QWidget*>()) {
+            const bool control = qobject_cast<QComboBox*>(w) || qobject_cast<QAbstractButton*>(w)
+                                 || qobject_cast<QSpinBox*>(w) || qobject_cast<QLineEdit*>(w)
+                                 || qobject_cast<QLabel*>(w) || qobject_cast<CEnvelopeGraph*>(w);
+            bool inner = false;
+            for (QWidget* up = w->parentWidget(); up && up != page; up = up->parentWidget())
+                inner = inner || qobject_cast<QComboBox*>(up) || qobject_cast<QSpinBox*>(up)
+                        || qobject_cast<CEnvelopeGraph*>(up);
+            if (control && !inner && w->isVisible())
+                leaves << w;
+        }
+        QVERIFY(leaves.size() > 5);
+        for (int i = 0; i < leaves.size(); ++i) {
+            const QRect a(leaves[i]->mapTo(page, QPoint(0, 0)), leaves[i]->size());
+            const QString what = name + QLatin1Char(' ') + leaves[i]->objectName() + QLatin1Char(' ')
+                                 + leaves[i]->metaObject()->className();
+            QVERIFY2(page->rect().contains(a), qPrintable(what + QStringLiteral(" leaves the page")));
+            if (auto* label = qobject_cast<QLabel*>(leaves[i]))
+                QVERIFY2(label->width() >= label->sizeHint().width(), qPrintable(what + QStringLiteral(" is cut")));
+            if (auto* combo = qobject_cast<QComboBox*>(leaves[i])) {
+                // The shown item fits beside the arrow.
+                const int text = combo->fontMetrics().horizontalAdvance(combo->currentText());
+                QVERIFY2(text + 30 <= combo->width(),
+                         qPrintable(what + QStringLiteral(" cuts ") + combo->currentText()));
+            }
+            for (int j = i + 1; j < leaves.size(); ++j) {
+                const QRect b(leaves[j]->mapTo(page, QPoint(0, 0)), leaves[j]->size());
+                QVERIFY2(!a.intersects(b), qPrintable(what + QStringLiteral(" overlaps ") + leaves[j]->objectName()));
+            }
+        }
+    }
 }
 
 void TestEditorPages::everyControlShowsAndKeepsItsValue_data()
