@@ -2,10 +2,12 @@
 
 #include "app/AboutDlg.h"
 #include "app/AuditionFilter.h"
+#include "app/KurvexGraph.h"
 #include "app/ToneloomApp.h"
 #include "bank/ToneloomDoc.h"
 #include "bank/ui/GlobalSettingsDlg.h"
 #include "bank/ui/ToneloomView.h"
+#include "editors/EnvelopePresetsDlg.h"
 #include "emulator/EmulatorDevice.h"
 #include "midi/BulkTransfer.h"
 #include "midi/Midi.h"
@@ -199,7 +201,7 @@ void CMainFrame::createActions()
     makeAction(cmd::kVirtualSynth, QStringLiteral("&Virtual Synth..."), QStringLiteral("virtualsynth"));
     m_frameCommands.insert(cmd::kVirtualSynth);
     makeAction(cmd::kEnvelopePresets, QStringLiteral("En&velope Presets..."));
-    m_frameCommands.insert(cmd::kEnvelopePresets);
+    frameCommand(cmd::kEnvelopePresets, [this] { onEnvelopePresets(); });
     makeAction(cmd::kSettings, QStringLiteral("&Settings..."));
     frameCommand(cmd::kSettings, [this] { OnSettings(); });
     a = makeAction(cmd::kUseCategories, QStringLiteral("&Use JV-2080 Categories"));
@@ -574,7 +576,6 @@ void CMainFrame::updateActions()
                 continue; // they follow the bars themselves
             case cmd::kPianoKeyboard:
             case cmd::kVirtualSynth:
-            case cmd::kEnvelopePresets:
                 // Their windows and dialogs are not part of the program yet.
                 enabled = false;
                 break;
@@ -595,6 +596,16 @@ void CMainFrame::updateActions()
         if (a->isCheckable())
             a->setChecked(checked);
     }
+}
+
+void CMainFrame::onEnvelopePresets()
+{
+    CEnvelopePresetsDlg::Presets presets;
+    for (int n = 0; n < CAppSettings::kPresetCount; ++n)
+        presets[static_cast<std::size_t>(n)] = m_settings.preset(n);
+    CEnvelopePresetsDlg dialog(presets, *this, this);
+    if (m_prompter.exec(dialog) == QDialog::Accepted)
+        m_settings.setPresets(dialog.presets());
 }
 
 void CMainFrame::OnSettings()
@@ -735,6 +746,11 @@ void CMainFrame::onReceive()
 bool CMainFrame::isTransferActive() const
 {
     return m_bulk && m_bulk->isActive();
+}
+
+CEnvelopeGraph* CMainFrame::createEnvelopeGraph(QWidget* parent)
+{
+    return new CKurvexGraph(parent);
 }
 
 bool CMainFrame::sendBank(CToneloomDoc& document, int which, bool cardMemory)

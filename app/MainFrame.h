@@ -57,6 +57,7 @@ public:
     // Sends the bank's chosen part to user or card memory under the status window.
     bool sendBank(CToneloomDoc& document, int which, bool cardMemory) override;
     bool isTransferActive() const override;
+    CEnvelopeGraph* createEnvelopeGraph(QWidget* parent) override;
 
     CMidiPortProvider& ports() { return m_ports; }
     CBulkTransfer& bulkTransfer() { return *m_bulk; }
@@ -124,6 +125,8 @@ private:
     void routeToTarget(int id);
     void onReceive();
     void onMidiSetup();
+    // Tools, Envelope Presets: the presets the envelope pages offer.
+    void onEnvelopePresets();
     void onBulkFinished(int outcome, bool openFile);
     // Moves (and if need be shrinks) a document window into the visible area.
     void keepInside(QMdiSubWindow* window);

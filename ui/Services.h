@@ -4,11 +4,13 @@
 
 class CAppSettings;
 class CCopybox;
+class CEnvelopeGraph;
 class CExpansionNames;
 class CMidi;
 class CPrompter;
 class CToneloomDoc;
 class QPrinter;
+class QWidget;
 
 // What windows and dialogs use of the program, handed to them when they are made:
 // the settings, the MIDI engine, the prompter, the name store, the copybox, the
@@ -36,4 +38,11 @@ public:
     virtual bool sendBank(CToneloomDoc& document, int which, bool cardMemory) = 0;
     // A bulk transfer is running: commands that would start another are disabled.
     virtual bool isTransferActive() const = 0;
+    // An envelope graph for an editor page, a child of parent; null when the program
+    // cannot make one (the page then shows its lists only).
+    virtual CEnvelopeGraph* createEnvelopeGraph(QWidget* parent)
+    {
+        (void)parent;
+        return nullptr;
+    }
 };

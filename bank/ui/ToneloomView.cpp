@@ -2,8 +2,10 @@
 
 #include "bank/BankOperations.h"
 #include "bank/BankReport.h"
+#include "bank/EditCommand.h"
 #include "bank/ToneloomDoc.h"
 #include "bank/ui/BankViewCommands.h"
+#include "editors/EditPatchDlg.h"
 #include "midi/Midi.h"
 #include "midi/ui/SendDlg.h"
 #include "settings/AppSettings.h"
@@ -426,6 +428,11 @@ void CToneloomView::mousePressEvent(QMouseEvent* event)
 void CToneloomView::mouseDoubleClickEvent(QMouseEvent* event)
 {
     mousePressEvent(event);
+    // A double click on an item edits it (the first click made it the current one).
+    if (event->button() == Qt::LeftButton && m_buttonDown) {
+        m_buttonDown = false;
+        runCommand(cmd::kEditItem);
+    }
 }
 
 void CToneloomView::mouseMoveEvent(QMouseEvent* event)
@@ -750,6 +757,10 @@ CCommandTarget::State CToneloomView::commandState(int id) const
     case cmd::kSend:
         state.enabled = m_kind != kNoKind && !m_services.isTransferActive();
         return state;
+    case cmd::kEditItem:
+        // The editors of performances and rhythm sets are still to come.
+        state.enabled = m_kind == kPatches && m_document->CurrentIndex(m_kind) >= 0;
+        return state;
     case cmd::kSavePatches:
     case cmd::kSavePerformances:
     case cmd::kSaveRhythms:
@@ -795,6 +806,9 @@ void CToneloomView::runCommand(int id)
         break;
     case cmd::kWrite:
         writeCurrent();
+        break;
+    case cmd::kEditItem:
+        editCurrent();
         break;
     case cmd::kSend:
         sendDialog();
@@ -853,6 +867,24 @@ QString CToneloomView::saveTitle(int which)
     default:
         return QStringLiteral("Save Bank");
     }
+}
+
+void CToneloomView::editCurrent()
+{
+    const int cur = m_document->CurrentIndex(m_kind);
+    if (m_kind != kPatches || cur < 0)
+        return;
+    SendItemToSynth(cur);
+    const CRecordArray& records = m_document->array(m_kind);
+    const QByteArray old = records.record(cur);
+    CPatchSource source;
+    for (int i = 0; i < records.GetCount(); ++i)
+        source.lines << QStringLiteral("%1: %2").arg(i + 1).arg(records.name(i));
+    source.record = [this](int line) { return m_document->patches().record(line); };
+    CEditPatchDlg editor(m_services, old, std::move(source), this);
+    if (m_services.prompter().exec(editor) != QDialog::Accepted || editor.patch() == old)
+        return;
+    m_document->ExecuteCommand(std::make_unique<CEditCommand>(*m_document, m_kind, cur, old, editor.patch()));
 }
 
 void CToneloomView::writeCurrent()

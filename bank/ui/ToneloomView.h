@@ -140,6 +140,8 @@ private:
 
     void copyNamesToClipboard();
     void copySysexToClipboard();
+    // Edit: the current item in its editor; OK makes one undoable edit of the bank.
+    void editCurrent();
     void writeCurrent();
     void sendDialog();
     void saveKind(int kind);

@@ -1,10 +1,7 @@
 #include "bank/Copybox.h"
 #include "bank/ToneloomDoc.h"
 #include "bank/ui/CopyEffectDlg.h"
-#include "bank/ui/CopyPartDlg.h"
-#include "bank/ui/CopyRhythmToneDlg.h"
 #include "bank/ui/CopyToPatchDlg.h"
-#include "bank/ui/CopyToneDlg.h"
 #include "bank/ui/CopyboxDlg.h"
 #include "bank/ui/GlobalSettingsDlg.h"
 #include "bank/ui/RandomDlg.h"
@@ -72,7 +69,6 @@ private slots:
     void copyboxRemoveAndSelectAll();
     void copyboxSaveAndLoad();
     void copyEffectLists();
-    void copyPartAndToneDefaults();
     void usedPatchesFollowSelection();
     void globalSettings();
     void randomButtons();
@@ -222,33 +218,6 @@ void TestBankDialogs::copyEffectLists()
     QCOMPARE(dlg.destKind(), int(kPatches));
     QCOMPARE(dlg.destIndex(), 9);
     QCOMPARE(dlg.copyType(), CBankOperations::EffectCopy::Chorus);
-}
-
-void TestBankDialogs::copyPartAndToneDefaults()
-{
-    CCopyPartDlg part;
-    QCOMPARE(part.fromGroup()->buttons().size(), 16);
-    QCOMPARE(part.fromPart(), 0);
-    QCOMPARE(part.toPart(), 1);
-    QCOMPARE(part.toGroup()->button(15)->text(), QStringLiteral("Part 16"));
-    QTest::mouseClick(part.toGroup()->button(15), Qt::LeftButton);
-    QCOMPARE(part.toPart(), 15);
-
-    CCopyToneDlg tone({QStringLiteral("1: A"), QStringLiteral("2: B")});
-    QCOMPARE(tone.sourceList()->count(), 3);
-    QCOMPARE(tone.sourceList()->item(0)->text(), QStringLiteral("TEMP PATCH"));
-    QCOMPARE(tone.sourceIndex(), 0);
-    QCOMPARE(tone.fromTone(), 0);
-    QCOMPARE(tone.toTone(), 1);
-    tone.sourceList()->setCurrentRow(2);
-    QCOMPARE(tone.sourceIndex(), 2);
-
-    CCopyRhythmToneDlg rhythm;
-    QCOMPARE(rhythm.fromList()->count(), 64);
-    QCOMPARE(rhythm.toList()->item(2)->text(), QStringLiteral("C#2"));
-    QCOMPARE(rhythm.fromKey(), 0);
-    rhythm.toList()->setCurrentRow(63);
-    QCOMPARE(rhythm.toKey(), 63);
 }
 
 void TestBankDialogs::usedPatchesFollowSelection()
