@@ -2,9 +2,12 @@
 
 #include "app/AboutDlg.h"
 #include "app/AuditionFilter.h"
+#include "app/KurvexGraph.h"
 #include "app/ToneloomApp.h"
 #include "bank/ToneloomDoc.h"
 #include "bank/ui/GlobalSettingsDlg.h"
+#include "bank/ui/ToneloomView.h"
+#include "editors/EnvelopePresetsDlg.h"
 #include "emulator/EmulatorDevice.h"
 #include "midi/BulkTransfer.h"
 #include "midi/Midi.h"
@@ -30,7 +33,9 @@
 #include <QMenuBar>
 #include <QPrinter>
 #include <QStatusBar>
+#include <QStyle>
 #include <QToolBar>
+#include <algorithm>
 
 namespace {
 
@@ -89,6 +94,7 @@ CMainFrame::CMainFrame(CToneloomApp& app, CAppSettings& settings, CPrompter& pro
         onBulkFinished(static_cast<int>(outcome), openFile);
     });
     connect(m_midi.get(), &CMidi::bytesReceived, m_status, &CStatusDlg::setProgress);
+    connect(m_midi.get(), &CMidi::bytesSent, m_status, &CStatusDlg::setProgress);
 
     m_audition = new CAuditionFilter([this](std::uint32_t message) { m_midi->SendShort(message); },
                                      [this] { return m_rhythmKey; }, this);
@@ -195,7 +201,7 @@ void CMainFrame::createActions()
     makeAction(cmd::kVirtualSynth, QStringLiteral("&Virtual Synth..."), QStringLiteral("virtualsynth"));
     m_frameCommands.insert(cmd::kVirtualSynth);
     makeAction(cmd::kEnvelopePresets, QStringLiteral("En&velope Presets..."));
-    m_frameCommands.insert(cmd::kEnvelopePresets);
+    frameCommand(cmd::kEnvelopePresets, [this] { onEnvelopePresets(); });
     makeAction(cmd::kSettings, QStringLiteral("&Settings..."));
     frameCommand(cmd::kSettings, [this] { OnSettings(); });
     a = makeAction(cmd::kUseCategories, QStringLiteral("&Use JV-2080 Categories"));
@@ -207,7 +213,7 @@ void CMainFrame::createActions()
                 view->settingsChanged();
     });
     makeAction(cmd::kWindowCascade, QStringLiteral("&Cascade"));
-    frameCommand(cmd::kWindowCascade, [this] { m_mdi->cascadeSubWindows(); });
+    frameCommand(cmd::kWindowCascade, [this] { cascadeWindows(); });
     makeAction(cmd::kWindowTile, QStringLiteral("&Tile"));
     frameCommand(cmd::kWindowTile, [this] { m_mdi->tileSubWindows(); });
     a = makeAction(cmd::kAppAbout, QStringLiteral("&About Toneloom!..."));
@@ -229,7 +235,9 @@ void CMainFrame::createActions()
     a = makeAction(cmd::kEditUndo, QStringLiteral("Undo\tCtrl+Z"));
     shortcutOf(a, {QKeySequence(Qt::CTRL | Qt::Key_Z), QKeySequence(Qt::ALT | Qt::Key_Backspace)});
     a = makeAction(cmd::kEditRedo, QStringLiteral("Redo\tCtrl+A"));
-    shortcutOf(a, {QKeySequence(Qt::CTRL | Qt::Key_A)});
+    // Ctrl+A as it always was, and the keys other programs redo with.
+    shortcutOf(a, {QKeySequence(Qt::CTRL | Qt::Key_A), QKeySequence(Qt::CTRL | Qt::Key_Y),
+                   QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z)});
     a = makeAction(cmd::kEditCopy, QStringLiteral("&Copy"), QStringLiteral("copy"));
     shortcutOf(a, {QKeySequence(Qt::CTRL | Qt::Key_C), QKeySequence(Qt::CTRL | Qt::Key_Insert)});
     a->setStatusTip(QStringLiteral("Copy the selection into the copybox"));
@@ -302,6 +310,8 @@ void CMainFrame::createMenus()
     m_fileMenu->addSeparator();
     for (int id : {cmd::kFilePrint, cmd::kFilePrintPreview, cmd::kFilePrintSetup})
         m_fileMenu->addAction(act(id));
+    m_fileMenu->addSeparator();
+    m_fileMenu->addAction(act(cmd::kSettings));
     m_recentSeparator = m_fileMenu->addSeparator();
     for (int i = 0; i < kRecentFileCount; ++i)
         m_fileMenu->addAction(act(cmd::kFileMru1 + i));
@@ -322,8 +332,7 @@ void CMainFrame::createMenus()
     edit->addAction(act(cmd::kCopySysex));
     edit->addAction(act(cmd::kCopyNames));
     edit->addSeparator();
-    for (int id : {cmd::kRandomPatches, cmd::kCopyToPatch, cmd::kCopyEffect, cmd::kShowUsedPatches})
-        edit->addAction(act(id));
+    edit->addAction(act(cmd::kCopyEffect));
     edit->addSeparator();
     for (int id : {cmd::kEditDelete, cmd::kLibraryProperties, cmd::kLibraryKeys, cmd::kEditFind, cmd::kFindDoubles})
         edit->addAction(act(id));
@@ -341,8 +350,12 @@ void CMainFrame::createMenus()
     for (int id : {cmd::kMidiSetup, cmd::kReceive, cmd::kSend, cmd::kStop})
         midi->addAction(act(id));
 
+    // The bank window's tools, carried out by the active window, then the program's.
     QMenu* tools = menuBar()->addMenu(QStringLiteral("&Tools"));
-    for (int id : {cmd::kVirtualSynth, cmd::kEnvelopePresets, cmd::kSettings, cmd::kUseCategories})
+    for (int id : {cmd::kRandomPatches, cmd::kCopyToPatch, cmd::kShowUsedPatches})
+        tools->addAction(act(id));
+    tools->addSeparator();
+    for (int id : {cmd::kVirtualSynth, cmd::kEnvelopePresets, cmd::kUseCategories})
         tools->addAction(act(id));
     QMenu* sortBy = tools->addMenu(QStringLiteral("&Sort by"));
     for (int id = cmd::kSortByName; id <= cmd::kSortByCategory; ++id)
@@ -436,6 +449,7 @@ CChildFrame* CMainFrame::addDocumentWindow(QWidget* view)
     auto* frame = new CChildFrame(view, m_prompter);
     m_mdi->addSubWindow(frame);
     frame->show();
+    keepInside(frame);
     view->setFocus();
     if (CDocumentView* document = CDocumentView::of(view)) {
         connect(&document->viewSignals(), &CDocumentViewSignals::commandStateChanged, this, &CMainFrame::updateActions);
@@ -454,6 +468,81 @@ CChildFrame* CMainFrame::addDocumentWindow(QWidget* view)
     updateTitle();
     updateActions();
     return frame;
+}
+
+void CMainFrame::keepInside(QMdiSubWindow* window)
+{
+    if (window->windowState() & (Qt::WindowMaximized | Qt::WindowMinimized))
+        return;
+    const QSize room = m_mdi->viewport()->size();
+    if (room.isEmpty())
+        return;
+    QRect rect = window->geometry();
+    rect.setSize(rect.size().boundedTo(room));
+    if (rect.right() >= room.width())
+        rect.moveLeft(std::max(0, room.width() - rect.width()));
+    if (rect.bottom() >= room.height())
+        rect.moveTop(std::max(0, room.height() - rect.height()));
+    rect.moveTopLeft(QPoint(std::max(0, rect.left()), std::max(0, rect.top())));
+    if (rect != window->geometry())
+        window->setGeometry(rect);
+}
+
+void CMainFrame::activateDocumentWindow(QWidget* view)
+{
+    for (CChildFrame* frame : childFrames()) {
+        if (frame->widget() != view)
+            continue;
+        if (frame->isMinimized())
+            frame->showNormal();
+        m_mdi->setActiveSubWindow(frame);
+        view->setFocus();
+        return;
+    }
+}
+
+QSize CMainFrame::defaultSize() const
+{
+    const QSize grid = CToneloomView::gridSize(m_settings.viewFontSize(), kPatches);
+    const QStyle* st = style();
+    const int frameWidth = st->pixelMetric(QStyle::PM_MdiSubWindowFrameWidth, nullptr, this);
+    const int titleHeight = st->pixelMetric(QStyle::PM_TitleBarHeight, nullptr, this);
+    const int viewFrame = 2 * st->pixelMetric(QStyle::PM_DefaultFrameWidth, nullptr, this);
+    const QSize child(grid.width() + 2 * frameWidth + viewFrame, grid.height() + titleHeight + frameWidth + viewFrame);
+    // What the main window adds around its windows' area: measured once it is laid
+    // out, estimated from its bars before.
+    QSize chrome;
+    if (isVisible() && !m_mdi->viewport()->size().isEmpty()) {
+        chrome = size() - m_mdi->viewport()->size();
+    } else {
+        int bars = menuBar()->sizeHint().height() + statusBar()->sizeHint().height();
+        for (const QToolBar* bar : findChildren<QToolBar*>())
+            bars += bar->sizeHint().height();
+        chrome = QSize(2 * m_mdi->frameWidth(), bars + 2 * m_mdi->frameWidth());
+    }
+    // Room for a second window cascaded below the first.
+    const int margin = titleHeight;
+    return child + chrome + QSize(margin, margin);
+}
+
+void CMainFrame::cascadeWindows()
+{
+    const QSize room = m_mdi->viewport()->size();
+    const int step = style()->pixelMetric(QStyle::PM_TitleBarHeight, nullptr, this) + 2;
+    QPoint at(0, 0);
+    for (QMdiSubWindow* window : m_mdi->subWindowList(QMdiArea::StackingOrder)) {
+        if (window->isHidden())
+            continue;
+        if (window->windowState() & (Qt::WindowMaximized | Qt::WindowMinimized))
+            window->showNormal();
+        QSize size = window->sizeHint().expandedTo(window->minimumSizeHint());
+        // Start again at the top when the next window would have too little room.
+        if (at.x() + step * 4 > room.width() || at.y() + step * 4 > room.height())
+            at = QPoint(0, 0);
+        size = size.boundedTo(QSize(room.width() - at.x(), room.height() - at.y()));
+        window->setGeometry(QRect(at, size));
+        at += QPoint(step, step);
+    }
 }
 
 QWidget* CMainFrame::activeDocumentWindow() const
@@ -520,7 +609,6 @@ void CMainFrame::updateActions()
                 continue; // they follow the bars themselves
             case cmd::kPianoKeyboard:
             case cmd::kVirtualSynth:
-            case cmd::kEnvelopePresets:
                 // Their windows and dialogs are not part of the program yet.
                 enabled = false;
                 break;
@@ -541,6 +629,16 @@ void CMainFrame::updateActions()
         if (a->isCheckable())
             a->setChecked(checked);
     }
+}
+
+void CMainFrame::onEnvelopePresets()
+{
+    CEnvelopePresetsDlg::Presets presets;
+    for (int n = 0; n < CAppSettings::kPresetCount; ++n)
+        presets[static_cast<std::size_t>(n)] = m_settings.preset(n);
+    CEnvelopePresetsDlg dialog(presets, *this, this);
+    if (m_prompter.exec(dialog) == QDialog::Accepted)
+        m_settings.setPresets(dialog.presets());
 }
 
 void CMainFrame::OnSettings()
@@ -597,10 +695,10 @@ void CMainFrame::enterCurrentFolder()
         QDir::setCurrent(folder);
 }
 
-QString CMainFrame::chooseSaveFile(const QString& filter, const QString& defaultSuffix)
+QString CMainFrame::chooseSaveFile(const QString& filter, const QString& defaultSuffix, const QString& title)
 {
     enterCurrentFolder();
-    const QString path = m_prompter.getSaveFileName(filter, defaultSuffix);
+    const QString path = m_prompter.chooseSaveFileName(filter, defaultSuffix, title);
     if (!path.isEmpty())
         SetCurrentFolder(CAppSettings::folderOf(QFileInfo(path).absoluteFilePath()));
     return path;
@@ -658,6 +756,14 @@ void CMainFrame::onReceive()
         return;
     const int selection = dialog.selection();
     const QString full = QFileInfo(path).absoluteFilePath();
+    if (m_app.findOpenDocument(full)) {
+        // The window would go on showing (and saving) what the file held before.
+        m_prompter.showMessage(MessageIcon::Exclamation,
+                               QStringLiteral("%1 is open in a window. Receive into another file, or close that "
+                                              "window first.")
+                                   .arg(QDir::toNativeSeparators(full)));
+        return;
+    }
     SetCurrentFolder(CAppSettings::folderOf(full));
     const bool named = selection != CBulkTransfer::kManual;
     m_status->setMode(named ? CStatusDlg::Mode::ReceivingRequest : CStatusDlg::Mode::ReceivingManual,
@@ -675,6 +781,11 @@ bool CMainFrame::isTransferActive() const
     return m_bulk && m_bulk->isActive();
 }
 
+CEnvelopeGraph* CMainFrame::createEnvelopeGraph(QWidget* parent)
+{
+    return new CKurvexGraph(parent);
+}
+
 bool CMainFrame::sendBank(CToneloomDoc& document, int which, bool cardMemory)
 {
     if (m_bulk->isActive())
@@ -682,10 +793,14 @@ bool CMainFrame::sendBank(CToneloomDoc& document, int which, bool cardMemory)
     // The file streamed to the synthesizer is a scratch file of this program, kept in
     // the temporary folder rather than in the user's folder of banks.
     const QString path = QDir::temp().filePath(CBulkTransfer::kSendFileName);
-    m_status->setMode(CStatusDlg::Mode::Sending, -1);
     const auto area = cardMemory ? sysex::MemoryArea::Card : sysex::MemoryArea::User;
-    const bool started =
-        document.SaveForSend(which, area, m_settings.synth().deviceId, path) && m_bulk->startSend(path);
+    if (!document.SaveForSend(which, area, m_settings.synth().deviceId, path)) {
+        updateActions();
+        return false;
+    }
+    // The bar shows how much of the file has gone, as it does for a receive.
+    m_status->setMode(CStatusDlg::Mode::Sending, static_cast<long>(QFileInfo(path).size()));
+    const bool started = m_bulk->startSend(path);
     if (started) {
         m_status->show();
         m_messagePane->setText(QStringLiteral("Bytes sent: 0"));
@@ -704,12 +819,28 @@ void CMainFrame::StopTransfer()
 
 void CMainFrame::onBulkFinished(int outcome, bool openFile)
 {
-    Q_UNUSED(outcome);
     m_status->hide();
+    m_messagePane->setText(kReady);
+    const bool receive = m_bulk->mode() != CBulkTransfer::Mode::Sending;
     const QString path = m_bulk->path();
     updateActions();
-    if (openFile)
+    if (!receive)
+        return;
+    if (openFile && !m_exiting) {
         m_app.OpenDocumentFile(path);
+        return;
+    }
+    // A receive that ended before the whole dump came has said where its bytes are
+    // kept. A manual receive ended by Exit is a whole dump that is not opened: say
+    // where it is.
+    if (!openFile)
+        return;
+    Q_UNUSED(outcome);
+    m_prompter.showMessage(MessageIcon::Information,
+                           QStringLiteral("The receive was stopped after %1 bytes. What was received so far is "
+                                          "kept in %2.")
+                               .arg(m_midi->bytesReceivedCount())
+                               .arg(QDir::toNativeSeparators(path)));
 }
 
 void CMainFrame::onMidiSetup()
@@ -804,12 +935,13 @@ void CMainFrame::saveWindowLayout()
                                    .arg(QDir::toNativeSeparators(ini.path()), ini.errorString()));
 }
 
-void CMainFrame::restoreWindowLayout(Qt::WindowStates showState)
+bool CMainFrame::restoreWindowLayout(Qt::WindowStates showState)
 {
     CIniFile& ini = m_settings.ini();
     const QString section = QString::fromLatin1(CAppSettings::kWinPos);
-    if (const auto placement = CWindowPlacement::fromText(ini.readString(section, QStringLiteral("WindowPos"))))
-        applyPlacement(this, *placement, showState);
+    const auto framePlacement = CWindowPlacement::fromText(ini.readString(section, QStringLiteral("WindowPos")));
+    if (framePlacement)
+        applyPlacement(this, *framePlacement, showState);
     else if (showState & Qt::WindowMaximized)
         showMaximized();
     else
@@ -818,8 +950,9 @@ void CMainFrame::restoreWindowLayout(Qt::WindowStates showState)
         const QString path = ini.readString(section, QStringLiteral("ChildWinPath%1").arg(n));
         if (path.isEmpty())
             break;
+        const bool openAlready = m_app.findOpenDocument(path) != nullptr;
         QWidget* view = m_app.OpenDocumentFile(path);
-        if (!view)
+        if (!view || openAlready)
             continue;
         const auto placement =
             CWindowPlacement::fromText(ini.readString(section, QStringLiteral("ChildWinPos%1").arg(n)));
@@ -829,18 +962,52 @@ void CMainFrame::restoreWindowLayout(Qt::WindowStates showState)
             if (frame->widget() == view)
                 applyPlacement(frame, *placement, Qt::WindowNoState);
     }
+    return framePlacement.has_value();
+}
+
+bool CMainFrame::queryClose()
+{
+    if (m_bulk->isActive()) {
+        const QString question = m_bulk->mode() == CBulkTransfer::Mode::Sending
+                                     ? QStringLiteral("A send to the synthesizer is running. Stop it and exit?")
+                                     : QStringLiteral("A receive is running. Stop it and exit? What was received so "
+                                                      "far is kept.");
+        if (m_prompter.ask(question) != CPrompter::Answer::Yes)
+            return false;
+    }
+    // Every question first: Cancel on any of them leaves every window open.
+    for (CChildFrame* frame : childFrames()) {
+        CDocumentView* view = frame->documentView();
+        if (!view || !view->isDocumentModified())
+            continue;
+        activateDocumentWindow(frame->widget());
+        const auto answer = m_prompter.ask(QStringLiteral("Save changes to %1?").arg(view->documentTitle()), true);
+        if (answer == CPrompter::Answer::Cancel)
+            return false;
+        if (answer == CPrompter::Answer::Yes && !view->saveDocument(false))
+            return false;
+    }
+    return true;
 }
 
 void CMainFrame::closeEvent(QCloseEvent* event)
 {
-    saveWindowLayout();
-    m_mdi->closeAllSubWindows();
-    if (!m_mdi->subWindowList().isEmpty()) {
+    if (!queryClose()) {
         event->ignore();
         return;
     }
+    saveWindowLayout();
+    m_exiting = true;
     if (m_bulk->isActive())
         m_bulk->stop();
     m_status->hide();
+    // Every document was asked about: the windows close without asking again.
+    for (CChildFrame* frame : childFrames())
+        frame->closeWithoutAsking();
+    if (!m_mdi->subWindowList().isEmpty()) {
+        m_exiting = false;
+        event->ignore();
+        return;
+    }
     QMainWindow::closeEvent(event);
 }

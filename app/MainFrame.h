@@ -52,10 +52,12 @@ public:
     CExpansionNames& names() override { return *m_names; }
     CCopybox& copybox() override { return m_copybox; }
     QPrinter& printer() override { return *m_printer; }
-    QString chooseSaveFile(const QString& filter, const QString& defaultSuffix) override;
+    QString chooseSaveFile(const QString& filter, const QString& defaultSuffix,
+                           const QString& title = QString()) override;
     // Sends the bank's chosen part to user or card memory under the status window.
     bool sendBank(CToneloomDoc& document, int which, bool cardMemory) override;
     bool isTransferActive() const override;
+    CEnvelopeGraph* createEnvelopeGraph(QWidget* parent) override;
 
     CMidiPortProvider& ports() { return m_ports; }
     CBulkTransfer& bulkTransfer() { return *m_bulk; }
@@ -64,8 +66,19 @@ public:
     CAuditionFilter* auditionFilter() const { return m_audition; }
     QAction* action(int id) const { return m_actions.value(id); }
 
-    // A document window in a new child frame, shown.
+    // A document window in a new child frame, shown inside the visible area.
     CChildFrame* addDocumentWindow(QWidget* view);
+    // Brings the window of a document (a frame's content) to the front.
+    void activateDocumentWindow(QWidget* view);
+    // The size of the main window that shows a bank window with its whole grid of
+    // patches in the chosen font (without regard to the screen).
+    QSize defaultSize() const;
+    // Window, Cascade: the windows overlap with their titles showing, each as large as
+    // its contents need within the visible area.
+    void cascadeWindows();
+    // Asks about every modified document, and about a running transfer, before any
+    // window closes. False when the user cancelled: nothing was closed.
+    bool queryClose();
     // The window of the active document, or none.
     QWidget* activeDocumentWindow() const;
     QList<CChildFrame*> childFrames() const;
@@ -86,8 +99,9 @@ public:
     void StopTransfer();
 
     void saveWindowLayout();
-    // With showState Qt::WindowNoState the stored state of the frame is used.
-    void restoreWindowLayout(Qt::WindowStates showState);
+    // With showState Qt::WindowNoState the stored state of the frame is used. True
+    // when the main window took a stored place.
+    bool restoreWindowLayout(Qt::WindowStates showState);
 
     // Enables and checks the actions for the active window and the transfer state.
     void updateActions();
@@ -111,7 +125,11 @@ private:
     void routeToTarget(int id);
     void onReceive();
     void onMidiSetup();
+    // Tools, Envelope Presets: the presets the envelope pages offer.
+    void onEnvelopePresets();
     void onBulkFinished(int outcome, bool openFile);
+    // Moves (and if need be shrinks) a document window into the visible area.
+    void keepInside(QMdiSubWindow* window);
     void onSubWindowActivated(QMdiSubWindow* window);
     void saveActiveDocument(bool saveAs);
     void updateRecentMenu();
@@ -139,4 +157,5 @@ private:
     QAction* m_recentSeparator = nullptr;
     QStringList m_recent;
     int m_rhythmKey = -1;
+    bool m_exiting = false; // the windows are closing for Exit: a stopped receive opens nothing
 };

@@ -11,6 +11,7 @@
 #include "settings/IniFile.h"
 #include "ui/ChildFrame.h"
 #include "ui/DocTemplate.h"
+#include "ui/DocumentView.h"
 #include "ui/Prompter.h"
 
 #include <QApplication>
@@ -20,6 +21,7 @@
 #include <QFileInfo>
 #include <QListWidget>
 #include <QPageSetupDialog>
+#include <QScreen>
 #include <QVBoxLayout>
 
 namespace {
@@ -108,6 +110,11 @@ CToneloomApp::CToneloomApp(const Options& options)
             auto* view = new CToneloomView(std::move(document), docTemplate, *m_frame, title);
             m_frame->addDocumentWindow(view);
             view->initialUpdate();
+            // What was wrong with the file, once, over the window that marks the damage.
+            const CBankReport& report = view->document().openReport();
+            if (!report.isClean())
+                m_prompter->showMessage(MessageIcon::Exclamation,
+                                        report.message(QDir::toNativeSeparators(QFileInfo(path).fileName())));
             return view;
         }));
     AddDocTemplate(std::make_unique<CDocTemplate>(
@@ -128,8 +135,19 @@ bool CToneloomApp::InitInstance(Qt::WindowStates showState)
 {
     m_frame = std::make_unique<CMainFrame>(*this, *m_settings, *m_prompter, *m_ports);
     m_prompter->setParentWidget(m_frame.get());
-    m_frame->resize(1000, 720);
-    m_frame->restoreWindowLayout(showState);
+    // Without a stored place the main window is as large as a bank window with its
+    // whole grid of patches needs, as far as the screen allows.
+    const auto fit = [this] {
+        QSize size = m_frame->defaultSize();
+        if (const QScreen* screen = m_frame->screen())
+            size = size.boundedTo(screen->availableGeometry().size());
+        m_frame->resize(size);
+    };
+    fit();
+    const bool placed = m_frame->restoreWindowLayout(showState);
+    // Shown, the window's bars have their real sizes.
+    if (!placed && !(m_frame->windowState() & (Qt::WindowMaximized | Qt::WindowFullScreen)))
+        fit();
     return true;
 }
 
@@ -154,10 +172,36 @@ CDocTemplate* CToneloomApp::FindTemplate(const QString& extension) const
     return nullptr;
 }
 
+QWidget* CToneloomApp::findOpenDocument(const QString& path) const
+{
+    if (!m_frame || path.isEmpty())
+        return nullptr;
+    const QFileInfo wanted(path);
+    for (CChildFrame* frame : m_frame->childFrames()) {
+        const CDocumentView* view = frame->documentView();
+        if (!view || view->documentPath().isEmpty())
+            continue;
+        const QFileInfo open(view->documentPath());
+        // Links and relative names lead to the same file.
+        const bool same = (wanted.exists() && open.exists()) ? wanted.canonicalFilePath() == open.canonicalFilePath()
+                                                             : wanted.absoluteFilePath() == open.absoluteFilePath();
+        if (same)
+            return frame->widget();
+    }
+    return nullptr;
+}
+
 QWidget* CToneloomApp::OpenDocumentFile(const QString& path)
 {
     if (!m_frame)
         return nullptr;
+    // A file has one window: opening it again brings that window to the front, so
+    // that two windows never save over each other's work.
+    if (QWidget* open = findOpenDocument(path)) {
+        m_frame->activateDocumentWindow(open);
+        m_frame->addRecentFile(path);
+        return open;
+    }
     // The extension in lower case picks the kind: ".clb" a library, anything else a bank.
     CDocTemplate* docTemplate = bankTemplate();
     if (QFileInfo(path).suffix().toLower() == QLatin1String("clb")) {

@@ -56,9 +56,12 @@ public:
     CDocTemplate* bankTemplate() const { return m_templates.empty() ? nullptr : m_templates.front().get(); }
     // The first template whose extension equals extension exactly (".syx"), or none.
     CDocTemplate* FindTemplate(const QString& extension) const;
-    // ".clb" (in any case) opens a library, every other file a bank; always in a new
-    // window. Returns the document's window, or nullptr when the file could not be opened.
+    // ".clb" (in any case) opens a library, every other file a bank, in a new window;
+    // a file that is open already has its window activated instead. Returns the
+    // document's window, or nullptr when the file could not be opened.
     QWidget* OpenDocumentFile(const QString& path);
+    // The window of the open document whose file is path, or none.
+    QWidget* findOpenDocument(const QString& path) const;
 
     void OnFileNew();
     void OnFileOpen();

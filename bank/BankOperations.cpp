@@ -25,18 +25,65 @@ constexpr int kFirstPitchByte = 66;
 constexpr int kOctave = 12;
 
 // Which rhythm key data byte each tone data byte takes.
-struct KeyToTone
-{
-    int tone;
-    int key;
-};
-constexpr KeyToTone kKeyToTone[] = {
-    {0, 0},    {1, 1},    {2, 2},    {3, 3},    {4, 4},    {5, 5},    {17, 9},   {18, 10},  {20, 11},  {62, 13},
-    {63, 14},  {65, 15},  {66, 16},  {67, 17},  {68, 17},  {70, 18},  {71, 19},  {72, 20},  {73, 21},  {74, 22},
-    {75, 23},  {76, 24},  {77, 25},  {80, 26},  {81, 27},  {83, 28},  {84, 29},  {85, 30},  {87, 31},  {88, 32},
-    {89, 32},  {91, 33},  {92, 34},  {93, 35},  {94, 36},  {95, 37},  {96, 38},  {97, 39},  {98, 40},  {101, 41},
-    {106, 42}, {107, 43}, {108, 43}, {110, 44}, {111, 45}, {112, 46}, {113, 47}, {114, 48}, {115, 49}, {116, 50},
-    {118, 51}, {120, 52}, {121, 53}, {125, 54}, {126, 55}, {127, 56}, {128, 57},
+// Which rhythm key parameter each tone parameter of a Copy to Patch takes. The key's
+// pan, random pan and alternate pan go to the tone's own three pan rows; the key's
+// bend range, mute group, envelope mode and absolute pitch have no tone counterpart.
+constexpr std::pair<const char16_t*, const char16_t*> kKeyToTone[] = {
+    {u"tone.switch", u"note.switch"},
+    {u"tone.wave.group", u"note.wave.group"},
+    {u"tone.wave.number", u"note.wave.number"},
+    {u"tone.wave.gain", u"note.wave.gain"},
+    {u"tone.control.volume", u"note.control.volume"},
+    {u"tone.control.hold", u"note.control.hold"},
+    {u"tone.control.pan", u"note.control.pan"},
+    {u"tone.pitch.fine", u"note.pitch.fine"},
+    {u"tone.pitch.random", u"note.pitch.random"},
+    {u"tone.penv.depth", u"note.penv.depth"},
+    {u"tone.penv.velocitySens", u"note.penv.velocitySens"},
+    {u"tone.penv.velocityTime1", u"note.penv.velocityTime"},
+    {u"tone.penv.velocityTime4", u"note.penv.velocityTime"},
+    {u"tone.penv.time1", u"note.penv.time1"},
+    {u"tone.penv.time2", u"note.penv.time2"},
+    {u"tone.penv.time3", u"note.penv.time3"},
+    {u"tone.penv.time4", u"note.penv.time4"},
+    {u"tone.penv.level1", u"note.penv.level1"},
+    {u"tone.penv.level2", u"note.penv.level2"},
+    {u"tone.penv.level3", u"note.penv.level3"},
+    {u"tone.penv.level4", u"note.penv.level4"},
+    {u"tone.tvf.filterType", u"note.tvf.filterType"},
+    {u"tone.tvf.cutoff", u"note.tvf.cutoff"},
+    {u"tone.tvf.resonance", u"note.tvf.resonance"},
+    {u"tone.tvf.resonanceVelocitySens", u"note.tvf.resonanceVelocitySens"},
+    {u"tone.tvf.envDepth", u"note.tvf.envDepth"},
+    {u"tone.tvf.velocitySens", u"note.tvf.velocitySens"},
+    {u"tone.tvf.velocityTime1", u"note.tvf.velocityTime"},
+    {u"tone.tvf.velocityTime4", u"note.tvf.velocityTime"},
+    {u"tone.tvf.time1", u"note.tvf.time1"},
+    {u"tone.tvf.time2", u"note.tvf.time2"},
+    {u"tone.tvf.time3", u"note.tvf.time3"},
+    {u"tone.tvf.time4", u"note.tvf.time4"},
+    {u"tone.tvf.level1", u"note.tvf.level1"},
+    {u"tone.tvf.level2", u"note.tvf.level2"},
+    {u"tone.tvf.level3", u"note.tvf.level3"},
+    {u"tone.tvf.level4", u"note.tvf.level4"},
+    {u"tone.tva.level", u"note.tva.level"},
+    {u"tone.tva.velocitySens", u"note.tva.velocitySens"},
+    {u"tone.tva.velocityTime1", u"note.tva.velocityTime"},
+    {u"tone.tva.velocityTime4", u"note.tva.velocityTime"},
+    {u"tone.tva.time1", u"note.tva.time1"},
+    {u"tone.tva.time2", u"note.tva.time2"},
+    {u"tone.tva.time3", u"note.tva.time3"},
+    {u"tone.tva.time4", u"note.tva.time4"},
+    {u"tone.tva.level1", u"note.tva.level1"},
+    {u"tone.tva.level2", u"note.tva.level2"},
+    {u"tone.tva.level3", u"note.tva.level3"},
+    {u"tone.pan", u"note.pan"},
+    {u"tone.randomPan", u"note.randomPan"},
+    {u"tone.alternatePan", u"note.alternatePan"},
+    {u"tone.output", u"note.output"},
+    {u"tone.mixSend", u"note.mixSend"},
+    {u"tone.chorusSend", u"note.chorusSend"},
+    {u"tone.reverbSend", u"note.reverbSend"},
 };
 
 // The rows Copy Effect copies, by the id prefix of their patch rows; a performance
@@ -278,8 +325,12 @@ QByteArray CBankOperations::rhythmToPatch(const QByteArray& initPatch, const QBy
         out[CPatchArray::toneParam(t, kToneUpperKey)] = static_cast<std::uint8_t>(kFirstUpperKey + kOctave * t);
         out[CPatchArray::toneParam(t, kTonePitchKeyfollowBase)] =
             static_cast<std::uint8_t>(kFirstPitchByte - kOctave * t);
-        for (const KeyToTone& m : kKeyToTone)
-            out[CPatchArray::toneParam(t, m.tone)] = in[CRhythmArray::noteParam(key, m.key)];
+        std::uint8_t* tone = out + CPatchArray::toneParam(t, 0);
+        const std::uint8_t* note = in + CRhythmArray::noteParam(key, 0);
+        for (const auto& [toneId, noteId] : kKeyToTone) {
+            const params::Param& from = params::row(noteId);
+            params::setValue(params::row(toneId), tone, params::value(from, note));
+        }
     }
     std::copy_n(kCopyToPatchName, CRecordArray::kNameLength, patch.data() + CRecordArray::kNameOffset);
     return patch;

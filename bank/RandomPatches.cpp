@@ -10,9 +10,9 @@
 
 namespace {
 
-// How a random patch sets one parameter: a draw over the parameter's whole range, a
-// fixed value, or a draw below a bound of its own.
-enum class Draw { Full, Fixed, Below };
+// How a random patch sets one parameter: a draw over the parameter's whole range, or a
+// fixed value.
+enum class Draw { Full, Fixed };
 
 struct Entry
 {
@@ -186,32 +186,16 @@ Table filterTable()
 
 Table amplifierTable()
 {
-    return resolve({fixed("tone.tva.level", 127),
-                    full("tone.tva.biasDirection"),
-                    full("tone.tva.biasPosition"),
-                    full("tone.tva.biasLevel"),
-                    full("tone.tva.velocityCurve"),
-                    full("tone.tva.velocitySens"),
-                    full("tone.tva.velocityTime1"),
-                    full("tone.tva.velocityTime4"),
-                    full("tone.tva.timeKeyfollow"),
-                    full("tone.tva.time1"),
-                    full("tone.tva.time2"),
-                    full("tone.tva.time3"),
-                    full("tone.tva.time4"),
-                    full("tone.tva.level1"),
-                    full("tone.tva.level2"),
-                    full("tone.tva.level3"),
-                    full("tone.lfo1.tvaDepth"),
-                    full("tone.lfo2.tvaDepth"),
-                    full("tone.pan"),
-                    full("tone.panKeyfollow"),
+    return resolve({fixed("tone.tva.level", 127), full("tone.tva.biasDirection"), full("tone.tva.biasPosition"),
+                    full("tone.tva.biasLevel"), full("tone.tva.velocityCurve"), full("tone.tva.velocitySens"),
+                    full("tone.tva.velocityTime1"), full("tone.tva.velocityTime4"), full("tone.tva.timeKeyfollow"),
+                    full("tone.tva.time1"), full("tone.tva.time2"), full("tone.tva.time3"), full("tone.tva.time4"),
+                    full("tone.tva.level1"), full("tone.tva.level2"), full("tone.tva.level3"),
+                    full("tone.lfo1.tvaDepth"), full("tone.lfo2.tvaDepth"), full("tone.pan"), full("tone.panKeyfollow"),
                     full("tone.randomPan"),
                     // Drawn below 128 as it always was, although the instrument's
                     // range starts at 1 ("L63"): 0 can come out.
-                    {"tone.alternatePan", Draw::Below, 128},
-                    full("tone.lfo1.panDepth"),
-                    full("tone.lfo2.panDepth")});
+                    full("tone.alternatePan"), full("tone.lfo1.panDepth"), full("tone.lfo2.panDepth")});
 }
 
 Table outputTable()
@@ -227,8 +211,6 @@ void apply(const Table& table, std::uint8_t* data, CRandomSource& random)
         if (s.draw == Draw::Full) {
             const auto [lo, hi] = params::valueRange(*s.param, data);
             value = lo + random.below(hi - lo + 1);
-        } else if (s.draw == Draw::Below) {
-            value = random.below(s.value);
         }
         params::setValue(*s.param, data, value);
     }

@@ -3,17 +3,24 @@
 #include "bank/BankCommand.h"
 
 #include <QBuffer>
+#include <QCryptographicHash>
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
 
 namespace {
 
-constexpr int kProbeSize = 9;
-constexpr qint64 kInMemoryLimit =
-    16 * 1024 * 1024; // far more than any bank // F0 and the 8 bytes that tell whose message it is
+constexpr int kProbeSize = 9;                       // F0 and the 8 bytes that tell whose message it is
+constexpr qint64 kInMemoryLimit = 16 * 1024 * 1024; // far more than any bank
+// The temporary patch of performance part 11 is read into patch slot 10.
+constexpr std::uint8_t kTempPart11 = 0x0A;
+constexpr int kTempPart11Slot = 9;
 
-const QString kOpenError = QStringLiteral("Error while opening library file:");
+const QString kOpenError = QStringLiteral("Error while opening bank file:");
 const QString kSaveError = QStringLiteral("Error while saving !");
 
 } // namespace
@@ -100,7 +107,8 @@ bool CToneloomDoc::OnOpenDocument(const QString& path)
                                QStringLiteral("Cannot open the file %1:\n%2").arg(path, file.errorString()));
         return false;
     }
-    if (file.size() < kProbeSize) {
+    const qint64 fileSize = file.size();
+    if (fileSize < kProbeSize) {
         // Too short to hold even the start of one message.
         m_reporter.showMessage(MessageIcon::Exclamation,
                                kOpenError
@@ -109,28 +117,157 @@ bool CToneloomDoc::OnOpenDocument(const QString& path)
     }
     QString error;
     bool read = false;
-    if (file.size() <= kInMemoryLimit) {
+    std::vector<Run> runs;
+    QByteArray bytes;
+    if (fileSize <= kInMemoryLimit) {
         // Reading steps back after every header; in memory that costs nothing.
-        QBuffer buffer;
-        buffer.setData(file.readAll());
+        bytes = file.readAll();
         if (file.error() != QFileDevice::NoError) {
             error = file.errorString();
         } else {
+            QBuffer buffer(&bytes);
             buffer.open(QIODevice::ReadOnly);
-            read = readBank(buffer, &error);
+            read = readBank(buffer, &error, &runs);
         }
     } else {
-        read = readBank(file, &error);
+        read = readBank(file, &error, &runs);
+        // Far more than a bank: its first part is enough to say what is wrong.
+        if (read && file.seek(0))
+            bytes = file.read(kInMemoryLimit);
     }
     if (!read) {
         m_reporter.showMessage(MessageIcon::Exclamation, kOpenError + QLatin1Char(' ') + error);
         return false;
     }
+    m_openReport = CBankReport::analyse(bytes, fileSize, spansOf(runs, bytes));
+    m_mustChooseFileName = !m_openReport.isClean();
+    for (int kind = 0; kind < kKindCount; ++kind) {
+        auto& damaged = m_damagedAt[static_cast<std::size_t>(kind)];
+        auto& healthy = m_healthy[static_cast<std::size_t>(kind)];
+        damaged.clear();
+        healthy.clear();
+        for (int index : m_openReport.damagedItems(kind))
+            damaged.insert(index, contentKey(kind, index));
+        for (int index = 0; index < itemCount(kind); ++index)
+            if (!damaged.contains(index))
+                healthy.insert(contentKey(kind, index));
+    }
     m_pathName = path;
+    m_stamp = stampOf(path);
     setModified(false);
     for (int kind = 0; kind < kKindCount; ++kind)
         emit itemsChanged(kind);
     return true;
+}
+
+std::vector<BankRecordSpan> CToneloomDoc::spansOf(const std::vector<Run>& runs, QByteArrayView bytes) const
+{
+    std::vector<BankRecordSpan> spans;
+    for (const Run& run : runs) {
+        qint64 offset = run.offset;
+        int index = 0;
+        for (int j = 0; j < run.records && j < static_cast<int>(run.layouts.size()); ++j) {
+            if (run.kind == kPatches && offset + sysex::kOffAddress + 1 < bytes.size()
+                && static_cast<std::uint8_t>(bytes[offset + sysex::kOffAddress]) == sysex::kAreaTempPart
+                && static_cast<std::uint8_t>(bytes[offset + sysex::kOffAddress + 1]) == kTempPart11)
+                index = kTempPart11Slot;
+            const qint64 size = CBankReport::recordSize(run.kind, run.layouts[static_cast<std::size_t>(j)]);
+            spans.push_back({run.kind, index, offset, size});
+            offset += size;
+            ++index;
+        }
+    }
+    return spans;
+}
+
+QByteArray CToneloomDoc::contentKey(int kind, int index) const
+{
+    const CRecordArray& records = array(kind);
+    const std::uint8_t* rec = records.data(index);
+    const int messages = CBankReport::messagesPerRecord(kind);
+    const int common = kind == kPatches        ? CPatchArray::kCommonSize
+                       : kind == kPerformances ? CPerformanceArray::kCommonSize
+                                               : CRhythmArray::kCommonSize;
+    const int sub = (records.GetRecordSize() - common) / (messages - 1);
+    QByteArray key;
+    key.reserve(records.GetRecordSize());
+    for (int m = 0; m < messages; ++m) {
+        const int start = m == 0 ? 0 : common + (m - 1) * sub;
+        const int end = m == 0 ? common : start + sub;
+        // Data bytes only: from the first after the address to the one before the checksum.
+        key.append(reinterpret_cast<const char*>(rec + start + sysex::kOffData), end - 2 - start - sysex::kOffData);
+    }
+    return key;
+}
+
+std::vector<bool> CToneloomDoc::damageMap(int kind) const
+{
+    const int count = itemCount(kind);
+    std::vector<bool> map(static_cast<std::size_t>(std::max(count, 0)), false);
+    if (count <= 0 || m_damagedAt[static_cast<std::size_t>(kind)].isEmpty())
+        return map;
+    const auto& damagedAt = m_damagedAt[static_cast<std::size_t>(kind)];
+    const auto& healthy = m_healthy[static_cast<std::size_t>(kind)];
+    QSet<QByteArray> damaged;
+    for (const QByteArray& key : damagedAt)
+        damaged.insert(key);
+    std::vector<QByteArray> keys(static_cast<std::size_t>(count));
+    QHash<QByteArray, int> occurrences;
+    for (int i = 0; i < count; ++i) {
+        keys[static_cast<std::size_t>(i)] = contentKey(kind, i);
+        ++occurrences[keys[static_cast<std::size_t>(i)]];
+    }
+    for (int i = 0; i < count; ++i) {
+        const QByteArray& key = keys[static_cast<std::size_t>(i)];
+        // Still where it was read; or moved, when its contents are its own alone
+        // (many items may hold the same contents, a fresh bank's for one).
+        const auto at = damagedAt.constFind(i);
+        map[static_cast<std::size_t>(i)] =
+            (at != damagedAt.cend() && at.value() == key)
+            || (damaged.contains(key) && occurrences.value(key) == 1 && !healthy.contains(key));
+    }
+    return map;
+}
+
+bool CToneloomDoc::isDamaged(int kind, int index) const
+{
+    if (!validItem(kind, index) || m_damagedAt[static_cast<std::size_t>(kind)].isEmpty())
+        return false;
+    return damageMap(kind)[static_cast<std::size_t>(index)];
+}
+
+int CToneloomDoc::damagedCount(int kind) const
+{
+    const std::vector<bool> map = damageMap(kind);
+    return static_cast<int>(std::count(map.begin(), map.end(), true));
+}
+
+CToneloomDoc::FileStamp CToneloomDoc::stampOf(const QString& path)
+{
+    FileStamp stamp;
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return stamp;
+    QCryptographicHash hash(QCryptographicHash::Sha256);
+    if (!hash.addData(&file))
+        return stamp;
+    stamp.size = file.size();
+    stamp.modified = QFileInfo(path).lastModified();
+    stamp.hash = hash.result();
+    return stamp;
+}
+
+bool CToneloomDoc::fileChangedOnDisk() const
+{
+    if (m_pathName.isEmpty() || m_stamp.size < 0)
+        return false;
+    const QFileInfo info(m_pathName);
+    if (!info.exists())
+        return false; // nothing there that a save would replace
+    if (info.size() == m_stamp.size && info.lastModified() == m_stamp.modified)
+        return false;
+    // A new time alone (a copy put back, a touch) is no change of the bank.
+    return stampOf(m_pathName).hash != m_stamp.hash;
 }
 
 bool CToneloomDoc::writeBank(QIODevice& file, int which, sysex::MemoryArea area)
@@ -149,7 +286,7 @@ bool CToneloomDoc::SaveBank(int which, QString path, sysex::MemoryArea area)
 {
     if (path.isEmpty()) {
         if (m_chooseSaveFile)
-            path = m_chooseSaveFile();
+            path = m_chooseSaveFile(which);
         if (path.isEmpty())
             return false; // cancelled
     }
@@ -157,14 +294,34 @@ bool CToneloomDoc::SaveBank(int which, QString path, sysex::MemoryArea area)
     // Only regular files are replaced: renaming over a device or a folder would destroy it.
     const QFileInfo target(path);
     QSaveFile file(path);
-    bool written =
-        (!target.exists() || target.isFile()) && file.open(QIODevice::WriteOnly) && writeBank(file, which, area);
-    if (written)
-        written = file.commit();
-    else
-        file.cancelWriting();
-    if (!written) {
-        m_reporter.showMessage(MessageIcon::Information, kSaveError);
+    QString reason;
+    // The system's own words; a failed write of the file device alone often has none.
+    const auto failure = [&file] {
+        const int code = errno;
+        const QString text = file.errorString();
+        if (code != 0 && (text.isEmpty() || text == QLatin1String("Unknown error")))
+            return QString::fromLocal8Bit(std::strerror(code));
+        return text;
+    };
+    errno = 0;
+    if (target.exists() && !target.isFile())
+        reason = QStringLiteral("it is not a file");
+    else if (!file.open(QIODevice::WriteOnly))
+        reason = failure();
+    else if (!writeBank(file, which, area))
+        reason = failure();
+    else if (!file.commit())
+        reason = failure();
+    if (!reason.isEmpty() || !QFileInfo::exists(path)) {
+        if (file.isOpen())
+            file.cancelWriting();
+        if (reason.isEmpty())
+            reason = QStringLiteral("unknown error");
+        m_reporter.showMessage(MessageIcon::Exclamation,
+                               kSaveError
+                                   + QStringLiteral("\n\n%1 could not be written: %2.\nAn older file of that name "
+                                                    "is left as it was.")
+                                         .arg(QDir::toNativeSeparators(path), reason));
         return false;
     }
     return true;
@@ -189,6 +346,8 @@ bool CToneloomDoc::OnSaveDocument(const QString& path)
     if (!SaveBank(kSaveAll, path))
         return false;
     m_pathName = path;
+    m_mustChooseFileName = false;
+    m_stamp = stampOf(path);
     setModified(false);
     return true;
 }

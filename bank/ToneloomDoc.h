@@ -1,12 +1,17 @@
 #pragma once
 
+#include "bank/BankReport.h"
 #include "model/PatchArray.h"
 #include "model/PerformanceArray.h"
 #include "model/Reporter.h"
 #include "model/RhythmArray.h"
 #include "model/SynthSettings.h"
 
+#include <QByteArray>
+#include <QDateTime>
+#include <QHash>
 #include <QObject>
+#include <QSet>
 #include <QString>
 #include <array>
 #include <cstdint>
@@ -46,9 +51,26 @@ public:
 
     // Reads a .syx file into a new (all-default) document. Messages go to the reporter;
     // returns false when the file could not be read, and the document should be discarded.
+    // What was wrong with a file that could be read is in openReport(); the document
+    // does not report it, its window or tool does.
     bool OnOpenDocument(const QString& path);
     // SaveBank(kSaveAll, path); on success the document takes path and is not modified.
     bool OnSaveDocument(const QString& path);
+
+    // What reading the file found wrong (clean for a new bank and after a save).
+    const CBankReport& openReport() const { return m_openReport; }
+    // A bank read with problems is not written back over its file without the user
+    // choosing the name: until it was saved once, saving asks for one.
+    bool mustChooseFileName() const { return m_mustChooseFileName; }
+    // The item holds what was read damaged from the file. The mark stays with the
+    // record: it follows a record of its own contents when it moves, and an edit,
+    // init or paste over it clears it (undo brings it back).
+    bool isDamaged(int kind, int index) const;
+    // The marks of every item of kind, at once (for drawing a whole grid).
+    std::vector<bool> damageMap(int kind) const;
+    int damagedCount(int kind) const;
+    // The file was changed by someone else since it was opened or last saved here.
+    bool fileChangedOnDisk() const;
     // Writes part of or the whole bank to path (an empty path asks the save-file chooser).
     // The file is replaced only when everything was written; a failure shows
     // "Error while saving !" and leaves any old file as it was.
@@ -71,8 +93,9 @@ public:
     // Returns false only for a device error; error then holds its description.
     bool readBank(QIODevice& file, QString* error = nullptr, std::vector<Run>* runs = nullptr);
 
-    // Asked for a path when SaveBank gets an empty one; an empty answer cancels.
-    void setSaveFileChooser(std::function<QString()> chooser) { m_chooseSaveFile = std::move(chooser); }
+    // Asked for a path when SaveBank gets an empty one (with what is saved); an empty
+    // answer cancels.
+    void setSaveFileChooser(std::function<QString(int which)> chooser) { m_chooseSaveFile = std::move(chooser); }
 
     QString pathName() const { return m_pathName; }
     void setPathName(const QString& path) { m_pathName = path; }
@@ -122,6 +145,19 @@ private:
     void setFlags(int kind, int index, std::uint32_t value);
     void updateModifiedFromHistory();
     bool validItem(int kind, int index) const;
+    // The records' data bytes without device, address and checksums: what stays the
+    // same when a record is renumbered, moved, saved or sent.
+    QByteArray contentKey(int kind, int index) const;
+    // Where the records of the runs lie in the file.
+    std::vector<BankRecordSpan> spansOf(const std::vector<Run>& runs, QByteArrayView bytes) const;
+    // Size, time and contents of the file as this document last read or wrote it.
+    struct FileStamp
+    {
+        qint64 size = -1;
+        QDateTime modified;
+        QByteArray hash;
+    };
+    static FileStamp stampOf(const QString& path);
 
     const SynthSettings& m_settings;
     CReporter& m_reporter;
@@ -138,5 +174,12 @@ private:
     int m_cleanPosition = -1;
     QString m_pathName;
     bool m_modified = false;
-    std::function<QString()> m_chooseSaveFile;
+    std::function<QString(int which)> m_chooseSaveFile;
+    CBankReport m_openReport;
+    bool m_mustChooseFileName = false;
+    // Per kind: the contents of the items read damaged, by the index they were read
+    // into, and the contents of the items read whole.
+    std::array<QHash<int, QByteArray>, kKindCount> m_damagedAt;
+    std::array<QSet<QByteArray>, kKindCount> m_healthy;
+    FileStamp m_stamp;
 };

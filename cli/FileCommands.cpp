@@ -30,10 +30,10 @@ QString areaName(std::uint8_t area)
     }
 }
 
-// Opens FILE as the bank window does. Returns false (with the message printed) when
-// the file cannot be read or holds no record at all.
+} // namespace
+
 bool openBank(CToneloomDoc& doc, CCollectingReporter& reporter, const QString& path,
-              std::vector<CToneloomDoc::Run>* runs = nullptr)
+              std::vector<CToneloomDoc::Run>* runs)
 {
     if (!QFileInfo(path).isFile()) {
         fail(QStringLiteral("%1: no such file").arg(path));
@@ -54,6 +54,8 @@ bool openBank(CToneloomDoc& doc, CCollectingReporter& reporter, const QString& p
     }
     return true;
 }
+
+namespace {
 
 bool holdsRecords(const QString& path, const SynthSettings& settings)
 {

@@ -23,9 +23,12 @@ namespace cli {
 namespace {
 
 constexpr int kProgressIntervalMs = 500;
-constexpr int kManualSilenceMs = 2000; // a manual receive ends after this long without data
-constexpr int kTimeoutSlackMs = 5000;  // added to twice the line time of a request
-constexpr int kDrainGraceMs = 100;     // lets the port hand the last message on before exit
+constexpr int kManualSilenceMs = 2000;   // a manual receive ends after this long without data
+constexpr int kTimeoutSlackMs = 5000;    // added to twice the line time of a request
+constexpr int kManualFirstByteSecs = 60; // time to start the dump on the instrument
+constexpr int kRequestFirstByteSecs = 10;
+constexpr int kMaxTimeoutSecs = 24 * 60 * 60;
+constexpr int kDrainGraceMs = 100; // lets the port hand the last message on before exit
 constexpr int kMillisPerSecond = 1000;
 
 // Prints every message of the engine and the core on stderr.
@@ -133,13 +136,18 @@ int runPortsCommand(const QStringList& args)
 
 int runReceiveCommand(const QStringList& args)
 {
-    const Arguments a(args, {"--in", "--out", "--request", "--model", "--device-id"}, {"--manual"});
+    const Arguments a(args, {"--in", "--out", "--request", "--model", "--device-id", "--timeout"}, {"--manual"});
     if (!a.ok())
         return fail(a.error());
     int status = kExitOk;
     const auto common = parseCommon(a, status);
     if (!common)
         return status;
+    const auto timeoutArg = parseNonNegative(a, QStringLiteral("--timeout"), status);
+    if (status != kExitOk)
+        return status;
+    if (timeoutArg && (*timeoutArg < 1 || *timeoutArg > kMaxTimeoutSecs))
+        return fail(QStringLiteral("--timeout takes 1 to %1 seconds, not %2").arg(kMaxTimeoutSecs).arg(*timeoutArg));
     if (a.positional().size() != 1)
         return fail(QStringLiteral("receive needs exactly one FILE.syx"));
     const QString path = a.positional().first();
@@ -164,6 +172,7 @@ int runReceiveCommand(const QStringList& args)
         if (!outPart)
             return fail(QStringLiteral("a request needs --out PORT"));
     }
+    const int firstByteSecs = timeoutArg ? *timeoutArg : manual ? kManualFirstByteSecs : kRequestFirstByteSecs;
 
     CEmulatorDevice emulator(common->synth.model, common->synth.deviceId);
     CSystemPortProvider ports({&emulator});
@@ -204,30 +213,61 @@ int runReceiveCommand(const QStringList& args)
     QTimer silence;
     silence.setSingleShot(true);
     QObject::connect(&silence, &QTimer::timeout, &transfer, &CBulkTransfer::stop);
-    QTimer timeout;
-    timeout.setSingleShot(true);
-    bool timedOut = false;
-    QObject::connect(&timeout, &QTimer::timeout, [&] {
-        timedOut = true;
+    // Two limits: the first byte must come within firstByteSecs, and a requested dump
+    // must be whole within twice its time on a MIDI cable and some slack. Both count
+    // from the moment the request goes out.
+    enum class Limit { None, FirstByte, Whole };
+    Limit hit = Limit::None;
+    QTimer firstByte;
+    firstByte.setSingleShot(true);
+    QObject::connect(&firstByte, &QTimer::timeout, [&] {
+        hit = Limit::FirstByte;
         transfer.stop();
     });
+    QTimer whole;
+    whole.setSingleShot(true);
+    QObject::connect(&whole, &QTimer::timeout, [&] {
+        hit = Limit::Whole;
+        transfer.stop();
+    });
+    const auto startLimits = [&] {
+        firstByte.start(firstByteSecs * kMillisPerSecond);
+        if (!manual) {
+            const long lineMs = expected * kMillisPerSecond / CMidiSettings::kLineRate;
+            whole.start(static_cast<int>(2 * lineMs + kTimeoutSlackMs));
+        }
+    };
+    QObject::connect(&midi, &CMidi::requestSent, startLimits);
     QObject::connect(&midi, &CMidi::bytesReceived, [&](long count) {
         received = count;
+        if (count > 0)
+            firstByte.stop();
         if (manual && count > 0)
             silence.start(kManualSilenceMs);
     });
     QObject::connect(&transfer, &CBulkTransfer::finished, [&](CBulkTransfer::Outcome outcome, bool openFile) {
         received = midi.bytesReceivedCount();
         printProgress();
+        const QString kept = transfer.keptPath().isEmpty()
+                                 ? QStringLiteral("%1 is unchanged").arg(path)
+                                 : QStringLiteral("what arrived is kept in %1").arg(transfer.keptPath());
         if (outcome == CBulkTransfer::Outcome::Failed) {
             status = kExitProblem;
-        } else if (timedOut) {
+        } else if (hit == Limit::FirstByte) {
+            printErr(manual ? QStringLiteral("toneloom-cli: nothing was received within %1 seconds; %2")
+                                  .arg(firstByteSecs)
+                                  .arg(kept)
+                            : QStringLiteral("toneloom-cli: the synthesizer did not answer within %1 seconds; %2")
+                                  .arg(firstByteSecs)
+                                  .arg(kept));
+            status = kExitProblem;
+        } else if (hit == Limit::Whole) {
             printErr(QStringLiteral("toneloom-cli: the synthesizer sent %1 of %2 bytes within %3 seconds; "
-                                    "the receive was stopped and %4 keeps what arrived")
+                                    "the receive was stopped and %4")
                          .arg(received)
                          .arg(expected)
-                         .arg(timeout.interval() / kMillisPerSecond)
-                         .arg(path));
+                         .arg(whole.interval() / kMillisPerSecond)
+                         .arg(kept));
             status = kExitProblem;
         } else if (manual && !openFile) {
             printErr(QStringLiteral("toneloom-cli: nothing was received"));
@@ -238,12 +278,9 @@ int runReceiveCommand(const QStringList& args)
         }
         loop.quit();
     });
-    if (!manual) {
-        // Twice the time the dump takes on a MIDI cable, and some slack.
-        const long lineMs = expected * kMillisPerSecond / CMidiSettings::kLineRate;
-        timeout.start(static_cast<int>(2 * lineMs + kTimeoutSlackMs));
-    } else {
+    if (manual) {
         printOut(QStringLiteral("Start the bulk dump on the synthesizer."));
+        startLimits();
     }
     if (!transfer.startReceive(path, selection))
         return kExitProblem;

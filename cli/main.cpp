@@ -4,6 +4,7 @@
 #include "cli/FileCommands.h"
 #include "cli/LibraryCommands.h"
 #include "cli/MidiCommands.h"
+#include "cli/ShowCommands.h"
 
 #include <QCoreApplication>
 #include <functional>
@@ -24,10 +25,12 @@ const Command kCommands[] = {
     {"convert", cli::runConvertCommand,
      "convert --model jv1080|jv2080|xp [--what all|patches|performances|rhythm] [--card] [--device-id 17..32] IN.syx "
      "OUT.syx"},
+    {"show", cli::runShowCommand, "show FILE.syx --patch N"},
+    {"diff", cli::runDiffCommand, "diff A.syx B.syx --patch N [--to M]"},
     {"ports", cli::runPortsCommand, "ports"},
     {"receive", cli::runReceiveCommand,
      "receive --in PORT --out PORT (--request NAME | --manual) [--model jv1080|jv2080|xp] [--device-id 17..32] "
-     "FILE.syx"},
+     "[--timeout SECONDS] FILE.syx"},
     {"send", cli::runSendCommand,
      "send --out PORT [--card] [--what all|patches|performances|rhythm] [--model jv1080|jv2080|xp] [--device-id "
      "17..32] "

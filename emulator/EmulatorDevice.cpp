@@ -95,6 +95,8 @@ void CEmulatorDevice::receive(const std::uint8_t* data, std::size_t size)
         std::lock_guard lock(m_emulatorMutex);
         m_emulator.receive(data, size, answers);
     }
+    // A flood of requests is refused once the answers fill the sender, as the
+    // instrument ignores requests while its output is full.
     m_sender.post(std::move(answers));
 }
 

@@ -31,6 +31,8 @@ public:
     void withEmulator(const std::function<void(CSynthEmulator&)>& f);
     void setRate(int bytesPerSecond) { m_sender.setRate(bytesPerSecond); }
     void waitIdle() { m_sender.waitIdle(); }
+    // Bytes of answers not yet delivered.
+    std::size_t queuedAnswerBytes() const { return m_sender.queuedBytes(); }
 
 private:
     class InPort;

@@ -1,7 +1,7 @@
 #include "emulator/PacedSender.h"
 
-CPacedSender::CPacedSender(int bytesPerSecond, Deliver deliver)
-    : m_deliver(std::move(deliver)), m_rate(bytesPerSecond > 0 ? bytesPerSecond : 0)
+CPacedSender::CPacedSender(int bytesPerSecond, Deliver deliver, std::size_t capacity)
+    : m_deliver(std::move(deliver)), m_capacity(capacity), m_rate(bytesPerSecond > 0 ? bytesPerSecond : 0)
 {
     m_thread = std::jthread([this](std::stop_token stop) { run(stop); });
 }
@@ -18,22 +18,37 @@ void CPacedSender::setRate(int bytesPerSecond)
     m_rate = bytesPerSecond > 0 ? bytesPerSecond : 0;
 }
 
-void CPacedSender::post(std::vector<QByteArray> messages)
+bool CPacedSender::post(std::vector<QByteArray> messages)
 {
     if (messages.empty())
-        return;
+        return true;
+    std::size_t bytes = 0;
+    for (const QByteArray& m : messages)
+        bytes += static_cast<std::size_t>(m.size());
     {
         std::lock_guard lock(m_mutex);
+        if (m_queuedBytes + bytes > m_capacity)
+            return false;
         for (QByteArray& m : messages)
             m_queue.push_back(std::move(m));
+        m_queuedBytes += bytes;
     }
     m_cv.notify_all();
+    return true;
+}
+
+std::size_t CPacedSender::queuedBytes() const
+{
+    std::lock_guard lock(m_mutex);
+    return m_queuedBytes;
 }
 
 void CPacedSender::clear()
 {
     std::lock_guard lock(m_mutex);
     m_queue.clear();
+    m_queue.shrink_to_fit();
+    m_queuedBytes = 0;
     m_idle.notify_all();
 }
 
@@ -61,6 +76,7 @@ void CPacedSender::run(std::stop_token stop)
         }
         QByteArray message = std::move(m_queue.front());
         m_queue.pop_front();
+        m_queuedBytes -= static_cast<std::size_t>(message.size());
         m_busy = true;
         const int rate = m_rate;
         lock.unlock();

@@ -3,18 +3,19 @@
 
 #include "emulator/PacedSender.h"
 #include "emulator/ReceiveBuffer.h"
+#include "emulator/StopRequest.h"
 #include "emulator/SynthEmulator.h"
+#include "midi/MidiInputParser.h"
 #include "midi/RtMidiPort.h"
 
 #include <QCoreApplication>
 #include <QFile>
 #include <QSaveFile>
 #include <QStringList>
-#include <csignal>
+#include <atomic>
 #include <cstdio>
 #include <mutex>
 #include <optional>
-#include <pthread.h>
 
 namespace {
 
@@ -25,9 +26,10 @@ constexpr int kDefaultRate = 3125;
 constexpr int kMinShownId = SynthSettings::kMinDeviceId + 1; // "17"
 constexpr int kMaxShownId = SynthSettings::kMaxDeviceId + 1; // "32"
 
-const char* const kUsage = "Usage: toneloom-emulator (--jack | --alsa) --name PORT [--model jv1080|jv2080|xp]\n"
-                           "         [--device-id 17..32] [--memory FILE.syx] [--card FILE.syx] [--rate BYTES_PER_S]\n"
-                           "         [--save FILE.syx] [--save-card FILE.syx] [--buffer BYTES --store-time MS]";
+const char* const kUsage =
+    "Usage: toneloom-emulator (--jack | --alsa) --name PORT [--model jv1080|jv2080|xp]\n"
+    "         [--device-id 17..32] [--memory FILE.syx] [--card FILE.syx] [--rate BYTES_PER_S]\n"
+    "         [--save FILE.syx] [--save-card FILE.syx] [--buffer BYTES --store-time MS] [--noise]";
 
 void say(const QString& text)
 {
@@ -54,6 +56,9 @@ struct Options
     // default, so that the emulator takes data at any rate.
     int buffer = 0;
     int storeTime = 0;
+    // Answers as a troublesome interface delivers them: each cut in two with clock and
+    // active-sensing bytes between the halves, and now and then a broken-off fragment.
+    bool noise = false;
 };
 
 std::optional<Options> parse(const QStringList& args, int& status)
@@ -68,6 +73,10 @@ std::optional<Options> parse(const QStringList& args, int& status)
                 return std::nullopt;
             }
             o.api = a == QLatin1String("--jack") ? RtMidi::UNIX_JACK : RtMidi::LINUX_ALSA;
+            continue;
+        }
+        if (a == QLatin1String("--noise")) {
+            o.noise = true;
             continue;
         }
         const QStringList valued{"--name", "--model", "--device-id", "--memory", "--card",
@@ -159,23 +168,34 @@ bool save(const CSynthEmulator& emulator, const QString& path, sysex::MemoryArea
     return true;
 }
 
+// Sends one answer; with noise, as pieces with realtime bytes between them.
+bool sendAnswer(CMidiOutPort& out, const QByteArray& message, bool noise, int& count, QString* problem)
+{
+    const auto send = [&](const QByteArray& bytes) {
+        return out.send(reinterpret_cast<const std::uint8_t*>(bytes.constData()),
+                        static_cast<std::size_t>(bytes.size()), problem);
+    };
+    if (!noise)
+        return send(message);
+    constexpr int kFragmentEvery = 10;
+    constexpr qsizetype kFragmentSize = 7;
+    static const QByteArray realtime = QByteArray::fromHex("F8FE");
+    if (++count % kFragmentEvery == 0 && !send(message.left(kFragmentSize)))
+        return false;
+    const qsizetype half = message.size() / 2;
+    return send(message.left(half)) && send(realtime) && send(message.mid(half));
+}
+
 } // namespace
 
 int main(int argc, char* argv[])
 {
-    // SIGINT and SIGTERM are taken by sigwait below; block them before any thread
-    // (RtMidi's, JACK's, ours) starts, so that they all inherit the mask.
-    sigset_t stopSignals;
-    sigemptyset(&stopSignals);
-    sigaddset(&stopSignals, SIGINT);
-    sigaddset(&stopSignals, SIGTERM);
-    pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
-
     QCoreApplication app(argc, argv);
     int status = kExitOk;
     const auto options = parse(QCoreApplication::arguments().mid(1), status);
     if (!options)
         return status;
+    quitOnStopRequest(app);
 
     CSynthEmulator emulator(options->model, static_cast<std::uint8_t>(options->deviceId));
     emulator.setCardInserted(!options->card.isEmpty() || !options->saveCard.isEmpty());
@@ -185,34 +205,59 @@ int main(int argc, char* argv[])
         return kExitBadInput;
     std::mutex emulatorMutex;
 
+    // A MIDI system that goes away ends the emulator: it has nobody left to answer.
+    std::atomic<bool> lost{false};
+    const auto onLost = [&app, &lost](const QString& reason) {
+        if (lost.exchange(true))
+            return;
+        say(reason);
+        QMetaObject::invokeMethod(
+            &app, [] { QCoreApplication::quit(); }, Qt::QueuedConnection);
+    };
+
     const std::unique_ptr<CMidiOutPort> outPort = createSystemOutPort(options->api, options->name, true, options->name);
     CMidiOutPort& out = *outPort;
+    out.setLostHandler(onLost);
     QString error;
     if (!out.open(&error))
         return bad(QStringLiteral("cannot open the MIDI output %1 on %2: %3")
                        .arg(options->name, CRtMidiPort::apiName(options->api), error));
-    CPacedSender sender(options->rate, [&out](const QByteArray& message) {
+    int answersSent = 0;
+    bool sendProblemShown = false;
+    std::atomic<bool> ending{false};
+    CPacedSender sender(options->rate, [&](const QByteArray& message) {
         QString problem;
-        if (!out.send(reinterpret_cast<const std::uint8_t*>(message.constData()),
-                      static_cast<std::size_t>(message.size()), &problem))
+        if (!sendAnswer(out, message, options->noise, answersSent, &problem) && !sendProblemShown && !lost && !ending) {
+            sendProblemShown = true;
             say(QStringLiteral("an answer could not be sent: %1").arg(problem));
+        }
     });
     CReceiveBuffer receiveBuffer(static_cast<std::size_t>(options->buffer),
                                  std::chrono::milliseconds(options->storeTime));
-    CRtMidiInPort in(options->api, options->name, true, options->name);
-    const bool opened = in.open(
+    // The input may deliver pieces and realtime bytes among them; the emulator takes
+    // only whole messages.
+    CMidiInputParser parser;
+    bool busyShown = false;
+    const std::unique_ptr<CMidiInPort> in = createSystemInPort(options->api, options->name, true, options->name);
+    in->setLostHandler(onLost);
+    const bool opened = in->open(
         [&](const std::uint8_t* data, std::size_t size) {
-            std::vector<QByteArray> answers;
-            {
-                std::lock_guard lock(emulatorMutex);
-                if (!receiveBuffer.accept(size, CReceiveBuffer::Clock::now())) {
+            std::lock_guard lock(emulatorMutex);
+            parser.feed(data, size, [&](const std::vector<std::uint8_t>& message) {
+                if (!receiveBuffer.accept(message.size(), CReceiveBuffer::Clock::now())) {
                     if (receiveBuffer.lost() == 1)
                         say(QStringLiteral("MIDI buffer full: data sent too fast is lost"));
                     return;
                 }
-                emulator.receive(data, size, answers);
-            }
-            sender.post(std::move(answers));
+                std::vector<QByteArray> answers;
+                emulator.receive(message.data(), message.size(), answers);
+                // Like the instrument, it takes no new request while its answers fill
+                // its output.
+                if (!sender.post(std::move(answers)) && !busyShown) {
+                    busyShown = true;
+                    say(QStringLiteral("busy answering: further requests are ignored until the answers are out"));
+                }
+            });
         },
         &error);
     if (!opened)
@@ -224,16 +269,17 @@ int main(int argc, char* argv[])
                  options->deviceId + 1, options->rate);
     std::fflush(stdout);
 
-    int received = 0;
-    sigwait(&stopSignals, &received);
+    app.exec();
 
-    in.close();
+    ending = true;
+    in->close();
     sender.clear();
+    out.interrupt(); // an answer waiting for room gives up
     std::lock_guard lock(emulatorMutex);
     bool saved = true;
     if (!options->save.isEmpty())
         saved = save(emulator, options->save, sysex::MemoryArea::User) && saved;
     if (!options->saveCard.isEmpty())
         saved = save(emulator, options->saveCard, sysex::MemoryArea::Card) && saved;
-    return saved ? kExitOk : kExitFailed;
+    return saved && !lost ? kExitOk : kExitFailed;
 }

@@ -1,8 +1,14 @@
 #include "midi/BulkTransfer.h"
 
 #include "midi/Midi.h"
+#include "model/Reporter.h"
 
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <array>
+#include <filesystem>
+#include <system_error>
 #include <utility>
 
 const QString CBulkTransfer::kSendFileName = QStringLiteral("sysex~~~.tmp");
@@ -67,15 +73,34 @@ int CBulkTransfer::findRequest(const QString& name)
     return -1;
 }
 
+QString CBulkTransfer::receivingPath(const QString& path)
+{
+    return path + QStringLiteral(".part");
+}
+
+QString CBulkTransfer::incompletePath(const QString& path)
+{
+    const QString suffix = QFileInfo(path).suffix();
+    const QString stem = suffix.isEmpty() ? path : path.left(path.size() - suffix.size() - 1);
+    const QString ending = suffix.isEmpty() ? QString() : QLatin1Char('.') + suffix;
+    QString candidate = stem + QStringLiteral("-incomplete") + ending;
+    for (int n = 2; QFileInfo::exists(candidate); ++n)
+        candidate = stem + QStringLiteral("-incomplete-%1").arg(n) + ending;
+    return candidate;
+}
+
 bool CBulkTransfer::startReceive(const QString& path, int selection)
 {
     m_selection = selection;
     m_mode = selection == kManual ? Mode::ReceivingManual : Mode::ReceivingRequest;
     m_path = path;
+    m_keptPath.clear();
     m_active = true;
     m_completing = false;
     m_userStopped = false;
-    m_midi.setPath(path);
+    m_overrun = false;
+    // The target keeps its contents until a whole dump is there to replace them.
+    m_midi.setPath(receivingPath(path));
     m_midi.StartReceive(selection == kManual ? QByteArray() : requestBytes(selection, m_settings.deviceId));
     return m_midi.isReceiving();
 }
@@ -84,6 +109,7 @@ bool CBulkTransfer::startSend(const QString& sendPath)
 {
     m_mode = Mode::Sending;
     m_path = sendPath;
+    m_keptPath.clear();
     m_active = true;
     m_completing = false;
     m_userStopped = false;
@@ -103,9 +129,22 @@ void CBulkTransfer::onBytesReceived(long count)
     if (!m_active || m_mode == Mode::Sending)
         return;
     emit statusText(tr("Bytes received: %1").arg(count));
-    // The completion rule: exactly the size of the request under the model setting.
-    if (m_selection != kManual && !m_completing && count == expectedSize(m_selection, m_settings.model)) {
+    // The completion rule: the answers to the request reach its size under the model
+    // setting. Only answers are counted, so passing the size means the instrument is
+    // of another model; the receive ends then instead of waiting for ever.
+    if (m_selection == kManual || m_completing || m_overrun)
+        return;
+    const long expected = expectedSize(m_selection, m_settings.model);
+    if (count == expected) {
         m_completing = true;
+        m_midi.Stop();
+    } else if (count > expected) {
+        m_overrun = true;
+        m_midi.reporter().showMessage(MessageIcon::Stop,
+                                      tr("The synthesizer sent more than the %1 bytes this request gives under the "
+                                         "chosen model (%2 so far); check the synthesizer model in the MIDI settings.")
+                                          .arg(expected)
+                                          .arg(count));
         m_midi.Stop();
     }
 }
@@ -122,18 +161,74 @@ void CBulkTransfer::onTransferEnded(bool sendOrError)
         return;
     m_active = false;
     const bool userStopped = std::exchange(m_userStopped, false);
-    if (m_midi.lastTransferFailed()) {
+    if (m_mode == Mode::Sending) {
+        emit finished(m_midi.lastTransferFailed() ? Outcome::Failed
+                      : userStopped               ? Outcome::Stopped
+                                                  : Outcome::Completed,
+                      false);
+        return;
+    }
+    Outcome outcome = Outcome::Stopped;
+    if (m_midi.lastTransferFailed() || m_overrun)
+        outcome = Outcome::Failed;
+    else if (m_completing)
+        outcome = Outcome::Completed;
+    // A manual receive ends when the user stops it; what came is the dump.
+    const bool whole = outcome == Outcome::Completed
+                       || (outcome == Outcome::Stopped && !sendOrError && m_mode == Mode::ReceivingManual
+                           && m_midi.bytesReceivedCount() > 0);
+    if (!whole) {
+        keepPartial();
+        emit finished(outcome, false);
+        return;
+    }
+    if (!replaceTarget()) {
         emit finished(Outcome::Failed, false);
         return;
     }
-    if (m_mode == Mode::Sending) {
-        emit finished(userStopped ? Outcome::Stopped : Outcome::Completed, false);
+    if (const long other = m_midi.otherBytesCount(); other > 0) {
+        m_midi.reporter().showMessage(
+            MessageIcon::Information,
+            m_mode == Mode::ReceivingRequest
+                ? tr("The synthesizer also sent %1 bytes that do not answer the request; they were not recorded.")
+                      .arg(other)
+                : tr("%1 bytes that arrived were not part of a complete System Exclusive message; they were not "
+                     "recorded.")
+                      .arg(other));
+    }
+    emit finished(outcome, true);
+}
+
+bool CBulkTransfer::replaceTarget()
+{
+    const QString received = receivingPath(m_path);
+    std::error_code error;
+    // Replaces the target in one step where the system can (it always can on one disk).
+    std::filesystem::rename(QFile(received).filesystemFileName(), QFile(m_path).filesystemFileName(), error);
+    if (!error)
+        return true;
+    m_keptPath = received;
+    m_midi.reporter().showMessage(MessageIcon::Stop, tr("\"%1\" could not be replaced (%2); the received dump is "
+                                                        "kept in \"%3\".")
+                                                         .arg(QDir::toNativeSeparators(m_path),
+                                                              QString::fromLocal8Bit(error.message().c_str()),
+                                                              QDir::toNativeSeparators(received)));
+    return false;
+}
+
+void CBulkTransfer::keepPartial()
+{
+    const QString received = receivingPath(m_path);
+    const long count = m_midi.bytesReceivedCount();
+    if (count <= 0) {
+        QFile::remove(received);
         return;
     }
-    if (m_completing) {
-        emit finished(Outcome::Completed, true);
-        return;
-    }
-    const bool open = !sendOrError && m_mode == Mode::ReceivingManual && m_midi.bytesReceivedCount() > 0;
-    emit finished(Outcome::Stopped, open);
+    const QString kept = incompletePath(m_path);
+    m_keptPath = QFile::rename(received, kept) ? kept : received;
+    m_midi.reporter().showMessage(MessageIcon::Information,
+                                  tr("The dump was not completed. The %1 bytes that arrived are kept in \"%2\"; "
+                                     "\"%3\" is unchanged.")
+                                      .arg(count)
+                                      .arg(QDir::toNativeSeparators(m_keptPath), QDir::toNativeSeparators(m_path)));
 }

@@ -35,8 +35,9 @@ public:
     // The index of a named request by its name, ignoring case, blanks, "-" and "_"; -1 if none.
     static int findRequest(const QString& name);
 
-    // Records into path; selection is kManual or a request index. False when the
-    // receive could not start (the engine has reported why).
+    // Records into a file beside path, which replaces path only when the receive
+    // completes; selection is kManual or a request index. False when the receive could
+    // not start (the engine has reported why).
     bool startReceive(const QString& path, int selection);
     // Streams the file at sendPath (a bank written for the send, CToneloomDoc::SaveForSend).
     bool startSend(const QString& sendPath);
@@ -47,6 +48,13 @@ public:
     Mode mode() const { return m_mode; }
     int selection() const { return m_selection; }
     QString path() const { return m_path; }
+    // Where a receive that did not complete left what arrived; empty when nothing did.
+    QString keptPath() const { return m_keptPath; }
+    // The file a receive into path records into until it completes.
+    static QString receivingPath(const QString& path);
+    // The name under which a receive into path that did not complete keeps its data:
+    // "NAME-incomplete.syx", numbered when that exists.
+    static QString incompletePath(const QString& path);
 
 signals:
     // "Bytes received: %ld" or "Bytes sent: %ld", for the status bar.
@@ -60,6 +68,10 @@ private:
     void onBytesReceived(long count);
     void onBytesSent(long count);
     void onTransferEnded(bool sendOrError);
+    // After a receive: the recorded file replaces the target (true), or is kept under
+    // a name of its own, or removed when nothing came.
+    bool replaceTarget();
+    void keepPartial();
 
     CMidi& m_midi;
     const SynthSettings& m_settings;
@@ -69,4 +81,6 @@ private:
     bool m_active = false;
     bool m_completing = false;
     bool m_userStopped = false;
+    bool m_overrun = false; // more arrived than the request gives
+    QString m_keptPath;
 };

@@ -14,7 +14,8 @@ constexpr std::size_t kQueueBytes = 1 << 17;            // a little more than a 
 constexpr auto kRoomTimeout = std::chrono::seconds(10); // a server that stopped taking data
 constexpr auto kDrainTimeout = std::chrono::seconds(5);
 constexpr auto kPoll = std::chrono::milliseconds(1);
-using Header = std::uint32_t; // each queued message: its size, then its bytes
+constexpr int kDiscardPeriods = 4; // how long a discard waits for the process callback
+using Header = std::uint32_t;      // each queued message: its size, then its bytes
 
 } // namespace
 
@@ -30,53 +31,40 @@ CJackMidiOutPort::~CJackMidiOutPort()
 bool CJackMidiOutPort::open(QString* error)
 {
     close();
-    auto fail = [&](const QString& text) {
+    m_interrupted = false;
+    m_discard = false;
+    const QString client = m_clientName.isEmpty() ? QStringLiteral("Toneloom") : m_clientName;
+    const QString port = m_virtual ? m_name : QStringLiteral("Toneloom Out");
+    if (!m_jack.open(client, port, true, &CJackMidiOutPort::process, this, error))
+        return false;
+    m_queue = jack_ringbuffer_create(kQueueBytes);
+    if (!m_queue) {
         if (error)
-            *error = text;
+            *error = QStringLiteral("Error allocating memory.");
         close();
         return false;
-    };
-    const QByteArray client = (m_clientName.isEmpty() ? QStringLiteral("Toneloom") : m_clientName).toUtf8();
-    jack_status_t status{};
-    m_client = jack_client_open(client.constData(), JackNoStartServer, &status);
-    if (!m_client)
-        return fail(QStringLiteral("The JACK server is not running."));
-    const QByteArray portName = (m_virtual ? m_name : QStringLiteral("Toneloom Out")).toUtf8();
-    m_port = jack_port_register(m_client, portName.constData(), JACK_DEFAULT_MIDI_TYPE, JackPortIsOutput, 0);
-    if (!m_port)
-        return fail(QStringLiteral("JACK refused the MIDI output \"%1\".").arg(QString::fromUtf8(portName)));
-    m_queue = jack_ringbuffer_create(kQueueBytes);
-    if (!m_queue)
-        return fail(QStringLiteral("Error allocating memory."));
+    }
     // The largest message one period can carry; larger ones could never go out.
-    m_maxMessage = jack_port_type_get_buffer_size(m_client, JACK_DEFAULT_MIDI_TYPE) / 2;
-    jack_set_process_callback(m_client, &CJackMidiOutPort::process, this);
-    if (jack_activate(m_client) != 0)
-        return fail(QStringLiteral("The JACK server did not start the MIDI output."));
-    if (!m_virtual) {
-        const QByteArray target = m_name.toUtf8();
-        if (jack_connect(m_client, jack_port_name(m_port), target.constData()) != 0)
-            return fail(QStringLiteral("There is no MIDI output called \"%1\".").arg(m_name));
+    m_maxMessage = jack_port_type_get_buffer_size(m_jack.client(), JACK_DEFAULT_MIDI_TYPE) / 2;
+    if (!m_jack.activate(error) || (!m_virtual && !m_jack.connectTo(m_name, error))) {
+        close();
+        return false;
     }
     return true;
 }
 
 void CJackMidiOutPort::close()
 {
-    if (m_client && m_queue) {
+    if (m_jack.client() && m_queue && !m_jack.isLost()) {
         // Let the server take what is queued, then one more period to deliver it.
         const auto deadline = std::chrono::steady_clock::now() + kDrainTimeout;
-        while (jack_ringbuffer_read_space(m_queue) > 0 && std::chrono::steady_clock::now() < deadline)
+        while (jack_ringbuffer_read_space(m_queue) > 0 && std::chrono::steady_clock::now() < deadline
+               && !m_jack.isLost())
             std::this_thread::sleep_for(kPoll);
-        const double period = double(jack_get_buffer_size(m_client)) / double(jack_get_sample_rate(m_client));
-        std::this_thread::sleep_for(std::chrono::duration<double>(2 * period));
+        if (!m_jack.isLost())
+            std::this_thread::sleep_for(std::chrono::duration<double>(2 * m_jack.periodSeconds()));
     }
-    if (m_client) {
-        jack_deactivate(m_client);
-        jack_client_close(m_client);
-        m_client = nullptr;
-        m_port = nullptr;
-    }
+    m_jack.close();
     if (m_queue) {
         jack_ringbuffer_free(m_queue);
         m_queue = nullptr;
@@ -87,7 +75,7 @@ bool CJackMidiOutPort::waitForRoom(std::size_t bytes) const
 {
     const auto deadline = std::chrono::steady_clock::now() + kRoomTimeout;
     while (jack_ringbuffer_write_space(m_queue) < bytes) {
-        if (std::chrono::steady_clock::now() >= deadline)
+        if (m_interrupted || m_jack.isLost() || std::chrono::steady_clock::now() >= deadline)
             return false;
         std::this_thread::sleep_for(kPoll);
     }
@@ -96,17 +84,21 @@ bool CJackMidiOutPort::waitForRoom(std::size_t bytes) const
 
 bool CJackMidiOutPort::send(const std::uint8_t* data, std::size_t size, QString* error)
 {
-    if (!m_client || !m_queue || size == 0)
+    if (!m_jack.client() || !m_queue || size == 0)
         return false;
-    if (size > m_maxMessage) {
+    const auto fail = [&](const QString& text) {
         if (error)
-            *error = QStringLiteral("A MIDI message of %1 bytes is too long for JACK.").arg(size);
+            *error = text;
         return false;
-    }
+    };
+    if (m_jack.isLost())
+        return fail(m_jack.lostReason());
+    if (size > m_maxMessage)
+        return fail(QStringLiteral("A MIDI message of %1 bytes is too long for JACK.").arg(size));
     if (!waitForRoom(sizeof(Header) + size)) {
-        if (error)
-            *error = QStringLiteral("The JACK server does not take MIDI data.");
-        return false;
+        if (m_jack.isLost())
+            return fail(m_jack.lostReason());
+        return fail(m_interrupted ? QString() : QStringLiteral("The JACK server does not take MIDI data."));
     }
     // The reader looks for the whole message before it takes the header.
     const Header header = static_cast<Header>(size);
@@ -115,11 +107,36 @@ bool CJackMidiOutPort::send(const std::uint8_t* data, std::size_t size, QString*
     return true;
 }
 
+void CJackMidiOutPort::interrupt()
+{
+    m_interrupted = true;
+}
+
+void CJackMidiOutPort::resume(bool discard)
+{
+    if (discard && m_queue && m_jack.client() && !m_jack.isLost()) {
+        // Only the reader may drop queued data: the process callback does it at the
+        // start of its next period.
+        m_discard = true;
+        const auto deadline =
+            std::chrono::steady_clock::now() + std::chrono::duration<double>(kDiscardPeriods * m_jack.periodSeconds());
+        while (m_discard && std::chrono::steady_clock::now() < deadline && !m_jack.isLost())
+            std::this_thread::sleep_for(kPoll);
+        m_discard = false;
+    }
+    m_interrupted = false;
+}
+
 int CJackMidiOutPort::process(unsigned int frames, void* self)
 {
     auto* port = static_cast<CJackMidiOutPort*>(self);
-    void* buffer = jack_port_get_buffer(port->m_port, frames);
+    void* buffer = jack_port_get_buffer(port->m_jack.port(), frames);
     jack_midi_clear_buffer(buffer);
+    if (port->m_discard) {
+        jack_ringbuffer_read_advance(port->m_queue, jack_ringbuffer_read_space(port->m_queue));
+        port->m_discard = false;
+        return 0;
+    }
     bool wroteAny = false;
     for (;;) {
         Header size = 0;

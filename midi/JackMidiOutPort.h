@@ -1,14 +1,16 @@
 #pragma once
 
+#include "midi/JackClient.h"
 #include "midi/MidiPort.h"
 
+#include <atomic>
 #include <jack/ringbuffer.h>
-#include <jack/types.h>
 
 // A MIDI output straight on JACK. RtMidi's JACK output throws away every message that
 // does not fit into the current period, which happens whenever the server's periods are
 // late and data piles up. This port keeps such messages for the next period instead,
-// and a sender that gets ahead of the server waits for room: nothing is lost.
+// and a sender that gets ahead of the server waits for room: nothing is lost. A send
+// fails at once when the server has shut down or the connection has gone.
 class CJackMidiOutPort : public CMidiOutPort
 {
 public:
@@ -18,9 +20,13 @@ public:
     ~CJackMidiOutPort() override;
     QString name() const override { return m_name; }
     bool open(QString* error) override;
-    // Delivers what is still queued (for a short while at most), then closes.
+    // Delivers what is still queued (for a short while at most, and not at all once
+    // the line is gone), then closes.
     void close() override;
     bool send(const std::uint8_t* data, std::size_t size, QString* error) override;
+    void setLostHandler(MidiPortLostHandler handler) override { m_jack.setLostHandler(std::move(handler)); }
+    void interrupt() override;
+    void resume(bool discard) override;
 
 private:
     static int process(unsigned int frames, void* self);
@@ -29,8 +35,9 @@ private:
     QString m_name;
     bool m_virtual;
     QString m_clientName;
-    jack_client_t* m_client = nullptr;
-    jack_port_t* m_port = nullptr;
+    CJackClient m_jack;
     jack_ringbuffer_t* m_queue = nullptr;
     std::size_t m_maxMessage = 0;
+    std::atomic<bool> m_interrupted{false};
+    std::atomic<bool> m_discard{false}; // asks the process callback to drop the queue
 };

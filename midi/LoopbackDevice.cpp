@@ -11,6 +11,11 @@ public:
     explicit InPort(CLoopbackDevice& device) : m_device(device) {}
     ~InPort() override { close(); }
     QString name() const override { return kInName; }
+    void setLostHandler(MidiPortLostHandler handler) override
+    {
+        std::lock_guard lock(m_device.m_mutex);
+        m_device.m_inLostHandler = std::move(handler);
+    }
     bool open(Callback callback, QString* error) override
     {
         std::lock_guard lock(m_device.m_mutex);
@@ -46,9 +51,15 @@ public:
     explicit OutPort(CLoopbackDevice& device) : m_device(device) {}
     ~OutPort() override { close(); }
     QString name() const override { return kOutName; }
+    void setLostHandler(MidiPortLostHandler handler) override
+    {
+        std::lock_guard lock(m_device.m_mutex);
+        m_device.m_outLostHandler = std::move(handler);
+    }
     bool open(QString*) override
     {
         std::lock_guard lock(m_device.m_mutex);
+        m_device.m_outLost.clear();
         m_device.m_outOpen = true;
         m_open = true;
         return true;
@@ -68,6 +79,11 @@ public:
         bool echo = false;
         {
             std::lock_guard lock(m_device.m_mutex);
+            if (!m_device.m_outLost.isEmpty()) {
+                if (error)
+                    *error = m_device.m_outLost;
+                return false;
+            }
             if (m_device.m_failSends > 0) {
                 --m_device.m_failSends;
                 if (error)
@@ -153,6 +169,32 @@ void CLoopbackDevice::setPresent(bool present)
 {
     std::lock_guard lock(m_mutex);
     m_present = present;
+}
+
+void CLoopbackDevice::loseIn(const QString& reason)
+{
+    MidiPortLostHandler handler;
+    {
+        std::lock_guard lock(m_mutex);
+        if (m_inOpen)
+            handler = m_inLostHandler;
+    }
+    if (handler)
+        handler(reason);
+}
+
+void CLoopbackDevice::loseOut(const QString& reason)
+{
+    MidiPortLostHandler handler;
+    {
+        std::lock_guard lock(m_mutex);
+        if (!m_outOpen)
+            return;
+        m_outLost = reason;
+        handler = m_outLostHandler;
+    }
+    if (handler)
+        handler(reason);
 }
 
 std::vector<CLoopbackDevice::Sent> CLoopbackDevice::sent() const

@@ -40,6 +40,10 @@ public:
     void failSends(int n);
     // Make the ports unavailable: the lists become empty.
     void setPresent(bool present);
+    // The open input or output stops working for good, as when its MIDI system shuts
+    // down: its lost handler gets reason, and the output refuses every further send.
+    void loseIn(const QString& reason);
+    void loseOut(const QString& reason);
 
     std::vector<Sent> sent() const;
     QByteArray sentBytes() const;
@@ -64,6 +68,9 @@ private:
     bool m_echo = false;
     bool m_present = true;
     int m_failSends = 0;
+    QString m_outLost; // the reason, while the output is lost
+    MidiPortLostHandler m_inLostHandler;
+    MidiPortLostHandler m_outLostHandler;
     Handler m_handler;
     std::vector<Sent> m_sent;
 };

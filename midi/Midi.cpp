@@ -8,16 +8,32 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QMetaObject>
+#include <QThread>
 #include <algorithm>
 
 namespace {
 
+// A device that a busy sound server lists late or opens slowly gets a few more tries
+// before its opening is reported as failed.
+constexpr int kOpenAttempts = 3;
+constexpr unsigned long kOpenRetryMs = 150;
+
+template <typename F>
+bool retryOpen(F&& open)
+{
+    for (int attempt = 1;; ++attempt) {
+        if (open())
+            return true;
+        if (attempt == kOpenAttempts)
+            return false;
+        QThread::msleep(kOpenRetryMs);
+    }
+}
+
 constexpr std::uint8_t kStatusBit = 0x80;
-constexpr std::uint8_t kChannelMask = 0xF0;
-constexpr std::uint8_t kProgramChange = 0xC0;
-constexpr std::uint8_t kChannelPressure = 0xD0;
-constexpr std::uint8_t kSystemCommon = 0xF0;
 constexpr int kShortMessageMax = 3;
+constexpr int kBitsPerByte = 8;
+constexpr std::uint32_t kByteMask = 0xFF;
 
 // Numbers of file errors as the messages show them.
 enum FileCause : int {
@@ -59,13 +75,20 @@ int ioErrorCause(const QFile& file)
     }
 }
 
-// The length of a channel message by its status byte.
-std::size_t shortLength(std::uint8_t status)
+std::int64_t steadyNow()
 {
-    const std::uint8_t kind = status & kChannelMask;
-    if (kind == kProgramChange || kind == kChannelPressure)
-        return 2;
-    return kShortMessageMax;
+    return std::chrono::duration_cast<std::chrono::nanoseconds>(std::chrono::steady_clock::now().time_since_epoch())
+        .count();
+}
+
+// Whether a piece of input carries System Exclusive data: it holds a start or an end,
+// or it goes on with data bytes where a message was cut. Notes and realtime bytes
+// alone do not count.
+bool carriesSysEx(const std::uint8_t* data, std::size_t size)
+{
+    if ((data[0] & kStatusBit) == 0)
+        return true;
+    return std::any_of(data, data + size, [](std::uint8_t b) { return b == sysex::kStart || b == sysex::kEnd; });
 }
 
 } // namespace
@@ -76,12 +99,14 @@ CMidi::CMidi(CMidiPortProvider& ports, CReporter& reporter, const CMidiSettings&
       m_ownClock(clock ? nullptr : std::make_unique<CSteadyMidiClock>()), m_clock(clock ? clock : m_ownClock.get()),
       m_sendRate(settings.sendRate), m_sendPause(settings.sendPause)
 {
+    m_quietTimer.setSingleShot(true);
+    connect(&m_quietTimer, &QTimer::timeout, this, &CMidi::sendRequestWhenQuiet);
     m_thread = std::jthread([this](std::stop_token stop) { sendLoop(stop); });
 }
 
 CMidi::~CMidi()
 {
-    cancelJobs();
+    cancelJobs(false);
     m_thread.request_stop();
     m_jobCv.notify_all();
     if (m_thread.joinable())
@@ -99,21 +124,29 @@ bool CMidi::OpenIn()
 {
     if (m_in)
         return true;
-    const QStringList names = m_ports.inputNames();
-    const int index = CMidiPortProvider::resolve(names, m_settings.inDevice, m_settings.inName);
-    if (index < 0)
-        return false;
-    auto port = m_ports.createIn(index);
-    if (!port)
-        return false;
-    const std::uint64_t generation = ++m_inGeneration;
-    QString error;
-    if (!port->open([this, generation](const std::uint8_t* data, std::size_t size) { onInput(generation, data, size); },
-                    &error))
-        return false;
-    m_in = std::move(port);
-    m_inSysEx = false;
-    return true;
+    return retryOpen([this] {
+        const QStringList names = m_ports.inputNames();
+        const int index = CMidiPortProvider::resolve(names, m_settings.inDevice, m_settings.inName);
+        if (index < 0)
+            return false;
+        auto port = m_ports.createIn(index);
+        if (!port)
+            return false;
+        const std::uint64_t generation = ++m_inGeneration;
+        port->setLostHandler([this, generation](const QString& reason) {
+            QMetaObject::invokeMethod(
+                this, [this, generation, reason] { onInputLost(generation, reason); }, Qt::QueuedConnection);
+        });
+        QString error;
+        if (!port->open(
+                [this, generation](const std::uint8_t* data, std::size_t size) { onInput(generation, data, size); },
+                &error))
+            return false;
+        m_in = std::move(port);
+        m_parser.reset();
+        m_inOpenedAt = steadyNow();
+        return true;
+    });
 }
 
 bool CMidi::OpenOut()
@@ -121,16 +154,31 @@ bool CMidi::OpenOut()
     std::lock_guard lock(m_outMutex);
     if (m_out)
         return true;
-    const QStringList names = m_ports.outputNames();
-    const int index = CMidiPortProvider::resolve(names, m_settings.outDevice, m_settings.outName);
-    if (index < 0)
-        return false;
-    auto port = m_ports.createOut(index);
-    QString error;
-    if (!port || !port->open(&error))
-        return false;
-    m_out = std::move(port);
-    return true;
+    return retryOpen([this] {
+        const QStringList names = m_ports.outputNames();
+        const int index = CMidiPortProvider::resolve(names, m_settings.outDevice, m_settings.outName);
+        if (index < 0)
+            return false;
+        auto port = m_ports.createOut(index);
+        if (!port)
+            return false;
+        const std::uint64_t generation = ++m_outGeneration;
+        m_outLost = false;
+        port->setLostHandler([this, generation](const QString&) {
+            // The send thread gives up its wait at once; its next send fails with the reason.
+            if (generation == m_outGeneration.load())
+                m_outLost = true;
+            m_clock->wake();
+            QMetaObject::invokeMethod(
+                this, [this, generation] { onOutputLost(generation); }, Qt::QueuedConnection);
+        });
+        QString error;
+        if (!port->open(&error))
+            return false;
+        m_out = std::move(port);
+        m_notes.clear();
+        return true;
+    });
 }
 
 bool CMidi::isOutOpen() const
@@ -142,6 +190,8 @@ bool CMidi::isOutOpen() const
 void CMidi::CloseIn()
 {
     m_receiving = false;
+    m_recording = false;
+    m_quietTimer.stop();
     if (m_in) {
         // Completions still queued from this port are recognised by their generation
         // and ignored.
@@ -157,17 +207,32 @@ void CMidi::CloseIn()
 
 void CMidi::CloseOut()
 {
-    cancelJobs();
+    cancelJobs(false);
     m_fileSending = false;
     {
         std::lock_guard lock(m_outMutex);
         if (m_out) {
+            releaseNotes();
+            ++m_outGeneration;
             m_out->close();
             m_out.reset();
         }
+        m_notes.clear();
     }
+    m_outLost = false;
     if (m_thru)
         OpenOut();
+}
+
+void CMidi::releaseNotes()
+{
+    // Straight to the port, unpaced: a handful of three-byte messages that must not
+    // wait behind anything.
+    if (m_out && !m_outLost) {
+        for (const auto& message : m_notes.releaseMessages())
+            m_out->send(message.data(), message.size(), nullptr);
+    }
+    m_notes.clear();
 }
 
 void CMidi::SetInDevice(int index, const QString& name)
@@ -201,20 +266,63 @@ void CMidi::setSendPause(int milliseconds)
     m_sendPause = std::max(0, milliseconds);
 }
 
+void CMidi::onOutputLost(std::uint64_t generation)
+{
+    if (generation != m_outGeneration.load() || m_fileSending)
+        return; // a file send ends by itself and reports how far it got
+    dropLostOutput();
+}
+
+void CMidi::dropLostOutput()
+{
+    if (!m_outLost)
+        return;
+    // A port that lost its line is of no more use; the next message opens it anew.
+    cancelJobs(false);
+    {
+        std::lock_guard lock(m_outMutex);
+        if (m_out) {
+            ++m_outGeneration;
+            m_out->close();
+            m_out.reset();
+        }
+        m_notes.clear();
+    }
+    m_outLost = false;
+    if (m_thru)
+        OpenOut();
+}
+
+void CMidi::onInputLost(std::uint64_t generation, const QString& reason)
+{
+    if (generation != m_inGeneration.load())
+        return;
+    const bool wasReceiving = m_receiving;
+    if (m_file.isOpen())
+        m_file.close();
+    CloseIn();
+    if (wasReceiving) {
+        m_reporter.showMessage(MessageIcon::Stop, reason);
+        endTransfer(true, true);
+    }
+}
+
 // ---------------------------------------------------------------- sending
 
 void CMidi::SendShort(std::uint32_t message)
 {
+    const auto status = static_cast<std::uint8_t>(message & kByteMask);
+    if ((status & kStatusBit) == 0 || status == sysex::kStart || status == sysex::kEnd)
+        return; // not a short message
     if (!OpenOut()) {
         m_reporter.showMessage(MessageIcon::Stop, tr("Error opening MIDI Out Device."));
         endTransfer(true, true);
         return;
     }
-    const auto status = static_cast<std::uint8_t>(message & 0xFF);
     Job job{Job::Kind::Short, {}, {}, 0, 0};
-    const std::size_t length = shortLength(status);
+    const std::size_t length = CMidiInputParser::messageLength(status);
     for (std::size_t i = 0; i < length; ++i)
-        job.bytes.push_back(static_cast<std::uint8_t>((message >> (8 * i)) & 0xFF));
+        job.bytes.push_back(static_cast<std::uint8_t>((message >> (kBitsPerByte * i)) & kByteMask));
     enqueue(std::move(job));
 }
 
@@ -247,32 +355,47 @@ void CMidi::StartSend()
 void CMidi::enqueue(Job job)
 {
     job.generation = m_cancelGeneration.load();
+    const bool single = job.kind != Job::Kind::File;
     {
         std::lock_guard lock(m_jobMutex);
-        if (job.kind != Job::Kind::File)
+        if (single) {
             ++m_pendingJobs; // a file send is tracked by m_fileSending
-        m_jobs.push_back(std::move(job));
+            ++m_waitingJobs;
+            m_jobs.push_back(std::move(job));
+        } else {
+            m_fileJobs.push_back(std::move(job));
+        }
     }
     m_jobCv.notify_all();
+    if (single)
+        m_clock->wake(); // a file send that waits for the line lets it pass
 }
 
-void CMidi::cancelJobs()
+void CMidi::cancelJobs(bool discard)
 {
     ++m_cancelGeneration;
-    std::unique_lock lock(m_jobMutex);
-    for (const Job& job : m_jobs) {
-        if (job.kind != Job::Kind::File)
-            --m_pendingJobs;
+    // Only this thread replaces m_out, so it may be read here without the lock, which
+    // the send thread holds while a send waits for room.
+    if (m_out)
+        m_out->interrupt();
+    {
+        std::unique_lock lock(m_jobMutex);
+        m_pendingJobs -= static_cast<int>(m_jobs.size());
+        m_waitingJobs = 0;
+        m_jobs.clear();
+        m_fileJobs.clear();
+        m_clock->wake(); // ends a pause at once
+        m_idleCv.wait(lock, [this] { return !m_busy; });
     }
-    m_jobs.clear();
-    m_clock->wake(); // ends a pause at once
-    m_idleCv.wait(lock, [this] { return !m_busy; });
+    std::lock_guard lock(m_outMutex);
+    if (m_out)
+        m_out->resume(discard);
 }
 
 void CMidi::waitUntilSent()
 {
     std::unique_lock lock(m_jobMutex);
-    m_idleCv.wait(lock, [this] { return m_jobs.empty() && !m_busy; });
+    m_idleCv.wait(lock, [this] { return m_jobs.empty() && m_fileJobs.empty() && !m_busy; });
 }
 
 bool CMidi::cancelled(std::uint64_t generation) const
@@ -297,10 +420,16 @@ void CMidi::sendLoop(std::stop_token stop)
         Job job;
         {
             std::unique_lock lock(m_jobMutex);
-            if (!m_jobCv.wait(lock, stop, [this] { return !m_jobs.empty(); }))
+            if (!m_jobCv.wait(lock, stop, [this] { return !m_jobs.empty() || !m_fileJobs.empty(); }))
                 return;
-            job = std::move(m_jobs.front());
-            m_jobs.pop_front();
+            if (!m_jobs.empty()) {
+                job = std::move(m_jobs.front());
+                m_jobs.pop_front();
+                --m_waitingJobs;
+            } else {
+                job = std::move(m_fileJobs.front());
+                m_fileJobs.pop_front();
+            }
             m_busy = true;
         }
         if (!cancelled(job.generation))
@@ -315,21 +444,44 @@ void CMidi::sendLoop(std::stop_token stop)
     }
 }
 
+void CMidi::serveWaitingJobs()
+{
+    for (;;) {
+        Job job;
+        {
+            std::lock_guard lock(m_jobMutex);
+            if (m_jobs.empty())
+                return;
+            job = std::move(m_jobs.front());
+            m_jobs.pop_front();
+            --m_waitingJobs;
+        }
+        if (!cancelled(job.generation))
+            runJob(job);
+        {
+            std::lock_guard lock(m_jobMutex);
+            --m_pendingJobs;
+        }
+        m_idleCv.notify_all();
+    }
+}
+
 void CMidi::runJob(const Job& job)
 {
+    // A port that lost its line has been reported once; its single messages fail quietly.
+    const auto failedVisibly = [&](SendResult result) { return result == SendResult::Failed && !m_outLost; };
     switch (job.kind) {
     case Job::Kind::Short:
-        if (!sendMessage(job, job.bytes.data(), job.bytes.size(), true) && !cancelled(job.generation))
+        if (failedVisibly(transmit(job, job.bytes.data(), job.bytes.size(), false)))
             report(static_cast<int>(MessageIcon::Stop), tr("Could not send MIDI OUT Short Message."));
         break;
     case Job::Kind::Long: {
         CSysExSplitter splitter;
         bool failed = false;
         splitter.feed(job.bytes.data(), job.bytes.size(), [&](const std::vector<std::uint8_t>& message, std::uint64_t) {
-            if (sendMessage(job, message.data(), message.size(), true))
-                return true;
-            failed = !cancelled(job.generation);
-            return false;
+            const SendResult result = transmit(job, message.data(), message.size(), false);
+            failed = failedVisibly(result);
+            return result == SendResult::Sent;
         });
         splitter.finish();
         if (failed || splitter.droppedBytes() > 0)
@@ -342,30 +494,42 @@ void CMidi::runJob(const Job& job)
     }
 }
 
-bool CMidi::sendMessage(const Job& job, const std::uint8_t* data, std::size_t size, bool paced)
+CMidi::SendResult CMidi::transmit(const Job& job, const std::uint8_t* data, std::size_t size, bool yieldToJobs,
+                                  QString* error)
 {
     using namespace std::chrono;
-    if (paced && m_lineFree > m_clock->now())
-        m_clock->waitUntil(m_lineFree, [this, &job] { return cancelled(job.generation); });
-    if (cancelled(job.generation))
-        return false;
-    QString error;
+    const bool sysEx = size > 0 && data[0] == sysex::kStart;
+    for (;;) {
+        if (yieldToJobs)
+            serveWaitingJobs();
+        if (cancelled(job.generation))
+            return SendResult::Cancelled;
+        // A short message needs only the line; System Exclusive also waits for the
+        // synth's pause after the last one.
+        const auto deadline = sysEx ? std::max(m_lineFree, m_sysExFree) : m_lineFree;
+        if (deadline <= m_clock->now() || m_outLost)
+            break;
+        m_clock->waitUntil(deadline, [this, &job, yieldToJobs] {
+            return cancelled(job.generation) || m_outLost.load() || (yieldToJobs && m_waitingJobs.load() > 0);
+        });
+    }
     {
         std::lock_guard lock(m_outMutex);
-        if (!m_out || !m_out->send(data, size, &error))
-            return false;
+        if (!m_out || !m_out->send(data, size, error))
+            return cancelled(job.generation) ? SendResult::Cancelled : SendResult::Failed;
+        m_notes.sent(data, size);
     }
-    // The line is busy for the message's bytes at the line rate, then the synth gets
-    // its pause after every System Exclusive message.
+    // The line is busy for the message's bytes at the line rate; after System
+    // Exclusive the synth gets its pause before the next one.
     const auto sentAt = std::max(m_clock->now(), m_lineFree);
     const int rate = m_sendRate.load();
     nanoseconds busy{0};
     if (rate > 0)
         busy = nanoseconds(static_cast<std::int64_t>(size) * 1'000'000'000LL / rate);
-    if (size > 0 && data[0] == sysex::kStart)
-        busy += milliseconds(m_sendPause.load());
     m_lineFree = sentAt + duration_cast<steady_clock::duration>(busy);
-    return true;
+    if (sysEx)
+        m_sysExFree = m_lineFree + duration_cast<steady_clock::duration>(milliseconds(m_sendPause.load()));
+    return SendResult::Sent;
 }
 
 void CMidi::streamFile(const Job& job)
@@ -380,11 +544,15 @@ void CMidi::streamFile(const Job& job)
     CSysExSplitter splitter;
     std::vector<std::uint8_t> chunk(static_cast<std::size_t>(job.chunkSize));
     bool sendFailed = false;
+    QString sendError;
+    std::uint64_t sentBytes = 0;
     const auto sink = [&](const std::vector<std::uint8_t>& message, std::uint64_t consumed) {
-        if (!sendMessage(job, message.data(), message.size(), true)) {
-            sendFailed = !cancelled(job.generation);
+        const SendResult result = transmit(job, message.data(), message.size(), true, &sendError);
+        if (result != SendResult::Sent) {
+            sendFailed = result == SendResult::Failed;
             return false;
         }
+        sentBytes = consumed;
         const auto count = static_cast<long>(consumed);
         post([this, count, generation = job.generation] {
             if (cancelled(generation))
@@ -408,10 +576,16 @@ void CMidi::streamFile(const Job& job)
         if (!splitter.feed(chunk.data(), static_cast<std::size_t>(got), sink)) {
             if (!sendFailed)
                 return; // stopped
-            report(static_cast<int>(MessageIcon::Stop), tr("Could not send MIDI OUT Long Message."));
+            if (m_outLost && !sendError.isEmpty())
+                report(static_cast<int>(MessageIcon::Stop),
+                       tr("%1 %2 of %3 bytes were sent.").arg(sendError).arg(sentBytes).arg(file.size()));
+            else
+                report(static_cast<int>(MessageIcon::Stop), tr("Could not send MIDI OUT Long Message."));
             finishFileSend(job.generation, true);
             return;
         }
+        // Single messages asked for while the file was read go out before its next one.
+        serveWaitingJobs();
     }
     splitter.finish();
     const auto total = static_cast<long>(splitter.consumed());
@@ -435,6 +609,7 @@ void CMidi::finishFileSend(std::uint64_t generation, bool failed)
         if (cancelled(generation) || !m_fileSending)
             return; // stopped meanwhile; Stop has reported the end
         m_fileSending = false;
+        dropLostOutput();
         endTransfer(true, failed);
     });
 }
@@ -445,6 +620,7 @@ void CMidi::StartReceive(const QByteArray& request)
 {
     m_transferFailed = false;
     m_bytesReceived = 0;
+    m_otherBytes = 0;
     emit bytesReceived(0);
     // The input is opened before the file is created, so that a missing device does
     // not cost the user an existing file.
@@ -466,16 +642,49 @@ void CMidi::StartReceive(const QByteArray& request)
         std::lock_guard lock(m_inMutex);
         m_incoming.clear();
     }
-    m_inSysEx = false;
+    m_parser.reset();
     m_receiving = true;
-    if (!request.isEmpty())
-        SendLong(request);
+    m_request = request;
+    m_answers = CDumpRequest(request);
+    m_recording = request.isEmpty();
+    if (!m_recording)
+        sendRequestWhenQuiet();
+}
+
+void CMidi::sendRequestWhenQuiet()
+{
+    if (!m_receiving || m_recording)
+        return;
+    const std::int64_t quiet = std::chrono::nanoseconds(std::chrono::milliseconds(m_settings.quietTime)).count();
+    const std::int64_t lastActivity = std::max(m_inOpenedAt, m_lastSysExAt.load());
+    const std::int64_t wait = lastActivity + quiet - steadyNow();
+    if (wait > 0) {
+        constexpr std::int64_t kNanosPerMilli = 1'000'000;
+        m_quietTimer.start(static_cast<int>((wait + kNanosPerMilli - 1) / kNanosPerMilli));
+        return;
+    }
+    // What is still queued arrived before the request and is dropped with the rest.
+    drainInput();
+    if (!m_receiving)
+        return;
+    m_parser.reset();
+    if (!OpenOut()) {
+        m_reporter.showMessage(MessageIcon::Stop, tr("Error opening MIDI Out Device."));
+        m_file.close();
+        CloseIn();
+        endTransfer(true, true);
+        return;
+    }
+    m_recording = true;
+    SendLong(m_request);
+    emit requestSent();
 }
 
 void CMidi::Stop()
 {
     const bool wasReceiving = m_receiving;
-    cancelJobs();
+    m_quietTimer.stop();
+    cancelJobs(true);
     m_fileSending = false;
     CloseIn();
     CloseOut();
@@ -496,6 +705,8 @@ void CMidi::onInput(std::uint64_t generation, const std::uint8_t* data, std::siz
     // arrived until it runs.
     if (size == 0)
         return;
+    if (carriesSysEx(data, size))
+        m_lastSysExAt = steadyNow();
     bool post = false;
     {
         std::lock_guard lock(m_inMutex);
@@ -529,18 +740,27 @@ void CMidi::drainInput()
     }
 }
 
-void CMidi::handleInput(const std::vector<std::uint8_t>& message)
+void CMidi::handleInput(const std::vector<std::uint8_t>& bytes)
 {
-    const std::uint8_t first = message.front();
-    const bool sysEx = first == sysex::kStart || (m_inSysEx && ((first & kStatusBit) == 0 || first == sysex::kEnd));
-    if (!sysEx) {
-        if ((first & kStatusBit) != 0 && first < kSystemCommon)
-            handleShort(message);
+    m_parser.feed(bytes.data(), bytes.size(),
+                  [this](const std::vector<std::uint8_t>& message) { handleMessage(message); });
+    const auto dropped = static_cast<long>(m_parser.takeDropped());
+    if (m_receiving && m_recording)
+        m_otherBytes += dropped;
+}
+
+void CMidi::handleMessage(const std::vector<std::uint8_t>& message)
+{
+    if (message.front() != sysex::kStart) {
+        handleShort(message);
         return;
     }
-    m_inSysEx = message.back() != sysex::kEnd;
-    if (!m_receiving)
+    if (!m_receiving || !m_recording || !m_file.isOpen())
         return;
+    if (m_answers.isValid() && !m_answers.isAnsweredBy(message.data(), message.size())) {
+        m_otherBytes += static_cast<long>(message.size());
+        return;
+    }
     const auto size = static_cast<qint64>(message.size());
     if (m_file.write(reinterpret_cast<const char*>(message.data()), size) != size || !m_file.flush()) {
         m_reporter.showMessage(MessageIcon::Stop, tr("Error writing to File %1").arg(ioErrorCause(m_file)));
@@ -568,7 +788,7 @@ void CMidi::handleShort(const std::vector<std::uint8_t>& message)
     if (m_thru) {
         std::uint32_t packed = 0;
         for (std::size_t i = 0; i < message.size() && i < static_cast<std::size_t>(kShortMessageMax); ++i)
-            packed |= static_cast<std::uint32_t>(message[i]) << (8 * i);
+            packed |= static_cast<std::uint32_t>(message[i]) << (kBitsPerByte * i);
         SendShort(packed);
     }
 }

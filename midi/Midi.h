@@ -1,8 +1,11 @@
 #pragma once
 
+#include "midi/DumpRequest.h"
 #include "midi/MidiClock.h"
+#include "midi/MidiInputParser.h"
 #include "midi/MidiPort.h"
 #include "midi/MidiSettings.h"
+#include "midi/NoteTracker.h"
 
 #include <QByteArray>
 #include <QFile>
@@ -11,6 +14,7 @@
 #include <QPointer>
 #include <QString>
 #include <QStringList>
+#include <QTimer>
 #include <atomic>
 #include <condition_variable>
 #include <cstdint>
@@ -24,9 +28,11 @@ class CMidiPortProvider;
 class CReporter;
 
 // The program's gateway to MIDI: one input and one output, a send thread that carries
-// everything sent in the order it was asked for, and the recording of incoming System
-// Exclusive data into a file. Lives in the user-interface thread; port callbacks and
-// the send thread hand their results over as queued calls.
+// everything sent, and the recording of incoming System Exclusive data into a file.
+// Single messages (notes, MIDI thru, parameter changes) go out in the order they were
+// asked for; a file send runs beside them and lets them pass between two of its
+// messages. Lives in the user-interface thread; port callbacks and the send thread
+// hand their results over as queued calls.
 class CMidi : public QObject
 {
     Q_OBJECT
@@ -38,7 +44,7 @@ public:
           CMidiClock* clock = nullptr, QObject* parent = nullptr);
     ~CMidi() override;
 
-    // Devices.
+    // Devices. Closing the output first turns off every note still sounding through it.
     bool OpenIn();
     bool OpenOut();
     void CloseIn();
@@ -63,11 +69,13 @@ public:
     // Streams the file at path() to the output.
     void StartSend();
 
-    // Receiving: records incoming System Exclusive data into the file at path(),
-    // after sending request when it is not empty.
+    // Receiving: records incoming System Exclusive data into the file at path(). A
+    // request (not empty) goes out once the input has been quiet (see
+    // CMidiSettings::quietTime); what arrives before is dropped, and only the messages
+    // that answer it are recorded and counted.
     void StartReceive(const QByteArray& request);
-    // Ends the current transfer, closes devices and file and reports transferEnded:
-    // true after a send (or when nothing ran), false after a receive.
+    // Ends the current transfer, turns off what sounds, closes devices and file and
+    // reports transferEnded: true after a send (or when nothing ran), false after a receive.
     void Stop();
 
     void setPath(const QString& path) { m_path = path; }
@@ -76,8 +84,12 @@ public:
     bool isSending() const { return m_fileSending || m_pendingJobs.load() > 0; }
     long bytesReceivedCount() const { return m_bytesReceived; }
     long bytesSentCount() const { return m_bytesSent; }
+    // System Exclusive bytes of the current receive that were not recorded: messages
+    // that do not answer the request, and fragments.
+    long otherBytesCount() const { return m_otherBytes; }
     // True when the last transfer ended by an error rather than by completion or Stop.
     bool lastTransferFailed() const { return m_transferFailed; }
+    CReporter& reporter() const { return m_reporter; }
 
     // Named dump requests.
     void AddRequest(const QString& name, const QString& text);
@@ -97,6 +109,8 @@ public:
 signals:
     void bytesSent(long count);     // bytes of the file sent so far; 0 at the start of a send
     void bytesReceived(long count); // bytes recorded so far; 0 at the start of a receive
+    // The request of a receive has been handed to the output (after the quiet time).
+    void requestSent();
     // A transfer ended, was stopped or failed: true after a send or an error, false
     // after a stopped receive.
     void transferEnded(bool sendOrError);
@@ -117,12 +131,18 @@ private:
         std::uint64_t generation;
         std::vector<std::uint8_t> bytes;
     };
+    enum class SendResult { Sent, Failed, Cancelled };
 
     void enqueue(Job job);
-    void cancelJobs();
+    // Drops every queued job and waits until the send thread is idle; with discard the
+    // port also drops what it holds and has not yet delivered.
+    void cancelJobs(bool discard);
     void sendLoop(std::stop_token stop);
     void runJob(const Job& job);
-    bool sendMessage(const Job& job, const std::uint8_t* data, std::size_t size, bool paced);
+    // Runs the single messages that wait, between two messages of a file send.
+    void serveWaitingJobs();
+    SendResult transmit(const Job& job, const std::uint8_t* data, std::size_t size, bool yieldToJobs,
+                        QString* error = nullptr);
     void streamFile(const Job& job);
     bool cancelled(std::uint64_t generation) const;
     // Called from the send thread: runs f in the user-interface thread.
@@ -130,11 +150,18 @@ private:
     void post(F&& f);
     void report(int icon, const QString& text);
     void finishFileSend(std::uint64_t generation, bool failed);
+    // Turns off what sounds through the output; m_outMutex held.
+    void releaseNotes();
+    void onOutputLost(std::uint64_t generation);
+    void onInputLost(std::uint64_t generation, const QString& reason);
+    void dropLostOutput();
 
     void onInput(std::uint64_t generation, const std::uint8_t* data, std::size_t size);
     void drainInput();
-    void handleInput(const std::vector<std::uint8_t>& message);
+    void handleInput(const std::vector<std::uint8_t>& bytes);
+    void handleMessage(const std::vector<std::uint8_t>& message);
     void handleShort(const std::vector<std::uint8_t>& message);
+    void sendRequestWhenQuiet();
     void endTransfer(bool sendOrError, bool failed);
 
     CMidiPortProvider& m_ports;
@@ -150,32 +177,48 @@ private:
     std::deque<Incoming> m_incoming;
     bool m_drainPosted = false;
     std::atomic<std::uint64_t> m_inGeneration{0};
-    bool m_inSysEx = false; // a System Exclusive message has begun and not yet ended
+    CMidiInputParser m_parser;
+    // When System Exclusive data last arrived and when the input was opened
+    // (nanoseconds of the steady clock), for the quiet time before a request.
+    std::atomic<std::int64_t> m_lastSysExAt{0};
+    std::int64_t m_inOpenedAt = 0;
 
-    // Output: the port is used by the send thread under m_outMutex.
+    // Output: the port is used by the send thread under m_outMutex; only the
+    // user-interface thread replaces it.
     mutable std::mutex m_outMutex;
     std::unique_ptr<CMidiOutPort> m_out;
+    CNoteTracker m_notes; // under m_outMutex
+    std::atomic<std::uint64_t> m_outGeneration{0};
+    std::atomic<bool> m_outLost{false};
 
-    // The send queue.
+    // The send queues: single messages in order, and file sends.
     std::mutex m_jobMutex;
     std::condition_variable_any m_jobCv;
     std::condition_variable m_idleCv;
     std::deque<Job> m_jobs;
+    std::deque<Job> m_fileJobs;
     bool m_busy = false;
     std::atomic<std::uint64_t> m_cancelGeneration{0};
-    std::atomic<int> m_pendingJobs{0};
+    std::atomic<int> m_pendingJobs{0}; // single messages not yet sent
+    std::atomic<int> m_waitingJobs{0}; // of those, the ones still in m_jobs
     std::atomic<int> m_sendRate;
     std::atomic<int> m_sendPause;
-    CMidiClock::TimePoint m_lineFree{}; // send thread only
+    CMidiClock::TimePoint m_lineFree{};  // send thread only: the line has sent every byte
+    CMidiClock::TimePoint m_sysExFree{}; // send thread only: the synth has had its pause
 
     bool m_thru = false;
-    bool m_receiving = false;
+    bool m_receiving = false; // a receive is under way (waiting for quiet or recording)
+    bool m_recording = false; // the request is out (or there is none): messages are recorded
     bool m_fileSending = false;
     bool m_transferFailed = false;
     long m_bytesReceived = 0;
+    long m_otherBytes = 0;
     long m_bytesSent = 0;
     QString m_path;
     QFile m_file;
+    QByteArray m_request;
+    CDumpRequest m_answers;
+    QTimer m_quietTimer;
 
     QStringList m_requestNames;
     QStringList m_requestTexts;

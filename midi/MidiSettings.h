@@ -9,6 +9,7 @@ struct CMidiSettings
     static constexpr int kLineRate = 3125;         // bytes per second of a MIDI cable
     static constexpr int kDefaultSendPause = 20;   // ms after each System Exclusive message
     static constexpr int kDefaultChunkSize = 1024; // bytes read from a file at a time
+    static constexpr int kDefaultQuietTime = 500;  // ms without System Exclusive before a request
 
     int inDevice = 0;
     int outDevice = 0;
@@ -17,4 +18,7 @@ struct CMidiSettings
     int sendRate = kLineRate;          // bytes per second; 0 sends as fast as the port takes it
     int sendPause = kDefaultSendPause; // ms; 0 turns the pause off
     int chunkSize = kDefaultChunkSize;
+    // A request goes out once the input has been free of System Exclusive data this long,
+    // so that the rest of an earlier dump cannot mix with the answer. 0 sends at once.
+    int quietTime = kDefaultQuietTime;
 };

@@ -3,12 +3,15 @@
 #include <QFileInfo>
 
 #if defined(TONELOOM_HAVE_JACK)
+#include "midi/JackMidiInPort.h"
 #include "midi/JackMidiOutPort.h"
 
 #include <jack/jack.h>
 #endif
 #include <QtGlobal>
 #include <algorithm>
+#include <chrono>
+#include <thread>
 #include <utility>
 
 namespace {
@@ -64,12 +67,21 @@ bool jackServerRunning()
 #if defined(TONELOOM_HAVE_JACK)
     jack_set_error_function(&quietJack);
     jack_set_info_function(&quietJack);
-    jack_status_t status{};
-    jack_client_t* client = jack_client_open("toneloom-probe", JackNoStartServer, &status);
-    if (!client)
-        return false;
-    jack_client_close(client);
-    return true;
+    // A server that is there but too busy to answer in time (a loaded machine) is asked
+    // again; one that cannot be reached at all is not there.
+    constexpr int kAttempts = 3;
+    constexpr auto kRetryPause = std::chrono::milliseconds(200);
+    for (int attempt = 0; attempt < kAttempts; ++attempt) {
+        jack_status_t status{};
+        if (jack_client_t* client = jack_client_open("toneloom-probe", JackNoStartServer, &status)) {
+            jack_client_close(client);
+            return true;
+        }
+        if ((status & JackServerFailed) != 0)
+            return false;
+        std::this_thread::sleep_for(kRetryPause);
+    }
+    return false;
 #else
     return true;
 #endif
@@ -158,8 +170,9 @@ bool CRtMidiInPort::open(Callback callback, QString* error)
                 *error = QString::fromStdString(problem);
             return false;
         }
-        // System Exclusive is what we are here for; clock and active sensing are not.
-        midi->ignoreTypes(false, true, true);
+        // Everything comes through: System Exclusive for receives, clock, time code and
+        // active sensing for MIDI thru. The engine sorts out what RtMidi glues together.
+        midi->ignoreTypes(false, false, false);
         m_callback = std::move(callback);
         midi->setCallback(&CRtMidiInPort::received, this);
         m_midi = std::move(midi);
@@ -267,4 +280,13 @@ std::unique_ptr<CMidiOutPort> createSystemOutPort(RtMidi::Api api, QString portN
         return std::make_unique<CJackMidiOutPort>(std::move(portName), isVirtual, std::move(clientName));
 #endif
     return std::make_unique<CRtMidiOutPort>(api, std::move(portName), isVirtual, std::move(clientName));
+}
+
+std::unique_ptr<CMidiInPort> createSystemInPort(RtMidi::Api api, QString portName, bool isVirtual, QString clientName)
+{
+#if defined(TONELOOM_HAVE_JACK)
+    if (api == RtMidi::UNIX_JACK)
+        return std::make_unique<CJackMidiInPort>(std::move(portName), isVirtual, std::move(clientName));
+#endif
+    return std::make_unique<CRtMidiInPort>(api, std::move(portName), isVirtual, std::move(clientName));
 }

@@ -64,6 +64,9 @@ private:
     std::string m_error; // filled by RtMidi's error callback during a call
 };
 
-// The output to use for a system port: on JACK our own lossless JACK output, else RtMidi's.
+// The ports to use for a system port: on JACK our own, which lose nothing and notice a
+// server or connection that goes, else RtMidi's.
 std::unique_ptr<CMidiOutPort> createSystemOutPort(RtMidi::Api api, QString portName, bool isVirtual = false,
                                                   QString clientName = {});
+std::unique_ptr<CMidiInPort> createSystemInPort(RtMidi::Api api, QString portName, bool isVirtual = false,
+                                                QString clientName = {});

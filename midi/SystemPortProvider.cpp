@@ -29,7 +29,7 @@ std::unique_ptr<CMidiInPort> CSystemPortProvider::createIn(int index)
     if (index < 0)
         return nullptr;
     if (index < m_inputs.size())
-        return std::make_unique<CRtMidiInPort>(m_api, m_inputs[index]);
+        return createSystemInPort(m_api, m_inputs[index]);
     // Past the system's ports: the extra providers' ports, one list after the other.
     int first = static_cast<int>(m_inputs.size());
     for (CMidiPortProvider* extra : m_extras) {

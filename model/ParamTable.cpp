@@ -594,19 +594,16 @@ int efxRow(const Param& p)
 // The items of a row's list in its context.
 QStringList contextItems(const Param& p, const ShowContext& c)
 {
+    const int decider = listContext(p, c.data);
     switch (p.list.kind) {
     case Kind::EfxParameter:
-        return efx::rowItems(siblingValue(p, u"efx.type", c.data), efxRow(p));
-    case Kind::LfoRate: {
-        const QString lfo = p.id.section(QLatin1Char('.'), 1, 1);
-        const int sync = siblingValue(p, QString(lfo + QStringLiteral(".externalSync")), c.data);
-        return items(sync == 0 ? valuelists::kZeroTo127 : valuelists::kSyncedTime);
-    }
+        return efx::rowItems(decider, efxRow(p));
+    case Kind::LfoRate:
+        return items(decider == 0 ? valuelists::kZeroTo127 : valuelists::kSyncedTime);
     case Kind::DelayTime: {
-        const int mode = siblingValue(p, u"delay.mode", c.data);
         constexpr int kClockSync = 3;
         constexpr int kTapSync = 4;
-        return items(mode == kClockSync || mode == kTapSync ? valuelists::kSyncedTime : valuelists::kZeroTo127);
+        return items(decider == kClockSync || decider == kTapSync ? valuelists::kSyncedTime : valuelists::kZeroTo127);
     }
     case Kind::WaveGroup:
         if (!c.names)
@@ -620,10 +617,7 @@ QStringList contextItems(const Param& p, const ShowContext& c)
     case Kind::WaveNumber:
         if (!c.names)
             return {};
-        {
-            const int group = siblingValue(p, u"wave.group", c.data);
-            return waveNames(*c.names, group / kGroupIdSpan, group % kGroupIdSpan);
-        }
+        return waveNames(*c.names, decider / kGroupIdSpan, decider % kGroupIdSpan);
     case Kind::PatchGroup:
         if (!c.names)
             return {};
@@ -636,16 +630,33 @@ QStringList contextItems(const Param& p, const ShowContext& c)
     case Kind::PartPatch:
         if (!c.names)
             return {};
-        {
-            const int group = siblingValue(p, u"group", c.data);
-            return partPatchNames(*c.names, group / kGroupIdSpan, group % kGroupIdSpan, c.index);
-        }
+        return partPatchNames(*c.names, decider / kGroupIdSpan, decider % kGroupIdSpan, c.index);
     default:
         return items(p.list);
     }
 }
 
 } // namespace
+
+int listContext(const Param& p, const std::uint8_t* data)
+{
+    switch (p.list.kind) {
+    case Kind::EfxParameter:
+        return siblingValue(p, u"efx.type", data);
+    case Kind::LfoRate: {
+        const QString lfo = p.id.section(QLatin1Char('.'), 1, 1);
+        return siblingValue(p, QString(lfo + QStringLiteral(".externalSync")), data);
+    }
+    case Kind::DelayTime:
+        return siblingValue(p, u"delay.mode", data);
+    case Kind::WaveNumber:
+        return siblingValue(p, u"wave.group", data);
+    case Kind::PartPatch:
+        return siblingValue(p, u"group", data);
+    default:
+        return -1;
+    }
+}
 
 const std::vector<Param>& rows(sysex::Block block)
 {

@@ -156,6 +156,10 @@ struct ShowContext
 QString shownText(const Param& p, int value, const ShowContext& context = {});
 // The list a row shows in its context (empty for rows without a list).
 QStringList listItems(const Param& p, const ShowContext& context = {});
+// The value of the row of the block (data) that decides a list's items: the effect type,
+// an LFO's sync, the tone delay mode, the wave or patch group; -1 for a list that no
+// other row decides. Two contexts with the same value show the same items.
+int listContext(const Param& p, const std::uint8_t* data);
 
 // Headless lists that depend on the name store.
 struct GroupItem

@@ -156,8 +156,10 @@ const std::array<NamedRequest, kNamedRequestCount> kNamedRequests = {{
     {"All Performances", "F0 41 10 6A 11 10 00 00 00 00 20 00 00 50 F7"},
     {"All", "F0 41 10 6A 11 10 00 00 00 11 7F 17 01 48 F7"},
     {"All Card Patches", "F0 41 10 6A 11 21 00 00 00 02 40 00 00 1D F7"},
-    // The size field really is 20 00 00 00 here; the synthesizer answers it as it stands.
-    {"All Card Performances", "F0 41 10 6A 11 20 00 00 00 20 00 00 00 40 F7"},
+    // The size of the card performances, as for the user performances: a size of
+    // 20 00 00 00 would ask for the whole card, whose data would then run on into the
+    // next receive. The checksum is the same either way.
+    {"All Card Performances", "F0 41 10 6A 11 20 00 00 00 00 20 00 00 40 F7"},
     {"All Card", "F0 41 10 6A 11 20 00 00 00 11 7F 17 01 38 F7"},
     {"Temporary Patch", "F0 41 10 6A 11 03 00 00 00 00 00 17 01 65 F7"},
     {"Temporary Performance", "F0 41 10 6A 11 01 00 00 00 00 00 1F 1A 46 F7"},

@@ -45,9 +45,11 @@ void checkMessage(QByteArrayView msg, qint64 offset, SysExScanResult& result)
     const std::uint8_t found = at(msg.size() - 2);
     if (found != expected) {
         ++result.badChecksums;
-        problem(QStringLiteral("bad checksum %1 at address %2 %3 %4 %5, expected %6")
-                    .arg(hexByte(found), hexByte(at(5)), hexByte(at(6)), hexByte(at(7)), hexByte(at(8)),
-                         hexByte(expected)));
+        result.problems.push_back({offset,
+                                   QStringLiteral("bad checksum %1 at address %2 %3 %4 %5, expected %6")
+                                       .arg(hexByte(found), hexByte(at(5)), hexByte(at(6)), hexByte(at(7)),
+                                            hexByte(at(8)), hexByte(expected)),
+                                   true});
     }
 }
 

@@ -10,6 +10,7 @@ struct SysExProblem
 {
     qint64 offset = 0; // of the message, or of the stray byte
     QString reason;
+    bool badChecksum = false; // the message is whole but its checksum is wrong
 };
 
 struct SysExScanResult

@@ -1,4 +1,4 @@
-#include "ControlSite.h"
+#include "playsurfaces/ControlSite.h"
 
 #include "controls/common/ControlFactory.h"
 
@@ -32,7 +32,9 @@ bool CControlSite::createControl(const QString& classId, const QByteArray& state
     m_control->setGeometry(rect());
     setFocusProxy(m_control);
     m_control->show();
+    updateGeometry();
     connectEvents();
+    publishChanges();
     return true;
 }
 

@@ -33,7 +33,7 @@ void CChildFrame::updateTitle()
 void CChildFrame::closeEvent(QCloseEvent* event)
 {
     CDocumentView* view = documentView();
-    if (view && view->isDocumentModified()) {
+    if (m_askBeforeClose && view && view->isDocumentModified()) {
         const auto answer = m_prompter.ask(QStringLiteral("Save changes to %1?").arg(view->documentTitle()), true);
         if (answer == CPrompter::Answer::Cancel || (answer == CPrompter::Answer::Yes && !view->saveDocument(false))) {
             event->ignore();
@@ -41,6 +41,13 @@ void CChildFrame::closeEvent(QCloseEvent* event)
         }
     }
     QMdiSubWindow::closeEvent(event);
+}
+
+void CChildFrame::closeWithoutAsking()
+{
+    m_askBeforeClose = false;
+    if (!close())
+        m_askBeforeClose = true;
 }
 
 void CChildFrame::rememberNormal()

@@ -19,6 +19,9 @@ public:
     CDocumentView* documentView() const;
     QRect normalGeometry() const { return m_normal; }
     void updateTitle();
+    // Closes the window without asking about its document (the program's Exit has
+    // asked about every document already).
+    void closeWithoutAsking();
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -30,4 +33,5 @@ private:
 
     CPrompter& m_prompter;
     QRect m_normal;
+    bool m_askBeforeClose = true;
 };

@@ -6,6 +6,7 @@
 #include <QDialog>
 #include <QDir>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QMessageBox>
 
 void CPrompter::showMessage(MessageIcon icon, const QString& text)
@@ -45,6 +46,17 @@ QStringList CPrompter::nameFilters(const QString& classicFilter)
     return result;
 }
 
+QString CPrompter::chooseSaveFileName(const QString& filter, const QString& defaultSuffix, const QString& title,
+                                      const QString& startFile)
+{
+    m_dialogTitle = title;
+    m_dialogStart = startFile;
+    const QString path = getSaveFileName(filter, defaultSuffix);
+    m_dialogTitle.clear();
+    m_dialogStart.clear();
+    return path;
+}
+
 QString CPrompter::getSaveFileName(const QString& filter, const QString& defaultSuffix)
 {
     QFileDialog dialog(m_parent);
@@ -53,6 +65,13 @@ QString CPrompter::getSaveFileName(const QString& filter, const QString& default
     dialog.setDirectory(QDir::currentPath());
     dialog.setNameFilters(nameFilters(filter));
     dialog.setDefaultSuffix(defaultSuffix);
+    if (!m_dialogTitle.isEmpty())
+        dialog.setWindowTitle(m_dialogTitle);
+    if (!m_dialogStart.isEmpty()) {
+        const QFileInfo start(m_dialogStart);
+        dialog.setDirectory(start.absolutePath());
+        dialog.selectFile(start.fileName());
+    }
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return {};
     return dialog.selectedFiles().first();

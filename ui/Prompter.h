@@ -29,6 +29,14 @@ public:
     // they start in the process's current folder. An empty result means Cancel.
     virtual QString getSaveFileName(const QString& filter, const QString& defaultSuffix);
     virtual QString getOpenFileName(const QString& filter, const QString& defaultSuffix);
+    // The save-file chooser with a title that says what is saved ("Save Patches") and
+    // the file it starts at (empty: none). Runs getSaveFileName, which shows both.
+    QString chooseSaveFileName(const QString& filter, const QString& defaultSuffix, const QString& title,
+                               const QString& startFile = QString());
+    // The title and start file of the save-file chooser that runs now ("Save As" and
+    // none for a plain getSaveFileName); scripted prompters record them.
+    QString fileDialogTitle() const { return m_dialogTitle; }
+    QString fileDialogStart() const { return m_dialogStart; }
     // Runs a modal dialog; QDialog::Accepted or Rejected.
     virtual int exec(QDialog& dialog);
 
@@ -37,4 +45,6 @@ public:
 
 private:
     QPointer<QWidget> m_parent;
+    QString m_dialogTitle;
+    QString m_dialogStart;
 };

@@ -4,11 +4,13 @@
 
 class CAppSettings;
 class CCopybox;
+class CEnvelopeGraph;
 class CExpansionNames;
 class CMidi;
 class CPrompter;
 class CToneloomDoc;
 class QPrinter;
+class QWidget;
 
 // What windows and dialogs use of the program, handed to them when they are made:
 // the settings, the MIDI engine, the prompter, the name store, the copybox, the
@@ -28,11 +30,19 @@ public:
     virtual QPrinter& printer() = 0;
 
     // A save-file chooser that starts in the program's current folder and remembers
-    // the folder chosen. Empty when cancelled.
-    virtual QString chooseSaveFile(const QString& filter, const QString& defaultSuffix) = 0;
+    // the folder chosen; title says what is saved. Empty when cancelled.
+    virtual QString chooseSaveFile(const QString& filter, const QString& defaultSuffix,
+                                   const QString& title = QString()) = 0;
     // Sends what was chosen of a bank (CToneloomDoc::Which) to user or card memory,
     // under the program's transfer status. False when no send started.
     virtual bool sendBank(CToneloomDoc& document, int which, bool cardMemory) = 0;
     // A bulk transfer is running: commands that would start another are disabled.
     virtual bool isTransferActive() const = 0;
+    // An envelope graph for an editor page, a child of parent; null when the program
+    // cannot make one (the page then shows its lists only).
+    virtual CEnvelopeGraph* createEnvelopeGraph(QWidget* parent)
+    {
+        (void)parent;
+        return nullptr;
+    }
 };

@@ -33,6 +33,14 @@ CCopyToPatchDlg::CCopyToPatchDlg(const QStringList& patches, CReporter& reporter
     layout->addWidget(buttons);
 }
 
+QString CCopyToPatchDlg::selectFourText(int selected)
+{
+    const QString count = selected == 0   ? QStringLiteral("no key is selected")
+                          : selected == 1 ? QStringLiteral("1 key is selected")
+                                          : QStringLiteral("%1 keys are selected").arg(selected);
+    return QStringLiteral("Please select four keys to put in the patch, one for each tone; %1.").arg(count);
+}
+
 std::array<int, CBankOperations::kCopyToPatchKeys> CCopyToPatchDlg::keys() const
 {
     std::vector<int> rows;
@@ -52,7 +60,7 @@ int CCopyToPatchDlg::patchIndex() const
 void CCopyToPatchDlg::accept()
 {
     if (m_keys->selectedItems().size() != CBankOperations::kCopyToPatchKeys) {
-        m_reporter.showMessage(MessageIcon::Exclamation, QString::fromLatin1(kSelectFour));
+        m_reporter.showMessage(MessageIcon::Exclamation, selectFourText(int(m_keys->selectedItems().size())));
         return; // the dialog stays open
     }
     QDialog::accept();

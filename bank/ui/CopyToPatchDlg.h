@@ -17,7 +17,8 @@ class CCopyToPatchDlg : public QDialog
     Q_OBJECT
 
 public:
-    static constexpr const char* kSelectFour = "Please select four tones.";
+    // Said when OK finds another number of keys selected.
+    static QString selectFourText(int selected);
 
     // patches: the "%d: %s" lines of the bank's patches.
     CCopyToPatchDlg(const QStringList& patches, CReporter& reporter, QWidget* parent = nullptr);

@@ -1,8 +1,11 @@
 #include "bank/ui/ToneloomView.h"
 
 #include "bank/BankOperations.h"
+#include "bank/BankReport.h"
+#include "bank/EditCommand.h"
 #include "bank/ToneloomDoc.h"
 #include "bank/ui/BankViewCommands.h"
+#include "editors/EditPatchDlg.h"
 #include "library/LibraryRecord.h"
 #include "midi/Midi.h"
 #include "midi/ui/SendDlg.h"
@@ -15,9 +18,11 @@
 
 #include <QApplication>
 #include <QClipboard>
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QFontMetrics>
+#include <QHelpEvent>
 #include <QKeyEvent>
 #include <QMdiArea>
 #include <QMdiSubWindow>
@@ -29,12 +34,18 @@
 #include <QPrinter>
 #include <QScrollBar>
 #include <QTextStream>
+#include <QToolTip>
 #include <cmath>
 
 namespace {
 
 const QColor kDropMarkColour(192, 192, 192);
 const QColor kCurrentFrameColour(200, 0, 0);
+// Items read damaged from their file: a pale red cell and a red corner that shows
+// on a selected cell too.
+const QColor kDamagedColour(255, 204, 204);
+const QColor kDamagedMarkColour(210, 0, 0);
+constexpr int kDamagedMarkSize = 7;
 constexpr std::uint8_t kPatchMode = 0x01;
 constexpr std::uint8_t kPerformanceMode = 0x00;
 // How close to its edge a drag scrolls the window along, and by how much.
@@ -73,8 +84,9 @@ CToneloomView::CToneloomView(std::unique_ptr<CToneloomDoc> document, CDocTemplat
     setAcceptDrops(true);
     viewport()->setAcceptDrops(true);
     m_document->setParent(nullptr);
-    m_document->setSaveFileChooser(
-        [this] { return m_services.chooseSaveFile(QString::fromLatin1(kSaveFilter), QStringLiteral("syx")); });
+    m_document->setSaveFileChooser([this](int which) {
+        return m_services.chooseSaveFile(QString::fromLatin1(kSaveFilter), QStringLiteral("syx"), saveTitle(which));
+    });
     connect(m_document.get(), &CToneloomDoc::itemStateChanged, this, [this](int kind, int index) {
         if (kind == m_kind)
             RedrawItem(index);
@@ -100,15 +112,41 @@ void CToneloomView::notifyCommandState()
 
 // ---------------------------------------------------------------- geometry
 
+QFont CToneloomView::cellFont(int fontSize)
+{
+    QFont font(QString::fromLatin1(kFontFace));
+    font.setPixelSize(fontSize);
+    font.setWeight(QFont::Normal);
+    font.setItalic(false);
+    return font;
+}
+
+QSize CToneloomView::cellSizeFor(int fontSize)
+{
+    const QFontMetrics metrics(cellFont(fontSize));
+    return {metrics.horizontalAdvance(QString::fromLatin1(kMeasureText)) + kCellPadding,
+            metrics.height() + kCellPadding};
+}
+
+QSize CToneloomView::gridSize(int fontSize, int kind)
+{
+    if (kind < 0 || kind >= kKindCount)
+        return {};
+    const QSize cell = cellSizeFor(fontSize);
+    const int rows = rowsPerColumn(kind);
+    const int columns = (CToneloomDoc::itemCount(kind) + rows - 1) / rows;
+    return {columns * cell.width(), rows * cell.height()};
+}
+
+QSize CToneloomView::sizeHint() const
+{
+    return totalSize(m_kind == kNoKind ? kPatches : m_kind) + QSize(2 * frameWidth(), 2 * frameWidth());
+}
+
 void CToneloomView::RefreshFont()
 {
-    m_font = QFont(QString::fromLatin1(kFontFace));
-    m_font.setPixelSize(m_services.settings().viewFontSize());
-    m_font.setWeight(QFont::Normal);
-    m_font.setItalic(false);
-    const QFontMetrics metrics(m_font, viewport());
-    m_cell = QSize(metrics.horizontalAdvance(QString::fromLatin1(kMeasureText)) + kCellPadding,
-                   metrics.height() + kCellPadding);
+    m_font = cellFont(m_services.settings().viewFontSize());
+    m_cell = cellSizeFor(m_services.settings().viewFontSize());
     updateScrollBars();
     viewport()->update();
 }
@@ -169,6 +207,10 @@ void CToneloomView::updateScrollBars()
     verticalScrollBar()->setRange(0, std::max(0, total.height() - page.height()));
     verticalScrollBar()->setPageStep(page.height());
     verticalScrollBar()->setSingleStep(std::max(1, page.height() / 10));
+    // The bars show or hide for their new ranges now: a bar left from a smaller size
+    // would otherwise cover the last row of a window that fits its grid.
+    QEvent relayout(QEvent::LayoutRequest);
+    QCoreApplication::sendEvent(this, &relayout);
 }
 
 void CToneloomView::resizeEvent(QResizeEvent* event)
@@ -184,7 +226,7 @@ void CToneloomView::scrollContentsBy(int, int)
 
 // ---------------------------------------------------------------- drawing
 
-void CToneloomView::drawCell(QPainter& painter, int index) const
+void CToneloomView::drawCell(QPainter& painter, int index, bool damaged) const
 {
     const QRect cell = cellRect(index);
     const std::uint32_t state = m_document->flags(m_kind, index);
@@ -196,6 +238,9 @@ void CToneloomView::drawCell(QPainter& painter, int index) const
     } else if (state & CToneloomDoc::kSelected) {
         brush = pal.color(QPalette::Highlight);
         text = pal.color(QPalette::HighlightedText);
+    } else if (damaged) {
+        brush = kDamagedColour;
+        text = Qt::black;
     }
     painter.setFont(m_font);
     painter.setPen(QPen(Qt::black, 0));
@@ -207,6 +252,14 @@ void CToneloomView::drawCell(QPainter& painter, int index) const
         QStringLiteral("%1 %2").arg(index + 1, 2, 10, QLatin1Char('0')).arg(m_document->array(m_kind).name(index));
     const QFontMetrics metrics(m_font, painter.device());
     painter.drawText(QPoint(cell.x() + kTextInset, cell.y() + kTextInset + metrics.ascent()), label);
+    if (damaged) {
+        const int right = cell.x() + cell.width() - 2;
+        const QPoint corner[3] = {QPoint(right - kDamagedMarkSize, cell.y()), QPoint(right, cell.y()),
+                                  QPoint(right, cell.y() + kDamagedMarkSize)};
+        painter.setPen(Qt::NoPen);
+        painter.setBrush(kDamagedMarkColour);
+        painter.drawPolygon(corner, 3);
+    }
     if (state & CToneloomDoc::kCurrent) {
         painter.setBrush(Qt::NoBrush);
         painter.setPen(QPen(kCurrentFrameColour, 0));
@@ -216,8 +269,9 @@ void CToneloomView::drawCell(QPainter& painter, int index) const
 
 void CToneloomView::drawAll(QPainter& painter) const
 {
+    const std::vector<bool> damaged = m_document->damageMap(m_kind);
     for (int i = 0; i < itemCount(); ++i)
-        drawCell(painter, i);
+        drawCell(painter, i, damaged[static_cast<std::size_t>(i)]);
 }
 
 void CToneloomView::paintEvent(QPaintEvent*)
@@ -227,6 +281,38 @@ void CToneloomView::paintEvent(QPaintEvent*)
     QPainter painter(viewport());
     painter.translate(-scrollPosition());
     drawAll(painter);
+}
+
+QString CToneloomView::damageNote(int index) const
+{
+    if (m_kind == kNoKind || !m_document->isDamaged(m_kind, index))
+        return {};
+    const CBankReport& report = m_document->openReport();
+    const QStringList lines = report.lines();
+    QStringList notes;
+    for (std::size_t i = 0; i < report.problems().size(); ++i) {
+        const BankProblem& problem = report.problems()[i];
+        if (problem.kind == m_kind && problem.item == index)
+            notes << lines.value(static_cast<int>(i));
+    }
+    // A damaged record that was moved here since the file was read.
+    if (notes.isEmpty())
+        notes << QStringLiteral("It was read damaged from the file.");
+    return notes.join(QLatin1Char('\n'));
+}
+
+bool CToneloomView::viewportEvent(QEvent* event)
+{
+    if (event->type() == QEvent::ToolTip) {
+        const auto* help = static_cast<QHelpEvent*>(event);
+        const QString note = damageNote(HitTest(toLogical(help->pos())));
+        if (note.isEmpty())
+            QToolTip::hideText();
+        else
+            QToolTip::showText(help->globalPos(), note, viewport());
+        return true;
+    }
+    return QAbstractScrollArea::viewportEvent(event);
 }
 
 void CToneloomView::RedrawItem(int index)
@@ -255,6 +341,13 @@ void CToneloomView::fitFrameToGrid()
     const QRect client = area->viewport()->rect();
     QRect rect = frame->geometry();
     const QSize border = rect.size() - size() + QSize(2 * frameWidth(), 2 * frameWidth());
+    // A window placed too far right or down for its grid moves towards the top left
+    // corner first, as far as that makes the grid fit.
+    const QSize wanted = border + total;
+    if (rect.left() + wanted.width() > client.right() + 1)
+        rect.moveLeft(std::max(0, client.right() + 1 - wanted.width()));
+    if (rect.top() + wanted.height() > client.bottom() + 1)
+        rect.moveTop(std::max(0, client.bottom() + 1 - wanted.height()));
     // As large as the grid where it fits; where it does not, as large as the space
     // allows rather than the small size a new window starts with.
     int extraHeight = 0;
@@ -336,6 +429,11 @@ void CToneloomView::mousePressEvent(QMouseEvent* event)
 void CToneloomView::mouseDoubleClickEvent(QMouseEvent* event)
 {
     mousePressEvent(event);
+    // A double click on an item edits it (the first click made it the current one).
+    if (event->button() == Qt::LeftButton && m_buttonDown) {
+        m_buttonDown = false;
+        runCommand(cmd::kEditItem);
+    }
 }
 
 void CToneloomView::mouseMoveEvent(QMouseEvent* event)
@@ -388,9 +486,16 @@ void CToneloomView::startDrag(Qt::KeyboardModifiers modifiers)
                                modifiers.testFlag(Qt::ControlModifier));
     SendItemToSynth(m_downIndex);
     m_dragging = true;
+    const QPoint scrolled = scrollPosition();
     // Within this bank the items move; in another bank (or a library) they are copied.
-    execItemDrag(this, dragData(), Qt::MoveAction | Qt::CopyAction);
+    const Qt::DropAction done = execItemDrag(this, dragData(), Qt::MoveAction | Qt::CopyAction);
     m_dragging = false;
+    // The pointer crossed this window's edge on its way out: the grid goes back to
+    // where the drag found it, unless the items were dropped here.
+    if (done != Qt::MoveAction) {
+        horizontalScrollBar()->setValue(scrolled.x());
+        verticalScrollBar()->setValue(scrolled.y());
+    }
     clearDropMarks();
     notifyCommandState();
 }
@@ -657,6 +762,10 @@ CCommandTarget::State CToneloomView::commandState(int id) const
     case cmd::kSend:
         state.enabled = m_kind != kNoKind && !m_services.isTransferActive();
         return state;
+    case cmd::kEditItem:
+        // The editors of performances and rhythm sets are still to come.
+        state.enabled = m_kind == kPatches && m_document->CurrentIndex(m_kind) >= 0;
+        return state;
     case cmd::kSavePatches:
     case cmd::kSavePerformances:
     case cmd::kSaveRhythms:
@@ -703,6 +812,9 @@ void CToneloomView::runCommand(int id)
     case cmd::kWrite:
         writeCurrent();
         break;
+    case cmd::kEditItem:
+        editCurrent();
+        break;
     case cmd::kSend:
         sendDialog();
         break;
@@ -731,9 +843,58 @@ void CToneloomView::saveKind(int kind)
     m_document->SaveBank(kind, QString());
 }
 
+QString CToneloomView::writeQuestion() const
+{
+    const int cur = m_document->CurrentIndex(m_kind);
+    if (cur < 0)
+        return QString::fromLatin1(kWriteQuestion);
+    const CRecordArray& records = m_document->array(m_kind);
+    // The record goes to the slot of its own number in the memory its address names.
+    const std::uint8_t area = records.data(cur)[sysex::kOffAddress];
+    const QString memory =
+        (area == sysex::kAreaCardPatch || area == sysex::kAreaCardPerformance)   ? QStringLiteral("card")
+        : (area == sysex::kAreaUserPatch || area == sysex::kAreaUserPerformance) ? QStringLiteral("user")
+                                                                                 : QStringLiteral("temporary");
+    return QStringLiteral("This will overwrite %1 of the %2 memory in your synth with \"%3\". This operation can not "
+                          "be undone. Do you want to execute it ?")
+        .arg(CBankReport::itemName(m_kind, cur), memory, records.name(cur).trimmed());
+}
+
+QString CToneloomView::saveTitle(int which)
+{
+    switch (which) {
+    case CToneloomDoc::kSavePatches:
+        return QStringLiteral("Save Patches");
+    case CToneloomDoc::kSavePerformances:
+        return QStringLiteral("Save Performances");
+    case CToneloomDoc::kSaveRhythmSets:
+        return QStringLiteral("Save Rhythms");
+    default:
+        return QStringLiteral("Save Bank");
+    }
+}
+
+void CToneloomView::editCurrent()
+{
+    const int cur = m_document->CurrentIndex(m_kind);
+    if (m_kind != kPatches || cur < 0)
+        return;
+    SendItemToSynth(cur);
+    const CRecordArray& records = m_document->array(m_kind);
+    const QByteArray old = records.record(cur);
+    CPatchSource source;
+    for (int i = 0; i < records.GetCount(); ++i)
+        source.lines << QStringLiteral("%1: %2").arg(i + 1).arg(records.name(i));
+    source.record = [this](int line) { return m_document->patches().record(line); };
+    CEditPatchDlg editor(m_services, old, std::move(source), this);
+    if (m_services.prompter().exec(editor) != QDialog::Accepted || editor.patch() == old)
+        return;
+    m_document->ExecuteCommand(std::make_unique<CEditCommand>(*m_document, m_kind, cur, old, editor.patch()));
+}
+
 void CToneloomView::writeCurrent()
 {
-    if (m_services.prompter().ask(QString::fromLatin1(kWriteQuestion)) == CPrompter::Answer::No)
+    if (m_services.prompter().ask(writeQuestion()) == CPrompter::Answer::No)
         return;
     CRecordArray& records = m_document->array(m_kind);
     records.SetDeviceId(m_services.settings().synth().deviceId);
@@ -825,10 +986,22 @@ bool CToneloomView::isDocumentModified() const
 
 bool CToneloomView::saveDocument(bool saveAs)
 {
-    QString path = m_document->pathName();
-    if (saveAs || path.isEmpty()) {
-        path = m_services.prompter().getSaveFileName(m_template.fileDialogFilter(), QStringLiteral("syx"));
+    const QString own = m_document->pathName();
+    QString path = own;
+    // A bank read with problems is not written over its file unasked: the user
+    // chooses the name, starting from the file's own.
+    const bool mustChoose = m_document->mustChooseFileName();
+    if (saveAs || path.isEmpty() || mustChoose) {
+        path = m_services.prompter().chooseSaveFileName(m_template.fileDialogFilter(), QStringLiteral("syx"),
+                                                        QStringLiteral("Save As"), own);
         if (path.isEmpty())
+            return false;
+    }
+    if (!own.isEmpty() && QFileInfo(path) == QFileInfo(own) && m_document->fileChangedOnDisk()) {
+        const QString question = QStringLiteral("%1 was changed on disk since this window opened or last saved it. "
+                                                "Replace it with this bank?")
+                                     .arg(QDir::toNativeSeparators(own));
+        if (m_services.prompter().ask(question) != CPrompter::Answer::Yes)
             return false;
     }
     if (!m_document->OnSaveDocument(path))

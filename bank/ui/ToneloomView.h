@@ -58,6 +58,12 @@ public:
     static int rowsPerColumn(int kind) { return kRowsPerColumn[static_cast<std::size_t>(kind)]; }
     QSize cellSize() const { return m_cell; }
     QSize totalSize(int kind) const;
+    // The cell and the whole grid of kind in the bank windows' font of fontSize.
+    static QSize cellSizeFor(int fontSize);
+    static QSize gridSize(int fontSize, int kind);
+    static QFont cellFont(int fontSize);
+    // The whole grid of the shown kind with the window's frame.
+    QSize sizeHint() const override;
     QRect cellRect(int index) const;
     int HitTest(const QPoint& logical) const;
     QPoint scrollPosition() const;
@@ -74,6 +80,13 @@ public:
 
     // The whole grid of the shown kind scaled onto one page.
     void print(QPrinter* printer);
+    // What was wrong with a damaged item when it was read (its tool tip); empty for
+    // an item that is not damaged.
+    QString damageNote(int index) const;
+    // Write's question: which item of which memory of the synth it overwrites.
+    QString writeQuestion() const;
+    // The title of the file chooser of a save of which (CToneloomDoc::Which).
+    static QString saveTitle(int which);
     // The right button's menu (shown by a right click; built here for its texts).
     std::unique_ptr<QMenu> createContextMenu();
 
@@ -92,6 +105,7 @@ public:
 
 protected:
     void paintEvent(QPaintEvent* event) override;
+    bool viewportEvent(QEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void scrollContentsBy(int dx, int dy) override;
     void mousePressEvent(QMouseEvent* event) override;
@@ -106,7 +120,7 @@ protected:
     void dropEvent(QDropEvent* event) override;
 
 private:
-    void drawCell(QPainter& painter, int index) const;
+    void drawCell(QPainter& painter, int index, bool damaged) const;
     void drawAll(QPainter& painter) const;
     void updateScrollBars();
     void fitFrameToGrid();
@@ -126,6 +140,8 @@ private:
 
     void copyNamesToClipboard();
     void copySysexToClipboard();
+    // Edit: the current item in its editor; OK makes one undoable edit of the bank.
+    void editCurrent();
     void writeCurrent();
     void sendDialog();
     void saveKind(int kind);

@@ -1,5 +1,7 @@
-// Throughput of the receive path and accuracy of the paced send.
+// Throughput of the receive path, accuracy of the paced send, and how long a note
+// waits when it is played during a bank send.
 
+#include "bank/ToneloomDoc.h"
 #include "midi/LoopbackDevice.h"
 #include "midi/Midi.h"
 #include "midi/RtMidiPort.h"
@@ -9,8 +11,13 @@
 
 #include <QCoreApplication>
 #include <QTemporaryDir>
+#include <algorithm>
 #include <benchmark/benchmark.h>
 #include <chrono>
+#include <map>
+#include <mutex>
+#include <optional>
+#include <random>
 #include <thread>
 
 namespace {
@@ -140,6 +147,134 @@ BENCHMARK(BM_PacedSend)
     ->Iterations(3)
     ->UseManualTime()
     ->Unit(benchmark::kMillisecond);
+
+// A whole JV-2080 bank as the bank window's Send writes it (112910 bytes).
+QString writeBank(const QTemporaryDir& dir)
+{
+    const QString path = dir.filePath("bank.syx");
+    CCollectingReporter reporter;
+    const SynthSettings settings{SynthModel::Jv2080, 0x10};
+    CToneloomDoc document(settings, reporter);
+    document.SaveBank(CToneloomDoc::kSaveAll, path);
+    return path;
+}
+
+// Plays notes at random moments of a bank send at the line rate (3125 bytes/s, 20 ms
+// after each message) and measures the time from SendShort to the note's arrival at
+// the port. arrival(key) returns the arrival time of the note-on of key, or nothing yet;
+// restart() forgets what arrived before a round.
+template <typename Arrival, typename Restart>
+void measureNotesDuringSend(benchmark::State& state, CMidi& midi, const QString& bank, Arrival arrival, Restart restart)
+{
+    using namespace std::chrono;
+    constexpr int kNotes = 50;
+    constexpr int kFirstKey = 40;
+    std::mt19937 random(7);
+    std::uniform_int_distribution<int> gap(0, 80); // ms; spreads the notes over a message and its pause
+    std::vector<double> latencies;
+    for (auto _ : state) {
+        restart();
+        midi.setPath(bank);
+        midi.StartSend();
+        for (int i = 0; i < kNotes; ++i) {
+            const auto until = steady_clock::now() + milliseconds(gap(random));
+            while (steady_clock::now() < until)
+                QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+            const int key = kFirstKey + i;
+            const auto asked = steady_clock::now();
+            midi.SendShort(0x400090u | static_cast<std::uint32_t>(key) << 8);
+            std::optional<steady_clock::time_point> at;
+            while (!(at = arrival(key)) && steady_clock::now() - asked < seconds(5))
+                std::this_thread::sleep_for(microseconds(200));
+            if (!at) {
+                state.SkipWithError("a note did not arrive");
+                return;
+            }
+            latencies.push_back(duration<double, std::milli>(*at - asked).count());
+        }
+        midi.Stop();
+    }
+    std::sort(latencies.begin(), latencies.end());
+    double sum = 0;
+    for (double l : latencies)
+        sum += l;
+    state.counters["mean_ms"] = sum / double(latencies.size());
+    state.counters["p95_ms"] = latencies[latencies.size() * 95 / 100];
+    state.counters["max_ms"] = latencies.back();
+}
+
+// The engine alone: the note is timed where the port takes it.
+void BM_NoteDuringBankSend(benchmark::State& state)
+{
+    QTemporaryDir dir;
+    const QString bank = writeBank(dir);
+    CLoopbackDevice device;
+    CCollectingReporter reporter;
+    CMidi midi(device, reporter);
+    measureNotesDuringSend(
+        state, midi, bank,
+        [&](int key) -> std::optional<std::chrono::steady_clock::time_point> {
+            const QByteArray note = QByteArray::fromHex("90") + char(key) + char(0x40);
+            for (const auto& s : device.sent()) {
+                if (s.bytes == note)
+                    return s.time;
+            }
+            return std::nullopt;
+        },
+        [&] { device.clearSent(); });
+}
+BENCHMARK(BM_NoteDuringBankSend)->Iterations(3)->Unit(benchmark::kSecond)->UseRealTime();
+
+// Over a JACK server (JACK_DEFAULT_SERVER names it): the note is timed where a JACK
+// input of this process receives it, one period of the server included.
+void BM_NoteDuringBankSendJack(benchmark::State& state)
+{
+    CSystemPortProvider ports({}, RtMidi::UNIX_JACK);
+    if (ports.api() != RtMidi::UNIX_JACK) {
+        state.SkipWithError("no JACK server is running");
+        return;
+    }
+    std::mutex mutex;
+    std::map<int, std::chrono::steady_clock::time_point> arrivals;
+    auto monitor = createSystemInPort(RtMidi::UNIX_JACK, QStringLiteral("bench-monitor"), true,
+                                      QStringLiteral("toneloom-bench-monitor"));
+    QString error;
+    const bool opened = monitor->open(
+        [&](const std::uint8_t* data, std::size_t size) {
+            if (size == 3 && data[0] == 0x90) {
+                std::lock_guard lock(mutex);
+                arrivals.emplace(data[1], std::chrono::steady_clock::now());
+            }
+        },
+        &error);
+    if (!opened) {
+        state.SkipWithError(qPrintable(error));
+        return;
+    }
+    QTemporaryDir dir;
+    const QString bank = writeBank(dir);
+    CMidiSettings settings;
+    settings.outName = ports.outputNames().filter(QStringLiteral("bench-monitor")).value(0);
+    CCollectingReporter reporter;
+    CMidi midi(ports, reporter, settings);
+    measureNotesDuringSend(
+        state, midi, bank,
+        [&](int key) -> std::optional<std::chrono::steady_clock::time_point> {
+            std::lock_guard lock(mutex);
+            const auto it = arrivals.find(key);
+            if (it == arrivals.end())
+                return std::nullopt;
+            const auto at = it->second;
+            arrivals.erase(it);
+            return at;
+        },
+        [&] {
+            std::lock_guard lock(mutex);
+            arrivals.clear();
+        });
+    monitor->close();
+}
+BENCHMARK(BM_NoteDuringBankSendJack)->Iterations(3)->Unit(benchmark::kSecond)->UseRealTime();
 
 } // namespace
 

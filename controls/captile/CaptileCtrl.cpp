@@ -1,6 +1,7 @@
-#include "CaptileCtrl.h"
+#include "controls/captile/CaptileCtrl.h"
 
-#include "CaptilePropPage.h"
+#include "controls/captile/CaptilePropPage.h"
+#include "controls/common/ControlStates.h"
 #include "controls/common/StateStream.h"
 
 #include <QtGui/QPainter>
@@ -14,11 +15,11 @@
 namespace {
 
 constexpr DispatchMember kMembers[] = {
-    {DispatchId::BackColor, DispatchKind::Property, "BackColor"},
-    {DispatchId::ForeColor, DispatchKind::Property, "ForeColor"},
-    {DispatchId::Caption, DispatchKind::Property, "Caption"},
-    {DispatchId::Font, DispatchKind::Property, "Font"},
-    {DispatchId::AboutBox, DispatchKind::Method, "AboutBox"},
+    {DispatchId::kBackColor, DispatchKind::Property, "BackColor"},
+    {DispatchId::kForeColor, DispatchKind::Property, "ForeColor"},
+    {DispatchId::kCaption, DispatchKind::Property, "Caption"},
+    {DispatchId::kFont, DispatchKind::Property, "Font"},
+    {DispatchId::kAboutBox, DispatchKind::Method, "AboutBox"},
 };
 constexpr CDispatchTable kDispatchTable{kMembers};
 
@@ -79,7 +80,8 @@ void CCaptileCtrl::setControlFont(const QFont& font)
 
 QSize CCaptileCtrl::sizeHint() const
 {
-    return {kDefaultWidth, kDefaultHeight};
+    // The size stored with the control's dialog, else its own default.
+    return m_storedExtent.isEmpty() ? QSize(kDefaultWidth, kDefaultHeight) : m_storedExtent;
 }
 
 void CCaptileCtrl::paintEvent(QPaintEvent*)
@@ -105,22 +107,19 @@ void CCaptileCtrl::paintEvent(QPaintEvent*)
 
 void CCaptileCtrl::writeState(QDataStream& stream) const
 {
-    ControlState::CByteOrderGuard guard(stream);
-    stream << ControlState::Version;
-    ControlState::writeExtent(stream, size());
-    ControlState::writeStockProperties(stream, StockMask, {m_caption, m_foreColor, m_backColor, m_font});
+    ControlState::CaptileState state;
+    state.extent = size();
+    state.stock = ControlState::toStockRecord(kStockMask, {m_caption, m_foreColor, m_backColor, m_font});
+    ControlState::writeState(stream, state);
 }
 
 bool CCaptileCtrl::readState(QDataStream& stream)
 {
-    ControlState::CByteOrderGuard guard(stream);
-    quint32 version = 0;
-    stream >> version;
-    const QSize extent = ControlState::readExtent(stream);
-    ControlState::StockProperties stock{QString(), Qt::black, kDefaultBackColor, QFont()};
-    ControlState::readStockProperties(stream, stock, palette());
-    const bool ok = stream.status() == QDataStream::Ok;
-    if (ok && version == ControlState::Version) {
+    ControlState::CaptileState state;
+    const bool ok = ControlState::readState(stream, state);
+    if (ok && state.version == ControlState::kVersion) {
+        ControlState::StockProperties stock{QString(), Qt::black, kDefaultBackColor, QFont()};
+        ControlState::fromStockRecord(state.stock, stock, palette());
         m_caption = stock.caption;
         m_foreColor = stock.foreColor;
         m_backColor = stock.backColor;
@@ -128,8 +127,11 @@ bool CCaptileCtrl::readState(QDataStream& stream)
     } else {
         resetDefaults();
     }
-    if (ok && !extent.isEmpty())
-        resize(extent);
+    if (ok && !state.extent.isEmpty()) {
+        m_storedExtent = state.extent;
+        resize(state.extent);
+        updateGeometry();
+    }
     update();
     return ok;
 }
@@ -152,11 +154,11 @@ QDialog* CCaptileCtrl::createPropertyPage(QWidget* parent)
 QDialog* CCaptileCtrl::createAboutBox(QWidget* parent)
 {
     auto* dialog = new QDialog(parent);
-    dialog->setWindowTitle(QString::fromLatin1(AboutTitle));
+    dialog->setWindowTitle(QString::fromLatin1(kAboutTitle));
     auto* icon = new QLabel;
     const int iconSize = dialog->style()->pixelMetric(QStyle::PM_MessageBoxIconSize);
     icon->setPixmap(dialog->style()->standardIcon(QStyle::SP_MessageBoxInformation).pixmap(iconSize));
-    auto* text = new QLabel(QString::fromLatin1(AboutText));
+    auto* text = new QLabel(QString::fromLatin1(kAboutText));
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok);
     QObject::connect(buttons, &QDialogButtonBox::accepted, dialog, &QDialog::accept);
     auto* row = new QHBoxLayout;

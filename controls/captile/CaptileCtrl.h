@@ -22,9 +22,9 @@ class TONELOOM_CONTROL_API CCaptileCtrl : public QWidget, public IDispatchable
     Q_PROPERTY(QFont Font READ controlFont WRITE setControlFont)
 
 public:
-    static constexpr quint32 StockMask = 0xF; // Caption, ForeColor, BackColor, Font
-    static constexpr const char* AboutTitle = "About Captile Control";
-    static constexpr const char* AboutText = "Captile Control, Version 1.0";
+    static constexpr quint32 kStockMask = 0xF; // Caption, ForeColor, BackColor, Font
+    static constexpr const char* kAboutTitle = "About Captile Control";
+    static constexpr const char* kAboutText = "Captile Control, Version 1.0";
 
     explicit CCaptileCtrl(QWidget* parent = nullptr);
     ~CCaptileCtrl() override;
@@ -64,6 +64,7 @@ private:
     void resetDefaults();
 
     CModuleLock m_moduleLock;
+    QSize m_storedExtent; // empty until a stored state names one
     QString m_caption;
     QColor m_foreColor;
     QColor m_backColor;

@@ -1,6 +1,6 @@
-#include "CaptileModule.h"
+#include "controls/captile/CaptileModule.h"
 
-#include "CaptileCtrl.h"
+#include "controls/captile/CaptileCtrl.h"
 
 namespace {
 
@@ -14,8 +14,8 @@ QWidget* createControl(QWidget* parent)
 const ControlModuleInfo& CaptileModule::info()
 {
     static const ControlModuleInfo moduleInfo{
-        ClassId,   ProgId, TypeName,   PropertyPageClassId, PropertyPageProgId, PropertyPageTypeName,
-        TypeLibId, "1.0",  MiscStatus, "Apartment",         &createControl};
+        kClassId,   kProgId, kTypeName,   kPropertyPageClassId, kPropertyPageProgId, kPropertyPageTypeName,
+        kTypeLibId, "1.0",   kMiscStatus, "Apartment",          &createControl};
     return moduleInfo;
 }
 

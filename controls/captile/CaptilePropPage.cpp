@@ -1,4 +1,4 @@
-#include "CaptilePropPage.h"
+#include "controls/captile/CaptilePropPage.h"
 
 #include <QtWidgets/QDialogButtonBox>
 #include <QtWidgets/QTabWidget>

@@ -1,7 +1,7 @@
-#include "ControlFactory.h"
+#include "controls/common/ControlFactory.h"
 
-#include "ControlModule.h"
-#include "ControlRegistry.h"
+#include "controls/common/ControlModule.h"
+#include "controls/common/ControlRegistry.h"
 
 #include <QtCore/QCoreApplication>
 #include <QtCore/QDir>
@@ -31,7 +31,7 @@ QWidget* createFrom(const QString& modulePath, const QString& classId, QWidget* 
     }
     QWidget* control = nullptr;
     const QByteArray id = classId.toLatin1();
-    if (getClassObject(id.constData(), parent, &control) != ControlResult::Ok)
+    if (getClassObject(id.constData(), parent, &control) != ControlResult::kOk)
         return nullptr;
     return control;
 }

@@ -1,6 +1,8 @@
 #pragma once
 
-#include "ControlExport.h"
+#include "controls/common/ControlExport.h"
+
+#include <QtCore/QString>
 
 #include <cstdint>
 
@@ -24,12 +26,12 @@ struct ControlModuleInfo
 
 // Results of the entry points, with the values hosts on every platform know them by.
 namespace ControlResult {
-inline constexpr std::int32_t Ok = 0;
-inline constexpr std::int32_t False = 1;
-inline constexpr std::int32_t Fail = std::int32_t(0x80004005u);
-inline constexpr std::int32_t Pointer = std::int32_t(0x80004003u);
-inline constexpr std::int32_t ClassNotAvailable = std::int32_t(0x80040111u);
-inline constexpr std::int32_t RegistryWriteFailed = std::int32_t(0x80040201u);
+inline constexpr std::int32_t kOk = 0;
+inline constexpr std::int32_t kFalse = 1;
+inline constexpr std::int32_t kFail = std::int32_t(0x80004005u);
+inline constexpr std::int32_t kPointer = std::int32_t(0x80004003u);
+inline constexpr std::int32_t kClassNotAvailable = std::int32_t(0x80040111u);
+inline constexpr std::int32_t kRegistryWriteFailed = std::int32_t(0x80040201u);
 } // namespace ControlResult
 
 // The four entry points as the host looks them up.
@@ -44,10 +46,11 @@ namespace ControlModule {
 std::int32_t registerServer(const ControlModuleInfo& info, const void* addressInModule);
 std::int32_t unregisterServer(const ControlModuleInfo& info);
 std::int32_t getClassObject(const ControlModuleInfo& info, const char* classId, QWidget* parent, QWidget** control);
-// Ok while no control of this module is alive, False otherwise.
+// kOk while no control of this module is alive, kFalse otherwise.
 std::int32_t canUnloadNow();
-// The file the given address belongs to.
-const char* modulePathOf(const void* addressInModule, char* buffer, std::size_t size);
+// The absolute path of the shared library (or program) the given address belongs to;
+// empty when the system cannot tell.
+QString modulePathOf(const void* addressInModule);
 } // namespace ControlModule
 
 // Held by every control object so that the module knows whether it is in use.

@@ -1,4 +1,4 @@
-#include "ControlRegistry.h"
+#include "controls/common/ControlRegistry.h"
 
 #include <QtCore/QDir>
 #include <QtCore/QFile>
@@ -8,6 +8,9 @@
 #include <QtCore/QJsonObject>
 #include <QtCore/QSaveFile>
 #include <QtCore/QStandardPaths>
+
+#include <cmath>
+#include <limits>
 
 namespace {
 
@@ -50,7 +53,12 @@ CControlRegistry::Entry fromJson(const QJsonObject& object)
     entry.modulePath = object.value(QStringLiteral("module")).toString();
     entry.typeLibId = object.value(QStringLiteral("typeLib")).toString();
     entry.typeLibVersion = object.value(QStringLiteral("typeLibVersion")).toString();
-    entry.miscStatus = quint32(object.value(QStringLiteral("miscStatus")).toDouble());
+    // JSON numbers are doubles: one outside 32 bits (or not a whole number) would not
+    // convert, so it counts as none.
+    const double miscStatus = object.value(QStringLiteral("miscStatus")).toDouble();
+    const bool representable = miscStatus >= 0 && miscStatus <= double(std::numeric_limits<quint32>::max())
+                               && miscStatus == std::floor(miscStatus);
+    entry.miscStatus = representable ? quint32(miscStatus) : 0;
     entry.threadingModel = object.value(QStringLiteral("threadingModel")).toString();
     return entry;
 }
@@ -59,7 +67,7 @@ CControlRegistry::Entry fromJson(const QJsonObject& object)
 
 QString CControlRegistry::defaultPath()
 {
-    const QString overridden = qEnvironmentVariable(PathVariable);
+    const QString overridden = qEnvironmentVariable(kPathVariable);
     if (!overridden.isEmpty())
         return overridden;
     const QString base = QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation);
@@ -79,6 +87,38 @@ QString CControlRegistry::normalizedClassId(const QString& classId)
 CControlRegistry::CControlRegistry(QString path) : m_path(std::move(path))
 {}
 
+bool CControlRegistry::parse(const QByteArray& bytes, QString* error)
+{
+    m_entries.clear();
+    auto fail = [&](const QString& reason) {
+        m_entries.clear();
+        if (error)
+            *error = reason;
+        return false;
+    };
+    QJsonParseError parseError;
+    const QJsonDocument document = QJsonDocument::fromJson(bytes, &parseError);
+    if (parseError.error != QJsonParseError::NoError)
+        return fail(QStringLiteral("%1 at byte %2").arg(parseError.errorString()).arg(parseError.offset));
+    if (!document.isObject())
+        return fail(QStringLiteral("not a JSON object"));
+    const QJsonValue classes = document.object().value(QLatin1String(kClassesKey));
+    if (classes.isUndefined())
+        return true;
+    if (!classes.isArray())
+        return fail(QStringLiteral("\"%1\" is not a list").arg(QLatin1String(kClassesKey)));
+    const QJsonArray list = classes.toArray();
+    for (qsizetype i = 0; i < list.size(); ++i) {
+        const QJsonValue value = list.at(i);
+        // An entry that names no class cannot be kept, and dropping it silently would
+        // lose it on the next save.
+        if (!value.isObject() || value.toObject().value(QStringLiteral("classId")).toString().trimmed().isEmpty())
+            return fail(QStringLiteral("entry %1 names no class").arg(i + 1));
+        insert(fromJson(value.toObject()));
+    }
+    return true;
+}
+
 bool CControlRegistry::load(QString* error)
 {
     m_entries.clear();
@@ -90,19 +130,39 @@ bool CControlRegistry::load(QString* error)
             *error = file.errorString();
         return false;
     }
-    QJsonParseError parseError;
-    const QJsonDocument document = QJsonDocument::fromJson(file.readAll(), &parseError);
-    if (parseError.error != QJsonParseError::NoError || !document.isObject()) {
+    return parse(file.readAll(), error);
+}
+
+bool CControlRegistry::loadSettingAsideMalformed(QString* notice, QString* error)
+{
+    m_entries.clear();
+    QFile file(m_path);
+    if (!file.exists())
+        return true;
+    if (!file.open(QIODevice::ReadOnly)) {
         if (error)
-            *error = parseError.errorString();
+            *error = file.errorString();
         return false;
     }
-    const QJsonArray classes = document.object().value(QLatin1String(kClassesKey)).toArray();
-    for (const QJsonValue& value : classes) {
-        const Entry entry = fromJson(value.toObject());
-        if (entry.classId.size() > 2)
-            insert(entry);
+    const QByteArray bytes = file.readAll();
+    file.close();
+    QString reason;
+    if (parse(bytes, &reason))
+        return true;
+
+    QString aside = m_path + QStringLiteral(".bad");
+    for (int n = 2; QFileInfo::exists(aside); ++n)
+        aside = m_path + QStringLiteral(".bad-%1").arg(n);
+    if (!QFile::rename(m_path, aside)) {
+        if (error)
+            *error = QStringLiteral("The control registry %1 cannot be read (%2) nor renamed to %3")
+                         .arg(QDir::toNativeSeparators(m_path), reason, QDir::toNativeSeparators(aside));
+        return false;
     }
+    if (notice)
+        *notice = QStringLiteral("The control registry %1 could not be read (%2). It was kept as %3, and a new "
+                                 "registry was started.")
+                      .arg(QDir::toNativeSeparators(m_path), reason, QDir::toNativeSeparators(aside));
     return true;
 }
 
@@ -114,25 +174,29 @@ bool CControlRegistry::save(QString* error) const
             *error = QStringLiteral("Cannot create folder %1").arg(info.absolutePath());
         return false;
     }
-    QJsonArray classes;
-    for (const Entry& entry : m_entries)
-        classes.append(toJson(entry));
-    QJsonObject root;
-    root.insert(QLatin1String(kClassesKey), classes);
-
     QSaveFile file(m_path);
     if (!file.open(QIODevice::WriteOnly)) {
         if (error)
             *error = file.errorString();
         return false;
     }
-    file.write(QJsonDocument(root).toJson(QJsonDocument::Indented));
+    file.write(serialize());
     if (!file.commit()) {
         if (error)
             *error = file.errorString();
         return false;
     }
     return true;
+}
+
+QByteArray CControlRegistry::serialize() const
+{
+    QJsonArray classes;
+    for (const Entry& entry : m_entries)
+        classes.append(toJson(entry));
+    QJsonObject root;
+    root.insert(QLatin1String(kClassesKey), classes);
+    return QJsonDocument(root).toJson(QJsonDocument::Indented);
 }
 
 std::optional<CControlRegistry::Entry> CControlRegistry::find(const QString& classId) const

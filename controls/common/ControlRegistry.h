@@ -27,7 +27,7 @@ public:
         bool operator==(const Entry&) const = default;
     };
 
-    static constexpr const char* PathVariable = "TONELOOM_CONTROL_REGISTRY";
+    static constexpr const char* kPathVariable = "TONELOOM_CONTROL_REGISTRY";
     static QString defaultPath();
     // Class identifiers compare without regard to case or braces.
     static QString normalizedClassId(const QString& classId);
@@ -37,7 +37,16 @@ public:
     QString path() const { return m_path; }
     // A missing file is an empty registry; an unreadable or malformed one is an error.
     bool load(QString* error = nullptr);
+    // For registration, which must not be blocked by a file nobody can use: like load,
+    // but a file that is there and cannot be understood is renamed to a free name beside
+    // it ("controls.json.bad", "controls.json.bad-2", ...) and the registry starts empty;
+    // notice then says so. False only when the file cannot be read or set aside.
+    bool loadSettingAsideMalformed(QString* notice = nullptr, QString* error = nullptr);
+    // The entries of a registry file's bytes; false with a reason when they are not one.
+    bool parse(const QByteArray& bytes, QString* error = nullptr);
     bool save(QString* error = nullptr) const;
+    // The file's bytes for the entries.
+    QByteArray serialize() const;
 
     QList<Entry> entries() const { return m_entries; }
     std::optional<Entry> find(const QString& classId) const;

@@ -1,4 +1,4 @@
-#include "DispatchDriver.h"
+#include "controls/common/DispatchDriver.h"
 
 #include <QtCore/QMetaMethod>
 #include <QtCore/QMetaProperty>
@@ -57,7 +57,7 @@ bool CDispatchDriver::setProperty(int id, const QVariant& value)
     return property.write(m_object, converted);
 }
 
-QVariant CDispatchDriver::invoke(int id, const QVariantList& arguments, bool* ok)
+QVariant CDispatchDriver::invoke(int id, const QVariantList& arguments, bool* ok) const
 {
     if (ok)
         *ok = false;

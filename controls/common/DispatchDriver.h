@@ -1,6 +1,6 @@
 #pragma once
 
-#include "DispatchTable.h"
+#include "controls/common/DispatchTable.h"
 
 #include <QtCore/QPointer>
 #include <QtCore/QVariant>
@@ -24,7 +24,7 @@ public:
     bool setProperty(int id, const QVariant& value);
     // Calls the method with the arguments converted to its parameter types; gives back its
     // result (invalid for methods without one). ok tells whether the call was made.
-    QVariant invoke(int id, const QVariantList& arguments = {}, bool* ok = nullptr);
+    QVariant invoke(int id, const QVariantList& arguments = {}, bool* ok = nullptr) const;
     // Connects the event to the receiver's signal or slot called method (directly, so that
     // arguments passed by reference are read while the event runs).
     bool connectEvent(int id, QObject* receiver, const char* method);

@@ -1,4 +1,4 @@
-#include "DispatchTable.h"
+#include "controls/common/DispatchTable.h"
 
 const DispatchMember* CDispatchTable::find(int id, bool event) const
 {

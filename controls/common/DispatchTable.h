@@ -18,11 +18,11 @@ struct DispatchMember
 
 // Stock members keep their fixed negative numbers.
 namespace DispatchId {
-inline constexpr int BackColor = -501;
-inline constexpr int Font = -512;
-inline constexpr int ForeColor = -513;
-inline constexpr int Caption = -518;
-inline constexpr int AboutBox = -552;
+inline constexpr int kBackColor = -501;
+inline constexpr int kFont = -512;
+inline constexpr int kForeColor = -513;
+inline constexpr int kCaption = -518;
+inline constexpr int kAboutBox = -552;
 } // namespace DispatchId
 
 class CDispatchTable

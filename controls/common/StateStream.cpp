@@ -1,65 +1,16 @@
-#include "StateStream.h"
-
-#include <QtCore/QIODevice>
+#include "controls/common/StateStream.h"
 
 #include <algorithm>
-#include <array>
 #include <cmath>
 
 namespace ControlState {
 
 namespace {
 
-// The font object's class identifier in its stored byte order.
-constexpr std::array<quint8, 16> kFontClassId = {0x03, 0x52, 0xE3, 0x0B, 0x91, 0x8F, 0xCE, 0x11,
-                                                 0x9D, 0xE3, 0x00, 0xAA, 0x00, 0x4B, 0xB8, 0x51};
 constexpr quint8 kFontVersion = 1;
-constexpr quint8 kFontItalic = 0x02;
-constexpr quint8 kFontUnderline = 0x04;
-constexpr quint8 kFontStrikeOut = 0x08;
 constexpr quint16 kAnsiCharset = 0;
-constexpr int kMaxExtentPixels = 16384;
-// Nothing a control stores comes near this; larger lengths are corrupt data.
-constexpr quint32 kMaxTextLength = 1 << 20;
-
-void markCorrupt(QDataStream& stream)
-{
-    if (stream.status() == QDataStream::Ok)
-        stream.setStatus(QDataStream::ReadCorruptData);
-}
-
-QByteArray readBytes(QDataStream& stream, quint32 length)
-{
-    if (length > kMaxTextLength) {
-        markCorrupt(stream);
-        return {};
-    }
-    QByteArray bytes(qsizetype(length), Qt::Uninitialized);
-    if (length > 0 && stream.readRawData(bytes.data(), int(length)) != int(length)) {
-        stream.setStatus(QDataStream::ReadPastEnd);
-        return {};
-    }
-    return bytes;
-}
-
-quint32 readLength(QDataStream& stream, bool* unicode)
-{
-    quint8 byteLength = 0;
-    stream >> byteLength;
-    if (byteLength < WideLengthMarker)
-        return byteLength;
-    quint16 wordLength = 0;
-    stream >> wordLength;
-    if (wordLength == UnicodeMarker && unicode && !*unicode) {
-        *unicode = true;
-        return readLength(stream, unicode);
-    }
-    if (wordLength < LongLengthMarker)
-        return wordLength;
-    quint32 longLength = 0;
-    stream >> longLength;
-    return longLength;
-}
+constexpr qsizetype kMaxFontNameLength = kWideLengthMarker - 1;
+constexpr int kMaxFontWeight = 1000;
 
 QColor systemColor(quint32 index, const QPalette& palette)
 {
@@ -88,68 +39,6 @@ QColor systemColor(quint32 index, const QPalette& palette)
 
 } // namespace
 
-CByteOrderGuard::CByteOrderGuard(QDataStream& stream) : m_stream(stream), m_previous(stream.byteOrder())
-{
-    m_stream.setByteOrder(QDataStream::LittleEndian);
-}
-
-CByteOrderGuard::~CByteOrderGuard()
-{
-    m_stream.setByteOrder(m_previous);
-}
-
-void writeExtent(QDataStream& stream, QSize pixels)
-{
-    auto toHimetric = [](int value) { return qint32(std::lround(double(value) * HimetricPerInch / PixelsPerInch)); };
-    stream << toHimetric(pixels.width()) << toHimetric(pixels.height());
-}
-
-QSize readExtent(QDataStream& stream)
-{
-    qint32 width = 0;
-    qint32 height = 0;
-    stream >> width >> height;
-    auto toPixels = [](qint32 value) {
-        const long pixels = std::lround(double(value) * PixelsPerInch / HimetricPerInch);
-        return int(std::clamp(pixels, 0L, long(kMaxExtentPixels)));
-    };
-    return {toPixels(width), toPixels(height)};
-}
-
-void writeText(QDataStream& stream, const QString& text)
-{
-    const QByteArray bytes = text.toLatin1();
-    const auto length = quint32(bytes.size());
-    if (length < WideLengthMarker) {
-        stream << quint8(length);
-    } else if (length < UnicodeMarker) { // 0xFFFE itself would read as the UTF-16 marker
-        stream << WideLengthMarker << quint16(length);
-    } else {
-        stream << WideLengthMarker << LongLengthMarker << length;
-    }
-    stream.writeRawData(bytes.constData(), int(bytes.size()));
-}
-
-QString readText(QDataStream& stream)
-{
-    bool unicode = false;
-    const quint32 length = readLength(stream, &unicode);
-    if (stream.status() != QDataStream::Ok)
-        return {};
-    if (unicode) {
-        if (length > kMaxTextLength / 2) {
-            markCorrupt(stream);
-            return {};
-        }
-        const QByteArray bytes = readBytes(stream, length * 2);
-        QString text(qsizetype(length), Qt::Uninitialized);
-        for (quint32 i = 0; i < length && qsizetype(i * 2 + 1) < bytes.size(); ++i)
-            text[qsizetype(i)] = QChar(quint16(quint8(bytes[i * 2]) | (quint8(bytes[i * 2 + 1]) << 8)));
-        return stream.status() == QDataStream::Ok ? text : QString();
-    }
-    return QString::fromLatin1(readBytes(stream, length));
-}
-
 quint32 toOleColor(const QColor& color)
 {
     const QColor rgb = color.toRgb();
@@ -158,103 +47,71 @@ quint32 toOleColor(const QColor& color)
 
 QColor fromOleColor(quint32 value, const QPalette& palette)
 {
-    if (value & SystemColorFlag)
+    if (value & kSystemColorFlag)
         return systemColor(value & 0xFFFFu, palette);
     return QColor(int(value & 0xFF), int((value >> 8) & 0xFF), int((value >> 16) & 0xFF));
 }
 
-void writeColor(QDataStream& stream, const QColor& color)
+FontRecord toFontRecord(const QFont& font)
 {
-    stream << toOleColor(color);
-}
-
-QColor readColor(QDataStream& stream, const QPalette& palette)
-{
-    quint32 value = 0;
-    stream >> value;
-    return fromOleColor(value, palette);
-}
-
-void writeFont(QDataStream& stream, const QFont& font)
-{
-    stream.writeRawData(reinterpret_cast<const char*>(kFontClassId.data()), int(kFontClassId.size()));
-    quint8 attributes = 0;
+    FontRecord record;
+    record.version = kFontVersion;
+    record.charset = kAnsiCharset;
     if (font.italic())
-        attributes |= kFontItalic;
+        record.attributes |= kFontItalic;
     if (font.underline())
-        attributes |= kFontUnderline;
+        record.attributes |= kFontUnderline;
     if (font.strikeOut())
-        attributes |= kFontStrikeOut;
+        record.attributes |= kFontStrikeOut;
+    record.weight = quint16(font.weight());
     double points = font.pointSizeF();
     if (points <= 0)
-        points = double(font.pixelSize()) * 72.0 / PixelsPerInch;
-    stream << kFontVersion << kAnsiCharset << attributes << quint16(font.weight())
-           << quint32(std::lround(points * FontSizeUnitsPerPoint));
-    const QByteArray name = font.family().toLatin1().left(WideLengthMarker - 1);
-    stream << quint8(name.size());
-    stream.writeRawData(name.constData(), int(name.size()));
+        points = double(font.pixelSize()) * 72.0 / kPixelsPerInch;
+    record.size = quint32(std::lround(points * kFontSizeUnitsPerPoint));
+    record.name = font.family().toLatin1().left(kMaxFontNameLength);
+    return record;
 }
 
-QFont readFont(QDataStream& stream)
+QFont fromFontRecord(const FontRecord& record)
 {
-    std::array<quint8, 16> classId{};
-    if (stream.readRawData(reinterpret_cast<char*>(classId.data()), int(classId.size())) != int(classId.size())) {
-        stream.setStatus(QDataStream::ReadPastEnd);
-        return {};
-    }
-    if (classId != kFontClassId) {
-        markCorrupt(stream);
-        return {};
-    }
-    quint8 version = 0;
-    quint16 charset = 0;
-    quint8 attributes = 0;
-    quint16 weight = 0;
-    quint32 size = 0;
-    quint8 nameLength = 0;
-    stream >> version >> charset >> attributes >> weight >> size >> nameLength;
-    const QByteArray name = readBytes(stream, nameLength);
-    if (stream.status() != QDataStream::Ok)
-        return {};
-
     QFont font;
-    if (!name.isEmpty())
-        font.setFamily(QString::fromLatin1(name));
-    if (size > 0)
-        font.setPointSizeF(double(size) / FontSizeUnitsPerPoint);
-    font.setWeight(QFont::Weight(std::clamp<int>(weight == 0 ? int(QFont::Normal) : int(weight), 1, 1000)));
-    font.setItalic(attributes & kFontItalic);
-    font.setUnderline(attributes & kFontUnderline);
-    font.setStrikeOut(attributes & kFontStrikeOut);
+    if (!record.name.isEmpty())
+        font.setFamily(QString::fromLatin1(record.name));
+    if (record.size > 0)
+        font.setPointSizeF(double(record.size) / kFontSizeUnitsPerPoint);
+    const int weight = record.weight == 0 ? int(QFont::Normal) : int(record.weight);
+    font.setWeight(QFont::Weight(std::clamp(weight, 1, kMaxFontWeight)));
+    font.setItalic(record.attributes & kFontItalic);
+    font.setUnderline(record.attributes & kFontUnderline);
+    font.setStrikeOut(record.attributes & kFontStrikeOut);
     return font;
 }
 
-void writeStockProperties(QDataStream& stream, quint32 mask, const StockProperties& stock)
+StockRecord toStockRecord(quint32 mask, const StockProperties& stock)
 {
-    stream << mask;
-    if (mask & StockBit::Caption)
-        writeText(stream, stock.caption);
-    if (mask & StockBit::ForeColor)
-        writeColor(stream, stock.foreColor);
-    if (mask & StockBit::BackColor)
-        writeColor(stream, stock.backColor);
-    if (mask & StockBit::Font)
-        writeFont(stream, stock.font);
+    StockRecord record;
+    record.mask = mask;
+    if (mask & StockBit::kCaption)
+        record.caption = stock.caption;
+    if (mask & StockBit::kForeColor)
+        record.foreColor = toOleColor(stock.foreColor);
+    if (mask & StockBit::kBackColor)
+        record.backColor = toOleColor(stock.backColor);
+    if (mask & StockBit::kFont)
+        record.font = toFontRecord(stock.font);
+    return record;
 }
 
-quint32 readStockProperties(QDataStream& stream, StockProperties& stock, const QPalette& palette)
+void fromStockRecord(const StockRecord& record, StockProperties& stock, const QPalette& palette)
 {
-    quint32 mask = 0;
-    stream >> mask;
-    if (mask & StockBit::Caption)
-        stock.caption = readText(stream);
-    if (mask & StockBit::ForeColor)
-        stock.foreColor = readColor(stream, palette);
-    if (mask & StockBit::BackColor)
-        stock.backColor = readColor(stream, palette);
-    if (mask & StockBit::Font)
-        stock.font = readFont(stream);
-    return mask;
+    if (record.mask & StockBit::kCaption)
+        stock.caption = record.caption;
+    if (record.mask & StockBit::kForeColor)
+        stock.foreColor = fromOleColor(record.foreColor, palette);
+    if (record.mask & StockBit::kBackColor)
+        stock.backColor = fromOleColor(record.backColor, palette);
+    if (record.mask & StockBit::kFont)
+        stock.font = fromFontRecord(record.font);
 }
 
 } // namespace ControlState

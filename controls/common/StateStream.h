@@ -1,40 +1,14 @@
 #pragma once
 
-#include <QtCore/QByteArray>
-#include <QtCore/QDataStream>
+#include "controls/common/StateFormat.h"
+
 #include <QtCore/QIODevice>
-#include <QtCore/QSize>
-#include <QtCore/QString>
 #include <QtGui/QColor>
 #include <QtGui/QFont>
 #include <QtGui/QPalette>
 
-// The pieces every control's persisted state is made of: a version, the extent, the mask
-// of the stock properties that follow and the stock properties themselves, then the
-// control's own values. Always little-endian, whatever the stream was set to.
+// The stock properties of a persisted state as the widgets use them: colours and fonts.
 namespace ControlState {
-
-inline constexpr quint32 Version = 0x00010000;
-
-// Stock property bits of the mask; the properties follow in the order Caption,
-// ForeColor, BackColor, Font whatever the order of the bits.
-namespace StockBit {
-inline constexpr quint32 BackColor = 0x1;
-inline constexpr quint32 Caption = 0x2;
-inline constexpr quint32 Font = 0x4;
-inline constexpr quint32 ForeColor = 0x8;
-} // namespace StockBit
-
-inline constexpr int HimetricPerInch = 2540;
-inline constexpr int PixelsPerInch = 96;
-// Points of a font size are stored in units of 1/10000 point.
-inline constexpr int FontSizeUnitsPerPoint = 10000;
-// A text's length prefix: one byte below this value, else this byte and a wider length.
-inline constexpr quint8 WideLengthMarker = 0xFF;
-inline constexpr quint16 LongLengthMarker = 0xFFFF;
-inline constexpr quint16 UnicodeMarker = 0xFFFE;
-// Colours: 0x00BBGGRR, or this bit and the number of a system colour.
-inline constexpr quint32 SystemColorFlag = 0x80000000u;
 
 struct StockProperties
 {
@@ -42,20 +16,6 @@ struct StockProperties
     QColor foreColor;
     QColor backColor;
     QFont font;
-};
-
-// Switches a stream to little-endian for its lifetime and back afterwards.
-class CByteOrderGuard
-{
-public:
-    explicit CByteOrderGuard(QDataStream& stream);
-    ~CByteOrderGuard();
-    CByteOrderGuard(const CByteOrderGuard&) = delete;
-    CByteOrderGuard& operator=(const CByteOrderGuard&) = delete;
-
-private:
-    QDataStream& m_stream;
-    QDataStream::ByteOrder m_previous;
 };
 
 // A control's whole state as bytes and back, through its writeState and readState.
@@ -75,24 +35,15 @@ bool fromBytes(Control& control, const QByteArray& state)
     return control.readState(stream);
 }
 
-void writeExtent(QDataStream& stream, QSize pixels);
-QSize readExtent(QDataStream& stream);
-
-void writeText(QDataStream& stream, const QString& text);
-QString readText(QDataStream& stream);
-
 quint32 toOleColor(const QColor& color);
 QColor fromOleColor(quint32 value, const QPalette& palette = QPalette());
-void writeColor(QDataStream& stream, const QColor& color);
-QColor readColor(QDataStream& stream, const QPalette& palette = QPalette());
 
-// A font object with its class identifier, version, character set, attributes, weight,
-// size and face name.
-void writeFont(QDataStream& stream, const QFont& font);
-QFont readFont(QDataStream& stream);
+FontRecord toFontRecord(const QFont& font);
+QFont fromFontRecord(const FontRecord& font);
 
-void writeStockProperties(QDataStream& stream, quint32 mask, const StockProperties& stock);
-// Reads the mask and the properties it names into stock; gives back the mask.
-quint32 readStockProperties(QDataStream& stream, StockProperties& stock, const QPalette& palette = QPalette());
+// The properties mask names, taken from stock.
+StockRecord toStockRecord(quint32 mask, const StockProperties& stock);
+// The properties the record's mask names go into stock; the others keep their values.
+void fromStockRecord(const StockRecord& record, StockProperties& stock, const QPalette& palette = QPalette());
 
 } // namespace ControlState

@@ -1,7 +1,8 @@
-#include "KnobCtrl.h"
+#include "controls/knob/KnobCtrl.h"
 
-#include "KnobPropPage.h"
+#include "controls/common/ControlStates.h"
 #include "controls/common/StateStream.h"
+#include "controls/knob/KnobPropPage.h"
 
 #include <QtGui/QKeyEvent>
 #include <QtGui/QMouseEvent>
@@ -16,17 +17,17 @@
 namespace {
 
 constexpr DispatchMember kMembers[] = {
-    {CKnobCtrl::SysExStringId, DispatchKind::Property, "SysExString"},
-    {CKnobCtrl::InitialValueId, DispatchKind::Property, "InitialValue"},
-    {CKnobCtrl::MinId, DispatchKind::Property, "Min"},
-    {CKnobCtrl::MaxId, DispatchKind::Property, "Max"},
-    {CKnobCtrl::ValueId, DispatchKind::Property, "Value"},
-    {CKnobCtrl::ResetId, DispatchKind::Method, "Reset"},
-    {CKnobCtrl::SendOnResetId, DispatchKind::Property, "SendOnReset"},
-    {DispatchId::ForeColor, DispatchKind::Property, "ForeColor"},
-    {DispatchId::Font, DispatchKind::Property, "Font"},
-    {CKnobCtrl::ChangeId, DispatchKind::Event, "Change"},
-    {CKnobCtrl::SendStringId, DispatchKind::Event, "SendString"},
+    {CKnobCtrl::kSysExStringId, DispatchKind::Property, "SysExString"},
+    {CKnobCtrl::kInitialValueId, DispatchKind::Property, "InitialValue"},
+    {CKnobCtrl::kMinId, DispatchKind::Property, "Min"},
+    {CKnobCtrl::kMaxId, DispatchKind::Property, "Max"},
+    {CKnobCtrl::kValueId, DispatchKind::Property, "Value"},
+    {CKnobCtrl::kResetId, DispatchKind::Method, "Reset"},
+    {CKnobCtrl::kSendOnResetId, DispatchKind::Property, "SendOnReset"},
+    {DispatchId::kForeColor, DispatchKind::Property, "ForeColor"},
+    {DispatchId::kFont, DispatchKind::Property, "Font"},
+    {CKnobCtrl::kChangeEventId, DispatchKind::Event, "Change"},
+    {CKnobCtrl::kSendStringEventId, DispatchKind::Event, "SendString"},
 };
 constexpr CDispatchTable kDispatchTable{kMembers};
 
@@ -36,7 +37,7 @@ const QColor kBodyLight(96, 96, 100);
 const QColor kBodyDark(40, 40, 44);
 const QColor kBodyOutline(20, 20, 20);
 const QColor kPointerColor(245, 245, 245);
-constexpr short kDefaultMaximum = 127;
+constexpr short kDefaultMaximum = ControlState::KnobState::kDefaultMaximum;
 constexpr int kDefaultSize = 40;
 constexpr int kMinimumSize = 20;
 constexpr int kWheelStep = 120;
@@ -163,12 +164,13 @@ double CKnobCtrl::angleOf(int value) const
     const int span = upperBound() - lowerBound();
     const double fraction =
         span > 0 ? double(std::clamp(value, lowerBound(), upperBound()) - lowerBound()) / span : 0.0;
-    return StartAngle - fraction * SweepAngle;
+    return kStartAngle - fraction * kSweepAngle;
 }
 
 QSize CKnobCtrl::sizeHint() const
 {
-    return {kDefaultSize, kDefaultSize};
+    // The size stored with the control's dialog, else its own default.
+    return m_storedExtent.isEmpty() ? QSize(kDefaultSize, kDefaultSize) : m_storedExtent;
 }
 
 QSize CKnobCtrl::minimumSizeHint() const
@@ -192,7 +194,7 @@ void CKnobCtrl::mouseMoveEvent(QMouseEvent* event)
 {
     if (!m_dragging)
         return;
-    const int pixels = DragPixelsPerRange * ((event->modifiers() & Qt::ShiftModifier) ? FineDragFactor : 1);
+    const int pixels = kDragPixelsPerRange * ((event->modifiers() & Qt::ShiftModifier) ? kFineDragFactor : 1);
     const int span = upperBound() - lowerBound();
     const double moved = double(m_dragStartY - event->position().toPoint().y()) * span / pixels;
     setValue(clipped(m_dragStartValue + int(std::lround(moved))));
@@ -272,7 +274,7 @@ void CKnobCtrl::paintEvent(QPaintEvent*)
     // range, or from zero for a range that runs both sides of it.
     QPen track(kTrackColor, ringWidth, Qt::SolidLine, Qt::FlatCap);
     painter.setPen(track);
-    painter.drawArc(ringRect, int(std::lround((StartAngle - SweepAngle) * 16)), int(std::lround(SweepAngle * 16)));
+    painter.drawArc(ringRect, int(std::lround((kStartAngle - kSweepAngle) * 16)), int(std::lround(kSweepAngle * 16)));
     const int origin = (lowerBound() < 0 && upperBound() > 0) ? 0 : lowerBound();
     const double from = angleOf(origin);
     const double to = angleOf(m_value);
@@ -319,50 +321,40 @@ void CKnobCtrl::paintEvent(QPaintEvent*)
 
 void CKnobCtrl::writeState(QDataStream& stream) const
 {
-    ControlState::CByteOrderGuard guard(stream);
-    stream << ControlState::Version;
-    ControlState::writeExtent(stream, size());
-    ControlState::StockProperties stock;
-    stock.foreColor = m_foreColor;
-    stock.font = m_font;
-    ControlState::writeStockProperties(stream, StockMask, stock);
-    ControlState::writeText(stream, m_sysExString);
-    stream << qint16(m_initialValue) << qint16(m_minimum) << qint16(m_maximum) << quint8(m_sendOnReset ? 1 : 0);
+    ControlState::KnobState state;
+    state.extent = size();
+    state.stock = ControlState::toStockRecord(kStockMask, {QString(), m_foreColor, QColor(), m_font});
+    state.sysExString = m_sysExString;
+    state.initialValue = m_initialValue;
+    state.minimum = m_minimum;
+    state.maximum = m_maximum;
+    state.sendOnReset = m_sendOnReset;
+    ControlState::writeState(stream, state);
 }
 
 bool CKnobCtrl::readState(QDataStream& stream)
 {
-    ControlState::CByteOrderGuard guard(stream);
-    quint32 version = 0;
-    stream >> version;
-    const QSize extent = ControlState::readExtent(stream);
-    ControlState::StockProperties stock{QString(), kDefaultForeColor, QColor(), QFont()};
-    ControlState::readStockProperties(stream, stock, palette());
-    QString sysEx;
-    qint16 initial = 0;
-    qint16 minimum = 0;
-    qint16 maximum = kDefaultMaximum;
-    quint8 sendOnReset = 0;
-    if (version == ControlState::Version) {
-        sysEx = ControlState::readText(stream);
-        stream >> initial >> minimum >> maximum >> sendOnReset;
-    }
-    const bool ok = stream.status() == QDataStream::Ok;
-    if (!ok) {
+    ControlState::KnobState state;
+    if (!ControlState::readState(stream, state)) {
         resetDefaults();
         update();
         return false;
     }
+    ControlState::StockProperties stock{QString(), kDefaultForeColor, QColor(), QFont()};
+    ControlState::fromStockRecord(state.stock, stock, palette());
     m_foreColor = stock.foreColor;
     m_font = stock.font;
-    m_sysExString = sysEx;
-    m_initialValue = initial;
-    m_minimum = minimum;
-    m_maximum = maximum;
-    m_sendOnReset = sendOnReset != 0;
+    m_sysExString = state.sysExString;
+    m_initialValue = state.initialValue;
+    m_minimum = state.minimum;
+    m_maximum = state.maximum;
+    m_sendOnReset = state.sendOnReset;
     m_value = clipped(m_initialValue);
-    if (!extent.isEmpty())
-        resize(extent);
+    if (!state.extent.isEmpty()) {
+        m_storedExtent = state.extent;
+        resize(state.extent);
+        updateGeometry();
+    }
     update();
     return true;
 }

@@ -30,24 +30,24 @@ class TONELOOM_CONTROL_API CKnobCtrl : public QWidget, public IDispatchable
     Q_PROPERTY(QFont Font READ controlFont WRITE setControlFont)
 
 public:
-    enum DispatchIds {
-        SysExStringId = 1,
-        InitialValueId = 2,
-        MinId = 3,
-        MaxId = 4,
-        ValueId = 5,
-        ResetId = 6,
-        SendOnResetId = 7,
-    };
-    enum EventIds { ChangeId = 1, SendStringId = 2 };
+    // Dispatch numbers of the properties and methods; the events have a numbering of their own.
+    static constexpr int kSysExStringId = 1;
+    static constexpr int kInitialValueId = 2;
+    static constexpr int kMinId = 3;
+    static constexpr int kMaxId = 4;
+    static constexpr int kValueId = 5;
+    static constexpr int kResetId = 6;
+    static constexpr int kSendOnResetId = 7;
+    static constexpr int kChangeEventId = 1;
+    static constexpr int kSendStringEventId = 2;
 
-    static constexpr quint32 StockMask = 0xC; // ForeColor and Font
+    static constexpr quint32 kStockMask = 0xC; // ForeColor and Font
     // A drag over this many pixels sweeps the whole range; with Shift ten times as many.
-    static constexpr int DragPixelsPerRange = 160;
-    static constexpr int FineDragFactor = 10;
+    static constexpr int kDragPixelsPerRange = 160;
+    static constexpr int kFineDragFactor = 10;
     // The pointer sweeps 270 degrees, from lower left to lower right.
-    static constexpr double StartAngle = 225.0;
-    static constexpr double SweepAngle = 270.0;
+    static constexpr double kStartAngle = 225.0;
+    static constexpr double kSweepAngle = 270.0;
 
     explicit CKnobCtrl(QWidget* parent = nullptr);
     ~CKnobCtrl() override;
@@ -114,6 +114,7 @@ private:
     void resetDefaults();
 
     CModuleLock m_moduleLock;
+    QSize m_storedExtent; // empty until a stored state names one
     QString m_sysExString;
     short m_initialValue = 0;
     short m_minimum = 0;

@@ -1,6 +1,6 @@
-#include "KnobModule.h"
+#include "controls/knob/KnobModule.h"
 
-#include "KnobCtrl.h"
+#include "controls/knob/KnobCtrl.h"
 
 namespace {
 
@@ -14,8 +14,8 @@ QWidget* createControl(QWidget* parent)
 const ControlModuleInfo& KnobModule::info()
 {
     static const ControlModuleInfo moduleInfo{
-        ClassId,   ProgId, TypeName,   PropertyPageClassId, PropertyPageProgId, PropertyPageTypeName,
-        TypeLibId, "1.0",  MiscStatus, "Apartment",         &createControl};
+        kClassId,   kProgId, kTypeName,   kPropertyPageClassId, kPropertyPageProgId, kPropertyPageTypeName,
+        kTypeLibId, "1.0",   kMiscStatus, "Apartment",          &createControl};
     return moduleInfo;
 }
 

@@ -1,6 +1,6 @@
-#include "KnobPropPage.h"
+#include "controls/knob/KnobPropPage.h"
 
-#include "KnobCtrl.h"
+#include "controls/knob/KnobCtrl.h"
 
 #include <QtWidgets/QCheckBox>
 #include <QtWidgets/QDialogButtonBox>

@@ -1,7 +1,8 @@
-#include "KurvexCtrl.h"
+#include "controls/kurvex/KurvexCtrl.h"
 
-#include "KurvexPropPage.h"
+#include "controls/common/ControlStates.h"
 #include "controls/common/StateStream.h"
+#include "controls/kurvex/KurvexPropPage.h"
 
 #include <QtCore/QBuffer>
 #include <QtGui/QMouseEvent>
@@ -13,10 +14,10 @@
 namespace {
 
 constexpr DispatchMember kMembers[] = {
-    {CKurvexCtrl::HelpLineId, DispatchKind::Property, "HelpLine"},
-    {CKurvexCtrl::PointsId, DispatchKind::Property, "Points"},
-    {CKurvexCtrl::EnableId, DispatchKind::Property, "Enable"},
-    {CKurvexCtrl::PointsChangedId, DispatchKind::Event, "PointsChanged"},
+    {CKurvexCtrl::kHelpLineId, DispatchKind::Property, "HelpLine"},
+    {CKurvexCtrl::kPointsId, DispatchKind::Property, "Points"},
+    {CKurvexCtrl::kEnableId, DispatchKind::Property, "Enable"},
+    {CKurvexCtrl::kPointsChangedEventId, DispatchKind::Event, "PointsChanged"},
 };
 constexpr CDispatchTable kDispatchTable{kMembers};
 
@@ -31,6 +32,15 @@ const QColor kBorderLight(192, 192, 192);
 const QColor kHandleFrame(0, 0, 120);
 const QColor kHandleFill(0, 0, 220);
 const QColor kHandleFillDisabled(220, 220, 220);
+
+// Pixels stay this close to the panel whatever a block says (a host may pass on any
+// numbers from a settings file), so that no conversion to int overflows.
+constexpr double kPixelLimit = 1 << 20;
+
+int toPixel(double value)
+{
+    return int(std::clamp(value, -kPixelLimit, kPixelLimit));
+}
 
 constexpr int kDefaultWidth = 645;
 constexpr int kDefaultHeight = 150;
@@ -60,6 +70,8 @@ void CKurvexCtrl::setHelpLine(bool helpLine)
 void CKurvexCtrl::setPoints(const KurvexPoints& points)
 {
     m_points = points;
+    // The host's block replaces whatever the user was dragging.
+    m_dragged = -1;
     pointsToPixels();
     update();
     m_modified = true;
@@ -69,17 +81,28 @@ void CKurvexCtrl::setEnable(bool enable)
 {
     m_enable = enable;
     m_modified = true;
+    if (!m_enable)
+        cancelDrag();
+    update();
+}
+
+void CKurvexCtrl::cancelDrag()
+{
+    if (m_dragged < 0)
+        return;
+    m_dragged = -1;
+    pointsToPixels();
     update();
 }
 
 int CKurvexCtrl::pointCount() const
 {
-    return std::clamp(m_points[KurvexBlock::Count], 0, KurvexBlock::MaxPoints);
+    return std::clamp(m_points[KurvexBlock::kCount], 0, KurvexBlock::kMaxPoints);
 }
 
 int CKurvexCtrl::maxSegmentTime() const
 {
-    const int timeScale = m_points[KurvexBlock::TimeScale];
+    const int timeScale = m_points[KurvexBlock::kTimeScale];
     const int count = pointCount();
     // A block of fewer than three points has no inner segments to share the width: one
     // segment may then span all of it.
@@ -90,27 +113,38 @@ int CKurvexCtrl::maxSegmentTime() const
 
 bool CKurvexCtrl::isMovable(int index) const
 {
-    return value(KurvexBlock::TimeMovable, index) != 0 || value(KurvexBlock::LevelMovable, index) != 0;
+    return value(KurvexBlock::kTimeMovable, index) != 0 || value(KurvexBlock::kLevelMovable, index) != 0;
+}
+
+CKurvexCtrl::Pixels CKurvexCtrl::pixelsOf(const KurvexPoints& block) const
+{
+    Pixels pixels;
+    const int timeScale = block[KurvexBlock::kTimeScale];
+    const int levelMax = block[KurvexBlock::kLevelMax];
+    const double drawWidth = width() - 2 * kSideMargin;
+    const double drawHeight = height() - 2 * kVerticalMargin;
+    // Products first, then one division: whole results stay whole (level 0 lands exactly
+    // on the bottom margin). A zero scale would divide by zero; such a block draws every
+    // point at the start and at the top.
+    double x = kSideMargin;
+    for (int i = 0; i < pointCount(); ++i) {
+        const auto index = size_t(i);
+        if (timeScale != 0)
+            x += drawWidth * block[KurvexBlock::kTime + index] / timeScale;
+        pixels.x[index] = std::clamp(x, -kPixelLimit, kPixelLimit);
+        const double y =
+            levelMax != 0 ? drawHeight * (double(levelMax) - block[KurvexBlock::kLevel + index]) / levelMax : 0.0;
+        pixels.y[index] = toPixel(std::trunc(y)) + kVerticalMargin;
+    }
+    return pixels;
 }
 
 void CKurvexCtrl::pointsToPixels() const
 {
     m_pixelSize = size();
-    const int timeScale = m_points[KurvexBlock::TimeScale];
-    const int levelMax = m_points[KurvexBlock::LevelMax];
-    const double drawWidth = width() - 2 * SideMargin;
-    const double drawHeight = height() - 2 * VerticalMargin;
-    // Products first, then one division: whole results stay whole (level 0 lands exactly
-    // on the bottom margin). A zero scale would divide by zero; such a block draws every
-    // point at the start and at the top.
-    double x = SideMargin;
-    for (int i = 0; i < pointCount(); ++i) {
-        if (timeScale != 0)
-            x += drawWidth * value(KurvexBlock::Time, i) / timeScale;
-        m_x[size_t(i)] = x;
-        const double y = levelMax != 0 ? drawHeight * (levelMax - value(KurvexBlock::Level, i)) / levelMax : 0.0;
-        m_y[size_t(i)] = int(std::trunc(y)) + VerticalMargin;
-    }
+    const Pixels pixels = pixelsOf(m_points);
+    m_x = pixels.x;
+    m_y = pixels.y;
 }
 
 void CKurvexCtrl::syncPixels() const
@@ -134,23 +168,39 @@ int CKurvexCtrl::pointY(int index) const
 void CKurvexCtrl::pixelsToPoints()
 {
     syncPixels();
-    const int timeScale = m_points[KurvexBlock::TimeScale];
-    const int levelMax = m_points[KurvexBlock::LevelMax];
-    const double drawWidth = width() - 2 * SideMargin;
-    const double drawHeight = height() - 2 * VerticalMargin;
+    const int timeScale = m_points[KurvexBlock::kTimeScale];
+    const int levelMax = m_points[KurvexBlock::kLevelMax];
+    const double drawWidth = width() - 2 * kSideMargin;
+    const double drawHeight = height() - 2 * kVerticalMargin;
     const int maxTime = maxSegmentTime();
-    int previous = 0;
+    // Where the block puts each point. A point still drawn there keeps its values: on a
+    // graph with fewer pixels than units several values share one pixel, and reading
+    // the pixel back would round them to one of them.
+    const Pixels stored = pixelsOf(m_points);
+    // Units of time along the pixels, kept in 64 bits: the sums of several segments may
+    // pass what an int holds.
+    constexpr double kUnitLimit = 1e15;
+    qint64 previous = 0;
     for (int i = 0; i < pointCount(); ++i) {
+        const auto index = size_t(i);
         // Without room to draw in, the pixels say nothing about the values: keep them.
         if (drawWidth > 0 && timeScale > 0) {
-            const double units = (m_x[size_t(i)] - SideMargin) * timeScale / drawWidth;
-            const int g = int(std::trunc(units + kRoundingAllowance));
-            value(KurvexBlock::Time, i) = std::clamp(g - (i == 0 ? 0 : previous), 0, maxTime);
+            const double units = (m_x[index] - kSideMargin) * timeScale / drawWidth;
+            const auto g = qint64(std::trunc(std::clamp(units + kRoundingAllowance, -kUnitLimit, kUnitLimit)));
+            if (m_x[index] != stored.x[index])
+                value(KurvexBlock::kTime, i) = int(std::clamp<qint64>(g - (i == 0 ? 0 : previous), 0, maxTime));
             previous = g;
         }
-        if (drawHeight > 0 && levelMax > 0) {
-            const double level = levelMax - (m_y[size_t(i)] - VerticalMargin) * levelMax / drawHeight;
-            value(KurvexBlock::Level, i) = std::clamp(int(std::trunc(level + kRoundingAllowance)), 0, levelMax);
+        if (drawHeight > 0 && levelMax > 0 && m_y[index] != stored.y[index]) {
+            int& level = value(KurvexBlock::kLevel, i);
+            if (i > 0 && value(KurvexBlock::kFollowsPrevious, i) != 0 && m_y[index] == m_y[index - 1]) {
+                // Carried along by the point before it: the same level, not merely the
+                // same pixel row.
+                level = value(KurvexBlock::kLevel, i - 1);
+            } else {
+                const double derived = levelMax - double(m_y[index] - kVerticalMargin) * levelMax / drawHeight;
+                level = int(std::clamp(std::trunc(derived + kRoundingAllowance), 0.0, double(levelMax)));
+            }
         }
     }
 }
@@ -161,8 +211,8 @@ int CKurvexCtrl::hitTest(QPoint pos) const
     for (int i = 0; i < pointCount(); ++i) {
         const double x = m_x[size_t(i)];
         const int y = m_y[size_t(i)];
-        if (pos.x() >= x - HitRadius && pos.x() < x + HitRadius && pos.y() >= y - HitRadius && pos.y() < y + HitRadius
-            && isMovable(i))
+        if (pos.x() >= x - kHitRadius && pos.x() < x + kHitRadius && pos.y() >= y - kHitRadius
+            && pos.y() < y + kHitRadius && isMovable(i))
             return i;
     }
     return -1;
@@ -172,6 +222,9 @@ void CKurvexCtrl::mousePressEvent(QMouseEvent* event)
 {
     if (!m_enable || event->button() != Qt::LeftButton)
         return;
+    // A press while a drag is still open means its release went elsewhere (a dialog took
+    // the mouse): that drag was never let go of, so it is dropped, not committed.
+    cancelDrag();
     const int hit = hitTest(event->position().toPoint());
     if (hit < 0)
         return;
@@ -179,22 +232,18 @@ void CKurvexCtrl::mousePressEvent(QMouseEvent* event)
 
     // The drag limits are where the point would be drawn at its shortest and longest
     // time and at its lowest and highest level.
-    int& time = value(KurvexBlock::Time, hit);
-    int& level = value(KurvexBlock::Level, hit);
-    const int savedTime = time;
-    const int savedLevel = level;
-    time = 0;
-    level = 0;
-    pointsToPixels();
-    m_minX = m_x[size_t(hit)];
-    m_bottomY = m_y[size_t(hit)];
-    time = maxSegmentTime();
-    level = m_points[KurvexBlock::LevelMax];
-    pointsToPixels();
-    m_maxX = m_x[size_t(hit)];
-    m_topY = m_y[size_t(hit)];
-    time = savedTime;
-    level = savedLevel;
+    const auto index = size_t(hit);
+    KurvexPoints limit = m_points;
+    limit[KurvexBlock::kTime + index] = 0;
+    limit[KurvexBlock::kLevel + index] = 0;
+    const Pixels lowest = pixelsOf(limit);
+    m_minX = lowest.x[index];
+    m_bottomY = lowest.y[index];
+    limit[KurvexBlock::kTime + index] = maxSegmentTime();
+    limit[KurvexBlock::kLevel + index] = m_points[KurvexBlock::kLevelMax];
+    const Pixels highest = pixelsOf(limit);
+    m_maxX = highest.x[index];
+    m_topY = highest.y[index];
     pointsToPixels();
     QWidget::mousePressEvent(event);
 }
@@ -205,17 +254,17 @@ void CKurvexCtrl::mouseMoveEvent(QMouseEvent* event)
         syncPixels();
         const QPoint pos = event->position().toPoint();
         const auto dragged = size_t(m_dragged);
-        if (pos.x() >= m_minX && pos.x() <= m_maxX + DragSlack && value(KurvexBlock::TimeMovable, m_dragged) != 0) {
+        if (pos.x() >= m_minX && pos.x() <= m_maxX + kDragSlack && value(KurvexBlock::kTimeMovable, m_dragged) != 0) {
             // Later points move along, keeping their durations.
             const double shift = pos.x() - m_x[dragged];
             for (int j = m_dragged + 1; j < pointCount(); ++j)
                 m_x[size_t(j)] += shift;
             m_x[dragged] = pos.x();
         }
-        if (pos.y() >= m_topY && pos.y() <= m_bottomY && value(KurvexBlock::LevelMovable, m_dragged) != 0) {
+        if (pos.y() >= m_topY && pos.y() <= m_bottomY && value(KurvexBlock::kLevelMovable, m_dragged) != 0) {
             m_y[dragged] = pos.y();
             const int next = m_dragged + 1;
-            if (next < pointCount() && value(KurvexBlock::FollowsPrevious, next) != 0)
+            if (next < pointCount() && value(KurvexBlock::kFollowsPrevious, next) != 0)
                 m_y[size_t(next)] = pos.y();
         }
         update();
@@ -227,25 +276,34 @@ void CKurvexCtrl::mouseReleaseEvent(QMouseEvent* event)
 {
     if (!m_enable || event->button() != Qt::LeftButton)
         return;
-    m_dragged = -1;
-    pixelsToPoints();
-    // Draw what the block now says, so that a drag beyond the longest segment snaps back
-    // to where its clamped time puts the point.
-    pointsToPixels();
-    update();
-    emit PointsChanged(m_points);
+    // Only a drag can change the envelope; a click without one leaves it alone and tells
+    // the host nothing, so that the host sends nothing either.
+    if (m_dragged >= 0) {
+        m_dragged = -1;
+        const KurvexPoints before = m_points;
+        pixelsToPoints();
+        // Draw what the block now says, so that a drag beyond the longest segment snaps
+        // back to where its clamped time puts the point.
+        pointsToPixels();
+        update();
+        if (m_points != before)
+            emit PointsChanged(m_points);
+    }
     QWidget::mouseReleaseEvent(event);
 }
 
 void CKurvexCtrl::resizeEvent(QResizeEvent* event)
 {
+    // The drag limits were pixels of the old size.
+    m_dragged = -1;
     pointsToPixels();
     QWidget::resizeEvent(event);
 }
 
 QSize CKurvexCtrl::sizeHint() const
 {
-    return {kDefaultWidth, kDefaultHeight};
+    // The size stored with the control's dialog, else its own default.
+    return m_storedExtent.isEmpty() ? QSize(kDefaultWidth, kDefaultHeight) : m_storedExtent;
 }
 
 void CKurvexCtrl::paintEvent(QPaintEvent*)
@@ -269,13 +327,13 @@ void CKurvexCtrl::paintEvent(QPaintEvent*)
 
     if (m_helpLine) {
         painter.setPen(QPen(Qt::black, 0));
-        painter.drawLine(SideMargin, h / 2, w - SideMargin - 1, h / 2);
+        painter.drawLine(kSideMargin, h / 2, w - kSideMargin - 1, h / 2);
     }
 
     const int count = pointCount();
     if (count > 0) {
         auto drawnX = [&](int i) {
-            return value(KurvexBlock::PinnedRight, i) != 0 ? w - SideMargin : int(m_x[size_t(i)]);
+            return value(KurvexBlock::kPinnedRight, i) != 0 ? w - kSideMargin : toPixel(m_x[size_t(i)]);
         };
         // The shadow runs one pixel above the first point and one below the others.
         painter.setPen(QPen(kShadowColor, 0));
@@ -298,8 +356,8 @@ void CKurvexCtrl::paintEvent(QPaintEvent*)
     for (int i = 0; i < count; ++i) {
         if (!isMovable(i))
             continue;
-        const QRect handle(int(m_x[size_t(i)]) - HandleRadius, m_y[size_t(i)] - HandleRadius, 2 * HandleRadius,
-                           2 * HandleRadius);
+        const QRect handle(toPixel(m_x[size_t(i)]) - kHandleRadius, m_y[size_t(i)] - kHandleRadius, 2 * kHandleRadius,
+                           2 * kHandleRadius);
         painter.fillRect(handle, kHandleFrame);
         painter.fillRect(handle.adjusted(1, 1, -1, -1), fill);
     }
@@ -307,35 +365,27 @@ void CKurvexCtrl::paintEvent(QPaintEvent*)
 
 void CKurvexCtrl::writeState(QDataStream& stream) const
 {
-    ControlState::CByteOrderGuard guard(stream);
-    stream << ControlState::Version;
-    ControlState::writeExtent(stream, size());
-    ControlState::writeStockProperties(stream, 0, {});
-    stream << quint8(m_helpLine ? 1 : 0);
+    ControlState::KurvexState state;
+    state.extent = size();
+    state.helpLine = m_helpLine;
+    ControlState::writeState(stream, state);
 }
 
 bool CKurvexCtrl::readState(QDataStream& stream)
 {
-    ControlState::CByteOrderGuard guard(stream);
-    quint32 version = 0;
-    stream >> version;
-    const QSize extent = ControlState::readExtent(stream);
-    ControlState::StockProperties ignored;
-    ControlState::readStockProperties(stream, ignored);
-    bool helpLine = true;
-    if (version == ControlState::Version) {
-        quint8 stored = 1;
-        stream >> stored;
-        helpLine = stored != 0;
-    }
-    if (stream.status() != QDataStream::Ok) {
+    ControlState::KurvexState state;
+    if (!ControlState::readState(stream, state)) {
         m_helpLine = true;
         update();
         return false;
     }
-    m_helpLine = helpLine;
-    if (!extent.isEmpty())
-        resize(extent);
+    // A state of another version holds no HelpLine: the default stands.
+    m_helpLine = state.helpLine;
+    if (!state.extent.isEmpty()) {
+        m_storedExtent = state.extent;
+        resize(state.extent);
+        updateGeometry();
+    }
     update();
     return true;
 }

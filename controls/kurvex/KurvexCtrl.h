@@ -1,17 +1,17 @@
 #pragma once
 
-#include "KurvexPoints.h"
 #include "controls/common/ControlExport.h"
 #include "controls/common/ControlModule.h"
 #include "controls/common/DispatchTable.h"
+#include "controls/kurvex/KurvexPoints.h"
 
 #include <QtWidgets/QWidget>
 
 class QDialog;
 
 // The envelope graph: a sunken panel with an envelope of up to seven points. Movable
-// points carry handles the user drags; on release the picture is turned back into times
-// and levels and PointsChanged hands the block to the host.
+// points carry handles the user drags; when a drag ends the picture is turned back into
+// times and levels and, if that changed the block, PointsChanged hands it to the host.
 class TONELOOM_CONTROL_API CKurvexCtrl : public QWidget, public IDispatchable
 {
     Q_OBJECT
@@ -21,17 +21,20 @@ class TONELOOM_CONTROL_API CKurvexCtrl : public QWidget, public IDispatchable
     Q_PROPERTY(bool Enable READ enable WRITE setEnable)
 
 public:
-    enum DispatchIds { HelpLineId = 1, PointsId = 2, EnableId = 3 };
-    enum EventIds { PointsChangedId = 1 };
+    // Dispatch numbers of the properties; the event has a numbering of its own.
+    static constexpr int kHelpLineId = 1;
+    static constexpr int kPointsId = 2;
+    static constexpr int kEnableId = 3;
+    static constexpr int kPointsChangedEventId = 1;
 
     // Handles are this far from a point's pixel on each side; the hit square a bit more.
-    static constexpr int HandleRadius = 3;
-    static constexpr int HitRadius = 4;
+    static constexpr int kHandleRadius = 3;
+    static constexpr int kHitRadius = 4;
     // Margins of the drawing inside the panel.
-    static constexpr int SideMargin = 5;
-    static constexpr int VerticalMargin = 10;
+    static constexpr int kSideMargin = 5;
+    static constexpr int kVerticalMargin = 10;
     // A drag may go this far beyond the longest allowed segment before it stops.
-    static constexpr int DragSlack = 5;
+    static constexpr int kDragSlack = 5;
 
     explicit CKurvexCtrl(QWidget* parent = nullptr);
     ~CKurvexCtrl() override;
@@ -70,7 +73,7 @@ public:
     QSize sizeHint() const override;
 
 signals:
-    // Event 1; points is the control's own block.
+    // Event 1, after a drag that changed the block; points is the control's own block.
     void PointsChanged(const KurvexPoints& points);
 
 protected:
@@ -84,16 +87,26 @@ private:
     int value(size_t field, int index) const { return m_points[field + size_t(index)]; }
     int& value(size_t field, int index) { return m_points[field + size_t(index)]; }
     bool isMovable(int index) const;
+    struct Pixels
+    {
+        std::array<double, KurvexBlock::kMaxPoints> x{};
+        std::array<int, KurvexBlock::kMaxPoints> y{};
+    };
+    // Where the points of block are drawn at the control's current size.
+    Pixels pixelsOf(const KurvexPoints& block) const;
     // Pixels follow the block; they are recomputed when the size has changed since, which
     // a hidden control learns only when it is next asked.
     void pointsToPixels() const;
     void syncPixels() const;
     void pixelsToPoints();
+    // Drops an unfinished drag: the picture goes back to what the block says.
+    void cancelDrag();
 
     CModuleLock m_moduleLock;
+    QSize m_storedExtent; // empty until a stored state names one
     KurvexPoints m_points;
-    mutable std::array<double, KurvexBlock::MaxPoints> m_x{};
-    mutable std::array<int, KurvexBlock::MaxPoints> m_y{};
+    mutable std::array<double, KurvexBlock::kMaxPoints> m_x{};
+    mutable std::array<int, KurvexBlock::kMaxPoints> m_y{};
     mutable QSize m_pixelSize;
     int m_dragged = -1;
     double m_minX = 0;

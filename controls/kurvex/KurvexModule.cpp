@@ -1,6 +1,6 @@
-#include "KurvexModule.h"
+#include "controls/kurvex/KurvexModule.h"
 
-#include "KurvexCtrl.h"
+#include "controls/kurvex/KurvexCtrl.h"
 
 namespace {
 
@@ -14,8 +14,8 @@ QWidget* createControl(QWidget* parent)
 const ControlModuleInfo& KurvexModule::info()
 {
     static const ControlModuleInfo moduleInfo{
-        ClassId, ProgId,     TypeName, PropertyPageClassId, PropertyPageProgId, PropertyPageTypeName, TypeLibId,
-        "1.0",   MiscStatus, "",       &createControl};
+        kClassId, kProgId,     kTypeName, kPropertyPageClassId, kPropertyPageProgId, kPropertyPageTypeName, kTypeLibId,
+        "1.0",    kMiscStatus, "",        &createControl};
     return moduleInfo;
 }
 

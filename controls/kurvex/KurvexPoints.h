@@ -8,17 +8,17 @@
 using KurvexPoints = std::array<int, 45>;
 
 namespace KurvexBlock {
-inline constexpr int MaxPoints = 7;
-inline constexpr std::size_t Time = 0;  // duration from the previous point
-inline constexpr std::size_t Level = 7; // 0 .. levelMax
-inline constexpr std::size_t TimeMovable = 14;
-inline constexpr std::size_t LevelMovable = 21;
-inline constexpr std::size_t FollowsPrevious = 28; // takes the previous point's level
-inline constexpr std::size_t PinnedRight = 35;     // drawn at the right edge
-inline constexpr std::size_t TimeScale = 42;       // time units across the drawing width
-inline constexpr std::size_t LevelMax = 43;        // level drawn at the top
-inline constexpr std::size_t Count = 44;           // points in use
-inline constexpr std::size_t Size = 45;
+inline constexpr int kMaxPoints = 7;
+inline constexpr std::size_t kTime = 0;  // duration from the previous point
+inline constexpr std::size_t kLevel = 7; // 0 .. levelMax
+inline constexpr std::size_t kTimeMovable = 14;
+inline constexpr std::size_t kLevelMovable = 21;
+inline constexpr std::size_t kFollowsPrevious = 28; // takes the previous point's level
+inline constexpr std::size_t kPinnedRight = 35;     // drawn at the right edge
+inline constexpr std::size_t kTimeScale = 42;       // time units across the drawing width
+inline constexpr std::size_t kLevelMax = 43;        // level drawn at the top
+inline constexpr std::size_t kCount = 44;           // points in use
+inline constexpr std::size_t kSize = 45;
 
 // The block of a new control: a seven-point envelope across one unit per pixel at a
 // drawing width of 635 pixels.

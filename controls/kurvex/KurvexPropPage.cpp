@@ -1,6 +1,6 @@
-#include "KurvexPropPage.h"
+#include "controls/kurvex/KurvexPropPage.h"
 
-#include "KurvexCtrl.h"
+#include "controls/kurvex/KurvexCtrl.h"
 
 #include <QtWidgets/QCheckBox>
 #include <QtWidgets/QDialogButtonBox>

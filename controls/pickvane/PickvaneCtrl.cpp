@@ -1,7 +1,9 @@
-#include "PickvaneCtrl.h"
+#include "controls/pickvane/PickvaneCtrl.h"
 
-#include "PickvanePropPage.h"
+#include "controls/common/ChoiceList.h"
+#include "controls/common/ControlStates.h"
 #include "controls/common/StateStream.h"
+#include "controls/pickvane/PickvanePropPage.h"
 
 #include <QtGui/QMouseEvent>
 #include <QtGui/QPainter>
@@ -12,15 +14,15 @@
 namespace {
 
 constexpr DispatchMember kMembers[] = {
-    {CPickvaneCtrl::ListItemsId, DispatchKind::Property, "ListItems"},
-    {CPickvaneCtrl::SysExStringId, DispatchKind::Property, "SysExString"},
-    {CPickvaneCtrl::ListValuesId, DispatchKind::Property, "ListValues"},
-    {CPickvaneCtrl::SelectionId, DispatchKind::Property, "Selection"},
-    {CPickvaneCtrl::ResetId, DispatchKind::Method, "Reset"},
-    {CPickvaneCtrl::GetListValueId, DispatchKind::Method, "GetListValue"},
-    {DispatchId::BackColor, DispatchKind::Property, "BackColor"},
-    {DispatchId::Font, DispatchKind::Property, "Font"},
-    {CPickvaneCtrl::SendStringId, DispatchKind::Event, "SendString"},
+    {CPickvaneCtrl::kListItemsId, DispatchKind::Property, "ListItems"},
+    {CPickvaneCtrl::kSysExStringId, DispatchKind::Property, "SysExString"},
+    {CPickvaneCtrl::kListValuesId, DispatchKind::Property, "ListValues"},
+    {CPickvaneCtrl::kSelectionId, DispatchKind::Property, "Selection"},
+    {CPickvaneCtrl::kResetId, DispatchKind::Method, "Reset"},
+    {CPickvaneCtrl::kGetListValueId, DispatchKind::Method, "GetListValue"},
+    {DispatchId::kBackColor, DispatchKind::Property, "BackColor"},
+    {DispatchId::kFont, DispatchKind::Property, "Font"},
+    {CPickvaneCtrl::kSendStringEventId, DispatchKind::Event, "SendString"},
 };
 constexpr CDispatchTable kDispatchTable{kMembers};
 
@@ -28,24 +30,6 @@ const QColor kDefaultBackColor(192, 192, 192);
 const QColor kFocusColor(192, 192, 192);
 constexpr int kDefaultWidth = 64;
 constexpr int kDefaultHeight = 24;
-
-// Decimal text to number as the C library's atoi reads it: blanks, a sign, digits up to
-// the first other character; 16-bit storage keeps the low 16 bits.
-short toValue(const QString& text)
-{
-    qsizetype i = 0;
-    while (i < text.size() && (text[i] == QLatin1Char(' ') || text[i] == QLatin1Char('\t')))
-        ++i;
-    bool negative = false;
-    if (i < text.size() && (text[i] == QLatin1Char('-') || text[i] == QLatin1Char('+')))
-        negative = text[i++] == QLatin1Char('-');
-    quint32 value = 0;
-    for (; i < text.size() && text[i].isDigit() && text[i].unicode() < 128; ++i)
-        value = value * 10 + quint32(text[i].unicode() - '0');
-    if (negative)
-        value = 0u - value;
-    return short(quint16(value & 0xFFFFu));
-}
 
 } // namespace
 
@@ -69,23 +53,10 @@ void CPickvaneCtrl::resetDefaults()
     m_font = QFont();
 }
 
-QStringList CPickvaneCtrl::parseList(const QString& text)
-{
-    QStringList entries;
-    qsizetype start = 0;
-    for (qsizetype lineFeed = text.indexOf(QLatin1Char('\n')); lineFeed >= 0;
-         lineFeed = text.indexOf(QLatin1Char('\n'), start)) {
-        // The character before the line feed is the CR.
-        entries.append(text.mid(start, std::max<qsizetype>(lineFeed - start - 1, 0)));
-        start = lineFeed + 1;
-    }
-    return entries;
-}
-
 void CPickvaneCtrl::setListItems(const QString& text)
 {
     m_listItems = text;
-    m_items = parseList(text);
+    m_items = ChoiceList::parse(text);
     update();
     m_modified = true;
 }
@@ -100,9 +71,7 @@ void CPickvaneCtrl::setSysExString(const QString& text)
 void CPickvaneCtrl::setListValues(const QString& text)
 {
     m_listValues = text;
-    m_values.clear();
-    for (const QString& entry : parseList(text))
-        m_values.append(toValue(entry));
+    m_values = ChoiceList::parseValues(text);
     update();
     m_modified = true;
 }
@@ -173,16 +142,16 @@ QMenu* CPickvaneCtrl::createChoiceMenu(QWidget* parent)
     auto* menu = new QMenu(parent);
     for (int i = 0; i < m_items.size(); ++i) {
         QAction* action = menu->addAction(m_items[i]);
-        action->setData(FirstCommand + i);
+        action->setData(kFirstCommand + i);
     }
     return menu;
 }
 
 bool CPickvaneCtrl::handleMenuCommand(int command)
 {
-    if (command < FirstCommand || command >= FirstCommand + ChoosableEntries)
+    if (command < kFirstCommand || command >= kFirstCommand + kChoosableEntries)
         return false;
-    select(command - FirstCommand);
+    select(command - kFirstCommand);
     return true;
 }
 
@@ -217,7 +186,8 @@ void CPickvaneCtrl::focusOutEvent(QFocusEvent* event)
 
 QSize CPickvaneCtrl::sizeHint() const
 {
-    return {kDefaultWidth, kDefaultHeight};
+    // The size stored with the control's dialog, else its own default.
+    return m_storedExtent.isEmpty() ? QSize(kDefaultWidth, kDefaultHeight) : m_storedExtent;
 }
 
 void CPickvaneCtrl::paintEvent(QPaintEvent*)
@@ -240,64 +210,42 @@ void CPickvaneCtrl::paintEvent(QPaintEvent*)
 
 void CPickvaneCtrl::writeState(QDataStream& stream) const
 {
-    ControlState::CByteOrderGuard guard(stream);
-    stream << ControlState::Version;
-    ControlState::writeExtent(stream, size());
-    ControlState::StockProperties stock;
-    stock.backColor = m_backColor;
-    stock.font = m_font;
-    ControlState::writeStockProperties(stream, StockMask, stock);
-    ControlState::writeText(stream, m_listItems);
-    ControlState::writeText(stream, m_sysExString);
-    ControlState::writeText(stream, m_listValues);
-    stream << qint16(m_selection);
+    ControlState::PickvaneState state;
+    state.extent = size();
+    state.stock = ControlState::toStockRecord(kStockMask, {QString(), m_foreColor, m_backColor, m_font});
+    state.listItems = m_listItems;
+    state.sysExString = m_sysExString;
+    state.listValues = m_listValues;
+    state.selection = m_selection;
+    ControlState::writeState(stream, state);
 }
 
 bool CPickvaneCtrl::readState(QDataStream& stream)
 {
-    ControlState::CByteOrderGuard guard(stream);
-    quint32 version = 0;
-    stream >> version;
-    const QSize extent = ControlState::readExtent(stream);
-    ControlState::StockProperties stock;
-    stock.backColor = kDefaultBackColor;
-    stock.font = QFont();
-    stock.foreColor = Qt::black;
-    ControlState::readStockProperties(stream, stock, palette());
-
-    QString items;
-    QString sysEx;
-    QString values;
-    qint16 selection = 0;
-    if (version == ControlState::Version) {
-        items = ControlState::readText(stream);
-        sysEx = ControlState::readText(stream);
-        values = ControlState::readText(stream);
-        stream >> selection;
-    }
-    const bool ok = stream.status() == QDataStream::Ok;
+    ControlState::PickvaneState state;
+    const bool ok = ControlState::readState(stream, state);
     if (!ok) {
         resetDefaults();
-        items.clear();
-        sysEx.clear();
-        values.clear();
-        selection = 0;
+        state = {};
     } else {
+        ControlState::StockProperties stock{QString(), Qt::black, kDefaultBackColor, QFont()};
+        ControlState::fromStockRecord(state.stock, stock, palette());
         m_backColor = stock.backColor;
         m_foreColor = stock.foreColor;
         m_font = stock.font;
-        if (!extent.isEmpty())
-            resize(extent);
+        if (!state.extent.isEmpty()) {
+            m_storedExtent = state.extent;
+            resize(state.extent);
+            updateGeometry();
+        }
     }
-    m_listItems = items;
-    m_sysExString = sysEx;
-    m_listValues = values;
-    m_selection = selection;
-    m_savedSelection = selection;
-    m_items = parseList(m_listItems);
-    m_values.clear();
-    for (const QString& entry : parseList(m_listValues))
-        m_values.append(toValue(entry));
+    m_listItems = state.listItems;
+    m_sysExString = state.sysExString;
+    m_listValues = state.listValues;
+    m_selection = state.selection;
+    m_savedSelection = state.selection;
+    m_items = ChoiceList::parse(m_listItems);
+    m_values = ChoiceList::parseValues(m_listValues);
     m_shownText.clear();
     select(m_selection);
     update();

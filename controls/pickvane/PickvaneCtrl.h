@@ -26,28 +26,24 @@ class TONELOOM_CONTROL_API CPickvaneCtrl : public QWidget, public IDispatchable
     Q_PROPERTY(QFont Font READ controlFont WRITE setControlFont)
 
 public:
-    enum DispatchIds {
-        ListItemsId = 1,
-        SysExStringId = 2,
-        ListValuesId = 3,
-        SelectionId = 4,
-        ResetId = 5,
-        GetListValueId = 6,
-    };
-    enum EventIds { SendStringId = 1 };
+    // Dispatch numbers of the properties and methods; the event has a numbering of its own.
+    static constexpr int kListItemsId = 1;
+    static constexpr int kSysExStringId = 2;
+    static constexpr int kListValuesId = 3;
+    static constexpr int kSelectionId = 4;
+    static constexpr int kResetId = 5;
+    static constexpr int kGetListValueId = 6;
+    static constexpr int kSendStringEventId = 1;
 
     // Popup entries carry these command numbers; only the first ten are answered.
-    static constexpr int FirstCommand = 100;
-    static constexpr int ChoosableEntries = 10;
-    static constexpr quint32 StockMask = 0x5; // BackColor and Font
+    static constexpr int kFirstCommand = 100;
+    static constexpr int kChoosableEntries = 10;
+    static constexpr quint32 kStockMask = 0x5; // BackColor and Font
 
     explicit CPickvaneCtrl(QWidget* parent = nullptr);
     ~CPickvaneCtrl() override;
 
     const CDispatchTable& dispatchTable() const override;
-
-    // Entries end in CR LF; text after the last line feed is not an entry.
-    static QStringList parseList(const QString& text);
 
     QString listItems() const { return m_listItems; }
     void setListItems(const QString& text);
@@ -73,7 +69,7 @@ public:
 
     // Shows item index and announces its value when both lists hold it.
     void select(int index);
-    // The popup of the items, entries numbered from FirstCommand.
+    // The popup of the items, entries numbered from kFirstCommand.
     QMenu* createChoiceMenu(QWidget* parent);
     // Runs a popup command; false for numbers the control does not answer.
     bool handleMenuCommand(int command);
@@ -106,6 +102,7 @@ private:
     void resetDefaults();
 
     CModuleLock m_moduleLock;
+    QSize m_storedExtent; // empty until a stored state names one
     QString m_listItems;
     QString m_sysExString;
     QString m_listValues;

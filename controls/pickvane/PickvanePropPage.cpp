@@ -1,6 +1,7 @@
-#include "PickvanePropPage.h"
+#include "controls/pickvane/PickvanePropPage.h"
 
-#include "PickvaneCtrl.h"
+#include "controls/common/ChoiceList.h"
+#include "controls/pickvane/PickvaneCtrl.h"
 
 #include <QtWidgets/QDialogButtonBox>
 #include <QtWidgets/QFormLayout>
@@ -43,17 +44,12 @@ CPickvanePropPage::CPickvanePropPage(CPickvaneCtrl* control, QWidget* parent)
 
 QString CPickvanePropPage::toLines(const QString& list)
 {
-    return CPickvaneCtrl::parseList(list).join(QLatin1Char('\n'));
+    return ChoiceList::parse(list).join(QLatin1Char('\n'));
 }
 
 QString CPickvanePropPage::fromLines(const QString& lines)
 {
-    QString list;
-    for (const QString& line : lines.split(QLatin1Char('\n'))) {
-        if (!line.isEmpty())
-            list += line + QStringLiteral("\r\n");
-    }
-    return list;
+    return ChoiceList::join(lines.split(QLatin1Char('\n'), Qt::SkipEmptyParts));
 }
 
 void CPickvanePropPage::accept()

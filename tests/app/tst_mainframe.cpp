@@ -290,7 +290,13 @@ private slots:
         s->frame()->action(cmd::kFileSave)->trigger();
         setrlimit(RLIMIT_FSIZE, &old);
         std::signal(SIGXFSZ, previousHandler);
-        QCOMPARE(s->prompter.texts(), QStringList{QStringLiteral("Error while saving !")});
+        // The message names the file and the system's reason, with a warning icon.
+        QCOMPARE(s->prompter.messages.size(), std::size_t(1));
+        QCOMPARE(s->prompter.messages[0].first, MessageIcon::Exclamation);
+        QCOMPARE(s->prompter.texts().constFirst(),
+                 QStringLiteral("Error while saving !\n\n%1 could not be written: File too large.\nAn older file of "
+                                "that name is left as it was.")
+                     .arg(QDir::toNativeSeparators(path)));
         QCOMPARE(readFile(path), QByteArray("old contents"));
         QCOMPARE(view->documentPath(), QString());
         QCOMPARE(view->documentTitle(), QStringLiteral("Bank1"));

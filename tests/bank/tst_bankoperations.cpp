@@ -248,10 +248,12 @@ void TestBankOperations::copyToPatch()
     const int lower[] = {36, 48, 60, 72};
     const int upper[] = {47, 59, 71, 83};
     const int pitch[] = {66, 54, 42, 30};
-    // Tone byte <- key byte, a few of each run of the mapping.
-    const QList<QPair<int, int>> mapped = {{0, 0},    {5, 5},    {17, 9},   {20, 11},  {62, 13}, {67, 17},
-                                           {68, 17},  {77, 25},  {87, 31},  {89, 32},  {98, 40}, {106, 42},
-                                           {108, 43}, {116, 50}, {121, 53}, {125, 54}, {128, 57}};
+    // Tone byte <- key byte, a few of each run of the mapping; the key's pan, random
+    // pan and alternate pan land on the tone's pan (119), random pan (121) and
+    // alternate pan (122).
+    const QList<QPair<int, int>> mapped = {{0, 0},    {5, 5},    {17, 9},   {20, 11},  {62, 13},  {67, 17},  {68, 17},
+                                           {77, 25},  {87, 31},  {89, 32},  {98, 40},  {106, 42}, {108, 43}, {116, 50},
+                                           {119, 51}, {121, 52}, {122, 53}, {125, 54}, {128, 57}};
     // The untouched bytes come from the default patch.
     CPatchArray defaults;
     const QByteArray init = defaults.record(17);
@@ -264,7 +266,7 @@ void TestBankOperations::copyToPatch()
         for (const auto& m : mapped)
             QCOMPARE(patch[tone + m.first], rhythm[key + m.second]);
         for (int b :
-             {6, 7, 8, 9, 13, 16, 19, 21, 60, 64, 69, 78, 79, 82, 86, 90, 99, 100, 102, 109, 117, 119, 122, 124})
+             {6, 7, 8, 9, 13, 16, 19, 21, 60, 64, 69, 78, 79, 82, 86, 90, 99, 100, 102, 109, 117, 118, 120, 124})
             QCOMPARE(patch[tone + b], init[tone + b]);
     }
     QCOMPARE(patch.mid(CPatchArray::commonParam(12), 62), init.mid(CPatchArray::commonParam(12), 62));

@@ -208,9 +208,9 @@ private slots:
         QTest::newRow("foreign data") << QByteArray(100, 'x') << true << "INIT PATCH  "
                                       << "";
         QTest::newRow("empty file") << QByteArray() << false << "INIT PATCH  "
-                                    << "Error while opening library file:";
+                                    << "Error while opening bank file:";
         QTest::newRow("8 bytes") << temporaryPatch.left(8) << false << "INIT PATCH  "
-                                 << "Error while opening library file:";
+                                 << "Error while opening bank file:";
         QTest::newRow("cut inside the patch") << temporaryPatch.left(100) << true << "Temporary!  "
                                               << "";
     }
@@ -281,8 +281,14 @@ private slots:
                                    QStringLiteral("/dev/null")}) {
             reporter.clear();
             QVERIFY(!doc.OnSaveDocument(bad));
-            QCOMPARE(reporter.texts(), QStringList{"Error while saving !"});
-            QCOMPARE(reporter.messages()[0].first, MessageIcon::Information);
+            QCOMPARE(reporter.messages().size(), std::size_t(1));
+            // It names the file and the reason, and warns.
+            const QString text = reporter.texts().constFirst();
+            QVERIFY2(text.startsWith(QStringLiteral("Error while saving !\n\n") + QDir::toNativeSeparators(bad)
+                                     + QStringLiteral(" could not be written: ")),
+                     qPrintable(text));
+            QVERIFY2(text.section(QStringLiteral(": "), 1).size() > 12, qPrintable(text)); // a reason follows
+            QCOMPARE(reporter.messages()[0].first, MessageIcon::Exclamation);
             QCOMPARE(doc.pathName(), good);
             QVERIFY(doc.isModified());
         }
@@ -308,18 +314,18 @@ private slots:
         QVERIFY(doc.OnSaveDocument(bank));
         doc.setModified(true);
         const QString chosen = tempPath(QStringLiteral("patches.syx"));
-        int asked = 0;
-        doc.setSaveFileChooser([&] {
-            ++asked;
+        QList<int> asked;
+        doc.setSaveFileChooser([&](int which) {
+            asked << which;
             return chosen;
         });
         QVERIFY(doc.SaveBank(CToneloomDoc::kSavePatches, QString()));
-        QCOMPARE(asked, 1);
+        QCOMPARE(asked, QList<int>{CToneloomDoc::kSavePatches});
         QCOMPARE(QFileInfo(chosen).size(), qint64(82560));
         QCOMPARE(doc.pathName(), bank);
         QVERIFY(doc.isModified());
         // Cancel writes nothing and reports nothing.
-        doc.setSaveFileChooser([] { return QString(); });
+        doc.setSaveFileChooser([](int) { return QString(); });
         QVERIFY(!doc.SaveBank(CToneloomDoc::kSaveRhythmSets, QString()));
         QVERIFY(reporter.messages().empty());
         // For card memory the records go out with card addresses and stay so.

@@ -1,4 +1,7 @@
 #include "bank/ToneloomDoc.h"
+#include "model/ExpansionNames.h"
+#include "model/ParamListing.h"
+#include "model/RecordEdit.h"
 #include "model/SysExScan.h"
 
 #include <QFile>
@@ -174,6 +177,16 @@ private slots:
         QTest::newRow("bad device id") << QStringList{"convert", "--model", "xp", "--device-id", "16", "a", "b"}
                                        << "--device-id must be 17..32";
         QTest::newRow("unknown option") << QStringList{"info", "--verbose", "x"} << "unknown option --verbose";
+        QTest::newRow("timeout of 0") << QStringList{"receive", "--in", "x", "--manual", "--timeout", "0", "a.syx"}
+                                      << "--timeout takes 1 to 86400 seconds, not 0";
+        QTest::newRow("timeout not a number")
+            << QStringList{"receive", "--in", "x", "--manual", "--timeout", "soon", "a.syx"}
+            << "--timeout takes a number of 0 or more, not soon";
+        QTest::newRow("show without patch") << QStringList{"show", "x.syx"} << "show needs --patch N";
+        QTest::newRow("show patch 0") << QStringList{"show", "x.syx", "--patch", "0"} << "--patch must be 1..128";
+        QTest::newRow("diff one file") << QStringList{"diff", "a.syx", "--patch", "1"} << "diff needs A.syx and B.syx";
+        QTest::newRow("diff to 129") << QStringList{"diff", "a", "b", "--patch", "1", "--to", "129"}
+                                     << "--patch and --to must be 1..128";
     }
     void badInput()
     {
@@ -182,6 +195,105 @@ private slots:
         const Result r = runCli(args);
         QCOMPARE(r.exitCode, 2);
         QVERIFY2(r.err.contains(message), qPrintable(r.err));
+    }
+
+    // Receives from the built-in emulator, which answers requests but starts no dump by
+    // itself: a manual receive gives up after its first-byte timeout, and the file it
+    // was to replace keeps its contents.
+    void receiveEndsAndKeepsTheFile_data()
+    {
+        QTest::addColumn<QStringList>("args");
+        QTest::addColumn<int>("exitCode");
+        QTest::addColumn<QString>("message");
+        QTest::addColumn<int>("size"); // of the file afterwards
+        QTest::newRow("manual, nothing comes") << QStringList{"--manual", "--timeout", "1"} << 1
+                                               << "nothing was received within 1 seconds; %1 is unchanged" << 9;
+        QTest::newRow("request answered") << QStringList{"--out", "Toneloom Emulator", "--request", "Temporary Patch"}
+                                          << 0 << "Received 645 bytes into %1" << 645;
+    }
+    void receiveEndsAndKeepsTheFile()
+    {
+        QFETCH(QStringList, args);
+        QFETCH(int, exitCode);
+        QFETCH(QString, message);
+        QFETCH(int, size);
+        const QString target = m_dir.filePath("received.syx");
+        QFile f(target);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write("old bank!");
+        f.close();
+        const Result r = runCli(QStringList{"receive", "--in", "Toneloom Emulator"} + args + QStringList{target});
+        QCOMPARE(r.exitCode, exitCode);
+        QVERIFY2((r.out + r.err).contains(message.arg(target)), qPrintable(r.out + r.err));
+        QCOMPARE(readFile(target).size(), size);
+        QVERIFY(!QFile::exists(target + ".part"));
+    }
+
+    void showPrintsEveryParameter()
+    {
+        const QString bank = seed();
+        const Result r = runCli({"show", bank, "--patch", "4"});
+        QCOMPARE(r.exitCode, 0);
+        // The same lines as the tables give, with the names beside the tool.
+        SynthSettings settings;
+        CCollectingReporter reporter;
+        CToneloomDoc doc(settings, reporter);
+        QVERIFY(doc.OnOpenDocument(bank));
+        const CExpansionNames names(QStringLiteral(TONELOOM_BIN_DIR), reporter);
+        QStringList expected;
+        for (const listing::Line& l : listing::lines(params::Editor::Patch, doc.patches().record(3), &names))
+            expected << listing::format(l);
+        const QStringList lines = r.out.split('\n', Qt::SkipEmptyParts);
+        QCOMPARE(lines, expected);
+        QVERIFY(lines.size() > 500);
+        QCOMPARE(lines.first().section('\t', 0, 2), QStringLiteral("Common\t-\tName"));
+        for (const QString& line : lines)
+            QCOMPARE(line.count('\t'), 4);
+    }
+
+    void showNeedsThePatch()
+    {
+        if (!QFile::exists(realDump("kk_SuperJVPad.syx")))
+            QSKIP("the shared real dumps are not present");
+        const Result one = runCli({"show", realDump("kk_SuperJVPad.syx"), "--patch", "1"});
+        QCOMPARE(one.exitCode, 0);
+        QVERIFY(one.out.startsWith("Common\t-\tName\tSuper JV Pad\tSuper JV Pad\n"));
+        const Result two = runCli({"show", realDump("kk_SuperJVPad.syx"), "--patch", "2"});
+        QCOMPARE(two.exitCode, 2);
+        QVERIFY2(two.err.contains("holds 1 patches, not 2"), qPrintable(two.err));
+        QVERIFY(two.out.isEmpty());
+    }
+
+    void diffPrintsWhatDiffers()
+    {
+        const QString a = seed();
+        SynthSettings settings;
+        CCollectingReporter reporter;
+        CToneloomDoc doc(settings, reporter);
+        QVERIFY(doc.OnOpenDocument(a));
+        CRecordEdit edit(params::Editor::Patch, doc.patches().record(2), settings);
+        const params::Param& cutoff = params::row(u"tone.tvf.cutoff");
+        const int old = edit.value(cutoff, 1);
+        QVERIFY(edit.change(cutoff, 1, old == 100 ? 101 : 100));
+        doc.patches().setRecord(2, edit.image());
+        const QString b = m_dir.filePath("changed.syx");
+        QVERIFY(doc.OnSaveDocument(b));
+
+        const Result same = runCli({"diff", a, a, "--patch", "3"});
+        QCOMPARE(same.exitCode, 0);
+        QCOMPARE(same.out, QString());
+        const Result differ = runCli({"diff", a, b, "--patch", "3"});
+        QCOMPARE(differ.exitCode, 1);
+        QCOMPARE(differ.out,
+                 QStringLiteral("TVF\n  Cutoff Frequency (Tone 2): %1 -> %2\n").arg(old).arg(old == 100 ? 101 : 100));
+        const Result back = runCli({"diff", b, a, "--patch", "3"});
+        QCOMPARE(back.out,
+                 QStringLiteral("TVF\n  Cutoff Frequency (Tone 2): %2 -> %1\n").arg(old).arg(old == 100 ? 101 : 100));
+        // Two patches of the same file (slots 60 and 61 hold the same patch).
+        const Result twin = runCli({"diff", a, a, "--patch", "60", "--to", "61"});
+        QCOMPARE(twin.exitCode, 0);
+        const Result against = runCli({"diff", b, b, "--patch", "3", "--to", "61"});
+        QCOMPARE(against.exitCode, 1);
     }
 
     void convertWritesNothingOnBadInput()

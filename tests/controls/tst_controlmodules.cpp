@@ -1,3 +1,4 @@
+#include "controls/common/ChoiceList.h"
 #include "controls/common/ControlModule.h"
 #include "controls/common/ControlRegistry.h"
 #include "controls/common/DispatchDriver.h"
@@ -5,6 +6,7 @@
 
 #include <QtCore/QDir>
 #include <QtCore/QLibrary>
+#include <QtCore/QRegularExpression>
 #include <QtCore/QTemporaryDir>
 #include <QtTest/QSignalSpy>
 #include <QtTest/QTest>
@@ -77,13 +79,20 @@ private slots:
     void textLengths_data();
     void textLengths();
     void wideText();
+    void choiceList_data();
+    void choiceList();
+    void choiceValues();
     void corruptState();
     void colours();
     void registryFile();
     void registryErrors();
+    void registryNumbers_data();
+    void registryNumbers();
     void dispatchDriver();
     void entryPoints_data();
     void entryPoints();
+    void registerOverMalformed_data();
+    void registerOverMalformed();
 
 private:
     QTemporaryDir m_dir;
@@ -93,9 +102,11 @@ private:
 void TestControlModules::init()
 {
     QVERIFY(m_dir.isValid());
-    m_registryPath = m_dir.filePath(QStringLiteral("registry-%1.json").arg(QTest::currentTestFunction()));
+    const QString tag = QString::fromLatin1(QTest::currentDataTag()).replace(QLatin1Char(' '), QLatin1Char('-'));
+    m_registryPath = m_dir.filePath(
+        QStringLiteral("registry-%1-%2.json").arg(QString::fromLatin1(QTest::currentTestFunction()), tag));
     QFile::remove(m_registryPath);
-    qputenv(CControlRegistry::PathVariable, m_registryPath.toLocal8Bit());
+    qputenv(CControlRegistry::kPathVariable, m_registryPath.toLocal8Bit());
 }
 
 void TestControlModules::textLengths_data()
@@ -133,6 +144,44 @@ void TestControlModules::wideText()
     QDataStream in(bytes);
     ControlState::CByteOrderGuard guard(in);
     QCOMPARE(ControlState::readText(in), QStringLiteral("Ok"));
+
+    // A text beyond Latin-1 is written that way too, not with question marks.
+    const QString text = QStringLiteral("Osc \u03A9 \u20AC");
+    const QByteArray written = ::written([&](QDataStream& s) { ControlState::writeText(s, text); });
+    QCOMPARE(written, QByteArray::fromHex("fffeff07"
+                                          "4f00730063002000a9032000ac20"));
+    QDataStream back(written);
+    ControlState::CByteOrderGuard backGuard(back);
+    QCOMPARE(ControlState::readText(back), text);
+    QCOMPARE(back.status(), QDataStream::Ok);
+}
+
+void TestControlModules::choiceList_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QStringList>("entries");
+    QTest::newRow("three") << QStringLiteral("SAW\r\nPULS\r\nTRI\r\n") << QStringList{"SAW", "PULS", "TRI"};
+    QTest::newRow("last without CR LF") << QStringLiteral("SAW\r\nPULS") << QStringList{"SAW"};
+    QTest::newRow("empty") << QString() << QStringList{};
+    QTest::newRow("empty entry") << QStringLiteral("\r\nA\r\n") << QStringList{"", "A"};
+    QTest::newRow("bare line feed drops a character") << QStringLiteral("AB\nC\r\n") << QStringList{"A", "C"};
+}
+
+void TestControlModules::choiceList()
+{
+    QFETCH(QString, text);
+    QFETCH(QStringList, entries);
+    QCOMPARE(ChoiceList::parse(text), entries);
+    // Written back, every entry ends in CR LF and reads the same.
+    QCOMPARE(ChoiceList::parse(ChoiceList::join(entries)), entries);
+}
+
+void TestControlModules::choiceValues()
+{
+    QCOMPARE(ChoiceList::parseValues(QStringLiteral("25\r\n-7\r\n70000\r\n 12ab\r\nx\r\n+3\r\n")),
+             (QList<short>{25, -7, 4464, 12, 0, 3}));
+    QCOMPARE(ChoiceList::joinValues({25, -63}), QStringLiteral("25\r\n-63\r\n"));
+    QCOMPARE(ChoiceList::join({QStringLiteral("A\r\nB")}), QStringLiteral("A  B\r\n"));
 }
 
 void TestControlModules::corruptState()
@@ -143,7 +192,7 @@ void TestControlModules::corruptState()
         QDataStream in(bytes);
         ControlState::CByteOrderGuard guard(in);
         if (QByteArray(hex).startsWith("0352"))
-            ControlState::readFont(in);
+            ControlState::readFontRecord(in);
         else
             ControlState::readText(in);
         QVERIFY2(in.status() != QDataStream::Ok, hex);
@@ -202,6 +251,28 @@ void TestControlModules::registryErrors()
     QString error;
     QVERIFY(!registry.load(&error));
     QVERIFY(!error.isEmpty());
+}
+
+void TestControlModules::registryNumbers_data()
+{
+    QTest::addColumn<QByteArray>("number");
+    QTest::addColumn<quint32>("miscStatus");
+    QTest::newRow("the usual") << QByteArray("131473") << 0x20191u;
+    QTest::newRow("largest") << QByteArray("4294967295") << 0xFFFFFFFFu;
+    QTest::newRow("beyond 32 bits") << QByteArray("1e30") << 0u;
+    QTest::newRow("negative") << QByteArray("-5") << 0u;
+    QTest::newRow("fraction") << QByteArray("131473.5") << 0u;
+    QTest::newRow("not a number") << QByteArray("\"x\"") << 0u;
+}
+
+void TestControlModules::registryNumbers()
+{
+    QFETCH(QByteArray, number);
+    QFETCH(quint32, miscStatus);
+    CControlRegistry registry;
+    QVERIFY(registry.parse("{\"classes\": [{\"classId\": \"{1}\", \"miscStatus\": " + number + "}]}"));
+    QCOMPARE(registry.entries().size(), 1);
+    QCOMPARE(registry.entries().at(0).miscStatus, miscStatus);
 }
 
 void TestControlModules::dispatchDriver()
@@ -281,7 +352,7 @@ void TestControlModules::entryPoints()
     registry.insert(other);
     QVERIFY(registry.save());
 
-    QCOMPARE(registerServer(), ControlResult::Ok);
+    QCOMPARE(registerServer(), ControlResult::kOk);
     QVERIFY(registry.load());
     QCOMPARE(registry.entries().size(), 3);
     const auto control = registry.find(classId);
@@ -296,22 +367,76 @@ void TestControlModules::entryPoints()
 
     QWidget* created = nullptr;
     QCOMPARE(getClassObject("{00000000-0000-0000-0000-000000000001}", nullptr, &created),
-             ControlResult::ClassNotAvailable);
+             ControlResult::kClassNotAvailable);
     QVERIFY(!created);
-    QCOMPARE(getClassObject(classId.toLower().toLatin1().constData(), nullptr, nullptr), ControlResult::Pointer);
-    QCOMPARE(canUnloadNow(), ControlResult::Ok);
-    QCOMPARE(getClassObject(classId.toLower().toLatin1().constData(), nullptr, &created), ControlResult::Ok);
+    QCOMPARE(getClassObject(classId.toLower().toLatin1().constData(), nullptr, nullptr), ControlResult::kPointer);
+    QCOMPARE(canUnloadNow(), ControlResult::kOk);
+    QCOMPARE(getClassObject(classId.toLower().toLatin1().constData(), nullptr, &created), ControlResult::kOk);
     std::unique_ptr<QWidget> owned(created);
     QVERIFY(owned);
     QVERIFY(qobject_cast<IDispatchable*>(owned.get()));
-    QCOMPARE(canUnloadNow(), ControlResult::False);
+    QCOMPARE(canUnloadNow(), ControlResult::kFalse);
     owned.reset();
-    QCOMPARE(canUnloadNow(), ControlResult::Ok);
+    QCOMPARE(canUnloadNow(), ControlResult::kOk);
 
-    QCOMPARE(unregisterServer(), ControlResult::Ok);
+    QCOMPARE(unregisterServer(), ControlResult::kOk);
     QVERIFY(registry.load());
     QCOMPARE(registry.entries().size(), 1);
     QVERIFY(registry.find(other.classId));
+}
+
+void TestControlModules::registerOverMalformed_data()
+{
+    QTest::addColumn<QByteArray>("content");
+    QTest::addColumn<QString>("reason");
+    QTest::newRow("cut short") << QByteArray("{ \"classes\": [ {") << "at byte";
+    QTest::newRow("not an object") << QByteArray("[1, 2]") << "not a JSON object";
+    QTest::newRow("classes not a list") << QByteArray("{\"classes\": 7}") << "is not a list";
+    QTest::newRow("entry without class") << QByteArray("{\"classes\": [{\"progId\": \"A.B.1\"}]}") << "entry 1";
+    QTest::newRow("binary") << QByteArray::fromHex("00ff10fe7b") << "at byte";
+}
+
+void TestControlModules::registerOverMalformed()
+{
+    // A registry file nobody can read must not block registration for good: it is kept
+    // beside the new one, and the host is told.
+    QFETCH(QByteArray, content);
+    QFETCH(QString, reason);
+    auto write = [](const QString& path, const QByteArray& bytes) {
+        QFile file(path);
+        return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
+    };
+    QVERIFY(write(m_registryPath, content));
+    // An earlier bad file is not overwritten.
+    QVERIFY(write(m_registryPath + QStringLiteral(".bad"), "older"));
+
+    QLibrary library(QDir(QStringLiteral(TONELOOM_BIN_DIR)).filePath(QStringLiteral("kurvex")));
+    QVERIFY2(library.load(), qPrintable(library.errorString()));
+    auto registerServer = reinterpret_cast<DllRegisterServerFunction>(library.resolve("DllRegisterServer"));
+    QVERIFY(registerServer);
+    QTest::ignoreMessage(
+        QtWarningMsg, QRegularExpression(QStringLiteral("could not be read \\(.*%1.*\\)\\. It was kept as .*\\.bad-2")
+                                             .arg(QRegularExpression::escape(reason))));
+    QCOMPARE(registerServer(), ControlResult::kOk);
+
+    CControlRegistry registry;
+    QString error;
+    QVERIFY2(registry.load(&error), qPrintable(error));
+    QCOMPARE(registry.entries().size(), 2); // the control and its property page
+    QVERIFY(registry.find(QStringLiteral("{5271B7A3-AD10-11CF-AAE1-444553540000}")));
+    QFile aside(m_registryPath + QStringLiteral(".bad-2"));
+    QVERIFY(aside.open(QIODevice::ReadOnly));
+    QCOMPARE(aside.readAll(), content);
+    QFile older(m_registryPath + QStringLiteral(".bad"));
+    QVERIFY(older.open(QIODevice::ReadOnly));
+    QCOMPARE(older.readAll(), QByteArray("older"));
+
+    // The next registration finds a sound file and says nothing.
+    QCOMPARE(registerServer(), ControlResult::kOk);
+    auto unregisterServer = reinterpret_cast<DllUnregisterServerFunction>(library.resolve("DllUnregisterServer"));
+    QCOMPARE(unregisterServer(), ControlResult::kOk);
+    QVERIFY(registry.load());
+    QVERIFY(registry.entries().isEmpty());
 }
 
 QTEST_MAIN(TestControlModules)

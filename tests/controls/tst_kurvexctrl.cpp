@@ -1,10 +1,12 @@
 #include "controls/kurvex/KurvexCtrl.h"
 #include "controls/kurvex/KurvexPropPage.h"
 
+#include <QtCore/QSet>
 #include <QtTest/QSignalSpy>
 #include <QtTest/QTest>
 #include <QtWidgets/QCheckBox>
 
+#include <limits>
 #include <memory>
 
 namespace {
@@ -47,11 +49,19 @@ private slots:
     void dragTime_data();
     void dragTime();
     void dragLevelCarriesFollower();
-    void clickAwayFiresUnchanged();
+    void stillClick_data();
+    void stillClick();
+    void dragKeepsWhatItDidNotMove();
+    void dragLevels_data();
+    void dragLevels();
     void disabledIgnoresMouse();
+    void dragEndsWithoutRelease_data();
+    void dragEndsWithoutRelease();
     void drawing();
     void smallCounts_data();
     void smallCounts();
+    void extremeBlocks_data();
+    void extremeBlocks();
     void stateBytes();
     void stateVersion_data();
     void stateVersion();
@@ -87,11 +97,12 @@ void TestKurvexCtrl::dragTime_data()
     QTest::addColumn<int>("targetX");
     QTest::addColumn<double>("draggedX"); // while dragging
     QTest::addColumn<int>("time2");       // after release
-    QTest::newRow("left") << 200 << 200.0 << 68;
-    QTest::newRow("right within slack") << 262 << 262.0 << 127;
-    QTest::newRow("right beyond slack") << 300 << 259.0 << 127;
-    QTest::newRow("before previous point") << 100 << 259.0 << 127;
-    QTest::newRow("onto previous point") << 132 << 132.0 << 0;
+    QTest::addColumn<bool>("fires");      // only a changed block is announced
+    QTest::newRow("left") << 200 << 200.0 << 68 << true;
+    QTest::newRow("right within slack, clamped back") << 262 << 262.0 << 127 << false;
+    QTest::newRow("right beyond slack") << 300 << 259.0 << 127 << false;
+    QTest::newRow("before previous point") << 100 << 259.0 << 127 << false;
+    QTest::newRow("onto previous point") << 132 << 132.0 << 0 << true;
 }
 
 void TestKurvexCtrl::dragTime()
@@ -99,6 +110,7 @@ void TestKurvexCtrl::dragTime()
     QFETCH(int, targetX);
     QFETCH(double, draggedX);
     QFETCH(int, time2);
+    QFETCH(bool, fires);
     const auto control = makeControl();
     QSignalSpy spy(control.get(), &CKurvexCtrl::PointsChanged);
     const QPoint start = pixelOf(*control, 2);
@@ -113,13 +125,14 @@ void TestKurvexCtrl::dragTime()
 
     QTest::mouseRelease(control.get(), Qt::LeftButton, Qt::NoModifier, QPoint(targetX, start.y()));
     QCOMPARE(control->draggedPoint(), -1);
-    QCOMPARE(spy.count(), 1);
-    const auto points = spy.at(0).at(0).value<KurvexPoints>();
-    QCOMPARE(points[KurvexBlock::Time + 2], time2);
+    QCOMPARE(spy.count(), fires ? 1 : 0);
+    const KurvexPoints points = control->points();
+    if (fires)
+        QCOMPARE(spy.at(0).at(0).value<KurvexPoints>(), points);
+    QCOMPARE(points[KurvexBlock::kTime + 2], time2);
     for (int other : {1, 3, 4, 5, 6})
-        QCOMPARE(points[KurvexBlock::Time + size_t(other)], 127);
-    QCOMPARE(points[KurvexBlock::Level + 2], 50);
-    QCOMPARE(control->points(), points);
+        QCOMPARE(points[KurvexBlock::kTime + size_t(other)], 127);
+    QCOMPARE(points[KurvexBlock::kLevel + 2], 50);
     // The picture follows the clamped block.
     QCOMPARE(control->pointX(2), 132.0 + time2);
 }
@@ -143,28 +156,112 @@ void TestKurvexCtrl::dragLevelCarriesFollower()
     QCOMPARE(spy.count(), 1);
     const auto points = spy.at(0).at(0).value<KurvexPoints>();
     // 127 - 65 * 127 / 130 = 63.5
-    QCOMPARE(points[KurvexBlock::Level + 3], 63);
-    QCOMPARE(points[KurvexBlock::Level + 4], 63);
-    QCOMPARE(points[KurvexBlock::Level + 2], 50);
-    QCOMPARE(points[KurvexBlock::Time + 3], 127);
+    QCOMPARE(points[KurvexBlock::kLevel + 3], 63);
+    QCOMPARE(points[KurvexBlock::kLevel + 4], 63);
+    QCOMPARE(points[KurvexBlock::kLevel + 2], 50);
+    QCOMPARE(points[KurvexBlock::kTime + 3], 127);
 }
 
-void TestKurvexCtrl::clickAwayFiresUnchanged()
+void TestKurvexCtrl::stillClick_data()
 {
-    // At a pixel or more per unit the picture holds every value exactly; smaller controls
-    // round (several levels share one pixel row).
-    for (const QSize size : {QSize(kWidth, kHeight), QSize(800, 400), QSize(1000, 211)}) {
-        const auto control = makeControl(size.width(), size.height());
-        QSignalSpy spy(control.get(), &CKurvexCtrl::PointsChanged);
-        QTest::mouseClick(control.get(), Qt::LeftButton, Qt::NoModifier, QPoint(60, 60));
-        QCOMPARE(control->draggedPoint(), -1);
-        QCOMPARE(spy.count(), 1);
-        const auto points = spy.at(0).at(0).value<KurvexPoints>();
-        for (size_t i = 0; i < points.size(); ++i)
-            QVERIFY2(
-                points[i] == KurvexBlock::initialBlock()[i],
-                qPrintable(QStringLiteral("%1x%2 [%3] %4").arg(size.width()).arg(size.height()).arg(i).arg(points[i])));
+    QTest::addColumn<QSize>("size");
+    // At a pixel or more per unit every value has a pixel of its own; on smaller graphs
+    // several levels (and times) share one.
+    QTest::newRow("one unit per pixel") << QSize(kWidth, kHeight);
+    QTest::newRow("large") << QSize(1000, 211);
+    QTest::newRow("small") << QSize(320, 120);
+    QTest::newRow("tiny") << QSize(200, 64);
+}
+
+void TestKurvexCtrl::stillClick()
+{
+    // A click, on a handle or away from every handle, changes nothing and tells the host
+    // nothing, whatever level each point has.
+    QFETCH(QSize, size);
+    const auto control = makeControl(size.width(), size.height());
+    QSignalSpy spy(control.get(), &CKurvexCtrl::PointsChanged);
+    int moved = 0;
+    for (int level = 0; level <= 127; ++level) {
+        KurvexPoints block = KurvexBlock::initialBlock();
+        block[KurvexBlock::kLevel + 3] = level;
+        block[KurvexBlock::kLevel + 4] = level;
+        block[KurvexBlock::kLevel + 2] = 127 - level;
+        block[KurvexBlock::kTime + 1] = level;
+        control->setPoints(block);
+        QTest::mouseClick(control.get(), Qt::LeftButton, Qt::NoModifier, pixelOf(*control, 3));
+        QTest::mouseClick(control.get(), Qt::LeftButton, Qt::NoModifier, QPoint(size.width() - 3, 3));
+        if (control->points() != block)
+            ++moved;
     }
+    QCOMPARE(moved, 0);
+    QCOMPARE(spy.count(), 0);
+}
+
+void TestKurvexCtrl::dragKeepsWhatItDidNotMove()
+{
+    // On a small graph the level 126 shares its pixel row with 127. Dragging point 2
+    // sideways, or point 3 away and back to its row, must not round any level.
+    const auto control = makeControl(320, 120);
+    KurvexPoints block = KurvexBlock::initialBlock();
+    for (int i = 1; i < 7; ++i)
+        block[KurvexBlock::kLevel + size_t(i)] = 126;
+    control->setPoints(block);
+    QSignalSpy spy(control.get(), &CKurvexCtrl::PointsChanged);
+
+    QPoint start = pixelOf(*control, 3);
+    drag(*control, start, QPoint(start.x(), 60));
+    QTest::mouseMove(control.get(), start);
+    QTest::mouseRelease(control.get(), Qt::LeftButton, Qt::NoModifier, start);
+    QCOMPARE(spy.count(), 0);
+    QCOMPARE(control->points(), block);
+
+    start = pixelOf(*control, 2);
+    drag(*control, start, start - QPoint(10, 0));
+    QTest::mouseRelease(control.get(), Qt::LeftButton, Qt::NoModifier, start - QPoint(10, 0));
+    QCOMPARE(spy.count(), 1);
+    const auto points = spy.at(0).at(0).value<KurvexPoints>();
+    for (int i = 0; i < 7; ++i) {
+        QCOMPARE(points[KurvexBlock::kLevel + size_t(i)], block[KurvexBlock::kLevel + size_t(i)]);
+        if (i != 2)
+            QCOMPARE(points[KurvexBlock::kTime + size_t(i)], block[KurvexBlock::kTime + size_t(i)]);
+    }
+    QVERIFY(points[KurvexBlock::kTime + 2] < 127);
+}
+
+void TestKurvexCtrl::dragLevels_data()
+{
+    QTest::addColumn<QSize>("size");
+    QTest::addColumn<int>("levels"); // different levels a vertical drag can reach
+    QTest::newRow("one unit per pixel") << QSize(kWidth, kHeight) << 128;
+    QTest::newRow("large") << QSize(1000, 211) << 128;
+    QTest::newRow("small") << QSize(320, 120) << 101; // one per pixel row
+}
+
+void TestKurvexCtrl::dragLevels()
+{
+    // Dropping point 3 on any row gives a level drawn on that row (or next to it, where
+    // rows outnumber levels), and its follower takes the very same level.
+    QFETCH(QSize, size);
+    QFETCH(int, levels);
+    const auto control = makeControl(size.width(), size.height());
+    const int top = 10;
+    const int bottom = size.height() - 10;
+    QSet<int> reached;
+    for (int row = top; row <= bottom; ++row) {
+        control->setPoints(KurvexBlock::initialBlock());
+        const QPoint start = pixelOf(*control, 3);
+        drag(*control, start, QPoint(start.x(), row));
+        QTest::mouseRelease(control.get(), Qt::LeftButton, Qt::NoModifier, QPoint(start.x(), row));
+        const KurvexPoints points = control->points();
+        const int level = points[KurvexBlock::kLevel + 3];
+        QVERIFY2(std::abs(control->pointY(3) - row) <= 1, qPrintable(QString::number(row)));
+        QCOMPARE(points[KurvexBlock::kLevel + 4], level);
+        QCOMPARE(points[KurvexBlock::kTime + 3], 127);
+        reached.insert(level);
+    }
+    QCOMPARE(int(reached.size()), levels);
+    QVERIFY(reached.contains(0));
+    QVERIFY(reached.contains(127));
 }
 
 void TestKurvexCtrl::disabledIgnoresMouse()
@@ -182,6 +279,52 @@ void TestKurvexCtrl::disabledIgnoresMouse()
     const QImage image = control->grab().toImage();
     QCOMPARE(pixel(image, 259, 88), qRgb(220, 220, 220) & 0xFFFFFF);
     QCOMPARE(pixel(image, 256, 85), qRgb(0, 0, 120) & 0xFFFFFF);
+}
+
+void TestKurvexCtrl::dragEndsWithoutRelease_data()
+{
+    QTest::addColumn<QString>("interruption");
+    QTest::newRow("disabled") << "disable";
+    QTest::newRow("pressed anew") << "press";
+    QTest::newRow("points set") << "points";
+    QTest::newRow("resized") << "resize";
+}
+
+void TestKurvexCtrl::dragEndsWithoutRelease()
+{
+    // A drag whose release never arrives is dropped: the point goes back to where the
+    // block puts it, and no later move or click carries it along.
+    QFETCH(QString, interruption);
+    const auto control = makeControl();
+    QSignalSpy spy(control.get(), &CKurvexCtrl::PointsChanged);
+    const QPoint start = pixelOf(*control, 2);
+    drag(*control, start, QPoint(200, start.y()));
+    QCOMPARE(control->pointX(2), 200.0);
+
+    if (interruption == QLatin1String("disable")) {
+        control->setEnable(false);
+        QCOMPARE(control->draggedPoint(), -1);
+        control->setEnable(true);
+    } else if (interruption == QLatin1String("press")) {
+        QTest::mousePress(control.get(), Qt::LeftButton, Qt::NoModifier, QPoint(60, 60));
+    } else if (interruption == QLatin1String("points")) {
+        control->setPoints(KurvexBlock::initialBlock());
+    } else {
+        control->show();
+        QVERIFY(QTest::qWaitForWindowExposed(control.get()));
+        control->resize(kWidth, kHeight + 10);
+        QTRY_COMPARE(control->draggedPoint(), -1);
+        control->resize(kWidth, kHeight);
+    }
+    QCOMPARE(control->draggedPoint(), -1);
+    QCOMPARE(control->pointX(2), 259.0);
+
+    QTest::mouseMove(control.get(), QPoint(150, start.y()));
+    QCOMPARE(control->pointX(2), 259.0);
+    QTest::mouseClick(control.get(), Qt::LeftButton, Qt::NoModifier, QPoint(60, 60));
+    QCOMPARE(control->points(), KurvexBlock::initialBlock());
+    for (const QList<QVariant>& arguments : spy)
+        QCOMPARE(arguments.at(0).value<KurvexPoints>(), KurvexBlock::initialBlock());
 }
 
 void TestKurvexCtrl::drawing()
@@ -222,11 +365,11 @@ void TestKurvexCtrl::drawing()
 
     // A pinned point is drawn at the right edge whatever its time.
     KurvexPoints block = KurvexBlock::initialBlock();
-    block[KurvexBlock::Count] = 3;
-    block[KurvexBlock::Time + 1] = 100;
-    block[KurvexBlock::Time + 2] = 100;
-    block[KurvexBlock::Level + 2] = 60; // y = trunc(130 * 67 / 127) + 10 = 78
-    block[KurvexBlock::PinnedRight + 2] = 1;
+    block[KurvexBlock::kCount] = 3;
+    block[KurvexBlock::kTime + 1] = 100;
+    block[KurvexBlock::kTime + 2] = 100;
+    block[KurvexBlock::kLevel + 2] = 60; // y = trunc(130 * 67 / 127) + 10 = 78
+    block[KurvexBlock::kPinnedRight + 2] = 1;
     control->setPoints(block);
     QCOMPARE(control->pointX(2), 205.0);
     image = control->grab().toImage();
@@ -243,8 +386,8 @@ void TestKurvexCtrl::smallCounts_data()
     QTest::newRow("one") << 1 << 635 << 100;
     QTest::newRow("two") << 2 << 635 << 635;
     QTest::newRow("three") << 3 << 635 << 635;
-    QTest::newRow("four") << 4 << 317 << 100;
-    QTest::newRow("too many") << 12 << 127 << 100;
+    QTest::newRow("four, beyond the longest segment") << 4 << 317 << 100;
+    QTest::newRow("too many, beyond the longest segment") << 12 << 127 << 100;
 }
 
 void TestKurvexCtrl::smallCounts()
@@ -254,19 +397,73 @@ void TestKurvexCtrl::smallCounts()
     QFETCH(int, time1);
     const auto control = makeControl();
     KurvexPoints block = KurvexBlock::initialBlock();
-    block[KurvexBlock::Count] = count;
-    block[KurvexBlock::Time + 1] = 100;
-    block[KurvexBlock::Level + 1] = 127;
+    block[KurvexBlock::kCount] = count;
+    block[KurvexBlock::kTime + 1] = 100;
+    block[KurvexBlock::kLevel + 1] = 127;
     control->setPoints(block);
     QCOMPARE(control->maxSegmentTime(), maxTime);
     QSignalSpy spy(control.get(), &CKurvexCtrl::PointsChanged);
     // Drag point 1 (where there is one) far to the right.
     drag(*control, QPoint(105, 10), QPoint(640, 10));
     QTest::mouseRelease(control.get(), Qt::LeftButton, Qt::NoModifier, QPoint(640, 10));
-    QCOMPARE(spy.count(), 1);
-    const auto points = spy.at(0).at(0).value<KurvexPoints>();
-    QCOMPARE(points[KurvexBlock::Time + 1], time1);
+    QCOMPARE(spy.count(), time1 != 100 ? 1 : 0);
+    QCOMPARE(control->points()[KurvexBlock::kTime + 1], time1);
     control->grab(); // draws without fault
+}
+
+void TestKurvexCtrl::extremeBlocks_data()
+{
+    // Blocks a host may hand on from a settings file: any 32-bit number in any field.
+    QTest::addColumn<KurvexPoints>("block");
+    constexpr int kMax = std::numeric_limits<int>::max();
+    constexpr int kMin = std::numeric_limits<int>::min();
+    auto with = [](std::initializer_list<std::pair<size_t, int>> changes) {
+        KurvexPoints block = KurvexBlock::initialBlock();
+        for (const auto& [index, value] : changes)
+            block[index] = value;
+        return block;
+    };
+    QTest::newRow("longest times") << with({{KurvexBlock::kTime + 1, kMax}, {KurvexBlock::kTime + 2, kMax}});
+    QTest::newRow("negative times") << with({{KurvexBlock::kTime + 1, kMin}, {KurvexBlock::kTime + 2, -5}});
+    QTest::newRow("highest level") << with({{KurvexBlock::kLevel + 1, kMax}, {KurvexBlock::kLevel + 2, kMin}});
+    QTest::newRow("level maximum at the top")
+        << with({{KurvexBlock::kLevelMax, kMax}, {KurvexBlock::kLevel + 1, kMin}});
+    QTest::newRow("negative level maximum") << with({{KurvexBlock::kLevelMax, kMin}});
+    QTest::newRow("tiny time scale") << with({{KurvexBlock::kTimeScale, 1}, {KurvexBlock::kTime + 1, kMax}});
+    QTest::newRow("negative time scale") << with({{KurvexBlock::kTimeScale, kMin}});
+    QTest::newRow("no scales") << with({{KurvexBlock::kTimeScale, 0}, {KurvexBlock::kLevelMax, 0}});
+    QTest::newRow("negative count") << with({{KurvexBlock::kCount, kMin}});
+}
+
+void TestKurvexCtrl::extremeBlocks()
+{
+    // Drawn, clicked and dragged without overflow: every value the control derives from
+    // the pixels lies within the block's own limits.
+    QFETCH(KurvexPoints, block);
+    const auto control = makeControl();
+    control->setPoints(block);
+    control->grab();
+    for (int i = 0; i < control->pointCount(); ++i) {
+        QVERIFY(std::abs(control->pointX(i)) <= 1 << 21);
+        QVERIFY(std::abs(control->pointY(i)) <= 1 << 21);
+    }
+    for (int i = 0; i < control->pointCount(); ++i) {
+        const QPoint at = pixelOf(*control, i);
+        QTest::mousePress(control.get(), Qt::LeftButton, Qt::NoModifier, at);
+        QTest::mouseMove(control.get(), QPoint(300, 70));
+        QTest::mouseRelease(control.get(), Qt::LeftButton, Qt::NoModifier, QPoint(300, 70));
+        control->grab();
+    }
+    const KurvexPoints points = control->points();
+    const int levelMax = points[KurvexBlock::kLevelMax];
+    for (int i = 0; i < control->pointCount(); ++i) {
+        if (points[KurvexBlock::kLevel + size_t(i)] != block[KurvexBlock::kLevel + size_t(i)] && levelMax > 0)
+            QVERIFY(points[KurvexBlock::kLevel + size_t(i)] >= 0
+                    && points[KurvexBlock::kLevel + size_t(i)] <= levelMax);
+        if (points[KurvexBlock::kTime + size_t(i)] != block[KurvexBlock::kTime + size_t(i)])
+            QVERIFY(points[KurvexBlock::kTime + size_t(i)] >= 0
+                    && points[KurvexBlock::kTime + size_t(i)] <= control->maxSegmentTime());
+    }
 }
 
 void TestKurvexCtrl::stateBytes()

@@ -41,8 +41,6 @@ class TestPickvaneCtrl : public QObject
     Q_OBJECT
 
 private slots:
-    void parseList_data();
-    void parseList();
     void values();
     void selectFires_data();
     void selectFires();
@@ -57,24 +55,6 @@ private slots:
     void stateLoad();
     void propertyPage();
 };
-
-void TestPickvaneCtrl::parseList_data()
-{
-    QTest::addColumn<QString>("text");
-    QTest::addColumn<QStringList>("entries");
-    QTest::newRow("three") << kItems << QStringList{"SAW", "PULS", "TRI"};
-    QTest::newRow("last without CR LF") << QStringLiteral("SAW\r\nPULS") << QStringList{"SAW"};
-    QTest::newRow("empty") << QString() << QStringList{};
-    QTest::newRow("empty entry") << QStringLiteral("\r\nA\r\n") << QStringList{"", "A"};
-    QTest::newRow("bare line feed drops a character") << QStringLiteral("AB\nC\r\n") << QStringList{"A", "C"};
-}
-
-void TestPickvaneCtrl::parseList()
-{
-    QFETCH(QString, text);
-    QFETCH(QStringList, entries);
-    QCOMPARE(CPickvaneCtrl::parseList(text), entries);
-}
 
 void TestPickvaneCtrl::values()
 {
@@ -124,7 +104,7 @@ void TestPickvaneCtrl::resetFiresTwice()
 {
     const auto control = makeControl();
     control->setSelection(1);
-    QVERIFY(control->handleMenuCommand(CPickvaneCtrl::FirstCommand + 2));
+    QVERIFY(control->handleMenuCommand(CPickvaneCtrl::kFirstCommand + 2));
     QCOMPARE(control->selection(), short(2));
     QSignalSpy spy(control.get(), &CPickvaneCtrl::SendString);
     control->Reset();

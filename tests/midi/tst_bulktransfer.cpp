@@ -2,10 +2,12 @@
 #include "emulator/EmulatorDevice.h"
 #include "emulator/SynthEmulator.h"
 #include "midi/BulkTransfer.h"
+#include "midi/LoopbackDevice.h"
 #include "midi/Midi.h"
 #include "model/Reporter.h"
 
 #include <QBuffer>
+#include <QDir>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
@@ -43,6 +45,42 @@ private slots:
     void sendArrivesComplete_data();
     void sendArrivesComplete();
     void stoppedSendEndsCleanly();
+    void receiveReplacesTheTargetOnlyWhenWhole_data();
+    void receiveReplacesTheTargetOnlyWhenWhole();
+    void stoppedDumpStaysOutOfTheNextReceive();
+    void foreignMessagesAreCountedApart();
+    void dumpOfAnotherModelEndsTheReceive();
+
+private:
+    struct Rig;
+};
+
+// The in-program emulator and the engine around it, for receives.
+struct TestBulkTransfer::Rig
+{
+    Rig(SynthModel model, std::uint8_t deviceId, int answerRate, SynthSettings synth, int quietTime = 0)
+        : device(model, deviceId, answerRate), settings(synth), midi(device, reporter, midiSettings(quietTime)),
+          transfer(midi, settings), finished(&transfer, &CBulkTransfer::finished)
+    {
+        device.withEmulator([](CSynthEmulator& e) { e.setCardInserted(true); });
+    }
+    static CMidiSettings midiSettings(int quietTime)
+    {
+        CMidiSettings s;
+        s.sendRate = 0;
+        s.quietTime = quietTime;
+        return s;
+    }
+    CBulkTransfer::Outcome outcome(int i = -1) const
+    {
+        return (i < 0 ? finished.last() : finished.at(i)).at(0).value<CBulkTransfer::Outcome>();
+    }
+    CEmulatorDevice device;
+    SynthSettings settings;
+    CCollectingReporter reporter;
+    CMidi midi;
+    CBulkTransfer transfer;
+    QSignalSpy finished;
 };
 
 void TestBulkTransfer::requestsCarryTheDeviceId_data()
@@ -78,11 +116,9 @@ void TestBulkTransfer::emulatorAnswersNamedRequests_data()
     for (SynthModel m : models) {
         for (int r = 0; r < sysex::kNamedRequestCount; ++r) {
             const bool card = r >= 3 && r <= 5;
-            long total = CBulkTransfer::expectedSize(r, m);
-            // "All Card Performances" asks for the whole card (size 20 00 00 00); the
-            // performances come first, so the receive still completes at their size.
-            if (r == 4)
-                total = CBulkTransfer::expectedSize(5, m);
+            // Every request, "All Card Performances" included, is answered with exactly
+            // the data the receive waits for: nothing runs on into the next receive.
+            const long total = CBulkTransfer::expectedSize(r, m);
             QTest::addRow("%s %s", modelName(m), sysex::kNamedRequests[static_cast<std::size_t>(r)].name)
                 << m << r << card << total;
         }
@@ -221,6 +257,7 @@ void TestBulkTransfer::receiveCompletesAtTheExpectedSize()
     CCollectingReporter reporter;
     CMidiSettings midiSettings;
     midiSettings.sendRate = 0;
+    midiSettings.quietTime = 0;
     CMidi midi(device, reporter, midiSettings);
     CBulkTransfer transfer(midi, settings);
     QSignalSpy finished(&transfer, &CBulkTransfer::finished);
@@ -252,6 +289,7 @@ void TestBulkTransfer::emulatorFollowsTheChosenSynthesizer()
     CCollectingReporter reporter;
     CMidiSettings midiSettings;
     midiSettings.sendRate = 0;
+    midiSettings.quietTime = 0;
     CMidi midi(device, reporter, midiSettings);
     CBulkTransfer transfer(midi, settings);
     QSignalSpy finished(&transfer, &CBulkTransfer::finished);
@@ -368,6 +406,154 @@ void TestBulkTransfer::stoppedSendEndsCleanly()
     QCOMPARE(midi.bytesSentCount(), stoppedAt);
     QCOMPARE(finished.count(), 1);
     QVERIFY(reporter.texts().isEmpty());
+}
+
+void TestBulkTransfer::receiveReplacesTheTargetOnlyWhenWhole_data()
+{
+    QTest::addColumn<int>("request");
+    QTest::addColumn<int>("deviceId"); // of the synthesizer; the receive asks device 17
+    QTest::addColumn<bool>("stopEarly");
+    QTest::addColumn<int>("outcome");
+    QTest::addColumn<bool>("replaced");
+    QTest::addColumn<bool>("kept");
+    QTest::newRow("complete") << 6 << 0x10 << false << int(CBulkTransfer::Outcome::Completed) << true << false;
+    QTest::newRow("stopped during the dump")
+        << 2 << 0x10 << true << int(CBulkTransfer::Outcome::Stopped) << false << true;
+    QTest::newRow("nothing from another device")
+        << 6 << 0x11 << true << int(CBulkTransfer::Outcome::Stopped) << false << false;
+    QTest::newRow("manual stopped after data")
+        << CBulkTransfer::kManual << 0x10 << true << int(CBulkTransfer::Outcome::Stopped) << true << false;
+}
+
+// The file chosen for a receive keeps its contents until a whole dump replaces them;
+// what a stopped receive got is kept under a name of its own, named in the message.
+void TestBulkTransfer::receiveReplacesTheTargetOnlyWhenWhole()
+{
+    QFETCH(int, request);
+    QFETCH(int, deviceId);
+    QFETCH(bool, stopEarly);
+    QFETCH(int, outcome);
+    QFETCH(bool, replaced);
+    QFETCH(bool, kept);
+    QTemporaryDir dir;
+    const QString target = dir.filePath("bank.syx");
+    const QByteArray old("a good bank");
+    QFile f(target);
+    QVERIFY(f.open(QIODevice::WriteOnly));
+    f.write(old);
+    f.close();
+    Rig rig(SynthModel::Jv2080, std::uint8_t(deviceId), 20000, {SynthModel::Jv2080, 0x10});
+    QVERIFY(rig.transfer.startReceive(target, request));
+    if (request == CBulkTransfer::kManual)
+        rig.midi.SendLong(CBulkTransfer::requestBytes(6, 0x10)); // as if the dump were started on the synth
+    if (stopEarly) {
+        if (deviceId == 0x10)
+            QTRY_VERIFY(rig.midi.bytesReceivedCount() > 300);
+        else
+            QTest::qWait(300);
+        if (request == CBulkTransfer::kManual)
+            QTRY_COMPARE(rig.midi.bytesReceivedCount(), 645L);
+        rig.transfer.stop();
+    }
+    QVERIFY(rig.finished.count() == 1 || rig.finished.wait(10000));
+    QCOMPARE(int(rig.outcome()), outcome);
+    QCOMPARE(rig.finished.last().at(1).toBool(), replaced);
+    const long got = rig.midi.bytesReceivedCount();
+    QCOMPARE(readAll(target) == old, !replaced);
+    if (replaced)
+        QCOMPARE(readAll(target).size(), qsizetype(got));
+    QVERIFY(!QFile::exists(CBulkTransfer::receivingPath(target)));
+    const QString incomplete = dir.filePath("bank-incomplete.syx");
+    QCOMPARE(QFile::exists(incomplete), kept);
+    QCOMPARE(rig.transfer.keptPath(), kept ? incomplete : QString());
+    if (kept) {
+        QCOMPARE(readAll(incomplete).size(), qsizetype(got));
+        QCOMPARE(rig.reporter.texts(),
+                 QStringList{QStringLiteral("The dump was not completed. The %1 bytes that "
+                                            "arrived are kept in \"%2\"; \"%3\" is unchanged.")
+                                 .arg(got)
+                                 .arg(QDir::toNativeSeparators(incomplete), QDir::toNativeSeparators(target))});
+        // A second one does not overwrite the first.
+        QCOMPARE(CBulkTransfer::incompletePath(target), dir.filePath("bank-incomplete-2.syx"));
+    } else {
+        QVERIFY(rig.reporter.texts().isEmpty());
+    }
+}
+
+// The instrument sends the rest of a stopped dump; a new request waits until it has
+// passed, so the new file holds only its own answer.
+void TestBulkTransfer::stoppedDumpStaysOutOfTheNextReceive()
+{
+    QTemporaryDir dir;
+    Rig rig(SynthModel::Jv2080, 0x10, 31250, {SynthModel::Jv2080, 0x10}, 300);
+    QVERIFY(rig.transfer.startReceive(dir.filePath("all.syx"), 2));
+    QTRY_VERIFY_WITH_TIMEOUT(rig.midi.bytesReceivedCount() > 5000, 10000);
+    rig.transfer.stop();
+    const QString next = dir.filePath("temp.syx");
+    QVERIFY(rig.transfer.startReceive(next, 6));
+    QVERIFY(rig.finished.wait(20000));
+    QCOMPARE(rig.outcome(), CBulkTransfer::Outcome::Completed);
+    QByteArray expected;
+    rig.device.withEmulator([&](CSynthEmulator& e) {
+        std::vector<QByteArray> answers;
+        e.receive(CBulkTransfer::requestBytes(6, 0x10), answers);
+        for (const QByteArray& a : answers)
+            expected += a;
+    });
+    QCOMPARE(readAll(next), expected);
+    QCOMPARE(rig.midi.otherBytesCount(), 0L);
+}
+
+// A message that answers nothing arrives before the answer (the synth echoes what
+// it got through a merger): the receive completes at the answer's size and says so.
+void TestBulkTransfer::foreignMessagesAreCountedApart()
+{
+    QTemporaryDir dir;
+    CLoopbackDevice device;
+    CSynthEmulator emulator(SynthModel::Jv2080, 0x10);
+    QByteArray answer;
+    device.setHandler([&](const QByteArray& message) {
+        std::vector<QByteArray> answers;
+        emulator.receive(message, answers);
+        if (answers.empty())
+            return;
+        device.inject(CBulkTransfer::requestBytes(6, 0x11));
+        for (const QByteArray& a : answers) {
+            answer += a;
+            device.inject(a);
+        }
+    });
+    CCollectingReporter reporter;
+    CMidi midi(device, reporter, Rig::midiSettings(0));
+    const SynthSettings settings{SynthModel::Jv2080, 0x10};
+    CBulkTransfer transfer(midi, settings);
+    QSignalSpy finished(&transfer, &CBulkTransfer::finished);
+    const QString target = dir.filePath("t.syx");
+    QVERIFY(transfer.startReceive(target, 6));
+    QVERIFY(finished.wait(10000));
+    QCOMPARE(finished.last().at(0).value<CBulkTransfer::Outcome>(), CBulkTransfer::Outcome::Completed);
+    QCOMPARE(readAll(target), answer);
+    QCOMPARE(answer.size(), 645);
+    QCOMPARE(reporter.texts(), QStringList{"The synthesizer also sent 15 bytes that do not answer the request; they "
+                                           "were not recorded."});
+}
+
+// A JV-2080 answers with more than an XP would: the receive ends with a message
+// instead of waiting for a size it can never equal.
+void TestBulkTransfer::dumpOfAnotherModelEndsTheReceive()
+{
+    QTemporaryDir dir;
+    Rig rig(SynthModel::Jv2080, 0x10, 0, {SynthModel::Xp, 0x10});
+    const QString target = dir.filePath("xp.syx");
+    QVERIFY(rig.transfer.startReceive(target, 6));
+    QVERIFY(rig.finished.wait(10000));
+    QCOMPARE(rig.outcome(), CBulkTransfer::Outcome::Failed);
+    QCOMPARE(rig.finished.last().at(1).toBool(), false);
+    QVERIFY(!QFile::exists(target));
+    QCOMPARE(rig.reporter.texts().value(0),
+             QStringLiteral("The synthesizer sent more than the 644 bytes this request gives under the chosen model "
+                            "(645 so far); check the synthesizer model in the MIDI settings."));
+    QCOMPARE(rig.transfer.keptPath(), dir.filePath("xp-incomplete.syx"));
 }
 
 QTEST_GUILESS_MAIN(TestBulkTransfer)

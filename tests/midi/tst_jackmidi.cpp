@@ -5,6 +5,7 @@
 #include "emulator/EmulatorDevice.h"
 #include "midi/BulkTransfer.h"
 #include "midi/Midi.h"
+#include "midi/RtMidiPort.h"
 #include "midi/SystemPortProvider.h"
 #include "model/Reporter.h"
 #include "model/SysExScan.h"
@@ -14,7 +15,9 @@
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
+#include <chrono>
 #include <csignal>
+#include <mutex>
 
 Q_DECLARE_METATYPE(SynthModel)
 
@@ -122,6 +125,76 @@ QByteArray expectedSend(SynthModel model, const QString& bankPath, sysex::Memory
     return buffer.data();
 }
 
+using Clock = std::chrono::steady_clock;
+
+// A JACK input of this process that records every event reaching it, as an instrument
+// on the line would hear it.
+class Monitor
+{
+public:
+    struct Event
+    {
+        QByteArray bytes;
+        Clock::time_point time;
+    };
+    explicit Monitor(const QString& name) : m_name(name)
+    {
+        m_port = createSystemInPort(RtMidi::UNIX_JACK, name, true, name);
+    }
+    bool open()
+    {
+        return m_port->open(
+            [this](const std::uint8_t* data, std::size_t size) {
+                std::lock_guard lock(m_mutex);
+                m_events.push_back({QByteArray(reinterpret_cast<const char*>(data), qsizetype(size)), Clock::now()});
+            },
+            nullptr);
+    }
+    std::vector<Event> events() const
+    {
+        std::lock_guard lock(m_mutex);
+        return m_events;
+    }
+    int indexOf(const QByteArray& message) const
+    {
+        const auto all = events();
+        for (std::size_t i = 0; i < all.size(); ++i) {
+            if (all[i].bytes == message)
+                return int(i);
+        }
+        return -1;
+    }
+    long sysExBytes() const
+    {
+        long bytes = 0;
+        for (const Event& e : events()) {
+            if (e.bytes.startsWith(char(sysex::kStart)))
+                bytes += long(e.bytes.size());
+        }
+        return bytes;
+    }
+    int sysExCount() const
+    {
+        int count = 0;
+        for (const Event& e : events())
+            count += e.bytes.startsWith(char(sysex::kStart)) ? 1 : 0;
+        return count;
+    }
+    // The engine's name for this port in its list of outputs.
+    QString outputName(CSystemPortProvider& ports) const { return ports.outputNames().filter(m_name).value(0); }
+
+private:
+    QString m_name;
+    std::unique_ptr<CMidiInPort> m_port;
+    mutable std::mutex m_mutex;
+    std::vector<Event> m_events;
+};
+
+bool sendBytes(CMidiOutPort& port, const QByteArray& bytes)
+{
+    return port.send(reinterpret_cast<const std::uint8_t*>(bytes.constData()), std::size_t(bytes.size()), nullptr);
+}
+
 } // namespace
 
 class TestJackMidi : public QObject
@@ -138,6 +211,12 @@ private slots:
     void burstNeedsPacing_data();
     void burstNeedsPacing();
     void missingPortIsABadArgument();
+    void noteGoesBetweenTheMessagesOfASend();
+    void stopReleasesAHeldThruNote();
+    void stopEndsAnUnpacedSendAtOnce();
+    void realtimeBytesInADumpAreDropped();
+    void stoppedDumpStaysOutOfTheNextRequest();
+    void cardPerformancesThenCard();
 
 private:
     QTemporaryDir m_dir;
@@ -299,9 +378,187 @@ void TestJackMidi::burstNeedsPacing()
 void TestJackMidi::missingPortIsABadArgument()
 {
     QByteArray output;
-    QCOMPARE(runCli({"send", "--out", "NoSuchPort", TONELOOM_SOURCE_DIR "/CMakeLists.txt"}, &output), 2);
+    const int sendStatus = runCli({"send", "--out", "NoSuchPort", TONELOOM_SOURCE_DIR "/CMakeLists.txt"}, &output);
+    QVERIFY2(sendStatus == 2, output.constData());
     QVERIFY(output.contains("no MIDI output matches \"NoSuchPort\""));
-    QCOMPARE(runCli({"receive", "--in", "NoSuchPort", "--manual", m_dir.filePath("x.syx")}, &output), 2);
+    const int receiveStatus = runCli({"receive", "--in", "NoSuchPort", "--manual", m_dir.filePath("x.syx")}, &output);
+    QVERIFY2(receiveStatus == 2, output.constData());
+}
+
+// A note asked for during a bank send at the line rate reaches the instrument between
+// two whole messages of the send, long before the send ends.
+void TestJackMidi::noteGoesBetweenTheMessagesOfASend()
+{
+    Monitor monitor(QStringLiteral("NoteMonitor"));
+    QVERIFY(monitor.open());
+    CSystemPortProvider ports;
+    CMidiSettings settings;
+    settings.outName = monitor.outputName(ports);
+    QVERIFY(!settings.outName.isEmpty());
+    CCollectingReporter reporter;
+    CMidi midi(ports, reporter, settings);
+    const QString bank = m_dir.filePath("note-bank.syx");
+    makeBank(SynthModel::Jv2080, bank);
+    midi.setPath(bank);
+    midi.StartSend();
+    QTRY_VERIFY_WITH_TIMEOUT(monitor.sysExCount() >= 3, 10000);
+    const QByteArray note = QByteArray::fromHex("903C40");
+    const auto asked = Clock::now();
+    midi.SendShort(0x403C90);
+    QTRY_VERIFY_WITH_TIMEOUT(monitor.indexOf(note) >= 0, 5000);
+    QVERIFY(midi.isSending());
+    const auto events = monitor.events();
+    const int at = monitor.indexOf(note);
+    qInfo("note after %lld ms, behind %d messages of the send",
+          static_cast<long long>(
+              std::chrono::duration_cast<std::chrono::milliseconds>(events[std::size_t(at)].time - asked).count()),
+          at);
+    for (const auto& e : events) {
+        if (e.bytes != note)
+            QVERIFY(e.bytes.startsWith(char(sysex::kStart)) && e.bytes.endsWith(char(sysex::kEnd)));
+    }
+    midi.Stop();
+    QVERIFY(reporter.texts().isEmpty());
+}
+
+// With MIDI thru, a key held on the keyboard during a send sounds at once and is
+// released when the send is stopped; clock and start pass as well.
+void TestJackMidi::stopReleasesAHeldThruNote()
+{
+    Monitor monitor(QStringLiteral("ThruMonitor"));
+    QVERIFY(monitor.open());
+    auto keys = createSystemOutPort(RtMidi::UNIX_JACK, QStringLiteral("ThruKeys"), true, QStringLiteral("ThruKeys"));
+    QVERIFY(keys->open(nullptr));
+    CSystemPortProvider ports;
+    CMidiSettings settings;
+    settings.outName = monitor.outputName(ports);
+    settings.inName = ports.inputNames().filter(QStringLiteral("ThruKeys")).value(0);
+    QVERIFY(!settings.inName.isEmpty());
+    CCollectingReporter reporter;
+    CMidi midi(ports, reporter, settings);
+    midi.SetThru(true);
+    const QString bank = m_dir.filePath("thru-bank.syx");
+    makeBank(SynthModel::Jv2080, bank);
+    midi.setPath(bank);
+    midi.StartSend();
+    QTRY_VERIFY_WITH_TIMEOUT(monitor.sysExCount() >= 2, 10000);
+    const QByteArray clock = QByteArray::fromHex("F8"), start = QByteArray::fromHex("FA"),
+                     on = QByteArray::fromHex("903C40");
+    QVERIFY(sendBytes(*keys, clock) && sendBytes(*keys, start) && sendBytes(*keys, on));
+    QTRY_VERIFY_WITH_TIMEOUT(monitor.indexOf(on) >= 0, 5000);
+    QVERIFY(monitor.indexOf(clock) >= 0 && monitor.indexOf(start) >= 0);
+    QVERIFY(midi.isSending());
+    midi.Stop();
+    const QByteArray off = QByteArray::fromHex("803C40");
+    QTRY_VERIFY_WITH_TIMEOUT(monitor.indexOf(off) > monitor.indexOf(on), 5000);
+    QVERIFY(reporter.texts().isEmpty());
+}
+
+// An unpaced send fills the JACK output's queue (far more than a period takes) and
+// waits for room; Stop ends that wait and drops what is queued instead of delivering it.
+void TestJackMidi::stopEndsAnUnpacedSendAtOnce()
+{
+    Monitor monitor(QStringLiteral("StopMonitor"));
+    QVERIFY(monitor.open());
+    CSystemPortProvider ports;
+    CMidiSettings settings;
+    settings.outName = monitor.outputName(ports);
+    settings.sendRate = 0;
+    settings.sendPause = 0;
+    CCollectingReporter reporter;
+    CMidi midi(ports, reporter, settings);
+    const QString bank = m_dir.filePath("stop-bank.syx");
+    const QByteArray one = makeBank(SynthModel::Jv2080, bank);
+    constexpr int kBanks = 10;
+    QFile big(m_dir.filePath("stop-banks.syx"));
+    QVERIFY(big.open(QIODevice::WriteOnly));
+    for (int i = 0; i < kBanks; ++i)
+        big.write(one);
+    big.close();
+    midi.setPath(big.fileName());
+    midi.StartSend();
+    QTRY_VERIFY_WITH_TIMEOUT(monitor.sysExBytes() > 0, 10000);
+    const long atStop = monitor.sysExBytes();
+    midi.Stop();
+    QTest::qWait(300);
+    const long after = monitor.sysExBytes();
+    qInfo("%ld bytes had arrived at Stop, %ld more after it", atStop, after - atStop);
+    // The queue holds 128 KiB; delivering it would take several periods.
+    QVERIFY2(after - atStop < 64 * 1024, "the stopped send went on");
+    QVERIFY(after < kBanks * one.size());
+}
+
+// Clock and active-sensing bytes between the halves of every answer, and broken-off
+// fragments among them, leave the recorded dump intact.
+void TestJackMidi::realtimeBytesInADumpAreDropped()
+{
+    const QString name = QStringLiteral("EmuNoise");
+    const QString memory = m_dir.filePath(name + "-memory.syx");
+    const QString dump = m_dir.filePath(name + "-dump.syx");
+    Emulator emulator;
+    QVERIFY(emulator.start(name, SynthModel::Jv2080,
+                           {"--rate", QString::number(kAnswerRate), "--noise", "--save", memory}));
+    QByteArray output;
+    QCOMPARE(runCli({"receive", "--in", name, "--out", name, "--request", "All", dump}, &output), 0);
+    QVERIFY2(output.contains("do not answer the request; they were not recorded"), output.constData());
+    QVERIFY(emulator.finish());
+    QCOMPARE(readAll(dump), readAll(memory));
+}
+
+// The emulator goes on sending a stopped dump; the next request waits until it has
+// passed and records only its own answer.
+void TestJackMidi::stoppedDumpStaysOutOfTheNextRequest()
+{
+    const QString name = QStringLiteral("EmuRestart");
+    Emulator emulator;
+    QVERIFY(emulator.start(name, SynthModel::Jv2080, {"--rate", QString::number(kAnswerRate)}));
+    CSystemPortProvider ports;
+    CMidiSettings midiSettings;
+    midiSettings.outName = ports.outputNames().filter(name).value(0);
+    midiSettings.inName = ports.inputNames().filter(name).value(0);
+    CCollectingReporter reporter;
+    const SynthSettings settings{SynthModel::Jv2080, 0x10};
+    CMidi midi(ports, reporter, midiSettings);
+    CBulkTransfer transfer(midi, settings);
+    QSignalSpy finished(&transfer, &CBulkTransfer::finished);
+    QVERIFY(transfer.startReceive(m_dir.filePath("restart-all.syx"), 2));
+    QTRY_VERIFY_WITH_TIMEOUT(midi.bytesReceivedCount() > 5000, 10000);
+    transfer.stop();
+    const QString patch = m_dir.filePath("restart-patch.syx");
+    QVERIFY(transfer.startReceive(patch, 6));
+    QVERIFY(finished.wait(30000));
+    QCOMPARE(finished.last().at(0).value<CBulkTransfer::Outcome>(), CBulkTransfer::Outcome::Completed);
+    const QByteArray got = readAll(patch);
+    QCOMPARE(got.size(), 645);
+    const auto scan = scanSysEx(got);
+    QVERIFY(scan.problems.empty());
+    for (qsizetype i = 0; i < got.size(); ++i) {
+        if (got[i] == char(sysex::kStart))
+            QCOMPARE(int(got[i + sysex::kOffAddress]), int(sysex::kAreaTempPatch));
+    }
+    QCOMPARE(reporter.texts().size(), 1); // where the stopped dump was kept
+}
+
+// "All Card Performances" asks for the performances only, so "All Card" right after
+// it gets exactly the card.
+void TestJackMidi::cardPerformancesThenCard()
+{
+    const QString name = QStringLiteral("EmuCard");
+    const QString card = m_dir.filePath(name + "-card.syx");
+    Emulator emulator;
+    QVERIFY(emulator.start(name, SynthModel::Jv2080, {"--rate", QString::number(kAnswerRate), "--save-card", card}));
+    QByteArray output;
+    const QString performances = m_dir.filePath(name + "-performances.syx");
+    const QString whole = m_dir.filePath(name + "-whole.syx");
+    QCOMPARE(
+        runCli({"receive", "--in", name, "--out", name, "--request", "All Card Performances", performances}, &output),
+        0);
+    QCOMPARE(readAll(performances).size(), 21472);
+    QVERIFY2(!output.contains("not recorded"), output.constData());
+    QCOMPARE(runCli({"receive", "--in", name, "--out", name, "--request", "All Card", whole}, &output), 0);
+    QVERIFY(emulator.finish());
+    QCOMPARE(readAll(whole), readAll(card));
+    QCOMPARE(readAll(whole).left(21472), readAll(performances));
 }
 
 QTEST_GUILESS_MAIN(TestJackMidi)

@@ -1,6 +1,8 @@
 #include "FakeMidiClock.h"
+#include "midi/DumpRequest.h"
 #include "midi/LoopbackDevice.h"
 #include "midi/Midi.h"
+#include "midi/MidiInputParser.h"
 #include "model/Reporter.h"
 #include "model/SysEx.h"
 
@@ -27,6 +29,31 @@ QByteArray dataSet(int n, int seed = 0)
         data.append(static_cast<char>((i + seed) & 0x7F));
     return sysex::makeDataSet(0x10, {0x11, static_cast<std::uint8_t>(seed & 0x7F), 0x10, 0x00}, data);
 }
+
+QString writeFile(const QString& path, const QByteArray& bytes)
+{
+    QFile f(path);
+    if (f.open(QIODevice::WriteOnly))
+        f.write(bytes);
+    return path;
+}
+
+QByteArray readFile(const QString& path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+QList<QByteArray> sentMessages(const CLoopbackDevice& device)
+{
+    QList<QByteArray> got;
+    for (const auto& s : device.sent())
+        got << s.bytes;
+    return got;
+}
+
+// The request for the temporary patch of device 17: 03 00 00 00, size 00 00 17 01.
+const QByteArray kTempPatchRequest = QByteArray::fromHex("F041106A11030000000000170165F7");
 
 class Listener : public QObject
 {
@@ -67,6 +94,21 @@ private slots:
     void fullDiskEndsTheReceive();
     void portChosenByNameBeforeNumber();
 
+    void inputIsCutIntoWholeMessages_data();
+    void inputIsCutIntoWholeMessages();
+    void answersAreJudgedByDeviceRangeAndChecksum_data();
+    void answersAreJudgedByDeviceRangeAndChecksum();
+    void shortMessagesPassAFileSend();
+    void notesOutlastNoStop_data();
+    void notesOutlastNoStop();
+    void thruEchoesSystemAndRealtimeMessages_data();
+    void thruEchoesSystemAndRealtimeMessages();
+    void receiveRecordsOnlyCleanWholeMessages();
+    void receiveRecordsOnlyAnswers();
+    void requestWaitsForAQuietLine();
+    void lostOutputEndsTheSendAtOnce();
+    void lostInputEndsTheReceiveAtOnce();
+
 private:
     std::unique_ptr<FakeMidiClock> m_clock;
     std::unique_ptr<CLoopbackDevice> m_device;
@@ -80,7 +122,9 @@ void TestMidi::init()
     m_clock = std::make_unique<FakeMidiClock>();
     m_device = std::make_unique<CLoopbackDevice>(m_clock.get());
     m_reporter.clear();
-    m_midi = std::make_unique<CMidi>(*m_device, m_reporter, CMidiSettings{}, m_clock.get());
+    CMidiSettings settings;
+    settings.quietTime = 0; // requests go out at once unless a test asks otherwise
+    m_midi = std::make_unique<CMidi>(*m_device, m_reporter, settings, m_clock.get());
 }
 
 void TestMidi::cleanup()
@@ -309,7 +353,7 @@ void TestMidi::failedSendEndsTheTransferOnce()
 void TestMidi::receiveRecordsSysExExactly()
 {
     const QString path = m_dir.filePath("in.syx");
-    const QByteArray request = hex("F0 41 13 6A 11 03 00 00 00 00 00 17 01 65 F7");
+    const QByteArray request = hex("F0 41 10 6A 11 11 00 00 00 02 40 00 00 2D F7"); // all user patches
     QSignalSpy received(m_midi.get(), &CMidi::bytesReceived);
     QSignalSpy ended(m_midi.get(), &CMidi::transferEnded);
     m_midi->setPath(path);
@@ -319,14 +363,14 @@ void TestMidi::receiveRecordsSysExExactly()
     QCOMPARE(m_device->sentBytes(), request);
 
     const QByteArray a = dataSet(74, 1), b = dataSet(129, 2);
-    // A message may also arrive in pieces; they are recorded as they come.
+    // A message may also arrive in pieces; it is recorded once it is whole.
     const QByteArray first = b.left(50), rest = b.mid(50);
     QVERIFY(m_device->inject(a));
     QVERIFY(m_device->inject(hex("90 3C 40"))); // a note is no System Exclusive
     QVERIFY(m_device->inject(first));
     QVERIFY(m_device->inject(rest));
-    QTRY_COMPARE(received.count(), 4);
-    const QList<long> counts{0, a.size(), a.size() + first.size(), a.size() + b.size()};
+    QTRY_COMPARE(received.count(), 3);
+    const QList<long> counts{0, a.size(), a.size() + b.size()};
     for (int i = 0; i < counts.size(); ++i)
         QCOMPARE(received[i].first().toLongLong(), static_cast<qlonglong>(counts[i]));
     m_midi->Stop();
@@ -480,6 +524,301 @@ void TestMidi::portChosenByNameBeforeNumber()
     QCOMPARE(CMidiPortProvider::resolve({"A", "B", "C"}, 1, "gone"), 1);
     QCOMPARE(CMidiPortProvider::resolve({"A", "B"}, 5, "gone"), -1);
     QCOMPARE(CMidiPortProvider::resolve({}, 0, {}), -1);
+}
+
+void TestMidi::inputIsCutIntoWholeMessages_data()
+{
+    QTest::addColumn<QList<QByteArray>>("pieces"); // as the port delivers them
+    QTest::addColumn<QList<QByteArray>>("messages");
+    QTest::addColumn<int>("dropped");
+    const QByteArray a = dataSet(6, 1), b = dataSet(9, 2);
+    QTest::newRow("whole messages") << QList<QByteArray>{a + hex("90 3C 40") + b}
+                                    << QList<QByteArray>{a, hex("90 3C 40"), b} << 0;
+    QTest::newRow("sysex in pieces") << QList<QByteArray>{a.left(3), a.mid(3, 5), a.mid(8)} << QList<QByteArray>{a}
+                                     << 0;
+    // RtMidi glues realtime bytes that came between two halves into the message.
+    QTest::newRow("clock and sensing inside sysex")
+        << QList<QByteArray>{a.left(7) + hex("F8") + a.mid(7, 2) + hex("FE") + a.mid(9)}
+        << QList<QByteArray>{hex("F8"), hex("FE"), a} << 0;
+    QTest::newRow("realtime between the pieces")
+        << QList<QByteArray>{a.left(5), hex("F8"), a.mid(5)} << QList<QByteArray>{hex("F8"), a} << 0;
+    QTest::newRow("fragment glued to the next message")
+        << QList<QByteArray>{a.left(10) + b} << QList<QByteArray>{b} << 10;
+    QTest::newRow("fragment broken by a note")
+        << QList<QByteArray>{a.left(10), hex("80 3C 00"), b} << QList<QByteArray>{hex("80 3C 00"), b} << 10;
+    QTest::newRow("stray end and data") << QList<QByteArray>{hex("F7 12 34") + a} << QList<QByteArray>{a} << 3;
+    QTest::newRow("system common") << QList<QByteArray>{hex("F2 10 20 F3 05 F6 F1 31 FA FC")}
+                                   << QList<QByteArray>{hex("F2 10 20"), hex("F3 05"), hex("F6"),
+                                                        hex("F1 31"),    hex("FA"),    hex("FC")}
+                                   << 0;
+    QTest::newRow("two-byte channel messages")
+        << QList<QByteArray>{hex("C5 10 D0 40")} << QList<QByteArray>{hex("C5 10"), hex("D0 40")} << 0;
+}
+
+void TestMidi::inputIsCutIntoWholeMessages()
+{
+    QFETCH(QList<QByteArray>, pieces);
+    QFETCH(QList<QByteArray>, messages);
+    QFETCH(int, dropped);
+    CMidiInputParser parser;
+    QList<QByteArray> got;
+    for (const QByteArray& piece : pieces)
+        parser.feed(reinterpret_cast<const std::uint8_t*>(piece.constData()), std::size_t(piece.size()),
+                    [&](const std::vector<std::uint8_t>& m) {
+                        got << QByteArray(reinterpret_cast<const char*>(m.data()), qsizetype(m.size()));
+                    });
+    QCOMPARE(got, messages);
+    QCOMPARE(int(parser.takeDropped()), dropped);
+    QVERIFY(!parser.insideSysEx());
+}
+
+void TestMidi::answersAreJudgedByDeviceRangeAndChecksum_data()
+{
+    QTest::addColumn<QByteArray>("message");
+    QTest::addColumn<bool>("answers");
+    const QByteArray name(12, 'A');
+    const auto dt1 = [&](std::uint8_t device, sysex::Address address) {
+        return sysex::makeDataSet(device, address, name);
+    };
+    QTest::newRow("patch common") << dt1(0x10, {0x03, 0x00, 0x00, 0x00}) << true;
+    QTest::newRow("tone 4") << dt1(0x10, {0x03, 0x00, 0x16, 0x00}) << true;
+    QTest::newRow("another device") << dt1(0x11, {0x03, 0x00, 0x00, 0x00}) << false;
+    QTest::newRow("before the range") << dt1(0x10, {0x02, 0x7F, 0x7F, 0x7F}) << false;
+    QTest::newRow("just past the range") << dt1(0x10, {0x03, 0x00, 0x17, 0x01}) << false;
+    QByteArray corrupt = dt1(0x10, {0x03, 0x00, 0x10, 0x00});
+    corrupt[12] = 0x55;
+    QTest::newRow("wrong checksum") << corrupt << false;
+    QTest::newRow("a request") << kTempPatchRequest << false;
+    QTest::newRow("another maker") << hex("F0 43 10 6A 12 03 00 00 00 01 7C F7") << false;
+}
+
+void TestMidi::answersAreJudgedByDeviceRangeAndChecksum()
+{
+    QFETCH(QByteArray, message);
+    QFETCH(bool, answers);
+    const CDumpRequest request(kTempPatchRequest);
+    QVERIFY(request.isValid());
+    QCOMPARE(
+        request.isAnsweredBy(reinterpret_cast<const std::uint8_t*>(message.constData()), std::size_t(message.size())),
+        answers);
+    QVERIFY(!CDumpRequest(dataSet(3)).isValid());
+}
+
+// A note asked for while a file is sent goes out between two of its messages, as soon
+// as the line is free; the file's messages keep their pause.
+void TestMidi::shortMessagesPassAFileSend()
+{
+    QByteArray file;
+    for (int i = 0; i < 4; ++i)
+        file += dataSet(100, i); // 111 bytes: 35520 us at the line rate
+    const QString path = writeFile(m_dir.filePath("bank.syx"), file);
+    m_clock->setHold(true);
+    QSignalSpy ended(m_midi.get(), &CMidi::transferEnded);
+    m_midi->setPath(path);
+    m_midi->StartSend();
+    m_clock->waitForWaiter(); // the first message is out; the send waits for the line
+    m_midi->SendShort(0x403C90);
+    m_midi->SendLong(dataSet(2, 9)); // a parameter change
+    m_clock->setHold(false);
+    QVERIFY(ended.wait(5000));
+    const auto sent = m_device->sent();
+    QCOMPARE(sentMessages(*m_device), (QList<QByteArray>{dataSet(100, 0), hex("90 3C 40"), dataSet(2, 9),
+                                                         dataSet(100, 1), dataSet(100, 2), dataSet(100, 3)}));
+    const auto at = [&](int i) {
+        return duration_cast<microseconds>(sent[std::size_t(i)].time - sent[0].time).count();
+    };
+    QCOMPARE(at(1), 35520L);                 // the note: when the first message's bytes are out
+    QCOMPARE(at(2), 35520L + 20000);         // the parameter: after the first message's pause
+    QCOMPARE(at(3), at(2) + 4160 + 20000);   // 13 bytes and the pause
+    QCOMPARE(at(4) - at(3), 35520L + 20000); // the file's own pace
+}
+
+void TestMidi::notesOutlastNoStop_data()
+{
+    QTest::addColumn<QList<QByteArray>>("played"); // through thru
+    QTest::addColumn<bool>("closeOnly");           // CloseOut instead of Stop
+    QTest::addColumn<QList<QByteArray>>("released");
+    QTest::newRow("held key") << QList<QByteArray>{hex("90 3C 40")} << false << QList<QByteArray>{hex("80 3C 40")};
+    QTest::newRow("released key") << QList<QByteArray>{hex("91 3C 40"), hex("81 3C 00")} << false
+                                  << QList<QByteArray>{};
+    QTest::newRow("released by velocity 0")
+        << QList<QByteArray>{hex("91 3C 40"), hex("91 3C 00")} << false << QList<QByteArray>{};
+    QTest::newRow("chord and pedal on two channels")
+        << QList<QByteArray>{hex("90 30 40"), hex("90 34 40"), hex("B0 40 7F"), hex("9F 7F 01")} << true
+        << QList<QByteArray>{hex("80 30 40"), hex("80 34 40"), hex("B0 40 00"), hex("8F 7F 40")};
+    QTest::newRow("all notes off") << QList<QByteArray>{hex("92 3C 40"), hex("B2 7B 00")} << true
+                                   << QList<QByteArray>{};
+}
+
+// Whatever the program or thru turned on is turned off when the transfer is stopped or
+// the output closed, also when the note-off was still waiting behind a send.
+void TestMidi::notesOutlastNoStop()
+{
+    QFETCH(QList<QByteArray>, played);
+    QFETCH(bool, closeOnly);
+    QFETCH(QList<QByteArray>, released);
+    m_midi->SetThru(true);
+    for (const QByteArray& m : played)
+        QVERIFY(m_device->inject(m));
+    QTRY_COMPARE(m_device->sent().size(), std::size_t(played.size()));
+    m_midi->waitUntilSent();
+    m_device->clearSent();
+    if (closeOnly) {
+        m_midi->CloseOut();
+    } else {
+        // A send stopped while the notes sound.
+        m_clock->setHold(true);
+        m_midi->setPath(writeFile(m_dir.filePath("s.syx"), dataSet(50, 1) + dataSet(50, 2)));
+        m_midi->StartSend();
+        m_clock->waitForWaiter();
+        m_midi->Stop();
+        m_clock->setHold(false);
+        QVERIFY(!m_midi->isSending());
+        QList<QByteArray> shortOnes;
+        for (const QByteArray& m : sentMessages(*m_device)) {
+            if (!m.startsWith(char(sysex::kStart)))
+                shortOnes << m;
+        }
+        QCOMPARE(shortOnes, released);
+        return;
+    }
+    QCOMPARE(sentMessages(*m_device), released);
+}
+
+void TestMidi::thruEchoesSystemAndRealtimeMessages_data()
+{
+    QTest::addColumn<QByteArray>("message");
+    QTest::newRow("clock") << hex("F8");
+    QTest::newRow("start") << hex("FA");
+    QTest::newRow("continue") << hex("FB");
+    QTest::newRow("stop") << hex("FC");
+    QTest::newRow("active sensing") << hex("FE");
+    QTest::newRow("song position") << hex("F2 10 20");
+    QTest::newRow("song select") << hex("F3 05");
+    QTest::newRow("time code") << hex("F1 31");
+    QTest::newRow("tune request") << hex("F6");
+    QTest::newRow("pitch bend") << hex("E3 00 40");
+}
+
+void TestMidi::thruEchoesSystemAndRealtimeMessages()
+{
+    QFETCH(QByteArray, message);
+    m_midi->SetThru(true);
+    QVERIFY(m_device->inject(message));
+    QTRY_COMPARE(m_device->sent().size(), std::size_t{1});
+    QCOMPARE(m_device->sentBytes(), message);
+}
+
+// Realtime bytes glued into a message and fragments never reach the file; the count
+// grows by whole messages.
+void TestMidi::receiveRecordsOnlyCleanWholeMessages()
+{
+    const QString path = m_dir.filePath("clean.syx");
+    const QByteArray a = dataSet(40, 1), b = dataSet(40, 2);
+    QSignalSpy received(m_midi.get(), &CMidi::bytesReceived);
+    m_midi->setPath(path);
+    m_midi->StartReceive({});
+    QVERIFY(m_device->inject(a.left(20) + hex("F8 FE") + a.mid(20)));
+    QVERIFY(m_device->inject(b.left(30)));
+    QVERIFY(m_device->inject(b.left(10)));
+    QVERIFY(m_device->inject(hex("F8")));
+    QVERIFY(m_device->inject(b.mid(10)));
+    QTRY_COMPARE(m_midi->bytesReceivedCount(), long(a.size() + b.size()));
+    QCOMPARE(received.count(), 3);
+    QCOMPARE(received[1].first().toLongLong(), qlonglong(a.size()));
+    QCOMPARE(m_midi->otherBytesCount(), 30L);
+    m_midi->Stop();
+    QCOMPARE(readFile(path), a + b);
+}
+
+void TestMidi::receiveRecordsOnlyAnswers()
+{
+    CMidiSettings settings;
+    settings.quietTime = 0;
+    m_midi = std::make_unique<CMidi>(*m_device, m_reporter, settings, m_clock.get());
+    const QString path = m_dir.filePath("answers.syx");
+    const QByteArray answer = sysex::makeDataSet(0x10, {0x03, 0x00, 0x00, 0x00}, QByteArray(74, 0x20));
+    const QByteArray foreign = sysex::makeDataSet(0x11, {0x03, 0x00, 0x00, 0x00}, QByteArray(74, 0x20));
+    const QByteArray elsewhere = sysex::makeDataSet(0x10, {0x11, 0x00, 0x00, 0x00}, QByteArray(74, 0x20));
+    m_midi->setPath(path);
+    m_midi->StartReceive(kTempPatchRequest);
+    m_midi->waitUntilSent();
+    QCOMPARE(m_device->sentBytes(), kTempPatchRequest);
+    QVERIFY(m_device->inject(foreign));
+    QVERIFY(m_device->inject(answer));
+    QVERIFY(m_device->inject(elsewhere));
+    QTRY_COMPARE(m_midi->otherBytesCount(), long(foreign.size() + elsewhere.size()));
+    QCOMPARE(m_midi->bytesReceivedCount(), long(answer.size()));
+    m_midi->Stop();
+    QCOMPARE(readFile(path), answer);
+}
+
+// The rest of a stopped dump still arrives; the request waits until it has passed, and
+// none of it is recorded.
+void TestMidi::requestWaitsForAQuietLine()
+{
+    CMidiSettings settings;
+    settings.quietTime = 500;
+    m_midi = std::make_unique<CMidi>(*m_device, m_reporter, settings);
+    const QString path = m_dir.filePath("quiet.syx");
+    QSignalSpy requested(m_midi.get(), &CMidi::requestSent);
+    m_midi->setPath(path);
+    m_midi->StartReceive(kTempPatchRequest);
+    // Longer than the quiet time, with data every 50 ms.
+    for (int i = 0; i < 14; ++i) {
+        QVERIFY(m_device->inject(dataSet(40, i)));
+        QVERIFY(m_device->inject(hex("F8"))); // clock does not keep the line busy
+        QTest::qWait(50);
+        QCOMPARE(requested.count(), 0);
+        QVERIFY(m_device->sent().empty());
+    }
+    QVERIFY(requested.wait(2000));
+    m_midi->waitUntilSent();
+    QCOMPARE(m_device->sentBytes(), kTempPatchRequest);
+    QCOMPARE(m_midi->bytesReceivedCount(), 0L);
+    m_midi->Stop();
+    QCOMPARE(readFile(path), QByteArray());
+}
+
+void TestMidi::lostOutputEndsTheSendAtOnce()
+{
+    QByteArray file;
+    for (int i = 0; i < 10; ++i)
+        file += dataSet(100, i);
+    const QString path = writeFile(m_dir.filePath("lost.syx"), file);
+    m_clock->setHold(true);
+    QSignalSpy ended(m_midi.get(), &CMidi::transferEnded);
+    m_midi->setPath(path);
+    m_midi->StartSend();
+    m_clock->waitForWaiter(); // the first message is out
+    m_device->loseOut(QStringLiteral("The JACK server has shut down."));
+    QVERIFY(ended.wait(5000)); // the held pause is given up
+    QCOMPARE(ended.count(), 1);
+    QVERIFY(m_midi->lastTransferFailed());
+    QCOMPARE(m_reporter.texts(), QStringList{"The JACK server has shut down. 111 of 1110 bytes were sent."});
+    QCOMPARE(m_midi->bytesSentCount(), 111L);
+    QVERIFY(!m_midi->isOutOpen());
+    m_clock->setHold(false);
+    // The next message opens the output anew.
+    m_midi->SendShort(0x403C90);
+    m_midi->waitUntilSent();
+    QCOMPARE(sentMessages(*m_device).last(), hex("90 3C 40"));
+}
+
+void TestMidi::lostInputEndsTheReceiveAtOnce()
+{
+    QSignalSpy ended(m_midi.get(), &CMidi::transferEnded);
+    m_midi->setPath(m_dir.filePath("gone.syx"));
+    m_midi->StartReceive({});
+    QVERIFY(m_device->inject(dataSet(20)));
+    m_device->loseIn(QStringLiteral("The MIDI input \"Loopback In\" is no longer connected."));
+    QVERIFY(ended.wait(1000));
+    QCOMPARE(ended.first().first().toBool(), true);
+    QVERIFY(m_midi->lastTransferFailed());
+    QVERIFY(!m_midi->isReceiving());
+    QVERIFY(!m_device->inOpen());
+    QCOMPARE(m_reporter.texts(), QStringList{"The MIDI input \"Loopback In\" is no longer connected."});
+    QCOMPARE(readFile(m_dir.filePath("gone.syx")), dataSet(20));
 }
 
 QTEST_GUILESS_MAIN(TestMidi)

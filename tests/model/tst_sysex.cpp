@@ -71,8 +71,7 @@ private slots:
             const QByteArray msg = HexTextToBytes(r.message, &ok);
             QVERIFY(ok);
             QCOMPARE(msg.size(), qsizetype(sysex::kRequestSize));
-            // The size field of the card performances stands as written, so only the
-            // others carry a checksum that matches; every one starts F0 41 10 6A 11.
+            // Every one starts F0 41 10 6A 11 and carries a checksum that matches.
             QCOMPARE(msg.left(5), bytes({0xF0, 0x41, 0x10, 0x6A, 0x11}));
             QCOMPARE(uchar(msg.back()), uchar(0xF7));
             const auto* p = reinterpret_cast<const std::uint8_t*>(msg.constData());

@@ -48,6 +48,8 @@ public:
     QString getSaveFileName(const QString&, const QString&) override
     {
         folders << QDir::currentPath();
+        fileTitles << fileDialogTitle();
+        fileStarts << fileDialogStart();
         return files.isEmpty() ? QString() : files.takeFirst();
     }
     QString getOpenFileName(const QString& filter, const QString& suffix) override
@@ -75,6 +77,8 @@ public:
     std::deque<Answer> answers;
     QStringList files;
     QStringList folders;
+    QStringList fileTitles; // the title of each file chooser ("" for a plain one)
+    QStringList fileStarts; // the file each chooser started at
     QStringList dialogs;
     QStringList titles;
     std::function<int(QDialog&)> onExec;

@@ -1,10 +1,7 @@
 #include "bank/Copybox.h"
 #include "bank/ToneloomDoc.h"
 #include "bank/ui/CopyEffectDlg.h"
-#include "bank/ui/CopyPartDlg.h"
-#include "bank/ui/CopyRhythmToneDlg.h"
 #include "bank/ui/CopyToPatchDlg.h"
-#include "bank/ui/CopyToneDlg.h"
 #include "bank/ui/CopyboxDlg.h"
 #include "bank/ui/GlobalSettingsDlg.h"
 #include "bank/ui/RandomDlg.h"
@@ -72,7 +69,6 @@ private slots:
     void copyboxRemoveAndSelectAll();
     void copyboxSaveAndLoad();
     void copyEffectLists();
-    void copyPartAndToneDefaults();
     void usedPatchesFollowSelection();
     void globalSettings();
     void randomButtons();
@@ -224,33 +220,6 @@ void TestBankDialogs::copyEffectLists()
     QCOMPARE(dlg.copyType(), CBankOperations::EffectCopy::Chorus);
 }
 
-void TestBankDialogs::copyPartAndToneDefaults()
-{
-    CCopyPartDlg part;
-    QCOMPARE(part.fromGroup()->buttons().size(), 16);
-    QCOMPARE(part.fromPart(), 0);
-    QCOMPARE(part.toPart(), 1);
-    QCOMPARE(part.toGroup()->button(15)->text(), QStringLiteral("Part 16"));
-    QTest::mouseClick(part.toGroup()->button(15), Qt::LeftButton);
-    QCOMPARE(part.toPart(), 15);
-
-    CCopyToneDlg tone({QStringLiteral("1: A"), QStringLiteral("2: B")});
-    QCOMPARE(tone.sourceList()->count(), 3);
-    QCOMPARE(tone.sourceList()->item(0)->text(), QStringLiteral("TEMP PATCH"));
-    QCOMPARE(tone.sourceIndex(), 0);
-    QCOMPARE(tone.fromTone(), 0);
-    QCOMPARE(tone.toTone(), 1);
-    tone.sourceList()->setCurrentRow(2);
-    QCOMPARE(tone.sourceIndex(), 2);
-
-    CCopyRhythmToneDlg rhythm;
-    QCOMPARE(rhythm.fromList()->count(), 64);
-    QCOMPARE(rhythm.toList()->item(2)->text(), QStringLiteral("C#2"));
-    QCOMPARE(rhythm.fromKey(), 0);
-    rhythm.toList()->setCurrentRow(63);
-    QCOMPARE(rhythm.toKey(), 63);
-}
-
 void TestBankDialogs::usedPatchesFollowSelection()
 {
     SynthSettings settings;
@@ -310,16 +279,23 @@ void TestBankDialogs::copyToPatchNeedsFourKeys_data()
 {
     QTest::addColumn<QList<int>>("rows");
     QTest::addColumn<bool>("accepted");
-    QTest::newRow("three") << QList<int>{1, 3, 7} << false;
-    QTest::newRow("five") << QList<int>{1, 3, 7, 11, 12} << false;
-    QTest::newRow("none") << QList<int>{} << false;
-    QTest::newRow("four") << QList<int>{11, 1, 7, 3} << true;
+    QTest::addColumn<QString>("message");
+    QTest::newRow("three") << QList<int>{1, 3, 7} << false
+                           << "Please select four keys to put in the patch, one for each tone; 3 keys are selected.";
+    QTest::newRow("five") << QList<int>{1, 3, 7, 11, 12} << false
+                          << "Please select four keys to put in the patch, one for each tone; 5 keys are selected.";
+    QTest::newRow("one") << QList<int>{9} << false
+                         << "Please select four keys to put in the patch, one for each tone; 1 key is selected.";
+    QTest::newRow("none") << QList<int>{} << false
+                          << "Please select four keys to put in the patch, one for each tone; no key is selected.";
+    QTest::newRow("four") << QList<int>{11, 1, 7, 3} << true << "";
 }
 
 void TestBankDialogs::copyToPatchNeedsFourKeys()
 {
     QFETCH(QList<int>, rows);
     QFETCH(bool, accepted);
+    QFETCH(QString, message);
     QStringList patches;
     for (int i = 0; i < 128; ++i)
         patches << QStringLiteral("%1: INIT PATCH  ").arg(i + 1);
@@ -335,7 +311,7 @@ void TestBankDialogs::copyToPatchNeedsFourKeys()
     dlg.accept();
     QCOMPARE(done.count(), accepted ? 1 : 0);
     QCOMPARE(dlg.isVisible(), !accepted);
-    QCOMPARE(prompter.messages, accepted ? QStringList() : QStringList{QStringLiteral("Please select four tones.")});
+    QCOMPARE(prompter.messages, accepted ? QStringList() : QStringList{message});
     if (accepted) {
         QCOMPARE(dlg.keys(), (std::array<int, 4>{1, 3, 7, 11}));
         QCOMPARE(dlg.patchIndex(), 17);

@@ -305,7 +305,10 @@ private slots:
         s->frame()->action(cmd::kWrite)->trigger();
         s->frame()->midi().waitUntilSent();
         QCOMPARE(ports.sent().size(), std::size_t(0));
-        QCOMPARE(s->prompter.questions.last(), QString::fromLatin1(CToneloomView::kWriteQuestion));
+        // The question names the item, its memory and its name.
+        QCOMPARE(s->prompter.questions.last(),
+                 QStringLiteral("This will overwrite patch 5 of the user memory in your synth with \"INIT PATCH\". "
+                                "This operation can not be undone. Do you want to execute it ?"));
         s->frame()->action(cmd::kWrite)->trigger();
         s->frame()->midi().waitUntilSent();
         QCOMPARE(ports.sentBytes(), view->document().patches().record(4));

@@ -24,6 +24,7 @@
 #include <QMenu>
 #include <QMouseEvent>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QTemporaryDir>
 #include <QTest>
 #include <functional>
@@ -215,6 +216,31 @@ private slots:
         action(cmd::kEditUndo)->trigger();
         QCOMPARE(second->document().patches().name(7), QStringLiteral("INIT PATCH  "));
         QCOMPARE(first->document().patches().name(4), QStringLiteral("Dropped     "));
+    }
+
+    // The pointer on its way to another window does not scroll the window it left.
+    void dragLeavingItsWindowKeepsItsScroll()
+    {
+        CToneloomView* first = newBank();
+        CToneloomView* second = newBank();
+        frame()->action(cmd::kWindowTile)->trigger();
+        auto* sub = qobject_cast<QMdiSubWindow*>(first->parentWidget());
+        sub->resize(300, 250); // far smaller than the grid: it scrolls both ways
+        QTRY_VERIFY(first->horizontalScrollBar()->maximum() > 0);
+        QCOMPARE(first->horizontalScrollBar()->value(), 0);
+        testsupport::dragFrom(first, 1, [&] {
+            // Out through the right edge, where the grid scrolls along.
+            const QPoint edge(first->viewport()->width() - 3, 20);
+            testsupport::dragRunner().over(first->viewport(), edge);
+            testsupport::dragRunner().over(first->viewport(), edge);
+            QVERIFY(first->horizontalScrollBar()->value() > 0);
+            testsupport::dragOver(second, 5);
+            testsupport::dragOver(second, 30);
+            testsupport::dropOn(second, 30);
+        });
+        QCOMPARE(second->document().patches().name(30), first->document().patches().name(1));
+        QCOMPARE(first->horizontalScrollBar()->value(), 0);
+        QCOMPARE(first->verticalScrollBar()->value(), 0);
     }
 
     // Items of one kind are not dropped onto another kind.

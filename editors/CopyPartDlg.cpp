@@ -1,4 +1,4 @@
-#include "bank/ui/CopyPartDlg.h"
+#include "editors/CopyPartDlg.h"
 
 #include <QButtonGroup>
 #include <QDialogButtonBox>

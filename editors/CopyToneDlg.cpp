@@ -1,4 +1,4 @@
-#include "bank/ui/CopyToneDlg.h"
+#include "editors/CopyToneDlg.h"
 
 #include <QButtonGroup>
 #include <QDialogButtonBox>

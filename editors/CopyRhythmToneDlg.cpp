@@ -1,4 +1,4 @@
-#include "bank/ui/CopyRhythmToneDlg.h"
+#include "editors/CopyRhythmToneDlg.h"
 
 #include "bank/RhythmKeyNames.h"
 

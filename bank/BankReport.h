@@ -1,0 +1,78 @@
+#pragma once
+
+#include "model/RecordArray.h"
+
+#include <QByteArray>
+#include <QByteArrayView>
+#include <QString>
+#include <QStringList>
+#include <array>
+#include <vector>
+
+// What was wrong with a bank file that was read: no record at all, a record cut off
+// by the end of the file, messages with bad checksums or broken framing, bytes between
+// messages, data after the bank that was not read. Every problem carries its offset in
+// the file and the items it concerns, so that the bank window, the command-line tool
+// and tests can all say where and what.
+struct BankProblem
+{
+    enum class Type {
+        NoItems,     // the file holds no patch, performance or rhythm set
+        EndsInside,  // the file ends inside an item; later items were not in the file
+        BadChecksum, // messages of an item have wrong checksums
+        Malformed,   // an item's messages are not the ones its kind is made of
+        StrayBytes,  // bytes that belong to no message
+        UnreadData   // messages after the bank that are no item of a bank
+    };
+
+    Type type = Type::NoItems;
+    qint64 offset = 0; // in the file
+    qint64 length = 0; // bytes concerned (0 where it has no meaning)
+    int kind = -1;     // ItemKind of the items, -1 for none
+    int item = -1;     // the damaged item's index, -1 for none
+    int count = 0;     // messages concerned (bad checksums, unread messages)
+    // For EndsInside: the items of kind after the cut that the file did not hold.
+    std::vector<int> missing;
+    // The first finding of the message scan for the item or the bytes, in its words.
+    QString detail;
+};
+
+// One record as the reading of a file found it: where it starts and how many bytes
+// its kind and layout take there.
+struct BankRecordSpan
+{
+    int kind = 0;
+    int index = 0;
+    qint64 offset = 0;
+    qint64 size = 0;
+};
+
+// The analysis of a bank file: its problems and the items they damage.
+class CBankReport
+{
+public:
+    // bytes: the file (or its first part, up to fileSize); spans: the records read.
+    static CBankReport analyse(QByteArrayView bytes, qint64 fileSize, const std::vector<BankRecordSpan>& spans);
+    // Bytes a record of kind takes in a file in layout (what Store writes).
+    static qint64 recordSize(int kind, SynthModel layout);
+    // The messages a record of kind is made of.
+    static int messagesPerRecord(int kind);
+
+    bool isClean() const { return m_problems.empty(); }
+    const std::vector<BankProblem>& problems() const { return m_problems; }
+    // Items of kind that were read damaged, in index order.
+    std::vector<int> damagedItems(int kind) const;
+
+    // One line per problem, in plain words ("The file ends inside patch 11; ...").
+    QStringList lines() const;
+    // The message that tells the user, once, what was wrong with fileName.
+    QString message(const QString& fileName) const;
+
+    // "patch 11", "performance 2", "rhythm set 1"
+    static QString itemName(int kind, int index);
+    // "patches 12 to 128", "patch 12", "patches 3, 5 and 9"
+    static QString itemList(int kind, const std::vector<int>& indexes);
+
+private:
+    std::vector<BankProblem> m_problems;
+};

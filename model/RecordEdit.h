@@ -1,0 +1,124 @@
+#pragma once
+
+#include "model/EnvelopeShape.h"
+#include "model/ParamTable.h"
+#include "model/SynthSettings.h"
+
+#include <QByteArray>
+#include <QString>
+
+#include <array>
+#include <functional>
+#include <vector>
+
+class CExpansionNames;
+
+// The image offset of the data bytes of one block of a record (the common block, a
+// tone, a part or a rhythm note) and how many blocks of that kind a record holds.
+namespace recordlayout {
+int dataOffset(sysex::Block block, int index);
+int blockCount(sysex::Block block);
+int recordSize(params::Editor editor);
+// The common block and the repeated block (tone, part, note) of an editor's records.
+sysex::Block commonBlock(params::Editor editor);
+sysex::Block subBlock(params::Editor editor);
+} // namespace recordlayout
+
+// The working copy an editor changes, and what each change sends. Every change goes
+// into the copy at once and, in realtime mode, out as DT1 messages to the instrument's
+// temporary area, in the order the instrument needs them:
+//
+// - a change on one tone column applies to the tones ticked in the tone selection too,
+//   one message per tone, in tone order;
+// - a range's lower bound set above its upper bound raises the upper bound (and the
+//   other way round), the moved bound's message first;
+// - a wave group travels with its wave number, which goes back to the group's first
+//   wave when the new group has fewer;
+// - a tone delay mode or an LFO's external sync brings the delay time or LFO rate of
+//   the changed tone to every selected tone;
+// - a multi-effect type change sets every row the new type uses to its first value
+//   and sends them, in row order, after the type;
+// - an envelope sends its times and then its levels, per tone.
+//
+// Values a row cannot hold (beyond its list, not a data byte) are refused: the copy
+// keeps its value and nothing is sent.
+class CRecordEdit
+{
+public:
+    static constexpr int kTones = 4;
+    using Sender = std::function<void(const QByteArray& message)>;
+    using Selection = std::array<bool, kTones>;
+
+    // image: the record as a bank holds it (645 bytes for a patch, ...); a shorter one
+    // is padded with zeros, a longer one cut.
+    CRecordEdit(params::Editor editor, const QByteArray& image, const SynthSettings& synth,
+                const CExpansionNames* names = nullptr);
+
+    params::Editor editor() const { return m_editor; }
+    const QByteArray& image() const { return m_image; }
+    // Replaces the whole copy (a copied tone, a reloaded record); sends nothing.
+    void setImage(const QByteArray& image);
+    const SynthSettings& synth() const { return m_synth; }
+    const CExpansionNames* names() const { return m_names; }
+
+    bool realtime() const { return m_realtime; }
+    void setRealtime(bool on) { m_realtime = on; }
+    void setSender(Sender sender) { m_sender = std::move(sender); }
+
+    // The tones ticked for multi-edit (patches only).
+    const Selection& selection() const { return m_selection; }
+    void setSelection(const Selection& selection) { m_selection = selection; }
+    // The tone columns a change on column applies to, in sending order: the column and
+    // the selected tones. Rows of other blocks have one column.
+    std::vector<int> targets(const params::Param& p, int column) const;
+
+    const std::uint8_t* data(sysex::Block block, int index) const;
+    int value(const params::Param& p, int index) const;
+    params::ShowContext context(const params::Param& p, int index) const;
+    // The range the row can take in its context: its list's length (a wave group's
+    // waves, a multi-effect type's row), else the row's range; always data bytes.
+    std::pair<int, int> range(const params::Param& p, int index) const;
+
+    // The user set row p of column (tone, part or key) to value. False when the value
+    // was refused.
+    bool change(const params::Param& p, int column, int value);
+    // The record's name (cut to 12 characters; characters outside printable ASCII
+    // become blanks).
+    bool changeName(const QString& name);
+    QString name() const;
+    // Times and levels of one envelope of column at once (a drag, a preset); clamped
+    // into the rows' ranges.
+    bool changeEnvelope(envelope::Kind kind, int column, const envelope::Values& values);
+    envelope::Values envelopeValues(envelope::Kind kind, int column) const;
+
+    // Copies tone from of source (a patch image) over tone to of the copy.
+    void copyTone(const QByteArray& source, int from, int to);
+    // The copy addressed to the temporary area with the device ID and fresh checksums.
+    QByteArray temporaryImage() const;
+
+    // The range rule of a bound pair: the new lower and upper bounds after one of them
+    // was set to value, and whether the other one moved.
+    struct RangePair
+    {
+        int lower;
+        int upper;
+        bool otherMoved;
+    };
+    static RangePair applyRangePair(int lower, int upper, bool lowerChanged, int value);
+
+private:
+    std::uint8_t* mutableData(sysex::Block block, int index);
+    void store(const params::Param& p, int index, int value);
+    void send(const QByteArray& message);
+    void sendValue(const params::Param& p, int index);
+    bool changeGroup(const params::Param& p, const std::vector<int>& targets, int value);
+    bool changeEfxType(const params::Param& p, int value);
+
+    params::Editor m_editor;
+    QByteArray m_image;
+    SynthSettings m_synth;
+    const CExpansionNames* m_names;
+    bool m_realtime = true;
+    Sender m_sender;
+    Selection m_selection{};
+};
