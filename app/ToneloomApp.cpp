@@ -119,7 +119,8 @@ CToneloomApp::CToneloomApp(const Options& options)
         }));
     AddDocTemplate(std::make_unique<CDocTemplate>(
         QString::fromLatin1(kLibraryDocString), [this](CDocTemplate& docTemplate, const QString& path) -> QWidget* {
-            CLibraryView* view = CLibraryView::create(docTemplate, *m_frame, path);
+            CLibraryView* view = CLibraryView::create(
+                docTemplate, *m_frame, path, [this](const QString& file) { return findOpenDocument(file) != nullptr; });
             if (view)
                 m_frame->addDocumentWindow(view);
             return view;

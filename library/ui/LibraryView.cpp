@@ -2,6 +2,7 @@
 
 #include "bank/Copybox.h"
 #include "bank/ui/CopyboxDlg.h"
+#include "editors/EditPatchDlg.h"
 #include "library/LibraryDocument.h"
 #include "library/LibraryModel.h"
 #include "library/ui/DoublePatchesDlg.h"
@@ -24,6 +25,7 @@
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenu>
+#include <QMouseEvent>
 #include <QStyle>
 #include <algorithm>
 
@@ -87,13 +89,22 @@ CLibraryView::CLibraryView(std::unique_ptr<CLibraryDocument> document, CDocTempl
 
 CLibraryView::~CLibraryView() = default;
 
-CLibraryView* CLibraryView::create(CDocTemplate& docTemplate, CServices& services, const QString& path)
+CLibraryView* CLibraryView::create(CDocTemplate& docTemplate, CServices& services, const QString& path,
+                                   const std::function<bool(const QString&)>& isOpen)
 {
     auto document = std::make_unique<CLibraryDocument>(services.prompter());
     QString file = path;
     if (file.isEmpty()) {
         file = services.chooseSaveFile(QString::fromLatin1(kNewFilter), QString::fromLatin1(kSuffix));
-        if (file.isEmpty() || !document->Create(file))
+        if (file.isEmpty())
+            return nullptr;
+        // A new library would empty the file under a window that shows it.
+        if (isOpen && isOpen(file)) {
+            services.prompter().showMessage(MessageIcon::Exclamation,
+                                            QString::fromLatin1(kOpenElsewhere).arg(QFileInfo(file).fileName()));
+            return nullptr;
+        }
+        if (!document->Create(file))
             return nullptr;
     } else if (!document->Open(file)) {
         return nullptr;
@@ -265,8 +276,7 @@ CCommandTarget::State CLibraryView::commandState(int id) const
         state.enabled = hasSelection();
         return state;
     case cmd::kEditItem:
-        // Editing a library patch needs the patch editor; see edit().
-        state.enabled = false;
+        state.enabled = hasSelection() && focusedEntry() >= 0;
         return state;
     case cmd::kEditPaste:
     case cmd::kEditFind:
@@ -362,9 +372,32 @@ void CLibraryView::deleteSelected()
 
 void CLibraryView::edit()
 {
-    // The patch editor is wired here: read the focused entry's patch, send it as the
-    // temporary patch, edit it, and on OK put it back with
-    // m_document->ReplacePatch(entry, edited) and select the line again.
+    const int entry = focusedEntry();
+    if (entry < 0)
+        return;
+    const auto patch = m_document->ReadPatch(entry);
+    if (!patch)
+        return;
+    // The editor works on the instrument's temporary patch: it gets this patch first.
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    m_services.midi().SendLong(clb::temporaryPatch(*patch, m_services.settings().synth().deviceId));
+    QApplication::restoreOverrideCursor();
+    // Copy Tone offers the library's patches in the order of the list.
+    CPatchSource source;
+    const std::vector<int> listed = m_model->rows();
+    source.lines.reserve(static_cast<qsizetype>(listed.size()));
+    for (int e : listed)
+        source.lines << m_document->name(e);
+    source.record = [this, listed](int line) {
+        if (line < 0 || line >= static_cast<int>(listed.size()))
+            return QByteArray();
+        return m_document->ReadPatch(listed[static_cast<std::size_t>(line)]).value_or(QByteArray());
+    };
+    CEditPatchDlg editor(m_services, *patch, std::move(source), this);
+    if (m_services.prompter().exec(editor) != QDialog::Accepted || editor.patch() == *patch)
+        return;
+    if (m_document->ReplacePatch(entry, editor.patch()))
+        selectEntries({entry});
 }
 
 void CLibraryView::properties()
@@ -458,6 +491,13 @@ std::unique_ptr<QMenu> CLibraryView::createContextMenu()
         add(QStringLiteral("&Delete\tDel"), cmd::kEditDelete);
     }
     return menu;
+}
+
+void CLibraryView::mouseDoubleClickEvent(QMouseEvent* event)
+{
+    QTreeView::mouseDoubleClickEvent(event);
+    if (event->button() == Qt::LeftButton && indexAt(event->position().toPoint()).isValid())
+        runCommand(cmd::kEditItem);
 }
 
 void CLibraryView::contextMenuEvent(QContextMenuEvent* event)

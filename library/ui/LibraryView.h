@@ -4,6 +4,7 @@
 #include "ui/DocumentView.h"
 
 #include <QTreeView>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -30,6 +31,8 @@ public:
     static constexpr const char* kSuffix = "clb";
     static constexpr const char* kTooManyToDrag =
         "Drag at most %1 patches at a time; copy and paste more through the copybox.";
+    static constexpr const char* kOpenElsewhere =
+        "%1 is open in a window. Close that window before making a new library in its place.";
 
     CLibraryView(std::unique_ptr<CLibraryDocument> document, CDocTemplate& docTemplate, CServices& services,
                  QString title, QWidget* parent = nullptr);
@@ -37,7 +40,9 @@ public:
 
     // A library window: opens path, or for an empty path asks for a new file and
     // creates it. nullptr when cancelled or the file failed (the user has been told).
-    static CLibraryView* create(CDocTemplate& docTemplate, CServices& services, const QString& path);
+    // isOpen tells whether a file is shown in a window already.
+    static CLibraryView* create(CDocTemplate& docTemplate, CServices& services, const QString& path,
+                                const std::function<bool(const QString&)>& isOpen = {});
 
     CLibraryDocument& document() const { return *m_document; }
     CLibraryModel& listModel() const { return *m_model; }
@@ -73,6 +78,8 @@ public:
 
 protected:
     void currentChanged(const QModelIndex& current, const QModelIndex& previous) override;
+    // A double click on a line edits its patch.
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
     void selectionChanged(const QItemSelection& selected, const QItemSelection& deselected) override;
     void contextMenuEvent(QContextMenuEvent* event) override;
     void startDrag(Qt::DropActions supportedActions) override;

@@ -7,6 +7,7 @@
 #include "bank/Copybox.h"
 #include "bank/ToneloomDoc.h"
 #include "bank/ui/CopyboxDlg.h"
+#include "editors/EditPatchDlg.h"
 #include "library/LibraryModel.h"
 #include "library/ui/DoublePatchesDlg.h"
 #include "library/ui/KeyChoice.h"
@@ -176,9 +177,8 @@ private slots:
             QVERIFY2(action(id)->isEnabled(), qPrintable(QString::number(id)));
         QVERIFY(action(cmd::kSortByName)->isChecked());
         clickRow(view, 1);
-        for (int id : {cmd::kEditCopy, cmd::kEditDelete, cmd::kLibraryProperties})
+        for (int id : {cmd::kEditCopy, cmd::kEditDelete, cmd::kLibraryProperties, cmd::kEditItem})
             QVERIFY(action(id)->isEnabled());
-        QVERIFY(!action(cmd::kEditItem)->isEnabled());
 
         action(cmd::kUseCategories)->trigger();
         QVERIFY(m_s->app->settings().useCategory());
@@ -452,6 +452,65 @@ private slots:
         });
         QCOMPARE(bank->document().patches().name(100), QStringLiteral("Bank Too    "));
         QCOMPARE(dragRunner().drags > 0, true);
+    }
+
+    void editReplacesThePatchAndRenewsTheDate_data()
+    {
+        QTest::addColumn<bool>("change");
+        QTest::newRow("changed") << true;
+        QTest::newRow("left as it was") << false;
+    }
+    void editReplacesThePatchAndRenewsTheDate()
+    {
+        QFETCH(bool, change);
+        CLibraryView* view = openRecords({{"Edit Me", {5, 1, 1, 1, 1, 1, 1, 1}, "kept", "01.01.1990 00:00"},
+                                          {"Other", {}, "", "01.01.1990 00:00", 3}});
+        frame()->midi().waitUntilSent();
+        m_ports.clearSent();
+        QByteArray edited;
+        QStringList sourceLines;
+        m_s->prompter.onExec = [&](QDialog& dialog) {
+            auto* editor = qobject_cast<CEditPatchDlg*>(&dialog);
+            if (!editor)
+                return int(QDialog::Rejected);
+            edited = editor->patch();
+            if (change) {
+                edited[CPatchArray::toneParam(2, 7)] = 0x21;
+                editor->edit().setImage(edited);
+            }
+            return int(QDialog::Accepted);
+        };
+        QVERIFY(!action(cmd::kEditItem)->isEnabled());
+        clickRow(view, 0);
+        QVERIFY(action(cmd::kEditItem)->isEnabled());
+        action(cmd::kEditItem)->trigger();
+        QCOMPARE(m_s->prompter.titles.last(), QString::fromLatin1(CEditPatchDlg::kTitle));
+        // The patch went to the temporary patch before the editor opened.
+        frame()->midi().waitUntilSent();
+        QVERIFY(m_ports.sentBytes().startsWith(clb::temporaryPatch(patch("Edit Me"), 0x10).left(85)));
+        const CLibraryDocument& doc = view->document();
+        QCOMPARE(doc.ReadPatch(0).value() == edited, true);
+        QCOMPARE(doc.date(0) != QStringLiteral("01.01.1990 00:00"), change);
+        QCOMPARE(doc.comment(0), QStringLiteral("kept"));
+        QCOMPARE(doc.entry(0).keys[0], 5);
+        QCOMPARE(doc.date(1), QStringLiteral("01.01.1990 00:00"));
+        QCOMPARE(view->selectedEntries(), std::vector<int>{0});
+    }
+
+    void aNewLibraryNeverEmptiesAnOpenOne()
+    {
+        const QString path = fresh(library({{"Precious"}}));
+        QVERIFY(open(path));
+        m_s->prompter.onExec = [](QDialog& dialog) {
+            dialog.findChild<QListWidget*>()->setCurrentRow(1);
+            return int(QDialog::Accepted);
+        };
+        m_s->prompter.files << path;
+        action(cmd::kFileNew)->trigger();
+        QCOMPARE(QFileInfo(path).size(), 750);
+        QCOMPARE(frame()->childFrames().size(), 1);
+        QCOMPARE(m_s->prompter.texts().size(), 1);
+        QVERIFY(m_s->prompter.texts().first().contains(QStringLiteral("is open in a window")));
     }
 
     void libraryWindowsComeBackAtTheNextStart()
