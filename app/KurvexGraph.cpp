@@ -3,8 +3,6 @@
 #include "controls/kurvex/KurvexCtrl.h"
 #include "playsurfaces/Kurvex.h"
 
-#include <QApplication>
-#include <QMouseEvent>
 #include <QVBoxLayout>
 
 CKurvexGraph::CKurvexGraph(QWidget* parent) : CEnvelopeGraph(parent), m_kurvex(new CKurvex(this))
@@ -14,14 +12,15 @@ CKurvexGraph::CKurvexGraph(QWidget* parent) : CEnvelopeGraph(parent), m_kurvex(n
     layout->addWidget(m_kurvex);
     m_valid = m_kurvex->create();
     setMinimumSize(kMinimumWidth, minimumGraphHeight());
-    connect(m_kurvex, &CKurvex::pointsChanged, this, [this](const KurvexPoints& points) { controlReported(points); });
+    // Only what the user did with the mouse: the blocks set here come back as pointsChanged.
+    connect(m_kurvex, &CKurvex::pointsEdited, this, [this](const KurvexPoints& points) { controlReported(points); });
 }
 
 int CKurvexGraph::minimumGraphHeight()
 {
     // One pixel row per level between the margins the control keeps above and below.
     constexpr int kLevels = 128;
-    return 2 * CKurvexCtrl::VerticalMargin + kLevels;
+    return 2 * CKurvexCtrl::kVerticalMargin + kLevels;
 }
 
 bool CKurvexGraph::isValid() const
@@ -50,17 +49,4 @@ void CKurvexGraph::showHelpLine(bool on)
 {
     if (m_valid)
         m_kurvex->SetHelpLine(on);
-}
-
-void CKurvexGraph::dropDrag()
-{
-    QWidget* control = m_kurvex->control();
-    if (!m_valid || !control)
-        return;
-    // The control ends a drag when the button goes up over it while it is enabled; the
-    // block it reports then is ignored and the caller shows the block that holds.
-    const QPointF at(control->width() / 2.0, control->height() / 2.0);
-    QMouseEvent release(QEvent::MouseButtonRelease, at, control->mapToGlobal(at), Qt::LeftButton, Qt::NoButton,
-                        Qt::NoModifier);
-    QApplication::sendEvent(control, &release);
 }

@@ -27,7 +27,6 @@ protected:
     void showPoints(const Points& points) override;
     void showEnabled(bool enabled) override;
     void showHelpLine(bool on) override;
-    void dropDrag() override;
 
 private:
     CKurvex* m_kurvex;

@@ -44,7 +44,7 @@ public:
     CExpansionNames& names() override { return m_names; }
     CCopybox& copybox() override { return m_copybox; }
     QPrinter& printer() override { return m_printer; }
-    QString chooseSaveFile(const QString&, const QString&) override { return {}; }
+    QString chooseSaveFile(const QString&, const QString&, const QString&) override { return {}; }
     bool sendBank(CToneloomDoc&, int, bool) override { return false; }
     bool isTransferActive() const override { return false; }
 

@@ -32,7 +32,10 @@ public:
     CExpansionNames& names() override { return m_names; }
     CCopybox& copybox() override { return m_program.copybox(); }
     QPrinter& printer() override { return m_program.printer(); }
-    QString chooseSaveFile(const QString& f, const QString& s) override { return m_program.chooseSaveFile(f, s); }
+    QString chooseSaveFile(const QString& f, const QString& s, const QString& title = {}) override
+    {
+        return m_program.chooseSaveFile(f, s, title);
+    }
     bool sendBank(CToneloomDoc& d, int w, bool c) override { return m_program.sendBank(d, w, c); }
     bool isTransferActive() const override { return m_program.isTransferActive(); }
     CEnvelopeGraph* createEnvelopeGraph(QWidget* parent) override { return m_program.createEnvelopeGraph(parent); }
@@ -46,7 +49,7 @@ private:
 // The control modules of this build, found beside the build's programs only.
 inline void useBuiltControls(const QString& registryFolder)
 {
-    qputenv(CControlRegistry::PathVariable,
+    qputenv(CControlRegistry::kPathVariable,
             QDir(registryFolder).filePath(QStringLiteral("controls.json")).toLocal8Bit());
     CControlFactory::setFallbackFolders({QStringLiteral(TONELOOM_BIN_DIR)});
 }
