@@ -1,7 +1,8 @@
-// toneloom-cli: the headless tool for bank files and bulk dumps.
+// toneloom-cli: the headless tool for bank files, bulk dumps and libraries.
 
 #include "cli/CliSupport.h"
 #include "cli/FileCommands.h"
+#include "cli/LibraryCommands.h"
 #include "cli/MidiCommands.h"
 #include "cli/ShowCommands.h"
 
@@ -34,6 +35,13 @@ const Command kCommands[] = {
      "send --out PORT [--card] [--what all|patches|performances|rhythm] [--model jv1080|jv2080|xp] [--device-id "
      "17..32] "
      "[--rate BYTES_PER_S] [--pause MS] FILE.syx"},
+    {"library", cli::runLibraryCommand,
+     "library new LIB.clb\n"
+     "  toneloom-cli library add LIB.clb BANK.syx [--patches LIST]\n"
+     "  toneloom-cli library list LIB.clb [--name TEXT] [--find \"OP KEY ...\"] [--sort COLUMN] [--categories]\n"
+     "  toneloom-cli library doubles LIB.clb\n"
+     "  toneloom-cli library delete LIB.clb N...\n"
+     "  toneloom-cli library extract LIB.clb N OUT.syx"},
 };
 
 void printUsage()
