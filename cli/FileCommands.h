@@ -1,13 +1,13 @@
 #pragma once
 
-#include <QStringList>
+#include "cli/CommandLine.h"
 
 // The commands of toneloom-cli that work on bank files.
 namespace cli {
 
-int runNamesCommand(const QStringList& args);
-int runInfoCommand(const QStringList& args);
-int runCheckCommand(const QStringList& args);
-int runConvertCommand(const QStringList& args);
+int runNamesCommand(const CommandLine& line);
+int runInfoCommand(const CommandLine& line);
+int runCheckCommand(const CommandLine& line);
+int runConvertCommand(const CommandLine& line);
 
 } // namespace cli

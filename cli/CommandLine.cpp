@@ -1,0 +1,266 @@
+#include "cli/CommandLine.h"
+
+#include "midi/BulkTransfer.h"
+#include "model/SysEx.h"
+#include "settings/AppSettings.h"
+
+#include <array>
+
+namespace cli {
+
+namespace {
+
+using Command = CommandLine::Command;
+
+struct Spec
+{
+    const char* name;
+    Command command;
+    QStringList valueOptions;
+    QStringList flags;
+    int files;             // positional arguments the command takes
+    const char* filesText; // what it says when their number is wrong
+    const char* usage;
+};
+
+const std::array<Spec, 7>& specs()
+{
+    static const std::array<Spec, 7> kSpecs = {{
+        {"names",
+         Command::Names,
+         {"--kind"},
+         {},
+         1,
+         "names needs exactly one FILE.syx",
+         "names FILE.syx [--kind patches|performances|rhythm]"},
+        {"info", Command::Info, {}, {}, 1, "info needs exactly one FILE.syx", "info FILE.syx"},
+        {"check", Command::Check, {}, {}, 1, "check needs exactly one FILE.syx", "check FILE.syx"},
+        {"convert",
+         Command::Convert,
+         {"--model", "--what", "--device-id"},
+         {"--card", "--force"},
+         2,
+         "convert needs IN.syx and OUT.syx",
+         "convert --model jv1080|jv2080|xp [--what all|patches|performances|rhythm] [--card] [--device-id 17..32] "
+         "[--force] IN.syx OUT.syx"},
+        {"ports", Command::Ports, {}, {}, 0, "ports takes no arguments", "ports"},
+        {"receive",
+         Command::Receive,
+         {"--in", "--out", "--request", "--model", "--device-id"},
+         {"--manual"},
+         1,
+         "receive needs exactly one FILE.syx",
+         "receive --in PORT --out PORT (--request NAME | --manual) [--model jv1080|jv2080|xp] [--device-id 17..32] "
+         "FILE.syx"},
+        {"send",
+         Command::Send,
+         {"--out", "--what", "--model", "--device-id", "--rate", "--pause"},
+         {"--card", "--force"},
+         1,
+         "send needs exactly one FILE.syx",
+         "send --out PORT [--card] [--what all|patches|performances|rhythm] [--model jv1080|jv2080|xp] [--device-id "
+         "17..32] [--rate BYTES_PER_S] [--pause MS] [--force] FILE.syx"},
+    }};
+    return kSpecs;
+}
+
+const QStringList kKinds = {QStringLiteral("patches"), QStringLiteral("performances"), QStringLiteral("rhythm")};
+
+// Options of the form --name VALUE and --flag, and the remaining positional arguments.
+struct Arguments
+{
+    QString error;
+    QStringList names;
+    QStringList values;
+    QStringList flags;
+    QStringList positional;
+
+    Arguments(const QStringList& args, const QStringList& valueOptions, const QStringList& flagOptions)
+    {
+        for (qsizetype i = 0; i < args.size(); ++i) {
+            const QString& a = args[i];
+            if (!a.startsWith(QLatin1String("--"))) {
+                positional << a;
+            } else if (flagOptions.contains(a)) {
+                flags << a;
+            } else if (!valueOptions.contains(a)) {
+                error = QStringLiteral("unknown option %1").arg(a);
+                return;
+            } else if (i + 1 >= args.size()) {
+                error = QStringLiteral("%1 needs a value").arg(a);
+                return;
+            } else {
+                names << a;
+                values << args[++i];
+            }
+        }
+    }
+    // The last value given for name.
+    std::optional<QString> value(const QString& name) const
+    {
+        const qsizetype i = names.lastIndexOf(name);
+        if (i < 0)
+            return std::nullopt;
+        return values[i];
+    }
+    bool flag(const QString& name) const { return flags.contains(name); }
+};
+
+// A whole number in 0 .. max; -1 for anything else.
+int parseBounded(const QString& text, int max)
+{
+    bool ok = false;
+    const int n = text.toInt(&ok);
+    return ok && n >= 0 && n <= max ? n : -1;
+}
+
+// Checks the options of a parsed line; the first problem wins.
+QString checkOptions(const Arguments& a, CommandLine& line)
+{
+    if (const auto m = a.value(QStringLiteral("--model"))) {
+        const int model = parseModel(*m);
+        if (model < 0)
+            return QStringLiteral("--model must be jv1080, jv2080 or xp, not %1").arg(*m);
+        line.model = static_cast<SynthModel>(model);
+    }
+    if (const auto d = a.value(QStringLiteral("--device-id"))) {
+        const int id = parseDeviceId(*d);
+        if (id < 0)
+            return QStringLiteral("--device-id must be 17..32, not %1").arg(*d);
+        line.deviceId = static_cast<std::uint8_t>(id);
+    }
+    if (const auto k = a.value(QStringLiteral("--kind"))) {
+        line.kind = static_cast<int>(kKinds.indexOf(*k));
+        if (line.kind < 0)
+            return QStringLiteral("--kind must be patches, performances or rhythm, not %1").arg(*k);
+    }
+    if (const auto w = a.value(QStringLiteral("--what"))) {
+        const QString what = w->toLower();
+        line.what = what == QLatin1String("all") ? CommandLine::kAll : static_cast<int>(kKinds.indexOf(what));
+        if (line.what < 0)
+            return QStringLiteral("--what must be all, patches, performances or rhythm, not %1").arg(*w);
+    }
+    if (const auto r = a.value(QStringLiteral("--rate"))) {
+        line.rate = parseBounded(*r, CAppSettings::kMaxSendRate);
+        if (*line.rate < 0)
+            return QStringLiteral("--rate must be 0..%1 bytes per second, not %2")
+                .arg(CAppSettings::kMaxSendRate)
+                .arg(*r);
+    }
+    if (const auto p = a.value(QStringLiteral("--pause"))) {
+        line.pause = parseBounded(*p, CAppSettings::kMaxSendPause);
+        if (*line.pause < 0)
+            return QStringLiteral("--pause must be 0..%1 ms, not %2").arg(CAppSettings::kMaxSendPause).arg(*p);
+    }
+    if (const auto r = a.value(QStringLiteral("--request"))) {
+        line.request = CBulkTransfer::findRequest(*r);
+        if (line.request < 0) {
+            QStringList names;
+            for (const auto& request : sysex::kNamedRequests)
+                names << QString::fromLatin1(request.name);
+            return QStringLiteral("unknown request \"%1\"; choose one of: %2").arg(*r, names.join(QLatin1String(", ")));
+        }
+    }
+    line.card = a.flag(QStringLiteral("--card"));
+    line.force = a.flag(QStringLiteral("--force"));
+    line.manual = a.flag(QStringLiteral("--manual"));
+    line.inPort = a.value(QStringLiteral("--in")).value_or(QString());
+    line.outPort = a.value(QStringLiteral("--out")).value_or(QString());
+    return {};
+}
+
+// What a command needs beyond well-formed options.
+QString checkRequired(const Arguments& a, const CommandLine& line)
+{
+    switch (line.command) {
+    case Command::Convert:
+        if (!line.model)
+            return QStringLiteral("convert needs --model jv1080|jv2080|xp");
+        break;
+    case Command::Receive:
+        if (!a.value(QStringLiteral("--in")))
+            return QStringLiteral("receive needs --in PORT");
+        if (line.manual == a.value(QStringLiteral("--request")).has_value())
+            return QStringLiteral("receive needs either --request NAME or --manual");
+        if (!line.manual && !a.value(QStringLiteral("--out")))
+            return QStringLiteral("a request needs --out PORT");
+        break;
+    case Command::Send:
+        if (!a.value(QStringLiteral("--out")))
+            return QStringLiteral("send needs --out PORT");
+        break;
+    default:
+        break;
+    }
+    return {};
+}
+
+} // namespace
+
+CommandLine parseCommandLine(const QStringList& args)
+{
+    CommandLine line;
+    if (args.isEmpty()) {
+        line.showUsage = true;
+        line.error = QStringLiteral("no command given");
+        return line;
+    }
+    const QString& name = args.first();
+    if (name == QLatin1String("--help") || name == QLatin1String("help")) {
+        line.showUsage = true;
+        return line;
+    }
+    const Spec* spec = nullptr;
+    for (const Spec& s : specs()) {
+        if (name == QLatin1String(s.name))
+            spec = &s;
+    }
+    if (!spec) {
+        line.showUsage = true;
+        line.error = QStringLiteral("unknown command %1").arg(name);
+        return line;
+    }
+    line.command = spec->command;
+    const Arguments a(args.mid(1), spec->valueOptions, spec->flags);
+    line.error = a.error;
+    if (line.error.isEmpty())
+        line.error = checkOptions(a, line);
+    if (line.error.isEmpty() && a.positional.size() != spec->files)
+        line.error = QString::fromLatin1(spec->filesText);
+    if (line.error.isEmpty())
+        line.error = checkRequired(a, line);
+    if (line.error.isEmpty())
+        line.files = a.positional;
+    return line;
+}
+
+QStringList usageLines()
+{
+    QStringList lines;
+    for (const Spec& s : specs())
+        lines << QStringLiteral("toneloom-cli %1").arg(QString::fromLatin1(s.usage));
+    return lines;
+}
+
+int parseModel(const QString& text)
+{
+    const QString t = text.toLower();
+    if (t == QLatin1String("jv1080"))
+        return int(SynthModel::Jv1080);
+    if (t == QLatin1String("jv2080"))
+        return int(SynthModel::Jv2080);
+    if (t == QLatin1String("xp"))
+        return int(SynthModel::Xp);
+    return -1;
+}
+
+int parseDeviceId(const QString& text)
+{
+    bool ok = false;
+    const int shown = text.toInt(&ok);
+    if (!ok || shown < SynthSettings::kMinDeviceId + 1 || shown > SynthSettings::kMaxDeviceId + 1)
+        return -1;
+    return shown - 1;
+}
+
+} // namespace cli
