@@ -103,6 +103,8 @@ int runReceiveCommand(const CommandLine& line)
         return fail(QStringLiteral("%1: not a regular file").arg(path));
     if (!target.dir().exists())
         return fail(QStringLiteral("%1: no such folder").arg(path));
+    if (!(target.exists() ? target : QFileInfo(target.absolutePath())).isWritable())
+        return fail(QStringLiteral("%1: cannot be written: permission denied").arg(path));
 
     CEmulatorDevice emulator(synth.model, synth.deviceId);
     CSystemPortProvider ports({&emulator});
