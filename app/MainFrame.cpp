@@ -790,17 +790,26 @@ bool CMainFrame::sendBank(CToneloomDoc& document, int which, bool cardMemory)
 {
     if (m_bulk->isActive())
         return false;
-    // The file streamed to the synthesizer is a scratch file of this program, kept in
-    // the temporary folder rather than in the user's folder of banks.
-    const QString path = QDir::temp().filePath(CBulkTransfer::kSendFileName);
+    // The file streamed to the synthesizer is a scratch file of this send alone, made
+    // privately in the temporary folder, never a fixed name there that another user
+    // could have planted; it is removed when the send is over.
     const auto area = cardMemory ? sysex::MemoryArea::Card : sysex::MemoryArea::User;
-    if (!document.SaveForSend(which, area, m_settings.synth().deviceId, path)) {
+    std::unique_ptr<QTemporaryFile> file = document.SaveForSend(which, area, m_settings.synth().deviceId);
+    if (!file) {
         updateActions();
         return false;
     }
     // The bar shows how much of the file has gone, as it does for a receive.
-    m_status->setMode(CStatusDlg::Mode::Sending, static_cast<long>(QFileInfo(path).size()));
-    const bool started = m_bulk->startSend(path);
+    m_status->setMode(CStatusDlg::Mode::Sending, static_cast<long>(QFileInfo(file->fileName()).size()));
+    bool started = false;
+    {
+        QTemporaryFile* sendFile = file.release();
+        sendFile->setParent(this);
+        connect(m_bulk.get(), &CBulkTransfer::finished, sendFile, &QObject::deleteLater);
+        started = m_bulk->startSend(sendFile->fileName());
+        if (!started)
+            sendFile->deleteLater();
+    }
     if (started) {
         m_status->show();
         m_messagePane->setText(QStringLiteral("Bytes sent: 0"));

@@ -2,6 +2,7 @@
 
 #include "bank/ToneloomDoc.h"
 #include "cli/CliSupport.h"
+#include "cli/CommandLine.h"
 #include "library/DoublePatchFinder.h"
 #include "library/LibraryDocument.h"
 #include "library/LibraryQuery.h"
