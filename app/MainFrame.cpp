@@ -3,6 +3,7 @@
 #include "app/AboutDlg.h"
 #include "app/AuditionFilter.h"
 #include "app/KurvexGraph.h"
+#include "app/ModuleKnob.h"
 #include "app/ToneloomApp.h"
 #include "bank/ToneloomDoc.h"
 #include "bank/ui/GlobalSettingsDlg.h"
@@ -751,6 +752,15 @@ bool CMainFrame::isTransferActive() const
 CEnvelopeGraph* CMainFrame::createEnvelopeGraph(QWidget* parent)
 {
     return new CKurvexGraph(parent);
+}
+
+CValueKnob* CMainFrame::createKnob(QWidget* parent)
+{
+    auto* knob = new CModuleKnob(parent);
+    if (knob->isValid())
+        return knob;
+    delete knob;
+    return nullptr;
 }
 
 bool CMainFrame::sendBank(CToneloomDoc& document, int which, bool cardMemory)
