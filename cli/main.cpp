@@ -24,8 +24,8 @@ const Command kCommands[] = {
     {"convert", cli::runConvertCommand,
      "convert --model jv1080|jv2080|xp [--what all|patches|performances|rhythm] [--card] [--device-id 17..32] IN.syx "
      "OUT.syx"},
-    {"show", cli::runShowCommand, "show FILE.syx --patch N"},
-    {"diff", cli::runDiffCommand, "diff A.syx B.syx --patch N [--to M]"},
+    {"show", cli::runShowCommand, "show FILE.syx --patch N | --performance N | --rhythm N"},
+    {"diff", cli::runDiffCommand, "diff A.syx B.syx --patch N | --performance N | --rhythm N [--to M]"},
     {"ports", cli::runPortsCommand, "ports"},
     {"receive", cli::runReceiveCommand,
      "receive --in PORT --out PORT (--request NAME | --manual) [--model jv1080|jv2080|xp] [--device-id 17..32] "
