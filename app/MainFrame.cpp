@@ -17,6 +17,7 @@
 #include "midi/ui/ReceiveDlg.h"
 #include "midi/ui/StatusDlg.h"
 #include "model/ExpansionNames.h"
+#include "playsurfaces/Captile.h"
 #include "ui/ChildFrame.h"
 #include "ui/CommandIds.h"
 #include "ui/CommandTarget.h"
@@ -761,6 +762,17 @@ CValueKnob* CMainFrame::createKnob(QWidget* parent)
         return knob;
     delete knob;
     return nullptr;
+}
+
+QWidget* CMainFrame::createCaption(const QString& text, QWidget* parent)
+{
+    auto* caption = new CCaptile(parent);
+    if (!caption->create()) {
+        delete caption;
+        return nullptr;
+    }
+    caption->SetCaption(text);
+    return caption;
 }
 
 bool CMainFrame::sendBank(CToneloomDoc& document, int which, bool cardMemory)

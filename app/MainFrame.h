@@ -59,6 +59,7 @@ public:
     bool isTransferActive() const override;
     CEnvelopeGraph* createEnvelopeGraph(QWidget* parent) override;
     CValueKnob* createKnob(QWidget* parent) override;
+    QWidget* createCaption(const QString& text, QWidget* parent) override;
 
     CMidiPortProvider& ports() { return m_ports; }
     CBulkTransfer& bulkTransfer() { return *m_bulk; }

@@ -18,6 +18,8 @@ namespace {
 
 constexpr int kByteMax = 127;
 constexpr int kMuteBelow = 64; // a remote value below it ticks the mute box
+constexpr int kCaptionWidth = 32;
+constexpr int kCaptionHeight = 20;
 
 const params::Param& rowParam(int row)
 {
@@ -79,11 +81,15 @@ CMultiMixDialog::CMultiMixDialog(CRecordEdit& edit, CServices& services, QWidget
                 [this, r] { m_rows[r].front()->setFocus(Qt::ShortcutFocusReason); });
     }
     for (int part = 0; part < kParts; ++part) {
-        auto* caption = new QLabel(QString::number(part + 1), this);
-        caption->setAlignment(Qt::AlignCenter);
-        caption->setFrameShape(QFrame::Panel);
-        caption->setFrameShadow(QFrame::Sunken);
-        caption->setMinimumWidth(32);
+        QWidget* caption = services.createCaption(QString::number(part + 1), this);
+        if (!caption) {
+            auto* label = new QLabel(QString::number(part + 1), this);
+            label->setAlignment(Qt::AlignCenter);
+            label->setFrameShape(QFrame::Panel);
+            label->setFrameShadow(QFrame::Sunken);
+            caption = label;
+        }
+        caption->setMinimumSize(kCaptionWidth, kCaptionHeight);
         grid->addWidget(caption, static_cast<int>(rows.size()), part + 1);
         m_captions.push_back(caption);
         grid->setColumnStretch(part + 1, 1);
@@ -125,9 +131,17 @@ QCheckBox* CMultiMixDialog::muteBox(int part) const
     return nullptr;
 }
 
-QLabel* CMultiMixDialog::caption(int part) const
+QWidget* CMultiMixDialog::caption(int part) const
 {
     return part >= 0 && part < kParts ? m_captions[static_cast<std::size_t>(part)] : nullptr;
+}
+
+QString CMultiMixDialog::captionText(int part) const
+{
+    QWidget* w = caption(part);
+    if (auto* label = qobject_cast<QLabel*>(w))
+        return label->text();
+    return w ? w->property("caption").toString() : QString();
 }
 
 void CMultiMixDialog::loadFromRecord()

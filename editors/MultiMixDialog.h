@@ -6,7 +6,6 @@
 
 class CValueKnob;
 class QCheckBox;
-class QLabel;
 class QSlider;
 
 // The "Mix" page of the performance editor: a strip per part with the reverb, chorus,
@@ -33,7 +32,9 @@ public:
     CValueKnob* knob(int row, int part) const;
     QSlider* levelSlider(int part) const;
     QCheckBox* muteBox(int part) const;
-    QLabel* caption(int part) const;
+    // The part's caption box (the caption control, else a label) and its text.
+    QWidget* caption(int part) const;
+    QString captionText(int part) const;
     // Every control in tab order (row after row).
     const std::vector<QWidget*>& tabStops() const { return m_stops; }
 
@@ -43,7 +44,7 @@ private:
     void changed(int row, int part, int value);
 
     std::vector<std::vector<QWidget*>> m_rows; // [row][part]
-    std::vector<QLabel*> m_captions;
+    std::vector<QWidget*> m_captions;
     std::vector<QWidget*> m_stops;
     int m_loading = 0;
 };

@@ -49,6 +49,14 @@ public:
     // The rhythm editor's current key (0 .. 63), -1 when it closes: the right mouse
     // button plays it.
     virtual void setRhythmKey(int key) { (void)key; }
+    // A caption box showing text, a child of parent; null when the program cannot make
+    // one (a framed label stands in).
+    virtual QWidget* createCaption(const QString& text, QWidget* parent)
+    {
+        (void)text;
+        (void)parent;
+        return nullptr;
+    }
     // A knob for the performance mixer, a child of parent; null when the program cannot
     // make one (the mixer then uses dials).
     virtual CValueKnob* createKnob(QWidget* parent)

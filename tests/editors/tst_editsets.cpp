@@ -486,6 +486,9 @@ void TestEditSets::mixLoadingSendsNothing()
     auto* mix = qobject_cast<CMultiMixDialog*>(dlg.currentPage());
     QVERIFY(mix);
     QVERIFY(takeSent(ports, s->frame()->midi()).isEmpty());
+    // The program's own knobs and caption boxes.
+    QVERIFY(mix->knob(0, 0)->inherits("CModuleKnob"));
+    QVERIFY(mix->caption(0)->inherits("CCaptile"));
     // Every strip shows its part.
     for (int part = 0; part < 16; ++part) {
         const auto data = [&](int offset) { return int(record[CPerformanceArray::partParam(part, offset)]); };
@@ -495,7 +498,7 @@ void TestEditSets::mixLoadingSendsNothing()
         QCOMPARE(mix->knob(3, part)->value(), data(0x07));
         QCOMPARE(mix->levelSlider(part)->value(), data(0x06));
         QCOMPARE(mix->muteBox(part)->isChecked(), data(0x00) == 0);
-        QCOMPARE(mix->caption(part)->text(), QString::number(part + 1));
+        QCOMPARE(mix->captionText(part), QString::number(part + 1));
     }
     // Loading again (a copied part) sends nothing either.
     mix->loadFromRecord();
