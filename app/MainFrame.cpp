@@ -3,6 +3,7 @@
 #include "app/AboutDlg.h"
 #include "app/AuditionFilter.h"
 #include "app/KurvexGraph.h"
+#include "app/ModuleKnob.h"
 #include "app/ToneloomApp.h"
 #include "bank/ToneloomDoc.h"
 #include "bank/ui/GlobalSettingsDlg.h"
@@ -16,6 +17,7 @@
 #include "midi/ui/ReceiveDlg.h"
 #include "midi/ui/StatusDlg.h"
 #include "model/ExpansionNames.h"
+#include "playsurfaces/Captile.h"
 #include "ui/ChildFrame.h"
 #include "ui/CommandIds.h"
 #include "ui/CommandTarget.h"
@@ -784,6 +786,26 @@ bool CMainFrame::isTransferActive() const
 CEnvelopeGraph* CMainFrame::createEnvelopeGraph(QWidget* parent)
 {
     return new CKurvexGraph(parent);
+}
+
+CValueKnob* CMainFrame::createKnob(QWidget* parent)
+{
+    auto* knob = new CModuleKnob(parent);
+    if (knob->isValid())
+        return knob;
+    delete knob;
+    return nullptr;
+}
+
+QWidget* CMainFrame::createCaption(const QString& text, QWidget* parent)
+{
+    auto* caption = new CCaptile(parent);
+    if (!caption->create()) {
+        delete caption;
+        return nullptr;
+    }
+    caption->SetCaption(text);
+    return caption;
 }
 
 bool CMainFrame::sendBank(CToneloomDoc& document, int which, bool cardMemory)

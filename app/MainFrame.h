@@ -58,6 +58,8 @@ public:
     bool sendBank(CToneloomDoc& document, int which, bool cardMemory) override;
     bool isTransferActive() const override;
     CEnvelopeGraph* createEnvelopeGraph(QWidget* parent) override;
+    CValueKnob* createKnob(QWidget* parent) override;
+    QWidget* createCaption(const QString& text, QWidget* parent) override;
 
     CMidiPortProvider& ports() { return m_ports; }
     CBulkTransfer& bulkTransfer() { return *m_bulk; }
@@ -85,7 +87,7 @@ public:
 
     // The rhythm editor's current drum key, -1 when none; the right button plays it.
     int rhythmKey() const { return m_rhythmKey; }
-    void setRhythmKey(int key) { m_rhythmKey = key; }
+    void setRhythmKey(int key) override { m_rhythmKey = key; }
 
     // The folder where the program's own file dialogs start ("ACTPATH").
     void SetCurrentFolder(const QString& folder);

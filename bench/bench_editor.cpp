@@ -3,11 +3,14 @@
 // thread to the port.
 
 #include "bank/Copybox.h"
+#include "editors/MultiMixDialog.h"
+#include "editors/PartPage.h"
 #include "editors/TonePage.h"
 #include "midi/LoopbackDevice.h"
 #include "midi/Midi.h"
 #include "model/ExpansionNames.h"
 #include "model/PatchArray.h"
+#include "model/PerformanceArray.h"
 #include "model/RecordEdit.h"
 #include "model/Reporter.h"
 #include "settings/AppSettings.h"
@@ -129,6 +132,38 @@ BENCHMARK(BM_PageListToPort)
     ->Args({4, 1})
     ->Unit(benchmark::kMicrosecond)
     ->UseRealTime();
+
+// Showing a tab of the performance editor: a part page made and loaded (its group list
+// holds the internal groups and 127 boards, its patch list the group's names), or
+// (state.range(0) = 1) the mix page's 96 controls loaded again, which sends nothing.
+void BM_PerformancePage(benchmark::State& state)
+{
+    const bool mix = state.range(0) == 1;
+    QTemporaryDir dir;
+    CLoopbackDevice device;
+    CCollectingReporter reporter;
+    CMidi midi(device, reporter, CMidiSettings{});
+    CBenchServices services(midi, dir.filePath(QStringLiteral("bench.ini")), QCoreApplication::applicationDirPath());
+    CPerformanceArray performances;
+    CRecordEdit edit(params::Editor::Performance, performances.record(0), services.settings().synth(),
+                     &services.names());
+    long messages = 0;
+    edit.setSender([&](const QByteArray&) { ++messages; });
+    CMultiMixDialog mixer(edit, services);
+    int part = 0;
+    for (auto _ : state) {
+        if (mix) {
+            mixer.loadFromRecord();
+        } else {
+            CPartPage page(edit, services, part);
+            page.loadFromRecord();
+            part = (part + 1) % CPerformanceArray::kParts;
+        }
+    }
+    if (messages != 0)
+        state.SkipWithError("loading sent messages");
+}
+BENCHMARK(BM_PerformancePage)->Arg(0)->Arg(1)->Unit(benchmark::kMicrosecond);
 
 } // namespace
 

@@ -10,17 +10,66 @@ namespace cli {
 
 namespace {
 
-// The patch number (1-based) of an option, or -1.
-int patchNumber(const QString& text)
+// What show and diff list: the option that names the kind, the bank's kind, its
+// editor, how many such items a bank holds and how a count of them is said.
+struct ListedKind
+{
+    const char* option;
+    int kind;
+    params::Editor editor;
+    int count;
+    const char* plural;
+};
+
+constexpr ListedKind kKinds[] = {
+    {"--patch", kPatches, params::Editor::Patch, CPatchArray::kCount, "patches"},
+    {"--performance", kPerformances, params::Editor::Performance, CPerformanceArray::kCount, "performances"},
+    {"--rhythm", kRhythmSets, params::Editor::Rhythm, CRhythmArray::kCount, "rhythm sets"},
+};
+
+QStringList kindOptions()
+{
+    QStringList out;
+    for (const ListedKind& k : kKinds)
+        out << QString::fromLatin1(k.option);
+    return out;
+}
+
+// The one kind option given, or null (message printed) when none or more than one is.
+const ListedKind* chosenKind(const Arguments& a, const QString& command)
+{
+    const ListedKind* chosen = nullptr;
+    for (const ListedKind& k : kKinds) {
+        if (!a.value(QString::fromLatin1(k.option)))
+            continue;
+        if (chosen) {
+            fail(QStringLiteral("%1 takes one of --patch, --performance and --rhythm").arg(command));
+            return nullptr;
+        }
+        chosen = &k;
+    }
+    if (!chosen)
+        fail(QStringLiteral("%1 needs --patch N, --performance N or --rhythm N").arg(command));
+    return chosen;
+}
+
+// The item number (1-based) of an option, or -1.
+int itemNumber(const ListedKind& kind, const QString& text)
 {
     bool ok = false;
     const int n = text.toInt(&ok);
-    return ok && n >= 1 && n <= CPatchArray::kCount ? n : -1;
+    return ok && n >= 1 && n <= kind.count ? n : -1;
 }
 
-// Patch number of FILE as a listing. False (message printed) when the file cannot be
-// read or carries fewer patches.
-bool patchLines(const QString& path, int number, const CExpansionNames& names, std::vector<listing::Line>& out)
+QString numberError(const ListedKind& kind, const QString& options)
+{
+    return QStringLiteral("%1 must be 1..%2").arg(options).arg(kind.count);
+}
+
+// Item number of FILE as a listing. False (message printed) when the file cannot be
+// read or carries fewer such items.
+bool itemLines(const ListedKind& kind, const QString& path, int number, const CExpansionNames& names,
+               std::vector<listing::Line>& out)
 {
     SynthSettings settings;
     CCollectingReporter reporter;
@@ -28,12 +77,12 @@ bool patchLines(const QString& path, int number, const CExpansionNames& names, s
     BankFile bank;
     if (!openBankFile(doc, reporter, path, bank))
         return false;
-    const int patches = bank.records(kPatches);
-    if (number > patches) {
-        fail(QStringLiteral("%1 holds %2 patches, not %3").arg(path).arg(patches).arg(number));
+    const int items = bank.records(kind.kind);
+    if (number > items) {
+        fail(QStringLiteral("%1 holds %2 %3, not %4").arg(path).arg(items).arg(QLatin1String(kind.plural)).arg(number));
         return false;
     }
-    out = listing::lines(params::Editor::Patch, doc.patches().record(number - 1), &names);
+    out = listing::lines(kind.editor, doc.array(kind.kind).record(number - 1), &names);
     return true;
 }
 
@@ -41,21 +90,22 @@ bool patchLines(const QString& path, int number, const CExpansionNames& names, s
 
 int runShowCommand(const QStringList& args)
 {
-    const Arguments a(args, {QStringLiteral("--patch")}, {});
+    const Arguments a(args, kindOptions(), {});
     if (!a.ok())
         return fail(a.error());
     if (a.positional().size() != 1)
         return fail(QStringLiteral("show needs exactly one FILE.syx"));
-    const auto patch = a.value(QStringLiteral("--patch"));
-    if (!patch)
-        return fail(QStringLiteral("show needs --patch N"));
-    const int number = patchNumber(*patch);
+    const ListedKind* kind = chosenKind(a, QStringLiteral("show"));
+    if (!kind)
+        return kExitBadInput;
+    const QString option = QString::fromLatin1(kind->option);
+    const int number = itemNumber(*kind, *a.value(option));
     if (number < 0)
-        return fail(QStringLiteral("--patch must be 1..128"));
+        return fail(numberError(*kind, option));
     CCollectingReporter nameErrors;
     const CExpansionNames names(nameErrors);
     std::vector<listing::Line> lines;
-    if (!patchLines(a.positional().first(), number, names, lines))
+    if (!itemLines(*kind, a.positional().first(), number, names, lines))
         return kExitBadInput;
     for (const listing::Line& line : lines)
         printOut(listing::format(line));
@@ -64,23 +114,26 @@ int runShowCommand(const QStringList& args)
 
 int runDiffCommand(const QStringList& args)
 {
-    const Arguments a(args, {QStringLiteral("--patch"), QStringLiteral("--to")}, {});
+    const Arguments a(args, kindOptions() << QStringLiteral("--to"), {});
     if (!a.ok())
         return fail(a.error());
     if (a.positional().size() != 2)
         return fail(QStringLiteral("diff needs A.syx and B.syx"));
-    const auto patch = a.value(QStringLiteral("--patch"));
-    if (!patch)
-        return fail(QStringLiteral("diff needs --patch N"));
-    const int first = patchNumber(*patch);
-    const int second = patchNumber(a.value(QStringLiteral("--to")).value_or(*patch));
+    const ListedKind* kind = chosenKind(a, QStringLiteral("diff"));
+    if (!kind)
+        return kExitBadInput;
+    const QString option = QString::fromLatin1(kind->option);
+    const QString text = *a.value(option);
+    const int first = itemNumber(*kind, text);
+    const int second = itemNumber(*kind, a.value(QStringLiteral("--to")).value_or(text));
     if (first < 0 || second < 0)
-        return fail(QStringLiteral("--patch and --to must be 1..128"));
+        return fail(numberError(*kind, option + QStringLiteral(" and --to")));
     CCollectingReporter nameErrors;
     const CExpansionNames names(nameErrors);
     std::vector<listing::Line> before;
     std::vector<listing::Line> after;
-    if (!patchLines(a.positional()[0], first, names, before) || !patchLines(a.positional()[1], second, names, after))
+    if (!itemLines(*kind, a.positional()[0], first, names, before)
+        || !itemLines(*kind, a.positional()[1], second, names, after))
         return kExitBadInput;
     const QStringList differences = listing::differences(before, after);
     for (const QString& line : differences)

@@ -1,6 +1,7 @@
 #include "editors/ParamPage.h"
 
 #include "editors/NumberBox.h"
+#include "editors/WrapSpinBox.h"
 #include "settings/AppSettings.h"
 #include "ui/Prompter.h"
 #include "ui/Services.h"
@@ -46,6 +47,7 @@ struct CParamPage::Binding
     QComboBox* combo = nullptr;
     QCheckBox* check = nullptr;
     CNumberBox* number = nullptr;
+    CWrapSpinBox* wrap = nullptr;
     QLineEdit* name = nullptr;
     QStringList items;       // what the list shows now
     std::vector<int> values; // a group list's value per item
@@ -100,8 +102,18 @@ QWidget* CParamPage::bind(const Param& p, int column)
     b->column = column;
     Binding* raw = b.get();
     switch (p.control) {
-    case params::Control::List:
     case params::Control::Scroll: {
+        // Stepped with arrows that wrap around the range.
+        auto* wrap = new CWrapSpinBox(this);
+        const auto [lo, hi] = edit().range(p, column);
+        wrap->setRange(lo, hi);
+        wrap->setTexts(itemsOf(*b, &b->values));
+        b->wrap = wrap;
+        b->widget = wrap;
+        connect(wrap, &QSpinBox::valueChanged, this, [this, raw](int value) { onChanged(*raw, value); });
+        break;
+    }
+    case params::Control::List: {
         auto* combo = new QComboBox(this);
         combo->setMaxVisibleItems(kMaxVisibleItems);
         combo->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
@@ -250,7 +262,7 @@ QStringList CParamPage::itemsOf(const Binding& b, std::vector<int>* values) cons
         }
         return out;
     }
-    QStringList items = params::listItems(p, edit().context(p, b.column));
+    QStringList items = edit().listItems(p, b.column);
     const auto [lo, hi] = edit().range(p, b.column);
     const int reachable = hi - p.min + 1;
     if (items.isEmpty() && p.encoding == params::Encoding::Nibbles) {
@@ -301,6 +313,8 @@ void CParamPage::show(Binding& b)
         b.check->setChecked(value != 0);
     } else if (b.number) {
         b.number->setValue(value + p.shownOffset);
+    } else if (b.wrap) {
+        b.wrap->setValue(value);
     } else if (b.name) {
         const QString text = params::nameText(p, edit().data(p.block, b.column));
         if (b.name->text() != text)
@@ -342,7 +356,8 @@ void CParamPage::onChanged(Binding& b, int value)
         loadExcept(nullptr);
         return;
     }
-    loadExcept(&b);
+    // A value the copy lowered (the voice reserve rule) shows as it was kept.
+    loadExcept(edit().value(*b.p, b.column) == value ? &b : nullptr);
 }
 
 void CParamPage::setToneSelection(const CRecordEdit::Selection& selection)

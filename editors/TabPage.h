@@ -38,7 +38,7 @@ public slots:
     // A control change on MIDI channel 1: when controller is the remote controller of the
     // settings and a list of this page has the focus, the list selects item value (values
     // beyond the list are ignored) and the page handles it like the user's choice.
-    void remoteValue(int value, int controller);
+    virtual void remoteValue(int value, int controller);
 
 private:
     CRecordEdit& m_edit;

@@ -42,8 +42,10 @@ int clampTo(const params::Param* p, int value)
 
 } // namespace
 
-std::optional<Kind> kindOf(params::Page page)
+std::optional<Kind> kindOf(params::Page page, params::Editor editor)
 {
+    // A rhythm key's pitch, filter and amplifier pages each hold their envelope.
+    const bool rhythm = editor == params::Editor::Rhythm;
     switch (page) {
     case params::Page::PitchEnvelope:
         return Kind::Pitch;
@@ -51,6 +53,12 @@ std::optional<Kind> kindOf(params::Page page)
         return Kind::Tvf;
     case params::Page::TvaEnvelope:
         return Kind::Tva;
+    case params::Page::Pitch:
+        return rhythm ? std::optional(Kind::Pitch) : std::nullopt;
+    case params::Page::Tvf:
+        return rhythm ? std::optional(Kind::Tvf) : std::nullopt;
+    case params::Page::Tva:
+        return rhythm ? std::optional(Kind::Tva) : std::nullopt;
     default:
         return std::nullopt;
     }

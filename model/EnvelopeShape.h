@@ -47,7 +47,7 @@ struct Values
 };
 
 // The envelope a page edits, or none.
-std::optional<Kind> kindOf(params::Page page);
+std::optional<Kind> kindOf(params::Page page, params::Editor editor = params::Editor::Patch);
 int levelCount(Kind kind); // 4, or 3 for the amplitude envelope
 
 // The rows of an envelope in a block (tone or rhythm note): Time 1..4, Level 1..4

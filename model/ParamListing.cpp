@@ -17,8 +17,10 @@ QString columnText(Block block, int index)
     switch (block) {
     case Block::PatchTone:
         return QStringLiteral("Tone %1").arg(index + 1);
+    case Block::PerformancePart:
+        return QStringLiteral("Part %1").arg(index + 1);
     case Block::RhythmNote:
-        return QStringLiteral("Key %1").arg(valuelists::noteName(CRhythmArray::kFirstKey + index));
+        return valuelists::noteName(CRhythmArray::kFirstKey + index);
     default:
         return QStringLiteral("-");
     }
@@ -56,6 +58,13 @@ std::vector<Line> lines(params::Editor editor, const QByteArray& image, const CE
     record.append(QByteArray(recordlayout::recordSize(editor) - record.size(), '\0'));
     const auto* bytes = reinterpret_cast<const std::uint8_t*>(record.constData());
     std::vector<Line> out;
+    // A rhythm set's name has no page of its own: it leads the listing.
+    if (editor == params::Editor::Rhythm) {
+        const Param& name = params::row(u"rhythm.name");
+        const QString text = params::nameText(name, bytes + recordlayout::dataOffset(name.block, 0));
+        out.push_back(
+            {QStringLiteral("Rhythm"), QStringLiteral("-"), params::plainLabel(name.label), text, text, name.id});
+    }
     for (const params::Tab& tab : params::tabs(editor)) {
         for (const Param* p : params::pageRows(editor, tab.page)) {
             for (int index : columnsOf(*p, tab)) {

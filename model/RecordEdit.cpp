@@ -95,6 +95,8 @@ constexpr int kGroupIdSpan = 128;
 constexpr int kNameLength = 12;
 constexpr char kFirstPrintable = ' ';
 constexpr char kLastPrintable = '~';
+constexpr int kVoices = 64;
+constexpr int kRhythmPart = 9;
 
 // Pairs of bounds that must not cross.
 struct PairRule
@@ -119,6 +121,11 @@ constexpr FollowRule kFollows[] = {
     {"tone.lfo1.externalSync", "tone.lfo1.rate"},
     {"tone.lfo2.externalSync", "tone.lfo2.rate"},
 };
+
+bool isVoiceReserve(const Param& p)
+{
+    return p.id.startsWith(QLatin1String("perf.voiceReserve"));
+}
 
 bool isEfxType(const Param& p)
 {
@@ -202,6 +209,28 @@ std::vector<int> CRecordEdit::targets(const Param& p, int column) const
     return out;
 }
 
+void CRecordEdit::setUserNames(const QStringList& patches, const QStringList& rhythmSets)
+{
+    m_userPatches = patches;
+    m_userRhythms = rhythmSets;
+}
+
+QStringList CRecordEdit::listItems(const Param& p, int index) const
+{
+    if (p.list.kind == valuelists::Kind::PartPatch) {
+        constexpr int kUserGroup = 1; // type 0, id 1
+        const params::Param* group = params::rowAt(p.block, p.offset - 2);
+        if (group && value(*group, index) == kUserGroup) {
+            const QStringList& names = index == kRhythmPart ? m_userRhythms : m_userPatches;
+            QStringList out;
+            for (int i = 0; i < names.size(); ++i)
+                out << QStringLiteral("%1: %2").arg(i + 1).arg(names[i]);
+            return out;
+        }
+    }
+    return params::listItems(p, context(p, index));
+}
+
 std::pair<int, int> CRecordEdit::range(const Param& p, int index) const
 {
     auto [lo, hi] = params::valueRange(p, data(p.block, index));
@@ -209,7 +238,7 @@ std::pair<int, int> CRecordEdit::range(const Param& p, int index) const
         hi = std::min(hi, kByteMax);
     // Lists of the name store: as long as the list, where the store knows it.
     if (m_names && valuelists::dependsOnContext(p.list) && p.encoding == params::Encoding::Nibbles) {
-        const int count = static_cast<int>(params::listItems(p, context(p, index)).size());
+        const int count = static_cast<int>(listItems(p, index).size());
         if (count > 0)
             hi = std::min(hi, lo + count - 1);
     }
@@ -252,6 +281,11 @@ bool CRecordEdit::change(const Param& p, int column, int value)
         return false;
     if (isEfxType(p))
         return changeEfxType(p, value);
+    if (isVoiceReserve(p)) {
+        store(p, column, withinReserve(p, value));
+        sendValue(p, column);
+        return true;
+    }
 
     for (const PairRule& rule : kRangePairs) {
         const bool isLower = p.id == QLatin1String(rule.lower);
@@ -310,7 +344,7 @@ bool CRecordEdit::changeGroup(const Param& p, const std::vector<int>& tones, int
         // first entry when the list is shorter.
         int n = this->value(*number, t);
         if (m_names) {
-            const int count = static_cast<int>(params::listItems(*number, context(*number, t)).size());
+            const int count = static_cast<int>(listItems(*number, t).size());
             if (count > 0 && n >= count)
                 n = 0;
         }
@@ -338,6 +372,16 @@ bool CRecordEdit::changeEfxType(const Param& p, int value)
         }
     }
     return true;
+}
+
+int CRecordEdit::withinReserve(const Param& p, int value) const
+{
+    int others = 0;
+    for (const Param& row : params::rows(p.block)) {
+        if (isVoiceReserve(row) && row.id != p.id)
+            others += this->value(row, 0);
+    }
+    return std::clamp(std::min(value, kVoices - others), 0, value);
 }
 
 QString CRecordEdit::name() const
@@ -412,6 +456,21 @@ void CRecordEdit::copyTone(const QByteArray& source, int from, int to)
     auto* message = reinterpret_cast<std::uint8_t*>(m_image.data()) + CPatchArray::toneOffset(to);
     constexpr int kChecksumAt = CPatchArray::kToneSize - 2;
     message[kChecksumAt] = sysex::checksum(kChecksumAt - sysex::kOffAddress, message + sysex::kOffAddress);
+}
+
+bool CRecordEdit::copyBlock(int from, int to)
+{
+    const Block block = recordlayout::subBlock(m_editor);
+    const int count = recordlayout::blockCount(block);
+    if (from == to || from < 0 || from >= count || to < 0 || to >= count)
+        return false;
+    // The data bytes move; the destination keeps its own address and gets its checksum anew.
+    const int size = recordlayout::dataOffset(block, 1) - recordlayout::dataOffset(block, 0) - sysex::kFraming;
+    std::memmove(mutableData(block, to), data(block, from), static_cast<std::size_t>(size));
+    auto* message = mutableData(block, to) - sysex::kOffData;
+    const int checksumAt = sysex::kOffData + size;
+    message[checksumAt] = sysex::checksum(checksumAt - sysex::kOffAddress, message + sysex::kOffAddress);
+    return true;
 }
 
 QByteArray CRecordEdit::temporaryImage() const

@@ -6,6 +6,7 @@
 
 #include <QByteArray>
 #include <QString>
+#include <QStringList>
 
 #include <array>
 #include <functional>
@@ -38,7 +39,10 @@ sysex::Block subBlock(params::Editor editor);
 //   the changed tone to every selected tone;
 // - a multi-effect type change sets every row the new type uses to its first value
 //   and sends them, in row order, after the type;
-// - an envelope sends its times and then its levels, per tone.
+// - an envelope sends its times and then its levels, per tone;
+// - a performance's sixteen voice reserves never add up to more than 64: a change that
+//   would exceed it is lowered until the sum is 64, and the lowered value is what the
+//   copy keeps and sends.
 //
 // Values a row cannot hold (beyond its list, not a data byte) are refused: the copy
 // keeps its value and nothing is sent.
@@ -64,6 +68,13 @@ public:
     bool realtime() const { return m_realtime; }
     void setRealtime(bool on) { m_realtime = on; }
     void setSender(Sender sender) { m_sender = std::move(sender); }
+
+    // The bank's own patches and rhythm sets, which a performance part's user group
+    // lists as "1: NAME" .. (names as the bank holds them).
+    void setUserNames(const QStringList& patches, const QStringList& rhythmSets);
+    // The items of a row's list in column's context: listItems() of the tables, and for
+    // a part's patch in the user group the bank's own patches (part 10: rhythm sets).
+    QStringList listItems(const params::Param& p, int index) const;
 
     // The tones ticked for multi-edit (patches only).
     const Selection& selection() const { return m_selection; }
@@ -93,6 +104,9 @@ public:
 
     // Copies tone from of source (a patch image) over tone to of the copy.
     void copyTone(const QByteArray& source, int from, int to);
+    // Copies block from (part, key; tone of a patch) of the copy over block to; sends
+    // nothing. False when the blocks are the same or beyond the record.
+    bool copyBlock(int from, int to);
     // The copy addressed to the temporary area with the device ID and fresh checksums.
     QByteArray temporaryImage() const;
 
@@ -113,6 +127,8 @@ private:
     void sendValue(const params::Param& p, int index);
     bool changeGroup(const params::Param& p, const std::vector<int>& targets, int value);
     bool changeEfxType(const params::Param& p, int value);
+    // The voice reserve rule: value lowered so that the sixteen reserves stay within 64.
+    int withinReserve(const params::Param& p, int value) const;
 
     params::Editor m_editor;
     QByteArray m_image;
@@ -121,4 +137,6 @@ private:
     bool m_realtime = true;
     Sender m_sender;
     Selection m_selection{};
+    QStringList m_userPatches;
+    QStringList m_userRhythms;
 };

@@ -9,6 +9,7 @@ class CExpansionNames;
 class CMidi;
 class CPrompter;
 class CToneloomDoc;
+class CValueKnob;
 class QPrinter;
 class QWidget;
 
@@ -41,6 +42,24 @@ public:
     // An envelope graph for an editor page, a child of parent; null when the program
     // cannot make one (the page then shows its lists only).
     virtual CEnvelopeGraph* createEnvelopeGraph(QWidget* parent)
+    {
+        (void)parent;
+        return nullptr;
+    }
+    // The rhythm editor's current key (0 .. 63), -1 when it closes: the right mouse
+    // button plays it.
+    virtual void setRhythmKey(int key) { (void)key; }
+    // A caption box showing text, a child of parent; null when the program cannot make
+    // one (a framed label stands in).
+    virtual QWidget* createCaption(const QString& text, QWidget* parent)
+    {
+        (void)text;
+        (void)parent;
+        return nullptr;
+    }
+    // A knob for the performance mixer, a child of parent; null when the program cannot
+    // make one (the mixer then uses dials).
+    virtual CValueKnob* createKnob(QWidget* parent)
     {
         (void)parent;
         return nullptr;

@@ -6,6 +6,8 @@
 #include "bank/ToneloomDoc.h"
 #include "bank/ui/BankViewCommands.h"
 #include "editors/EditPatchDlg.h"
+#include "editors/EditRhythmDlg.h"
+#include "editors/PerformanceEditDlg.h"
 #include "library/LibraryRecord.h"
 #include "midi/Midi.h"
 #include "midi/ui/SendDlg.h"
@@ -763,8 +765,7 @@ CCommandTarget::State CToneloomView::commandState(int id) const
         state.enabled = m_kind != kNoKind && !m_services.isTransferActive();
         return state;
     case cmd::kEditItem:
-        // The editors of performances and rhythm sets are still to come.
-        state.enabled = m_kind == kPatches && m_document->CurrentIndex(m_kind) >= 0;
+        state.enabled = m_kind != kNoKind && m_document->CurrentIndex(m_kind) >= 0;
         return state;
     case cmd::kSavePatches:
     case cmd::kSavePerformances:
@@ -877,19 +878,44 @@ QString CToneloomView::saveTitle(int which)
 void CToneloomView::editCurrent()
 {
     const int cur = m_document->CurrentIndex(m_kind);
-    if (m_kind != kPatches || cur < 0)
+    if (m_kind == kNoKind || cur < 0)
         return;
+    // The instrument's temporary area holds the item while it is edited.
     SendItemToSynth(cur);
     const CRecordArray& records = m_document->array(m_kind);
     const QByteArray old = records.record(cur);
-    CPatchSource source;
-    for (int i = 0; i < records.GetCount(); ++i)
-        source.lines << QStringLiteral("%1: %2").arg(i + 1).arg(records.name(i));
-    source.record = [this](int line) { return m_document->patches().record(line); };
-    CEditPatchDlg editor(m_services, old, std::move(source), this);
-    if (m_services.prompter().exec(editor) != QDialog::Accepted || editor.patch() == old)
+    const auto names = [this](int kind) {
+        QStringList out;
+        const CRecordArray& array = m_document->array(kind);
+        for (int i = 0; i < array.GetCount(); ++i)
+            out << array.name(i);
+        return out;
+    };
+    QByteArray edited;
+    if (m_kind == kPatches) {
+        CPatchSource source;
+        for (int i = 0; i < records.GetCount(); ++i)
+            source.lines << QStringLiteral("%1: %2").arg(i + 1).arg(records.name(i));
+        source.record = [this](int line) { return m_document->patches().record(line); };
+        CEditPatchDlg editor(m_services, old, std::move(source), this);
+        if (m_services.prompter().exec(editor) != QDialog::Accepted)
+            return;
+        edited = editor.patch();
+    } else if (m_kind == kPerformances) {
+        CPerformanceEditDlg editor(m_services, old, names(kPatches), names(kRhythmSets), this);
+        if (m_services.prompter().exec(editor) != QDialog::Accepted)
+            return;
+        edited = editor.performance();
+    } else {
+        CEditRhythmDlg editor(m_services, old, this);
+        if (m_services.prompter().exec(editor) != QDialog::Accepted)
+            return;
+        edited = editor.rhythmSet();
+    }
+    // OK with a change is one undoable edit; OK without one leaves the bank untouched.
+    if (edited == old)
         return;
-    m_document->ExecuteCommand(std::make_unique<CEditCommand>(*m_document, m_kind, cur, old, editor.patch()));
+    m_document->ExecuteCommand(std::make_unique<CEditCommand>(*m_document, m_kind, cur, old, edited));
 }
 
 void CToneloomView::writeCurrent()

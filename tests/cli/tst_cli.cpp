@@ -509,6 +509,105 @@ private slots:
         QVERIFY2(!info.out.contains("reading stopped"), qPrintable(info.out));
     }
 
+    void showAndDiffSets_data()
+    {
+        QTest::addColumn<QString>("option");
+        QTest::addColumn<int>("number");
+        QTest::addColumn<QString>("id");
+        QTest::addColumn<int>("column");
+        QTest::addColumn<int>("value");
+        QTest::addColumn<QString>("difference");
+        QTest::addColumn<QString>("lastColumn"); // of the listing's last line
+        QTest::newRow("performance part")
+            << "--performance" << 2 << "part.level" << 3 << 100 << "Part 4\n  Level Part (Part 4): 127 -> 100\n"
+            << "-";
+        QTest::newRow("performance common")
+            << "--performance" << 32 << "perf.reverb.level" << 0 << 3 << "Chorus/Reverb\n  Reverb Level: 127 -> 3\n"
+            << "-";
+        QTest::newRow("rhythm key C#2") << "--rhythm" << 2 << "note.tvf.cutoff" << 2 << 100
+                                        << "TVF\n  Cutoff Frequency (C#2): 127 -> 100\n"
+                                        << "D7";
+        QTest::newRow("rhythm key B1") << "--rhythm" << 1 << "note.switch" << 0 << 0
+                                       << "Wave\n  Tone Switch (B1): ON -> OFF\n"
+                                       << "D7";
+    }
+
+    void showAndDiffSets()
+    {
+        QFETCH(QString, option);
+        QFETCH(int, number);
+        QFETCH(QString, id);
+        QFETCH(int, column);
+        QFETCH(int, value);
+        const int kind = option == "--rhythm" ? kRhythmSets : kPerformances;
+        const params::Editor editor = option == "--rhythm" ? params::Editor::Rhythm : params::Editor::Performance;
+        SynthSettings settings;
+        CCollectingReporter reporter;
+        CToneloomDoc doc(settings, reporter);
+        const QString a = m_dir.filePath("sets-a.syx");
+        QVERIFY(doc.OnSaveDocument(a));
+        const QByteArray before = doc.array(kind).record(number - 1);
+        CRecordEdit edit(editor, before, settings);
+        QVERIFY(edit.change(params::row(id), column, value));
+        doc.array(kind).setRecord(number - 1, edit.image());
+        const QString b = m_dir.filePath("sets-b.syx");
+        QVERIFY(doc.OnSaveDocument(b));
+
+        // show: the listing of the tables, one line per parameter and column.
+        const Result shown = runCli({"show", b, option, QString::number(number)});
+        QCOMPARE(shown.exitCode, 0);
+        const CExpansionNames names(QStringLiteral(TONELOOM_BIN_DIR), reporter);
+        QStringList expected;
+        for (const listing::Line& l : listing::lines(editor, edit.image(), &names))
+            expected << listing::format(l);
+        const QStringList lines = shown.out.split('\n', Qt::SkipEmptyParts);
+        QCOMPARE(lines, expected);
+        QTEST(lines.last().section('\t', 1, 1), "lastColumn");
+        if (kind == kPerformances)
+            QVERIFY(shown.out.contains("Part 16\tPart 16\tReceive Switch\t"));
+        else
+            QVERIFY(lines.first().startsWith("Rhythm\t-\tName\t"));
+
+        const Result same = runCli({"diff", a, a, option, QString::number(number)});
+        QCOMPARE(same.exitCode, 0);
+        QCOMPARE(same.out, QString());
+        const Result differ = runCli({"diff", a, b, option, QString::number(number)});
+        QCOMPARE(differ.exitCode, 1);
+        QTEST(differ.out, "difference");
+    }
+
+    void setOptionsAreChecked_data()
+    {
+        QTest::addColumn<QStringList>("args");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("performance 33") << QStringList{"show", "x.syx", "--performance", "33"}
+                                        << "--performance must be 1..32";
+        QTest::newRow("rhythm 3") << QStringList{"show", "x.syx", "--rhythm", "3"} << "--rhythm must be 1..2";
+        QTest::newRow("two kinds") << QStringList{"show", "x.syx", "--rhythm", "1", "--patch", "1"}
+                                   << "show takes one of --patch, --performance and --rhythm";
+        QTest::newRow("diff rhythm --to 0")
+            << QStringList{"diff", "a.syx", "b.syx", "--rhythm", "1", "--to", "0"} << "--rhythm and --to must be 1..2";
+    }
+
+    void setOptionsAreChecked()
+    {
+        QFETCH(QStringList, args);
+        QFETCH(QString, message);
+        const Result r = runCli(args);
+        QCOMPARE(r.exitCode, 2);
+        QVERIFY2(r.err.contains(message), qPrintable(r.err));
+        QVERIFY(r.out.isEmpty());
+    }
+
+    void showSaysWhatTheFileLacks()
+    {
+        if (!QFile::exists(realDump("kk_SuperJVPad.syx")))
+            QSKIP("the shared real dumps are not present");
+        const Result r = runCli({"show", realDump("kk_SuperJVPad.syx"), "--performance", "1"});
+        QCOMPARE(r.exitCode, 2);
+        QVERIFY2(r.err.contains("holds 0 performances, not 1"), qPrintable(r.err));
+    }
+
     void convertWritesNothingOnBadInput()
     {
         const QString tiny = m_dir.filePath("tiny.syx");

@@ -39,6 +39,12 @@ public:
     bool sendBank(CToneloomDoc& d, int w, bool c) override { return m_program.sendBank(d, w, c); }
     bool isTransferActive() const override { return m_program.isTransferActive(); }
     CEnvelopeGraph* createEnvelopeGraph(QWidget* parent) override { return m_program.createEnvelopeGraph(parent); }
+    CValueKnob* createKnob(QWidget* parent) override { return m_program.createKnob(parent); }
+    QWidget* createCaption(const QString& text, QWidget* parent) override
+    {
+        return m_program.createCaption(text, parent);
+    }
+    void setRhythmKey(int key) override { m_program.setRhythmKey(key); }
 
 private:
     CServices& m_program;

@@ -429,9 +429,13 @@ void TestEditPatch::doubleClickEdits()
     QTest::mouseDClick(view->viewport(), Qt::LeftButton, {}, at);
     QCOMPARE(s->prompter.titles, QStringList{"Edit Patch"});
     QCOMPARE(view->document().CurrentIndex(kPatches), 7);
-    // Not on rhythm sets yet: the editor of those is still to come.
+    // A rhythm set opens its own editor.
     view->switchKind(kRhythmSets);
-    QVERIFY(!view->commandState(cmd::kEditItem).enabled);
+    QVERIFY(view->commandState(cmd::kEditItem).enabled);
+    const QPoint second = testsupport::cellPoint(view, 1);
+    QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, second);
+    QTest::mouseDClick(view->viewport(), Qt::LeftButton, {}, second);
+    QCOMPARE(s->prompter.titles, (QStringList{"Edit Patch", "Edit Rhythm"}));
 }
 
 void TestEditPatch::untouchedPatchSavesByteForByte()

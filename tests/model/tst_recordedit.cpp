@@ -3,10 +3,14 @@
 #include "model/ExpansionNames.h"
 #include "model/ParamTable.h"
 #include "model/PatchArray.h"
+#include "model/PerformanceArray.h"
 #include "model/RecordEdit.h"
 #include "model/Reporter.h"
+#include "model/RhythmArray.h"
 
 #include <QTest>
+
+#include <numeric>
 
 using params::Param;
 using sysex::Block;
@@ -38,8 +42,9 @@ QStringList addressed(const QList<QByteArray>& messages)
 // A working copy that records what it sends.
 struct Edit
 {
-    explicit Edit(const QByteArray& image = newPatch(), const CExpansionNames* names = nullptr)
-        : edit(params::Editor::Patch, image, SynthSettings{SynthModel::Jv2080, kDevice}, names)
+    explicit Edit(const QByteArray& image = newPatch(), const CExpansionNames* names = nullptr,
+                  params::Editor editor = params::Editor::Patch)
+        : edit(editor, image, SynthSettings{SynthModel::Jv2080, kDevice}, names)
     {
         edit.setSender([this](const QByteArray& m) { sent << m; });
     }
@@ -110,6 +115,14 @@ private slots:
     void toneCopyKeepsTheAddress();
     void temporaryImage();
     void everyRowTakesItsOwnValueBack();
+    void voiceReserveStaysWithin64_data();
+    void voiceReserveStaysWithin64();
+    void blockCopyKeepsTheAddress_data();
+    void blockCopyKeepsTheAddress();
+    void userGroupListsTheBanksItems_data();
+    void userGroupListsTheBanksItems();
+    void setRowsSendAtTheirAddress_data();
+    void setRowsSendAtTheirAddress();
 };
 
 void TestRecordEdit::tonesInSendingOrder_data()
@@ -578,6 +591,200 @@ void TestRecordEdit::everyRowTakesItsOwnValueBack()
     }
     QCOMPARE(e.edit.image(), before);
     QVERIFY(rows > 400);
+}
+
+namespace {
+
+QByteArray newPerformance()
+{
+    CPerformanceArray performances;
+    return performances.record(0);
+}
+
+QByteArray newRhythmSet()
+{
+    CRhythmArray rhythms;
+    return rhythms.record(0);
+}
+
+Edit performanceEdit(const QByteArray& image = newPerformance(), const CExpansionNames* names = nullptr)
+{
+    return Edit(image, names, params::Editor::Performance);
+}
+
+} // namespace
+
+void TestRecordEdit::voiceReserveStaysWithin64_data()
+{
+    QTest::addColumn<QList<int>>("reserves"); // the sixteen before the change
+    QTest::addColumn<int>("part");
+    QTest::addColumn<int>("value");
+    QTest::addColumn<int>("kept");
+    const QList<int> zeros(16, 0);
+    QList<int> sixty = zeros;
+    sixty[0] = 60;
+    QTest::newRow("room enough") << zeros << 0 << 60 << 60;
+    QTest::newRow("60 then 10 leaves 4") << sixty << 1 << 10 << 4;
+    QTest::newRow("exactly 64") << sixty << 15 << 4 << 4;
+    QTest::newRow("full: a raise keeps the value") << QList<int>(16, 4) << 3 << 9 << 4;
+    QTest::newRow("full: lowering is free") << QList<int>(16, 4) << 3 << 1 << 1;
+    // A damaged record beyond 64 lets a part rise no further than 0.
+    QTest::newRow("beyond 64 already") << QList<int>(16, 5) << 0 << 6 << 0;
+}
+
+void TestRecordEdit::voiceReserveStaysWithin64()
+{
+    QFETCH(QList<int>, reserves);
+    QFETCH(int, part);
+    QFETCH(int, value);
+    QFETCH(int, kept);
+    QByteArray image = newPerformance();
+    for (int p = 0; p < 16; ++p)
+        image[CPerformanceArray::commonParam(0x30 + p)] = char(reserves[p]);
+    Edit e = performanceEdit(image);
+    const Param& row = params::row(QStringLiteral("perf.voiceReserve%1").arg(part + 1));
+    QVERIFY(e.edit.change(row, 0, value));
+    QCOMPARE(e.edit.value(row, 0), kept);
+    // What the instrument hears is what the copy kept, in one message.
+    QCOMPARE(addressed(e.sent), QStringList{QStringLiteral("01 00 00 %1 %2")
+                                                .arg(0x30 + part, 2, 16, QLatin1Char('0'))
+                                                .arg(kept, 2, 16, QLatin1Char('0'))});
+    int sum = 0;
+    for (int p = 0; p < 16; ++p)
+        sum += e.edit.image()[CPerformanceArray::commonParam(0x30 + p)];
+    const int before = std::accumulate(reserves.begin(), reserves.end(), 0);
+    QVERIFY(sum <= std::max(64, before));
+}
+
+void TestRecordEdit::blockCopyKeepsTheAddress_data()
+{
+    QTest::addColumn<int>("editor");
+    QTest::addColumn<int>("from");
+    QTest::addColumn<int>("to");
+    QTest::addColumn<int>("offset"); // a data byte of the block
+    QTest::addColumn<bool>("copied");
+    const int perf = int(params::Editor::Performance);
+    const int rhythm = int(params::Editor::Rhythm);
+    QTest::newRow("part 3 over part 12") << perf << 2 << 11 << 0x06 << true;
+    QTest::newRow("part 16 over part 1") << perf << 15 << 0 << 0x0D << true;
+    QTest::newRow("part 3 over itself") << perf << 2 << 2 << 0x06 << false;
+    QTest::newRow("part beyond 16") << perf << 16 << 0 << 0x06 << false;
+    QTest::newRow("key 0 over key 63") << rhythm << 0 << 63 << 0x1B << true;
+    QTest::newRow("key 40 over key 2") << rhythm << 40 << 2 << 0x39 << true;
+    QTest::newRow("key onto itself") << rhythm << 7 << 7 << 0x1B << false;
+}
+
+void TestRecordEdit::blockCopyKeepsTheAddress()
+{
+    QFETCH(int, editor);
+    QFETCH(int, from);
+    QFETCH(int, to);
+    QFETCH(int, offset);
+    QFETCH(bool, copied);
+    const auto kind = params::Editor(editor);
+    const QByteArray image = kind == params::Editor::Rhythm ? newRhythmSet() : newPerformance();
+    Edit e(image, nullptr, kind);
+    const Block block = recordlayout::subBlock(kind);
+    const int count = recordlayout::blockCount(block);
+    if (from < count) {
+        const Param* p = params::rowAt(block, offset);
+        QVERIFY(p);
+        QVERIFY(e.edit.change(*p, from, p->min + 1));
+    }
+    e.sent.clear();
+    const QByteArray before = e.edit.image();
+    QCOMPARE(e.edit.copyBlock(from, to), copied);
+    QVERIFY(e.sent.isEmpty());
+    if (!copied) {
+        QCOMPARE(e.edit.image(), before);
+        return;
+    }
+    const int size = recordlayout::dataOffset(block, 1) - recordlayout::dataOffset(block, 0);
+    const int fromStart = recordlayout::dataOffset(block, from) - sysex::kOffData;
+    const int toStart = recordlayout::dataOffset(block, to) - sysex::kOffData;
+    const QByteArray& after = e.edit.image();
+    // The data bytes are the source's, the address the destination's own, the checksum right.
+    QCOMPARE(after.mid(toStart + sysex::kOffData, size - sysex::kFraming),
+             before.mid(fromStart + sysex::kOffData, size - sysex::kFraming));
+    QCOMPARE(after.mid(toStart, sysex::kOffData), before.mid(toStart, sysex::kOffData));
+    QVERIFY(wellFormed(after.mid(toStart, size)));
+    // Everything else is as it was.
+    QCOMPARE(after.left(toStart), before.left(toStart));
+    QCOMPARE(after.mid(toStart + size), before.mid(toStart + size));
+}
+
+void TestRecordEdit::userGroupListsTheBanksItems_data()
+{
+    QTest::addColumn<int>("part");
+    QTest::addColumn<int>("count");
+    QTest::addColumn<QString>("second");
+    QTest::newRow("part 1: the bank's patches") << 0 << 128 << "2: PATCH 2";
+    QTest::newRow("part 10: the bank's rhythm sets") << 9 << 2 << "2: DRUMS B";
+    QTest::newRow("part 16") << 15 << 128 << "2: PATCH 2";
+}
+
+void TestRecordEdit::userGroupListsTheBanksItems()
+{
+    QFETCH(int, part);
+    QFETCH(int, count);
+    QFETCH(QString, second);
+    CCollectingReporter reporter;
+    const CExpansionNames names(QStringLiteral(TONELOOM_SOURCE_DIR "/data"), reporter);
+    Edit e = performanceEdit(newPerformance(), &names);
+    QStringList patches;
+    for (int i = 0; i < 128; ++i)
+        patches << QStringLiteral("PATCH %1").arg(i + 1);
+    e.edit.setUserNames(patches, {QStringLiteral("DRUMS A"), QStringLiteral("DRUMS B")});
+    const Param& group = params::row(u"part.group");
+    const Param& patch = params::row(u"part.patch");
+    QVERIFY(e.edit.change(group, part, 1)); // type 0, id 1: the user group
+    const QStringList items = e.edit.listItems(patch, part);
+    QCOMPARE(items.size(), count);
+    QCOMPARE(items[1], second);
+    QCOMPARE(e.edit.range(patch, part).second, count - 1);
+    // A number beyond the list is refused.
+    QVERIFY(!e.edit.change(patch, part, count));
+    QVERIFY(e.edit.change(patch, part, count - 1));
+    // Another group lists the name store's patches again.
+    const std::vector<params::GroupItem> groups = params::patchGroups(names, part);
+    QVERIFY(groups.size() > 2);
+    QVERIFY(e.edit.change(group, part, groups[1].value()));
+    QCOMPARE(e.edit.listItems(patch, part), params::listItems(patch, e.edit.context(patch, part)));
+}
+
+void TestRecordEdit::setRowsSendAtTheirAddress_data()
+{
+    QTest::addColumn<int>("editor");
+    QTest::addColumn<QString>("id");
+    QTest::addColumn<int>("column");
+    QTest::addColumn<int>("value");
+    QTest::addColumn<QString>("sent");
+    const int perf = int(params::Editor::Performance);
+    const int rhythm = int(params::Editor::Rhythm);
+    QTest::newRow("part 1 level") << perf << "part.level" << 0 << 100 << "01 00 10 06 64";
+    QTest::newRow("part 16 pan") << perf << "part.pan" << 15 << 0 << "01 00 1f 07 00";
+    QTest::newRow("part 5 tune") << perf << "part.tune" << 4 << 60 << "01 00 14 08 3c";
+    QTest::newRow("tempo") << perf << "perf.tempo" << 0 << 200 << "01 00 00 2d 0c 08";
+    QTest::newRow("performance EFX type") << perf << "perf.efx.type" << 0 << 3 << "01 00 00 0d 03";
+    QTest::newRow("key 0") << rhythm << "note.tvf.cutoff" << 0 << 50 << "02 09 23 1b 32";
+    QTest::newRow("key 63") << rhythm << "note.tvf.cutoff" << 63 << 50 << "02 09 62 1b 32";
+    QTest::newRow("key 20 alternate pan") << rhythm << "note.alternatePan" << 20 << 1 << "02 09 37 35 01";
+}
+
+void TestRecordEdit::setRowsSendAtTheirAddress()
+{
+    QFETCH(int, editor);
+    QFETCH(QString, id);
+    QFETCH(int, column);
+    QFETCH(int, value);
+    const auto kind = params::Editor(editor);
+    Edit e(kind == params::Editor::Rhythm ? newRhythmSet() : newPerformance(), nullptr, kind);
+    QVERIFY(e.edit.change(params::row(id), column, value));
+    const QStringList sent = addressed(e.sent);
+    QVERIFY(!sent.isEmpty());
+    QTEST(sent.first(), "sent");
+    for (const QByteArray& m : e.sent)
+        QVERIFY(wellFormed(m));
 }
 
 QTEST_GUILESS_MAIN(TestRecordEdit)

@@ -1,0 +1,194 @@
+#include "editors/MultiMixDialog.h"
+
+#include "settings/AppSettings.h"
+#include "ui/Services.h"
+#include "ui/ValueKnob.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QGridLayout>
+#include <QLabel>
+#include <QShortcut>
+#include <QSlider>
+#include <QVBoxLayout>
+
+#include <cstdlib>
+
+namespace {
+
+constexpr int kByteMax = 127;
+constexpr int kMuteBelow = 64; // a remote value below it ticks the mute box
+constexpr int kCaptionWidth = 32;
+constexpr int kCaptionHeight = 20;
+
+const params::Param& rowParam(int row)
+{
+    return params::row(QString::fromLatin1(params::mixRows()[static_cast<std::size_t>(row)].id));
+}
+
+} // namespace
+
+CMultiMixDialog::CMultiMixDialog(CRecordEdit& edit, CServices& services, QWidget* parent)
+    : CTabPage(edit, services, parent)
+{
+    auto* outer = new QVBoxLayout(this);
+    auto* grid = new QGridLayout;
+    grid->setHorizontalSpacing(4);
+    const std::vector<params::MixRow>& rows = params::mixRows();
+    m_rows.resize(rows.size());
+    for (std::size_t r = 0; r < rows.size(); ++r) {
+        const params::MixRow& mix = rows[r];
+        const int row = static_cast<int>(r);
+        auto* label = new QLabel(QString::fromLatin1(mix.label), this);
+        grid->addWidget(label, row, 0);
+        for (int part = 0; part < kParts; ++part) {
+            QWidget* w = nullptr;
+            if (mix.control == params::Control::Check) {
+                auto* box = new QCheckBox(this);
+                connect(box, &QCheckBox::toggled, this, [this, row, part](bool on) {
+                    if (m_loading == 0)
+                        changed(row, part, on ? 0 : 1);
+                });
+                w = box;
+            } else if (QLatin1String(mix.id) == QLatin1String("part.level")) {
+                auto* slider = new QSlider(Qt::Vertical, this);
+                slider->setRange(0, kByteMax);
+                slider->setMinimumHeight(110);
+                connect(slider, &QSlider::valueChanged, this, [this, row, part](int value) {
+                    if (m_loading == 0)
+                        changed(row, part, value);
+                });
+                w = slider;
+            } else {
+                CValueKnob* knob = services.createKnob(this);
+                if (!knob)
+                    knob = new CDialKnob(this);
+                knob->setRange(0, kByteMax);
+                connect(knob, &CValueKnob::userChanged, this,
+                        [this, row, part](int value) { changed(row, part, value); });
+                w = knob;
+            }
+            w->setObjectName(QStringLiteral("%1/%2").arg(QLatin1String(mix.id)).arg(part));
+            w->setAccessibleName(QStringLiteral("%1 %2").arg(QString::fromLatin1(mix.label).chopped(1)).arg(part + 1));
+            grid->addWidget(w, row, part + 1, Qt::AlignHCenter);
+            m_rows[r].push_back(w);
+            m_stops.push_back(w);
+        }
+        // Alt+1 .. Alt+6: the row's first control.
+        auto* shortcut = new QShortcut(QKeySequence(Qt::ALT | static_cast<Qt::Key>(Qt::Key_1 + row)), this);
+        shortcut->setContext(Qt::WidgetWithChildrenShortcut);
+        connect(shortcut, &QShortcut::activated, this,
+                [this, r] { m_rows[r].front()->setFocus(Qt::ShortcutFocusReason); });
+    }
+    for (int part = 0; part < kParts; ++part) {
+        QWidget* caption = services.createCaption(QString::number(part + 1), this);
+        if (!caption) {
+            auto* label = new QLabel(QString::number(part + 1), this);
+            label->setAlignment(Qt::AlignCenter);
+            label->setFrameShape(QFrame::Panel);
+            label->setFrameShadow(QFrame::Sunken);
+            caption = label;
+        }
+        caption->setMinimumSize(kCaptionWidth, kCaptionHeight);
+        grid->addWidget(caption, static_cast<int>(rows.size()), part + 1);
+        m_captions.push_back(caption);
+        grid->setColumnStretch(part + 1, 1);
+    }
+    // Tab order: row after row, as the strips are read.
+    for (std::size_t i = 1; i < m_stops.size(); ++i)
+        setTabOrder(m_stops[i - 1], m_stops[i]);
+    outer->addLayout(grid);
+    outer->addStretch(1);
+}
+
+QWidget* CMultiMixDialog::control(int row, int part) const
+{
+    if (row < 0 || row >= static_cast<int>(m_rows.size()) || part < 0 || part >= kParts)
+        return nullptr;
+    return m_rows[static_cast<std::size_t>(row)][static_cast<std::size_t>(part)];
+}
+
+CValueKnob* CMultiMixDialog::knob(int row, int part) const
+{
+    return qobject_cast<CValueKnob*>(control(row, part));
+}
+
+QSlider* CMultiMixDialog::levelSlider(int part) const
+{
+    for (std::size_t r = 0; r < m_rows.size(); ++r) {
+        if (auto* slider = qobject_cast<QSlider*>(m_rows[r][static_cast<std::size_t>(part)]))
+            return slider;
+    }
+    return nullptr;
+}
+
+QCheckBox* CMultiMixDialog::muteBox(int part) const
+{
+    for (std::size_t r = 0; r < m_rows.size(); ++r) {
+        if (auto* box = qobject_cast<QCheckBox*>(m_rows[r][static_cast<std::size_t>(part)]))
+            return box;
+    }
+    return nullptr;
+}
+
+QWidget* CMultiMixDialog::caption(int part) const
+{
+    return part >= 0 && part < kParts ? m_captions[static_cast<std::size_t>(part)] : nullptr;
+}
+
+QString CMultiMixDialog::captionText(int part) const
+{
+    QWidget* w = caption(part);
+    if (auto* label = qobject_cast<QLabel*>(w))
+        return label->text();
+    return w ? w->property("caption").toString() : QString();
+}
+
+void CMultiMixDialog::loadFromRecord()
+{
+    // Setting 64 knobs, 16 sliders and 16 boxes is no change of the user's: nothing is sent.
+    ++m_loading;
+    const std::vector<params::MixRow>& rows = params::mixRows();
+    for (std::size_t r = 0; r < rows.size(); ++r) {
+        const params::Param& p = rowParam(static_cast<int>(r));
+        for (int part = 0; part < kParts; ++part) {
+            const int value = edit().value(p, part);
+            QWidget* w = m_rows[r][static_cast<std::size_t>(part)];
+            if (auto* knob = qobject_cast<CValueKnob*>(w))
+                knob->setValue(value);
+            else if (auto* slider = qobject_cast<QSlider*>(w))
+                slider->setValue(value);
+            else if (auto* box = qobject_cast<QCheckBox*>(w))
+                box->setChecked(rows[r].inverted ? value == 0 : value != 0);
+        }
+    }
+    --m_loading;
+}
+
+void CMultiMixDialog::changed(int row, int part, int value)
+{
+    edit().change(rowParam(row), part, value);
+}
+
+void CMultiMixDialog::remoteValue(int value, int controller)
+{
+    const int d = controller - services().settings().midi().remote;
+    const auto focused = std::find_if(m_stops.begin(), m_stops.end(), [](QWidget* w) {
+        const QWidget* focus = QApplication::focusWidget();
+        return focus && (w == focus || w->isAncestorOf(focus));
+    });
+    if (focused == m_stops.end())
+        return;
+    const auto at = static_cast<int>(focused - m_stops.begin()) + d;
+    if (at < 0 || at >= static_cast<int>(m_stops.size()) || value < 0 || value > kByteMax)
+        return;
+    QWidget* target = m_stops[static_cast<std::size_t>(at)];
+    if (auto* knob = qobject_cast<CValueKnob*>(target)) {
+        knob->applyRemote(value);
+    } else if (auto* slider = qobject_cast<QSlider*>(target)) {
+        if (std::abs(slider->value() - value) <= CValueKnob::kRemoteCatch)
+            slider->setValue(value);
+    } else if (auto* box = qobject_cast<QCheckBox*>(target)) {
+        box->setChecked(value < kMuteBelow);
+    }
+}

@@ -1,0 +1,187 @@
+#include "editors/RecordEditDlg.h"
+
+#include "editors/MultiRowTabBar.h"
+#include "editors/TabPage.h"
+#include "midi/Midi.h"
+#include "settings/AppSettings.h"
+#include "ui/Services.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QPushButton>
+#include <QShortcut>
+#include <QVBoxLayout>
+
+namespace {
+
+// Room for the largest page, so that the dialog keeps its size from tab to tab.
+constexpr int kPageWidth = 1020;
+constexpr int kPageHeight = 520;
+
+} // namespace
+
+CRecordEditDlg::CRecordEditDlg(CServices& services, params::Editor editor, const QByteArray& image, int tabRows,
+                               QWidget* parent)
+    : QDialog(parent), m_services(services),
+      m_edit(std::make_unique<CRecordEdit>(editor, image, services.settings().synth(), &services.names())),
+      m_tabList(params::tabs(editor))
+{
+    m_edit->setRealtime(services.settings().realtime());
+    m_edit->setSender([this](const QByteArray& message) { sendMessage(message); });
+
+    QStringList texts;
+    for (const params::Tab& tab : m_tabList)
+        texts << tab.text;
+    m_tabs = new CMultiRowTabBar(texts, tabRows, this);
+    m_pageArea = new QWidget(this);
+    m_pageArea->setMinimumSize(kPageWidth, kPageHeight);
+    m_pageLayout = new QVBoxLayout(m_pageArea);
+    m_pageLayout->setContentsMargins(0, 0, 0, 0);
+
+    m_realtime = new QCheckBox(QStringLiteral("&Realtime"), this);
+    m_realtime->setChecked(m_edit->realtime());
+    connect(m_realtime, &QCheckBox::clicked, this, [this](bool on) {
+        m_edit->setRealtime(on);
+        m_services.settings().setRealtime(on);
+    });
+    m_sendPatch = makeButton(QStringLiteral("&Send Patch"));
+    m_ok = makeButton(QStringLiteral("&OK"));
+    m_cancel = makeButton(QStringLiteral("&Cancel"));
+    // Enter anywhere in a page is OK.
+    m_ok->setDefault(true);
+    connect(m_sendPatch, &QPushButton::clicked, this, &CRecordEditDlg::sendPatch);
+    connect(m_ok, &QPushButton::clicked, this, &QDialog::accept);
+    connect(m_cancel, &QPushButton::clicked, this, &QDialog::reject);
+
+    connect(m_tabs, &CMultiRowTabBar::currentChanged, this, &CRecordEditDlg::showTab);
+    // The next and previous page from the keyboard, as with any set of tabs.
+    const auto step = [this](int by) {
+        const int n = static_cast<int>(m_tabList.size());
+        m_tabs->setCurrentIndex((m_current + by + n) % n);
+    };
+    for (const QKeySequence& next : {QKeySequence(Qt::CTRL | Qt::Key_Tab), QKeySequence(Qt::CTRL | Qt::Key_PageDown)})
+        connect(new QShortcut(next, this), &QShortcut::activated, this, [step] { step(1); });
+    for (const QKeySequence& previous :
+         {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Tab), QKeySequence(Qt::CTRL | Qt::Key_PageUp)})
+        connect(new QShortcut(previous, this), &QShortcut::activated, this, [step] { step(-1); });
+}
+
+CRecordEditDlg::~CRecordEditDlg()
+{
+    closePage();
+}
+
+QPushButton* CRecordEditDlg::makeButton(const QString& text)
+{
+    return new QPushButton(text, this);
+}
+
+void CRecordEditDlg::arrange(QLayout* top, QWidget* left, QWidget* bottomLeft, const QList<QPushButton*>& buttons)
+{
+    auto* frame = new QGroupBox(this);
+    auto* frameLayout = new QVBoxLayout(frame);
+    frameLayout->addWidget(m_pageArea);
+
+    auto* bottom = new QHBoxLayout;
+    if (bottomLeft)
+        bottom->addWidget(bottomLeft);
+    bottom->addWidget(m_realtime);
+    bottom->addStretch(1);
+    bottom->addWidget(m_sendPatch);
+    for (QPushButton* b : buttons)
+        bottom->addWidget(b);
+    bottom->addWidget(m_ok);
+    bottom->addWidget(m_cancel);
+
+    auto* pages = new QVBoxLayout;
+    pages->addWidget(m_tabs);
+    pages->addWidget(frame, 1);
+    auto* middle = new QHBoxLayout;
+    if (left)
+        middle->addWidget(left);
+    middle->addLayout(pages, 1);
+
+    auto* layout = new QVBoxLayout(this);
+    if (top)
+        layout->addLayout(top);
+    layout->addLayout(middle, 1);
+    layout->addLayout(bottom);
+    m_tabs->setCurrentIndex(0);
+}
+
+void CRecordEditDlg::closePage()
+{
+    if (!m_page)
+        return;
+    if (m_registered)
+        m_services.midi().RemoveListener(m_page.get());
+    m_registered = false;
+    m_page->storeToRecord();
+    m_page.reset();
+}
+
+void CRecordEditDlg::showTab(int index)
+{
+    if (index < 0 || index >= static_cast<int>(m_tabList.size()) || index == m_current)
+        return;
+    closePage();
+    m_current = index;
+    m_tabs->setCurrentIndex(index);
+    m_page = createPage(m_tabList[static_cast<std::size_t>(index)]);
+    m_page->setParent(m_pageArea);
+    m_pageLayout->addWidget(m_page.get());
+    m_page->loadFromRecord();
+    pageCreated(*m_page);
+    m_page->show();
+    if (remoteControlled()) {
+        m_services.midi().AddListener(m_page.get());
+        m_registered = true;
+        // Remote values need the input; it may have been closed by a transfer.
+        m_services.midi().OpenIn();
+    }
+}
+
+void CRecordEditDlg::storePage()
+{
+    if (m_page)
+        m_page->storeToRecord();
+}
+
+void CRecordEditDlg::reloadPage()
+{
+    if (m_page)
+        m_page->loadFromRecord();
+}
+
+void CRecordEditDlg::rebuildPage()
+{
+    const int tab = m_current;
+    closePage();
+    m_current = -1;
+    showTab(tab);
+}
+
+void CRecordEditDlg::sendMessage(const QByteArray& message)
+{
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    m_services.midi().SendLong(message);
+    QApplication::restoreOverrideCursor();
+}
+
+void CRecordEditDlg::sendPatch()
+{
+    storePage();
+    sendMessage(m_edit->temporaryImage());
+}
+
+void CRecordEditDlg::done(int result)
+{
+    // OK keeps what the page holds; either way the page leaves the MIDI engine's list.
+    if (result == QDialog::Accepted)
+        storePage();
+    closePage();
+    m_current = -1;
+    QDialog::done(result);
+}

@@ -1,0 +1,93 @@
+#pragma once
+
+#include "model/ParamTable.h"
+#include "model/RecordEdit.h"
+
+#include <QDialog>
+#include <memory>
+
+class CMultiRowTabBar;
+class CServices;
+class CTabPage;
+class QBoxLayout;
+class QCheckBox;
+class QPushButton;
+class QVBoxLayout;
+
+// What the three editors share: a working copy of one record, the editor's tabs in rows
+// over the page of the current tab, "&Realtime", "&Send Patch", the editor's own buttons,
+// "&OK" and "&Cancel". A page lives while its tab is shown; leaving it stores it. OK keeps
+// what the page holds, Cancel drops it; either way the page leaves the MIDI engine's list
+// of remote-controlled pages. Enter in any page is OK, Escape is Cancel; Ctrl+Tab and
+// Ctrl+PageDown go to the next tab, with Shift or PageUp to the previous one.
+class CRecordEditDlg : public QDialog
+{
+    Q_OBJECT
+
+public:
+    ~CRecordEditDlg() override;
+
+    // The working copy: the record as edited so far.
+    QByteArray record() const { return m_edit->image(); }
+    CRecordEdit& edit() { return *m_edit; }
+
+    int currentTab() const { return m_current; }
+    CTabPage* currentPage() const { return m_page.get(); }
+    // Leaves the current page and shows the page of tab index.
+    void showTab(int index);
+    const std::vector<params::Tab>& tabList() const { return m_tabList; }
+
+    CMultiRowTabBar* tabBar() const { return m_tabs; }
+    QCheckBox* realtimeBox() const { return m_realtime; }
+    QPushButton* sendPatchButton() const { return m_sendPatch; }
+    QPushButton* okButton() const { return m_ok; }
+    QPushButton* cancelButton() const { return m_cancel; }
+
+    // "&Send Patch": the whole copy to the temporary area, also with realtime off.
+    void sendPatch();
+
+public slots:
+    void done(int result) override;
+
+protected:
+    CRecordEditDlg(CServices& services, params::Editor editor, const QByteArray& image, int tabRows,
+                   QWidget* parent = nullptr);
+
+    // Lays the dialog out: above the tabs (may be null), beside the tabs and page on the
+    // left (may be null), left of the buttons (may be null), the editor's buttons between
+    // "&Send Patch" and "&OK". Shows the first tab.
+    void arrange(QLayout* top, QWidget* left, QWidget* bottomLeft, const QList<QPushButton*>& buttons);
+    QPushButton* makeButton(const QString& text);
+
+    // The page of a tab.
+    virtual std::unique_ptr<CTabPage> createPage(const params::Tab& tab) = 0;
+    // After a page was made and loaded, before it shows.
+    virtual void pageCreated(CTabPage&) {}
+    // Whether pages take remote values from the MIDI engine.
+    virtual bool remoteControlled() const { return true; }
+
+    // Writes what the current page holds into the copy, and shows the copy again.
+    void storePage();
+    void reloadPage();
+    // Stores the current page and makes it anew (for another key).
+    void rebuildPage();
+    void sendMessage(const QByteArray& message);
+    CServices& services() { return m_services; }
+
+private:
+    void closePage();
+
+    CServices& m_services;
+    std::unique_ptr<CRecordEdit> m_edit;
+    std::vector<params::Tab> m_tabList;
+    CMultiRowTabBar* m_tabs = nullptr;
+    QWidget* m_pageArea = nullptr;
+    QVBoxLayout* m_pageLayout = nullptr;
+    std::unique_ptr<CTabPage> m_page;
+    int m_current = -1;
+    bool m_registered = false;
+    QCheckBox* m_realtime = nullptr;
+    QPushButton* m_sendPatch = nullptr;
+    QPushButton* m_ok = nullptr;
+    QPushButton* m_cancel = nullptr;
+};
