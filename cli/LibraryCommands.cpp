@@ -24,6 +24,8 @@ namespace cli {
 
 namespace {
 
+constexpr qsizetype kOutputChunk = 64 * 1024; // bytes of output gathered before a write
+
 constexpr int kBankPatches = 128;
 
 // Appends Latin-1 bytes as UTF-8: runs of ASCII as they are.
@@ -255,14 +257,31 @@ int runDoubles(const QStringList& args)
     CLibraryDocument doc(reporter);
     if (!openLibrary(doc, reporter, path))
         return kExitBadInput;
-    QString out;
-    const bool ok = CDoublePatchFinder::find(
-        path, {}, [&out](int, int, const QString& text) { out += text + QLatin1Char('\n'); }, {});
+    // Pairs are printed as they are found, in pieces: a library of many copies of the
+    // same patches has millions of pairs, more than should ever be held at once.
+    QFile stdoutFile;
+    if (!stdoutFile.open(stdout, QIODevice::WriteOnly))
+        return fail(QStringLiteral("standard output cannot be written"));
+    QByteArray out;
+    bool written = true;
+    const auto flush = [&] {
+        written = written && stdoutFile.write(out) == out.size();
+        out.clear();
+    };
+    const bool ok = CDoublePatchFinder::find(path, {},
+                                             [&](int, int, const QString& text) {
+                                                 out += text.toUtf8();
+                                                 out += '\n';
+                                                 if (out.size() >= kOutputChunk)
+                                                     flush();
+                                             },
+                                             {});
+    flush();
+    stdoutFile.flush();
     if (!ok)
         return fail(QStringLiteral("%1: cannot be read").arg(path));
-    QFile stdoutFile;
-    if (stdoutFile.open(stdout, QIODevice::WriteOnly))
-        stdoutFile.write(out.toUtf8());
+    if (!written)
+        return fail(QStringLiteral("standard output cannot be written"));
     return kExitOk;
 }
 
