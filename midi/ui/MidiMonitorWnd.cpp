@@ -57,9 +57,10 @@ CMidiMonitorWnd::CMidiMonitorWnd(CMidi& midi, QWidget* parent)
     header->setStretchLastSection(true);
     header->resizeSection(CMidiTrafficModel::kTime, metrics.horizontalAdvance(QStringLiteral("00000.000")) + 16);
     header->resizeSection(CMidiTrafficModel::kDirection, metrics.horizontalAdvance(QStringLiteral("OUT")) + 16);
+    // Wide enough for a one-parameter message; longer ones are cut short, the meaning
+    // beside them names what they hold.
     header->resizeSection(CMidiTrafficModel::kBytes,
-                          metrics.horizontalAdvance(QString(CMidiTrafficModel::kShownBytes * 3, QLatin1Char('0')))
-                              + 16);
+                          metrics.horizontalAdvance(QString(kBytesColumnPairs * 3, QLatin1Char('0'))) + 16);
     layout->addWidget(m_view, 1);
 
     connect(m_pause, &QPushButton::toggled, this, [this](bool paused) {

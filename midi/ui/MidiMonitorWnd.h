@@ -21,7 +21,9 @@ class CMidiMonitorWnd : public QWidget
 
 public:
     static constexpr const char* kTitle = "MIDI Monitor";
-    static constexpr int kDefaultWidth = 860;
+    static constexpr int kDefaultWidth = 1000;
+    // The byte pairs the bytes column has room for.
+    static constexpr int kBytesColumnPairs = 15;
     static constexpr int kDefaultHeight = 360;
 
     explicit CMidiMonitorWnd(CMidi& midi, QWidget* parent = nullptr);
