@@ -234,7 +234,12 @@ void CMainFrame::createActions()
     frameCommand(cmd::kSettings, [this] { OnSettings(); });
     a = makeAction(cmd::kUseCategories, QStringLiteral("&Use JV-2080 Categories"));
     a->setCheckable(true);
-    frameCommand(cmd::kUseCategories, [this](bool on) { m_settings.setUseCategory(on); });
+    frameCommand(cmd::kUseCategories, [this](bool on) {
+        m_settings.setUseCategory(on);
+        for (CChildFrame* frame : childFrames())
+            if (CDocumentView* view = frame->documentView())
+                view->settingsChanged();
+    });
     makeAction(cmd::kWindowCascade, QStringLiteral("&Cascade"));
     frameCommand(cmd::kWindowCascade, [this] { cascadeWindows(); });
     makeAction(cmd::kWindowTile, QStringLiteral("&Tile"));
@@ -268,6 +273,7 @@ void CMainFrame::createActions()
     shortcutOf(a, {QKeySequence(Qt::CTRL | Qt::Key_V), QKeySequence(Qt::SHIFT | Qt::Key_Insert)});
     a->setStatusTip(QStringLiteral("Paste from the copybox"));
     a = makeAction(cmd::kEditFind, QStringLiteral("&Find..."), QStringLiteral("find"));
+    shortcutOf(a, {QKeySequence(Qt::CTRL | Qt::Key_F)});
     a->setStatusTip(QStringLiteral("Search the library"));
     a = makeAction(cmd::kEditItem, QStringLiteral("&Edit..."), QStringLiteral("edit"));
     shortcutOf(a, {QKeySequence(Qt::CTRL | Qt::Key_E)});
@@ -292,6 +298,23 @@ void CMainFrame::createActions()
     a = makeAction(cmd::kShowRhythms, QStringLiteral("&Rhythms"), QStringLiteral("rhythms"));
     a->setCheckable(true);
     a->setStatusTip(QStringLiteral("Show the rhythm sets of the bank"));
+    // The library window's commands.
+    a = makeAction(cmd::kEditDelete, QStringLiteral("&Delete"));
+    shortcutOf(a, {QKeySequence(Qt::Key_Delete)});
+    a->setStatusTip(QStringLiteral("Delete the selected patches from the library"));
+    a = makeAction(cmd::kLibraryProperties, QStringLiteral("&Properties..."));
+    shortcutOf(a, {QKeySequence(Qt::CTRL | Qt::Key_T)});
+    a->setStatusTip(QStringLiteral("Name, keys and comment of the selected patches"));
+    makeAction(cmd::kLibraryKeys, QStringLiteral("&Keys..."))->setStatusTip(QStringLiteral("Name the keys"));
+    makeAction(cmd::kFindDoubles, QStringLiteral("F&ind double patches"))
+        ->setStatusTip(QStringLiteral("List the patches of the library that sound the same"));
+    {
+        const QStringList sortTexts = {QStringLiteral("&Name"), QStringLiteral("&Date"), QStringLiteral("&Comment")};
+        for (int i = 0; i < cmd::kSortColumns; ++i)
+            makeAction(cmd::kSortByName + i, i < sortTexts.size() ? sortTexts[i] : QStringLiteral("Key &%1").arg(i - 2))
+                ->setCheckable(true);
+        makeAction(cmd::kSortByCategory, QStringLiteral("Categor&y"))->setCheckable(true);
+    }
     a = makeAction(cmd::kSend, QStringLiteral("&Send..."), QStringLiteral("send"));
     shortcutOf(a, {QKeySequence(Qt::CTRL | Qt::Key_D)});
     a->setStatusTip(QStringLiteral("Send the bank to the synthesizer"));
@@ -338,6 +361,9 @@ void CMainFrame::createMenus()
     edit->addAction(act(cmd::kCopyNames));
     edit->addSeparator();
     edit->addAction(act(cmd::kCopyEffect));
+    edit->addSeparator();
+    for (int id : {cmd::kEditDelete, cmd::kLibraryProperties, cmd::kLibraryKeys, cmd::kEditFind, cmd::kFindDoubles})
+        edit->addAction(act(id));
 
     QMenu* view = menuBar()->addMenu(QStringLiteral("&View"));
     view->addAction(act(cmd::kViewToolbar));
@@ -360,6 +386,9 @@ void CMainFrame::createMenus()
     tools->addSeparator();
     for (int id : {cmd::kVirtualSynth, cmd::kEnvelopePresets, cmd::kUseCategories})
         tools->addAction(act(id));
+    QMenu* sortBy = tools->addMenu(QStringLiteral("&Sort by"));
+    for (int id = cmd::kSortByName; id <= cmd::kSortByCategory; ++id)
+        sortBy->addAction(act(id));
 
     QMenu* window = menuBar()->addMenu(QStringLiteral("&Window"));
     window->addAction(act(cmd::kWindowCascade));
@@ -587,9 +616,13 @@ void CMainFrame::updateActions()
         if (m_frameCommands.contains(id)) {
             switch (id) {
             case cmd::kFileClose:
+                enabled = m_mdi->currentSubWindow() != nullptr;
+                break;
             case cmd::kFileSave:
             case cmd::kFileSaveAs:
-                enabled = m_mdi->currentSubWindow() != nullptr;
+                // A window that has nothing to save says so.
+                enabled = m_mdi->currentSubWindow() != nullptr
+                          && (!target || !target->handlesCommand(id) || target->commandState(id).enabled);
                 break;
             case cmd::kStop:
                 enabled = transfer;
@@ -787,17 +820,26 @@ bool CMainFrame::sendBank(CToneloomDoc& document, int which, bool cardMemory)
 {
     if (m_bulk->isActive())
         return false;
-    // The file streamed to the synthesizer is a scratch file of this program, kept in
-    // the temporary folder rather than in the user's folder of banks.
-    const QString path = QDir::temp().filePath(CBulkTransfer::kSendFileName);
+    // The file streamed to the synthesizer is a scratch file of this send alone, made
+    // privately in the temporary folder, never a fixed name there that another user
+    // could have planted; it is removed when the send is over.
     const auto area = cardMemory ? sysex::MemoryArea::Card : sysex::MemoryArea::User;
-    if (!document.SaveForSend(which, area, m_settings.synth().deviceId, path)) {
+    std::unique_ptr<QTemporaryFile> file = document.SaveForSend(which, area, m_settings.synth().deviceId);
+    if (!file) {
         updateActions();
         return false;
     }
     // The bar shows how much of the file has gone, as it does for a receive.
-    m_status->setMode(CStatusDlg::Mode::Sending, static_cast<long>(QFileInfo(path).size()));
-    const bool started = m_bulk->startSend(path);
+    m_status->setMode(CStatusDlg::Mode::Sending, static_cast<long>(QFileInfo(file->fileName()).size()));
+    bool started = false;
+    {
+        QTemporaryFile* sendFile = file.release();
+        sendFile->setParent(this);
+        connect(m_bulk.get(), &CBulkTransfer::finished, sendFile, &QObject::deleteLater);
+        started = m_bulk->startSend(sendFile->fileName());
+        if (!started)
+            sendFile->deleteLater();
+    }
     if (started) {
         m_status->show();
         m_messagePane->setText(QStringLiteral("Bytes sent: 0"));

@@ -5,6 +5,7 @@
 #include "bank/ToneloomDoc.h"
 #include "bank/ui/ToneloomView.h"
 #include "emulator/EmulatorDevice.h"
+#include "library/ui/LibraryView.h"
 #include "midi/SystemPortProvider.h"
 #include "settings/AppSettings.h"
 #include "settings/IniFile.h"
@@ -114,6 +115,14 @@ CToneloomApp::CToneloomApp(const Options& options)
             if (!report.isClean())
                 m_prompter->showMessage(MessageIcon::Exclamation,
                                         report.message(QDir::toNativeSeparators(QFileInfo(path).fileName())));
+            return view;
+        }));
+    AddDocTemplate(std::make_unique<CDocTemplate>(
+        QString::fromLatin1(kLibraryDocString), [this](CDocTemplate& docTemplate, const QString& path) -> QWidget* {
+            CLibraryView* view = CLibraryView::create(
+                docTemplate, *m_frame, path, [this](const QString& file) { return findOpenDocument(file) != nullptr; });
+            if (view)
+                m_frame->addDocumentWindow(view);
             return view;
         }));
 }

@@ -148,10 +148,46 @@ int CBankOperations::Init(int kind)
     return done;
 }
 
-void CBankOperations::paste(int kind, int dest, const QByteArray& image)
+bool CBankOperations::paste(int kind, int dest, const QByteArray& image, Intake& intake)
 {
+    ++intake.offered;
+    QByteArray checked = image;
+    switch (m_document.array(kind).checkImage(checked)) {
+    case CRecordArray::ImageCheck::Refused:
+        ++intake.refused;
+        return false;
+    case CRecordArray::ImageCheck::Repaired:
+        ++intake.repaired;
+        break;
+    case CRecordArray::ImageCheck::Intact:
+        break;
+    }
     m_document.ExecuteCommand(
-        std::make_unique<CPasteCommand>(m_document, kind, dest, m_document.array(kind).record(dest), image));
+        std::make_unique<CPasteCommand>(m_document, kind, dest, m_document.array(kind).record(dest), checked));
+    return true;
+}
+
+void CBankOperations::report(int kind, const Intake& intake) const
+{
+    static const char* const kOne[] = {"patch", "performance", "rhythm set"};
+    static const char* const kMany[] = {"patches", "performances", "rhythm sets"};
+    const auto k = static_cast<std::size_t>(std::clamp(kind, 0, kKindCount - 1));
+    const auto share = [&](int n) {
+        return intake.offered == 1 ? QStringLiteral("The item")
+                                   : QStringLiteral("%1 of the %2 items").arg(n).arg(intake.offered);
+    };
+    QStringList lines;
+    if (intake.refused == 1)
+        lines << share(1) + QStringLiteral(" is not a %1 and was left out.").arg(QLatin1String(kOne[k]));
+    else if (intake.refused > 1)
+        lines << share(intake.refused) + QStringLiteral(" are not %1 and were left out.").arg(QLatin1String(kMany[k]));
+    if (intake.repaired == 1)
+        lines << share(1) + QStringLiteral(" was a damaged %1 and has been repaired.").arg(QLatin1String(kOne[k]));
+    else if (intake.repaired > 1)
+        lines << share(intake.repaired)
+                     + QStringLiteral(" were damaged %1 and have been repaired.").arg(QLatin1String(kMany[k]));
+    if (!lines.isEmpty())
+        m_document.reporter().showMessage(MessageIcon::Exclamation, lines.join(QLatin1Char('\n')));
 }
 
 int CBankOperations::Paste(int kind, const std::vector<QByteArray>& images)
@@ -161,13 +197,14 @@ int CBankOperations::Paste(int kind, const std::vector<QByteArray>& images)
     if (dest0 < 0)
         return 0;
     int done = 0;
+    Intake intake;
     for (std::size_t k = 0; k < images.size(); ++k) {
         const int dest = dest0 + static_cast<int>(k);
         if (dest >= count)
             break; // beyond the last item
-        paste(kind, dest, images[k]);
-        ++done;
+        done += paste(kind, dest, images[k], intake) ? 1 : 0;
     }
+    report(kind, intake);
     return done;
 }
 
@@ -243,16 +280,14 @@ int CBankOperations::DropItems(int kind, const std::vector<QByteArray>& images)
     if (dest < 0)
         return 0;
     const int count = CToneloomDoc::itemCount(kind);
-    const int size = m_document.array(kind).GetRecordSize();
     int done = 0;
+    Intake intake;
     for (const QByteArray& image : images) {
         if (dest >= count)
             break;
-        if (image.size() != size)
-            continue;
-        paste(kind, dest++, image);
-        ++done;
+        done += paste(kind, dest++, image, intake) ? 1 : 0;
     }
+    report(kind, intake);
     return done;
 }
 

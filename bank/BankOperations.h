@@ -38,6 +38,11 @@ public:
     int Init(int kind);
     // Pastes images over the current item of kind and those after it; images that
     // would land beyond the last item are skipped. Returns the number pasted.
+    //
+    // Whatever comes in from outside the bank (here, and in the drops below) goes
+    // through the record check of its kind first (CRecordArray::checkImage): damaged
+    // records are repaired, and what is no record of the kind is left out, its cell
+    // unchanged. Either is told to the document's reporter once per operation.
     int Paste(int kind, const std::vector<QByteArray>& images);
 
     // The new order when the selected items are dropped at position first: order[p]
@@ -55,7 +60,8 @@ public:
     // there are pasted from the first marked cell on. Returns the number pasted.
     int DropFromBank(int kind, const CToneloomDoc& source);
     // The drop of items of kind that a drag carried in (from another bank): pasted from
-    // the first marked cell on; images of another size are skipped. Returns the number pasted.
+    // the first marked cell on; what is no record of the kind is left out. Returns the
+    // number pasted.
     int DropItems(int kind, const std::vector<QByteArray>& images);
     // The drop of patches dragged from a library (only while patches are shown).
     int DropLibraryPatches(int kind, const std::vector<QByteArray>& images);
@@ -79,7 +85,17 @@ public:
                        CRandomSource& random);
 
 private:
-    void paste(int kind, int dest, const QByteArray& image);
+    // What an operation took in: items offered, refused and repaired.
+    struct Intake
+    {
+        int offered = 0;
+        int refused = 0;
+        int repaired = 0;
+    };
+    // Checks image and pastes it over dest; false when it was refused.
+    bool paste(int kind, int dest, const QByteArray& image, Intake& intake);
+    // One message for the items an operation refused or repaired, if any.
+    void report(int kind, const Intake& intake) const;
 
     CToneloomDoc& m_document;
 };

@@ -1,6 +1,5 @@
 #include "bank/MoveCommand.h"
 
-#include "bank/PartReferences.h"
 #include "bank/ToneloomDoc.h"
 
 #include <QByteArray>
@@ -35,8 +34,14 @@ void CMoveCommand::Do()
     images.reserve(m_order.size());
     for (int p = 0; p < n; ++p)
         images.push_back(records.record(m_order[static_cast<std::size_t>(p)]));
-    if (m_kind == kPatches)
-        CPartReferences::RemapPatchNumbers(m_document.performances(), m_order, false);
+    if (m_kind == kPatches) {
+        if (m_remapped) {
+            CPartReferences::applyChanges(m_document.performances(), m_partChanges, false);
+        } else {
+            m_partChanges = CPartReferences::RemapPatchNumbers(m_document.performances(), m_order, false);
+            m_remapped = true;
+        }
+    }
     for (int p = 0; p < n; ++p) {
         records.setRecord(p, images[static_cast<std::size_t>(p)]);
         m_document.SetSelected(m_kind, p, inBlock(p));
@@ -60,7 +65,7 @@ void CMoveCommand::Undo()
     for (int p = 0; p < n; ++p)
         images.push_back(records.record(p));
     if (m_kind == kPatches)
-        CPartReferences::RemapPatchNumbers(m_document.performances(), m_order, true);
+        CPartReferences::applyChanges(m_document.performances(), m_partChanges, true);
     for (int p = 0; p < n; ++p) {
         const int old = m_order[static_cast<std::size_t>(p)];
         records.setRecord(old, images[static_cast<std::size_t>(p)]);

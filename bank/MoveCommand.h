@@ -1,6 +1,7 @@
 #pragma once
 
 #include "bank/BankCommand.h"
+#include "bank/PartReferences.h"
 
 #include <vector>
 
@@ -10,6 +11,11 @@ class CToneloomDoc;
 // at position p; the moved items form the block first .. first + count - 1 of the
 // new order. Moving patches renumbers the patch references of the bank's
 // performances, so they go on playing the same sounds.
+//
+// The part references are worked out once, when the move is first done; Undo and Redo
+// put back and apply exactly those changes. Working them out again would go wrong
+// when the bank's memory area changed in between (a send to card memory, or a save of
+// a bank that came from a card, rewrites the performances' addresses).
 //
 // After Do the moved items are selected in their new places, the first one current
 // and auditioned; after Undo they are selected in their old places likewise.
@@ -32,4 +38,6 @@ private:
     std::vector<int> m_order;
     int m_first;
     int m_count;
+    bool m_remapped = false;
+    std::vector<CPartReferences::Change> m_partChanges;
 };

@@ -55,8 +55,10 @@ void CPartReferences::setPatch(CPerformanceArray& performances, int index, int p
     params::setValue(patchRow(), data, number);
 }
 
-void CPartReferences::RemapPatchNumbers(CPerformanceArray& performances, const std::vector<int>& order, bool backward)
+std::vector<CPartReferences::Change> CPartReferences::RemapPatchNumbers(CPerformanceArray& performances,
+                                                                        const std::vector<int>& order, bool backward)
 {
+    std::vector<Change> changes;
     const auto n = static_cast<int>(order.size());
     // Where each old number went, for the forward direction.
     std::vector<int> position(order.size(), -1);
@@ -81,10 +83,22 @@ void CPartReferences::RemapPatchNumbers(CPerformanceArray& performances, const s
             if (m >= n)
                 continue; // not a patch of the bank; the reference stays as it is
             const int number = backward ? order[static_cast<std::size_t>(m)] : position[static_cast<std::size_t>(m)];
-            if (number < 0)
+            if (number < 0 || number == m)
                 continue;
             params::setValue(patchRow(), data, number);
+            changes.push_back({i, part, m, number});
         }
         performances.SetRecord(i, image.data());
+    }
+    return changes;
+}
+
+void CPartReferences::applyChanges(CPerformanceArray& performances, const std::vector<Change>& changes, bool backward)
+{
+    for (const Change& c : changes) {
+        if (c.performance < 0 || c.performance >= performances.GetCount() || c.part < 0
+            || c.part >= CPerformanceArray::kParts)
+            continue;
+        params::setValue(patchRow(), partData(performances.data(c.performance), c.part), backward ? c.from : c.to);
     }
 }

@@ -8,6 +8,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
+#include <QTemporaryFile>
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
@@ -22,6 +23,7 @@ constexpr int kTempPart11Slot = 9;
 
 const QString kOpenError = QStringLiteral("Error while opening bank file:");
 const QString kSaveError = QStringLiteral("Error while saving !");
+const QString kSendFileTemplate = QStringLiteral("toneloom-send-XXXXXX.syx");
 
 } // namespace
 
@@ -73,9 +75,9 @@ bool CToneloomDoc::readBank(QIODevice& file, QString* error, std::vector<Run>* r
                 *error = file.errorString();
             return false;
         }
-        if (n < kProbeSize)
-            break; // the end of the file
         file.seek(start);
+        if (n < kProbeSize)
+            break; // the end of the file, or a rest too short for a message
         int kind = 0;
         while (kind < kKindCount && !array(kind).IsOwnHeader(probe + 1))
             ++kind;
@@ -327,7 +329,7 @@ bool CToneloomDoc::SaveBank(int which, QString path, sysex::MemoryArea area)
     return true;
 }
 
-bool CToneloomDoc::SaveForSend(int which, sysex::MemoryArea area, std::uint8_t deviceId, const QString& path)
+void CToneloomDoc::addressForSend(sysex::MemoryArea area, std::uint8_t deviceId)
 {
     for (int kind = 0; kind < kKindCount; ++kind) {
         CRecordArray& records = array(kind);
@@ -337,8 +339,30 @@ bool CToneloomDoc::SaveForSend(int which, sysex::MemoryArea area, std::uint8_t d
             records.SetUserMemory();
         records.SetDeviceId(deviceId);
     }
+}
+
+bool CToneloomDoc::SaveForSend(int which, sysex::MemoryArea area, std::uint8_t deviceId, const QString& path)
+{
+    addressForSend(area, deviceId);
     // SaveBank reports a failed write itself ("Error while saving !").
     return SaveBank(which, path, area);
+}
+
+std::unique_ptr<QTemporaryFile> CToneloomDoc::SaveForSend(int which, sysex::MemoryArea area, std::uint8_t deviceId)
+{
+    addressForSend(area, deviceId);
+    auto file = std::make_unique<QTemporaryFile>(QDir::temp().filePath(kSendFileTemplate));
+    // open() creates the file with O_EXCL and owner-only permissions.
+    bool written = file->open() && writeBank(*file, which, area) && file->flush();
+    if (written) {
+        file->close();
+        written = file->error() == QFileDevice::NoError;
+    }
+    if (!written) {
+        m_reporter.showMessage(MessageIcon::Information, kSaveError);
+        return nullptr;
+    }
+    return file;
 }
 
 bool CToneloomDoc::OnSaveDocument(const QString& path)

@@ -13,6 +13,7 @@
 #include <QObject>
 #include <QSet>
 #include <QString>
+#include <QTemporaryFile>
 #include <array>
 #include <cstdint>
 #include <functional>
@@ -78,6 +79,11 @@ public:
     // The file a bulk send streams: every record addressed to user or card memory of the
     // synthesizer with deviceId, then SaveBank(which, path, area).
     bool SaveForSend(int which, sysex::MemoryArea area, std::uint8_t deviceId, const QString& path);
+    // The same into a new file of the temporary folder that is this send's own: created
+    // exclusively under a name nobody can foresee and readable by the user only, so
+    // nothing another user planted there is followed or overwritten. The file is closed
+    // and goes with the object. Null after "Error while saving !".
+    std::unique_ptr<QTemporaryFile> SaveForSend(int which, sysex::MemoryArea area, std::uint8_t deviceId);
     // The same, to any device (performances, rhythm sets, patches for kSaveAll).
     bool writeBank(QIODevice& file, int which, sysex::MemoryArea area = sysex::MemoryArea::User);
     // One run of consecutive records of a kind, as found while reading a file.
@@ -90,7 +96,9 @@ public:
         std::vector<SynthModel> layouts; // per record
     };
     // Reads the runs of records of a bank file from the device's position (no messages).
-    // Returns false only for a device error; error then holds its description.
+    // Returns false only for a device error; error then holds its description. The device
+    // is left at the first byte not read: where a message of no record starts, or a rest
+    // too short for one, or the end; what lies beyond was ignored.
     bool readBank(QIODevice& file, QString* error = nullptr, std::vector<Run>* runs = nullptr);
 
     // Asked for a path when SaveBank gets an empty one (with what is saved); an empty
@@ -143,6 +151,8 @@ signals:
 
 private:
     void setFlags(int kind, int index, std::uint32_t value);
+    // Addresses every record to area with deviceId, as a send writes them.
+    void addressForSend(sysex::MemoryArea area, std::uint8_t deviceId);
     void updateModifiedFromHistory();
     bool validItem(int kind, int index) const;
     // The records' data bytes without device, address and checksums: what stays the

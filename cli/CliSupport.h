@@ -1,8 +1,15 @@
 #pragma once
 
+#include "bank/ToneloomDoc.h"
+
 #include <QString>
 #include <QStringList>
-#include <optional>
+#include <functional>
+#include <vector>
+
+class QFile;
+class QFileDevice;
+class QIODevice;
 
 // Small helpers shared by the commands of toneloom-cli.
 namespace cli {
@@ -11,34 +18,44 @@ constexpr int kExitOk = 0;
 constexpr int kExitProblem = 1; // the command ran and found something wrong
 constexpr int kExitBadInput = 2;
 
-// Prints "toneloom-cli: text" on stderr and returns kExitBadInput.
+// Prints "toneloom-cli: text" on stderr, on one line, and returns kExitBadInput.
 int fail(const QString& text);
 void printOut(const QString& text); // one line on stdout
 void printErr(const QString& text); // one line on stderr
 
-// Options of the form --name VALUE and --flag, and the remaining positional arguments.
-class Arguments
+// Why a read or write of file failed, in a few words: "disk full", "permission denied",
+// "no such file or directory", ...
+QString fileErrorCause(const QFileDevice& file);
+// Opens file (its name set) for reading. Only regular files are read: a FIFO would
+// block and a device never end. False with "PATH: cause" in error.
+bool openInputFile(QFile& file, QString* error);
+// Replaces the regular file path (or creates it) with what write puts into the device;
+// the old file stays unless everything was written. False with "PATH: cause" in error.
+bool writeOutputFile(const QString& path, const std::function<bool(QIODevice&)>& write, QString* error);
+
+// A bank file as the bank window opens it, with what reading it found: the runs of
+// records, and where reading stopped (the bank reader ends at the first message that
+// belongs to no record).
+struct BankFile
 {
-public:
-    // valueOptions: names that take a value; flags: names that do not.
-    Arguments(const QStringList& args, const QStringList& valueOptions, const QStringList& flags);
-    bool ok() const { return m_error.isEmpty(); }
-    QString error() const { return m_error; }
-    std::optional<QString> value(const QString& name) const;
-    bool flag(const QString& name) const { return m_flags.contains(name); }
-    const QStringList& positional() const { return m_positional; }
-
-private:
-    QString m_error;
-    QStringList m_names;
-    QStringList m_values;
-    QStringList m_flags;
-    QStringList m_positional;
+    std::vector<CToneloomDoc::Run> runs;
+    qint64 size = 0;
+    qint64 end = 0;            // the first byte not read
+    qint64 unreadMessages = 0; // complete messages from there on
+    qint64 unread() const { return size - end; }
+    // Reading stopped before messages that it ignored (what follows the last record is
+    // more than a rest of stray bytes, which the scan reports as such).
+    bool stoppedEarly() const { return unreadMessages > 0; }
+    int records(int kind) const;
+    bool holdsRecords() const { return !runs.empty(); }
+    // "reading stopped at offset N; M bytes were not read"
+    QString unreadText() const;
 };
-
-// "--model jv1080|jv2080|xp" → model number 0..2, or -1.
-int parseModel(const QString& text);
-// "--device-id 17..32" (as the synthesizer shows it) → the stored byte 10h..1Fh, or -1.
-int parseDeviceId(const QString& text);
+// Reads file from its start as the bank reader does and fills bank (size, runs, end,
+// unread messages). False with "PATH: cause" in error on a read error.
+bool readBankFile(QFile& file, BankFile& bank, QString* error);
+// Opens path into doc (made with reporter) and fills bank. False after printing the
+// problem as fail() does: the file is no regular file, cannot be read, or is too short.
+bool openBankFile(CToneloomDoc& doc, CCollectingReporter& reporter, const QString& path, BankFile& bank);
 
 } // namespace cli

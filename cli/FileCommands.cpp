@@ -12,7 +12,6 @@ namespace cli {
 
 namespace {
 
-const QStringList kKindNames = {QStringLiteral("patches"), QStringLiteral("performances"), QStringLiteral("rhythm")};
 const QStringList kKindTitles = {QStringLiteral("patches"), QStringLiteral("performances"),
                                  QStringLiteral("rhythm sets")};
 
@@ -32,96 +31,48 @@ QString areaName(std::uint8_t area)
 
 } // namespace
 
-bool openBank(CToneloomDoc& doc, CCollectingReporter& reporter, const QString& path,
-              std::vector<CToneloomDoc::Run>* runs)
+int runNamesCommand(const CommandLine& line)
 {
-    if (!QFileInfo(path).isFile()) {
-        fail(QStringLiteral("%1: no such file").arg(path));
-        return false;
-    }
-    if (runs) {
-        // Read once more with the run details; the messages come from the open below.
-        QFile file(path);
-        if (file.open(QIODevice::ReadOnly)) {
-            CToneloomDoc scratch(doc.settings(), reporter);
-            scratch.readBank(file, nullptr, runs);
-        }
-    }
-    if (!doc.OnOpenDocument(path)) {
-        const QStringList texts = reporter.texts();
-        fail(texts.isEmpty() ? QStringLiteral("%1: cannot be read").arg(path) : texts.join(QLatin1Char(' ')));
-        return false;
-    }
-    return true;
-}
-
-namespace {
-
-bool holdsRecords(const QString& path, const SynthSettings& settings)
-{
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return false;
-    CCollectingReporter reporter;
-    CToneloomDoc doc(settings, reporter);
-    std::vector<CToneloomDoc::Run> runs;
-    doc.readBank(file, nullptr, &runs);
-    return !runs.empty();
-}
-
-} // namespace
-
-int runNamesCommand(const QStringList& args)
-{
-    const Arguments a(args, {QStringLiteral("--kind")}, {});
-    if (!a.ok())
-        return fail(a.error());
-    if (a.positional().size() != 1)
-        return fail(QStringLiteral("names needs exactly one FILE.syx"));
-    const int kind = kKindNames.indexOf(a.value(QStringLiteral("--kind")).value_or(kKindNames[0]));
-    if (kind < 0)
-        return fail(QStringLiteral("--kind must be patches, performances or rhythm"));
     SynthSettings settings;
     CCollectingReporter reporter;
     CToneloomDoc doc(settings, reporter);
-    const QString path = a.positional().first();
-    if (!openBank(doc, reporter, path))
+    const QString path = line.files.first();
+    BankFile bank;
+    if (!openBankFile(doc, reporter, path, bank))
         return kExitBadInput;
-    if (!holdsRecords(path, settings))
+    if (!bank.holdsRecords())
         return fail(QStringLiteral("%1 holds no patch, performance or rhythm set").arg(path));
-    const CRecordArray& array = doc.array(kind);
+    if (bank.stoppedEarly())
+        printErr(QStringLiteral("toneloom-cli: warning: %1: %2").arg(path, bank.unreadText()));
+    const CRecordArray& array = doc.array(line.kind);
     for (int i = 0; i < array.GetCount(); ++i)
         printOut(QStringLiteral("%1: %2").arg(i + 1).arg(array.name(i)));
     return kExitOk;
 }
 
-int runInfoCommand(const QStringList& args)
+int runInfoCommand(const CommandLine& line)
 {
-    const Arguments a(args, {}, {});
-    if (!a.ok())
-        return fail(a.error());
-    if (a.positional().size() != 1)
-        return fail(QStringLiteral("info needs exactly one FILE.syx"));
-    const QString path = a.positional().first();
+    const QString path = line.files.first();
     SynthSettings settings;
     CCollectingReporter reporter;
     CToneloomDoc doc(settings, reporter);
-    std::vector<CToneloomDoc::Run> runs;
-    if (!openBank(doc, reporter, path, &runs))
+    BankFile bank;
+    if (!openBankFile(doc, reporter, path, bank))
         return kExitBadInput;
     QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return fail(QStringLiteral("%1: %2").arg(path, file.errorString()));
-    const QByteArray bytes = file.readAll();
-    const SysExScanResult scan = scanSysEx(bytes);
+    QString error;
+    if (!openInputFile(file, &error))
+        return fail(error);
+    // Only the counts are wanted here; the problems themselves are for check.
+    SysExScanResult scan;
+    if (!scanSysEx(
+            file, [](const SysExProblem&) {}, scan, &error))
+        return fail(QStringLiteral("%1: %2").arg(path, error));
 
-    printOut(QStringLiteral("%1: %2 bytes, %3 messages").arg(path).arg(bytes.size()).arg(scan.messages));
+    printOut(QStringLiteral("%1: %2 bytes, %3 messages").arg(path).arg(bank.size).arg(scan.messages));
     for (int kind = 0; kind < kKindCount; ++kind) {
-        int total = 0;
-        for (const auto& run : runs)
-            total += run.kind == kind ? run.records : 0;
-        printOut(QStringLiteral("%1: %2 records").arg(kKindTitles[kind]).arg(total));
-        for (const auto& run : runs) {
+        printOut(QStringLiteral("%1: %2 records").arg(kKindTitles[kind]).arg(bank.records(kind)));
+        for (const auto& run : bank.runs) {
             if (run.kind != kind)
                 continue;
             std::map<SynthModel, int> layouts;
@@ -141,76 +92,82 @@ int runInfoCommand(const QStringList& args)
                          .arg(layoutText, areaName(run.area)));
         }
     }
+    if (bank.stoppedEarly())
+        printOut(bank.unreadText());
     printOut(QStringLiteral("messages with a bad checksum: %1").arg(scan.badChecksums));
     return kExitOk;
 }
 
-int runCheckCommand(const QStringList& args)
+int runCheckCommand(const CommandLine& line)
 {
-    const Arguments a(args, {}, {});
-    if (!a.ok())
-        return fail(a.error());
-    if (a.positional().size() != 1)
-        return fail(QStringLiteral("check needs exactly one FILE.syx"));
-    const QString path = a.positional().first();
+    const QString path = line.files.first();
     QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return fail(QStringLiteral("%1: %2").arg(path, file.errorString()));
-    const SysExScanResult scan = scanSysEx(file.readAll());
-    for (const SysExProblem& p : scan.problems)
-        printOut(QStringLiteral("%1: %2").arg(p.offset).arg(p.reason));
-    if (scan.messages == 0 && scan.problems.empty()) {
+    QString error;
+    if (!openInputFile(file, &error))
+        return fail(error);
+    // Where the bank reader stops before messages it ignores: a problem of its own,
+    // reported in its place.
+    BankFile bank;
+    if (!readBankFile(file, bank, &error))
+        return fail(error);
+    bool stopShown = !bank.stoppedEarly();
+    const auto showStop = [&] {
+        printOut(QStringLiteral("%1: reading stops here; %2 bytes are not read").arg(bank.end).arg(bank.unread()));
+        stopShown = true;
+    };
+    if (!file.seek(0))
+        return fail(QStringLiteral("%1: %2").arg(path, fileErrorCause(file)));
+    // The problems are printed as they are found: a report as long as the file is never
+    // held in memory.
+    SysExScanResult scan;
+    const bool read = scanSysEx(
+        file,
+        [&](const SysExProblem& p) {
+            if (!stopShown && p.offset > bank.end)
+                showStop();
+            printOut(QStringLiteral("%1: %2").arg(p.offset).arg(p.reason));
+        },
+        scan, &error);
+    if (!read)
+        return fail(QStringLiteral("%1: %2").arg(path, error));
+    const qint64 problems = scan.problemCount + (bank.stoppedEarly() ? 1 : 0);
+    if (!stopShown)
+        showStop();
+    if (scan.messages == 0 && problems == 0) {
         printOut(QStringLiteral("0: the file holds no message"));
         return kExitProblem;
     }
-    printOut(QStringLiteral("%1 messages, %2 problems").arg(scan.messages).arg(scan.problems.size()));
-    return scan.problems.empty() ? kExitOk : kExitProblem;
+    printOut(QStringLiteral("%1 messages, %2 problems").arg(scan.messages).arg(problems));
+    return problems == 0 ? kExitOk : kExitProblem;
 }
 
-int runConvertCommand(const QStringList& args)
+int runConvertCommand(const CommandLine& line)
 {
-    const Arguments a(args, {QStringLiteral("--model"), QStringLiteral("--what"), QStringLiteral("--device-id")},
-                      {QStringLiteral("--card")});
-    if (!a.ok())
-        return fail(a.error());
-    if (a.positional().size() != 2)
-        return fail(QStringLiteral("convert needs IN.syx and OUT.syx"));
-    const auto modelText = a.value(QStringLiteral("--model"));
-    if (!modelText)
-        return fail(QStringLiteral("convert needs --model jv1080|jv2080|xp"));
-    const int model = parseModel(*modelText);
-    if (model < 0)
-        return fail(QStringLiteral("--model must be jv1080, jv2080 or xp"));
-    static const QStringList whats = {QStringLiteral("patches"), QStringLiteral("performances"),
-                                      QStringLiteral("rhythm"), QStringLiteral("all")};
-    const int which = whats.indexOf(a.value(QStringLiteral("--what")).value_or(QStringLiteral("all")));
-    if (which < 0)
-        return fail(QStringLiteral("--what must be all, patches, performances or rhythm"));
     SynthSettings settings;
-    settings.model = static_cast<SynthModel>(model);
-    int deviceId = -1;
-    if (const auto id = a.value(QStringLiteral("--device-id"))) {
-        deviceId = parseDeviceId(*id);
-        if (deviceId < 0)
-            return fail(QStringLiteral("--device-id must be 17..32"));
-        settings.deviceId = static_cast<std::uint8_t>(deviceId);
-    }
-    const QString in = a.positional()[0];
-    const QString out = a.positional()[1];
+    settings.model = *line.model;
+    if (line.deviceId)
+        settings.deviceId = *line.deviceId;
+    const QString in = line.files[0];
+    const QString out = line.files[1];
     CCollectingReporter reporter;
     CToneloomDoc doc(settings, reporter);
-    if (!openBank(doc, reporter, in))
+    BankFile bank;
+    if (!openBankFile(doc, reporter, in, bank))
         return kExitBadInput;
-    if (!holdsRecords(in, settings))
+    if (!bank.holdsRecords())
         return fail(QStringLiteral("%1 holds no patch, performance or rhythm set").arg(in));
-    if (deviceId >= 0) {
+    // What lies beyond the first foreign message would silently become default records.
+    if (bank.stoppedEarly() && !line.force)
+        return fail(QStringLiteral("%1: %2 (--force converts what was read)").arg(in, bank.unreadText()));
+    if (line.deviceId) {
         for (int kind = 0; kind < kKindCount; ++kind)
             doc.array(kind).SetDeviceId(settings.deviceId);
     }
-    const auto area = a.flag(QStringLiteral("--card")) ? sysex::MemoryArea::Card : sysex::MemoryArea::User;
-    reporter.clear();
-    if (!doc.SaveBank(which, out, area))
-        return fail(QStringLiteral("%1: %2").arg(out, reporter.texts().join(QLatin1Char(' '))));
+    const auto area = line.card ? sysex::MemoryArea::Card : sysex::MemoryArea::User;
+    QString error;
+    if (!writeOutputFile(
+            out, [&](QIODevice& device) { return doc.writeBank(device, line.what, area); }, &error))
+        return fail(error);
     return kExitOk;
 }
 

@@ -9,10 +9,10 @@
 #include "midi/SystemPortProvider.h"
 #include "model/Reporter.h"
 
+#include <QDir>
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QFileInfo>
-#include <QTemporaryDir>
 #include <QThread>
 #include <QTimer>
 #include <cstdio>
@@ -27,7 +27,6 @@ constexpr int kManualSilenceMs = 2000;   // a manual receive ends after this lon
 constexpr int kTimeoutSlackMs = 5000;    // added to twice the line time of a request
 constexpr int kManualFirstByteSecs = 60; // time to start the dump on the instrument
 constexpr int kRequestFirstByteSecs = 10;
-constexpr int kMaxTimeoutSecs = 24 * 60 * 60;
 constexpr int kDrainGraceMs = 100; // lets the port hand the last message on before exit
 constexpr int kMillisPerSecond = 1000;
 
@@ -67,59 +66,19 @@ int matchPort(const QStringList& names, const QString& part, const QString& kind
     return -1;
 }
 
-struct Common
+// The synthesizer of a command line: --model (default JV-2080) and --device-id.
+SynthSettings synthOf(const CommandLine& line)
 {
     SynthSettings synth;
-};
-
-// --model and --device-id; nullopt after printing the problem.
-std::optional<Common> parseCommon(const Arguments& a, int& status)
-{
-    Common c;
-    c.synth.model = SynthModel::Jv2080;
-    c.synth.deviceId = SynthSettings::kDefaultDeviceId;
-    if (const auto m = a.value(QStringLiteral("--model"))) {
-        const int model = parseModel(*m);
-        if (model < 0) {
-            status = fail(QStringLiteral("--model takes jv1080, jv2080 or xp, not %1").arg(*m));
-            return std::nullopt;
-        }
-        c.synth.model = static_cast<SynthModel>(model);
-    }
-    if (const auto d = a.value(QStringLiteral("--device-id"))) {
-        const int id = parseDeviceId(*d);
-        if (id < 0) {
-            status = fail(QStringLiteral("--device-id takes 17 to 32, not %1").arg(*d));
-            return std::nullopt;
-        }
-        c.synth.deviceId = static_cast<std::uint8_t>(id);
-    }
-    return c;
-}
-
-std::optional<int> parseNonNegative(const Arguments& a, const QString& name, int& status)
-{
-    const auto v = a.value(name);
-    if (!v)
-        return std::nullopt;
-    bool ok = false;
-    const int n = v->toInt(&ok);
-    if (!ok || n < 0) {
-        status = fail(QStringLiteral("%1 takes a number of 0 or more, not %2").arg(name, *v));
-        return -1;
-    }
-    return n;
+    synth.model = line.model.value_or(SynthModel::Jv2080);
+    synth.deviceId = line.deviceId.value_or(SynthSettings::kDefaultDeviceId);
+    return synth;
 }
 
 } // namespace
 
-int runPortsCommand(const QStringList& args)
+int runPortsCommand(const CommandLine&)
 {
-    const Arguments a(args, {}, {});
-    if (!a.ok())
-        return fail(a.error());
-    if (!a.positional().isEmpty())
-        return fail(QStringLiteral("ports takes no arguments"));
     CEmulatorDevice emulator;
     CSystemPortProvider ports({&emulator});
     printOut(QStringLiteral("MIDI system: %1").arg(CRtMidiPort::apiName(ports.api())));
@@ -134,58 +93,34 @@ int runPortsCommand(const QStringList& args)
     return kExitOk;
 }
 
-int runReceiveCommand(const QStringList& args)
+int runReceiveCommand(const CommandLine& line)
 {
-    const Arguments a(args, {"--in", "--out", "--request", "--model", "--device-id", "--timeout"}, {"--manual"});
-    if (!a.ok())
-        return fail(a.error());
-    int status = kExitOk;
-    const auto common = parseCommon(a, status);
-    if (!common)
-        return status;
-    const auto timeoutArg = parseNonNegative(a, QStringLiteral("--timeout"), status);
-    if (status != kExitOk)
-        return status;
-    if (timeoutArg && (*timeoutArg < 1 || *timeoutArg > kMaxTimeoutSecs))
-        return fail(QStringLiteral("--timeout takes 1 to %1 seconds, not %2").arg(kMaxTimeoutSecs).arg(*timeoutArg));
-    if (a.positional().size() != 1)
-        return fail(QStringLiteral("receive needs exactly one FILE.syx"));
-    const QString path = a.positional().first();
-    const auto inPart = a.value(QStringLiteral("--in"));
-    const auto outPart = a.value(QStringLiteral("--out"));
-    const auto requestName = a.value(QStringLiteral("--request"));
-    const bool manual = a.flag(QStringLiteral("--manual"));
-    if (!inPart)
-        return fail(QStringLiteral("receive needs --in PORT"));
-    if (manual == requestName.has_value())
-        return fail(QStringLiteral("receive needs either --request NAME or --manual"));
-    int selection = CBulkTransfer::kManual;
-    if (requestName) {
-        selection = CBulkTransfer::findRequest(*requestName);
-        if (selection < 0) {
-            QStringList names;
-            for (const auto& r : sysex::kNamedRequests)
-                names << QString::fromLatin1(r.name);
-            return fail(QStringLiteral("unknown request \"%1\"; choose one of: %2")
-                            .arg(*requestName, names.join(QLatin1String(", "))));
-        }
-        if (!outPart)
-            return fail(QStringLiteral("a request needs --out PORT"));
-    }
-    const int firstByteSecs = timeoutArg ? *timeoutArg : manual ? kManualFirstByteSecs : kRequestFirstByteSecs;
+    const SynthSettings synth = synthOf(line);
+    const QString path = line.files.first();
+    const bool manual = line.manual;
+    const int selection = manual ? CBulkTransfer::kManual : line.request;
+    // The dump goes into a regular file only: a FIFO would block, a device is no file.
+    const QFileInfo target(path);
+    if (target.exists() && !target.isFile())
+        return fail(QStringLiteral("%1: not a regular file").arg(path));
+    if (!target.dir().exists())
+        return fail(QStringLiteral("%1: no such folder").arg(path));
+    if (!(target.exists() ? target : QFileInfo(target.absolutePath())).isWritable())
+        return fail(QStringLiteral("%1: cannot be written: permission denied").arg(path));
+    const int firstByteSecs = line.timeout ? *line.timeout : manual ? kManualFirstByteSecs : kRequestFirstByteSecs;
 
-    CEmulatorDevice emulator(common->synth.model, common->synth.deviceId);
+    CEmulatorDevice emulator(synth.model, synth.deviceId);
     CSystemPortProvider ports({&emulator});
     CMidiSettings settings;
     QString error;
     const QStringList inputs = ports.inputNames();
-    settings.inDevice = matchPort(inputs, *inPart, QStringLiteral("input"), &error);
+    settings.inDevice = matchPort(inputs, line.inPort, QStringLiteral("input"), &error);
     if (settings.inDevice < 0)
         return fail(error);
     settings.inName = inputs[settings.inDevice];
-    if (outPart) {
+    if (!line.outPort.isEmpty()) {
         const QStringList outputs = ports.outputNames();
-        settings.outDevice = matchPort(outputs, *outPart, QStringLiteral("output"), &error);
+        settings.outDevice = matchPort(outputs, line.outPort, QStringLiteral("output"), &error);
         if (settings.outDevice < 0)
             return fail(error);
         settings.outName = outputs[settings.outDevice];
@@ -193,12 +128,12 @@ int runReceiveCommand(const QStringList& args)
 
     CPrintingReporter reporter;
     CMidi midi(ports, reporter, settings);
-    CBulkTransfer transfer(midi, common->synth);
+    CBulkTransfer transfer(midi, synth);
     QEventLoop loop;
-    status = kExitProblem;
+    int status = kExitProblem;
     long received = 0;
     long printed = -1;
-    const long expected = CBulkTransfer::expectedSize(selection, common->synth.model);
+    const long expected = CBulkTransfer::expectedSize(selection, synth.model);
     const auto printProgress = [&] {
         if (received == printed)
             return;
@@ -288,67 +223,45 @@ int runReceiveCommand(const QStringList& args)
     return status;
 }
 
-int runSendCommand(const QStringList& args)
+int runSendCommand(const CommandLine& line)
 {
-    const Arguments a(args, {"--out", "--what", "--model", "--device-id", "--rate", "--pause"}, {"--card"});
-    if (!a.ok())
-        return fail(a.error());
-    int status = kExitOk;
-    const auto common = parseCommon(a, status);
-    if (!common)
-        return status;
-    const auto rate = parseNonNegative(a, QStringLiteral("--rate"), status);
-    const auto pause = parseNonNegative(a, QStringLiteral("--pause"), status);
-    if (status != kExitOk)
-        return status;
-    if (a.positional().size() != 1)
-        return fail(QStringLiteral("send needs exactly one FILE.syx"));
-    const QString path = a.positional().first();
-    const auto outPart = a.value(QStringLiteral("--out"));
-    if (!outPart)
-        return fail(QStringLiteral("send needs --out PORT"));
-    int which = CToneloomDoc::kSaveAll;
-    if (const auto w = a.value(QStringLiteral("--what"))) {
-        const QString what = w->toLower();
-        if (what == QLatin1String("all"))
-            which = CToneloomDoc::kSaveAll;
-        else if (what == QLatin1String("patches"))
-            which = CToneloomDoc::kSavePatches;
-        else if (what == QLatin1String("performances"))
-            which = CToneloomDoc::kSavePerformances;
-        else if (what == QLatin1String("rhythm"))
-            which = CToneloomDoc::kSaveRhythmSets;
-        else
-            return fail(QStringLiteral("--what takes all, patches, performances or rhythm, not %1").arg(*w));
+    const SynthSettings synth = synthOf(line);
+    const QString path = line.files.first();
+    const int which = line.what;
+    // The file is read and judged before any port is opened: what it cannot hold must
+    // never reach the instrument's memory.
+    CCollectingReporter fileReporter;
+    CToneloomDoc document(synth, fileReporter);
+    BankFile bank;
+    if (!openBankFile(document, fileReporter, path, bank))
+        return kExitBadInput;
+    static const QStringList kWhatNames = {QStringLiteral("patches"), QStringLiteral("performances"),
+                                           QStringLiteral("rhythm sets")};
+    if (which == CToneloomDoc::kSaveAll ? !bank.holdsRecords() : bank.records(which) == 0) {
+        return fail(which == CToneloomDoc::kSaveAll
+                        ? QStringLiteral("%1 holds no patch, performance or rhythm set").arg(path)
+                        : QStringLiteral("%1 holds no %2").arg(path, kWhatNames[static_cast<qsizetype>(which)]));
     }
-    if (!QFileInfo(path).isFile())
-        return fail(QStringLiteral("there is no file %1").arg(path));
+    if (bank.stoppedEarly() && !line.force)
+        return fail(QStringLiteral("%1: %2 (--force sends what was read)").arg(path, bank.unreadText()));
 
-    CEmulatorDevice emulator(common->synth.model, common->synth.deviceId);
+    CEmulatorDevice emulator(synth.model, synth.deviceId);
     CSystemPortProvider ports({&emulator});
     CMidiSettings settings;
-    if (rate)
-        settings.sendRate = *rate;
-    if (pause)
-        settings.sendPause = *pause;
+    if (line.rate)
+        settings.sendRate = *line.rate;
+    if (line.pause)
+        settings.sendPause = *line.pause;
     QString error;
     const QStringList outputs = ports.outputNames();
-    settings.outDevice = matchPort(outputs, *outPart, QStringLiteral("output"), &error);
+    settings.outDevice = matchPort(outputs, line.outPort, QStringLiteral("output"), &error);
     if (settings.outDevice < 0)
         return fail(error);
     settings.outName = outputs[settings.outDevice];
 
     CPrintingReporter reporter;
-    CToneloomDoc document(common->synth, reporter);
-    if (!document.OnOpenDocument(path))
-        return kExitProblem;
-    QTemporaryDir folder;
-    if (!folder.isValid()) {
-        printErr(QStringLiteral("toneloom-cli: no temporary folder: %1").arg(folder.errorString()));
-        return kExitProblem;
-    }
     CMidi midi(ports, reporter, settings);
-    CBulkTransfer transfer(midi, common->synth);
+    CBulkTransfer transfer(midi, synth);
     QEventLoop loop;
     long sent = 0;
     long printed = -1;
@@ -363,16 +276,20 @@ int runSendCommand(const QStringList& args)
     QObject::connect(&progress, &QTimer::timeout, printProgress);
     progress.start(kProgressIntervalMs);
     QObject::connect(&midi, &CMidi::bytesSent, [&](long count) { sent = count; });
-    status = kExitProblem;
+    int status = kExitProblem;
     QObject::connect(&transfer, &CBulkTransfer::finished, [&](CBulkTransfer::Outcome outcome, bool) {
         sent = midi.bytesSentCount();
         printProgress();
         status = outcome == CBulkTransfer::Outcome::Completed ? kExitOk : kExitProblem;
         loop.quit();
     });
-    const auto area = a.flag(QStringLiteral("--card")) ? sysex::MemoryArea::Card : sysex::MemoryArea::User;
-    const QString sendPath = folder.filePath(CBulkTransfer::kSendFileName);
-    if (!document.SaveForSend(which, area, common->synth.deviceId, sendPath) || !transfer.startSend(sendPath))
+    const auto area = line.card ? sysex::MemoryArea::Card : sysex::MemoryArea::User;
+    const std::unique_ptr<QTemporaryFile> sendFile = document.SaveForSend(which, area, synth.deviceId);
+    if (!sendFile) {
+        printErr(QStringLiteral("toneloom-cli: %1").arg(fileReporter.texts().join(QLatin1Char(' '))));
+        return kExitProblem;
+    }
+    if (!transfer.startSend(sendFile->fileName()))
         return kExitProblem;
     loop.exec();
     // The last message leaves the port's own buffer within its pause.

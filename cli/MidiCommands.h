@@ -1,12 +1,12 @@
 #pragma once
 
-#include <QStringList>
+#include "cli/CommandLine.h"
 
 // The commands of toneloom-cli that talk to a synthesizer over MIDI.
 namespace cli {
 
-int runPortsCommand(const QStringList& args);
-int runReceiveCommand(const QStringList& args);
-int runSendCommand(const QStringList& args);
+int runPortsCommand(const CommandLine& line);
+int runReceiveCommand(const CommandLine& line);
+int runSendCommand(const CommandLine& line);
 
 } // namespace cli

@@ -2,7 +2,7 @@
 
 #include "bank/ToneloomDoc.h"
 #include "cli/CliSupport.h"
-#include "cli/FileCommands.h"
+#include "cli/CommandLine.h"
 #include "model/ExpansionNames.h"
 #include "model/ParamListing.h"
 
@@ -25,12 +25,10 @@ bool patchLines(const QString& path, int number, const CExpansionNames& names, s
     SynthSettings settings;
     CCollectingReporter reporter;
     CToneloomDoc doc(settings, reporter);
-    std::vector<CToneloomDoc::Run> runs;
-    if (!openBank(doc, reporter, path, &runs))
+    BankFile bank;
+    if (!openBankFile(doc, reporter, path, bank))
         return false;
-    int patches = 0;
-    for (const CToneloomDoc::Run& run : runs)
-        patches += run.kind == kPatches ? run.records : 0;
+    const int patches = bank.records(kPatches);
     if (number > patches) {
         fail(QStringLiteral("%1 holds %2 patches, not %3").arg(path).arg(patches).arg(number));
         return false;

@@ -1,46 +1,51 @@
-// toneloom-cli: the headless tool for bank files and bulk dumps.
+// toneloom-cli: the headless tool for bank files, bulk dumps and libraries.
 
 #include "cli/CliSupport.h"
+#include "cli/CommandLine.h"
 #include "cli/FileCommands.h"
+#include "cli/LibraryCommands.h"
 #include "cli/MidiCommands.h"
 #include "cli/ShowCommands.h"
 
 #include <QCoreApplication>
-#include <functional>
 
 namespace {
-
-struct Command
-{
-    const char* name;
-    std::function<int(const QStringList&)> run;
-    const char* usage;
-};
-
-const Command kCommands[] = {
-    {"names", cli::runNamesCommand, "names FILE.syx [--kind patches|performances|rhythm]"},
-    {"info", cli::runInfoCommand, "info FILE.syx"},
-    {"check", cli::runCheckCommand, "check FILE.syx"},
-    {"convert", cli::runConvertCommand,
-     "convert --model jv1080|jv2080|xp [--what all|patches|performances|rhythm] [--card] [--device-id 17..32] IN.syx "
-     "OUT.syx"},
-    {"show", cli::runShowCommand, "show FILE.syx --patch N"},
-    {"diff", cli::runDiffCommand, "diff A.syx B.syx --patch N [--to M]"},
-    {"ports", cli::runPortsCommand, "ports"},
-    {"receive", cli::runReceiveCommand,
-     "receive --in PORT --out PORT (--request NAME | --manual) [--model jv1080|jv2080|xp] [--device-id 17..32] "
-     "[--timeout SECONDS] FILE.syx"},
-    {"send", cli::runSendCommand,
-     "send --out PORT [--card] [--what all|patches|performances|rhythm] [--model jv1080|jv2080|xp] [--device-id "
-     "17..32] "
-     "[--rate BYTES_PER_S] [--pause MS] FILE.syx"},
-};
 
 void printUsage()
 {
     cli::printErr(QStringLiteral("Toneloom command-line tool for JV-1080, JV-2080 and XP banks.\nUsage:"));
-    for (const Command& c : kCommands)
-        cli::printErr(QStringLiteral("  toneloom-cli %1").arg(QString::fromLatin1(c.usage)));
+    for (const QString& line : cli::usageLines())
+        cli::printErr(QStringLiteral("  ") + line);
+}
+
+int run(const cli::CommandLine& line)
+{
+    using Command = cli::CommandLine::Command;
+    switch (line.command) {
+    case Command::Names:
+        return cli::runNamesCommand(line);
+    case Command::Info:
+        return cli::runInfoCommand(line);
+    case Command::Check:
+        return cli::runCheckCommand(line);
+    case Command::Convert:
+        return cli::runConvertCommand(line);
+    case Command::Ports:
+        return cli::runPortsCommand(line);
+    case Command::Receive:
+        return cli::runReceiveCommand(line);
+    case Command::Send:
+        return cli::runSendCommand(line);
+    case Command::Show:
+        return cli::runShowCommand(line.rest);
+    case Command::Diff:
+        return cli::runDiffCommand(line.rest);
+    case Command::Library:
+        return cli::runLibraryCommand(line.rest);
+    case Command::Usage:
+        break;
+    }
+    return cli::kExitOk;
 }
 
 } // namespace
@@ -49,16 +54,11 @@ int main(int argc, char* argv[])
 {
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("toneloom-cli"));
-    QStringList args = QCoreApplication::arguments().mid(1);
-    if (args.isEmpty() || args.first() == QLatin1String("--help") || args.first() == QLatin1String("help")) {
+    // Everything the command line asks for is checked before a file or port is touched.
+    const cli::CommandLine line = cli::parseCommandLine(QCoreApplication::arguments().mid(1));
+    if (line.showUsage)
         printUsage();
-        return args.isEmpty() ? cli::kExitBadInput : cli::kExitOk;
-    }
-    const QString name = args.takeFirst();
-    for (const Command& c : kCommands) {
-        if (name == QLatin1String(c.name))
-            return c.run(args);
-    }
-    printUsage();
-    return cli::fail(QStringLiteral("unknown command %1").arg(name));
+    if (!line.ok())
+        return cli::fail(line.error);
+    return run(line);
 }

@@ -229,10 +229,14 @@ void CSynthEmulator::applyDataSet(const std::uint8_t* data, std::size_t size, bo
     };
     for (std::size_t i = 0; i < count; ++i) {
         const std::uint32_t at = first + static_cast<std::uint32_t>(i);
-        auto it = m_blocks.upper_bound(at);
-        if (it == m_blocks.begin())
-            continue;
-        --it;
+        // Most bytes land in the block of the byte before; only a new block is looked up.
+        auto it = current;
+        if (it == m_blocks.end() || at - it->first >= it->second.size()) {
+            it = m_blocks.upper_bound(at);
+            if (it == m_blocks.begin())
+                continue;
+            --it;
+        }
         const std::uint32_t offset = at - it->first;
         if (offset >= it->second.size() || !available(it->first))
             continue;

@@ -10,6 +10,7 @@
 
 #include <QCoreApplication>
 #include <QFile>
+#include <QFileInfo>
 #include <QSaveFile>
 #include <QStringList>
 #include <atomic>
@@ -157,15 +158,53 @@ bool load(CSynthEmulator& emulator, const QString& path, sysex::MemoryArea area)
     return true;
 }
 
+// Why the write of file failed, in a few words.
+QString writeCause(const QFileDevice& file)
+{
+    if (file.error() == QFileDevice::ResourceError)
+        return QStringLiteral("disk full");
+    const QString text = file.errorString();
+    if (file.error() == QFileDevice::NoError || text.isEmpty() || text == QLatin1String("Unknown error"))
+        return QStringLiteral("the file could not be written");
+    return text.left(1).toLower() + text.mid(1);
+}
+
 bool save(const CSynthEmulator& emulator, const QString& path, sysex::MemoryArea area)
 {
-    QSaveFile file(path);
     const QByteArray bank = emulator.dump(area);
-    if (!file.open(QIODevice::WriteOnly) || file.write(bank) != bank.size() || !file.commit()) {
-        say(QStringLiteral("cannot save %1: %2").arg(path, file.errorString()));
-        return false;
+    QString cause;
+    const QFileInfo target(path);
+    if (target.exists() && !target.isFile()) {
+        cause = QStringLiteral("not a regular file");
+    } else {
+        QSaveFile file(path);
+        if (file.open(QIODevice::WriteOnly)) {
+            // A full disk first takes part of a write without a reason; the next attempt
+            // brings the system's answer. The cause is read before the file is given
+            // up, which clears it.
+            qint64 done = 0;
+            while (done < bank.size()) {
+                const qint64 n = file.write(bank.constData() + done, bank.size() - done);
+                if (n <= 0)
+                    break;
+                done += n;
+            }
+            if (done < bank.size() || !file.flush()) {
+                if (file.errorString() == QLatin1String("Unknown error"))
+                    file.flush();
+                cause = writeCause(file);
+                file.cancelWriting();
+            } else if (!file.commit()) {
+                cause = writeCause(file);
+            }
+        } else {
+            cause = writeCause(file);
+        }
     }
-    return true;
+    if (cause.isEmpty())
+        return true;
+    say(QStringLiteral("cannot save %1: %2").arg(path, cause));
+    return false;
 }
 
 // Sends one answer; with noise, as pieces with realtime bytes between them.

@@ -1,8 +1,10 @@
 // Loads arbitrary bytes as a copybox file, pastes every entry into a bank and writes
-// the bank in each model's layout: whatever a .cop file holds, nothing may crash.
+// the bank in each model's layout: whatever a .cop file holds, nothing may crash, and
+// the bank written reads back whole with every message well-formed.
 #include "bank/BankOperations.h"
 #include "bank/Copybox.h"
 #include "bank/ToneloomDoc.h"
+#include "model/SysExScan.h"
 
 #include <QBuffer>
 #include <cstddef>
@@ -33,6 +35,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         QBuffer buffer;
         buffer.open(QIODevice::WriteOnly);
         doc.writeBank(buffer, CToneloomDoc::kSavePatches);
+        if (!scanSysEx(buffer.data()).problems.empty())
+            std::abort();
+        CToneloomDoc again(settings, reporter);
+        QBuffer back(&buffer.buffer());
+        back.open(QIODevice::ReadOnly);
+        std::vector<CToneloomDoc::Run> runs;
+        if (!again.readBank(back, nullptr, &runs) || runs.size() != 1 || runs[0].records != CPatchArray::kCount
+            || back.pos() != back.size())
+            std::abort();
     }
     while (doc.canUndo())
         doc.Undo();

@@ -4,6 +4,7 @@
 
 #include <QIODevice>
 #include <QString>
+#include <algorithm>
 #include <cstring>
 
 CRecordArray::CRecordArray(int count, int recordSize, Layout layout)
@@ -169,7 +170,11 @@ void CRecordArray::setRecord(int index, const QByteArray& image)
 
 void CRecordArray::normaliseFraming(int index)
 {
-    std::uint8_t* rec = data(index);
+    normaliseFraming(data(index));
+}
+
+void CRecordArray::normaliseFraming(std::uint8_t* rec) const
+{
     for (std::size_t m = 0; m < m_layout.messageOffsets.size(); ++m) {
         const int start = messageStart(m);
         const int end = messageEnd(m);
@@ -186,6 +191,49 @@ void CRecordArray::normaliseFraming(int index)
         if (m == 0)
             rec[start + sysex::kOffAddress + 2] = 0;
     }
+}
+
+CRecordArray::ImageCheck CRecordArray::checkImage(QByteArray& image) const
+{
+    if (image.size() != m_recordSize)
+        return ImageCheck::Refused;
+    const auto* in = reinterpret_cast<const std::uint8_t*>(image.constData());
+    if (!IsOwnHeader(in + 1))
+        return ImageCheck::Refused;
+    // Bytes that merely begin like a record (a dump of another layout or a stretch of
+    // a bank cut at the wrong place) have their messages elsewhere.
+    const std::size_t messages = m_layout.messageOffsets.size();
+    std::size_t framed = 0;
+    for (std::size_t m = 0; m < messages; ++m)
+        framed += in[messageStart(m)] == sysex::kStart && in[messageEnd(m) - 1] == sysex::kEnd ? 1 : 0;
+    if (2 * framed < messages)
+        return ImageCheck::Refused;
+
+    QByteArray repaired = image;
+    auto* rec = reinterpret_cast<std::uint8_t*>(repaired.data());
+    normaliseFraming(rec);
+    std::uint8_t device = rec[sysex::kOffDevice];
+    if (device < SynthSettings::kMinDeviceId || device > SynthSettings::kMaxDeviceId)
+        device = SynthSettings::kDefaultDeviceId;
+    const std::uint8_t area = rec[sysex::kOffAddress];
+    const std::uint8_t number = rec[sysex::kOffAddress + 1];
+    for (std::size_t m = 0; m < messages; ++m) {
+        std::uint8_t* msg = rec + messageStart(m);
+        msg[sysex::kOffDevice] = device;
+        msg[sysex::kOffAddress] = area;
+        msg[sysex::kOffAddress + 1] = number;
+        if (m > 0)
+            msg[sysex::kOffAddress + 2] = subBlockByte(int(m));
+    }
+    // Checksums alone say nothing about the record (the bank recomputes them before
+    // anything is stored or sent), so an intact record is taken as it is.
+    std::vector<std::uint8_t> before(in, in + m_recordSize);
+    recalcImageChecksums(before.data());
+    recalcImageChecksums(rec);
+    if (std::equal(before.begin(), before.end(), rec))
+        return ImageCheck::Intact;
+    image = repaired;
+    return ImageCheck::Repaired;
 }
 
 void CRecordArray::setMessageByte(int byteOffset, std::uint8_t value)

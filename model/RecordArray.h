@@ -64,6 +64,19 @@ public:
     // Fresh checksums in every message of one image of this kind (also a copy outside the array).
     void recalcImageChecksums(std::uint8_t* image) const;
 
+    // What checkImage found.
+    enum class ImageCheck { Intact, Repaired, Refused };
+    // Decides whether image, coming from outside the bank (the copybox, a drop, a paste),
+    // is a record of this kind, and makes it a well-formed one. A record of this kind
+    // has the record size, a first message the bank reader takes for this kind, and at
+    // least half of its messages framed where the kind has them; anything else is
+    // Refused and left as it is. A record is then repaired the way the bank reader
+    // repairs what it reads: F0 and F7 in their places, 7-bit data, the family's header,
+    // a device ID of 10h..1Fh, and in every message the area and number of the first
+    // one with the block's own address, and fresh checksums. Repaired tells that any of
+    // that but the checksums changed; an Intact image is left exactly as it was.
+    ImageCheck checkImage(QByteArray& image) const;
+
 protected:
     // What tells the kinds apart: where the messages of a record start (the common block
     // first), the kind of block of the first and of the other messages, and the area bytes.
@@ -93,6 +106,7 @@ protected:
     // Valid records are not changed; damaged ones can so never put a stray status byte
     // on the MIDI line or write parameters to a shifted address.
     void normaliseFraming(int index);
+    void normaliseFraming(std::uint8_t* rec) const;
     // Sets byte 5 (area) or 2 (device) of every message of every record.
     void setMessageByte(int byteOffset, std::uint8_t value);
     // Start and length of message m of a record.

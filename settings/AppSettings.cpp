@@ -195,6 +195,14 @@ void CAppSettings::setLibraryKey(int k, const QString& name)
     write(kLibrary, QStringLiteral("Key%1").arg(k), name);
 }
 
+void CAppSettings::setLibraryKeys(const std::vector<QString>& names)
+{
+    m_ini.beginBatch();
+    for (std::size_t k = 0; k < names.size(); ++k)
+        m_ini.writeString(key(kLibrary), QStringLiteral("Key%1").arg(k), names[k]);
+    checkWrite(m_ini.endBatch());
+}
+
 QString CAppSettings::folderOf(const QString& path)
 {
     const int slash = std::max(path.lastIndexOf(QLatin1Char('/')), path.lastIndexOf(QLatin1Char('\\')));

@@ -5,6 +5,7 @@
 
 #include <QString>
 #include <array>
+#include <vector>
 
 class CReporter;
 
@@ -91,6 +92,8 @@ public:
 
     QString libraryKey(int key) const;
     void setLibraryKey(int key, const QString& name);
+    // All key names at once ("Key0" onwards), written in one go.
+    void setLibraryKeys(const std::vector<QString>& names);
 
     // The folder of a chosen file: the path without its file name, separator kept.
     static QString folderOf(const QString& path);

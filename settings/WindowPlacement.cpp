@@ -39,6 +39,10 @@ std::optional<CWindowPlacement> CWindowPlacement::fromText(const QString& text)
     }
     if (values[0] < 0 || values[1] < 0)
         return std::nullopt;
+    for (int i = 2; i < kFieldCount; ++i) {
+        if (values[i] < -kMaxCoordinate || values[i] > kMaxCoordinate)
+            return std::nullopt;
+    }
     CWindowPlacement p;
     p.flags = static_cast<unsigned>(values[0]);
     p.showCmd = static_cast<unsigned>(values[1]);

@@ -15,6 +15,9 @@ struct CWindowPlacement
     static constexpr unsigned kShowMinimized = 2;
     static constexpr unsigned kShowMaximized = 3;
     static constexpr int kFieldCount = 10;
+    // No screen reaches further (Qt's largest widget size); beyond it the rectangle's
+    // size could not even be computed.
+    static constexpr int kMaxCoordinate = 16777215;
 
     unsigned flags = 0;
     unsigned showCmd = kShowNormal;
@@ -31,6 +34,7 @@ struct CWindowPlacement
     void setNormalRect(const QRect& r);
 
     QString toText() const;
-    // Only a text whose first ten fields are all numbers is a placement.
+    // Only a text whose first ten fields are all numbers, the flags and show state not
+    // negative and every coordinate within kMaxCoordinate, is a placement.
     static std::optional<CWindowPlacement> fromText(const QString& text);
 };

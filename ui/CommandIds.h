@@ -34,6 +34,10 @@ constexpr int kRandomPatches = 32776;
 constexpr int kCopyToPatch = 32822;
 constexpr int kCopyEffect = 32832;
 constexpr int kShowUsedPatches = 32823;
+constexpr int kEditDelete = 57632;
+constexpr int kLibraryProperties = 32850;
+constexpr int kLibraryKeys = 32851;
+constexpr int kFindDoubles = 32852;
 
 // View
 constexpr int kViewToolbar = 59392;
@@ -55,6 +59,10 @@ constexpr int kVirtualSynth = 32826;
 constexpr int kEnvelopePresets = 32821;
 constexpr int kSettings = 32824;
 constexpr int kUseCategories = 32825;
+// Sort by: Name, Date, Comment, Key 1 .. Key 8 (the list's columns in order), Category.
+constexpr int kSortByName = 32853;
+constexpr int kSortColumns = 11;
+constexpr int kSortByCategory = kSortByName + kSortColumns;
 
 // Window, Help
 constexpr int kWindowCascade = 57650;

@@ -36,6 +36,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScopeGuard>
 #include <QSignalSpy>
 #include <QSpinBox>
 #include <QTemporaryDir>
@@ -161,6 +162,63 @@ private slots:
         emulator.withEmulator(
             [&](CSynthEmulator& e) { user = e.blockData(sysex::patchAddress(sysex::MemoryArea::User, 5)); });
         QVERIFY(user.left(12) != QByteArray("CARD TEST   "));
+    }
+
+    void sendIgnoresWhatIsPlantedInTheTemporaryFolder_data()
+    {
+        QTest::addColumn<bool>("link");
+        QTest::newRow("symbolic link to a bank") << true;
+        QTest::newRow("folder of the old name") << false;
+    }
+    void sendIgnoresWhatIsPlantedInTheTemporaryFolder()
+    {
+        QFETCH(bool, link);
+        QTemporaryDir shared;
+        QVERIFY(shared.isValid());
+        const QString victim = m_dir.filePath(QStringLiteral("victim.syx"));
+        {
+            QFile f(victim);
+            QVERIFY(f.open(QIODevice::WriteOnly));
+            f.write("somebody's bank");
+        }
+        const QString planted = shared.filePath(QStringLiteral("sysex~~~.tmp"));
+        QVERIFY(link ? QFile::link(victim, planted) : QDir().mkdir(planted));
+        const QByteArray oldTmp = qgetenv("TMPDIR");
+        qputenv("TMPDIR", QFile::encodeName(shared.path()));
+        const auto restore = qScopeGuard([&] { qputenv("TMPDIR", oldTmp); });
+
+        CEmulatorDevice emulator(SynthModel::Jv1080, SynthSettings::kDefaultDeviceId, 2000000);
+        const QString ini = freshIni();
+        {
+            CIniFile file(ini);
+            file.writeInt(QStringLiteral("SETUP"), QStringLiteral("SENDRATE"), 0);
+            file.writeInt(QStringLiteral("SETUP"), QStringLiteral("SENDPAUSE"), 0);
+        }
+        auto s = start(ini, emulator);
+        CToneloomView* view = newBank(*s);
+        view->document().patches().SetName(7, "PRIVATE SEND");
+        s->prompter.onExec = [](QDialog& dialog) {
+            auto* send = qobject_cast<CSendDlg*>(&dialog);
+            if (!send)
+                return int(QDialog::Rejected);
+            send->setChoice(false, 0);
+            return int(QDialog::Accepted);
+        };
+        s->frame()->action(cmd::kSend)->trigger();
+        QVERIFY(s->prompter.messages.empty());
+        QTRY_VERIFY_WITH_TIMEOUT(!s->frame()->bulkTransfer().isActive(), 30000);
+        emulator.waitIdle();
+        QByteArray common;
+        emulator.withEmulator(
+            [&](CSynthEmulator& e) { common = e.blockData(sysex::patchAddress(sysex::MemoryArea::User, 7)); });
+        QCOMPARE(common.left(12), QByteArray("PRIVATE SEND"));
+        // The planted name is left alone, and the send's own file is gone with the send.
+        QFile f(victim);
+        QVERIFY(f.open(QIODevice::ReadOnly));
+        QCOMPARE(f.readAll(), QByteArray("somebody's bank"));
+        QCOMPARE(QFileInfo(planted).isSymLink(), link);
+        QTRY_COMPARE(QDir(shared.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::System),
+                     QStringList{QStringLiteral("sysex~~~.tmp")});
     }
 
     void midiSettingsDialog()

@@ -54,6 +54,8 @@ private slots:
     void initMakesOneEntryPerSelectedItem();
     void moveExampleAndItsUndo_data();
     void moveExampleAndItsUndo();
+    void undoOfMoveAfterAreaChange_data();
+    void undoOfMoveAfterAreaChange();
     void moveOrder_data();
     void moveOrder();
     void dropOntoCurrentDoesNothing();
@@ -304,6 +306,59 @@ void TestBankCommands::moveExampleAndItsUndo()
     QCOMPARE(bank.selection(kPatches), (QList<int>{3, 4}));
     QCOMPARE(doc.CurrentIndex(kPatches), 3);
     QCOMPARE(audition.at(1).at(1).toInt(), 3);
+}
+
+void TestBankCommands::undoOfMoveAfterAreaChange_data()
+{
+    QTest::addColumn<bool>("cardBank");
+    QTest::addColumn<bool>("cardBeforeUndo");
+    // A send to card memory leaves card addresses in a user bank; a save of a bank that
+    // came from a card gives it user addresses.
+    QTest::newRow("user bank sent to card") << false << true;
+    QTest::newRow("card bank saved") << true << false;
+}
+
+void TestBankCommands::undoOfMoveAfterAreaChange()
+{
+    QFETCH(bool, cardBank);
+    QFETCH(bool, cardBeforeUndo);
+    BankFixture bank;
+    CToneloomDoc& doc = *bank.doc;
+    CPerformanceArray& perfs = doc.performances();
+    if (cardBank)
+        perfs.SetCardMemory();
+    const int own = cardBank ? 2 : 1;
+    const int other = cardBank ? 1 : 2;
+    CPartReferences::setPatch(perfs, 0, 0, 0, own, 4);
+    CPartReferences::setPatch(perfs, 0, 1, 0, own, 3);
+    CPartReferences::setPatch(perfs, 7, 5, 0, own, 9);
+    CPartReferences::setPatch(perfs, 2, 3, 0, other, 4); // the other memory: never remapped
+    const auto numbers = [&] {
+        return QList<int>{CPartReferences::patchNumber(perfs, 0, 0), CPartReferences::patchNumber(perfs, 0, 1),
+                          CPartReferences::patchNumber(perfs, 7, 5), CPartReferences::patchNumber(perfs, 2, 3)};
+    };
+    const QList<int> before = numbers();
+    const QByteArray patches = bank.bytes(kPatches);
+
+    bank.selectOnly(kPatches, 3);
+    doc.SelectItem(kPatches, 4, true, false);
+    doc.SetDropMark(kPatches, 10, true);
+    CBankOperations ops(doc);
+    QVERIFY(ops.DropMove(kPatches));
+    const QList<int> moved{11, 10, 7, 4};
+    QCOMPARE(numbers(), moved);
+
+    if (cardBeforeUndo)
+        perfs.SetCardMemory();
+    else
+        perfs.SetUserMemory();
+    doc.Undo();
+    QCOMPARE(numbers(), before);
+    QCOMPARE(bank.bytes(kPatches), patches);
+    doc.Redo();
+    QCOMPARE(numbers(), moved);
+    doc.Undo();
+    QCOMPARE(numbers(), before);
 }
 
 void TestBankCommands::moveOrder_data()

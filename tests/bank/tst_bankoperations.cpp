@@ -1,13 +1,90 @@
 #include "tests/bank/BankFixture.h"
 
 #include "bank/BankOperations.h"
+#include "bank/Copybox.h"
 #include "bank/RhythmKeyNames.h"
+#include "model/SysExScan.h"
 
+#include <QBuffer>
 #include <QSignalSpy>
+#include <QTemporaryDir>
 #include <QTest>
 
 using EffectCopy = CBankOperations::EffectCopy;
 Q_DECLARE_METATYPE(EffectCopy)
+
+namespace {
+
+// How an item offered to a bank is spoilt.
+enum class Spoil {
+    None,
+    HighBit,     // a data byte with its top bit set
+    MissingEnd,  // the F7 of a later message overwritten
+    WrongBlock,  // a message addressed to another tone, part or key
+    BadDevice,   // device byte 7Fh in every message
+    Text,        // bytes of a text file
+    WrongSize,   // a record of another kind's size
+    OtherLayout, // a JV-1080 dump of the kind cut at the in-memory size
+    CutWrongly,  // a stretch of consecutive records starting inside one
+};
+
+enum class Way { Paste, Drop, LibraryDrop };
+
+QByteArray spoilt(const CToneloomDoc& source, int kind, Spoil how)
+{
+    const CRecordArray& records = source.array(kind);
+    QByteArray image = records.record(1);
+    const int second = BankFixture::blocks(kind).first; // the start of the second message
+    const int third = second + BankFixture::blocks(kind).second;
+    switch (how) {
+    case Spoil::None:
+        break;
+    case Spoil::HighBit:
+        image[third + 12] = char(image[third + 12] | 0x80);
+        break;
+    case Spoil::MissingEnd:
+        image[third - 1] = 0x33;
+        break;
+    case Spoil::WrongBlock:
+        image[third + sysex::kOffAddress + 2] = image[second + sysex::kOffAddress + 2];
+        break;
+    case Spoil::BadDevice:
+        for (int at = 0; at < image.size(); at = at == 0 ? second : at + BankFixture::blocks(kind).second)
+            image[at + sysex::kOffDevice] = 0x7F;
+        break;
+    case Spoil::Text:
+        image = QByteArray("Dear diary, today the synth ate my bank. ").repeated(20).left(image.size());
+        break;
+    case Spoil::WrongSize:
+        image = source.array(kind == kPatches ? kPerformances : kPatches).record(0);
+        break;
+    case Spoil::OtherLayout:
+    case Spoil::CutWrongly: {
+        SynthSettings settings;
+        settings.model = how == Spoil::OtherLayout ? SynthModel::Jv1080 : SynthModel::Jv2080;
+        CCollectingReporter reporter;
+        CToneloomDoc copy(settings, reporter);
+        for (int i = 0; i < records.GetCount(); ++i)
+            copy.array(kind).setRecord(i, records.record(i));
+        QBuffer buffer;
+        buffer.open(QIODevice::WriteOnly);
+        copy.writeBank(buffer, kind);
+        image = buffer.data().mid(how == Spoil::OtherLayout ? 0 : 100, records.GetRecordSize());
+        break;
+    }
+    }
+    return image;
+}
+
+bool wellFormed(const QByteArray& record)
+{
+    return scanSysEx(record).problems.empty();
+}
+
+} // namespace
+
+Q_DECLARE_METATYPE(Spoil)
+Q_DECLARE_METATYPE(Way)
 
 class TestBankOperations : public QObject
 {
@@ -16,6 +93,9 @@ class TestBankOperations : public QObject
 private slots:
     void pasteSkipsPastTheLastItem_data();
     void pasteSkipsPastTheLastItem();
+    void foreignItemsAreRepairedOrRefused_data();
+    void foreignItemsAreRepairedOrRefused();
+    void foreignCopyboxFileKeepsTheBankReadable();
     void dropRun_data();
     void dropRun();
     void dropFromAnotherBank();
@@ -70,6 +150,121 @@ void TestBankOperations::pasteSkipsPastTheLastItem()
     while (doc.canUndo())
         doc.Undo();
     QCOMPARE(bank.snapshot(), before);
+}
+
+void TestBankOperations::foreignItemsAreRepairedOrRefused_data()
+{
+    QTest::addColumn<int>("kind");
+    QTest::addColumn<Spoil>("how");
+    QTest::addColumn<Way>("way");
+    QTest::addColumn<QString>("message"); // empty: the item is taken as it is
+    const QString repaired = QStringLiteral("The item was a damaged %1 and has been repaired.");
+    const QString refused = QStringLiteral("The item is not a %1 and was left out.");
+    const QString patch = QStringLiteral("patch");
+    QTest::newRow("intact patch") << int(kPatches) << Spoil::None << Way::Paste << QString();
+    QTest::newRow("intact rhythm set") << int(kRhythmSets) << Spoil::None << Way::Drop << QString();
+    QTest::newRow("high bit") << int(kPatches) << Spoil::HighBit << Way::Paste << repaired.arg(patch);
+    QTest::newRow("missing F7") << int(kPatches) << Spoil::MissingEnd << Way::LibraryDrop << repaired.arg(patch);
+    QTest::newRow("tone address") << int(kPatches) << Spoil::WrongBlock << Way::Drop << repaired.arg(patch);
+    QTest::newRow("device 7F") << int(kPatches) << Spoil::BadDevice << Way::Paste << repaired.arg(patch);
+    QTest::newRow("part framing") << int(kPerformances) << Spoil::MissingEnd << Way::Drop
+                                  << repaired.arg(QStringLiteral("performance"));
+    QTest::newRow("rhythm key") << int(kRhythmSets) << Spoil::HighBit << Way::Paste
+                                << repaired.arg(QStringLiteral("rhythm set"));
+    QTest::newRow("text") << int(kPatches) << Spoil::Text << Way::Paste << refused.arg(patch);
+    QTest::newRow("text performance") << int(kPerformances) << Spoil::Text << Way::Drop
+                                      << refused.arg(QStringLiteral("performance"));
+    QTest::newRow("wrong size") << int(kPatches) << Spoil::WrongSize << Way::LibraryDrop << refused.arg(patch);
+    QTest::newRow("JV-1080 layout") << int(kPatches) << Spoil::OtherLayout << Way::Paste << refused.arg(patch);
+    QTest::newRow("cut wrongly") << int(kPatches) << Spoil::CutWrongly << Way::Drop << refused.arg(patch);
+}
+
+void TestBankOperations::foreignItemsAreRepairedOrRefused()
+{
+    QFETCH(int, kind);
+    QFETCH(Spoil, how);
+    QFETCH(Way, way);
+    QFETCH(QString, message);
+    BankFixture bank;
+    BankFixture source(20);
+    source.doc->array(kind).RecalcChecksums();
+    const QByteArray image = spoilt(*source.doc, kind, how);
+    const QByteArray before = bank.snapshot();
+    CToneloomDoc& doc = *bank.doc;
+    CBankOperations ops(doc);
+    const int dest = 1;
+    int done = 0;
+    if (way == Way::Paste) {
+        bank.selectOnly(kind, dest);
+        done = ops.Paste(kind, {image});
+    } else {
+        doc.SetDropMark(kind, dest, true);
+        done = way == Way::Drop ? ops.DropItems(kind, {image}) : ops.DropLibraryPatches(kind, {image});
+    }
+    const bool refused = message.contains(QStringLiteral("left out"));
+    QCOMPARE(done, refused ? 0 : 1);
+    QCOMPARE(doc.historySize(), done);
+    QCOMPARE(bank.reporter.texts(), message.isEmpty() ? QStringList() : QStringList{message});
+    if (refused) {
+        QCOMPARE(bank.snapshot(), before);
+        return;
+    }
+    const QByteArray pasted = doc.array(kind).record(dest);
+    if (message.isEmpty())
+        QCOMPARE(pasted, image);
+    QVERIFY(wellFormed(pasted));
+    // Each damage is undone: the record is the one it was made from.
+    QCOMPARE(pasted, source.doc->array(kind).record(1));
+    doc.Undo();
+    QCOMPARE(bank.snapshot(), before);
+}
+
+void TestBankOperations::foreignCopyboxFileKeepsTheBankReadable()
+{
+    // A whole bank in the JV-1080 layout loaded as copybox data: 175 entries of
+    // misaligned bytes (the first one a performance).
+    BankFixture source(9);
+    for (int kind = 0; kind < kKindCount; ++kind)
+        source.doc->array(kind).RecalcChecksums();
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("bank.syx"));
+    source.settings.model = SynthModel::Jv1080;
+    QVERIFY(source.doc->SaveBank(CToneloomDoc::kSaveAll, path));
+    CCopybox box;
+    CCollectingReporter reporter;
+    QVERIFY(box.loadFile(path, reporter));
+    QCOMPARE(box.count(kPatches), 108942 / 645);
+    std::vector<QByteArray> entries;
+    for (int i = 0; i < box.count(kPatches); ++i)
+        entries.push_back(box.entry(kPatches, i));
+
+    BankFixture bank;
+    bank.selectOnly(kPatches, 0);
+    CBankOperations ops(*bank.doc);
+    const int pasted = ops.Paste(kPatches, entries);
+    QVERIFY(pasted < 128);
+    QCOMPARE(bank.reporter.texts().size(), qsizetype(1));
+    QVERIFY2(
+        bank.reporter.texts().front().contains(QStringLiteral(" of the 128 items are not patches and were left out.")),
+        qPrintable(bank.reporter.texts().front()));
+
+    // What is saved reads back whole: 128 patches, every message well-formed.
+    QBuffer saved;
+    saved.open(QIODevice::WriteOnly);
+    QVERIFY(bank.doc->writeBank(saved, CToneloomDoc::kSaveAll));
+    QVERIFY(scanSysEx(saved.data()).problems.empty());
+    CCollectingReporter again;
+    CToneloomDoc reopened(bank.settings, again);
+    QBuffer in(&saved.buffer());
+    in.open(QIODevice::ReadOnly);
+    std::vector<CToneloomDoc::Run> runs;
+    QVERIFY(reopened.readBank(in, nullptr, &runs));
+    int patches = 0;
+    for (const auto& run : runs)
+        patches += run.kind == kPatches ? run.records : 0;
+    QCOMPARE(patches, 128);
+    for (int i = 0; i < 128; ++i)
+        QCOMPARE(reopened.patches().name(i), bank.doc->patches().name(i));
 }
 
 void TestBankOperations::dropRun_data()

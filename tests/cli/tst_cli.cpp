@@ -4,10 +4,12 @@
 #include "model/RecordEdit.h"
 #include "model/SysExScan.h"
 
+#include <QDir>
 #include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
+#include <sys/stat.h>
 
 namespace {
 
@@ -18,10 +20,20 @@ struct Result
     QString err;
 };
 
-Result runCli(const QStringList& args)
+Result runCli(const QStringList& args, const QString& limit = QString())
 {
     QProcess p;
-    p.start(QStringLiteral(TONELOOM_BIN_DIR "/toneloom-cli"), args);
+    if (limit.isEmpty()) {
+        p.start(QStringLiteral(TONELOOM_BIN_DIR "/toneloom-cli"), args);
+    } else {
+        // Under a shell limit (ulimit), the signal of an exceeded file size ignored so
+        // that writes fail as they do on a full disk.
+        p.start(QStringLiteral("sh"),
+                QStringList{QStringLiteral("-c"),
+                            QStringLiteral("trap '' XFSZ; ulimit %1; exec \"$0\" \"$@\"").arg(limit),
+                            QStringLiteral(TONELOOM_BIN_DIR "/toneloom-cli")}
+                    + args);
+    }
     Result r;
     if (!p.waitForFinished(60000))
         return r;
@@ -41,6 +53,15 @@ QByteArray readFile(const QString& path)
     QFile f(path);
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
+
+bool writeFile(const QString& path, const QByteArray& bytes)
+{
+    QFile f(path);
+    return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
+}
+
+// Patch 10 of a JV-1080 bank of patches starts here (9 patches of 643 bytes).
+constexpr int kPatch10 = 9 * 643;
 
 } // namespace
 
@@ -181,7 +202,7 @@ private slots:
                                       << "--timeout takes 1 to 86400 seconds, not 0";
         QTest::newRow("timeout not a number")
             << QStringList{"receive", "--in", "x", "--manual", "--timeout", "soon", "a.syx"}
-            << "--timeout takes a number of 0 or more, not soon";
+            << "--timeout takes 1 to 86400 seconds, not soon";
         QTest::newRow("show without patch") << QStringList{"show", "x.syx"} << "show needs --patch N";
         QTest::newRow("show patch 0") << QStringList{"show", "x.syx", "--patch", "0"} << "--patch must be 1..128";
         QTest::newRow("diff one file") << QStringList{"diff", "a.syx", "--patch", "1"} << "diff needs A.syx and B.syx";
@@ -294,6 +315,198 @@ private slots:
         QCOMPARE(twin.exitCode, 0);
         const Result against = runCli({"diff", b, b, "--patch", "3", "--to", "61"});
         QCOMPARE(against.exitCode, 1);
+    }
+
+    // A bank in the JV-1080 layout whose tenth patch has a foreign model byte, as one
+    // wrong byte in a real dump: reading stops there.
+    QString damagedBank()
+    {
+        const QString path = m_dir.filePath("damaged.syx");
+        if (!QFile::exists(path)) {
+            const QString clean = m_dir.filePath("clean-patches.syx");
+            runCli({"convert", "--model", "jv1080", "--what", "patches", seed(), clean});
+            QByteArray bytes = readFile(clean);
+            bytes[kPatch10 + 3] = 0x6B;
+            writeFile(path, bytes);
+        }
+        return path;
+    }
+
+    void damagedBankIsReported()
+    {
+        const QString bank = damagedBank();
+        const QString stop =
+            QStringLiteral("reading stopped at offset %1; %2 bytes were not read").arg(kPatch10).arg(82304 - kPatch10);
+        const Result info = runCli({"info", bank});
+        QCOMPARE(info.exitCode, 0);
+        QVERIFY2(info.out.contains("patches: 9 records\n"), qPrintable(info.out));
+        QVERIFY2(info.out.contains(stop + "\n"), qPrintable(info.out));
+
+        const Result check = runCli({"check", bank});
+        QCOMPARE(check.exitCode, 1);
+        QVERIFY2(check.out.contains(QStringLiteral("%1: not a JV/XP message (83 bytes)\n%1: reading stops here; %2 "
+                                                   "bytes are not read\n")
+                                        .arg(kPatch10)
+                                        .arg(82304 - kPatch10)),
+                 qPrintable(check.out));
+        QVERIFY2(check.out.endsWith(" messages, 2 problems\n"), qPrintable(check.out));
+
+        const Result names = runCli({"names", bank});
+        QCOMPARE(names.exitCode, 0);
+        QVERIFY2(names.err.contains(stop), qPrintable(names.err));
+    }
+
+    void damagedBankIsRefusedWithoutForce_data()
+    {
+        QTest::addColumn<QStringList>("args");
+        QTest::addColumn<QString>("forced");
+        QTest::newRow("convert") << QStringList{"convert", "--model", "xp"} << "--force converts what was read";
+        QTest::newRow("send") << QStringList{"send", "--out", "NoSuchPort"} << "--force sends what was read";
+    }
+    void damagedBankIsRefusedWithoutForce()
+    {
+        QFETCH(QStringList, args);
+        QFETCH(QString, forced);
+        const QString out = m_dir.filePath(QStringLiteral("from-damaged-%1.syx").arg(QTest::currentDataTag()));
+        QStringList line = args << damagedBank();
+        if (args.first() == "convert")
+            line << out;
+        const Result r = runCli(line);
+        QCOMPARE(r.exitCode, 2);
+        QCOMPARE(r.err, QStringLiteral("toneloom-cli: %1: reading stopped at offset %2; %3 bytes were not read (%4)\n")
+                            .arg(damagedBank())
+                            .arg(kPatch10)
+                            .arg(82304 - kPatch10)
+                            .arg(forced));
+        QVERIFY(!QFile::exists(out));
+        if (args.first() != "convert")
+            return;
+        // Told to, it converts what was read: the rest are default patches.
+        QCOMPARE(runCli(line << "--force").exitCode, 0);
+        const QStringList names = runCli({"names", out}).out.split('\n', Qt::SkipEmptyParts);
+        QCOMPARE(names.size(), 128);
+        QCOMPARE(names[9], QStringLiteral("10: INIT PATCH  "));
+        const QStringList read = runCli({"names", damagedBank()}).out.split('\n', Qt::SkipEmptyParts);
+        QCOMPARE(names.mid(0, 9), read.mid(0, 9));
+    }
+
+    void sendRefusesWhatHoldsNoRecord_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<QStringList>("options");
+        QTest::addColumn<QString>("message");
+        const QString none = QStringLiteral("holds no patch, performance or rhythm set");
+        QTest::newRow("text") << QByteArray("[SETUP]\r\nDEVICEID=16\r\n").repeated(20) << QStringList{} << none;
+        QTest::newRow("zeros") << QByteArray(4096, '\0') << QStringList{} << none;
+        QTest::newRow("another synth") << QByteArray::fromHex("F0430000010203040506070809F7").repeated(50)
+                                       << QStringList{} << none;
+        QTest::newRow("no rhythm sets in it")
+            << QByteArray() << QStringList{"--what", "rhythm"} << QStringLiteral("holds no rhythm sets");
+    }
+    void sendRefusesWhatHoldsNoRecord()
+    {
+        QFETCH(QByteArray, bytes);
+        QFETCH(QStringList, options);
+        QFETCH(QString, message);
+        QString path = m_dir.filePath(QStringLiteral("send-%1.syx").arg(QTest::currentDataTag()));
+        if (bytes.isEmpty()) {
+            damagedBank();
+            path = m_dir.filePath("clean-patches.syx"); // patches only
+        } else
+            QVERIFY(writeFile(path, bytes));
+        // The port is never looked at: the file is judged first.
+        const Result r = runCli(QStringList{"send", "--out", "NoSuchPort"} + options + QStringList{path});
+        QCOMPARE(r.exitCode, 2);
+        QCOMPARE(r.err, QStringLiteral("toneloom-cli: %1 %2\n").arg(path, message));
+    }
+
+    void onlyRegularFiles_data()
+    {
+        QTest::addColumn<QStringList>("args");
+        QTest::addColumn<QString>("input");
+        const QString fifo = m_dir.filePath("fifo.syx");
+        const QString folder = m_dir.filePath("folder.syx");
+        QTest::newRow("names of a FIFO") << QStringList{"names", fifo} << fifo;
+        QTest::newRow("info of a FIFO") << QStringList{"info", fifo} << fifo;
+        QTest::newRow("check of a FIFO") << QStringList{"check", fifo} << fifo;
+        QTest::newRow("check of a device") << QStringList{"check", "/dev/zero"} << "/dev/zero";
+        QTest::newRow("check of a folder") << QStringList{"check", folder} << folder;
+        QTest::newRow("convert a FIFO") << QStringList{"convert", "--model", "xp", fifo, m_dir.filePath("x.syx")}
+                                        << fifo;
+        QTest::newRow("send a device") << QStringList{"send", "--out", "NoSuchPort", "/dev/zero"} << "/dev/zero";
+        QTest::newRow("receive into a FIFO") << QStringList{"receive", "--in", "NoSuchPort", "--manual", fifo} << fifo;
+    }
+    void onlyRegularFiles()
+    {
+        QFETCH(QStringList, args);
+        QFETCH(QString, input);
+        const QString fifo = m_dir.filePath("fifo.syx");
+        if (!QFile::exists(fifo))
+            QCOMPARE(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+        QDir().mkpath(m_dir.filePath("folder.syx"));
+        const Result r = runCli(args);
+        QCOMPARE(r.exitCode, 2);
+        QCOMPARE(r.err, QStringLiteral("toneloom-cli: %1: not a regular file\n").arg(input));
+        QVERIFY(r.out.isEmpty());
+    }
+
+    void failedWritesNameTheCause_data()
+    {
+        QTest::addColumn<QString>("out");
+        QTest::addColumn<QString>("limit");
+        QTest::addColumn<QString>("cause");
+        QTest::newRow("folder") << "out-folder" << QString() << "not a regular file";
+        QTest::newRow("missing folder") << "no/such/out.syx" << QString() << "no such folder";
+        QTest::newRow("device") << "/dev/full" << QString() << "not a regular file";
+        QTest::newRow("file size limit") << "limited.syx"
+                                         << "-f 16"
+                                         << "file too large";
+    }
+    void failedWritesNameTheCause()
+    {
+        QFETCH(QString, out);
+        QFETCH(QString, limit);
+        QFETCH(QString, cause);
+        const QString path = out.startsWith('/') ? out : m_dir.filePath(out);
+        if (out == "out-folder")
+            QDir().mkpath(path);
+        if (out == "limited.syx")
+            QVERIFY(writeFile(path, "the old file"));
+        const Result r = runCli({"convert", "--model", "jv2080", seed(), path}, limit);
+        QCOMPARE(r.exitCode, 2);
+        QCOMPARE(r.err, QStringLiteral("toneloom-cli: %1: cannot be written: %2\n").arg(path, cause));
+        if (out == "limited.syx")
+            QCOMPARE(readFile(path), QByteArray("the old file"));
+    }
+
+    void runsOfGarbageAreOneProblem()
+    {
+        // A long file of F0 bytes: one problem, and the report never grows with it.
+        const QString path = m_dir.filePath("f0.syx");
+        QVERIFY(writeFile(path, QByteArray(8 * 1024 * 1024, char(0xF0))));
+        const Result check = runCli({"check", path});
+        QCOMPARE(check.exitCode, 1);
+        QCOMPARE(check.out, QStringLiteral("0: 8388608 bytes outside any message\n0 messages, 1 problems\n"));
+        const Result info = runCli({"info", path});
+        QCOMPARE(info.exitCode, 0);
+        QVERIFY2(info.out.contains("8388608 bytes, 0 messages\n"), qPrintable(info.out));
+        QVERIFY2(info.out.contains("messages with a bad checksum: 0\n"), qPrintable(info.out));
+    }
+
+    void strayRestIsNoReasonToRefuse()
+    {
+        // Bytes after the last record that hold no message are reported by check, but
+        // nothing of the bank is lost: convert goes ahead without --force.
+        QByteArray bytes = readFile(bankOf("xp"));
+        bytes.append("\r\n\x1A");
+        const QString path = m_dir.filePath("stray-rest.syx");
+        QVERIFY(writeFile(path, bytes));
+        const QString out = m_dir.filePath("stray-rest-out.syx");
+        const Result r = runCli({"convert", "--model", "xp", path, out});
+        QCOMPARE(r.exitCode, 0);
+        QCOMPARE(readFile(out), readFile(bankOf("xp")));
+        const Result info = runCli({"info", path});
+        QVERIFY2(!info.out.contains("reading stopped"), qPrintable(info.out));
     }
 
     void convertWritesNothingOnBadInput()

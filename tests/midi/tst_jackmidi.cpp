@@ -217,6 +217,7 @@ private slots:
     void realtimeBytesInADumpAreDropped();
     void stoppedDumpStaysOutOfTheNextRequest();
     void cardPerformancesThenCard();
+    void failedSaveNamesItsCause();
 
 private:
     QTemporaryDir m_dir;
@@ -378,7 +379,9 @@ void TestJackMidi::burstNeedsPacing()
 void TestJackMidi::missingPortIsABadArgument()
 {
     QByteArray output;
-    const int sendStatus = runCli({"send", "--out", "NoSuchPort", TONELOOM_SOURCE_DIR "/CMakeLists.txt"}, &output);
+    const QString bank = m_dir.filePath("missing-port.syx");
+    makeBank(SynthModel::Jv2080, bank);
+    const int sendStatus = runCli({"send", "--out", "NoSuchPort", bank}, &output);
     QVERIFY2(sendStatus == 2, output.constData());
     QVERIFY(output.contains("no MIDI output matches \"NoSuchPort\""));
     const int receiveStatus = runCli({"receive", "--in", "NoSuchPort", "--manual", m_dir.filePath("x.syx")}, &output);
@@ -559,6 +562,28 @@ void TestJackMidi::cardPerformancesThenCard()
     QVERIFY(emulator.finish());
     QCOMPARE(readAll(whole), readAll(card));
     QCOMPARE(readAll(whole).left(21472), readAll(performances));
+}
+
+// A memory save that cannot be written says why, on one line, and the emulator ends
+// with status 1. A file size limit stands in for a full disk.
+void TestJackMidi::failedSaveNamesItsCause()
+{
+    const QString name = QStringLiteral("EmuFull");
+    const QString saved = m_dir.filePath("full.syx");
+    QProcess emulator;
+    emulator.start("sh", {"-c", "trap '' XFSZ; ulimit -f 8; exec \"$0\" \"$@\"", kBin + "/toneloom-emulator", "--jack",
+                          "--name", name, "--save", saved});
+    QVERIFY(emulator.waitForStarted(5000));
+    while (!emulator.canReadLine())
+        QVERIFY2(emulator.waitForReadyRead(10000), emulator.readAllStandardError().constData());
+    QVERIFY(emulator.readLine().contains("ready"));
+    ::kill(static_cast<pid_t>(emulator.processId()), SIGTERM);
+    QVERIFY(emulator.waitForFinished(10000));
+    QCOMPARE(emulator.exitCode(), 1);
+    const QString err = QString::fromUtf8(emulator.readAllStandardError());
+    QVERIFY2(err.contains(QStringLiteral("toneloom-emulator: cannot save %1: file too large\n").arg(saved)),
+             qPrintable(err));
+    QVERIFY(!QFile::exists(saved));
 }
 
 QTEST_GUILESS_MAIN(TestJackMidi)

@@ -1,6 +1,7 @@
 #include "model/SysEx.h"
 #include "model/SysExScan.h"
 
+#include <QBuffer>
 #include <QTest>
 
 namespace {
@@ -183,6 +184,14 @@ private slots:
         QTest::newRow("F0 inside") << good.left(6) + good << 1 << 0 << QList<qint64>{0};
         QTest::newRow("foreign") << bytes({0xF0, 0x43, 0x10, 0x00, 0xF7}) << 1 << 0 << QList<qint64>{0};
         QTest::newRow("request") << HexTextToBytes(sysex::kNamedRequests[2].message) << 1 << 0 << QList<qint64>{};
+        // Runs of garbage are one problem each, however long.
+        QTest::newRow("F0 run") << QByteArray(100000, char(0xF0)) + good << 1 << 0 << QList<qint64>{0};
+        QTest::newRow("stray bytes and a cut message")
+            << bytes({1, 2}) + good.left(7) + bytes({3}) + good + good.left(5) << 1 << 0 << QList<qint64>{0, 22};
+        QTest::newRow("foreign run") << good + bytes({0xF0, 0x43, 0x10, 0xF7, 0xF0, 0x7E, 0xF7, 0xF0, 0xF7}) + bad << 5
+                                     << 1 << QList<qint64>{12, 21};
+        QTest::newRow("status byte inside")
+            << good + bytes({0xF0, 0x41, 0x10, 0x6A, 0x12, 0x90, 0xF7}) << 2 << 0 << QList<qint64>{12};
     }
     void scan()
     {
@@ -191,12 +200,63 @@ private slots:
         QFETCH(int, badChecksums);
         QFETCH(QList<qint64>, problemOffsets);
         const SysExScanResult r = scanSysEx(stream);
-        QCOMPARE(r.messages, messages);
-        QCOMPARE(r.badChecksums, badChecksums);
+        QCOMPARE(r.messages, qint64(messages));
+        QCOMPARE(r.badChecksums, qint64(badChecksums));
+        QCOMPARE(r.problemCount, qint64(r.problems.size()));
         QList<qint64> offsets;
         for (const auto& p : r.problems)
             offsets << p.offset;
         QCOMPARE(offsets, problemOffsets);
+
+        // Read from a device in pieces, the same problems come in the same order.
+        QBuffer device;
+        device.setData(stream);
+        QVERIFY(device.open(QIODevice::ReadOnly));
+        SysExScanResult streamed;
+        QList<SysExProblem> found;
+        QVERIFY(scanSysEx(
+            device, [&](const SysExProblem& p) { found << p; }, streamed));
+        QCOMPARE(streamed.messages, r.messages);
+        QCOMPARE(streamed.badChecksums, r.badChecksums);
+        QCOMPARE(streamed.problemCount, r.problemCount);
+        QVERIFY(streamed.problems.empty());
+        QCOMPARE(found.size(), qsizetype(r.problems.size()));
+        for (qsizetype i = 0; i < found.size(); ++i) {
+            QCOMPARE(found[i].offset, r.problems[std::size_t(i)].offset);
+            QCOMPARE(found[i].reason, r.problems[std::size_t(i)].reason);
+        }
+    }
+
+    void scanTexts_data()
+    {
+        QTest::addColumn<QByteArray>("stream");
+        QTest::addColumn<QString>("text");
+        const QByteArray good = sysex::makeDataSet(0x10, {0x03, 0, 0, 0x44}, bytes({0x05}));
+        QTest::newRow("F0 run") << QByteArray(100000, char(0xF0)) << "100000 bytes outside any message";
+        QTest::newRow("one cut message") << good.left(7) << "message not terminated by F7h";
+        QTest::newRow("stray then cut") << bytes({1}) + good.left(7) << "8 bytes outside any message";
+        QTest::newRow("one foreign") << bytes({0xF0, 0x43, 0x10, 0xF7}) << "not a JV/XP message (4 bytes)";
+        QTest::newRow("foreign run") << bytes({0xF0, 0x43, 0x10, 0xF7, 0xF0, 0x7E, 0xF7})
+                                     << "2 messages that are not JV/XP messages (7 bytes)";
+        QTest::newRow("status byte") << bytes({0xF0, 0x41, 0x10, 0x6A, 0x12, 0x90, 0xF7})
+                                     << "byte 90h inside the message at +5 is not a data byte";
+        QTest::newRow("short request") << bytes({0xF0, 0x41, 0x10, 0x6A, 0x11, 0x00, 0xF7})
+                                       << "data request of 7 bytes, expected 15";
+        QTest::newRow("unknown command") << bytes({0xF0, 0x41, 0x10, 0x6A, 0x13, 0x00, 0xF7}) << "unknown command 13h";
+        QTest::newRow("short data set") << bytes({0xF0, 0x41, 0x10, 0x6A, 0x12, 0x00, 0xF7})
+                                        << "data set of 7 bytes is too short";
+        QByteArray bad = good;
+        bad[10] = 0x35;
+        QTest::newRow("checksum") << bad << "bad checksum 35h at address 03h 00h 00h 44h, expected 34h";
+    }
+    void scanTexts()
+    {
+        QFETCH(QByteArray, stream);
+        QFETCH(QString, text);
+        const SysExScanResult r = scanSysEx(stream);
+        QCOMPARE(r.problems.size(), std::size_t(1));
+        QCOMPARE(r.problems.front().reason, text);
+        QCOMPARE(r.problems.front().offset, qint64(0));
     }
 };
 

@@ -169,6 +169,10 @@ private slots:
         QTest::newRow("letter") << "0,1,-1,-1,-1,-1,0,0,100,x" << false;
         QTest::newRow("empty") << "" << false;
         QTest::newRow("negative flags") << "-1,1,-1,-1,-1,-1,0,0,100,100" << false;
+        // Coordinates no screen has: their rectangle cannot even be computed in int.
+        QTest::newRow("right at the lowest int") << "0,1,-1,-1,-1,-1,0,0,-2147483648,100" << false;
+        QTest::newRow("wider than int") << "0,1,-1,-1,-1,-1,-2000000000,0,2000000000,100" << false;
+        QTest::newRow("far off but possible") << "0,2,-32000,-32000,-1,-1,-16777215,0,16777215,300" << true;
     }
     void placement()
     {
@@ -176,8 +180,13 @@ private slots:
         QFETCH(bool, valid);
         const auto p = CWindowPlacement::fromText(text);
         QCOMPARE(p.has_value(), valid);
-        if (valid)
-            QCOMPARE(p->toText(), QString(text).remove(QLatin1Char(' ')));
+        if (!valid)
+            return;
+        QCOMPARE(p->toText(), QString(text).remove(QLatin1Char(' ')));
+        // The window's rectangle and the placement stored back from it agree.
+        CWindowPlacement stored = *p;
+        stored.setNormalRect(p->normalRect());
+        QCOMPARE(stored.toText(), p->toText());
     }
 
     void settingsDefaults()

@@ -116,9 +116,23 @@ inline CToneloomView* activeBankView(const CMainFrame* frame)
     return qobject_cast<CToneloomView*>(frame->activeDocumentWindow());
 }
 
+// New, answering "Bank" when the program asks which kind of document to make.
 inline CToneloomView* newBank(Session& s)
 {
+    const std::function<int(QDialog&)> script = s.prompter.onExec;
+    bool asked = false;
+    s.prompter.onExec = [&](QDialog& dialog) {
+        if (asked || dialog.windowTitle() != QLatin1String("New"))
+            return script ? script(dialog) : int(QDialog::Rejected);
+        asked = true;
+        return int(QDialog::Accepted); // the first kind, "Bank", is chosen when the chooser opens
+    };
     s.frame()->action(cmd::kFileNew)->trigger();
+    s.prompter.onExec = script;
+    if (asked) {
+        s.prompter.dialogs.removeLast();
+        s.prompter.titles.removeLast();
+    }
     return activeBankView(s.frame());
 }
 

@@ -1,0 +1,281 @@
+#include "cli/CommandLine.h"
+
+#include "midi/BulkTransfer.h"
+#include "model/SysEx.h"
+#include "settings/AppSettings.h"
+
+#include <array>
+
+namespace cli {
+
+namespace {
+
+using Command = CommandLine::Command;
+
+struct Spec
+{
+    const char* name;
+    Command command;
+    QStringList valueOptions;
+    QStringList flags;
+    int files;             // positional arguments the command takes, or kOwnArguments
+    const char* filesText; // what it says when their number is wrong
+    const char* usage;
+};
+
+constexpr int kOwnArguments = -1; // the command checks its arguments itself
+constexpr int kMaxTimeoutSecs = 24 * 60 * 60;
+
+const std::array<Spec, 10>& specs()
+{
+    static const std::array<Spec, 10> kSpecs = {{
+        {"names",
+         Command::Names,
+         {"--kind"},
+         {},
+         1,
+         "names needs exactly one FILE.syx",
+         "names FILE.syx [--kind patches|performances|rhythm]"},
+        {"info", Command::Info, {}, {}, 1, "info needs exactly one FILE.syx", "info FILE.syx"},
+        {"check", Command::Check, {}, {}, 1, "check needs exactly one FILE.syx", "check FILE.syx"},
+        {"convert",
+         Command::Convert,
+         {"--model", "--what", "--device-id"},
+         {"--card", "--force"},
+         2,
+         "convert needs IN.syx and OUT.syx",
+         "convert --model jv1080|jv2080|xp [--what all|patches|performances|rhythm] [--card] [--device-id 17..32] "
+         "[--force] IN.syx OUT.syx"},
+        {"ports", Command::Ports, {}, {}, 0, "ports takes no arguments", "ports"},
+        {"receive",
+         Command::Receive,
+         {"--in", "--out", "--request", "--model", "--device-id", "--timeout"},
+         {"--manual"},
+         1,
+         "receive needs exactly one FILE.syx",
+         "receive --in PORT --out PORT (--request NAME | --manual) [--model jv1080|jv2080|xp] [--device-id 17..32] "
+         "[--timeout SECONDS] FILE.syx"},
+        {"send",
+         Command::Send,
+         {"--out", "--what", "--model", "--device-id", "--rate", "--pause"},
+         {"--card", "--force"},
+         1,
+         "send needs exactly one FILE.syx",
+         "send --out PORT [--card] [--what all|patches|performances|rhythm] [--model jv1080|jv2080|xp] [--device-id "
+         "17..32] [--rate BYTES_PER_S] [--pause MS] [--force] FILE.syx"},
+        {"show", Command::Show, {}, {}, kOwnArguments, "", "show FILE.syx --patch N"},
+        {"diff", Command::Diff, {}, {}, kOwnArguments, "", "diff A.syx B.syx --patch N [--to M]"},
+        {"library",
+         Command::Library,
+         {},
+         {},
+         kOwnArguments,
+         "",
+         "library new LIB.clb\n"
+         "  toneloom-cli library add LIB.clb BANK.syx [--patches LIST]\n"
+         "  toneloom-cli library list LIB.clb [--name TEXT] [--find \"OP KEY ...\"] [--sort COLUMN] [--categories]\n"
+         "  toneloom-cli library doubles LIB.clb\n"
+         "  toneloom-cli library delete LIB.clb N...\n"
+         "  toneloom-cli library extract LIB.clb N OUT.syx"},
+    }};
+    return kSpecs;
+}
+
+const QStringList kKinds = {QStringLiteral("patches"), QStringLiteral("performances"), QStringLiteral("rhythm")};
+
+// A whole number in 0 .. max; -1 for anything else.
+int parseBounded(const QString& text, int max)
+{
+    bool ok = false;
+    const int n = text.toInt(&ok);
+    return ok && n >= 0 && n <= max ? n : -1;
+}
+
+// Checks the options of a parsed line; the first problem wins.
+QString checkOptions(const Arguments& a, CommandLine& line)
+{
+    if (const auto m = a.value(QStringLiteral("--model"))) {
+        const int model = parseModel(*m);
+        if (model < 0)
+            return QStringLiteral("--model must be jv1080, jv2080 or xp, not %1").arg(*m);
+        line.model = static_cast<SynthModel>(model);
+    }
+    if (const auto d = a.value(QStringLiteral("--device-id"))) {
+        const int id = parseDeviceId(*d);
+        if (id < 0)
+            return QStringLiteral("--device-id must be 17..32, not %1").arg(*d);
+        line.deviceId = static_cast<std::uint8_t>(id);
+    }
+    if (const auto k = a.value(QStringLiteral("--kind"))) {
+        line.kind = static_cast<int>(kKinds.indexOf(*k));
+        if (line.kind < 0)
+            return QStringLiteral("--kind must be patches, performances or rhythm, not %1").arg(*k);
+    }
+    if (const auto w = a.value(QStringLiteral("--what"))) {
+        const QString what = w->toLower();
+        line.what = what == QLatin1String("all") ? CommandLine::kAll : static_cast<int>(kKinds.indexOf(what));
+        if (line.what < 0)
+            return QStringLiteral("--what must be all, patches, performances or rhythm, not %1").arg(*w);
+    }
+    if (const auto r = a.value(QStringLiteral("--rate"))) {
+        line.rate = parseBounded(*r, CAppSettings::kMaxSendRate);
+        if (*line.rate < 0)
+            return QStringLiteral("--rate must be 0..%1 bytes per second, not %2")
+                .arg(CAppSettings::kMaxSendRate)
+                .arg(*r);
+    }
+    if (const auto p = a.value(QStringLiteral("--pause"))) {
+        line.pause = parseBounded(*p, CAppSettings::kMaxSendPause);
+        if (*line.pause < 0)
+            return QStringLiteral("--pause must be 0..%1 ms, not %2").arg(CAppSettings::kMaxSendPause).arg(*p);
+    }
+    if (const auto t = a.value(QStringLiteral("--timeout"))) {
+        line.timeout = parseBounded(*t, kMaxTimeoutSecs);
+        if (*line.timeout < 1)
+            return QStringLiteral("--timeout takes 1 to %1 seconds, not %2").arg(kMaxTimeoutSecs).arg(*t);
+    }
+    if (const auto r = a.value(QStringLiteral("--request"))) {
+        line.request = CBulkTransfer::findRequest(*r);
+        if (line.request < 0) {
+            QStringList names;
+            for (const auto& request : sysex::kNamedRequests)
+                names << QString::fromLatin1(request.name);
+            return QStringLiteral("unknown request \"%1\"; choose one of: %2").arg(*r, names.join(QLatin1String(", ")));
+        }
+    }
+    line.card = a.flag(QStringLiteral("--card"));
+    line.force = a.flag(QStringLiteral("--force"));
+    line.manual = a.flag(QStringLiteral("--manual"));
+    line.inPort = a.value(QStringLiteral("--in")).value_or(QString());
+    line.outPort = a.value(QStringLiteral("--out")).value_or(QString());
+    return {};
+}
+
+// What a command needs beyond well-formed options.
+QString checkRequired(const Arguments& a, const CommandLine& line)
+{
+    switch (line.command) {
+    case Command::Convert:
+        if (!line.model)
+            return QStringLiteral("convert needs --model jv1080|jv2080|xp");
+        break;
+    case Command::Receive:
+        if (!a.value(QStringLiteral("--in")))
+            return QStringLiteral("receive needs --in PORT");
+        if (line.manual == a.value(QStringLiteral("--request")).has_value())
+            return QStringLiteral("receive needs either --request NAME or --manual");
+        if (!line.manual && !a.value(QStringLiteral("--out")))
+            return QStringLiteral("a request needs --out PORT");
+        break;
+    case Command::Send:
+        if (!a.value(QStringLiteral("--out")))
+            return QStringLiteral("send needs --out PORT");
+        break;
+    default:
+        break;
+    }
+    return {};
+}
+
+} // namespace
+
+Arguments::Arguments(const QStringList& args, const QStringList& valueOptions, const QStringList& flags)
+{
+    for (qsizetype i = 0; i < args.size(); ++i) {
+        const QString& a = args[i];
+        if (!a.startsWith(QLatin1String("--"))) {
+            m_positional << a;
+        } else if (flags.contains(a)) {
+            m_flags << a;
+        } else if (!valueOptions.contains(a)) {
+            m_error = QStringLiteral("unknown option %1").arg(a);
+            return;
+        } else if (i + 1 >= args.size()) {
+            m_error = QStringLiteral("%1 needs a value").arg(a);
+            return;
+        } else {
+            m_names << a;
+            m_values << args[++i];
+        }
+    }
+}
+
+std::optional<QString> Arguments::value(const QString& name) const
+{
+    const qsizetype i = m_names.lastIndexOf(name);
+    if (i < 0)
+        return std::nullopt;
+    return m_values[i];
+}
+
+CommandLine parseCommandLine(const QStringList& args)
+{
+    CommandLine line;
+    if (args.isEmpty()) {
+        line.showUsage = true;
+        line.error = QStringLiteral("no command given");
+        return line;
+    }
+    const QString& name = args.first();
+    if (name == QLatin1String("--help") || name == QLatin1String("help")) {
+        line.showUsage = true;
+        return line;
+    }
+    const Spec* spec = nullptr;
+    for (const Spec& s : specs()) {
+        if (name == QLatin1String(s.name))
+            spec = &s;
+    }
+    if (!spec) {
+        line.showUsage = true;
+        line.error = QStringLiteral("unknown command %1").arg(name);
+        return line;
+    }
+    line.command = spec->command;
+    if (spec->files == kOwnArguments) {
+        line.rest = args.mid(1);
+        return line;
+    }
+    const Arguments a(args.mid(1), spec->valueOptions, spec->flags);
+    line.error = a.error();
+    if (line.error.isEmpty())
+        line.error = checkOptions(a, line);
+    if (line.error.isEmpty() && a.positional().size() != spec->files)
+        line.error = QString::fromLatin1(spec->filesText);
+    if (line.error.isEmpty())
+        line.error = checkRequired(a, line);
+    if (line.error.isEmpty())
+        line.files = a.positional();
+    return line;
+}
+
+QStringList usageLines()
+{
+    QStringList lines;
+    for (const Spec& s : specs())
+        lines << QStringLiteral("toneloom-cli %1").arg(QString::fromLatin1(s.usage));
+    return lines;
+}
+
+int parseModel(const QString& text)
+{
+    const QString t = text.toLower();
+    if (t == QLatin1String("jv1080"))
+        return int(SynthModel::Jv1080);
+    if (t == QLatin1String("jv2080"))
+        return int(SynthModel::Jv2080);
+    if (t == QLatin1String("xp"))
+        return int(SynthModel::Xp);
+    return -1;
+}
+
+int parseDeviceId(const QString& text)
+{
+    bool ok = false;
+    const int shown = text.toInt(&ok);
+    if (!ok || shown < SynthSettings::kMinDeviceId + 1 || shown > SynthSettings::kMaxDeviceId + 1)
+        return -1;
+    return shown - 1;
+}
+
+} // namespace cli

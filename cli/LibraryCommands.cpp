@@ -1,0 +1,344 @@
+#include "cli/LibraryCommands.h"
+
+#include "bank/ToneloomDoc.h"
+#include "cli/CliSupport.h"
+#include "cli/CommandLine.h"
+#include "library/DoublePatchFinder.h"
+#include "library/LibraryDocument.h"
+#include "library/LibraryQuery.h"
+#include "settings/AppSettings.h"
+#include "settings/IniFile.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QRegularExpression>
+#include <QSaveFile>
+#include <array>
+#include <cstdio>
+#include <cstring>
+#include <optional>
+#include <set>
+#include <string>
+
+namespace cli {
+
+namespace {
+
+constexpr int kBankPatches = 128;
+
+// Appends Latin-1 bytes as UTF-8: runs of ASCII as they are.
+void appendLatin1(std::string& out, const char* text, std::size_t length)
+{
+    std::size_t run = 0;
+    for (std::size_t i = 0; i < length; ++i) {
+        const auto c = static_cast<unsigned char>(text[i]);
+        if (c < 0x80)
+            continue;
+        out.append(text + run, i - run);
+        out += static_cast<char>(0xC0 | (c >> 6));
+        out += static_cast<char>(0x80 | (c & 0x3F));
+        run = i + 1;
+    }
+    out.append(text + run, length - run);
+}
+
+// Opens an existing library; prints why not and returns false otherwise.
+bool openLibrary(CLibraryDocument& doc, CCollectingReporter& reporter, const QString& path)
+{
+    if (!QFileInfo(path).isFile()) {
+        fail(QStringLiteral("%1: no such file").arg(path));
+        return false;
+    }
+    if (!doc.Open(path)) {
+        fail(QStringLiteral("%1: %2").arg(path, reporter.texts().join(QLatin1Char(' '))));
+        return false;
+    }
+    return true;
+}
+
+// "1,5,10-20" → the numbers in the order given, each once; nothing when malformed or
+// outside first..last.
+std::optional<std::vector<int>> parseNumberList(const QString& text, int first, int last)
+{
+    static const QRegularExpression item(QStringLiteral("^(\\d+)(?:-(\\d+))?$"));
+    std::vector<int> numbers;
+    std::set<int> seen;
+    for (const QString& part : text.split(QLatin1Char(','))) {
+        const auto m = item.match(part.trimmed());
+        if (!m.hasMatch())
+            return std::nullopt;
+        bool ok1 = false;
+        bool ok2 = true;
+        const int from = m.captured(1).toInt(&ok1);
+        const int to = m.captured(2).isEmpty() ? from : m.captured(2).toInt(&ok2);
+        if (!ok1 || !ok2 || from < first || to > last || from > to)
+            return std::nullopt;
+        for (int n = from; n <= to; ++n)
+            if (seen.insert(n).second)
+                numbers.push_back(n);
+    }
+    return numbers;
+}
+
+// "AND 17 OR-NOT 33" → the search's operators and keys.
+std::optional<CLibrarySearch> parseFind(const QString& text, CLibrarySearch search)
+{
+    const QStringList words = text.split(QRegularExpression(QStringLiteral("\\s+")), Qt::SkipEmptyParts);
+    if (words.size() % 2 != 0 || words.size() / 2 > CLibrarySearch::kTerms)
+        return std::nullopt;
+    static const QStringList ops = {QStringLiteral("AND"), QStringLiteral("OR"), QStringLiteral("AND-NOT"),
+                                    QStringLiteral("OR-NOT")};
+    for (qsizetype i = 0; i < words.size(); i += 2) {
+        const qsizetype op = ops.indexOf(words[i].toUpper());
+        bool ok = false;
+        const int key = words[i + 1].toInt(&ok);
+        if (op < 0 || !ok || key < 0 || key > 255)
+            return std::nullopt;
+        search.ops[static_cast<std::size_t>(i / 2)] = static_cast<SearchOp>(op + 1);
+        search.keys[static_cast<std::size_t>(i / 2)] = static_cast<std::uint8_t>(key);
+    }
+    return search;
+}
+
+int sortColumnOf(const QString& name)
+{
+    const QString n = name.toLower();
+    if (n == QLatin1String("name"))
+        return libcol::kName;
+    if (n == QLatin1String("date"))
+        return libcol::kDate;
+    if (n == QLatin1String("comment"))
+        return libcol::kComment;
+    if (n == QLatin1String("category"))
+        return libcol::kCategory;
+    static const QRegularExpression key(QStringLiteral("^key([1-8])$"));
+    const auto m = key.match(n);
+    return m.hasMatch() ? libcol::kFirstKey + m.captured(1).toInt() - 1 : -1;
+}
+
+int runNew(const QStringList& args)
+{
+    const Arguments a(args, {}, {});
+    if (!a.ok())
+        return fail(a.error());
+    if (a.positional().size() != 1)
+        return fail(QStringLiteral("library new needs exactly one LIB.clb"));
+    const QString path = a.positional().first();
+    if (QFileInfo::exists(path))
+        return fail(QStringLiteral("%1 exists already").arg(path));
+    CCollectingReporter reporter;
+    CLibraryDocument doc(reporter);
+    if (!doc.Create(path))
+        return fail(QStringLiteral("%1: %2").arg(path, reporter.texts().join(QLatin1Char(' '))));
+    return kExitOk;
+}
+
+int runAdd(const QStringList& args)
+{
+    const Arguments a(args, {QStringLiteral("--patches")}, {});
+    if (!a.ok())
+        return fail(a.error());
+    if (a.positional().size() != 2)
+        return fail(QStringLiteral("library add needs LIB.clb and BANK.syx"));
+    std::vector<int> numbers;
+    for (int n = 1; n <= kBankPatches; ++n)
+        numbers.push_back(n);
+    if (const auto list = a.value(QStringLiteral("--patches"))) {
+        const auto parsed = parseNumberList(*list, 1, kBankPatches);
+        if (!parsed)
+            return fail(QStringLiteral("--patches must list numbers 1..128 such as 1,5,10-20"));
+        numbers = *parsed;
+    }
+    const QString libPath = a.positional()[0];
+    const QString bankPath = a.positional()[1];
+    CCollectingReporter reporter;
+    CLibraryDocument doc(reporter);
+    if (!openLibrary(doc, reporter, libPath))
+        return kExitBadInput;
+    if (!QFileInfo(bankPath).isFile())
+        return fail(QStringLiteral("%1: no such file").arg(bankPath));
+    const SynthSettings settings;
+    CCollectingReporter bankReporter;
+    CToneloomDoc bank(settings, bankReporter);
+    if (!bank.OnOpenDocument(bankPath))
+        return fail(QStringLiteral("%1: %2").arg(bankPath, bankReporter.texts().join(QLatin1Char(' '))));
+    std::vector<QByteArray> patches;
+    for (int n : numbers)
+        patches.push_back(bank.patches().record(n - 1));
+    const int added = doc.AppendPatches(patches);
+    if (added != static_cast<int>(patches.size()))
+        return fail(QStringLiteral("%1: %2").arg(libPath, reporter.texts().join(QLatin1Char(' '))));
+    printOut(added == 1 ? QStringLiteral("1 patch added") : QStringLiteral("%1 patches added").arg(added));
+    return kExitOk;
+}
+
+int runList(const QStringList& args)
+{
+    const Arguments a(args, {QStringLiteral("--name"), QStringLiteral("--find"), QStringLiteral("--sort")},
+                      {QStringLiteral("--categories")});
+    if (!a.ok())
+        return fail(a.error());
+    if (a.positional().size() != 1)
+        return fail(QStringLiteral("library list needs exactly one LIB.clb"));
+    CLibrarySearch search;
+    if (const auto name = a.value(QStringLiteral("--name"))) {
+        if (name->size() > CLibrarySearch::kMaxName)
+            return fail(QStringLiteral("--name takes at most 12 characters"));
+        search.name = name->toLatin1();
+    }
+    if (const auto find = a.value(QStringLiteral("--find"))) {
+        const auto parsed = parseFind(*find, search);
+        if (!parsed)
+            return fail(QStringLiteral("--find takes up to four pairs OP KEY, OP one of AND, OR, AND-NOT, OR-NOT "
+                                       "and KEY 0..255"));
+        search = *parsed;
+    }
+    int column = libcol::kName;
+    if (const auto sort = a.value(QStringLiteral("--sort"))) {
+        column = sortColumnOf(*sort);
+        if (column < 0)
+            return fail(QStringLiteral("--sort must be name, date, comment, key1..key8 or category"));
+    }
+    const bool categories = a.flag(QStringLiteral("--categories"));
+    CCollectingReporter reporter;
+    CLibraryDocument doc(reporter);
+    if (!openLibrary(doc, reporter, a.positional().first()))
+        return kExitBadInput;
+    CIniFile ini(CIniFile::defaultPath());
+    const CAppSettings settings(ini);
+    doc.setKeyNames(CLibraryDocument::ReadKeyNames(settings));
+    doc.setUseCategories(categories);
+    // The lines are put together as bytes: a list of 100,000 entries is printed as fast
+    // as it is sorted. Stored texts are Latin-1; the output is UTF-8.
+    std::array<std::string, 256> keyTexts;
+    std::array<std::string, 256> categoryTexts;
+    for (int k = 0; k < 256; ++k) {
+        keyTexts[static_cast<std::size_t>(k)] = doc.keyNameText(k).toStdString();
+        categoryTexts[static_cast<std::size_t>(k)] = clb::categoryName(k).toStdString();
+    }
+    const std::vector<int> rows = listEntries(doc, search, column);
+    std::string out;
+    out.reserve(rows.size() * 96);
+    for (int n : rows) {
+        const CLibraryEntry& e = doc.entry(n);
+        out += std::to_string(n + 1);
+        out += '\t';
+        appendLatin1(out, e.name.data(), clb::kNameLength);
+        out += '\t';
+        appendLatin1(out, e.date.data(), strnlen(e.date.data(), e.date.size()));
+        out += '\t';
+        appendLatin1(out, e.comment.data(), strnlen(e.comment.data(), e.comment.size()));
+        if (categories) {
+            out += '\t';
+            out += categoryTexts[e.category];
+        } else {
+            for (std::uint8_t key : e.keys) {
+                out += '\t';
+                out += keyTexts[key];
+            }
+        }
+        out += '\n';
+    }
+    std::fwrite(out.data(), 1, out.size(), stdout);
+    return kExitOk;
+}
+
+int runDoubles(const QStringList& args)
+{
+    const Arguments a(args, {}, {});
+    if (!a.ok())
+        return fail(a.error());
+    if (a.positional().size() != 1)
+        return fail(QStringLiteral("library doubles needs exactly one LIB.clb"));
+    const QString path = a.positional().first();
+    CCollectingReporter reporter;
+    CLibraryDocument doc(reporter);
+    if (!openLibrary(doc, reporter, path))
+        return kExitBadInput;
+    QString out;
+    const bool ok = CDoublePatchFinder::find(
+        path, {}, [&out](int, int, const QString& text) { out += text + QLatin1Char('\n'); }, {});
+    if (!ok)
+        return fail(QStringLiteral("%1: cannot be read").arg(path));
+    QFile stdoutFile;
+    if (stdoutFile.open(stdout, QIODevice::WriteOnly))
+        stdoutFile.write(out.toUtf8());
+    return kExitOk;
+}
+
+int runDelete(const QStringList& args)
+{
+    const Arguments a(args, {}, {});
+    if (!a.ok())
+        return fail(a.error());
+    if (a.positional().size() < 2)
+        return fail(QStringLiteral("library delete needs LIB.clb and the numbers of the entries"));
+    const QString path = a.positional().first();
+    CCollectingReporter reporter;
+    CLibraryDocument doc(reporter);
+    if (!openLibrary(doc, reporter, path))
+        return kExitBadInput;
+    std::vector<int> entries;
+    for (const QString& text : a.positional().mid(1)) {
+        bool ok = false;
+        const int n = text.toInt(&ok);
+        if (!ok || n < 1 || n > doc.count())
+            return fail(QStringLiteral("%1: no entry %2 (the library holds %3)").arg(path, text).arg(doc.count()));
+        entries.push_back(n - 1);
+    }
+    if (!doc.DeleteEntries(entries))
+        return fail(QStringLiteral("%1: %2").arg(path, reporter.texts().join(QLatin1Char(' '))));
+    return kExitOk;
+}
+
+int runExtract(const QStringList& args)
+{
+    const Arguments a(args, {}, {});
+    if (!a.ok())
+        return fail(a.error());
+    if (a.positional().size() != 3)
+        return fail(QStringLiteral("library extract needs LIB.clb, N and OUT.syx"));
+    const QString path = a.positional()[0];
+    CCollectingReporter reporter;
+    CLibraryDocument doc(reporter);
+    if (!openLibrary(doc, reporter, path))
+        return kExitBadInput;
+    bool ok = false;
+    const int n = a.positional()[1].toInt(&ok);
+    if (!ok || n < 1 || n > doc.count())
+        return fail(
+            QStringLiteral("%1: no entry %2 (the library holds %3)").arg(path, a.positional()[1]).arg(doc.count()));
+    const auto patch = doc.ReadPatch(n - 1);
+    if (!patch)
+        return fail(QStringLiteral("%1: %2").arg(path, reporter.texts().join(QLatin1Char(' '))));
+    const QString out = a.positional()[2];
+    QSaveFile file(out);
+    if (!file.open(QIODevice::WriteOnly) || file.write(*patch) != patch->size() || !file.commit())
+        return fail(QStringLiteral("%1: %2").arg(out, file.errorString()));
+    return kExitOk;
+}
+
+} // namespace
+
+int runLibraryCommand(const QStringList& args)
+{
+    if (args.isEmpty())
+        return fail(QStringLiteral("library needs one of new, add, list, doubles, delete, extract"));
+    const QString sub = args.first();
+    const QStringList rest = args.mid(1);
+    if (sub == QLatin1String("new"))
+        return runNew(rest);
+    if (sub == QLatin1String("add"))
+        return runAdd(rest);
+    if (sub == QLatin1String("list"))
+        return runList(rest);
+    if (sub == QLatin1String("doubles"))
+        return runDoubles(rest);
+    if (sub == QLatin1String("delete"))
+        return runDelete(rest);
+    if (sub == QLatin1String("extract"))
+        return runExtract(rest);
+    return fail(QStringLiteral("unknown library command %1").arg(sub));
+}
+
+} // namespace cli

@@ -1,0 +1,140 @@
+#pragma once
+
+#include "library/LibraryRecord.h"
+#include "model/Reporter.h"
+
+#include <QByteArray>
+#include <QDateTime>
+#include <QList>
+#include <QObject>
+#include <QString>
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <vector>
+
+class CAppSettings;
+class QFile;
+
+// What a library keeps in memory of each record: the texts and keys the list shows
+// and searches, and the category byte of its patch. The patch itself stays in the file.
+struct CLibraryEntry
+{
+    std::array<char, clb::kNameLength> name{};
+    std::array<std::uint8_t, clb::kKeyCount> keys{};
+    std::array<char, clb::kCommentField> comment{}; // the text runs to its first zero
+    std::array<char, clb::kDateField> date{};
+    std::uint8_t category = 0;
+
+    static CLibraryEntry fromRecord(const char* record);
+};
+
+// A library of single patches in a ".clb" file: the list of entries in file order
+// (the position is the record number) and the 256 key names. Every change is written
+// to the file at once; there is no save step and the document is never modified.
+// Patches are read from the file when they are needed. The document never calls a
+// view: it reports what changed through its signals.
+class CLibraryDocument : public QObject
+{
+    Q_OBJECT
+
+public:
+    using KeyNames = std::array<QString, clb::kKeyNameCount>;
+    using Keys = std::array<std::uint8_t, clb::kKeyCount>;
+
+    static constexpr const char* kCreateError = "Error creating library file.";
+    static constexpr const char* kFileError = "Error while opening library file: ";
+    static constexpr const char* kWriteError = "Error while writing library file: ";
+    static constexpr int kMaxErrorText = 255;
+
+    explicit CLibraryDocument(CReporter& reporter, QObject* parent = nullptr);
+
+    // Creates path empty (an existing file is truncated). False, with "Error creating
+    // library file.", when that fails.
+    bool Create(const QString& path);
+    // Reads every whole record of path; a short rest at the end is ignored.
+    bool Open(const QString& path);
+    QString path() const { return m_path; }
+
+    int count() const { return static_cast<int>(m_entries.size()); }
+    const CLibraryEntry& entry(int n) const { return m_entries[static_cast<std::size_t>(n)]; }
+    const std::vector<CLibraryEntry>& entries() const { return m_entries; }
+
+    // Texts of entry n for the list.
+    QString name(int n) const;
+    QString date(int n) const;
+    QString comment(int n) const;
+    // The text of key slot (0..7): the key's name ("No Selection" shows as nothing),
+    // or the category name of the patch for every slot while categories are shown.
+    QString keyText(int n, int slot) const;
+    QString categoryName(int n) const;
+
+    // The names of the keys and groups, and whether the JV-2080 categories stand in
+    // for the keys.
+    const KeyNames& keyNames() const { return m_keyNames; }
+    void setKeyNames(const KeyNames& names);
+    // The text of key number k (0..255) as the list shows it.
+    QString keyNameText(int key) const;
+    bool useCategories() const { return m_useCategories; }
+    void setUseCategories(bool on);
+    // The key names of the settings file, section "LIBRARY", "Key0" .. "Key255".
+    static KeyNames ReadKeyNames(const CAppSettings& settings);
+    static void WriteKeyNames(CAppSettings& settings, const KeyNames& names);
+
+    // Reading from the file. Nothing (and the error shown) when the file cannot be read.
+    std::optional<QByteArray> ReadRecord(int n) const;
+    std::optional<QByteArray> ReadPatch(int n) const;
+    // Several records with one opening of the file, in the order of numbers.
+    std::optional<std::vector<QByteArray>> ReadRecords(const std::vector<int>& numbers) const;
+
+    // Appends whole records (750 bytes each; others are skipped) after the last whole
+    // record of the file. Either all are added or, after a file error, none: the file
+    // is cut back to what it held. Returns the number added.
+    int AppendRecords(const std::vector<QByteArray>& records);
+    // Appends each patch image (645 bytes) as a new record: keys 1, no comment, date now.
+    int AppendPatches(const std::vector<QByteArray>& patches);
+    // Puts an edited patch in place of entry n's and renews its date; keys and comment stay.
+    bool ReplacePatch(int n, const QByteArray& patch);
+
+    struct Metadata
+    {
+        int entry = 0;
+        QByteArray name; // up to 12 characters, padded with blanks when written
+        Keys keys{};
+        QByteArray comment; // up to 79 characters
+    };
+    // Writes name, keys and comment of one or more entries with one opening of the file;
+    // the date stays. Stops at the first file error (what was written before stays).
+    bool UpdateMetadata(const std::vector<Metadata>& changes);
+
+    // Deletes entries (numbers in any order, repeats allowed). The kept records are
+    // written to a new file that then takes the old one's place, so the file is always
+    // either the old or the new library. The numbers of later entries shrink.
+    bool DeleteEntries(std::vector<int> numbers);
+
+    // The clock of new dates (tests set their own).
+    void setClock(std::function<QDateTime()> clock) { m_clock = std::move(clock); }
+    QDateTime now() const { return m_clock(); }
+
+signals:
+    // count entries were appended from number first on.
+    void entriesAppended(int first, int count);
+    // The name, keys, comment, date or patch of these entries changed.
+    void entriesChanged(const QList<int>& numbers);
+    // These entries (ascending, numbers from before the deletion) are gone.
+    void entriesRemoved(const QList<int>& numbers);
+    // Key names or the use of categories changed: every key text may read differently.
+    void keyTextsChanged();
+
+private:
+    void reportFileError(const QFile& file) const;
+    bool readAt(QFile& file, int n, char* record) const;
+
+    CReporter& m_reporter;
+    QString m_path;
+    std::vector<CLibraryEntry> m_entries;
+    KeyNames m_keyNames;
+    bool m_useCategories = false;
+    std::function<QDateTime()> m_clock;
+};

@@ -1,0 +1,73 @@
+#include "library/ui/DoublePatchesDlg.h"
+
+#include "library/DoublePatchFinder.h"
+
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QListWidget>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+CDoublePatchesDlg::CDoublePatchesDlg(const QString& path, int entries, QWidget* parent) : QDialog(parent)
+{
+    setWindowTitle(QStringLiteral("Find double patches"));
+    auto* layout = new QVBoxLayout(this);
+    m_progress = new QProgressBar(this);
+    m_progress->setTextVisible(false);
+    layout->addWidget(m_progress);
+    layout->addWidget(new QLabel(QStringLiteral("Double patches found:"), this));
+    m_list = new QListWidget(this);
+    m_list->setMinimumSize(360, 200);
+    layout->addWidget(m_list);
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch();
+    m_close = new QPushButton(QStringLiteral("&Close"), this);
+    m_close->setDefault(true);
+    buttons->addWidget(m_close);
+    layout->addLayout(buttons);
+    connect(m_close, &QPushButton::clicked, this, &QDialog::reject);
+
+    m_pairs = CDoublePatchFinder::pairCount(entries);
+    m_progress->setRange(0, static_cast<int>(std::min<qint64>(m_pairs, kMaxBarRange)));
+    m_progress->setValue(0);
+
+    m_finder = new CDoublePatchFinder(this);
+    connect(m_finder, &CDoublePatchFinder::pairCompared, this, &CDoublePatchesDlg::showProgress);
+    connect(m_finder, &CDoublePatchFinder::pairFound, this,
+            [this](int, int, const QString& text) { m_list->addItem(text); });
+    connect(m_finder, &CDoublePatchFinder::done, this, [this](bool completed) {
+        if (!completed)
+            return;
+        // With no pair to compare the bar would only show that it is busy.
+        if (m_pairs == 0)
+            m_progress->setRange(0, 1);
+        m_progress->setValue(m_progress->maximum());
+    });
+    m_finder->start(path);
+}
+
+CDoublePatchesDlg::~CDoublePatchesDlg()
+{
+    m_finder->stop();
+}
+
+bool CDoublePatchesDlg::isSearching() const
+{
+    return m_finder->isRunning();
+}
+
+void CDoublePatchesDlg::showProgress(qint64 pairsDone)
+{
+    if (m_pairs <= kMaxBarRange)
+        m_progress->setValue(static_cast<int>(pairsDone));
+    else
+        m_progress->setValue(static_cast<int>(double(pairsDone) / double(m_pairs) * kMaxBarRange));
+}
+
+void CDoublePatchesDlg::done(int result)
+{
+    // The dialog never goes while the worker reads: it is stopped and waited for.
+    m_finder->stop();
+    QDialog::done(result);
+}

@@ -1,0 +1,612 @@
+#include "library/ui/LibraryView.h"
+
+#include "bank/Copybox.h"
+#include "bank/ui/CopyboxDlg.h"
+#include "editors/EditPatchDlg.h"
+#include "library/LibraryDocument.h"
+#include "library/LibraryModel.h"
+#include "library/ui/DoublePatchesDlg.h"
+#include "library/ui/KeysDlg.h"
+#include "library/ui/PropertiesDlg.h"
+#include "library/ui/SearchDlg.h"
+#include "midi/Midi.h"
+#include "settings/AppSettings.h"
+#include "ui/CommandIds.h"
+#include "ui/DocTemplate.h"
+#include "ui/ItemDrag.h"
+#include "ui/Prompter.h"
+#include "ui/Services.h"
+
+#include <QApplication>
+#include <QContextMenuEvent>
+#include <QDragEnterEvent>
+#include <QFileInfo>
+#include <QHeaderView>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QMenu>
+#include <QMouseEvent>
+#include <QStyle>
+#include <algorithm>
+
+namespace {
+
+// The Sort by entries: the columns in order, then Category (the first key column).
+int sortColumnOf(int id)
+{
+    return id == cmd::kSortByCategory ? libcol::kFirstKey : id - cmd::kSortByName;
+}
+
+bool isSortCommand(int id)
+{
+    return id >= cmd::kSortByName && id <= cmd::kSortByCategory;
+}
+
+} // namespace
+
+CLibraryView::CLibraryView(std::unique_ptr<CLibraryDocument> document, CDocTemplate& docTemplate, CServices& services,
+                           QString title, QWidget* parent)
+    : QTreeView(parent), m_document(std::move(document)), m_template(docTemplate), m_services(services),
+      m_windowId(CItemDragData::newWindowId()), m_title(std::move(title))
+{
+    setObjectName(QStringLiteral("LibraryView"));
+    setAttribute(Qt::WA_DeleteOnClose);
+    m_document->setParent(nullptr);
+    m_document->setKeyNames(CLibraryDocument::ReadKeyNames(m_services.settings()));
+    m_document->setUseCategories(m_services.settings().useCategory());
+    m_model = new CLibraryModel(*m_document, this);
+    setModel(m_model);
+
+    // A report list: one row per entry, whole rows selected, no tree.
+    setRootIsDecorated(false);
+    setItemsExpandable(false);
+    setUniformRowHeights(true);
+    setAllColumnsShowFocus(true);
+    setSelectionMode(QAbstractItemView::ExtendedSelection);
+    setSelectionBehavior(QAbstractItemView::SelectRows);
+    setEditTriggers(QAbstractItemView::NoEditTriggers);
+    setDragEnabled(true);
+    setAcceptDrops(true);
+    viewport()->setAcceptDrops(true);
+    setDragDropMode(QAbstractItemView::DragDrop);
+    setDefaultDropAction(Qt::CopyAction);
+    header()->setDefaultSectionSize(kColumnWidth);
+    header()->setMinimumSectionSize(20);
+    header()->setStretchLastSection(false);
+    header()->setSectionsClickable(true);
+    header()->setSortIndicatorShown(true);
+    header()->setSortIndicator(libcol::kName, Qt::AscendingOrder);
+    header()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    // A date is shown whole whatever the font.
+    header()->resizeSection(libcol::kDate,
+                            std::max(kColumnWidth, fontMetrics().horizontalAdvance(QStringLiteral("00.00.0000 00:00 "))
+                                                       + 2 * style()->pixelMetric(QStyle::PM_HeaderMargin)));
+    connect(header(), &QHeaderView::sectionClicked, this, &CLibraryView::sortByColumn);
+    connect(m_model, &QAbstractItemModel::modelReset, this, &CLibraryView::notifyCommandState);
+    connect(m_model, &QAbstractItemModel::rowsRemoved, this, &CLibraryView::notifyCommandState);
+    connect(m_model, &QAbstractItemModel::rowsInserted, this, &CLibraryView::notifyCommandState);
+}
+
+CLibraryView::~CLibraryView() = default;
+
+CLibraryView* CLibraryView::create(CDocTemplate& docTemplate, CServices& services, const QString& path,
+                                   const std::function<bool(const QString&)>& isOpen)
+{
+    auto document = std::make_unique<CLibraryDocument>(services.prompter());
+    QString file = path;
+    if (file.isEmpty()) {
+        file = services.chooseSaveFile(QString::fromLatin1(kNewFilter), QString::fromLatin1(kSuffix));
+        if (file.isEmpty())
+            return nullptr;
+        // A new library would empty the file under a window that shows it.
+        if (isOpen && isOpen(file)) {
+            services.prompter().showMessage(MessageIcon::Exclamation,
+                                            QString::fromLatin1(kOpenElsewhere).arg(QFileInfo(file).fileName()));
+            return nullptr;
+        }
+        if (!document->Create(file))
+            return nullptr;
+    } else if (!document->Open(file)) {
+        return nullptr;
+    }
+    return new CLibraryView(std::move(document), docTemplate, services, QFileInfo(file).fileName());
+}
+
+QString CLibraryView::documentPath() const
+{
+    return m_document->path();
+}
+
+void CLibraryView::notifyCommandState()
+{
+    emit viewSignals().commandStateChanged();
+}
+
+void CLibraryView::settingsChanged()
+{
+    const bool categories = m_services.settings().useCategory();
+    m_document->setUseCategories(categories);
+    m_document->setKeyNames(CLibraryDocument::ReadKeyNames(m_services.settings()));
+    for (int c = 0; c < m_model->columnCount(); ++c)
+        if (header()->sectionSize(c) == 0)
+            header()->resizeSection(c, kColumnWidth);
+    header()->setSortIndicator(std::min(m_model->sortColumn(), m_model->columnCount() - 1), Qt::AscendingOrder);
+    notifyCommandState();
+}
+
+// ---------------------------------------------------------------- selection
+
+std::vector<int> CLibraryView::selectedEntries() const
+{
+    std::vector<int> rows;
+    for (const QModelIndex& index : selectionModel()->selectedRows())
+        rows.push_back(index.row());
+    std::sort(rows.begin(), rows.end());
+    std::vector<int> entries;
+    entries.reserve(rows.size());
+    for (int row : rows)
+        entries.push_back(m_model->entryAt(row));
+    return entries;
+}
+
+int CLibraryView::focusedEntry() const
+{
+    const QModelIndex current = currentIndex();
+    if (!current.isValid() || !selectionModel()->isRowSelected(current.row(), {}))
+        return -1;
+    return m_model->entryAt(current.row());
+}
+
+bool CLibraryView::hasSelection() const
+{
+    return m_model->rowCount() > 0 && selectionModel()->hasSelection();
+}
+
+void CLibraryView::selectRow(int row)
+{
+    selectionModel()->clearSelection();
+    if (row <= 0 || row >= m_model->rowCount()) {
+        selectionModel()->setCurrentIndex({}, QItemSelectionModel::NoUpdate);
+        notifyCommandState();
+        return;
+    }
+    const QModelIndex index = m_model->index(row, 0);
+    selectionModel()->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+    scrollTo(index);
+    notifyCommandState();
+}
+
+void CLibraryView::selectEntries(const std::vector<int>& entries)
+{
+    QItemSelection selection;
+    int last = -1;
+    for (int entry : entries) {
+        const int row = m_model->rowOf(entry);
+        if (row < 0)
+            continue;
+        selection.select(m_model->index(row, 0), m_model->index(row, m_model->columnCount() - 1));
+        last = row;
+    }
+    selectionModel()->select(selection, QItemSelectionModel::ClearAndSelect);
+    if (last >= 0) {
+        selectionModel()->setCurrentIndex(m_model->index(last, 0), QItemSelectionModel::NoUpdate);
+        scrollTo(m_model->index(last, 0));
+    }
+    notifyCommandState();
+}
+
+void CLibraryView::selectAppended(int first)
+{
+    std::vector<int> entries;
+    for (int e = first; e < m_document->count(); ++e)
+        entries.push_back(e);
+    selectEntries(entries);
+}
+
+void CLibraryView::sortByColumn(int column)
+{
+    m_model->sort(column);
+    header()->setSortIndicator(std::min(column, m_model->columnCount() - 1), Qt::AscendingOrder);
+    if (currentIndex().isValid())
+        scrollTo(currentIndex());
+    notifyCommandState();
+}
+
+void CLibraryView::currentChanged(const QModelIndex& current, const QModelIndex& previous)
+{
+    QTreeView::currentChanged(current, previous);
+    // A line that becomes current is heard at once when the program sends patches.
+    if (current.isValid() && (!previous.isValid() || current.row() != previous.row()))
+        sendEntry(m_model->entryAt(current.row()));
+    notifyCommandState();
+}
+
+void CLibraryView::selectionChanged(const QItemSelection& selected, const QItemSelection& deselected)
+{
+    QTreeView::selectionChanged(selected, deselected);
+    notifyCommandState();
+}
+
+void CLibraryView::sendEntry(int entry)
+{
+    if (entry < 0 || !m_services.settings().midi().send[kPatches])
+        return;
+    const auto patch = m_document->ReadPatch(entry);
+    if (!patch)
+        return;
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    m_services.midi().SendLong(clb::temporaryPatch(*patch, m_services.settings().synth().deviceId));
+    QApplication::restoreOverrideCursor();
+}
+
+// ---------------------------------------------------------------- commands
+
+bool CLibraryView::handlesCommand(int id) const
+{
+    switch (id) {
+    case cmd::kFileSave:
+    case cmd::kFileSaveAs:
+    case cmd::kEditCopy:
+    case cmd::kEditPaste:
+    case cmd::kEditDelete:
+    case cmd::kEditItem:
+    case cmd::kEditFind:
+    case cmd::kLibraryProperties:
+    case cmd::kLibraryKeys:
+    case cmd::kFindDoubles:
+        return true;
+    default:
+        return isSortCommand(id);
+    }
+}
+
+CCommandTarget::State CLibraryView::commandState(int id) const
+{
+    CCommandTarget::State state;
+    const bool categories = m_document->useCategories();
+    switch (id) {
+    case cmd::kFileSave:
+    case cmd::kFileSaveAs:
+        // Every change is written at once: there is nothing to save.
+        state.enabled = false;
+        return state;
+    case cmd::kEditCopy:
+    case cmd::kEditDelete:
+    case cmd::kLibraryProperties:
+        state.enabled = hasSelection();
+        return state;
+    case cmd::kEditItem:
+        state.enabled = hasSelection() && focusedEntry() >= 0;
+        return state;
+    case cmd::kEditPaste:
+    case cmd::kEditFind:
+    case cmd::kLibraryKeys:
+    case cmd::kFindDoubles:
+        state.enabled = true;
+        return state;
+    default:
+        break;
+    }
+    if (!isSortCommand(id))
+        return state;
+    const int column = sortColumnOf(id);
+    if (id == cmd::kSortByCategory)
+        state.enabled = categories;
+    else if (column >= libcol::kFirstKey)
+        state.enabled = !categories;
+    else
+        state.enabled = true;
+    state.checked = state.enabled && m_model->sortColumn() == column;
+    return state;
+}
+
+void CLibraryView::runCommand(int id)
+{
+    if (!handlesCommand(id) || !commandState(id).enabled)
+        return;
+    switch (id) {
+    case cmd::kEditCopy:
+        copy();
+        break;
+    case cmd::kEditPaste:
+        paste();
+        break;
+    case cmd::kEditDelete:
+        deleteSelected();
+        break;
+    case cmd::kEditItem:
+        edit();
+        break;
+    case cmd::kLibraryProperties:
+        properties();
+        break;
+    case cmd::kLibraryKeys:
+        editKeys();
+        break;
+    case cmd::kEditFind:
+        find();
+        break;
+    case cmd::kFindDoubles:
+        findDoubles();
+        break;
+    default:
+        if (isSortCommand(id))
+            sortByColumn(sortColumnOf(id));
+        break;
+    }
+    notifyCommandState();
+}
+
+void CLibraryView::copy()
+{
+    const auto records = m_document->ReadRecords(selectedEntries());
+    if (!records)
+        return;
+    for (const QByteArray& record : *records)
+        m_services.copybox().Add(clb::patchOf(record), kPatches);
+}
+
+void CLibraryView::paste()
+{
+    CCopybox& box = m_services.copybox();
+    box.setKind(kPatches);
+    CCopyboxDlg dialog(box, m_services.prompter(), this);
+    if (m_services.prompter().exec(dialog) != QDialog::Accepted || box.count(kPatches) == 0)
+        return;
+    const int first = m_document->count();
+    if (m_document->AppendPatches(box.chosenImages(kPatches)) > 0)
+        selectAppended(first);
+}
+
+void CLibraryView::deleteSelected()
+{
+    const std::vector<int> entries = selectedEntries();
+    if (entries.empty())
+        return;
+    const int focusedRow = currentIndex().isValid() ? currentIndex().row() : 0;
+    // The lines go before the entries do, so that no line names an entry being deleted.
+    selectionModel()->clearSelection();
+    if (m_document->DeleteEntries(entries))
+        selectRow(focusedRow);
+}
+
+void CLibraryView::edit()
+{
+    const int entry = focusedEntry();
+    if (entry < 0)
+        return;
+    const auto patch = m_document->ReadPatch(entry);
+    if (!patch)
+        return;
+    // The editor works on the instrument's temporary patch: it gets this patch first.
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    m_services.midi().SendLong(clb::temporaryPatch(*patch, m_services.settings().synth().deviceId));
+    QApplication::restoreOverrideCursor();
+    // Copy Tone offers the library's patches in the order of the list.
+    CPatchSource source;
+    const std::vector<int> listed = m_model->rows();
+    source.lines.reserve(static_cast<qsizetype>(listed.size()));
+    for (int e : listed)
+        source.lines << m_document->name(e);
+    source.record = [this, listed](int line) {
+        if (line < 0 || line >= static_cast<int>(listed.size()))
+            return QByteArray();
+        return m_document->ReadPatch(listed[static_cast<std::size_t>(line)]).value_or(QByteArray());
+    };
+    CEditPatchDlg editor(m_services, *patch, std::move(source), this);
+    if (m_services.prompter().exec(editor) != QDialog::Accepted || editor.patch() == *patch)
+        return;
+    if (m_document->ReplacePatch(entry, editor.patch()))
+        selectEntries({entry});
+}
+
+void CLibraryView::properties()
+{
+    const std::vector<int> entries = selectedEntries();
+    std::vector<CLibraryDocument::Metadata> changes;
+    for (std::size_t i = 0; i < entries.size(); ++i) {
+        const int entry = entries[i];
+        CPropertiesDlg dialog(*m_document, entry, this);
+        if (m_services.prompter().exec(dialog) != QDialog::Accepted)
+            continue;
+        changes.push_back({entry, dialog.name(), dialog.keys(), dialog.comment()});
+        if (dialog.forAll()) {
+            // Every later selected entry takes these keys and this comment and keeps its name.
+            for (std::size_t j = i + 1; j < entries.size(); ++j)
+                changes.push_back(
+                    {entries[j], m_document->name(entries[j]).toLatin1(), dialog.keys(), dialog.comment()});
+            break;
+        }
+        m_document->UpdateMetadata(changes);
+        changes.clear();
+    }
+    m_document->UpdateMetadata(changes);
+}
+
+void CLibraryView::editKeys()
+{
+    // The names as they are stored now: another window may have changed them.
+    CKeysDlg dialog(CLibraryDocument::ReadKeyNames(m_services.settings()), this);
+    if (m_services.prompter().exec(dialog) != QDialog::Accepted)
+        return;
+    CLibraryDocument::WriteKeyNames(m_services.settings(), dialog.names());
+    reloadKeyNamesEverywhere();
+}
+
+void CLibraryView::reloadKeyNamesEverywhere()
+{
+    QList<CLibraryView*> views{this};
+    if (auto* frame = qobject_cast<QMdiSubWindow*>(parentWidget()))
+        if (QMdiArea* area = frame->mdiArea())
+            for (QMdiSubWindow* sub : area->subWindowList())
+                if (auto* view = qobject_cast<CLibraryView*>(sub->widget()); view && view != this)
+                    views << view;
+    for (CLibraryView* view : views)
+        view->m_document->setKeyNames(CLibraryDocument::ReadKeyNames(m_services.settings()));
+}
+
+void CLibraryView::find()
+{
+    CSearchDlg dialog(m_document->keyNames(), this);
+    if (m_services.prompter().exec(dialog) != QDialog::Accepted)
+        return;
+    m_model->setSearch(dialog.search());
+}
+
+void CLibraryView::findDoubles()
+{
+    CDoublePatchesDlg dialog(m_document->path(), m_document->count(), this);
+    m_services.prompter().exec(dialog);
+}
+
+// ---------------------------------------------------------------- context menu
+
+std::unique_ptr<QMenu> CLibraryView::createContextMenu()
+{
+    auto menu = std::make_unique<QMenu>(this);
+    const auto add = [this, &menu](const QString& text, int id) {
+        QAction* a = menu->addAction(text);
+        a->setData(id);
+        a->setEnabled(commandState(id).enabled);
+        connect(a, &QAction::triggered, this, [this, id] { runCommand(id); });
+    };
+    const int selected = static_cast<int>(selectionModel()->selectedRows().size());
+    if (selected > 1) {
+        add(QStringLiteral("&Copy selected Patches\tCtrl+C"), cmd::kEditCopy);
+    } else if (const int focused = focusedEntry(); focused >= 0) {
+        // A name's "&" is no mnemonic.
+        QString name = m_document->name(focused).left(clb::kNameLength);
+        while (name.endsWith(QLatin1Char(' ')))
+            name.chop(1);
+        name.replace(QLatin1Char('&'), QStringLiteral("&&"));
+        add(QStringLiteral("&Copy %1\tCtrl+C").arg(name), cmd::kEditCopy);
+    }
+    add(QStringLiteral("&Paste...\tCtrl+V"), cmd::kEditPaste);
+    add(QStringLiteral("&Find...\tCtrl+F"), cmd::kEditFind);
+    if (m_model->rowCount() > 0) {
+        menu->addSeparator();
+        add(QStringLiteral("&Edit...\tCtrl+E"), cmd::kEditItem);
+        add(QStringLiteral("&Properties...\tCtrl+T"), cmd::kLibraryProperties);
+        menu->addSeparator();
+        add(QStringLiteral("&Delete\tDel"), cmd::kEditDelete);
+    }
+    return menu;
+}
+
+void CLibraryView::mouseDoubleClickEvent(QMouseEvent* event)
+{
+    QTreeView::mouseDoubleClickEvent(event);
+    if (event->button() == Qt::LeftButton && indexAt(event->position().toPoint()).isValid())
+        runCommand(cmd::kEditItem);
+}
+
+void CLibraryView::contextMenuEvent(QContextMenuEvent* event)
+{
+    std::unique_ptr<QMenu> menu = createContextMenu();
+    QMenu* popup = menu.release();
+    popup->setAttribute(Qt::WA_DeleteOnClose);
+    popup->popup(event->globalPos());
+    event->accept();
+}
+
+// ---------------------------------------------------------------- dragging
+
+CItemDragData CLibraryView::dragData() const
+{
+    CItemDragData data;
+    data.source = CItemDragData::Source::Library;
+    data.windowId = m_windowId;
+    data.kind = kPatches;
+    const std::vector<int> entries = selectedEntries();
+    if (entries.empty() || static_cast<int>(entries.size()) > CItemDragData::kMaxItems)
+        return data;
+    const auto records = m_document->ReadRecords(entries);
+    if (!records)
+        return data;
+    data.indexes = entries;
+    data.images = *records;
+    return data;
+}
+
+void CLibraryView::startDrag(Qt::DropActions)
+{
+    const int selected = static_cast<int>(selectionModel()->selectedRows().size());
+    if (selected > CItemDragData::kMaxItems) {
+        m_services.prompter().showMessage(MessageIcon::Information,
+                                          QString::fromLatin1(kTooManyToDrag).arg(CItemDragData::kMaxItems));
+        return;
+    }
+    const CItemDragData data = dragData();
+    if (data.count() == 0)
+        return;
+    execItemDrag(this, data, Qt::CopyAction);
+    notifyCommandState();
+}
+
+Qt::DropAction CLibraryView::dropActionFor(const CItemDragData& data) const
+{
+    if (data.count() == 0 || data.kind != kPatches)
+        return Qt::IgnoreAction;
+    // Lines dropped on their own library would only come back as copies of themselves.
+    if (data.source == CItemDragData::Source::Library && data.isFrom(m_windowId))
+        return Qt::IgnoreAction;
+    return Qt::CopyAction;
+}
+
+void CLibraryView::dragEnterEvent(QDragEnterEvent* event)
+{
+    const auto data = CItemDragData::fromMimeData(event->mimeData());
+    if (!data || dropActionFor(*data) == Qt::IgnoreAction) {
+        event->ignore();
+        return;
+    }
+    event->setDropAction(Qt::CopyAction);
+    event->accept();
+}
+
+void CLibraryView::dragMoveEvent(QDragMoveEvent* event)
+{
+    const auto data = CItemDragData::fromMimeData(event->mimeData());
+    if (!data || dropActionFor(*data) == Qt::IgnoreAction) {
+        event->ignore();
+        return;
+    }
+    event->setDropAction(Qt::CopyAction);
+    event->accept();
+}
+
+void CLibraryView::dragLeaveEvent(QDragLeaveEvent* event)
+{
+    event->accept();
+}
+
+void CLibraryView::dropEvent(QDropEvent* event)
+{
+    const auto data = CItemDragData::fromMimeData(event->mimeData());
+    if (!data || dropActionFor(*data) == Qt::IgnoreAction) {
+        event->ignore();
+        return;
+    }
+    const int first = m_document->count();
+    int added = 0;
+    if (data->source == CItemDragData::Source::Bank) {
+        // Patches of a bank become new records: keys 1, no comment, the date now.
+        added = m_document->AppendPatches(data->images);
+    } else {
+        // Lines of another library keep name, keys, comment and patch; the date is now.
+        std::vector<QByteArray> records = data->images;
+        const QDateTime now = m_document->now();
+        for (QByteArray& record : records)
+            clb::setDate(record, now);
+        added = m_document->AppendRecords(records);
+    }
+    event->setDropAction(Qt::CopyAction);
+    event->accept();
+    if (added > 0)
+        selectAppended(first);
+    if (auto* frame = qobject_cast<QMdiSubWindow*>(parentWidget()))
+        if (QMdiArea* area = frame->mdiArea())
+            area->setActiveSubWindow(frame);
+    setFocus();
+    notifyCommandState();
+}

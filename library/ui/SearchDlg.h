@@ -1,0 +1,48 @@
+#pragma once
+
+#include "library/LibraryDocument.h"
+#include "library/LibraryQuery.h"
+
+#include <QDialog>
+#include <array>
+
+class CKeyChoice;
+class QComboBox;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+
+// "Search Patches": a part of the name and up to four keys joined by operators. A row
+// opens once the row before it has an operator and a group; ending a row with END (or
+// with group 0) closes and resets every row after it.
+class CSearchDlg : public QDialog
+{
+    Q_OBJECT
+
+public:
+    static constexpr int kRows = CLibrarySearch::kTerms;
+
+    CSearchDlg(const CLibraryDocument::KeyNames& names, QWidget* parent = nullptr);
+
+    // What the view takes on OK.
+    CLibrarySearch search() const;
+
+    QLineEdit* nameEdit() const { return m_name; }
+    QComboBox* operatorList(int row) const { return m_ops[static_cast<std::size_t>(row)]; }
+    CKeyChoice* keyChoice(int row) const { return m_keys[static_cast<std::size_t>(row)]; }
+    QStringList helpLines() const;
+    QPushButton* okButton() const { return m_ok; }
+
+    // As if the user chose them.
+    void chooseOperator(int row, SearchOp op);
+    void chooseGroup(int row, int group);
+
+private:
+    void closeRowsAfter(int row);
+
+    QLineEdit* m_name = nullptr;
+    std::array<QComboBox*, kRows> m_ops{};
+    std::array<CKeyChoice*, kRows> m_keys{};
+    std::array<QLabel*, 4> m_help{};
+    QPushButton* m_ok = nullptr;
+};
