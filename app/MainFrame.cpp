@@ -12,12 +12,16 @@
 #include "emulator/EmulatorDevice.h"
 #include "midi/BulkTransfer.h"
 #include "midi/Midi.h"
+#include "midi/MidiLog.h"
 #include "midi/MidiPortProvider.h"
+#include "midi/ui/MidiMonitorWnd.h"
 #include "midi/ui/MidiSettingsDlg.h"
 #include "midi/ui/ReceiveDlg.h"
 #include "midi/ui/StatusDlg.h"
 #include "model/ExpansionNames.h"
 #include "playsurfaces/Captile.h"
+#include "playsurfaces/PianoKeyboardWnd.h"
+#include "playsurfaces/VirtualSynthDlg.h"
 #include "ui/ChildFrame.h"
 #include "ui/CommandIds.h"
 #include "ui/CommandTarget.h"
@@ -88,6 +92,9 @@ CMainFrame::CMainFrame(CToneloomApp& app, CAppSettings& settings, CPrompter& pro
     engineSettings.sendPause = midiSettings.sendPause;
     engineSettings.chunkSize = kMidiBufferSize;
     m_midi = std::make_unique<CMidi>(ports, m_prompter, engineSettings);
+    // With TONELOOM_MIDI_LOG naming a file, everything that passes the engine from now
+    // on is written to it.
+    m_midiLog = CMidiLog::fromEnvironment(*m_midi, m_prompter);
     for (const auto& request : sysex::kNamedRequests)
         m_midi->AddRequest(QString::fromLatin1(request.name), QString::fromLatin1(request.message));
     m_bulk = std::make_unique<CBulkTransfer>(*m_midi, m_settings.synth());
@@ -103,6 +110,10 @@ CMainFrame::CMainFrame(CToneloomApp& app, CAppSettings& settings, CPrompter& pro
     qApp->installEventFilter(m_audition);
 
     m_midi->SetThru(midiSettings.thru);
+
+    // The piano exists, hidden, from the start; the stored layout shows it.
+    m_piano = new CPianoKeyboardWnd(*this, this);
+    connect(m_piano, &CPianoKeyboardWnd::visibilityChanged, this, &CMainFrame::updateActions);
 
     for (int i = 1; i <= kRecentFileCount; ++i) {
         const QString path = m_settings.ini().readString(kRecentSection, QStringLiteral("File%1").arg(i));
@@ -120,7 +131,19 @@ CMainFrame::~CMainFrame()
     // Document windows go first: they reach the engine while they close.
     for (QMdiSubWindow* window : m_mdi->subWindowList())
         delete window;
+    // The piano ends a note it still sounds.
+    delete m_piano;
+    m_piano = nullptr;
+    delete m_monitor;
+    m_monitor = nullptr;
     m_bulk.reset();
+    if (m_midi) {
+        // Closing the output ends whatever still sounds, and the log gets the last
+        // messages before it closes.
+        m_midi->CloseOut();
+        m_midi->deliverTraffic();
+    }
+    m_midiLog.reset();
     m_midi.reset();
 }
 
@@ -189,7 +212,11 @@ void CMainFrame::createActions()
     a = makeAction(cmd::kPianoKeyboard, QStringLiteral("&Piano Keyboard"), QStringLiteral("piano"));
     a->setCheckable(true);
     a->setStatusTip(QStringLiteral("Show or hide the piano keyboard"));
-    m_frameCommands.insert(cmd::kPianoKeyboard);
+    frameCommand(cmd::kPianoKeyboard, [this] { togglePianoKeyboard(); });
+    a = makeAction(cmd::kMidiMonitor, QStringLiteral("MIDI &Monitor"));
+    a->setCheckable(true);
+    a->setStatusTip(QStringLiteral("Show or hide the list of the MIDI messages sent and received"));
+    frameCommand(cmd::kMidiMonitor, [this] { toggleMidiMonitor(); });
     a = makeAction(cmd::kMidiSetup, QStringLiteral("Se&tup..."));
     a->setStatusTip(QStringLiteral("Choose the MIDI ports, the synthesizer and its expansion boards"));
     frameCommand(cmd::kMidiSetup, [this] { onMidiSetup(); });
@@ -200,8 +227,9 @@ void CMainFrame::createActions()
     a = makeAction(cmd::kStop, QStringLiteral("St&op"), QStringLiteral("stop"));
     a->setStatusTip(QStringLiteral("Stop the transfer"));
     frameCommand(cmd::kStop, [this] { StopTransfer(); });
-    makeAction(cmd::kVirtualSynth, QStringLiteral("&Virtual Synth..."), QStringLiteral("virtualsynth"));
-    m_frameCommands.insert(cmd::kVirtualSynth);
+    a = makeAction(cmd::kVirtualSynth, QStringLiteral("&Virtual Synth..."), QStringLiteral("virtualsynth"));
+    a->setStatusTip(QStringLiteral("Play the temporary patch as a two-oscillator analog synthesizer"));
+    frameCommand(cmd::kVirtualSynth, [this] { onVirtualSynth(); });
     makeAction(cmd::kEnvelopePresets, QStringLiteral("En&velope Presets..."));
     frameCommand(cmd::kEnvelopePresets, [this] { onEnvelopePresets(); });
     makeAction(cmd::kSettings, QStringLiteral("&Settings..."));
@@ -347,6 +375,7 @@ void CMainFrame::createMenus()
         view->addAction(act(id));
     view->addSeparator();
     view->addAction(act(cmd::kPianoKeyboard));
+    view->addAction(act(cmd::kMidiMonitor));
 
     QMenu* midi = menuBar()->addMenu(QStringLiteral("&Midi"));
     for (int id : {cmd::kMidiSetup, cmd::kReceive, cmd::kSend, cmd::kStop})
@@ -610,9 +639,10 @@ void CMainFrame::updateActions()
             case cmd::kViewStatusBar:
                 continue; // they follow the bars themselves
             case cmd::kPianoKeyboard:
-            case cmd::kVirtualSynth:
-                // Their windows and dialogs are not part of the program yet.
-                enabled = false;
+                checked = m_piano && m_piano->isVisible();
+                break;
+            case cmd::kMidiMonitor:
+                checked = m_monitor && m_monitor->isVisible();
                 break;
             default:
                 if (id >= cmd::kFileMru1 && id < cmd::kFileMru1 + kRecentFileCount)
@@ -895,6 +925,55 @@ void CMainFrame::onMidiSetup()
     m_midi->SetThru(values.thru);
 }
 
+// ---------------------------------------------------------------- play surfaces
+
+void CMainFrame::onVirtualSynth()
+{
+    CVirtualSynthDlg dialog(*this, this);
+    if (!dialog.errors().isEmpty()) {
+        m_prompter.showMessage(MessageIcon::Stop,
+                               QStringLiteral("The Virtual Synth cannot be shown: %1").arg(dialog.errors().first()));
+        return;
+    }
+    dialog.start();
+    m_prompter.exec(dialog);
+}
+
+void CMainFrame::togglePianoKeyboard()
+{
+    m_piano->setVisible(!m_piano->isVisible());
+    if (m_piano->isVisible())
+        m_piano->raise();
+    updateActions();
+}
+
+void CMainFrame::toggleMidiMonitor()
+{
+    if (!m_monitor) {
+        m_monitor = new CMidiMonitorWnd(*m_midi, this);
+        connect(m_monitor, &CMidiMonitorWnd::visibilityChanged, this, &CMainFrame::updateActions);
+        // Beside the main window's top right corner, as far as the screen allows.
+        const QRect frame = frameGeometry();
+        m_monitor->move(std::max(0, frame.right() - m_monitor->width()), frame.top() + 80);
+    }
+    m_monitor->setVisible(!m_monitor->isVisible());
+    if (m_monitor->isVisible())
+        m_monitor->raise();
+    updateActions();
+}
+
+void CMainFrame::placePianoKeyboard()
+{
+    // Across the lower part of the windows' area, so that it hides no menu or bar.
+    const QRect area(m_mdi->mapToGlobal(QPoint(0, 0)), m_mdi->size());
+    QSize size = m_piano->sizeHint();
+    if (area.width() > 0)
+        size.setWidth(std::min(size.width(), area.width()));
+    const QPoint at(area.left() + (area.width() - size.width()) / 2,
+                    std::max(area.top(), area.bottom() - size.height() - 8));
+    m_piano->setGeometry(QRect(at, size));
+}
+
 // ---------------------------------------------------------------- window layout
 
 CWindowPlacement CMainFrame::placementOf(const QWidget* window, const QRect& normal)
@@ -958,8 +1037,10 @@ void CMainFrame::saveWindowLayout()
         }
     }
     ini.writeString(section, QStringLiteral("ChildWinPath%1").arg(n + 1), QString());
-    // The piano keyboard's place and visibility are stored by its own window, once
-    // it exists; until then the stored values are left as they are.
+    if (m_piano) {
+        ini.writeString(section, QStringLiteral("Pianokeyboard"), placementOf(m_piano, m_piano->geometry()).toText());
+        m_settings.setPianoKeyboardActive(m_piano->isVisible());
+    }
     if (!ini.endBatch())
         m_prompter.showMessage(MessageIcon::Exclamation,
                                QStringLiteral("The window layout could not be saved in %1: %2")
@@ -977,6 +1058,17 @@ bool CMainFrame::restoreWindowLayout(Qt::WindowStates showState)
         showMaximized();
     else
         show();
+    // The piano where it was, shown when it was; without a stored place along the foot
+    // of the main window.
+    if (m_piano) {
+        const auto pianoPlacement =
+            CWindowPlacement::fromText(ini.readString(section, QStringLiteral("Pianokeyboard")));
+        if (pianoPlacement && pianoPlacement->normalRect().isValid())
+            m_piano->setGeometry(pianoPlacement->normalRect());
+        else
+            placePianoKeyboard();
+        m_piano->setVisible(m_settings.pianoKeyboardActive());
+    }
     for (int n = 1;; ++n) {
         const QString path = ini.readString(section, QStringLiteral("ChildWinPath%1").arg(n));
         if (path.isEmpty())
@@ -1029,6 +1121,8 @@ void CMainFrame::closeEvent(QCloseEvent* event)
     }
     saveWindowLayout();
     m_exiting = true;
+    // The program ends: a note the piano still plays ends with it.
+    m_piano->releaseNotes();
     if (m_bulk->isActive())
         m_bulk->stop();
     m_status->hide();

@@ -18,7 +18,10 @@ class CCommandTarget;
 class CDocTemplate;
 class CExpansionNames;
 class CMidi;
+class CMidiLog;
+class CMidiMonitorWnd;
 class CMidiPortProvider;
+class CPianoKeyboardWnd;
 class CPrompter;
 class CStatusDlg;
 class CToneloomApp;
@@ -66,6 +69,11 @@ public:
     CStatusDlg* statusWindow() const { return m_status; }
     QMdiArea* mdiArea() const { return m_mdi; }
     CAuditionFilter* auditionFilter() const { return m_audition; }
+    // The tool windows: the piano exists from the start, the monitor once it is asked for.
+    CPianoKeyboardWnd* pianoKeyboard() const { return m_piano; }
+    CMidiMonitorWnd* midiMonitor() const { return m_monitor; }
+    // The traffic log the environment asked for, or none.
+    CMidiLog* midiLog() const { return m_midiLog.get(); }
     QAction* action(int id) const { return m_actions.value(id); }
 
     // A document window in a new child frame, shown inside the visible area.
@@ -129,6 +137,11 @@ private:
     void onMidiSetup();
     // Tools, Envelope Presets: the presets the envelope pages offer.
     void onEnvelopePresets();
+    void onVirtualSynth();
+    void togglePianoKeyboard();
+    void toggleMidiMonitor();
+    // Where the piano goes before it has a stored place: along the main window's foot.
+    void placePianoKeyboard();
     void onBulkFinished(int outcome, bool openFile);
     // Moves (and if need be shrinks) a document window into the visible area.
     void keepInside(QMdiSubWindow* window);
@@ -151,6 +164,9 @@ private:
     QMdiArea* m_mdi = nullptr;
     CStatusDlg* m_status = nullptr;
     CAuditionFilter* m_audition = nullptr;
+    CPianoKeyboardWnd* m_piano = nullptr;
+    CMidiMonitorWnd* m_monitor = nullptr;
+    std::unique_ptr<CMidiLog> m_midiLog;
     QLabel* m_messagePane = nullptr;
     QMap<int, QAction*> m_actions;
     QMap<int, QString> m_defaultTexts; // what an action says when no window names it

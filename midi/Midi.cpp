@@ -7,6 +7,7 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QMetaMethod>
 #include <QMetaObject>
 #include <QThread>
 #include <algorithm>
@@ -99,6 +100,7 @@ CMidi::CMidi(CMidiPortProvider& ports, CReporter& reporter, const CMidiSettings&
       m_ownClock(clock ? nullptr : std::make_unique<CSteadyMidiClock>()), m_clock(clock ? clock : m_ownClock.get()),
       m_sendRate(settings.sendRate), m_sendPause(settings.sendPause)
 {
+    m_startedAt = steadyNow();
     m_quietTimer.setSingleShot(true);
     connect(&m_quietTimer, &QTimer::timeout, this, &CMidi::sendRequestWhenQuiet);
     m_thread = std::jthread([this](std::stop_token stop) { sendLoop(stop); });
@@ -230,7 +232,8 @@ void CMidi::releaseNotes()
     // wait behind anything.
     if (m_out && !m_outLost) {
         for (const auto& message : m_notes.releaseMessages())
-            m_out->send(message.data(), message.size(), nullptr);
+            if (m_out->send(message.data(), message.size(), nullptr))
+                tap(MidiTraffic::Direction::Out, message.data(), message.size(), steadyNow());
     }
     m_notes.clear();
 }
@@ -519,6 +522,7 @@ CMidi::SendResult CMidi::transmit(const Job& job, const std::uint8_t* data, std:
             return cancelled(job.generation) ? SendResult::Cancelled : SendResult::Failed;
         m_notes.sent(data, size);
     }
+    tap(MidiTraffic::Direction::Out, data, size, steadyNow());
     // The line is busy for the message's bytes at the line rate; after System
     // Exclusive the synth gets its pause before the next one.
     const auto sentAt = std::max(m_clock->now(), m_lineFree);
@@ -705,12 +709,13 @@ void CMidi::onInput(std::uint64_t generation, const std::uint8_t* data, std::siz
     // arrived until it runs.
     if (size == 0)
         return;
+    const std::int64_t now = steadyNow();
     if (carriesSysEx(data, size))
-        m_lastSysExAt = steadyNow();
+        m_lastSysExAt = now;
     bool post = false;
     {
         std::lock_guard lock(m_inMutex);
-        m_incoming.push_back(Incoming{generation, std::vector<std::uint8_t>(data, data + size)});
+        m_incoming.push_back(Incoming{generation, std::vector<std::uint8_t>(data, data + size), now});
         if (!m_drainPosted) {
             m_drainPosted = true;
             post = true;
@@ -735,8 +740,10 @@ void CMidi::drainInput()
         }
         // A listener may close or reopen the input while we deliver; what came from
         // an earlier opening is then dropped.
-        if (item.generation == m_inGeneration.load())
+        if (item.generation == m_inGeneration.load()) {
+            m_inputAt = item.at;
             handleInput(item.bytes);
+        }
     }
 }
 
@@ -751,6 +758,7 @@ void CMidi::handleInput(const std::vector<std::uint8_t>& bytes)
 
 void CMidi::handleMessage(const std::vector<std::uint8_t>& message)
 {
+    tap(MidiTraffic::Direction::In, message.data(), message.size(), m_inputAt);
     if (message.front() != sysex::kStart) {
         handleShort(message);
         return;
@@ -814,4 +822,71 @@ void CMidi::RemoveListener(QObject* listener)
             return;
         }
     }
+}
+
+// ---------------------------------------------------------------- traffic
+
+void CMidi::connectNotify(const QMetaMethod& signal)
+{
+    if (signal == QMetaMethod::fromSignal(&CMidi::traffic)) {
+        // The queue is made before the flag tells the send thread to use it, and lives
+        // as long as the engine.
+        if (!m_traffic)
+            m_traffic = std::make_unique<CTrafficQueue>(kTrafficCapacity);
+        m_tapping.store(true, std::memory_order_release);
+    }
+    QObject::connectNotify(signal);
+}
+
+void CMidi::disconnectNotify(const QMetaMethod& signal)
+{
+    // Qt still holds its connection lock here, so whether anyone is left is asked
+    // later, from the event loop. An invalid method: everything was disconnected at once.
+    if (!signal.isValid() || signal == QMetaMethod::fromSignal(&CMidi::traffic))
+        QMetaObject::invokeMethod(this, &CMidi::updateTapping, Qt::QueuedConnection);
+    QObject::disconnectNotify(signal);
+}
+
+void CMidi::updateTapping()
+{
+    const bool listened = isSignalConnected(QMetaMethod::fromSignal(&CMidi::traffic));
+    m_tapping.store(listened, std::memory_order_release);
+    if (!listened && m_traffic) {
+        // What came while nobody listened is nobody's: a later receiver starts afresh.
+        MidiTraffic record;
+        while (m_traffic->pop(record)) {}
+        m_traffic->takeLost();
+    }
+}
+
+void CMidi::tap(MidiTraffic::Direction direction, const std::uint8_t* data, std::size_t size, std::int64_t at)
+{
+    if (!m_tapping.load(std::memory_order_acquire) || size == 0)
+        return;
+    MidiTraffic record;
+    record.nanos = std::max<std::int64_t>(0, at - m_startedAt);
+    record.direction = direction;
+    record.bytes = QByteArray(reinterpret_cast<const char*>(data), static_cast<qsizetype>(size));
+    m_traffic->push(std::move(record));
+    // One queued call carries everything that comes until it runs.
+    if (!m_trafficPosted.exchange(true, std::memory_order_acq_rel))
+        QMetaObject::invokeMethod(this, &CMidi::deliverTraffic, Qt::QueuedConnection);
+}
+
+void CMidi::deliverTraffic()
+{
+    m_trafficPosted.store(false, std::memory_order_release);
+    if (!m_traffic)
+        return;
+    QList<MidiTraffic> batch;
+    MidiTraffic record;
+    while (m_traffic->pop(record))
+        batch.append(std::move(record));
+    if (!batch.isEmpty())
+        emit traffic(batch);
+}
+
+std::uint64_t CMidi::takeLostTraffic()
+{
+    return m_traffic ? m_traffic->takeLost() : 0;
 }

@@ -6,6 +6,7 @@
 #include "midi/MidiPort.h"
 #include "midi/MidiSettings.h"
 #include "midi/NoteTracker.h"
+#include "midi/TrafficQueue.h"
 
 #include <QByteArray>
 #include <QFile>
@@ -106,6 +107,13 @@ public:
     // without an event loop, such as the command-line tool and tests).
     void waitUntilSent();
 
+    // Hands what the traffic signal has not yet carried over at once (closing down, tests).
+    void deliverTraffic();
+    // How many messages the traffic signal could not carry since the last call: more
+    // were waiting than its queue holds.
+    std::uint64_t takeLostTraffic();
+    static constexpr std::size_t kTrafficCapacity = 8192;
+
 signals:
     void bytesSent(long count);     // bytes of the file sent so far; 0 at the start of a send
     void bytesReceived(long count); // bytes recorded so far; 0 at the start of a receive
@@ -115,6 +123,15 @@ signals:
     // after a stopped receive.
     void transferEnded(bool sendOrError);
     void remoteValue(int value, int controller);
+    // Every whole message that went out to the output or came in from the input, in
+    // the order each way, on the user-interface thread, in batches. The engine collects
+    // them only while something is connected; the send thread hands them over through
+    // a queue without a lock and never waits for their receivers.
+    void traffic(const QList<MidiTraffic>& messages);
+
+protected:
+    void connectNotify(const QMetaMethod& signal) override;
+    void disconnectNotify(const QMetaMethod& signal) override;
 
 private:
     struct Job
@@ -130,6 +147,7 @@ private:
     {
         std::uint64_t generation;
         std::vector<std::uint8_t> bytes;
+        std::int64_t at = 0; // steady clock, nanoseconds
     };
     enum class SendResult { Sent, Failed, Cancelled };
 
@@ -163,6 +181,9 @@ private:
     void handleShort(const std::vector<std::uint8_t>& message);
     void sendRequestWhenQuiet();
     void endTransfer(bool sendOrError, bool failed);
+    // Any thread: queues one message for the traffic signal when it has receivers.
+    void tap(MidiTraffic::Direction direction, const std::uint8_t* data, std::size_t size, std::int64_t at);
+    void updateTapping();
 
     CMidiPortProvider& m_ports;
     CReporter& m_reporter;
@@ -219,6 +240,14 @@ private:
     QByteArray m_request;
     CDumpRequest m_answers;
     QTimer m_quietTimer;
+
+    // The traffic signal's tap: the queue exists from the first receiver on; the flag
+    // says whether anyone listens.
+    std::int64_t m_startedAt = 0;
+    std::int64_t m_inputAt = 0; // when the input being handled arrived
+    std::atomic<bool> m_tapping{false};
+    std::unique_ptr<CTrafficQueue> m_traffic;
+    std::atomic<bool> m_trafficPosted{false};
 
     QStringList m_requestNames;
     QStringList m_requestTexts;

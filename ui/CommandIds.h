@@ -46,6 +46,7 @@ constexpr int kShowPatches = 32771;
 constexpr int kShowPerformances = 32772;
 constexpr int kShowRhythms = 32798;
 constexpr int kPianoKeyboard = 32827;
+constexpr int kMidiMonitor = 32870;
 
 // Midi
 constexpr int kMidiSetup = 32780;
