@@ -12,7 +12,7 @@ namespace {
 
 using Command = CommandLine::Command;
 
-struct Spec
+struct CommandDef
 {
     const char* name;
     Command command;
@@ -26,9 +26,9 @@ struct Spec
 constexpr int kOwnArguments = -1; // the command checks its arguments itself
 constexpr int kMaxTimeoutSecs = 24 * 60 * 60;
 
-const std::array<Spec, 10>& specs()
+const std::array<CommandDef, 10>& commandDefs()
 {
-    static const std::array<Spec, 10> kSpecs = {{
+    static const std::array<CommandDef, 10> kCommandDefs = {{
         {"names",
          Command::Names,
          {"--kind"},
@@ -84,7 +84,7 @@ const std::array<Spec, 10>& specs()
          "  toneloom-cli library delete LIB.clb N...\n"
          "  toneloom-cli library extract LIB.clb N OUT.syx"},
     }};
-    return kSpecs;
+    return kCommandDefs;
 }
 
 const QStringList kKinds = {QStringLiteral("patches"), QStringLiteral("performances"), QStringLiteral("rhythm")};
@@ -227,27 +227,27 @@ CommandLine parseCommandLine(const QStringList& args)
         line.showUsage = true;
         return line;
     }
-    const Spec* spec = nullptr;
-    for (const Spec& s : specs()) {
+    const CommandDef* def = nullptr;
+    for (const CommandDef& s : commandDefs()) {
         if (name == QLatin1String(s.name))
-            spec = &s;
+            def = &s;
     }
-    if (!spec) {
+    if (!def) {
         line.showUsage = true;
         line.error = QStringLiteral("unknown command %1").arg(name);
         return line;
     }
-    line.command = spec->command;
-    if (spec->files == kOwnArguments) {
+    line.command = def->command;
+    if (def->files == kOwnArguments) {
         line.rest = args.mid(1);
         return line;
     }
-    const Arguments a(args.mid(1), spec->valueOptions, spec->flags);
+    const Arguments a(args.mid(1), def->valueOptions, def->flags);
     line.error = a.error();
     if (line.error.isEmpty())
         line.error = checkOptions(a, line);
-    if (line.error.isEmpty() && a.positional().size() != spec->files)
-        line.error = QString::fromLatin1(spec->filesText);
+    if (line.error.isEmpty() && a.positional().size() != def->files)
+        line.error = QString::fromLatin1(def->filesText);
     if (line.error.isEmpty())
         line.error = checkRequired(a, line);
     if (line.error.isEmpty())
@@ -258,7 +258,7 @@ CommandLine parseCommandLine(const QStringList& args)
 QStringList usageLines()
 {
     QStringList lines;
-    for (const Spec& s : specs())
+    for (const CommandDef& s : commandDefs())
         lines << QStringLiteral("toneloom-cli %1").arg(QString::fromLatin1(s.usage));
     return lines;
 }

@@ -87,8 +87,8 @@ QWidget* CVirtualSynthDlg::makeSection(Section section)
     layout->setSpacing(kSpacing);
 
     int columns = 0;
-    for (const vsynth::ControlSpec& spec : vsynth::controls())
-        columns += spec.section == section ? 1 : 0;
+    for (const vsynth::ControlDef& def : vsynth::controls())
+        columns += def.section == section ? 1 : 0;
     const int width = columns * kColumnWidth + (columns - 1) * kSpacing;
 
     const vsynth::Heading& band = vsynth::heading(section);
@@ -103,38 +103,38 @@ QWidget* CVirtualSynthDlg::makeSection(Section section)
     labelFont.setPointSize(kLabelPointSize);
     auto* row = new QHBoxLayout;
     row->setSpacing(kSpacing);
-    for (const vsynth::ControlSpec& spec : vsynth::controls()) {
-        if (spec.section != section)
+    for (const vsynth::ControlDef& def : vsynth::controls()) {
+        if (def.section != section)
             continue;
         auto* column = new QVBoxLayout;
         column->setSpacing(2);
-        auto* label = new QLabel(spec.label, frame);
+        auto* label = new QLabel(def.label, frame);
         label->setFont(labelFont);
         label->setAlignment(Qt::AlignHCenter | Qt::AlignBottom);
         label->setFixedWidth(kColumnWidth);
         column->addWidget(label);
         CControlSite* site = nullptr;
-        if (spec.choice) {
+        if (def.choice) {
             auto* choice = new CPickvane(frame);
-            if (!choice->create(vsynth::choiceState(spec)))
+            if (!choice->create(vsynth::choiceState(def)))
                 m_errors << choice->errorString();
             choice->setFixedSize(vsynth::kChoiceSize);
             connect(choice, &CPickvane::sendString, this,
-                    [this, &spec](const QString& text, int value) { onSend(spec, text, value); });
-            m_choices.insert(spec.id, choice);
+                    [this, &def](const QString& text, int value) { onSend(def, text, value); });
+            m_choices.insert(def.id, choice);
             site = choice;
         } else {
             auto* knob = new CKnob(frame);
-            if (!knob->create(vsynth::knobState(spec)))
+            if (!knob->create(vsynth::knobState(def)))
                 m_errors << knob->errorString();
             knob->setFixedSize(vsynth::kKnobSize);
             connect(knob, &CKnob::sendString, this,
-                    [this, &spec](const QString& text, int value) { onSend(spec, text, value); });
-            m_knobs.insert(spec.id, knob);
+                    [this, &def](const QString& text, int value) { onSend(def, text, value); });
+            m_knobs.insert(def.id, knob);
             site = knob;
         }
-        site->setObjectName(QStringLiteral("Control%1").arg(spec.id));
-        site->setToolTip(QStringLiteral("%1 %2").arg(vsynth::heading(section).caption, spec.label));
+        site->setObjectName(QStringLiteral("Control%1").arg(def.id));
+        site->setToolTip(QStringLiteral("%1 %2").arg(vsynth::heading(section).caption, def.label));
         column->addWidget(site, 0, Qt::AlignHCenter | Qt::AlignTop);
         column->addStretch(1);
         row->addLayout(column);
@@ -184,9 +184,9 @@ void CVirtualSynthDlg::sendMessages(const QList<QByteArray>& messages)
     m_services.midi().SendLong(bytes);
 }
 
-void CVirtualSynthDlg::onSend(const vsynth::ControlSpec& spec, const QString& sysExString, int value)
+void CVirtualSynthDlg::onSend(const vsynth::ControlDef& def, const QString& sysExString, int value)
 {
-    sendMessages(m_sender.messages(spec.rule, sysExString, value, currentValues()));
+    sendMessages(m_sender.messages(def.rule, sysExString, value, currentValues()));
 }
 
 void CVirtualSynthDlg::start()

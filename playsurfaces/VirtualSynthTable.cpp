@@ -30,40 +30,40 @@ const QString kToneText = QStringLiteral(
     "00 0C 0C 32 07 07 07 00 00 00 00 3F 3F 3F 3F 3F 3F 00 7F 05 00 32 3F 00 32 07 07 07 00 00 00 00 7F 7F 7F 7F "
     "3F 3F 7F 03 3C 07 00 64 07 07 07 00 00 00 0A 7F 7F 7F 3F 3F 40 07 00 40 3F 3F 00 7F 00 00 7F F7");
 
-ControlSpec choice(int controlId, Section section, const char* label, QStringList items, QList<int> values, int initial,
-                   const char* sysExString, Rule rule)
+ControlDef choice(int controlId, Section section, const char* label, QStringList items, QList<int> values, int initial,
+                  const char* sysExString, Rule rule)
 {
-    ControlSpec spec;
-    spec.id = controlId;
-    spec.section = section;
-    spec.label = QString::fromUtf8(label);
-    spec.choice = true;
-    spec.items = std::move(items);
-    spec.values = std::move(values);
-    spec.initial = initial;
-    spec.minimum = 0;
-    spec.maximum = static_cast<int>(spec.items.size()) - 1;
-    spec.sysExString = QString::fromLatin1(sysExString);
-    spec.rule = rule;
-    return spec;
+    ControlDef def;
+    def.id = controlId;
+    def.section = section;
+    def.label = QString::fromUtf8(label);
+    def.choice = true;
+    def.items = std::move(items);
+    def.values = std::move(values);
+    def.initial = initial;
+    def.minimum = 0;
+    def.maximum = static_cast<int>(def.items.size()) - 1;
+    def.sysExString = QString::fromLatin1(sysExString);
+    def.rule = rule;
+    return def;
 }
 
-ControlSpec knob(int controlId, Section section, const char* label, int minimum, int maximum, int initial,
-                 const char* sysExString, Rule rule)
+ControlDef knob(int controlId, Section section, const char* label, int minimum, int maximum, int initial,
+                const char* sysExString, Rule rule)
 {
-    ControlSpec spec;
-    spec.id = controlId;
-    spec.section = section;
-    spec.label = QString::fromUtf8(label);
-    spec.minimum = minimum;
-    spec.maximum = maximum;
-    spec.initial = initial;
-    spec.sysExString = QString::fromLatin1(sysExString);
-    spec.rule = rule;
-    return spec;
+    ControlDef def;
+    def.id = controlId;
+    def.section = section;
+    def.label = QString::fromUtf8(label);
+    def.minimum = minimum;
+    def.maximum = maximum;
+    def.initial = initial;
+    def.sysExString = QString::fromLatin1(sysExString);
+    def.rule = rule;
+    return def;
 }
 
-std::vector<ControlSpec> makeControls()
+std::vector<ControlDef> makeControls()
 {
     using S = Section;
     using R = Rule;
@@ -176,17 +176,17 @@ QByteArray bytesOf(const State& state)
 
 } // namespace
 
-const std::vector<ControlSpec>& controls()
+const std::vector<ControlDef>& controls()
 {
-    static const std::vector<ControlSpec> table = makeControls();
+    static const std::vector<ControlDef> table = makeControls();
     return table;
 }
 
-const ControlSpec& control(int controlId)
+const ControlDef& control(int controlId)
 {
-    for (const ControlSpec& spec : controls())
-        if (spec.id == controlId)
-            return spec;
+    for (const ControlDef& def : controls())
+        if (def.id == controlId)
+            return def;
     throw std::out_of_range("no virtual synth control with this number");
 }
 
@@ -277,34 +277,34 @@ QString initialPatchText()
     return text;
 }
 
-QByteArray choiceState(const ControlSpec& spec)
+QByteArray choiceState(const ControlDef& def)
 {
     ControlState::PickvaneState state;
     state.extent = kChoiceSize;
     state.stock.mask = ControlState::StockBit::kBackColor | ControlState::StockBit::kFont;
     state.stock.backColor = oleColor(QColor(192, 192, 192));
     state.stock.font = listFont();
-    state.listItems = ChoiceList::join(spec.items);
-    state.sysExString = spec.sysExString;
-    state.listValues = ChoiceList::joinValues(spec.values);
-    state.selection = static_cast<qint16>(spec.initial);
+    state.listItems = ChoiceList::join(def.items);
+    state.sysExString = def.sysExString;
+    state.listValues = ChoiceList::joinValues(def.values);
+    state.selection = static_cast<qint16>(def.initial);
     return bytesOf(state);
 }
 
-QByteArray knobState(const ControlSpec& spec)
+QByteArray knobState(const ControlDef& def)
 {
     ControlState::KnobState state;
     state.extent = kKnobSize;
     state.stock.mask = ControlState::StockBit::kForeColor | ControlState::StockBit::kFont;
-    const Heading& band = heading(spec.section);
+    const Heading& band = heading(def.section);
     // Yellow and cyan pointers vanish on the light track; those sections' knobs take
     // a darker shade of their colour.
     state.stock.foreColor = oleColor(band.foreColor == Qt::black ? band.backColor.darker(140) : band.backColor);
     state.stock.font = labelFont(false);
-    state.sysExString = spec.sysExString;
-    state.initialValue = static_cast<qint16>(spec.initial);
-    state.minimum = static_cast<qint16>(spec.minimum);
-    state.maximum = static_cast<qint16>(spec.maximum);
+    state.sysExString = def.sysExString;
+    state.initialValue = static_cast<qint16>(def.initial);
+    state.minimum = static_cast<qint16>(def.minimum);
+    state.maximum = static_cast<qint16>(def.maximum);
     // After Init the instrument sounds as the knobs stand.
     state.sendOnReset = true;
     return bytesOf(state);

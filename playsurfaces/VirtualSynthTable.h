@@ -77,7 +77,7 @@ constexpr int kVoice = 1054;
 constexpr int kInit = 1057;
 } // namespace id
 
-struct ControlSpec
+struct ControlDef
 {
     int id = 0;
     Section section = Section::OscA;
@@ -103,8 +103,8 @@ struct Heading
 };
 
 // Every control in the panel's tab order.
-const std::vector<ControlSpec>& controls();
-const ControlSpec& control(int id);
+const std::vector<ControlDef>& controls();
+const ControlDef& control(int id);
 const std::vector<Heading>& headings();
 const Heading& heading(Section section);
 
@@ -128,8 +128,8 @@ inline constexpr int kHeadingHeight = 20;
 // lists, template and selection in bold 12-point Arial on grey; a knob with its
 // template, first value and range in its section's colour, announcing its value when
 // reset; a heading as a coloured band.
-QByteArray choiceState(const ControlSpec& spec);
-QByteArray knobState(const ControlSpec& spec);
+QByteArray choiceState(const ControlDef& def);
+QByteArray knobState(const ControlDef& def);
 QByteArray headingState(const Heading& heading, int width);
 
 } // namespace vsynth
