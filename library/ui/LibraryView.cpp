@@ -555,13 +555,8 @@ Qt::DropAction CLibraryView::dropActionFor(const CItemDragData& data) const
 
 void CLibraryView::dragEnterEvent(QDragEnterEvent* event)
 {
-    const auto data = CItemDragData::fromMimeData(event->mimeData());
-    if (!data || dropActionFor(*data) == Qt::IgnoreAction) {
-        event->ignore();
-        return;
-    }
-    event->setDropAction(Qt::CopyAction);
-    event->accept();
+    // Entering decides as moving over the window does.
+    dragMoveEvent(event);
 }
 
 void CLibraryView::dragMoveEvent(QDragMoveEvent* event)
