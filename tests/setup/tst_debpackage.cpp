@@ -175,8 +175,9 @@ void TestDebPackage::copyrightNamesTheLicence()
     QFile file(root + QStringLiteral("/usr/share/doc/toneloom/copyright"));
     QVERIFY(file.open(QIODevice::ReadOnly));
     const QString text = QString::fromUtf8(file.readAll());
-    QVERIFY2(text.startsWith(QLatin1String("Format: https://www.debian.org/doc/packaging-manuals/copyright-format/1.0/")),
-             qPrintable(text));
+    QVERIFY2(
+        text.startsWith(QLatin1String("Format: https://www.debian.org/doc/packaging-manuals/copyright-format/1.0/")),
+        qPrintable(text));
     QCOMPARE(text.count(QLatin1String("\nLicense: GPL-3.0-or-later\n")), 2);
     QVERIFY(!text.contains(QLatin1String("License: other")));
     QVERIFY(text.contains(QLatin1String("/usr/share/common-licenses/GPL-3")));
