@@ -243,6 +243,8 @@ bool CLibraryDocument::beginChange(bool numbered)
         ++m_lockDepth;
         return true;
     }
+    if (m_path.isEmpty())
+        return false; // no file yet
     if (!m_lock)
         m_lock = std::make_unique<CLibraryLock>(m_path);
     QString error;

@@ -276,13 +276,13 @@ private slots:
         clickRow(view, 0);
         m_s->prompter.answers = {CPrompter::Answer::No};
         action(cmd::kEditDelete)->trigger();
-        QCOMPARE(readFile(path), bytes);
+        QCOMPARE(libtest::readFile(path), bytes);
         QCOMPARE(m_s->prompter.questions.size(), 1);
         QVERIFY(m_s->prompter.questions.first().contains(QStringLiteral("This change drops them")));
         clickRow(view, 0);
         m_s->prompter.answers = {CPrompter::Answer::Yes};
         action(cmd::kEditDelete)->trigger();
-        QCOMPARE(readFile(path), bytes.mid(750, 750));
+        QCOMPARE(libtest::readFile(path), bytes.mid(750, 750));
     }
 
     void theListFollowsAScript()
