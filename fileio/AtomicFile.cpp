@@ -388,24 +388,50 @@ bool AtomicFile::replace(const QString& temporary, const QString& target, QStrin
 
 bool AtomicFile::writeInPlaceAt(const QString& path, qint64 offset, const QByteArray& bytes, QString* error)
 {
+    return writeInPlace(path, {Piece{offset, bytes}}, error);
+}
+
+bool AtomicFile::writeInPlace(const QString& path, const std::vector<Piece>& pieces, QString* error)
+{
     QString cause;
-    const int fd = ::open(encoded(path).constData(), O_WRONLY | O_CLOEXEC | O_NONBLOCK);
+    const int fd = ::open(encoded(path).constData(), O_RDWR | O_CLOEXEC | O_NONBLOCK);
     struct stat old
     {};
+    // What the pieces overwrite, to be put back when a write fails.
+    std::vector<Piece> saved;
+    const auto writePieces = [fd](const std::vector<Piece>& list) {
+        for (const Piece& piece : list)
+            if (::lseek(fd, piece.offset, SEEK_SET) < 0 || !writeAll(fd, piece.bytes.constData(), piece.bytes.size()))
+                return false;
+        return true;
+    };
     if (fd < 0) {
         cause = causeText(errno);
     } else if (::fstat(fd, &old) != 0) {
         cause = causeText(errno);
     } else if (!S_ISREG(old.st_mode)) {
         cause = kindRefusal(old.st_mode);
-    } else if (offset < 0 || offset > old.st_size) {
-        cause = QStringLiteral("it is shorter than expected");
-    } else if (::lseek(fd, offset, SEEK_SET) < 0 || !writeAll(fd, bytes.constData(), bytes.size())
-               || ::fsync(fd) != 0) {
-        cause = causeText(errno);
-        // What was written past the old end goes again; the old contents stay.
-        if (::ftruncate(fd, std::max<off_t>(old.st_size, offset)) == 0)
-            ::fsync(fd);
+    } else {
+        for (const Piece& piece : pieces) {
+            if (piece.offset < 0 || piece.offset > old.st_size) {
+                cause = QStringLiteral("it is shorter than expected");
+                break;
+            }
+            const qint64 overlap = std::min<qint64>(piece.bytes.size(), old.st_size - piece.offset);
+            QByteArray before(overlap, Qt::Uninitialized);
+            if (overlap > 0 && ::pread(fd, before.data(), size_t(overlap), piece.offset) != overlap) {
+                cause = causeText(errno == 0 ? EIO : errno);
+                break;
+            }
+            saved.push_back(Piece{piece.offset, before});
+        }
+        if (cause.isEmpty() && (!writePieces(pieces) || ::fsync(fd) != 0)) {
+            cause = causeText(errno);
+            // The old bytes go back and what grew past the old end goes again.
+            std::reverse(saved.begin(), saved.end());
+            if (writePieces(saved) && ::ftruncate(fd, old.st_size) == 0)
+                ::fsync(fd);
+        }
     }
     if (fd >= 0 && !closeChecked(fd) && cause.isEmpty())
         cause = causeText(errno);

@@ -6,6 +6,7 @@
 #include <QString>
 
 #include <optional>
+#include <vector>
 
 // The one way the program writes a file. What is written goes to a temporary file
 // beside the target; every write, the flush and the sync are checked; the temporary
@@ -60,10 +61,19 @@ public:
     static bool replace(const QString& temporary, const QString& target, QString* error = nullptr);
 
     // Writes bytes into the existing regular file path at offset (its end, say) in
-    // place, for records added to a large file; synced. On failure the file is cut
-    // back to its old size, and *error names the file and the cause. A link is
+    // place, for records added to or changed in a large file, where rewriting all of
+    // it would cost too much; synced. On failure the file is put back as it was (its
+    // old size, the bytes overwritten), and *error names the file and the cause. A link is
     // followed here, as reading the file follows it; special files are refused.
     static bool writeInPlaceAt(const QString& path, qint64 offset, const QByteArray& bytes, QString* error = nullptr);
+    // The same for several pieces (records changed in place), synced once; on failure
+    // the bytes they overwrote are put back.
+    struct Piece
+    {
+        qint64 offset = 0;
+        QByteArray bytes;
+    };
+    static bool writeInPlace(const QString& path, const std::vector<Piece>& pieces, QString* error = nullptr);
 
     // The system's reason in words: "disk full", "permission denied", "file too large"...
     static QString causeText(int errnoValue);

@@ -1,9 +1,10 @@
 #include "library/LibraryDocument.h"
 
+#include "fileio/AtomicFile.h"
 #include "settings/AppSettings.h"
 
+#include <QDir>
 #include <QFile>
-#include <QSaveFile>
 #include <algorithm>
 #include <cstring>
 
@@ -35,17 +36,21 @@ void CLibraryDocument::reportFileError(const QFile& file) const
 {
     QString reason =
         file.error() == QFileDevice::NoError ? QStringLiteral("Unexpected end of file") : file.errorString();
-    m_reporter.showMessage(MessageIcon::Exclamation, QString::fromLatin1(kFileError) + reason.left(kMaxErrorText));
+    // The file's name and the system's reason.
+    m_reporter.showMessage(
+        MessageIcon::Exclamation,
+        QString::fromLatin1(kFileError)
+            + QStringLiteral("\"%1\": %2").arg(QDir::toNativeSeparators(file.fileName()), reason.left(kMaxErrorText)));
 }
 
 bool CLibraryDocument::Create(const QString& path)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
-        m_reporter.showMessage(MessageIcon::Exclamation, QString::fromLatin1(kCreateError));
+    // A link in the way is replaced by the new file, never followed.
+    QString error;
+    if (!AtomicFile::writeFile(path, QByteArray(), &error)) {
+        m_reporter.showMessage(MessageIcon::Exclamation, QString::fromLatin1(kCreateError) + QLatin1Char(' ') + error);
         return false;
     }
-    file.close();
     m_path = path;
     m_entries.clear();
     return true;
@@ -209,33 +214,18 @@ int CLibraryDocument::AppendRecords(const std::vector<QByteArray>& records)
             whole.push_back(&r);
     if (whole.empty())
         return 0;
-    QFile file(m_path);
-    if (!file.open(QIODevice::ReadWrite)) {
-        m_reporter.showMessage(MessageIcon::Exclamation, QString::fromLatin1(kWriteError) + file.errorString());
-        return 0;
-    }
     // New records go right behind the last whole one: a short rest that a broken
-    // write left at the end would otherwise shift every record after it.
-    const qint64 oldSize = file.size();
-    const qint64 start = qint64(count()) * clb::kRecordSize;
-    bool ok = file.seek(start);
-    QByteArray chunk;
-    chunk.reserve(kChunkRecords * clb::kRecordSize);
-    for (std::size_t i = 0; ok && i < whole.size(); ++i) {
-        chunk.append(*whole[i]);
-        if (chunk.size() >= kChunkRecords * clb::kRecordSize || i + 1 == whole.size()) {
-            ok = file.write(chunk) == chunk.size();
-            chunk.clear();
-        }
-    }
-    ok = ok && file.flush();
-    if (!ok) {
-        const QString reason = file.errorString();
-        file.resize(oldSize);
-        m_reporter.showMessage(MessageIcon::Exclamation, QString::fromLatin1(kWriteError) + reason);
+    // write left at the end would otherwise shift every record after it. The write is
+    // checked to the last byte and synced; a failure cuts the file back.
+    QByteArray bytes;
+    bytes.reserve(qsizetype(whole.size()) * clb::kRecordSize);
+    for (const QByteArray* r : whole)
+        bytes.append(*r);
+    QString error;
+    if (!AtomicFile::writeInPlaceAt(m_path, qint64(count()) * clb::kRecordSize, bytes, &error)) {
+        m_reporter.showMessage(MessageIcon::Exclamation, QString::fromLatin1(kWriteError) + error);
         return 0;
     }
-    file.close();
     const int first = count();
     for (const QByteArray* r : whole)
         m_entries.push_back(CLibraryEntry::fromRecord(r->constData()));
@@ -259,17 +249,20 @@ bool CLibraryDocument::ReplacePatch(int n, const QByteArray& patch)
     if (n < 0 || n >= count() || patch.size() != clb::kPatchSize)
         return false;
     QFile file(m_path);
-    if (!file.open(QIODevice::ReadWrite | QIODevice::ExistingOnly)) {
+    if (!file.open(QIODevice::ReadOnly | QIODevice::ExistingOnly)) {
         reportFileError(file);
         return false;
     }
     QByteArray record(clb::kRecordSize, Qt::Uninitialized);
     if (!readAt(file, n, record.data()))
         return false;
+    file.close();
     std::memcpy(record.data() + clb::kOffPatch, patch.constData(), clb::kPatchSize);
     clb::setDate(record, now());
-    if (!file.seek(qint64(n) * clb::kRecordSize) || file.write(record) != record.size() || !file.flush()) {
-        reportFileError(file);
+    // The record is changed in place, checked and synced; a failure puts it back.
+    QString error;
+    if (!AtomicFile::writeInPlaceAt(m_path, qint64(n) * clb::kRecordSize, record, &error)) {
+        m_reporter.showMessage(MessageIcon::Exclamation, QString::fromLatin1(kWriteError) + error);
         return false;
     }
     m_entries[static_cast<std::size_t>(n)] = CLibraryEntry::fromRecord(record.constData());
@@ -282,20 +275,20 @@ bool CLibraryDocument::UpdateMetadata(const std::vector<Metadata>& changes)
     if (changes.empty())
         return true;
     QFile file(m_path);
-    if (!file.open(QIODevice::ReadWrite | QIODevice::ExistingOnly)) {
+    if (!file.open(QIODevice::ReadOnly | QIODevice::ExistingOnly)) {
         reportFileError(file);
         return false;
     }
+    // The changed records are written in place in one checked, synced write; a failure
+    // puts every one of them back.
+    std::vector<AtomicFile::Piece> pieces;
     QList<int> changed;
-    bool ok = true;
     QByteArray record(clb::kRecordSize, Qt::Uninitialized);
     for (const Metadata& m : changes) {
         if (m.entry < 0 || m.entry >= count())
             continue;
-        if (!readAt(file, m.entry, record.data())) {
-            ok = false;
-            break;
-        }
+        if (!readAt(file, m.entry, record.data()))
+            return false;
         std::memcpy(record.data() + clb::kOffKeys, m.keys.data(), m.keys.size());
         // The comment with its zero; the bytes behind it stay as they were.
         const QByteArray comment = m.comment.left(clb::kMaxComment);
@@ -303,21 +296,22 @@ bool CLibraryDocument::UpdateMetadata(const std::vector<Metadata>& changes)
         record[clb::kOffComment + comment.size()] = '\0';
         const QByteArray name = m.name.left(clb::kNameLength).leftJustified(clb::kNameLength, ' ');
         std::memcpy(record.data() + clb::kOffName, name.constData(), clb::kNameLength);
-        if (!file.seek(qint64(m.entry) * clb::kRecordSize) || file.write(record) != record.size()) {
-            reportFileError(file);
-            ok = false;
-            break;
-        }
-        m_entries[static_cast<std::size_t>(m.entry)] = CLibraryEntry::fromRecord(record.constData());
+        pieces.push_back({qint64(m.entry) * clb::kRecordSize, QByteArray(record.constData(), record.size())});
         changed << m.entry;
     }
-    if (ok && !file.flush()) {
-        reportFileError(file);
-        ok = false;
+    file.close();
+    if (pieces.empty())
+        return true;
+    QString error;
+    if (!AtomicFile::writeInPlace(m_path, pieces, &error)) {
+        m_reporter.showMessage(MessageIcon::Exclamation, QString::fromLatin1(kWriteError) + error);
+        return false;
     }
-    if (!changed.isEmpty())
-        emit entriesChanged(changed);
-    return ok;
+    for (std::size_t i = 0; i < pieces.size(); ++i)
+        m_entries[static_cast<std::size_t>(changed[qsizetype(i)])] =
+            CLibraryEntry::fromRecord(pieces[i].bytes.constData());
+    emit entriesChanged(changed);
+    return true;
 }
 
 bool CLibraryDocument::DeleteEntries(std::vector<int> numbers)
@@ -334,10 +328,9 @@ bool CLibraryDocument::DeleteEntries(std::vector<int> numbers)
         reportFileError(source);
         return false;
     }
-    QSaveFile target(m_path);
-    target.setDirectWriteFallback(false);
-    if (!target.open(QIODevice::WriteOnly)) {
-        m_reporter.showMessage(MessageIcon::Exclamation, QString::fromLatin1(kFileError) + target.errorString());
+    AtomicFile target(m_path);
+    if (!target.open()) {
+        m_reporter.showMessage(MessageIcon::Exclamation, QString::fromLatin1(kWriteError) + target.errorString());
         return false;
     }
     // The kept records, whole and in their order; the deleted ones and a short rest
@@ -351,7 +344,7 @@ bool CLibraryDocument::DeleteEntries(std::vector<int> numbers)
         const qint64 bytes = qint64(records) * clb::kRecordSize;
         if (source.read(in.data(), bytes) != bytes) {
             reportFileError(source);
-            target.cancelWriting();
+            target.cancel();
             return false;
         }
         out.clear();
@@ -362,10 +355,10 @@ bool CLibraryDocument::DeleteEntries(std::vector<int> numbers)
             }
             out.append(in.constData() + qint64(r) * clb::kRecordSize, clb::kRecordSize);
         }
-        if (target.write(out) != out.size())
+        if (!target.write(out))
             break;
     }
-    if (!target.commit()) {
+    if (!target.isOpen() || !target.commit()) {
         m_reporter.showMessage(MessageIcon::Exclamation, QString::fromLatin1(kWriteError) + target.errorString());
         return false;
     }

@@ -1,8 +1,8 @@
 // The one file writer: whole or nothing, links and special files never written
 // through, mode and hard links kept, and the cause named when it fails.
 
-#include "fileio/AtomicFile.h"
 #include "../support/FaultInjection.h"
+#include "fileio/AtomicFile.h"
 
 #include <QDir>
 #include <QFile>
@@ -31,7 +31,8 @@ void writePlain(const QString& path, const QByteArray& bytes)
 
 mode_t modeOf(const QString& path)
 {
-    struct stat info {};
+    struct stat info
+    {};
     return ::lstat(QFile::encodeName(path).constData(), &info) == 0 ? info.st_mode : 0;
 }
 
@@ -147,7 +148,8 @@ private slots:
             QCOMPARE(readFile(path), bytes);
             QCOMPARE(readFile(second), bytes);
         }
-        struct stat info {};
+        struct stat info
+        {};
         QCOMPARE(::stat(QFile::encodeName(path).constData(), &info), 0);
         QCOMPARE(info.st_nlink, nlink_t(2));
         QCOMPARE(QDir(m_dir->path()).entryList(QDir::Files | QDir::Hidden).size(), 2);

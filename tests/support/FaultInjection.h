@@ -17,8 +17,8 @@ namespace faults {
 
 struct Outcome
 {
-    int status = -1;  // the child's exit status: 0 when body reported success
-    QString message;  // what body returned
+    int status = -1; // the child's exit status: 0 when body reported success
+    QString message; // what body returned
 };
 
 // body returns an empty string on success, else the message it got.
