@@ -10,8 +10,8 @@
 namespace {
 
 // Layer of each folder; the control modules stand apart: they include only their own
-// folder, their common part and the file writer of fileio/ (the lowest layer), and only the wrappers, the program and the setup
-// include them.
+// folder, their common part and the file writer of fileio/ (the lowest layer), and
+// only the wrappers, the program and the setup include them.
 const QMap<QString, int> kLayers = {
     {"fileio", -1},  {"model", 0},      {"settings", 1},  {"bank", 2},    {"library", 3}, {"midi", 4},
     {"emulator", 5}, {"ui", 6},         {"resources", 6}, {"midi/ui", 7}, {"editors", 7}, {"playsurfaces", 7},
