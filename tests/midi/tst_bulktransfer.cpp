@@ -602,7 +602,8 @@ void TestBulkTransfer::receiveKeepsTheTargetsModeAndLinks()
     QCOMPARE(rig.outcome(), CBulkTransfer::Outcome::Completed);
     QCOMPARE(readAll(target).size(), 645);
     QCOMPARE(readAll(second), readAll(target));
-    struct stat info {};
+    struct stat info
+    {};
     QCOMPARE(::stat(QFile::encodeName(target).constData(), &info), 0);
     QCOMPARE(info.st_mode & 07777, mode_t(0600));
 }
