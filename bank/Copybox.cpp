@@ -1,11 +1,12 @@
 #include "bank/Copybox.h"
 
+#include "fileio/AtomicFile.h"
+
 #include "model/RecordArray.h"
 #include "model/Reporter.h"
 
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 #include <algorithm>
 
 void CCopybox::setKind(int kind)
@@ -138,32 +139,17 @@ bool CCopybox::loadFile(const QString& path, CReporter& reporter)
 
 bool CCopybox::saveFile(const QString& path, CReporter& reporter) const
 {
-    // Written to a temporary file and renamed at the end, so a failure keeps the old
-    // file; only regular files are replaced.
-    const QFileInfo target(path);
-    QSaveFile file(path);
-    QString error;
-    bool written = !target.exists() || target.isFile();
-    if (!written)
-        error = QStringLiteral("It is not a file.");
-    if (written && !file.open(QIODevice::WriteOnly)) {
-        written = false;
-        error = file.errorString();
-    }
+    // The checked, atomic write: a failure keeps the old file; links and special files
+    // are never written through.
+    AtomicFile file(path);
+    bool written = file.open();
     for (const QByteArray& image : m_entries[kPatches]) {
         if (!written)
             break;
-        written = file.write(image) == image.size();
-        if (!written)
-            error = file.errorString();
+        written = file.write(image);
     }
-    if (written) {
-        written = file.commit();
-        if (!written)
-            error = file.errorString();
-    } else {
-        file.cancelWriting();
-    }
+    written = written && file.commit();
+    const QString error = file.cause();
     if (!written) {
         reporter.showMessage(MessageIcon::Exclamation,
                              QStringLiteral("Cannot save the copybox to %1:\n%2").arg(path, error));

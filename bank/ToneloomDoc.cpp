@@ -1,5 +1,7 @@
 #include "bank/ToneloomDoc.h"
 
+#include "fileio/AtomicFile.h"
+
 #include "bank/BankCommand.h"
 
 #include <QBuffer>
@@ -7,7 +9,6 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 #include <QTemporaryFile>
 #include <algorithm>
 #include <cerrno>
@@ -292,33 +293,18 @@ bool CToneloomDoc::SaveBank(int which, QString path, sysex::MemoryArea area)
         if (path.isEmpty())
             return false; // cancelled
     }
-    // Written to a temporary file and renamed at the end, so a failure leaves the old file.
-    // Only regular files are replaced: renaming over a device or a folder would destroy it.
-    const QFileInfo target(path);
-    QSaveFile file(path);
+    // Built in memory, then written through the checked, atomic write: a failure leaves
+    // the old file, and links and special files are never written through.
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    AtomicFile file(path);
     QString reason;
-    // The system's own words; a failed write of the file device alone often has none.
-    const auto failure = [&file] {
-        const int code = errno;
-        const QString text = file.errorString();
-        if (code != 0 && (text.isEmpty() || text == QLatin1String("Unknown error")))
-            return QString::fromLocal8Bit(std::strerror(code));
-        return text;
-    };
-    errno = 0;
-    if (target.exists() && !target.isFile())
-        reason = QStringLiteral("it is not a file");
-    else if (!file.open(QIODevice::WriteOnly))
-        reason = failure();
-    else if (!writeBank(file, which, area))
-        reason = failure();
-    else if (!file.commit())
-        reason = failure();
-    if (!reason.isEmpty() || !QFileInfo::exists(path)) {
-        if (file.isOpen())
-            file.cancelWriting();
-        if (reason.isEmpty())
-            reason = QStringLiteral("unknown error");
+    if (!writeBank(buffer, which, area))
+        reason = QStringLiteral("the bank could not be laid out");
+    else if (!file.open() || !file.write(bytes) || !file.commit())
+        reason = file.cause();
+    if (!reason.isEmpty()) {
         m_reporter.showMessage(MessageIcon::Exclamation,
                                kSaveError
                                    + QStringLiteral("\n\n%1 could not be written: %2.\nAn older file of that name "

@@ -1,11 +1,13 @@
 #include "cli/CliSupport.h"
 
+#include "fileio/AtomicFile.h"
+
 #include "model/SysExScan.h"
 
+#include <QBuffer>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -178,16 +180,21 @@ QString fileErrorCause(const QFileDevice& file)
     return text;
 }
 
+QString inputFileCause(const QString& path)
+{
+    const QFileInfo info(path);
+    if (!info.exists())
+        return QStringLiteral("no such file");
+    if (!info.isFile())
+        return QStringLiteral("not a regular file");
+    return {};
+}
+
 bool openInputFile(QFile& file, QString* error)
 {
     const QString path = file.fileName();
-    const QFileInfo info(path);
-    QString cause;
-    if (!info.exists())
-        cause = QStringLiteral("no such file");
-    else if (!info.isFile())
-        cause = QStringLiteral("not a regular file");
-    else if (!file.open(QIODevice::ReadOnly))
+    QString cause = inputFileCause(path);
+    if (cause.isEmpty() && !file.open(QIODevice::ReadOnly))
         cause = fileErrorCause(file);
     if (cause.isEmpty())
         return true;
@@ -198,35 +205,32 @@ bool openInputFile(QFile& file, QString* error)
 
 bool writeOutputFile(const QString& path, const std::function<bool(QIODevice&)>& write, QString* error)
 {
-    // Only a regular file is replaced: renaming over a device or a folder would destroy
-    // it, and writing into a FIFO would block.
-    const QFileInfo target(path);
+    // Laid out in memory, then written through the checked, atomic write: the old file
+    // stays unless everything is on disk; links are replaced, never followed, and a
+    // device, FIFO or folder in the way is refused.
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
     QString cause;
-    if (target.exists() && !target.isFile()) {
-        cause = QStringLiteral("not a regular file");
-    } else if (!target.dir().exists()) {
-        cause = QStringLiteral("no such folder");
-    } else {
-        QSaveFile file(path);
-        if (!file.open(QIODevice::WriteOnly)) {
-            cause = fileErrorCause(file);
-        } else if (!write(file) || !file.flush()) {
-            // A full disk first shows as a short write without a reason; writing the rest
-            // once more brings the system's answer. The cause is taken before the file is
-            // given up: cancelling clears it.
-            if (file.errorString() == QLatin1String("Unknown error"))
-                file.flush();
-            cause = fileErrorCause(file);
-            file.cancelWriting();
-        } else if (!file.commit()) {
-            cause = fileErrorCause(file);
-        }
-    }
+    AtomicFile file(path);
+    if (!write(buffer))
+        cause = QStringLiteral("the contents could not be laid out");
+    else if (!file.open() || !file.write(bytes) || !file.commit())
+        cause = file.cause();
     if (cause.isEmpty())
         return true;
     if (error)
         *error = QStringLiteral("%1: cannot be written: %2").arg(path, cause);
     return false;
+}
+
+bool refuseSameFile(const QString& input, const QString& output, QString* error)
+{
+    if (!AtomicFile::sameFile(input, output))
+        return false;
+    if (error)
+        *error = QStringLiteral("%1: is the input %2 itself; write to another file").arg(output, input);
+    return true;
 }
 
 int BankFile::records(int kind) const

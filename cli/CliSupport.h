@@ -45,12 +45,18 @@ QString printable(const QString& text);
 // Why a read or write of file failed, in a few words: "disk full", "permission denied",
 // "no such file or directory", ...
 QString fileErrorCause(const QFileDevice& file);
+// Why path cannot be read as an input file ("no such file", "not a regular file");
+// empty when it is a regular file.
+QString inputFileCause(const QString& path);
 // Opens file (its name set) for reading. Only regular files are read: a FIFO would
 // block and a device never end. False with "PATH: cause" in error.
 bool openInputFile(QFile& file, QString* error);
 // Replaces the regular file path (or creates it) with what write puts into the device;
 // the old file stays unless everything was written. False with "PATH: cause" in error.
 bool writeOutputFile(const QString& path, const std::function<bool(QIODevice&)>& write, QString* error);
+// True, with "OUTPUT: is the input INPUT itself..." in error, when output is the file
+// input names (links resolved): writing it would destroy what is being read.
+bool refuseSameFile(const QString& input, const QString& output, QString* error);
 
 // A bank file as the bank window opens it, with what reading it found: the runs of
 // records, and where reading stopped (the bank reader ends at the first message that

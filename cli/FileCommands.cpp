@@ -149,6 +149,9 @@ int runConvertCommand(const CommandLine& line)
         settings.deviceId = *line.deviceId;
     const QString in = line.files[0];
     const QString out = line.files[1];
+    QString error;
+    if (refuseSameFile(in, out, &error))
+        return fail(error);
     CCollectingReporter reporter;
     CToneloomDoc doc(settings, reporter);
     BankFile bank;
@@ -164,7 +167,6 @@ int runConvertCommand(const CommandLine& line)
             doc.array(kind).SetDeviceId(settings.deviceId);
     }
     const auto area = line.card ? sysex::MemoryArea::Card : sysex::MemoryArea::User;
-    QString error;
     if (!writeOutputFile(
             out, [&](QIODevice& device) { return doc.writeBank(device, line.what, area); }, &error))
         return fail(error);

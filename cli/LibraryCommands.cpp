@@ -3,6 +3,7 @@
 #include "bank/ToneloomDoc.h"
 #include "cli/CliSupport.h"
 #include "cli/CommandLine.h"
+#include "fileio/AtomicFile.h"
 #include "library/DoublePatchFinder.h"
 #include "library/LibraryDocument.h"
 #include "library/LibraryQuery.h"
@@ -13,7 +14,6 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QRegularExpression>
-#include <QSaveFile>
 #include <array>
 #include <cstdio>
 #include <cstring>
@@ -33,8 +33,8 @@ constexpr int kBankPatches = 128;
 // Opens an existing library; prints why not and returns false otherwise.
 bool openLibrary(CLibraryDocument& doc, CCollectingReporter& reporter, const QString& path)
 {
-    if (!QFileInfo(path).isFile()) {
-        fail(QStringLiteral("%1: no such file").arg(path));
+    if (const QString cause = inputFileCause(path); !cause.isEmpty()) {
+        fail(QStringLiteral("%1: %2").arg(path, cause));
         return false;
     }
     if (!doc.Open(path)) {
@@ -136,7 +136,8 @@ int runNew(const QStringList& args)
     if (a.positional().size() != 1)
         return fail(QStringLiteral("library new needs exactly one LIB.clb"));
     const QString path = a.positional().first();
-    if (QFileInfo::exists(path))
+    // Anything in the way counts, a dangling link too: the link is not followed.
+    if (AtomicFile::taken(path))
         return fail(QStringLiteral("%1 exists already").arg(path));
     CCollectingReporter reporter;
     CLibraryDocument doc(reporter);
@@ -163,12 +164,14 @@ int runAdd(const QStringList& args)
     }
     const QString libPath = a.positional()[0];
     const QString bankPath = a.positional()[1];
+    if (QString error; refuseSameFile(bankPath, libPath, &error))
+        return fail(error);
     CCollectingReporter reporter;
     CLibraryDocument doc(reporter);
     if (!openLibrary(doc, reporter, libPath))
         return kExitBadInput;
-    if (!QFileInfo(bankPath).isFile())
-        return fail(QStringLiteral("%1: no such file").arg(bankPath));
+    if (const QString cause = inputFileCause(bankPath); !cause.isEmpty())
+        return fail(QStringLiteral("%1: %2").arg(bankPath, cause));
     const SynthSettings settings;
     CCollectingReporter bankReporter;
     CToneloomDoc bank(settings, bankReporter);
@@ -337,6 +340,9 @@ int runExtract(const QStringList& args)
     if (a.positional().size() != 3)
         return fail(QStringLiteral("library extract needs LIB.clb, N and OUT.syx"));
     const QString path = a.positional()[0];
+    const QString out = a.positional()[2];
+    if (QString error; refuseSameFile(path, out, &error))
+        return fail(error);
     CCollectingReporter reporter;
     CLibraryDocument doc(reporter);
     if (!openLibrary(doc, reporter, path))
@@ -349,10 +355,10 @@ int runExtract(const QStringList& args)
     const auto patch = doc.ReadPatch(n - 1);
     if (!patch)
         return fail(QStringLiteral("%1: %2").arg(path, reporter.texts().join(QLatin1Char(' '))));
-    const QString out = a.positional()[2];
-    QSaveFile file(out);
-    if (!file.open(QIODevice::WriteOnly) || file.write(*patch) != patch->size() || !file.commit())
-        return fail(QStringLiteral("%1: %2").arg(out, file.errorString()));
+    QString error;
+    if (!writeOutputFile(
+            out, [&](QIODevice& device) { return device.write(*patch) == patch->size(); }, &error))
+        return fail(error);
     return kExitOk;
 }
 

@@ -15,6 +15,7 @@
 #include <QFileInfo>
 #include <QThread>
 #include <QTimer>
+#include <csignal>
 #include <cstdio>
 #include <optional>
 
@@ -24,6 +25,8 @@ namespace {
 
 constexpr int kProgressIntervalMs = 500;
 constexpr int kManualSilenceMs = 2000;   // a manual receive ends after this long without data
+constexpr int kInterruptionPollMs = 50;  // how soon Ctrl+C or SIGTERM is acted upon
+constexpr int kExitSignalBase = 128;     // the shell's status of a program ended by a signal
 constexpr int kTimeoutSlackMs = 5000;    // added to twice the line time of a request
 constexpr int kManualFirstByteSecs = 60; // time to start the dump on the instrument
 constexpr int kRequestFirstByteSecs = 10;
@@ -93,6 +96,43 @@ int runPortsCommand(const CommandLine&)
     return kExitOk;
 }
 
+// The signal that asked a receive to end (Ctrl+C, SIGTERM); 0 while none came.
+volatile std::sig_atomic_t g_interruption = 0;
+
+extern "C" void noteInterruption(int signal)
+{
+    g_interruption = signal;
+}
+
+// Catches SIGINT and SIGTERM while it lives, so that a receive can keep what arrived.
+class InterruptionGuard
+{
+public:
+    InterruptionGuard()
+    {
+        g_interruption = 0;
+        struct sigaction action
+        {};
+        action.sa_handler = noteInterruption;
+        sigemptyset(&action.sa_mask);
+        sigaction(SIGINT, &action, &m_oldInt);
+        sigaction(SIGTERM, &action, &m_oldTerm);
+    }
+    ~InterruptionGuard()
+    {
+        sigaction(SIGINT, &m_oldInt, nullptr);
+        sigaction(SIGTERM, &m_oldTerm, nullptr);
+    }
+    InterruptionGuard(const InterruptionGuard&) = delete;
+    InterruptionGuard& operator=(const InterruptionGuard&) = delete;
+
+private:
+    struct sigaction m_oldInt
+    {};
+    struct sigaction m_oldTerm
+    {};
+};
+
 int runReceiveCommand(const CommandLine& line)
 {
     const SynthSettings synth = synthOf(line);
@@ -151,8 +191,21 @@ int runReceiveCommand(const CommandLine& line)
     // Two limits: the first byte must come within firstByteSecs, and a requested dump
     // must be whole within twice its time on a MIDI cable and some slack. Both count
     // from the moment the request goes out.
-    enum class Limit { None, FirstByte, Whole };
+    enum class Limit { None, FirstByte, Whole, Interrupted };
     Limit hit = Limit::None;
+    // Ctrl+C or SIGTERM ends the receive as a stop does, but keeps what arrived under
+    // the incomplete name even for a manual receive.
+    const InterruptionGuard guard;
+    int signalled = 0;
+    QTimer interruption;
+    QObject::connect(&interruption, &QTimer::timeout, [&] {
+        if (g_interruption == 0 || hit == Limit::Interrupted)
+            return;
+        signalled = g_interruption;
+        hit = Limit::Interrupted;
+        transfer.abort();
+    });
+    interruption.start(kInterruptionPollMs);
     QTimer firstByte;
     firstByte.setSingleShot(true);
     QObject::connect(&firstByte, &QTimer::timeout, [&] {
@@ -188,6 +241,9 @@ int runReceiveCommand(const CommandLine& line)
                                  : QStringLiteral("what arrived is kept in %1").arg(transfer.keptPath());
         if (outcome == CBulkTransfer::Outcome::Failed) {
             status = kExitProblem;
+        } else if (hit == Limit::Interrupted) {
+            printErr(QStringLiteral("toneloom-cli: interrupted after %1 bytes; %2").arg(received).arg(kept));
+            status = kExitSignalBase + signalled;
         } else if (hit == Limit::FirstByte) {
             printErr(manual ? QStringLiteral("toneloom-cli: nothing was received within %1 seconds; %2")
                                   .arg(firstByteSecs)

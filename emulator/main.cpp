@@ -5,13 +5,13 @@
 #include "emulator/ReceiveBuffer.h"
 #include "emulator/StopRequest.h"
 #include "emulator/SynthEmulator.h"
+#include "fileio/AtomicFile.h"
 #include "midi/MidiInputParser.h"
 #include "midi/RtMidiPort.h"
 
 #include <QCoreApplication>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 #include <QStringList>
 #include <atomic>
 #include <cstdio>
@@ -158,49 +158,12 @@ bool load(CSynthEmulator& emulator, const QString& path, sysex::MemoryArea area)
     return true;
 }
 
-// Why the write of file failed, in a few words.
-QString writeCause(const QFileDevice& file)
-{
-    if (file.error() == QFileDevice::ResourceError)
-        return QStringLiteral("disk full");
-    const QString text = file.errorString();
-    if (file.error() == QFileDevice::NoError || text.isEmpty() || text == QLatin1String("Unknown error"))
-        return QStringLiteral("the file could not be written");
-    return text.left(1).toLower() + text.mid(1);
-}
-
 bool save(const CSynthEmulator& emulator, const QString& path, sysex::MemoryArea area)
 {
     const QByteArray bank = emulator.dump(area);
-    QString cause;
-    const QFileInfo target(path);
-    if (target.exists() && !target.isFile()) {
-        cause = QStringLiteral("not a regular file");
-    } else {
-        QSaveFile file(path);
-        if (file.open(QIODevice::WriteOnly)) {
-            // A full disk first takes part of a write without a reason; the next attempt
-            // brings the system's answer. The cause is read before the file is given
-            // up, which clears it.
-            qint64 done = 0;
-            while (done < bank.size()) {
-                const qint64 n = file.write(bank.constData() + done, bank.size() - done);
-                if (n <= 0)
-                    break;
-                done += n;
-            }
-            if (done < bank.size() || !file.flush()) {
-                if (file.errorString() == QLatin1String("Unknown error"))
-                    file.flush();
-                cause = writeCause(file);
-                file.cancelWriting();
-            } else if (!file.commit()) {
-                cause = writeCause(file);
-            }
-        } else {
-            cause = writeCause(file);
-        }
-    }
+    // The checked, atomic write: the old file stays unless all of the bank is on disk.
+    AtomicFile file(path);
+    const QString cause = file.open() && file.write(bank) && file.commit() ? QString() : file.cause();
     if (cause.isEmpty())
         return true;
     say(QStringLiteral("cannot save %1: %2").arg(path, cause));

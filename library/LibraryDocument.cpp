@@ -1,12 +1,12 @@
 #include "library/LibraryDocument.h"
 
+#include "fileio/AtomicFile.h"
 #include "settings/AppSettings.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QFileSystemWatcher>
-#include <QSaveFile>
 #include <QTimer>
 #include <algorithm>
 #include <cstring>
@@ -46,17 +46,21 @@ void CLibraryDocument::reportFileError(const QFile& file) const
 {
     QString reason =
         file.error() == QFileDevice::NoError ? QStringLiteral("Unexpected end of file") : file.errorString();
-    m_reporter.showMessage(MessageIcon::Exclamation, QString::fromLatin1(kFileError) + reason.left(kMaxErrorText));
+    // The file's name and the system's reason.
+    m_reporter.showMessage(
+        MessageIcon::Exclamation,
+        QString::fromLatin1(kFileError)
+            + QStringLiteral("\"%1\": %2").arg(QDir::toNativeSeparators(file.fileName()), reason.left(kMaxErrorText)));
 }
 
 bool CLibraryDocument::Create(const QString& path)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
-        m_reporter.showMessage(MessageIcon::Exclamation, QString::fromLatin1(kCreateError));
+    // A link in the way is replaced by the new file, never followed.
+    QString error;
+    if (!AtomicFile::writeFile(path, QByteArray(), &error)) {
+        m_reporter.showMessage(MessageIcon::Exclamation, QString::fromLatin1(kCreateError) + QLatin1Char(' ') + error);
         return false;
     }
-    file.close();
     m_path = path;
     m_entries.clear();
     m_tailBytes = 0;
@@ -479,41 +483,25 @@ int CLibraryDocument::AppendRecords(const std::vector<QByteArray>& records)
     const Change change(*this, false);
     if (!change.ok())
         return 0;
-    QFile file(m_path);
-    if (!file.open(QIODevice::ReadWrite | QIODevice::ExistingOnly)) {
-        m_reporter.showMessage(MessageIcon::Exclamation, QString::fromLatin1(kWriteError) + file.errorString());
-        return 0;
-    }
     // New records go right behind the file's real last whole record, as it is now under
     // the lock (never a count from before): a short rest that a broken write left at the
     // end would otherwise shift every record after it, and a count from before would
-    // write over another program's records or leave a gap of zeros.
-    const qint64 oldSize = file.size();
+    // write over another program's records or leave a gap of zeros. The write is checked
+    // to the last byte and synced; a failure puts back what was there and cuts the file
+    // to its old size.
+    const qint64 oldSize = QFileInfo(m_path).size();
     const qint64 start = oldSize - oldSize % clb::kRecordSize;
     if (!consentToDropTail(oldSize - start))
         return 0;
-    const QByteArray tail = file.seek(start) ? file.read(oldSize - start) : QByteArray();
-    bool ok = file.seek(start);
-    QByteArray chunk;
-    chunk.reserve(kChunkRecords * clb::kRecordSize);
-    for (std::size_t i = 0; ok && i < whole.size(); ++i) {
-        chunk.append(*whole[i]);
-        if (chunk.size() >= kChunkRecords * clb::kRecordSize || i + 1 == whole.size()) {
-            ok = file.write(chunk) == chunk.size();
-            chunk.clear();
-        }
-    }
-    ok = ok && file.flush();
-    if (!ok) {
-        // The file as it was, its broken tail included.
-        const QString reason = file.errorString();
-        if (file.resize(start) && !tail.isEmpty() && file.seek(start))
-            file.write(tail);
-        file.close();
-        m_reporter.showMessage(MessageIcon::Exclamation, QString::fromLatin1(kWriteError) + reason);
+    QByteArray bytes;
+    bytes.reserve(qsizetype(whole.size()) * clb::kRecordSize);
+    for (const QByteArray* r : whole)
+        bytes.append(*r);
+    QString error;
+    if (!AtomicFile::writeInPlaceAt(m_path, start, bytes, &error)) {
+        m_reporter.showMessage(MessageIcon::Exclamation, QString::fromLatin1(kWriteError) + error);
         return 0;
     }
-    file.close();
     if (start != qint64(count()) * clb::kRecordSize) {
         // Someone wrote without the lock: the entries are read from the file again.
         syncWithFile();
@@ -547,17 +535,20 @@ bool CLibraryDocument::ReplacePatch(int n, const QByteArray& patch)
     if (!change.ok())
         return false;
     QFile file(m_path);
-    if (!file.open(QIODevice::ReadWrite | QIODevice::ExistingOnly)) {
+    if (!file.open(QIODevice::ReadOnly | QIODevice::ExistingOnly)) {
         reportFileError(file);
         return false;
     }
     QByteArray record(clb::kRecordSize, Qt::Uninitialized);
     if (!readAt(file, n, record.data()))
         return false;
+    file.close();
     std::memcpy(record.data() + clb::kOffPatch, patch.constData(), clb::kPatchSize);
     clb::setDate(record, now());
-    if (!file.seek(qint64(n) * clb::kRecordSize) || file.write(record) != record.size() || !file.flush()) {
-        reportFileError(file);
+    // The record is changed in place, checked and synced; a failure puts it back.
+    QString error;
+    if (!AtomicFile::writeInPlaceAt(m_path, qint64(n) * clb::kRecordSize, record, &error)) {
+        m_reporter.showMessage(MessageIcon::Exclamation, QString::fromLatin1(kWriteError) + error);
         return false;
     }
     file.close();
@@ -575,20 +566,20 @@ bool CLibraryDocument::UpdateMetadata(const std::vector<Metadata>& changes)
     if (!change.ok())
         return false;
     QFile file(m_path);
-    if (!file.open(QIODevice::ReadWrite | QIODevice::ExistingOnly)) {
+    if (!file.open(QIODevice::ReadOnly | QIODevice::ExistingOnly)) {
         reportFileError(file);
         return false;
     }
+    // The changed records are written in place in one checked, synced write; a failure
+    // puts every one of them back.
+    std::vector<AtomicFile::Piece> pieces;
     QList<int> changed;
-    bool ok = true;
     QByteArray record(clb::kRecordSize, Qt::Uninitialized);
     for (const Metadata& m : changes) {
         if (m.entry < 0 || m.entry >= count())
             continue;
-        if (!readAt(file, m.entry, record.data())) {
-            ok = false;
-            break;
-        }
+        if (!readAt(file, m.entry, record.data()))
+            return false;
         std::memcpy(record.data() + clb::kOffKeys, m.keys.data(), m.keys.size());
         // The comment with its zero; the bytes behind it stay as they were.
         const QByteArray comment = m.comment.left(clb::kMaxComment);
@@ -596,23 +587,23 @@ bool CLibraryDocument::UpdateMetadata(const std::vector<Metadata>& changes)
         record[clb::kOffComment + comment.size()] = '\0';
         const QByteArray name = m.name.left(clb::kNameLength).leftJustified(clb::kNameLength, ' ');
         std::memcpy(record.data() + clb::kOffName, name.constData(), clb::kNameLength);
-        if (!file.seek(qint64(m.entry) * clb::kRecordSize) || file.write(record) != record.size()) {
-            reportFileError(file);
-            ok = false;
-            break;
-        }
-        m_entries[static_cast<std::size_t>(m.entry)] = CLibraryEntry::fromRecord(record.constData());
+        pieces.push_back({qint64(m.entry) * clb::kRecordSize, QByteArray(record.constData(), record.size())});
         changed << m.entry;
     }
-    if (ok && !file.flush()) {
-        reportFileError(file);
-        ok = false;
-    }
     file.close();
+    if (pieces.empty())
+        return true;
+    QString error;
+    if (!AtomicFile::writeInPlace(m_path, pieces, &error)) {
+        m_reporter.showMessage(MessageIcon::Exclamation, QString::fromLatin1(kWriteError) + error);
+        return false;
+    }
     noteWritten();
-    if (!changed.isEmpty())
-        emit entriesChanged(changed);
-    return ok;
+    for (std::size_t i = 0; i < pieces.size(); ++i)
+        m_entries[static_cast<std::size_t>(changed[qsizetype(i)])] =
+            CLibraryEntry::fromRecord(pieces[i].bytes.constData());
+    emit entriesChanged(changed);
+    return true;
 }
 
 bool CLibraryDocument::DeleteEntries(std::vector<int> numbers)
@@ -638,10 +629,9 @@ bool CLibraryDocument::DeleteEntries(std::vector<int> numbers)
     const int records = static_cast<int>(size / clb::kRecordSize);
     if (!consentToDropTail(size % clb::kRecordSize))
         return false;
-    QSaveFile target(m_path);
-    target.setDirectWriteFallback(false);
-    if (!target.open(QIODevice::WriteOnly)) {
-        m_reporter.showMessage(MessageIcon::Exclamation, QString::fromLatin1(kFileError) + target.errorString());
+    AtomicFile target(m_path);
+    if (!target.open()) {
+        m_reporter.showMessage(MessageIcon::Exclamation, QString::fromLatin1(kWriteError) + target.errorString());
         return false;
     }
     // The kept records, whole and in their order; the deleted ones and a short rest
@@ -655,7 +645,7 @@ bool CLibraryDocument::DeleteEntries(std::vector<int> numbers)
         const qint64 bytes = qint64(chunk) * clb::kRecordSize;
         if (source.read(in.data(), bytes) != bytes) {
             reportFileError(source);
-            target.cancelWriting();
+            target.cancel();
             return false;
         }
         out.clear();
@@ -666,10 +656,10 @@ bool CLibraryDocument::DeleteEntries(std::vector<int> numbers)
             }
             out.append(in.constData() + qint64(r) * clb::kRecordSize, clb::kRecordSize);
         }
-        if (target.write(out) != out.size())
+        if (!target.write(out))
             break;
     }
-    if (!target.commit()) {
+    if (!target.isOpen() || !target.commit()) {
         m_reporter.showMessage(MessageIcon::Exclamation, QString::fromLatin1(kWriteError) + target.errorString());
         return false;
     }

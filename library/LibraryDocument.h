@@ -168,7 +168,7 @@ public:
         QByteArray comment; // up to 79 characters
     };
     // Writes name, keys and comment of one or more entries with one opening of the file;
-    // the date stays. Stops at the first file error (what was written before stays).
+    // the date stays. All of them or, on a file error, none.
     bool UpdateMetadata(const std::vector<Metadata>& changes);
 
     // Deletes entries (numbers in any order, repeats allowed). The kept records are

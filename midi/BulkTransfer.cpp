@@ -1,5 +1,6 @@
 #include "midi/BulkTransfer.h"
 
+#include "fileio/AtomicFile.h"
 #include "midi/Midi.h"
 #include "model/Reporter.h"
 
@@ -7,8 +8,6 @@
 #include <QFile>
 #include <QFileInfo>
 #include <array>
-#include <filesystem>
-#include <system_error>
 #include <utility>
 
 const QString CBulkTransfer::kSendFileName = QStringLiteral("sysex~~~.tmp");
@@ -84,13 +83,29 @@ QString CBulkTransfer::incompletePath(const QString& path)
     const QString stem = suffix.isEmpty() ? path : path.left(path.size() - suffix.size() - 1);
     const QString ending = suffix.isEmpty() ? QString() : QLatin1Char('.') + suffix;
     QString candidate = stem + QStringLiteral("-incomplete") + ending;
-    for (int n = 2; QFileInfo::exists(candidate); ++n)
+    // Anything in the way counts, a dangling link too: a kept dump never goes through one.
+    for (int n = 2; AtomicFile::taken(candidate); ++n)
         candidate = stem + QStringLiteral("-incomplete-%1").arg(n) + ending;
+    return candidate;
+}
+
+QString CBulkTransfer::freshReceivingPath(const QString& path)
+{
+    // Whatever stands in the way (a file, a link, a FIFO) is left alone.
+    QString candidate = receivingPath(path);
+    for (int n = 2; AtomicFile::taken(candidate); ++n)
+        candidate = path + QStringLiteral(".%1.part").arg(n);
     return candidate;
 }
 
 bool CBulkTransfer::startReceive(const QString& path, int selection)
 {
+    // A FIFO, device or folder in the target's place is never replaced by the dump.
+    if (const QString refused = AtomicFile::refusal(path); !refused.isEmpty()) {
+        m_midi.reporter().showMessage(
+            MessageIcon::Stop, tr("Cannot receive into \"%1\": %2").arg(QDir::toNativeSeparators(path), refused));
+        return false;
+    }
     m_selection = selection;
     m_mode = selection == kManual ? Mode::ReceivingManual : Mode::ReceivingRequest;
     m_path = path;
@@ -99,8 +114,11 @@ bool CBulkTransfer::startReceive(const QString& path, int selection)
     m_completing = false;
     m_userStopped = false;
     m_overrun = false;
-    // The target keeps its contents until a whole dump is there to replace them.
-    m_midi.setPath(receivingPath(path));
+    m_aborted = false;
+    // The target keeps its contents until a whole dump is there to replace them; the
+    // partial file is created afresh, never opened through something planted there.
+    m_partPath = freshReceivingPath(path);
+    m_midi.setPath(m_partPath);
     m_midi.StartReceive(selection == kManual ? QByteArray() : requestBytes(selection, m_settings.deviceId));
     return m_midi.isReceiving();
 }
@@ -122,6 +140,12 @@ void CBulkTransfer::stop()
 {
     m_userStopped = m_active;
     m_midi.Stop();
+}
+
+void CBulkTransfer::abort()
+{
+    m_aborted = m_active;
+    stop();
 }
 
 void CBulkTransfer::onBytesReceived(long count)
@@ -174,8 +198,9 @@ void CBulkTransfer::onTransferEnded(bool sendOrError)
     else if (m_completing)
         outcome = Outcome::Completed;
     // A manual receive ends when the user stops it; what came is the dump.
+    const bool aborted = std::exchange(m_aborted, false);
     const bool whole = outcome == Outcome::Completed
-                       || (outcome == Outcome::Stopped && !sendOrError && m_mode == Mode::ReceivingManual
+                       || (outcome == Outcome::Stopped && !aborted && !sendOrError && m_mode == Mode::ReceivingManual
                            && m_midi.bytesReceivedCount() > 0);
     if (!whole) {
         keepPartial();
@@ -201,24 +226,20 @@ void CBulkTransfer::onTransferEnded(bool sendOrError)
 
 bool CBulkTransfer::replaceTarget()
 {
-    const QString received = receivingPath(m_path);
-    std::error_code error;
-    // Replaces the target in one step where the system can (it always can on one disk).
-    std::filesystem::rename(QFile(received).filesystemFileName(), QFile(m_path).filesystemFileName(), error);
-    if (!error)
+    // Synced, with the target's mode and owner, a link in its place replaced.
+    QString error;
+    if (AtomicFile::replace(m_partPath, m_path, &error))
         return true;
-    m_keptPath = received;
-    m_midi.reporter().showMessage(MessageIcon::Stop, tr("\"%1\" could not be replaced (%2); the received dump is "
-                                                        "kept in \"%3\".")
-                                                         .arg(QDir::toNativeSeparators(m_path),
-                                                              QString::fromLocal8Bit(error.message().c_str()),
-                                                              QDir::toNativeSeparators(received)));
+    m_keptPath = m_partPath;
+    m_midi.reporter().showMessage(
+        MessageIcon::Stop,
+        tr("%1; the received dump is kept in \"%2\".").arg(error, QDir::toNativeSeparators(m_partPath)));
     return false;
 }
 
 void CBulkTransfer::keepPartial()
 {
-    const QString received = receivingPath(m_path);
+    const QString received = m_partPath;
     const long count = m_midi.bytesReceivedCount();
     if (count <= 0) {
         QFile::remove(received);

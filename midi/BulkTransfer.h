@@ -43,6 +43,9 @@ public:
     bool startSend(const QString& sendPath);
     // The status window's Stop.
     void stop();
+    // Stops a receive as an interruption: even a manual receive keeps what arrived
+    // under the incomplete name instead of replacing the target.
+    void abort();
 
     bool isActive() const { return m_active; }
     Mode mode() const { return m_mode; }
@@ -55,6 +58,10 @@ public:
     // The name under which a receive into path that did not complete keeps its data:
     // "NAME-incomplete.syx", numbered when that exists.
     static QString incompletePath(const QString& path);
+    // receivingPath(path), or a numbered name beside it when anything stands there.
+    static QString freshReceivingPath(const QString& path);
+    // The partial file of the running (or last) receive.
+    QString partPath() const { return m_partPath; }
 
 signals:
     // "Bytes received: %ld" or "Bytes sent: %ld", for the status bar.
@@ -82,5 +89,7 @@ private:
     bool m_completing = false;
     bool m_userStopped = false;
     bool m_overrun = false; // more arrived than the request gives
+    bool m_aborted = false;
+    QString m_partPath;
     QString m_keptPath;
 };

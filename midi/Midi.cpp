@@ -1,5 +1,7 @@
 #include "midi/Midi.h"
 
+#include "fileio/AtomicFile.h"
+
 #include "midi/MidiPortProvider.h"
 #include "midi/SysExSplitter.h"
 #include "model/Reporter.h"
@@ -11,6 +13,7 @@
 #include <QMetaObject>
 #include <QThread>
 #include <algorithm>
+#include <cerrno>
 
 namespace {
 
@@ -74,6 +77,16 @@ int ioErrorCause(const QFile& file)
     default:
         return kCauseGeneric;
     }
+}
+
+// " ("FILE": the system's reason)", appended to the numbered file messages so that
+// each names the file and says why; errnoValue is the system's error of the failure.
+QString fileAndReason(const QFile& file, int errnoValue)
+{
+    QString reason = errnoValue != 0 ? AtomicFile::causeText(errnoValue) : file.errorString();
+    if (reason.isEmpty() || reason == QLatin1String("Unknown error"))
+        reason = QStringLiteral("unknown cause");
+    return QStringLiteral(" (\"%1\": %2)").arg(QDir::toNativeSeparators(file.fileName()), reason);
 }
 
 std::int64_t steadyNow()
@@ -539,9 +552,11 @@ CMidi::SendResult CMidi::transmit(const Job& job, const std::uint8_t* data, std:
 void CMidi::streamFile(const Job& job)
 {
     QFile file(job.path);
+    errno = 0;
     if (!file.open(QIODevice::ReadOnly)) {
+        const int cause = errno;
         report(static_cast<int>(MessageIcon::Stop),
-               tr("File could not be opened: %1").arg(openErrorCause(file, false)));
+               tr("File could not be opened: %1").arg(openErrorCause(file, false)) + fileAndReason(file, cause));
         finishFileSend(job.generation, true);
         return;
     }
@@ -571,7 +586,8 @@ void CMidi::streamFile(const Job& job)
             return; // Stop ends the transfer and reports it
         const qint64 got = file.read(reinterpret_cast<char*>(chunk.data()), job.chunkSize);
         if (got < 0) {
-            report(static_cast<int>(MessageIcon::Stop), tr("Error reading from File %1").arg(ioErrorCause(file)));
+            report(static_cast<int>(MessageIcon::Stop),
+                   tr("Error reading from File %1").arg(ioErrorCause(file)) + fileAndReason(file, errno));
             finishFileSend(job.generation, true);
             return;
         }
@@ -636,8 +652,13 @@ void CMidi::StartReceive(const QByteArray& request)
     if (m_file.isOpen())
         m_file.close();
     m_file.setFileName(m_path);
-    if (!m_file.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
-        m_reporter.showMessage(MessageIcon::Stop, tr("File could not be opened: %1").arg(openErrorCause(m_file, true)));
+    // Created exclusively: nothing already at the path (a file, a link, a FIFO) is
+    // opened, followed or truncated.
+    errno = 0;
+    if (!m_file.open(QIODevice::WriteOnly | QIODevice::NewOnly)) {
+        const int cause = errno;
+        m_reporter.showMessage(MessageIcon::Stop, tr("File could not be opened: %1").arg(openErrorCause(m_file, true))
+                                                      + fileAndReason(m_file, cause));
         endTransfer(true, true);
         return;
     }
@@ -770,8 +791,11 @@ void CMidi::handleMessage(const std::vector<std::uint8_t>& message)
         return;
     }
     const auto size = static_cast<qint64>(message.size());
+    errno = 0;
     if (m_file.write(reinterpret_cast<const char*>(message.data()), size) != size || !m_file.flush()) {
-        m_reporter.showMessage(MessageIcon::Stop, tr("Error writing to File %1").arg(ioErrorCause(m_file)));
+        const int cause = errno;
+        m_reporter.showMessage(MessageIcon::Stop,
+                               tr("Error writing to File %1").arg(ioErrorCause(m_file)) + fileAndReason(m_file, cause));
         m_file.close();
         CloseIn();
         endTransfer(true, true);

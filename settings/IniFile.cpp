@@ -1,10 +1,11 @@
 #include "settings/IniFile.h"
 
+#include "fileio/AtomicFile.h"
+
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 #include <QStandardPaths>
 #include <QStringDecoder>
 
@@ -51,8 +52,10 @@ void CIniFile::reload()
 {
     m_sections.clear();
     m_sections.push_back({});
+    // Only a regular file is read: opening a FIFO would wait for a writer for ever.
     QFile file(m_path);
-    if (m_path.isEmpty() || !file.open(QIODevice::ReadOnly) || file.size() > kMaxFileSize)
+    if (m_path.isEmpty() || !QFileInfo(m_path).isFile() || !file.open(QIODevice::ReadOnly)
+        || file.size() > kMaxFileSize)
         return;
     parse(file.readAll());
 }
@@ -235,11 +238,9 @@ bool CIniFile::save()
         m_error = QStringLiteral("the folder %1 cannot be created").arg(info.absolutePath());
         return false;
     }
-    QSaveFile file(m_path);
-    const QByteArray bytes = toBytes();
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit()) {
+    AtomicFile file(m_path);
+    if (!file.open() || !file.write(toBytes()) || !file.commit()) {
         m_error = file.errorString();
-        file.cancelWriting();
         return false;
     }
     m_dirty = false;

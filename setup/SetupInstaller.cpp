@@ -2,6 +2,7 @@
 
 #include "controls/common/ControlModule.h"
 #include "controls/common/ControlRegistry.h"
+#include "fileio/AtomicFile.h"
 #include "setup/DesktopEntry.h"
 #include "setup/LibraryCheck.h"
 #include "setup/SetupText.h"
@@ -13,7 +14,6 @@
 #include <QFileInfo>
 #include <QLibrary>
 #include <QProcess>
-#include <QSaveFile>
 #include <QStandardPaths>
 
 #include <cerrno>
@@ -114,27 +114,13 @@ bool writeWhole(const QString& path, const QByteArray& bytes, QFileDevice::Permi
         error = QStringLiteral("%1: %2").arg(native(folder), error);
         return false;
     }
-    QSaveFile file(path);
-    file.setDirectWriteFallback(false);
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size()) {
-        error = file.errorString();
-        return false;
-    }
+    AtomicFile file(path);
     file.setPermissions(permissions);
-    if (!file.commit()) {
+    if (!file.open() || !file.write(bytes) || !file.commit()) {
         error = file.errorString();
         return false;
     }
     return true;
-}
-
-// Qt loses the system's reason for some failed writes ("Unknown error"); errno still has it.
-QString writeError(const QFileDevice& file, int error)
-{
-    const QString reason = file.errorString();
-    if (error != 0 && (reason.isEmpty() || reason == QLatin1String("Unknown error")))
-        return systemText(error);
-    return reason;
 }
 
 QByteArray resource(const QString& name)
@@ -331,10 +317,14 @@ bool CSetupInstaller::copyOver(const QString& source, const QString& destination
         return false;
     }
     // Written beside the destination and renamed over it when complete: a copy that
-    // fails half-way leaves the old file (or none), never a truncated one.
-    QSaveFile out(destination);
-    out.setDirectWriteFallback(false);
-    if (!out.open(QIODevice::WriteOnly)) {
+    // fails half-way leaves the old file (or none), never a truncated one; a link in
+    // the destination's place is replaced, never written through. The copy keeps the
+    // source's permissions (the programs stay executable) and its time, so that the
+    // next setup compares the release's times, not the copying's.
+    AtomicFile out(destination);
+    out.setPermissions(in.permissions());
+    out.setModificationTime(QFileInfo(source).lastModified());
+    if (!out.open()) {
         fail(message, out.errorString());
         return false;
     }
@@ -342,24 +332,17 @@ bool CSetupInstaller::copyOver(const QString& source, const QString& destination
         const QByteArray chunk = in.read(kCopyChunk);
         if (chunk.isEmpty()) {
             if (in.error() != QFileDevice::NoError) {
-                out.cancelWriting();
-                fail(message, in.errorString());
+                out.cancel();
+                fail(message, QStringLiteral("%1: %2").arg(native(source), in.errorString()));
                 return false;
             }
             break;
         }
-        errno = 0;
-        if (out.write(chunk) != chunk.size() || !out.flush()) {
-            const QString reason = writeError(out, errno);
-            out.cancelWriting();
-            fail(message, reason);
+        if (!out.write(chunk)) {
+            fail(message, out.errorString());
             return false;
         }
     }
-    // The copy keeps the source's permissions (the programs stay executable) and its
-    // time, so that the next setup compares the release's times, not the copying's.
-    out.setPermissions(in.permissions());
-    out.setFileTime(QFileInfo(source).lastModified(), QFileDevice::FileModificationTime);
     if (!out.commit()) {
         fail(message, out.errorString());
         return false;
@@ -386,7 +369,13 @@ bool CSetupInstaller::registerModule(const QString& path)
         return false;
     }
     if (entryPoint() < 0) {
-        fail(text(SetupText::kCallFailed).arg(entryName, native(path)));
+        // The module cannot say why; the usual cause is a registry that cannot be
+        // written (a full disk), and writing it once more, unchanged, names that cause.
+        CControlRegistry registry;
+        QString why;
+        if (registry.load(&why))
+            registry.save(&why);
+        fail(text(SetupText::kCallFailed).arg(entryName, native(path)), why);
         library.unload();
         return false;
     }

@@ -1,12 +1,13 @@
 #include "controls/common/ControlRegistry.h"
 
+#include "fileio/AtomicFile.h"
+
 #include <QtCore/QDir>
 #include <QtCore/QFile>
 #include <QtCore/QFileInfo>
 #include <QtCore/QJsonArray>
 #include <QtCore/QJsonDocument>
 #include <QtCore/QJsonObject>
-#include <QtCore/QSaveFile>
 #include <QtCore/QStandardPaths>
 
 #include <cmath>
@@ -174,19 +175,7 @@ bool CControlRegistry::save(QString* error) const
             *error = QStringLiteral("Cannot create folder %1").arg(info.absolutePath());
         return false;
     }
-    QSaveFile file(m_path);
-    if (!file.open(QIODevice::WriteOnly)) {
-        if (error)
-            *error = file.errorString();
-        return false;
-    }
-    file.write(serialize());
-    if (!file.commit()) {
-        if (error)
-            *error = file.errorString();
-        return false;
-    }
-    return true;
+    return AtomicFile::writeFile(m_path, serialize(), error);
 }
 
 QByteArray CControlRegistry::serialize() const

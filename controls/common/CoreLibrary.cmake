@@ -6,6 +6,8 @@ if(TARGET toneloom_controls_core)
   return()
 endif()
 
+include(${CMAKE_CURRENT_LIST_DIR}/../../fileio/FileIo.cmake)
+
 get_filename_component(_toneloom_controls_root ${CMAKE_CURRENT_LIST_DIR}/../.. ABSOLUTE)
 add_library(toneloom_controls_core STATIC
   ${CMAKE_CURRENT_LIST_DIR}/ControlRegistry.h ${CMAKE_CURRENT_LIST_DIR}/ControlRegistry.cpp
@@ -17,5 +19,5 @@ add_library(toneloom_controls_core STATIC
 set_target_properties(toneloom_controls_core PROPERTIES
   CXX_VISIBILITY_PRESET hidden VISIBILITY_INLINES_HIDDEN ON POSITION_INDEPENDENT_CODE ON)
 target_include_directories(toneloom_controls_core PUBLIC ${_toneloom_controls_root})
-target_link_libraries(toneloom_controls_core PUBLIC Qt6::Core)
+target_link_libraries(toneloom_controls_core PUBLIC toneloom_fileio Qt6::Core)
 toneloom_set_warnings(toneloom_controls_core)

@@ -294,7 +294,7 @@ private slots:
         QCOMPARE(s->prompter.messages.size(), std::size_t(1));
         QCOMPARE(s->prompter.messages[0].first, MessageIcon::Exclamation);
         QCOMPARE(s->prompter.texts().constFirst(),
-                 QStringLiteral("Error while saving !\n\n%1 could not be written: File too large.\nAn older file of "
+                 QStringLiteral("Error while saving !\n\n%1 could not be written: file too large.\nAn older file of "
                                 "that name is left as it was.")
                      .arg(QDir::toNativeSeparators(path)));
         QCOMPARE(readFile(path), QByteArray("old contents"));

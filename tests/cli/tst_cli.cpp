@@ -508,9 +508,9 @@ private slots:
         QTest::addColumn<QString>("out");
         QTest::addColumn<QString>("limit");
         QTest::addColumn<QString>("cause");
-        QTest::newRow("folder") << "out-folder" << QString() << "not a regular file";
-        QTest::newRow("missing folder") << "no/such/out.syx" << QString() << "no such folder";
-        QTest::newRow("device") << "/dev/full" << QString() << "not a regular file";
+        QTest::newRow("folder") << "out-folder" << QString() << "it is a folder, not a file";
+        QTest::newRow("missing folder") << "no/such/out.syx" << QString() << "no such file or folder";
+        QTest::newRow("device") << "/dev/full" << QString() << "it is a device, not a regular file";
         QTest::newRow("file size limit") << "limited.syx"
                                          << "-f 16"
                                          << "file too large";

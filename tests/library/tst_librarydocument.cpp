@@ -109,8 +109,12 @@ private slots:
         QCOMPARE(doc.path(), path);
 
         CLibraryDocument bad(m_reporter);
-        QVERIFY(!bad.Create(m_dir.filePath(QStringLiteral("no/such/folder/x.clb"))));
-        QCOMPARE(m_reporter.texts(), QStringList{"Error creating library file."});
+        const QString missing = m_dir.filePath(QStringLiteral("no/such/folder/x.clb"));
+        QVERIFY(!bad.Create(missing));
+        // The message names the file and the system's reason.
+        QCOMPARE(m_reporter.texts(), QStringList{QStringLiteral("Error creating library file. Cannot write \"%1\": no "
+                                                                "such file or folder")
+                                                     .arg(QDir::toNativeSeparators(missing))});
     }
 
     void keyTexts_data()

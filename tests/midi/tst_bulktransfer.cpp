@@ -12,6 +12,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <set>
+#include <sys/stat.h>
+#include <unistd.h>
 
 Q_DECLARE_METATYPE(SynthModel)
 
@@ -50,6 +52,9 @@ private slots:
     void stoppedDumpStaysOutOfTheNextReceive();
     void foreignMessagesAreCountedApart();
     void dumpOfAnotherModelEndsTheReceive();
+    void abortedManualReceiveKeepsWhatArrived();
+    void receiveKeepsTheTargetsModeAndLinks();
+    void receiveIntoAFifoIsRefused();
 
 private:
     struct Rig;
@@ -554,6 +559,66 @@ void TestBulkTransfer::dumpOfAnotherModelEndsTheReceive()
              QStringLiteral("The synthesizer sent more than the 644 bytes this request gives under the chosen model "
                             "(645 so far); check the synthesizer model in the MIDI settings."));
     QCOMPARE(rig.transfer.keptPath(), dir.filePath("xp-incomplete.syx"));
+}
+
+// An interruption is no end of a manual dump: what came is kept apart, the target stays.
+void TestBulkTransfer::abortedManualReceiveKeepsWhatArrived()
+{
+    QTemporaryDir dir;
+    const QString target = dir.filePath("bank.syx");
+    QFile f(target);
+    QVERIFY(f.open(QIODevice::WriteOnly));
+    f.write("old bank");
+    f.close();
+    Rig rig(SynthModel::Jv2080, 0x10, 20000, {SynthModel::Jv2080, 0x10});
+    QVERIFY(rig.transfer.startReceive(target, CBulkTransfer::kManual));
+    rig.midi.SendLong(CBulkTransfer::requestBytes(6, 0x10)); // as if the dump were started on the synth
+    QTRY_COMPARE(rig.midi.bytesReceivedCount(), 645L);
+    rig.transfer.abort();
+    QVERIFY(rig.finished.count() == 1 || rig.finished.wait(10000));
+    QCOMPARE(rig.outcome(), CBulkTransfer::Outcome::Stopped);
+    QCOMPARE(rig.finished.last().at(1).toBool(), false);
+    QCOMPARE(readAll(target), QByteArray("old bank"));
+    QCOMPARE(rig.transfer.keptPath(), dir.filePath("bank-incomplete.syx"));
+    QCOMPARE(readAll(rig.transfer.keptPath()).size(), 645);
+}
+
+// The received dump takes the target's place as every file is written: with its mode,
+// and with its other hard links still seeing it.
+void TestBulkTransfer::receiveKeepsTheTargetsModeAndLinks()
+{
+    QTemporaryDir dir;
+    const QString target = dir.filePath("bank.syx");
+    const QString second = dir.filePath("same bank.syx");
+    QFile f(target);
+    QVERIFY(f.open(QIODevice::WriteOnly));
+    f.write("old bank");
+    f.close();
+    QVERIFY(f.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner));
+    QCOMPARE(::link(QFile::encodeName(target).constData(), QFile::encodeName(second).constData()), 0);
+    Rig rig(SynthModel::Jv2080, 0x10, 0, {SynthModel::Jv2080, 0x10});
+    QVERIFY(rig.transfer.startReceive(target, 6));
+    QVERIFY(rig.finished.wait(10000));
+    QCOMPARE(rig.outcome(), CBulkTransfer::Outcome::Completed);
+    QCOMPARE(readAll(target).size(), 645);
+    QCOMPARE(readAll(second), readAll(target));
+    struct stat info
+    {};
+    QCOMPARE(::stat(QFile::encodeName(target).constData(), &info), 0);
+    QCOMPARE(info.st_mode & 07777, mode_t(0600));
+}
+
+void TestBulkTransfer::receiveIntoAFifoIsRefused()
+{
+    QTemporaryDir dir;
+    const QString fifo = dir.filePath("pipe.syx");
+    QCOMPARE(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+    Rig rig(SynthModel::Jv2080, 0x10, 0, {SynthModel::Jv2080, 0x10});
+    QVERIFY(!rig.transfer.startReceive(fifo, 6));
+    QCOMPARE(rig.reporter.texts(), QStringList{QStringLiteral("Cannot receive into \"%1\": it is a FIFO, not a regular "
+                                                              "file")
+                                                   .arg(QDir::toNativeSeparators(fifo))});
+    QVERIFY(QDir(dir.path()).entryList(QDir::Files | QDir::System).size() == 1);
 }
 
 QTEST_GUILESS_MAIN(TestBulkTransfer)

@@ -6,10 +6,13 @@
 #include "model/Reporter.h"
 #include "model/SysEx.h"
 
+#include <QDir>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
 #include <chrono>
+#include <csignal>
+#include <sys/resource.h>
 #include <thread>
 
 using namespace std::chrono;
@@ -92,6 +95,7 @@ private slots:
     void controlChangesOnChannel1ReachListeners();
     void missingDevicesAreReported();
     void fullDiskEndsTheReceive();
+    void receiveCreatesItsFileExclusively();
     void portChosenByNameBeforeNumber();
 
     void inputIsCutIntoWholeMessages_data();
@@ -278,7 +282,10 @@ void TestMidi::missingFileIsReported()
     QVERIFY(ended.wait(5000));
     QCOMPARE(ended.first().first().toBool(), true);
     QVERIFY(m_midi->lastTransferFailed());
-    QCOMPARE(m_reporter.texts(), QStringList{"File could not be opened: 2"});
+    // The numbered message, then the file and the system's reason.
+    QCOMPARE(m_reporter.texts(),
+             QStringList{QStringLiteral("File could not be opened: 2 (\"%1\": no such file or folder)")
+                             .arg(QDir::toNativeSeparators(m_dir.filePath("missing.syx")))});
 }
 
 void TestMidi::fileWithStrayBytesIsReported()
@@ -504,18 +511,55 @@ void TestMidi::missingDevicesAreReported()
 
 void TestMidi::fullDiskEndsTheReceive()
 {
-    if (!QFile::exists("/dev/full"))
-        QSKIP("no /dev/full on this system");
+    // Files may not grow past a few bytes; with SIGXFSZ ignored the write fails as on a
+    // full disk.
+    const QString path = m_dir.filePath("limited.syx");
     QSignalSpy ended(m_midi.get(), &CMidi::transferEnded);
-    m_midi->setPath("/dev/full");
+    m_midi->setPath(path);
     m_midi->StartReceive({});
     QVERIFY(m_midi->isReceiving());
+    rlimit before{};
+    QCOMPARE(getrlimit(RLIMIT_FSIZE, &before), 0);
+    rlimit limited = before;
+    limited.rlim_cur = 16;
+    const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+    QCOMPARE(setrlimit(RLIMIT_FSIZE, &limited), 0);
     m_device->inject(dataSet(40));
-    QTRY_COMPARE(ended.count(), 1);
+    const bool endedInTime = QTest::qWaitFor([&] { return ended.count() == 1; }, 5000);
+    setrlimit(RLIMIT_FSIZE, &before);
+    std::signal(SIGXFSZ, oldHandler);
+    QVERIFY(endedInTime);
     QCOMPARE(ended.first().first().toBool(), true);
     QVERIFY(m_midi->lastTransferFailed());
     QVERIFY(!m_midi->isReceiving());
-    QCOMPARE(m_reporter.texts(), QStringList{"Error writing to File 13"});
+    QCOMPARE(
+        m_reporter.texts(),
+        QStringList{
+            QStringLiteral("Error writing to File 10 (\"%1\": file too large)").arg(QDir::toNativeSeparators(path))});
+}
+
+// The file a receive records into is created afresh: whatever already stands there is
+// neither opened, followed nor truncated.
+void TestMidi::receiveCreatesItsFileExclusively()
+{
+    const QString outside = m_dir.filePath("outside.txt");
+    QFile f(outside);
+    QVERIFY(f.open(QIODevice::WriteOnly));
+    f.write("precious");
+    f.close();
+    const QString link = m_dir.filePath("planted.part");
+    QVERIFY(QFile::link(outside, link));
+    QSignalSpy ended(m_midi.get(), &CMidi::transferEnded);
+    m_midi->setPath(link);
+    m_midi->StartReceive({});
+    QVERIFY(!m_midi->isReceiving());
+    QCOMPARE(ended.count(), 1);
+    QCOMPARE(m_reporter.texts().size(), 1);
+    QVERIFY2(m_reporter.texts().first().startsWith(QStringLiteral("File could not be opened: ")),
+             qPrintable(m_reporter.texts().first()));
+    QVERIFY2(m_reporter.texts().first().contains(QDir::toNativeSeparators(link)),
+             qPrintable(m_reporter.texts().first()));
+    QCOMPARE(f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray(), QByteArray("precious"));
 }
 
 void TestMidi::portChosenByNameBeforeNumber()
