@@ -73,8 +73,8 @@ private slots:
                     // A fresh sender per event; a second event of the same control
                     // after it shows what the sender remembered.
                     CVirtualSynthSender sender(0x10 + (value & 3));
-                    const QString first = joined(sender.messages(def.rule, def.sysExString, value, current));
-                    const QString again = joined(sender.messages(def.rule, def.sysExString, value, current));
+                    const QString first = joined(sender.messages(def, value, current));
+                    const QString again = joined(sender.messages(def, value, current));
                     lines << QStringLiteral("%1 %2 %3: %4 / %5").arg(name).arg(def.id).arg(value).arg(first, again);
                 }
             }
@@ -97,10 +97,8 @@ private slots:
             current.wheel = 3;
             current.pressure = 3;
             for (int value : {1, 2, 3, 1, 3, 2, 2}) {
-                lines << QStringLiteral("%1 %2: %3")
-                             .arg(id)
-                             .arg(value)
-                             .arg(joined(sender.messages(def.rule, def.sysExString, value, current)));
+                lines
+                    << QStringLiteral("%1 %2: %3").arg(id).arg(value).arg(joined(sender.messages(def, value, current)));
                 (id == kLfo1Dest ? current.lfo1Dest : current.lfo2Dest) = value;
             }
         }
