@@ -6,213 +6,84 @@
 #include "model/PatchArray.h"
 
 #include <algorithm>
-#include <initializer_list>
 
 namespace {
 
-// How a random patch sets one parameter: a draw over the parameter's whole range, or a
-// fixed value.
-enum class Draw { Full, Fixed };
+// The rows of a group: a run of rows of one block in offset order, from the first
+// row named to the last. Each row is drawn over its range, or set to the value the
+// table says a random patch keeps in it (params::Param::keep).
+using Table = std::vector<const params::Param*>;
 
-struct Entry
+Table span(const char* first, const char* last)
 {
-    const char* id;
-    Draw draw;
-    int value;
-};
-
-constexpr Entry full(const char* id)
-{
-    return {id, Draw::Full, 0};
-}
-constexpr Entry fixed(const char* id, int value)
-{
-    return {id, Draw::Fixed, value};
-}
-
-// The entries resolved to their rows, in the order of the draws.
-struct Step
-{
-    const params::Param* param;
-    Draw draw;
-    int value;
-};
-using Table = std::vector<Step>;
-
-Table resolve(std::initializer_list<Entry> entries)
-{
+    const params::Param& from = params::row(QString::fromLatin1(first));
+    const params::Param& to = params::row(QString::fromLatin1(last));
+    Q_ASSERT(from.block == to.block);
     Table table;
-    for (const Entry& e : entries)
-        table.push_back({&params::row(QString::fromLatin1(e.id)), e.draw, e.value});
+    for (const params::Param& p : params::rows(from.block)) {
+        if (p.offset >= from.offset && p.offset <= to.offset)
+            table.push_back(&p);
+    }
     return table;
 }
 
-// The common block (effects and the performance settings of the patch). The first
-// multi-effect type is fixed, so its rows draw over that type's lists.
+// The common block after the name: effects and the performance settings of the
+// patch. The multi-effect type is kept, so its rows draw over that type's lists.
 Table effectTable()
 {
-    return resolve({fixed("patch.efx.type", 0),
-                    full("patch.efx.row1"),
-                    full("patch.efx.row2"),
-                    full("patch.efx.row3"),
-                    full("patch.efx.row4"),
-                    full("patch.efx.row5"),
-                    full("patch.efx.row6"),
-                    full("patch.efx.row7"),
-                    full("patch.efx.row8"),
-                    full("patch.efx.row9"),
-                    full("patch.efx.row10"),
-                    full("patch.efx.row11"),
-                    fixed("patch.efx.row12", 0),
-                    fixed("patch.efx.output", 0),
-                    full("patch.efx.level"),
-                    full("patch.efx.chorusSend"),
-                    full("patch.efx.reverbSend"),
-                    full("patch.efx.control1.source"),
-                    full("patch.efx.control1.depth"),
-                    full("patch.efx.control2.source"),
-                    full("patch.efx.control2.depth"),
-                    full("patch.chorus.level"),
-                    full("patch.chorus.rate"),
-                    full("patch.chorus.depth"),
-                    full("patch.chorus.preDelay"),
-                    full("patch.chorus.feedback"),
-                    fixed("patch.chorus.output", 0),
-                    full("patch.reverb.type"),
-                    full("patch.reverb.level"),
-                    full("patch.reverb.time"),
-                    full("patch.reverb.hfDamp"),
-                    full("patch.reverb.feedback"),
-                    fixed("patch.tempo", 120),
-                    fixed("patch.level", 127),
-                    fixed("patch.pan", 64),
-                    full("patch.analogFeel"),
-                    full("patch.benderUp"),
-                    full("patch.benderDown"),
-                    fixed("patch.keyAssign", 0),
-                    fixed("patch.soloLegato", 0),
-                    full("patch.portamento.switch"),
-                    full("patch.portamento.mode"),
-                    full("patch.portamento.type"),
-                    full("patch.portamento.start"),
-                    full("patch.portamento.time"),
-                    full("patch.controlSource2"),
-                    full("patch.controlSource3"),
-                    fixed("patch.holdPeak.efx", 0),
-                    fixed("patch.holdPeak.control1", 0),
-                    fixed("patch.holdPeak.control2", 0),
-                    fixed("patch.holdPeak.control3", 0),
-                    fixed("patch.velocityRange", 1),
-                    fixed("patch.octaveShift", 3),
-                    fixed("patch.stretchTune", 0),
-                    fixed("patch.voicePriority", 0),
-                    full("patch.structure12"),
-                    full("patch.booster12"),
-                    full("patch.structure34"),
-                    full("patch.booster34"),
-                    fixed("patch.clockSource", 0),
-                    fixed("patch.category", 0)});
+    return span("patch.efx.type", "patch.category");
 }
 
-// The wave settings after group and number.
+// The wave settings after group and number (the tone delay stays).
 Table waveTable()
 {
-    return resolve({full("tone.wave.gain"), full("tone.fxm.switch"), full("tone.fxm.color"), full("tone.fxm.depth")});
+    return span("tone.wave.gain", "tone.fxm.depth");
 }
 
-// Tone groups after the wave: the whole keyboard, the control switches on, and
-// three controllers of four random destinations each.
+// The whole keyboard, the control switches, and the three controllers (the velocity
+// range stays).
 Table controllerTable()
 {
-    Table t = resolve({fixed("tone.key.lower", 0), fixed("tone.key.upper", 127), fixed("tone.control.redamper", 1),
-                       fixed("tone.control.volume", 1), fixed("tone.control.hold", 1), fixed("tone.control.bender", 1),
-                       fixed("tone.control.pan", 1)});
-    for (int k = 1; k <= 3; ++k) {
-        for (int d = 1; d <= 4; ++d) {
-            for (const char* what : {"dest", "depth"}) {
-                const QString id = QStringLiteral("tone.ctrl%1.%2%3").arg(k).arg(QLatin1String(what)).arg(d);
-                t.push_back({&params::row(id), Draw::Full, 0});
-            }
-        }
-    }
-    return t;
+    return span("tone.key.lower", "tone.ctrl3.depth4");
 }
 
 Table lfoTable()
 {
-    Table t;
-    for (int m = 1; m <= 2; ++m) {
-        for (const char* what : {"waveform", "keyTrigger", "rate", "offset", "delay", "fadeMode", "fadeTime"})
-            t.push_back({&params::row(QStringLiteral("tone.lfo%1.%2").arg(m).arg(QLatin1String(what))), Draw::Full, 0});
-        t.push_back({&params::row(QStringLiteral("tone.lfo%1.externalSync").arg(m)), Draw::Fixed, 0});
-    }
-    return t;
+    return span("tone.lfo1.waveform", "tone.lfo2.externalSync");
 }
 
+// Pitch, the pitch envelope and the LFOs' pitch depths.
 Table pitchEnvelopeTable()
 {
-    return resolve({full("tone.pitch.coarse"), full("tone.pitch.fine"), full("tone.pitch.random"),
-                    full("tone.pitch.keyfollow"), full("tone.penv.depth"), full("tone.penv.velocitySens"),
-                    full("tone.penv.velocityTime1"), full("tone.penv.velocityTime4"), full("tone.penv.timeKeyfollow"),
-                    full("tone.penv.time1"), full("tone.penv.time2"), full("tone.penv.time3"), full("tone.penv.time4"),
-                    full("tone.penv.level1"), full("tone.penv.level2"), full("tone.penv.level3"),
-                    full("tone.penv.level4"), full("tone.lfo1.pitchDepth"), full("tone.lfo2.pitchDepth")});
+    return span("tone.pitch.coarse", "tone.lfo2.pitchDepth");
 }
 
 Table filterTable()
 {
-    return resolve({full("tone.tvf.filterType"),
-                    full("tone.tvf.cutoff"),
-                    full("tone.tvf.cutoffKeyfollow"),
-                    full("tone.tvf.resonance"),
-                    full("tone.tvf.resonanceVelocitySens"),
-                    full("tone.tvf.envDepth"),
-                    full("tone.tvf.velocityCurve"),
-                    full("tone.tvf.velocitySens"),
-                    full("tone.tvf.velocityTime1"),
-                    full("tone.tvf.velocityTime4"),
-                    full("tone.tvf.timeKeyfollow"),
-                    full("tone.tvf.time1"),
-                    full("tone.tvf.time2"),
-                    full("tone.tvf.time3"),
-                    full("tone.tvf.time4"),
-                    full("tone.tvf.level1"),
-                    full("tone.tvf.level2"),
-                    full("tone.tvf.level3"),
-                    full("tone.tvf.level4"),
-                    full("tone.lfo1.tvfDepth"),
-                    full("tone.lfo2.tvfDepth")});
+    return span("tone.tvf.filterType", "tone.lfo2.tvfDepth");
 }
 
+// Level, its envelope, the pan settings and the LFOs' level and pan depths.
 Table amplifierTable()
 {
-    return resolve({fixed("tone.tva.level", 127), full("tone.tva.biasDirection"), full("tone.tva.biasPosition"),
-                    full("tone.tva.biasLevel"), full("tone.tva.velocityCurve"), full("tone.tva.velocitySens"),
-                    full("tone.tva.velocityTime1"), full("tone.tva.velocityTime4"), full("tone.tva.timeKeyfollow"),
-                    full("tone.tva.time1"), full("tone.tva.time2"), full("tone.tva.time3"), full("tone.tva.time4"),
-                    full("tone.tva.level1"), full("tone.tva.level2"), full("tone.tva.level3"),
-                    full("tone.lfo1.tvaDepth"), full("tone.lfo2.tvaDepth"), full("tone.pan"), full("tone.panKeyfollow"),
-                    full("tone.randomPan"),
-                    // Drawn below 128 as it always was, although the instrument's
-                    // range starts at 1 ("L63"): 0 can come out.
-                    full("tone.alternatePan"), full("tone.lfo1.panDepth"), full("tone.lfo2.panDepth")});
+    return span("tone.tva.level", "tone.lfo2.panDepth");
 }
 
 Table outputTable()
 {
-    return resolve({fixed("tone.output", 0), full("tone.mixSend"), full("tone.chorusSend"), full("tone.reverbSend")});
+    return span("tone.output", "tone.reverbSend");
 }
 
 // Sets the table's parameters in a block's data bytes, in table order.
 void apply(const Table& table, std::uint8_t* data, CRandomSource& random)
 {
-    for (const Step& s : table) {
-        int value = s.value;
-        if (s.draw == Draw::Full) {
-            const auto [lo, hi] = params::valueRange(*s.param, data);
+    for (const params::Param* p : table) {
+        int value = p->keep;
+        if (value == params::kDrawn) {
+            const auto [lo, hi] = params::valueRange(*p, data);
             value = lo + random.below(hi - lo + 1);
         }
-        params::setValue(*s.param, data, value);
+        params::setValue(*p, data, value);
     }
 }
 

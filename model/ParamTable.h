@@ -70,6 +70,17 @@ enum class DefaultRule : std::uint8_t {
     BlockIndex,     // the block's own index (part p receives on channel p + 1)
 };
 
+// How a row's value may vary when a sound is changed without the user naming the row
+// (mutating, morphing, finding similar sounds).
+enum class Variation : std::uint8_t {
+    Continuous,       // a scale whose neighbouring values sound alike: levels, times, depths, cutoff, pans
+    Stepwise,         // a short ordered list whose neighbours are close: keyfollow, velocity curve, semitones
+    FixedUnlessAsked, // a choice that changes the sound's kind: waves, types, switches, names, ranges, routing
+};
+
+// What a random patch writes into a row it does not draw (see CRandomPatches).
+constexpr int kDrawn = -1;
+
 // Bit per model (SynthModel) on which a page shows a row.
 constexpr std::uint8_t modelBit(SynthModel model)
 {
@@ -95,6 +106,8 @@ struct Param
     std::uint8_t shownOn = kAllModels;
     int defaultValue = 0;
     DefaultRule defaultRule = DefaultRule::Fixed;
+    Variation variation = Variation::Continuous;
+    int keep = kDrawn; // the value a random patch sets, or kDrawn for a value drawn over the range
 };
 
 // The rows of one block in offset order, and all rows of all blocks.
@@ -129,6 +142,11 @@ std::pair<int, int> valueRange(const Param& p, const std::uint8_t* data = nullpt
 // 7-bit, nibbles below 16, a group's type and id, name characters printable, and the
 // value within valueRange().
 bool holdsValidValue(const Param& p, const std::uint8_t* data);
+
+// How a row may vary. The multi-effect's rows take it from the list the block's type
+// gives them (pass data): texts are choices, short lists steps, long lists scales;
+// without data they are Stepwise.
+Variation variation(const Param& p, const std::uint8_t* data = nullptr);
 
 // A new record's value of a row in block index (tone, part or key).
 int defaultValue(const Param& p, int index);

@@ -11,9 +11,18 @@ namespace {
 using sysex::kOffAddress;
 using sysex::kOffData;
 
-// Byte positions of the end marker that tell the three common layouts apart.
-constexpr int kJv1080CommonEnd = kOffData + 72 + 1;                                          // image 82
-constexpr int kXpCommonEnd = kOffData + 73 + 1;                                              // image 83
+// The 8 bytes after F0 that readHeader gives: header and address.
+constexpr int kHeaderBytes = kOffData - 1;
+// The checksum and the F7 of the in-memory (JV-2080) common block.
+constexpr int kCommonChecksum = CPatchArray::kCommonSize - 2;
+constexpr int kCommonEndMark = CPatchArray::kCommonSize - 1;
+
+// The length of the common block's message in a layout; the F7 at length - 1 tells
+// the three layouts apart.
+int commonLength(SynthModel layout)
+{
+    return sysex::kFraming + sysex::blockDataSize(layout, sysex::Block::PatchCommon);
+}
 constexpr int kCommonRead = CPatchArray::kCommonSize - kOffData - CRecordArray::kNameLength; // 64
 constexpr int kNameEnd = kOffData + CRecordArray::kNameLength;                               // image 21
 
@@ -78,36 +87,36 @@ int CPatchArray::Load(QIODevice& file, std::vector<SynthModel>* layouts)
     int index = 0;
     int loaded = 0;
     for (;;) {
-        std::uint8_t h[8];
+        std::uint8_t h[kHeaderBytes];
         const recordio::Status status = recordio::readHeader(file, h);
         if (status == recordio::Status::Error)
             return -1;
         if (status == recordio::Status::End)
             break;
         if (!IsOwnHeader(h)) {
-            recordio::stepBack(file, 9);
+            recordio::stepBack(file, kOffData);
             break;
         }
         if (h[4] == sysex::kAreaTempPart && h[5] == kPart11)
             index = kPart11Slot;
-        const qint64 start = file.pos() - 9;
+        const qint64 start = file.pos() - kOffData;
         std::uint8_t* rec = data(index);
-        std::memcpy(rec + 1, h, 8);
+        std::memcpy(rec + 1, h, kHeaderBytes);
         if (!recordio::readSome(file, rec + kOffData, kNameLength)
             || !recordio::readSome(file, rec + kNameEnd, kCommonRead))
             return -1;
         SynthModel layout = SynthModel::Jv2080;
-        if (rec[kJv1080CommonEnd] == sysex::kEnd) {
-            recordio::endBlock(file, start, kCommonSize - 2);
+        if (rec[commonLength(SynthModel::Jv1080) - 1] == sysex::kEnd) {
+            recordio::endBlock(file, start, commonLength(SynthModel::Jv1080));
             fillMissingCommon(rec, SynthModel::Jv1080);
-            rec[83] = kCommonChecksumPlaceholder;
-            rec[84] = sysex::kEnd;
+            rec[kCommonChecksum] = kCommonChecksumPlaceholder;
+            rec[kCommonEndMark] = sysex::kEnd;
             layout = SynthModel::Jv1080;
-        } else if (rec[kXpCommonEnd] == sysex::kEnd) {
-            recordio::endBlock(file, start, kCommonSize - 1);
+        } else if (rec[commonLength(SynthModel::Xp) - 1] == sysex::kEnd) {
+            recordio::endBlock(file, start, commonLength(SynthModel::Xp));
             fillMissingCommon(rec, SynthModel::Xp);
-            rec[83] = kCommonChecksumPlaceholder;
-            rec[84] = sysex::kEnd;
+            rec[kCommonChecksum] = kCommonChecksumPlaceholder;
+            rec[kCommonEndMark] = sysex::kEnd;
             layout = SynthModel::Xp;
         }
         if (!recordio::readSome(file, rec + kCommonSize, kTones * kToneSize))

@@ -19,10 +19,21 @@ void fillMissing(sysex::Block block, int index, std::uint8_t* message, SynthMode
 
 constexpr int kNameEnd = kOffData + CRecordArray::kNameLength;         // image 21
 constexpr int kCommonRead = CPerformanceArray::kCommonSize - kNameEnd; // 58
-constexpr int kJv1080CommonEnd = kOffData + 64 + 1;                    // image 74
-constexpr int kXpCommonEnd = kOffData + 66 + 1;                        // image 76
-constexpr int kJv1080PartEnd = kOffData + 19 + 1;                      // +29
-constexpr int kXpPartEnd = kOffData + 25 + 1;                          // +35
+// The 8 bytes after F0 that readHeader gives: header and address.
+constexpr int kHeaderBytes = kOffData - 1;
+// The checksum and the F7 of the in-memory (JV-2080) common block.
+constexpr int kCommonChecksum = CPerformanceArray::kCommonSize - 2;
+constexpr int kCommonEndMark = CPerformanceArray::kCommonSize - 1;
+
+// The length of a block's message in a layout; its F7 lies at length - 1.
+int messageLength(SynthModel layout, sysex::Block block)
+{
+    return sysex::kFraming + sysex::blockDataSize(layout, block);
+}
+int endMark(SynthModel layout, sysex::Block block)
+{
+    return messageLength(layout, block) - 1;
+}
 
 using recordio::writeNewMessage;
 
@@ -74,34 +85,36 @@ int CPerformanceArray::Load(QIODevice& file, std::vector<SynthModel>* layouts)
 {
     int loaded = 0;
     for (int index = 0; index < kCount; ++index) {
-        std::uint8_t h[8];
+        std::uint8_t h[kHeaderBytes];
         const recordio::Status status = recordio::readHeader(file, h);
         if (status == recordio::Status::Error)
             return -1;
         if (status == recordio::Status::End)
             break;
         if (!IsOwnHeader(h)) {
-            recordio::stepBack(file, 9);
+            recordio::stepBack(file, kOffData);
             break;
         }
-        const qint64 start = file.pos() - 9;
+        const qint64 start = file.pos() - kOffData;
         std::uint8_t* rec = data(index);
-        std::memcpy(rec + 1, h, 8);
+        std::memcpy(rec + 1, h, kHeaderBytes);
         if (!recordio::readSome(file, rec + kOffData, kNameLength)
             || !recordio::readSome(file, rec + kNameEnd, kCommonRead))
             return -1;
         SynthModel layout = SynthModel::Jv2080;
-        if (rec[kJv1080CommonEnd] == sysex::kEnd) {
-            recordio::endBlock(file, start, kCommonSize - 4);
-            fillMissing(sysex::Block::PerformanceCommon, 0, rec, SynthModel::Jv1080, kCommonData);
-            rec[77] = kCommonChecksumPlaceholder;
-            rec[78] = sysex::kEnd;
+        constexpr sysex::Block kCommon = sysex::Block::PerformanceCommon;
+        constexpr sysex::Block kPart = sysex::Block::PerformancePart;
+        if (rec[endMark(SynthModel::Jv1080, kCommon)] == sysex::kEnd) {
+            recordio::endBlock(file, start, messageLength(SynthModel::Jv1080, kCommon));
+            fillMissing(kCommon, 0, rec, SynthModel::Jv1080, kCommonData);
+            rec[kCommonChecksum] = kCommonChecksumPlaceholder;
+            rec[kCommonEndMark] = sysex::kEnd;
             layout = SynthModel::Jv1080;
-        } else if (rec[kXpCommonEnd] == sysex::kEnd) {
-            recordio::endBlock(file, start, kCommonSize - 2);
-            fillMissing(sysex::Block::PerformanceCommon, 0, rec, SynthModel::Xp, kCommonData);
-            rec[77] = kCommonChecksumPlaceholder;
-            rec[78] = sysex::kEnd;
+        } else if (rec[endMark(SynthModel::Xp, kCommon)] == sysex::kEnd) {
+            recordio::endBlock(file, start, messageLength(SynthModel::Xp, kCommon));
+            fillMissing(kCommon, 0, rec, SynthModel::Xp, kCommonData);
+            rec[kCommonChecksum] = kCommonChecksumPlaceholder;
+            rec[kCommonEndMark] = sysex::kEnd;
             layout = SynthModel::Xp;
         }
         for (int p = 0; p < kParts; ++p) {
@@ -109,14 +122,14 @@ int CPerformanceArray::Load(QIODevice& file, std::vector<SynthModel>* layouts)
             const qint64 partStart = file.pos();
             if (!recordio::readSome(file, part, kPartSize))
                 return -1;
-            if (part[kJv1080PartEnd] == sysex::kEnd) {
-                recordio::endBlock(file, partStart, kPartSize - 7);
-                fillMissing(sysex::Block::PerformancePart, p, part, SynthModel::Jv1080, kPartData);
+            if (part[endMark(SynthModel::Jv1080, kPart)] == sysex::kEnd) {
+                recordio::endBlock(file, partStart, messageLength(SynthModel::Jv1080, kPart));
+                fillMissing(kPart, p, part, SynthModel::Jv1080, kPartData);
                 part[kPartSize - 2] = kPartChecksumPlaceholder;
                 part[kPartSize - 1] = sysex::kEnd;
-            } else if (part[kXpPartEnd] == sysex::kEnd) {
-                recordio::endBlock(file, partStart, kPartSize - 1);
-                fillMissing(sysex::Block::PerformancePart, p, part, SynthModel::Xp, kPartData);
+            } else if (part[endMark(SynthModel::Xp, kPart)] == sysex::kEnd) {
+                recordio::endBlock(file, partStart, messageLength(SynthModel::Xp, kPart));
+                fillMissing(kPart, p, part, SynthModel::Xp, kPartData);
                 part[kPartSize - 2] = kPartChecksumPlaceholder;
                 part[kPartSize - 1] = sysex::kEnd;
             }

@@ -12,6 +12,8 @@ using sysex::kOffAddress;
 using sysex::kOffData;
 
 constexpr std::uint8_t kChecksumPlaceholder = 0x00;
+// The 8 bytes after F0 that readHeader gives: header and address.
+constexpr int kHeaderBytes = kOffData - 1;
 
 using recordio::writeNewMessage;
 
@@ -67,19 +69,20 @@ int CRhythmArray::Load(QIODevice& file, std::vector<SynthModel>* layouts)
 {
     int loaded = 0;
     for (int index = 0; index < kCount; ++index) {
-        std::uint8_t h[8];
+        std::uint8_t h[kHeaderBytes];
         const recordio::Status status = recordio::readHeader(file, h);
         if (status == recordio::Status::Error)
             return -1;
         if (status == recordio::Status::End)
             break;
         if (!IsOwnHeader(h)) {
-            recordio::stepBack(file, 9);
+            recordio::stepBack(file, kOffData);
             break;
         }
         std::uint8_t* rec = data(index);
-        std::memcpy(rec + 1, h, 8);
-        if (!recordio::readSome(file, rec + kOffData, kNameLength + 2)
+        std::memcpy(rec + 1, h, kHeaderBytes);
+        // The rest of the common block: the name, checksum and F7.
+        if (!recordio::readSome(file, rec + kOffData, kCommonSize - kOffData)
             || !recordio::readSome(file, rec + kCommonSize, kNotes * kNoteSize))
             return -1;
         normaliseFraming(index);

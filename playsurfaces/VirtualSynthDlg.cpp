@@ -120,7 +120,7 @@ QWidget* CVirtualSynthDlg::makeSection(Section section)
                 m_errors << choice->errorString();
             choice->setFixedSize(vsynth::kChoiceSize);
             connect(choice, &CPickvane::sendString, this,
-                    [this, &def](const QString& text, int value) { onSend(def, text, value); });
+                    [this, &def](const QString&, int value) { onSend(def, value); });
             m_choices.insert(def.id, choice);
             site = choice;
         } else {
@@ -128,8 +128,7 @@ QWidget* CVirtualSynthDlg::makeSection(Section section)
             if (!knob->create(vsynth::knobState(def)))
                 m_errors << knob->errorString();
             knob->setFixedSize(vsynth::kKnobSize);
-            connect(knob, &CKnob::sendString, this,
-                    [this, &def](const QString& text, int value) { onSend(def, text, value); });
+            connect(knob, &CKnob::sendString, this, [this, &def](const QString&, int value) { onSend(def, value); });
             m_knobs.insert(def.id, knob);
             site = knob;
         }
@@ -184,9 +183,9 @@ void CVirtualSynthDlg::sendMessages(const QList<QByteArray>& messages)
     m_services.midi().SendLong(bytes);
 }
 
-void CVirtualSynthDlg::onSend(const vsynth::ControlDef& def, const QString& sysExString, int value)
+void CVirtualSynthDlg::onSend(const vsynth::ControlDef& def, int value)
 {
-    sendMessages(m_sender.messages(def.rule, sysExString, value, currentValues()));
+    sendMessages(m_sender.messages(def, value, currentValues()));
 }
 
 void CVirtualSynthDlg::start()

@@ -59,7 +59,7 @@ protected:
 private:
     void buildPanel();
     QWidget* makeSection(vsynth::Section section);
-    void onSend(const vsynth::ControlDef& def, const QString& sysExString, int value);
+    void onSend(const vsynth::ControlDef& def, int value);
     CVirtualSynthSender::Values currentValues() const;
     int choiceValue(int id) const;
     int knobValue(int id) const;

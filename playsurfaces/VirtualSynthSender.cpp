@@ -1,6 +1,7 @@
 #include "playsurfaces/VirtualSynthSender.h"
 
-#include "model/SysEx.h"
+#include "model/ParamMessages.h"
+#include "model/ParamTable.h"
 
 #include <algorithm>
 
@@ -10,90 +11,102 @@ using vsynth::Rule;
 
 constexpr int kTone1 = 0;
 constexpr int kTone2 = 1;
+constexpr int kCommon = -1; // send(): a row of the common block
 constexpr int kMaxValue = 127;
 constexpr int kPlus63 = 63;
 constexpr int kPlus50 = 50;
 
-// Tone 2's coarse tune at its fixed address, sent when the octave changes.
-const QString kToneBCoarse = QStringLiteral("F0 41 10 6A 12 03 00 12 3D XX KK F7");
-// The common switch between 12 and 24 dB low pass.
-const QString kFilterSlope = QStringLiteral("F0 41 10 6A 12 03 00 00 44 XX KK F7");
-// Where the LFOs modulate: LFO 1 the pitch (4Eh) or the filter (63h), LFO 2 the pitch
-// (4Fh) or the level (76h).
-const QString kLfo1Pitch = QStringLiteral("F0 41 10 6A 12 03 00 NN 4E XX KK F7");
-const QString kLfo1Filter = QStringLiteral("F0 41 10 6A 12 03 00 NN 63 XX KK F7");
-const QString kLfo2Pitch = QStringLiteral("F0 41 10 6A 12 03 00 NN 4F XX KK F7");
-const QString kLfo2Amp = QStringLiteral("F0 41 10 6A 12 03 00 NN 76 XX KK F7");
-// The text position of a fixed tone address ("10") in a one-message template.
-constexpr int kToneAddressText = 21;
-
-// A destination and depth of controller 1 (wheel: parameters 15h, 16h) or 2
-// (aftertouch: 1Dh, 1Eh) of a tone; only tone and checksums are filled.
-QString controllerTemplate(const char* destination, const char* depth, int destinationValue, int depthValue)
+const params::Param& row(const char* id)
 {
-    const auto hex = [](int v) { return QStringLiteral("%1").arg(v, 2, 16, QLatin1Char('0')).toUpper(); };
-    return QStringLiteral("F0 41 10 6A 12 03 00 NN %1 %2 KK F7 F0 41 10 6A 12 03 00 NN %3 %4 KK F7")
-        .arg(QLatin1String(destination), hex(destinationValue), QLatin1String(depth), hex(depthValue));
+    return params::row(QString::fromLatin1(id));
 }
 
-// The destinations of the controllers.
-constexpr int kToFilter = 0x02;
-constexpr int kToLevel = 0x04;
-constexpr int kToPitch = 0x01;
-constexpr int kToLfo1Pitch = 0x09;
-constexpr int kToLfo1Filter = 0x0B;
-constexpr int kNone = 0x00;
-constexpr int kFullDepth = 0x7E;
-constexpr int kNoDepth = 0x3F;
+// Where the LFOs modulate: LFO 1 the pitch or the filter, LFO 2 the pitch or the level.
+const params::Param& lfo1Pitch()
+{
+    return row("tone.lfo1.pitchDepth");
+}
+const params::Param& lfo1Filter()
+{
+    return row("tone.lfo1.tvfDepth");
+}
+const params::Param& lfo2Pitch()
+{
+    return row("tone.lfo2.pitchDepth");
+}
+const params::Param& lfo2Amp()
+{
+    return row("tone.lfo2.tvaDepth");
+}
+
+// The stored value of a destination of a tone's controllers ("CUT", "PL1").
+int destination(const params::Param& dest, const char* text)
+{
+    return dest.min + static_cast<int>(params::listItems(dest).indexOf(QString::fromLatin1(text)));
+}
+
+// The controller modes of the wheel and of aftertouch.
+constexpr int kToFilter = 1;
+constexpr int kToOscB = 2;  // wheel
+constexpr int kToLevel = 2; // aftertouch
+constexpr int kToLfo1Depth = 3;
 
 } // namespace
 
 CVirtualSynthSender::CVirtualSynthSender(std::uint8_t deviceId) : m_deviceId(deviceId)
 {}
 
-QList<QByteArray> CVirtualSynthSender::withDevice(const QByteArray& filled) const
+QList<QByteArray> CVirtualSynthSender::send(const params::Param& p, int value, int tone) const
 {
-    // The templates carry device 10h; the instrument listens only to its own ID, so
-    // every message gets the configured one (the device byte is outside the checksum).
-    QList<QByteArray> out;
-    qsizetype start = filled.indexOf(char(sysex::kStart));
-    while (start >= 0) {
-        const qsizetype next = filled.indexOf(char(sysex::kStart), start + 1);
-        QByteArray message = filled.mid(start, next < 0 ? -1 : next - start);
-        if (message.size() > sysex::kOffDevice)
-            message[sysex::kOffDevice] = char(m_deviceId);
-        out << message;
-        start = next;
-    }
-    return out;
+    const QByteArray message = params::valueMessage(p, tone == kCommon ? 0 : tone, std::clamp(value, 0, kMaxValue),
+                                                    m_deviceId, {sysex::MemoryArea::Temporary, 0});
+    return message.isEmpty() ? QList<QByteArray>{} : QList<QByteArray>{message};
 }
 
-QList<QByteArray> CVirtualSynthSender::send(const QString& sysExString, int value, int tone) const
+void CVirtualSynthSender::writes(QList<QByteArray>& out, const vsynth::ControlDef& control, int value, int tone) const
 {
-    return withDevice(FillTemplate(sysExString.toLatin1(), std::clamp(value, 0, kMaxValue), tone));
+    for (const vsynth::Write& w : control.writes)
+        out << send(row(w.row), w.fixed == vsynth::kControlValue ? value : w.fixed, tone);
 }
 
-void CVirtualSynthSender::both(QList<QByteArray>& out, const QString& sysExString, int value) const
+void CVirtualSynthSender::both(QList<QByteArray>& out, const vsynth::ControlDef& control, int value) const
 {
-    out << send(sysExString, value, kTone1) << send(sysExString, value, kTone2);
+    writes(out, control, value, kTone1);
+    writes(out, control, value, kTone2);
+}
+
+void CVirtualSynthSender::both(QList<QByteArray>& out, const params::Param& p, int value) const
+{
+    out << send(p, value, kTone1) << send(p, value, kTone2);
 }
 
 QList<QByteArray> CVirtualSynthSender::initialPatch() const
 {
-    return withDevice(HexTextToBytes(vsynth::initialPatchText().toLatin1()));
+    QList<QByteArray> out;
+    const auto message = [&](sysex::Block block, int index) {
+        const std::vector<std::uint8_t> data = vsynth::initialPatchData(block, index);
+        out << params::bytesMessage(
+            block, index, 0,
+            QByteArrayView(reinterpret_cast<const char*>(data.data()), static_cast<qsizetype>(data.size())), m_deviceId,
+            {sysex::MemoryArea::Temporary, 0});
+    };
+    message(sysex::Block::PatchCommon, 0);
+    for (int tone = 0; tone < 4; ++tone)
+        message(sysex::Block::PatchTone, tone);
+    return out;
 }
 
 void CVirtualSynthSender::lfo1To(QList<QByteArray>& out, int destination, int depth) const
 {
     switch (destination) {
     case 1:
-        both(out, kLfo1Pitch, depth);
+        both(out, lfo1Pitch(), depth);
         break;
     case 2:
-        out << send(kLfo1Pitch, depth, kTone2);
+        out << send(lfo1Pitch(), depth, kTone2);
         break;
     case 3:
-        both(out, kLfo1Filter, depth);
+        both(out, lfo1Filter(), depth);
         break;
     default:
         break;
@@ -103,94 +116,104 @@ void CVirtualSynthSender::lfo1To(QList<QByteArray>& out, int destination, int de
 void CVirtualSynthSender::lfo2To(QList<QByteArray>& out, int destination, int depth) const
 {
     if (destination == 1)
-        both(out, kLfo2Pitch, depth);
+        both(out, lfo2Pitch(), depth);
     else if (destination == 2)
-        both(out, kLfo2Amp, depth);
+        both(out, lfo2Amp(), depth);
 }
 
-void CVirtualSynthSender::wheel(QList<QByteArray>& out, int mode, int lfo1Dest) const
+// Destination 1 and its depth of controller 1 (the wheel) or 2 (aftertouch) of a tone.
+void CVirtualSynthSender::controller(QList<QByteArray>& out, int number, int mode, int lfo1Dest) const
 {
-    const auto to = [](int destination, int depth) { return controllerTemplate("15", "16", destination, depth); };
-    if (mode == 1) {
-        both(out, to(kToFilter, kFullDepth), 0);
-    } else if (mode == 2) {
-        out << send(to(kNone, kNoDepth), 0, kTone1) << send(to(kToPitch, kFullDepth), 0, kTone2);
-    } else if (mode == 3) {
+    const params::Param& dest = params::row(QStringLiteral("tone.ctrl%1.dest1").arg(number));
+    const params::Param& depth = params::row(QStringLiteral("tone.ctrl%1.depth1").arg(number));
+    const int full = depth.max;          // +63
+    const int none = depth.defaultValue; // 0
+    const auto to = [&](int tone, const char* target, int amount) {
+        out << send(dest, destination(dest, target), tone) << send(depth, amount, tone);
+    };
+    const auto toBoth = [&](const char* target) {
+        to(kTone1, target, full);
+        to(kTone2, target, full);
+    };
+    // Tone 2 only: tone 1's controller off.
+    const auto toOscB = [&](const char* target) {
+        to(kTone1, "OFF", none);
+        to(kTone2, target, full);
+    };
+    const bool wheel = number == 1;
+    if (mode == kToFilter) {
+        toBoth("CUT");
+    } else if (wheel && mode == kToOscB) {
+        toOscB("PCH");
+    } else if (!wheel && mode == kToLevel) {
+        toBoth("LEV");
+    } else if (mode == kToLfo1Depth) {
         if (lfo1Dest == 1)
-            both(out, to(kToLfo1Pitch, kFullDepth), 0);
+            toBoth("PL1");
         else if (lfo1Dest == 2)
-            out << send(to(kNone, kNoDepth), 0, kTone1) << send(to(kToLfo1Pitch, kFullDepth), 0, kTone2);
+            toOscB("PL1");
         else if (lfo1Dest == 3)
-            both(out, to(kToLfo1Filter, kFullDepth), 0);
+            toBoth("FL1");
     }
 }
 
-void CVirtualSynthSender::pressure(QList<QByteArray>& out, int mode, int lfo1Dest) const
-{
-    const auto to = [](int destination, int depth) { return controllerTemplate("1D", "1E", destination, depth); };
-    if (mode == 1) {
-        both(out, to(kToFilter, kFullDepth), 0);
-    } else if (mode == 2) {
-        both(out, to(kToLevel, kFullDepth), 0);
-    } else if (mode == 3) {
-        if (lfo1Dest == 1)
-            both(out, to(kToLfo1Pitch, kFullDepth), 0);
-        else if (lfo1Dest == 2)
-            out << send(to(kNone, kNoDepth), 0, kTone1) << send(to(kToLfo1Pitch, kFullDepth), 0, kTone2);
-        else if (lfo1Dest == 3)
-            both(out, to(kToLfo1Filter, kFullDepth), 0);
-    }
-}
-
-QList<QByteArray> CVirtualSynthSender::messages(Rule rule, const QString& sysExString, int value, const Values& current)
+QList<QByteArray> CVirtualSynthSender::messages(const vsynth::ControlDef& control, int value, const Values& current)
 {
     QList<QByteArray> out;
-    switch (rule) {
+    switch (control.rule) {
     case Rule::Both:
-        both(out, sysExString, value);
+        both(out, control, value);
         break;
     case Rule::BothPlus63:
-        both(out, sysExString, value + kPlus63);
+        both(out, control, value + kPlus63);
         break;
     case Rule::BothPlus50:
-        both(out, sysExString, value + kPlus50);
+        both(out, control, value + kPlus50);
         break;
     case Rule::Once:
-        out << send(sysExString, value, kTone1);
+        writes(out, control, value, kCommon);
         break;
-    case Rule::Wave:
-        out << withDevice(FillNibbleTemplate(sysExString.toLatin1(), std::clamp(value, 0, kMaxValue)));
-        break;
-    case Rule::Octave:
-        out << send(sysExString, value, kTone1) << send(kToneBCoarse, value + current.interval, kTone2);
-        break;
-    case Rule::Interval:
-        out << send(sysExString, value + current.octave, kTone2);
-        break;
-    case Rule::Tune:
-        out << send(sysExString, value + kPlus50, kTone2);
-        break;
-    case Rule::Mix: {
-        out << send(sysExString, kMaxValue - value, kTone1);
-        QString toneB = sysExString;
-        if (toneB.size() > kToneAddressText + 1)
-            toneB.replace(kToneAddressText, 2, QStringLiteral("12"));
-        out << send(toneB, value, kTone1);
+    case Rule::Wave: {
+        // The group and the number in one message, so that the tone never plays a
+        // number of another group.
+        const params::Param& group = row(control.writes.at(0).row);
+        const QByteArray message =
+            params::groupMessage(group, control.tone, control.writes.at(0).fixed, std::clamp(value, 0, kMaxValue),
+                                 m_deviceId, {sysex::MemoryArea::Temporary, 0});
+        if (!message.isEmpty())
+            out << message;
         break;
     }
-    case Rule::FilterMode:
-        out << send(kFilterSlope, value == 0 ? 1 : 0, kTone1);
-        both(out, sysExString, value == 0 ? 1 : value);
+    case Rule::Octave: {
+        const params::Param& coarse = row(control.writes.at(0).row);
+        out << send(coarse, value, kTone1) << send(coarse, value + current.interval, kTone2);
         break;
+    }
+    case Rule::Interval:
+        writes(out, control, value + current.octave, kTone2);
+        break;
+    case Rule::Tune:
+        writes(out, control, value + kPlus50, kTone2);
+        break;
+    case Rule::Mix:
+        writes(out, control, kMaxValue - value, kTone1);
+        writes(out, control, value, kTone2);
+        break;
+    case Rule::FilterMode: {
+        // LP 24 is the low pass in both filters of structure 2.
+        out << send(row(control.writes.at(0).row), value == 0 ? 1 : 0, kCommon);
+        both(out, row(control.writes.at(1).row), value == 0 ? 1 : value);
+        break;
+    }
     case Rule::Lfo1Dest:
         // The old destination back to neutral first, then the depth to the new one.
         lfo1To(out, m_lfo1Dest, kNeutral);
         m_lfo1Dest = value;
         lfo1To(out, value, current.lfo1Depth + kPlus63);
-        if (current.wheel == 3)
-            wheel(out, 3, value);
-        if (current.pressure == 3)
-            pressure(out, 3, value);
+        if (current.wheel == kToLfo1Depth)
+            controller(out, 1, kToLfo1Depth, value);
+        if (current.pressure == kToLfo1Depth)
+            controller(out, 2, kToLfo1Depth, value);
         break;
     case Rule::Lfo1Depth:
         lfo1To(out, current.lfo1Dest, value + kPlus63);
@@ -204,10 +227,10 @@ QList<QByteArray> CVirtualSynthSender::messages(Rule rule, const QString& sysExS
         lfo2To(out, current.lfo2Dest, value + kPlus63);
         break;
     case Rule::Wheel:
-        wheel(out, value, current.lfo1Dest);
+        controller(out, 1, value, current.lfo1Dest);
         break;
     case Rule::Pressure:
-        pressure(out, value, current.lfo1Dest);
+        controller(out, 2, value, current.lfo1Dest);
         break;
     }
     return out;

@@ -7,10 +7,15 @@
 #include <QString>
 #include <cstdint>
 
+namespace params {
+struct Param;
+}
+
 // Turns a control's value into the messages the virtual synthesizer sends, by the
-// control's rule: the templates filled with the value and a tone, each message with
-// the configured device ID. It remembers where the two LFOs went last, so that a new
-// destination first puts the old one back to neutral.
+// control's rule: values of its parameter rows to the temporary patch, each message
+// made by the parameter table's messages with the configured device ID. It remembers
+// where the two LFOs went last, so that a new destination first puts the old one back
+// to neutral.
 class CVirtualSynthSender
 {
 public:
@@ -40,22 +45,22 @@ public:
     int previousLfo2Dest() const { return m_lfo2Dest; }
 
     // The whole messages a control's event sends, in order.
-    QList<QByteArray> messages(vsynth::Rule rule, const QString& sysExString, int value, const Values& current);
+    QList<QByteArray> messages(const vsynth::ControlDef& control, int value, const Values& current);
     // The patch "VirtualSynth" for the temporary patch: five messages.
     QList<QByteArray> initialPatch() const;
 
-    // One filled template (whole-byte filling) with the device ID put in, as whole
-    // messages. Values outside 0..127 are kept inside, since a data byte must not
-    // look like a status byte.
-    QList<QByteArray> send(const QString& sysExString, int value, int tone) const;
+    // A value of a row of tone (or the common block) of the temporary patch. Values
+    // outside 0..127 are kept inside, since a data byte must not look like a status
+    // byte; a value outside the row's range sends nothing.
+    QList<QByteArray> send(const params::Param& row, int value, int tone) const;
 
 private:
-    void both(QList<QByteArray>& out, const QString& sysExString, int value) const;
+    void writes(QList<QByteArray>& out, const vsynth::ControlDef& control, int value, int tone) const;
+    void both(QList<QByteArray>& out, const vsynth::ControlDef& control, int value) const;
+    void both(QList<QByteArray>& out, const params::Param& row, int value) const;
     void lfo1To(QList<QByteArray>& out, int destination, int depth) const;
     void lfo2To(QList<QByteArray>& out, int destination, int depth) const;
-    void wheel(QList<QByteArray>& out, int mode, int lfo1Dest) const;
-    void pressure(QList<QByteArray>& out, int mode, int lfo1Dest) const;
-    QList<QByteArray> withDevice(const QByteArray& filled) const;
+    void controller(QList<QByteArray>& out, int controller, int mode, int lfo1Dest) const;
 
     std::uint8_t m_deviceId;
     int m_lfo1Dest = kNoDestination;

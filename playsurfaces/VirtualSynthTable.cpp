@@ -3,10 +3,12 @@
 #include "controls/common/ChoiceList.h"
 #include "controls/common/ControlStates.h"
 #include "controls/common/StateStream.h"
-#include "model/SysEx.h"
+#include "model/ParamTable.h"
 
 #include <QDataStream>
 #include <QIODevice>
+
+#include <algorithm>
 #include <stdexcept>
 
 namespace vsynth {
@@ -15,23 +17,8 @@ namespace {
 
 using namespace id;
 
-// Tone parameter 0 (the tone switch) of the tones' message, and its address byte.
-constexpr int kToneAddressByte = 7;
-constexpr int kToneSwitchByte = 9;
-constexpr int kTones = 4;
-
-const QString kCommonText = QStringLiteral(
-    "F0 41 10 6A 12 03 00 00 00 56 69 72 74 75 61 6C 53 79 6E 74 68 00 00 0F 00 0F 07 01 0F 07 01 0F 7F 00 00 7F "
-    "00 00 00 3F 00 3F 7F 03 50 00 00 00 02 7F 5A 0D 00 07 08 7F 40 00 02 02 00 00 00 00 00 00 00 01 02 00 00 00 "
-    "00 00 03 00 00 00 00 00 00 00 00 26 F7");
-const QString kToneText = QStringLiteral(
-    "F0 41 10 6A 12 03 00 10 00 01 00 01 00 00 01 00 00 00 00 00 00 01 7F 00 7F 00 01 01 01 01 00 3F 00 3F 00 3F "
-    "00 3F 00 3F 00 3F 00 3F 00 3F 00 3F 00 3F 00 3F 00 3F 00 00 5C 02 00 00 00 00 00 00 5C 02 00 00 00 00 30 32 "
-    "00 0C 0C 32 07 07 07 00 00 00 00 3F 3F 3F 3F 3F 3F 00 7F 05 00 32 3F 00 32 07 07 07 00 00 00 00 7F 7F 7F 7F "
-    "3F 3F 7F 03 3C 07 00 64 07 07 07 00 00 00 0A 7F 7F 7F 3F 3F 40 07 00 40 3F 3F 00 7F 00 00 7F F7");
-
 ControlDef choice(int controlId, Section section, const char* label, QStringList items, QList<int> values, int initial,
-                  const char* sysExString, Rule rule)
+                  std::vector<Write> writes, Rule rule, int tone = 0)
 {
     ControlDef def;
     def.id = controlId;
@@ -43,13 +30,14 @@ ControlDef choice(int controlId, Section section, const char* label, QStringList
     def.initial = initial;
     def.minimum = 0;
     def.maximum = static_cast<int>(def.items.size()) - 1;
-    def.sysExString = QString::fromLatin1(sysExString);
+    def.writes = std::move(writes);
+    def.tone = tone;
     def.rule = rule;
     return def;
 }
 
 ControlDef knob(int controlId, Section section, const char* label, int minimum, int maximum, int initial,
-                const char* sysExString, Rule rule)
+                std::vector<Write> writes, Rule rule, int tone = 0)
 {
     ControlDef def;
     def.id = controlId;
@@ -58,7 +46,8 @@ ControlDef knob(int controlId, Section section, const char* label, int minimum, 
     def.minimum = minimum;
     def.maximum = maximum;
     def.initial = initial;
-    def.sysExString = QString::fromLatin1(sysExString);
+    def.writes = std::move(writes);
+    def.tone = tone;
     def.rule = rule;
     return def;
 }
@@ -67,72 +56,59 @@ std::vector<ControlDef> makeControls()
 {
     using S = Section;
     using R = Rule;
+    constexpr int kOscA = 0;
+    constexpr int kOscB = 1;
+    constexpr int kPresetB = 2;       // the wave group "Preset B" (type 0, id 2)
+    constexpr int kFull = 127;        // an envelope level at its top
+    constexpr int kPitchEgRange = 24; // the pitch envelope's depth: +12 semitones
     return {
         choice(kOscAWave, S::OscA, "Wave", {"SAW", "PULS", "TRI"}, {25, 38, 44}, 0,
-               "F0 41 10 6A 12 03 00 10 01 00 02 XX YY KK F7", R::Wave),
-        choice(kOctave, S::OscA, "Octave", {"4'", "8'", "16'", "32'"}, {60, 48, 36, 24}, 1,
-               "F0 41 10 6A 12 03 00 10 3D XX KK F7", R::Octave),
-        knob(kMix, S::Mix, "A \u2026 B", 0, 127, 63, "F0 41 10 6A 12 03 00 10 65 XX KK F7", R::Mix),
+               {{"tone.wave.group", kPresetB}, {"tone.wave.number"}}, R::Wave, kOscA),
+        choice(kOctave, S::OscA, "Octave", {"4'", "8'", "16'", "32'"}, {60, 48, 36, 24}, 1, {{"tone.pitch.coarse"}},
+               R::Octave),
+        knob(kMix, S::Mix, "A \u2026 B", 0, 127, 63, {{"tone.tva.level"}}, R::Mix),
         choice(kFilterMode, S::Filter, "Mode", {"LP 24", "LP 12", "BPF", "HPF"}, {0, 1, 2, 3}, 1,
-               "F0 41 10 6A 12 03 00 NN 50 XX KK F7", R::FilterMode),
-        knob(kCutoff, S::Filter, "Cutoff", 0, 127, 127, "F0 41 10 6A 12 03 00 NN 51 XX KK F7", R::Both),
-        knob(kReso, S::Filter, "Reso", 0, 127, 0, "F0 41 10 6A 12 03 00 NN 53 XX KK F7", R::Both),
-        knob(kFilterEnv, S::Filter, "Env", -63, 63, 0, "F0 41 10 6A 12 03 00 NN 55 XX KK F7", R::BothPlus63),
+               {{"patch.structure12"}, {"tone.tvf.filterType"}}, R::FilterMode),
+        knob(kCutoff, S::Filter, "Cutoff", 0, 127, 127, {{"tone.tvf.cutoff"}}, R::Both),
+        knob(kReso, S::Filter, "Reso", 0, 127, 0, {{"tone.tvf.resonance"}}, R::Both),
+        knob(kFilterEnv, S::Filter, "Env", -63, 63, 0, {{"tone.tvf.envDepth"}}, R::BothPlus63),
         choice(kOscBWave, S::OscB, "Wave", {"SAW", "PULS", "TRI", "NOISE"}, {25, 38, 44, 47}, 0,
-               "F0 41 10 6A 12 03 00 12 01 00 02 XX YY KK F7", R::Wave),
-        knob(kInterval, S::OscB, "Interval", -24, 24, 0, "F0 41 10 6A 12 03 00 12 3D XX KK F7", R::Interval),
-        knob(kTune, S::OscB, "Tune", -50, 50, 0, "F0 41 10 6A 12 03 00 12 3E XX KK F7", R::Tune),
-        knob(kFilterEnvAttack, S::FilterEnv, "Attack", 0, 127, 0,
-             "F0 41 10 6A 12 03 00 NN 5B XX KK F7 F0 41 10 6A 12 03 00 NN 5F 7F KK F7", R::Both),
-        knob(kFilterEnvDecay, S::FilterEnv, "Decay", 0, 127, 0, "F0 41 10 6A 12 03 00 NN 5C XX KK F7", R::Both),
+               {{"tone.wave.group", kPresetB}, {"tone.wave.number"}}, R::Wave, kOscB),
+        knob(kInterval, S::OscB, "Interval", -24, 24, 0, {{"tone.pitch.coarse"}}, R::Interval),
+        knob(kTune, S::OscB, "Tune", -50, 50, 0, {{"tone.pitch.fine"}}, R::Tune),
+        knob(kFilterEnvAttack, S::FilterEnv, "Attack", 0, 127, 0, {{"tone.tvf.time1"}, {"tone.tvf.level1", kFull}},
+             R::Both),
+        knob(kFilterEnvDecay, S::FilterEnv, "Decay", 0, 127, 0, {{"tone.tvf.time2"}}, R::Both),
         knob(kFilterEnvSustain, S::FilterEnv, "Sustain", 0, 127, 127,
-             "F0 41 10 6A 12 03 00 NN 5D 00 KK F7 F0 41 10 6A 12 03 00 NN 60 XX KK F7 F0 41 10 6A 12 03 00 NN 61 "
-             "XX KK F7",
+             {{"tone.tvf.time3", 0}, {"tone.tvf.level2"}, {"tone.tvf.level3"}}, R::Both),
+        knob(kFilterEnvRelease, S::FilterEnv, "Release", 0, 127, 0, {{"tone.tvf.time4"}, {"tone.tvf.level4", 0}},
              R::Both),
-        knob(kFilterEnvRelease, S::FilterEnv, "Release", 0, 127, 0,
-             "F0 41 10 6A 12 03 00 NN 5E XX KK F7 F0 41 10 6A 12 03 00 NN 62 00 KK F7", R::Both),
-        knob(kFilterEnvVelocity, S::FilterEnv, "Velo->Dpth", 0, 75, 0, "F0 41 10 6A 12 03 00 NN 57 XX KK F7",
-             R::BothPlus50),
-        knob(kPitchEgAttack, S::OscBPitchEg, "Attack", 0, 127, 0, "F0 41 10 6A 12 03 00 NN 46 XX KK F7", R::Both),
-        knob(kPitchEgDecay, S::OscBPitchEg, "Decay", 0, 127, 0, "F0 41 10 6A 12 03 00 NN 47 XX KK F7", R::Both),
+        knob(kFilterEnvVelocity, S::FilterEnv, "Velo->Dpth", 0, 75, 0, {{"tone.tvf.velocitySens"}}, R::BothPlus50),
+        knob(kPitchEgAttack, S::OscBPitchEg, "Attack", 0, 127, 0, {{"tone.penv.time1"}}, R::Both),
+        knob(kPitchEgDecay, S::OscBPitchEg, "Decay", 0, 127, 0, {{"tone.penv.time2"}}, R::Both),
         knob(kPitchEgDepth, S::OscBPitchEg, "Depth", -63, 63, 0,
-             "F0 41 10 6A 12 03 00 NN 4A XX KK F7 F0 41 10 6A 12 03 00 NN 41 18 KK F7", R::BothPlus63),
-        knob(kAmpEnvAttack, S::AmpEnv, "Attack", 0, 127, 0,
-             "F0 41 10 6A 12 03 00 NN 6E XX KK F7 F0 41 10 6A 12 03 00 NN 72 7F KK F7", R::Both),
-        knob(kAmpEnvDecay, S::AmpEnv, "Decay", 0, 127, 0, "F0 41 10 6A 12 03 00 NN 6F XX KK F7", R::Both),
+             {{"tone.penv.level1"}, {"tone.penv.depth", kPitchEgRange}}, R::BothPlus63),
+        knob(kAmpEnvAttack, S::AmpEnv, "Attack", 0, 127, 0, {{"tone.tva.time1"}, {"tone.tva.level1", kFull}}, R::Both),
+        knob(kAmpEnvDecay, S::AmpEnv, "Decay", 0, 127, 0, {{"tone.tva.time2"}}, R::Both),
         knob(kAmpEnvSustain, S::AmpEnv, "Sustain", 0, 127, 127,
-             "F0 41 10 6A 12 03 00 NN 70 00 KK F7 F0 41 10 6A 12 03 00 NN 73 XX KK F7 F0 41 10 6A 12 03 00 NN 74 "
-             "XX KK F7",
-             R::Both),
-        knob(kAmpEnvRelease, S::AmpEnv, "Release", 0, 127, 0, "F0 41 10 6A 12 03 00 NN 71 XX KK F7", R::Both),
-        knob(kAmpEnvVelocity, S::AmpEnv, "Velo->Dpth", 0, 75, 0, "F0 41 10 6A 12 03 00 NN 6A XX KK F7", R::BothPlus50),
+             {{"tone.tva.time3", 0}, {"tone.tva.level2"}, {"tone.tva.level3"}}, R::Both),
+        knob(kAmpEnvRelease, S::AmpEnv, "Release", 0, 127, 0, {{"tone.tva.time4"}}, R::Both),
+        knob(kAmpEnvVelocity, S::AmpEnv, "Velo->Dpth", 0, 75, 0, {{"tone.tva.velocitySens"}}, R::BothPlus50),
         choice(kLfo1Wave, S::Lfo1, "Wave", {"SIN", "SAW", "RND"}, {1, 2, 6}, 0,
-               "F0 41 10 6A 12 03 00 NN 2D XX KK F7 F0 41 10 6A 12 03 00 NN 35 XX KK F7", R::Both),
-        choice(kLfo1Dest, S::Lfo1, "Dest", {"AB", "B", "Filter"}, {1, 2, 3}, 2, "", R::Lfo1Dest),
-        knob(kLfo1Rate, S::Lfo1, "Rate", 0, 127, 92, "F0 41 10 6A 12 03 00 NN 2F XX KK F7", R::Both),
-        knob(kLfo1Depth, S::Lfo1, "Depth", -63, 63, 0, "", R::Lfo1Depth),
-        knob(kLfo2Rate, S::Lfo2, "Rate", 0, 127, 92, "F0 41 10 6A 12 03 00 NN 37 XX KK F7", R::Both),
-        knob(kLfo2Depth, S::Lfo2, "Depth", -63, 63, 0, "", R::Lfo2Depth),
-        choice(kLfo2Dest, S::Lfo2, "Dest", {"AB", "Amp"}, {1, 2}, 0, "", R::Lfo2Dest),
-        choice(kWheel, S::Control, "MW", {"Filter", "Osc B", "L1 Dp"}, {1, 2, 3}, 0, "", R::Wheel),
-        choice(kPressure, S::Control, "Press", {"Filter", "Amp", "L1 Dp"}, {1, 2, 3}, 1, "", R::Pressure),
-        choice(kVoice, S::Control, "Voice", {"Poly", "Mono"}, {0, 1}, 0, "F0 41 10 6A 12 03 00 00 33 XX KK F7",
-               R::Once),
+               {{"tone.lfo1.waveform"}, {"tone.lfo2.waveform"}}, R::Both),
+        choice(kLfo1Dest, S::Lfo1, "Dest", {"AB", "B", "Filter"}, {1, 2, 3}, 2, {}, R::Lfo1Dest),
+        knob(kLfo1Rate, S::Lfo1, "Rate", 0, 127, 92, {{"tone.lfo1.rate"}}, R::Both),
+        knob(kLfo1Depth, S::Lfo1, "Depth", -63, 63, 0, {}, R::Lfo1Depth),
+        knob(kLfo2Rate, S::Lfo2, "Rate", 0, 127, 92, {{"tone.lfo2.rate"}}, R::Both),
+        knob(kLfo2Depth, S::Lfo2, "Depth", -63, 63, 0, {}, R::Lfo2Depth),
+        choice(kLfo2Dest, S::Lfo2, "Dest", {"AB", "Amp"}, {1, 2}, 0, {}, R::Lfo2Dest),
+        choice(kWheel, S::Control, "MW", {"Filter", "Osc B", "L1 Dp"}, {1, 2, 3}, 0, {}, R::Wheel),
+        choice(kPressure, S::Control, "Press", {"Filter", "Amp", "L1 Dp"}, {1, 2, 3}, 1, {}, R::Pressure),
+        choice(kVoice, S::Control, "Voice", {"Poly", "Mono"}, {0, 1}, 0, {{"patch.keyAssign"}}, R::Once),
         choice(kGlide, S::Control, "Glide", {"Off", "On"}, {0, 1}, 0,
-               "F0 41 10 6A 12 03 00 00 35 XX KK F7 F0 41 10 6A 12 03 00 00 36 01 KK F7", R::Once),
-        knob(kGlideTime, S::Control, "Glide Time", 0, 127, 0, "F0 41 10 6A 12 03 00 00 39 XX KK F7", R::Once),
+               {{"patch.portamento.switch"}, {"patch.portamento.mode", 1}}, R::Once),
+        knob(kGlideTime, S::Control, "Glide Time", 0, 127, 0, {{"patch.portamento.time"}}, R::Once),
     };
-}
-
-QString toneText(int tone)
-{
-    QByteArray tone1 = HexTextToBytes(kToneText.toLatin1());
-    tone1[kToneAddressByte] = char(sysex::kPatchToneBase + 2 * tone);
-    tone1[kToneSwitchByte] = char(tone < 2 ? 1 : 0);
-    const qsizetype covered = tone1.size() - sysex::kOffAddress - 2;
-    tone1[tone1.size() - 2] = char(sysex::checksum(
-        static_cast<int>(covered), reinterpret_cast<const std::uint8_t*>(tone1.constData()) + sysex::kOffAddress));
-    return QString::fromLatin1(BytesToHexText(tone1).replace("\r\n", "").trimmed());
 }
 
 // Bold 12-point Arial, as the panel's lists show.
@@ -269,12 +245,28 @@ const std::vector<int>& focusKeys()
     return keys;
 }
 
-QString initialPatchText()
+QString writesText(const ControlDef& def)
 {
-    QString text = kCommonText;
-    for (int tone = 0; tone < kTones; ++tone)
-        text += QLatin1Char(' ') + (tone == 0 ? kToneText : toneText(tone));
-    return text;
+    QStringList parts;
+    for (const Write& w : def.writes)
+        parts << (w.fixed == kControlValue ? QString::fromLatin1(w.row)
+                                           : QStringLiteral("%1=%2").arg(QLatin1String(w.row)).arg(w.fixed));
+    return parts.join(QLatin1Char(' '));
+}
+
+std::vector<std::uint8_t> initialPatchData(sysex::Block block, int index)
+{
+    // The panel's sound starts as a new patch of the table does, under its own name,
+    // with tone 2 sounding as well.
+    std::vector<std::uint8_t> data(static_cast<std::size_t>(sysex::blockDataSize(SynthModel::Jv2080, block)));
+    params::writeDefaults(block, 0, data.data());
+    if (block == sysex::Block::PatchCommon) {
+        const QByteArray name("VirtualSynth");
+        std::copy(name.begin(), name.end(), data.begin() + params::row(u"patch.name").offset);
+    } else {
+        params::setValue(params::row(u"tone.switch"), data.data(), index < 2 ? 1 : 0);
+    }
+    return data;
 }
 
 QByteArray choiceState(const ControlDef& def)
@@ -285,7 +277,7 @@ QByteArray choiceState(const ControlDef& def)
     state.stock.backColor = oleColor(QColor(192, 192, 192));
     state.stock.font = listFont();
     state.listItems = ChoiceList::join(def.items);
-    state.sysExString = def.sysExString;
+    state.sysExString = writesText(def);
     state.listValues = ChoiceList::joinValues(def.values);
     state.selection = static_cast<qint16>(def.initial);
     return bytesOf(state);
@@ -301,7 +293,7 @@ QByteArray knobState(const ControlDef& def)
     // a darker shade of their colour.
     state.stock.foreColor = oleColor(band.foreColor == Qt::black ? band.backColor.darker(140) : band.backColor);
     state.stock.font = labelFont(false);
-    state.sysExString = def.sysExString;
+    state.sysExString = writesText(def);
     state.initialValue = static_cast<qint16>(def.initial);
     state.minimum = static_cast<qint16>(def.minimum);
     state.maximum = static_cast<qint16>(def.maximum);

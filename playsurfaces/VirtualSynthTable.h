@@ -1,32 +1,38 @@
 #pragma once
 
+#include "model/SysEx.h"
+
 #include <QByteArray>
 #include <QColor>
 #include <QSize>
 #include <QString>
 #include <QStringList>
 
+#include <cstdint>
+
 #include <vector>
 
 // The virtual analog synthesizer over the temporary patch: tone 1 is oscillator A, tone
 // 2 oscillator B. Every choice control and knob of its panel with its items, range,
-// first value, message template and the rule by which its value is sent; the coloured
-// headings; the patch it starts from. The panel's controls carry these in their stored
-// states, as a dialog's controls do.
+// first value, the parameter rows it writes and the rule by which its value becomes
+// values of those rows; the coloured headings; the patch it starts from. Addresses and
+// the bytes of a value come from the parameter table (model/ParamTable.h), never from
+// here. The panel's controls carry these in their stored states, as a dialog's
+// controls do.
 namespace vsynth {
 
-// How a control's value becomes messages (see CVirtualSynthSender).
+// How a control's value becomes values of its rows (see CVirtualSynthSender).
 enum class Rule {
-    Both,       // the template to tone 1, then tone 2
+    Both,       // the rows of tone 1, then those of tone 2
     BothPlus63, // the same with value + 63
     BothPlus50, // the same with value + 50
-    Once,       // the template as it stands (fixed addresses)
-    Wave,       // the value split into two nibbles
+    Once,       // rows of the common block
+    Wave,       // the wave group (fixed) and the value as wave number, of the control's tone
     Octave,     // tone 1's coarse tune, and tone 2's with the interval added
     Interval,   // tone 2's coarse tune: the octave plus the interval
     Tune,       // tone 2's fine tune, value + 50
     Mix,        // tone 1's level 127 - value, tone 2's level value
-    FilterMode, // the common 24 dB switch and the tones' filter type
+    FilterMode, // the common structure (two filters in a row make 24 dB) and the tones' filter type
     Lfo1Dest,   // where LFO 1 goes: the old destination back to neutral, the new one to the depth
     Lfo1Depth,
     Lfo2Dest,
@@ -77,6 +83,14 @@ constexpr int kVoice = 1054;
 constexpr int kInit = 1057;
 } // namespace id
 
+// A row a control writes: the parameter's id, and a fixed value or the control's own.
+inline constexpr int kControlValue = -1;
+struct Write
+{
+    const char* row = nullptr;
+    int fixed = kControlValue;
+};
+
 struct ControlDef
 {
     int id = 0;
@@ -90,9 +104,13 @@ struct ControlDef
     int minimum = 0;
     int maximum = 0;
     int initial = 0;
-    QString sysExString; // empty where the rule has templates of its own
+    std::vector<Write> writes; // empty where the rule names its rows itself
+    int tone = 0;              // the tone of a one-tone rule (Wave): 0 oscillator A, 1 oscillator B
     Rule rule = Rule::Both;
 };
+
+// What a control writes as text, for its stored state: "tone.tvf.time1 tone.tvf.level1=127".
+QString writesText(const ControlDef& def);
 
 struct Heading
 {
@@ -115,9 +133,10 @@ const std::vector<int>& choiceResetOrder();
 // The keys 1 to 4 take the focus to these controls.
 const std::vector<int>& focusKeys();
 
-// The patch "VirtualSynth" as text: the common block and tone 1 as written, the other
-// tones derived from tone 1 (its tone switch on for tone 2 only).
-QString initialPatchText();
+// The data bytes of the patch "VirtualSynth": a new patch of the parameter table
+// named "VirtualSynth", tones 1 and 2 (the oscillators) sounding, 3 and 4 silent
+// copies of tone 1. block is PatchCommon (index ignored) or PatchTone, index 0 .. 3.
+std::vector<std::uint8_t> initialPatchData(sysex::Block block, int index);
 
 // Sizes of the controls on the panel.
 inline constexpr QSize kChoiceSize{76, 26};
@@ -125,8 +144,8 @@ inline constexpr QSize kKnobSize{46, 46};
 inline constexpr int kHeadingHeight = 20;
 
 // The stored states the panel creates its controls from: a choice control with its
-// lists, template and selection in bold 12-point Arial on grey; a knob with its
-// template, first value and range in its section's colour, announcing its value when
+// lists, rows and selection in bold 12-point Arial on grey; a knob with its
+// rows, first value and range in its section's colour, announcing its value when
 // reset; a heading as a coloured band.
 QByteArray choiceState(const ControlDef& def);
 QByteArray knobState(const ControlDef& def);
