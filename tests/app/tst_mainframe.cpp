@@ -106,14 +106,16 @@ private slots:
         QCOMPARE(s->frame()->windowTitle(), QStringLiteral("Toneloom! for JV and XP V5.60"));
         QCOMPARE(s->frame()->action(cmd::kReceive)->text(), QStringLiteral("&Receive..."));
         QCOMPARE(s->frame()->action(cmd::kReceive)->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_R));
-        QCOMPARE(s->frame()->action(cmd::kEditRedo)->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_A));
-        QCOMPARE(s->frame()->action(cmd::kEditPaste)->shortcuts().size(), 2);
+        // No window: the bank's commands have no keys yet.
+        QVERIFY(s->frame()->action(cmd::kEditRedo)->shortcuts().isEmpty());
         QVERIFY(!s->frame()->action(cmd::kStop)->isEnabled());
         QVERIFY(!s->frame()->action(cmd::kShowPatches)->isEnabled());
         CToneloomView* view = newBank(*s);
         QVERIFY(view);
         QCOMPARE(s->frame()->windowTitle(), QStringLiteral("Toneloom! for JV and XP V5.60 - Bank1"));
         QVERIFY(s->frame()->action(cmd::kShowPatches)->isChecked());
+        QCOMPARE(s->frame()->action(cmd::kEditRedo)->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_A));
+        QCOMPARE(s->frame()->action(cmd::kEditPaste)->shortcuts().size(), 2);
         QVERIFY(s->frame()->action(cmd::kWrite)->isEnabled());
         QVERIFY(!s->frame()->action(cmd::kEditUndo)->isEnabled()); // nothing done yet
         for (int id : {cmd::kFileNew, cmd::kFileOpen, cmd::kFileSave, cmd::kEditCopy, cmd::kEditPaste, cmd::kEditFind,

@@ -18,6 +18,7 @@
 #include <QListWidget>
 #include <QMenu>
 #include <QMenuBar>
+#include <QRegularExpression>
 #include <QTest>
 
 #include "tests/support/AppSession.h"
@@ -237,8 +238,11 @@ private slots:
         const QMenu* tools = menuOf(bar, QStringLiteral("&Tools"));
         QVERIFY(tools);
         QVERIFY(shownTexts(tools).contains(QStringLiteral("&Virtual Synth...")));
-        QVERIFY(shownTexts(menuOf(bar, QStringLiteral("&File")))
-                    .contains(QStringLiteral("&4 ") + m_dir.filePath(QStringLiteral("recent4.syx"))));
+        // The four recent files (an opened library is the first of them).
+        const QStringList file = shownTexts(menuOf(bar, QStringLiteral("&File")));
+        for (int n = 1; n <= 4; ++n)
+            QVERIFY2(file.filter(QRegularExpression(QStringLiteral("^&%1 /").arg(n))).size() == 1,
+                     qPrintable(file.join(QLatin1Char('|'))));
         // Every entry's command is one the frame or the window answers for.
         const auto check = [&](const QMenu* menu, auto&& self) -> void {
             for (const QAction* a : menu->actions()) {
