@@ -24,6 +24,7 @@
 #include "playsurfaces/VirtualSynthDlg.h"
 #include "ui/ChildFrame.h"
 #include "ui/CommandIds.h"
+#include "ui/CommandRouter.h"
 #include "ui/CommandTarget.h"
 #include "ui/DocTemplate.h"
 #include "ui/DocumentView.h"
@@ -36,6 +37,7 @@
 #include <QFileInfo>
 #include <QLabel>
 #include <QMdiArea>
+#include <QMenu>
 #include <QMenuBar>
 #include <QPrinter>
 #include <QStatusBar>
@@ -46,7 +48,6 @@
 namespace {
 
 constexpr int kMidiBufferSize = 1024;
-const QString kRecentSection = QStringLiteral("Recent File List");
 const QString kReceiveFilter = QStringLiteral("System Exclusive Data (*.syx)|*.syx|All Files (*.*)|*.*||");
 const QString kReady = QStringLiteral("Ready");
 
@@ -59,7 +60,7 @@ static void initResources()
 }
 
 CMainFrame::CMainFrame(CToneloomApp& app, CAppSettings& settings, CPrompter& prompter, CMidiPortProvider& ports)
-    : m_app(app), m_settings(settings), m_prompter(prompter), m_ports(ports)
+    : m_app(app), m_settings(settings), m_prompter(prompter), m_ports(ports), m_recent(settings.ini())
 {
     initResources();
     setObjectName(QStringLiteral("MainFrame"));
@@ -73,8 +74,12 @@ CMainFrame::CMainFrame(CToneloomApp& app, CAppSettings& settings, CPrompter& pro
     m_printer = std::make_unique<QPrinter>();
     m_names = std::make_unique<CExpansionNames>(m_prompter);
 
-    createActions();
-    createMenus();
+    declareCommands();
+    m_router = new CCommandRouter(*this, m_table, [this]() -> const CCommandTable* {
+        const CCommandTarget* target = activeCommandTarget();
+        return target ? &target->commandTable() : nullptr;
+    });
+    connect(m_router, &CCommandRouter::menuAboutToShow, this, &CMainFrame::addWindowList);
     createToolBar();
     createStatusBar();
 
@@ -115,12 +120,6 @@ CMainFrame::CMainFrame(CToneloomApp& app, CAppSettings& settings, CPrompter& pro
     m_piano = new CPianoKeyboardWnd(*this, this);
     connect(m_piano, &CPianoKeyboardWnd::visibilityChanged, this, &CMainFrame::updateActions);
 
-    for (int i = 1; i <= kRecentFileCount; ++i) {
-        const QString path = m_settings.ini().readString(kRecentSection, QStringLiteral("File%1").arg(i));
-        if (!path.isEmpty())
-            m_recent << path;
-    }
-    updateRecentMenu();
     updateTitle();
     updateActions();
 }
@@ -147,310 +146,225 @@ CMainFrame::~CMainFrame()
     m_midi.reset();
 }
 
-QAction* CMainFrame::makeAction(int id, const QString& text, const QString& iconName)
+void CMainFrame::declareCommands()
 {
-    auto* action = new QAction(text, this);
-    action->setData(id);
-    if (!iconName.isEmpty())
-        action->setIcon(QIcon(QStringLiteral(":/icons/%1.png").arg(iconName)));
-    m_actions.insert(id, action);
-    m_defaultTexts.insert(id, text);
-    return action;
-}
+    const auto key = [](QKeyCombination k) { return QList<QKeySequence>{QKeySequence(k)}; };
+    const auto hasWindow = [this] { return m_mdi->currentSubWindow() != nullptr; };
+    m_table
+        .add({.id = cmd::kFileNew,
+              .text = QStringLiteral("&New"),
+              .keys = key(Qt::CTRL | Qt::Key_N),
+              .tip = QStringLiteral("Create a new document"),
+              .run = [this] { m_app.OnFileNew(); }})
+        .add({.id = cmd::kFileOpen,
+              .text = QStringLiteral("&Open..."),
+              .keys = key(Qt::CTRL | Qt::Key_O),
+              .tip = QStringLiteral("Open an existing document"),
+              .run = [this] { m_app.OnFileOpen(); }})
+        .add({.id = cmd::kFileClose,
+              .text = QStringLiteral("&Close"),
+              .keys = key(Qt::CTRL | Qt::Key_W),
+              .tip = QStringLiteral("Close the active document"),
+              .run = [this] { m_mdi->closeActiveSubWindow(); },
+              .enabled = hasWindow})
+        .add({.id = cmd::kFileSave,
+              .text = QStringLiteral("&Save"),
+              .keys = key(Qt::CTRL | Qt::Key_S),
+              .tip = QStringLiteral("Save the active document"),
+              .run = [this] { saveActiveDocument(false); },
+              .enabled = hasWindow})
+        .add({.id = cmd::kFileSaveAs,
+              .text = QStringLiteral("Save &As..."),
+              .tip = QStringLiteral("Save the active document with a new name"),
+              .run = [this] { saveActiveDocument(true); },
+              .enabled = hasWindow})
+        .add({.id = cmd::kFilePrintSetup,
+              .text = QStringLiteral("P&rint Setup..."),
+              .tip = QStringLiteral("Change the printer and printing options"),
+              .run = [this] { m_app.OnFilePrintSetup(); }})
+        .add({.id = cmd::kSettings,
+              .text = QStringLiteral("Sett&ings..."),
+              .tip = QStringLiteral("The font size of the bank windows"),
+              .run = [this] { OnSettings(); }})
+        .add({.id = cmd::kAppExit,
+              .text = QStringLiteral("E&xit"),
+              .keys = key(Qt::CTRL | Qt::Key_Q),
+              .tip = QStringLiteral("Quit the application; prompts to save documents"),
+              .run = [this] { close(); }});
+    for (int i = 0; i < cmd::kRecentFileCount; ++i)
+        m_table.add({.id = cmd::recentFile(i),
+                     .text = QString(),
+                     .tip = QStringLiteral("Open this document"),
+                     .run = [this, i] { openRecentFile(i); },
+                     .label =
+                         [this, i] {
+                             return QStringLiteral("&%1 %2").arg(i + 1).arg(
+                                 QDir::toNativeSeparators(m_recent.files().value(i)));
+                         },
+                     .visible = [this, i] { return i < m_recent.files().size(); }});
+    m_table
+        .add({.id = cmd::kViewToolbar,
+              .text = QStringLiteral("&Toolbar"),
+              .tip = QStringLiteral("Show or hide the toolbar"),
+              .run = [this] { m_toolBar->setVisible(!m_toolBar->isVisible()); },
+              .checked = [this] { return m_toolBar && m_toolBar->isVisibleTo(this); }})
+        .add({.id = cmd::kViewStatusBar,
+              .text = QStringLiteral("&Status Bar"),
+              .tip = QStringLiteral("Show or hide the status bar"),
+              .run = [this] { statusBar()->setVisible(!statusBar()->isVisibleTo(this)); },
+              .checked = [this] { return statusBar()->isVisibleTo(this); }})
+        .add({.id = cmd::kPianoKeyboard,
+              .text = QStringLiteral("Piano &Keyboard"),
+              .tip = QStringLiteral("Show or hide the piano keyboard"),
+              .run = [this] { togglePianoKeyboard(); },
+              .checked = [this] { return m_piano && m_piano->isVisible(); }})
+        .add({.id = cmd::kMidiMonitor,
+              .text = QStringLiteral("MIDI &Monitor"),
+              .tip = QStringLiteral("Show or hide the list of the MIDI messages sent and received"),
+              .run = [this] { toggleMidiMonitor(); },
+              .checked = [this] { return m_monitor && m_monitor->isVisible(); }})
+        .add({.id = cmd::kMidiSetup,
+              .text = QStringLiteral("Se&tup..."),
+              .tip = QStringLiteral("Choose the MIDI ports, the synthesizer and its expansion boards"),
+              .run = [this] { onMidiSetup(); }})
+        .add({.id = cmd::kReceive,
+              .text = QStringLiteral("&Receive..."),
+              .keys = key(Qt::CTRL | Qt::Key_R),
+              .tip = QStringLiteral("Receive a bulk dump from the synthesizer into a new bank"),
+              .run = [this] { onReceive(); },
+              .enabled = [this] { return !isTransferActive(); }})
+        .add({.id = cmd::kStop,
+              .text = QStringLiteral("St&op"),
+              .tip = QStringLiteral("Stop the transfer"),
+              .run = [this] { StopTransfer(); },
+              .enabled = [this] { return isTransferActive(); }})
+        .add({.id = cmd::kVirtualSynth,
+              .text = QStringLiteral("&Virtual Synth..."),
+              .tip = QStringLiteral("Play the temporary patch as a two-oscillator analog synthesizer"),
+              .run = [this] { onVirtualSynth(); }})
+        .add({.id = cmd::kEnvelopePresets,
+              .text = QStringLiteral("&Envelope Presets..."),
+              .tip = QStringLiteral("Name and shape the envelope presets of the editors"),
+              .run = [this] { onEnvelopePresets(); }})
+        .add({.id = cmd::kUseCategories,
+              .text = QStringLiteral("&Use JV-2080 Categories"),
+              .tip = QStringLiteral("Show the category of each patch in the libraries instead of its keys"),
+              .run =
+                  [this] {
+                      m_settings.setUseCategory(!m_settings.useCategory());
+                      for (CChildFrame* frame : childFrames())
+                          if (CDocumentView* view = frame->documentView())
+                              view->settingsChanged();
+                  },
+              .checked = [this] { return m_settings.useCategory(); }})
+        .add({.id = cmd::kWindowCascade,
+              .text = QStringLiteral("&Cascade"),
+              .tip = QStringLiteral("Arrange the windows so that they overlap"),
+              .run = [this] { cascadeWindows(); },
+              .enabled = hasWindow})
+        .add({.id = cmd::kWindowTile,
+              .text = QStringLiteral("&Tile"),
+              .tip = QStringLiteral("Arrange the windows side by side"),
+              .run = [this] { m_mdi->tileSubWindows(); },
+              .enabled = hasWindow})
+        .add({.id = cmd::kAppAbout,
+              .text = QStringLiteral("&About Toneloom!..."),
+              .tip = QStringLiteral("Display program information, version number and copyright"),
+              .run = [this] { m_app.OnAppAbout(); }});
 
-template <typename F>
-void CMainFrame::frameCommand(int id, F&& handler)
-{
-    m_frameCommands.insert(id);
-    connect(m_actions.value(id), &QAction::triggered, this, std::forward<F>(handler));
-}
-
-void CMainFrame::createActions()
-{
-    // The text after a tab is the accelerator; Qt shows it from the shortcut itself.
-    const auto shortcutOf = [](QAction* a, const QList<QKeySequence>& keys) { a->setShortcuts(keys); };
-
-    // The frame's own commands.
-    QAction* a = makeAction(cmd::kFileNew, QStringLiteral("&New"), QStringLiteral("new"));
-    shortcutOf(a, {QKeySequence(Qt::CTRL | Qt::Key_N)});
-    a->setStatusTip(QStringLiteral("Create a new document"));
-    frameCommand(cmd::kFileNew, [this] { m_app.OnFileNew(); });
-    a = makeAction(cmd::kFileOpen, QStringLiteral("&Open..."), QStringLiteral("open"));
-    shortcutOf(a, {QKeySequence(Qt::CTRL | Qt::Key_O)});
-    a->setStatusTip(QStringLiteral("Open an existing document"));
-    frameCommand(cmd::kFileOpen, [this] { m_app.OnFileOpen(); });
-    a = makeAction(cmd::kFileClose, QStringLiteral("&Close"));
-    a->setStatusTip(QStringLiteral("Close the active document"));
-    frameCommand(cmd::kFileClose, [this] { m_mdi->closeActiveSubWindow(); });
-    a = makeAction(cmd::kFileSave, QStringLiteral("&Save"), QStringLiteral("save"));
-    shortcutOf(a, {QKeySequence(Qt::CTRL | Qt::Key_S)});
-    a->setStatusTip(QStringLiteral("Save the active document"));
-    frameCommand(cmd::kFileSave, [this] { saveActiveDocument(false); });
-    a = makeAction(cmd::kFileSaveAs, QStringLiteral("Save &As..."));
-    a->setStatusTip(QStringLiteral("Save the active document with a new name"));
-    frameCommand(cmd::kFileSaveAs, [this] { saveActiveDocument(true); });
-    a = makeAction(cmd::kFilePrintSetup, QStringLiteral("P&rint Setup..."));
-    a->setStatusTip(QStringLiteral("Change the printer and printing options"));
-    frameCommand(cmd::kFilePrintSetup, [this] { m_app.OnFilePrintSetup(); });
-    a = makeAction(cmd::kAppExit, QStringLiteral("E&xit"));
-    a->setStatusTip(QStringLiteral("Quit the application; prompts to save documents"));
-    frameCommand(cmd::kAppExit, [this] { close(); });
-    for (int i = 0; i < kRecentFileCount; ++i) {
-        a = makeAction(cmd::kFileMru1 + i, QString());
-        a->setVisible(false);
-        frameCommand(cmd::kFileMru1 + i, [this, i] {
-            if (i < m_recent.size())
-                m_app.OpenDocumentFile(m_recent[i]);
-        });
-    }
-    a = makeAction(cmd::kViewToolbar, QStringLiteral("&Toolbar"));
-    a->setCheckable(true);
-    m_frameCommands.insert(cmd::kViewToolbar);
-    a = makeAction(cmd::kViewStatusBar, QStringLiteral("&Status Bar"));
-    a->setCheckable(true);
-    m_frameCommands.insert(cmd::kViewStatusBar);
-    a = makeAction(cmd::kPianoKeyboard, QStringLiteral("&Piano Keyboard"), QStringLiteral("piano"));
-    a->setCheckable(true);
-    a->setStatusTip(QStringLiteral("Show or hide the piano keyboard"));
-    frameCommand(cmd::kPianoKeyboard, [this] { togglePianoKeyboard(); });
-    a = makeAction(cmd::kMidiMonitor, QStringLiteral("MIDI &Monitor"));
-    a->setCheckable(true);
-    a->setStatusTip(QStringLiteral("Show or hide the list of the MIDI messages sent and received"));
-    frameCommand(cmd::kMidiMonitor, [this] { toggleMidiMonitor(); });
-    a = makeAction(cmd::kMidiSetup, QStringLiteral("Se&tup..."));
-    a->setStatusTip(QStringLiteral("Choose the MIDI ports, the synthesizer and its expansion boards"));
-    frameCommand(cmd::kMidiSetup, [this] { onMidiSetup(); });
-    a = makeAction(cmd::kReceive, QStringLiteral("&Receive..."), QStringLiteral("receive"));
-    shortcutOf(a, {QKeySequence(Qt::CTRL | Qt::Key_R)});
-    a->setStatusTip(QStringLiteral("Receive a bulk dump from the synthesizer into a new bank"));
-    frameCommand(cmd::kReceive, [this] { onReceive(); });
-    a = makeAction(cmd::kStop, QStringLiteral("St&op"), QStringLiteral("stop"));
-    a->setStatusTip(QStringLiteral("Stop the transfer"));
-    frameCommand(cmd::kStop, [this] { StopTransfer(); });
-    a = makeAction(cmd::kVirtualSynth, QStringLiteral("&Virtual Synth..."), QStringLiteral("virtualsynth"));
-    a->setStatusTip(QStringLiteral("Play the temporary patch as a two-oscillator analog synthesizer"));
-    frameCommand(cmd::kVirtualSynth, [this] { onVirtualSynth(); });
-    makeAction(cmd::kEnvelopePresets, QStringLiteral("En&velope Presets..."));
-    frameCommand(cmd::kEnvelopePresets, [this] { onEnvelopePresets(); });
-    makeAction(cmd::kSettings, QStringLiteral("&Settings..."));
-    frameCommand(cmd::kSettings, [this] { OnSettings(); });
-    a = makeAction(cmd::kUseCategories, QStringLiteral("&Use JV-2080 Categories"));
-    a->setCheckable(true);
-    frameCommand(cmd::kUseCategories, [this](bool on) {
-        m_settings.setUseCategory(on);
-        for (CChildFrame* frame : childFrames())
-            if (CDocumentView* view = frame->documentView())
-                view->settingsChanged();
+    // The menus while no window is open; every window kind brings its own.
+    using namespace cmd;
+    const CMenuEntry sep = CMenuEntry::separator();
+    m_table.setMenus({
+        {QStringLiteral("&File"),
+         {{kFileNew},
+          {kFileOpen},
+          sep,
+          {kFilePrintSetup},
+          {kSettings},
+          sep,
+          {kFileMru1},
+          {kFileMru2},
+          {kFileMru3},
+          {kFileMru4},
+          sep,
+          {kAppExit}}},
+        {QStringLiteral("&View"), {{kViewToolbar}, {kViewStatusBar}, sep, {kPianoKeyboard}, {kMidiMonitor}}},
+        {QStringLiteral("&Midi"), {{kMidiSetup}, {kReceive}, {kStop}}},
+        {QStringLiteral("&Tools"), {{kVirtualSynth}, {kEnvelopePresets}, {kUseCategories}}},
+        {QStringLiteral("&Help"), {{kAppAbout}}},
     });
-    makeAction(cmd::kWindowCascade, QStringLiteral("&Cascade"));
-    frameCommand(cmd::kWindowCascade, [this] { cascadeWindows(); });
-    makeAction(cmd::kWindowTile, QStringLiteral("&Tile"));
-    frameCommand(cmd::kWindowTile, [this] { m_mdi->tileSubWindows(); });
-    a = makeAction(cmd::kAppAbout, QStringLiteral("&About Toneloom!..."));
-    a->setStatusTip(QStringLiteral("Display program information, version number and copyright"));
-    frameCommand(cmd::kAppAbout, [this] { m_app.OnAppAbout(); });
-
-    // The commands of the document windows: the active one carries them out.
-    makeAction(cmd::kSavePatches, QStringLiteral("Save Patches"))
-        ->setStatusTip(QStringLiteral("Save the patches of the bank in a file of their own"));
-    makeAction(cmd::kSavePerformances, QStringLiteral("Save Performances"))
-        ->setStatusTip(QStringLiteral("Save the performances of the bank in a file of their own"));
-    makeAction(cmd::kSaveRhythms, QStringLiteral("Save Rhythms"))
-        ->setStatusTip(QStringLiteral("Save the rhythm sets of the bank in a file of their own"));
-    a = makeAction(cmd::kFilePrint, QStringLiteral("&Print..."), QStringLiteral("print"));
-    shortcutOf(a, {QKeySequence(Qt::CTRL | Qt::Key_P)});
-    a->setStatusTip(QStringLiteral("Print the active document"));
-    makeAction(cmd::kFilePrintPreview, QStringLiteral("Print Pre&view"))
-        ->setStatusTip(QStringLiteral("Display full pages"));
-    a = makeAction(cmd::kEditUndo, QStringLiteral("Undo\tCtrl+Z"));
-    shortcutOf(a, {QKeySequence(Qt::CTRL | Qt::Key_Z), QKeySequence(Qt::ALT | Qt::Key_Backspace)});
-    a = makeAction(cmd::kEditRedo, QStringLiteral("Redo\tCtrl+A"));
-    // Ctrl+A as it always was, and the keys other programs redo with.
-    shortcutOf(a, {QKeySequence(Qt::CTRL | Qt::Key_A), QKeySequence(Qt::CTRL | Qt::Key_Y),
-                   QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z)});
-    a = makeAction(cmd::kEditCopy, QStringLiteral("&Copy"), QStringLiteral("copy"));
-    shortcutOf(a, {QKeySequence(Qt::CTRL | Qt::Key_C), QKeySequence(Qt::CTRL | Qt::Key_Insert)});
-    a->setStatusTip(QStringLiteral("Copy the selection into the copybox"));
-    a = makeAction(cmd::kEditPaste, QStringLiteral("P&aste..."), QStringLiteral("paste"));
-    shortcutOf(a, {QKeySequence(Qt::CTRL | Qt::Key_V), QKeySequence(Qt::SHIFT | Qt::Key_Insert)});
-    a->setStatusTip(QStringLiteral("Paste from the copybox"));
-    a = makeAction(cmd::kEditFind, QStringLiteral("&Find..."), QStringLiteral("find"));
-    shortcutOf(a, {QKeySequence(Qt::CTRL | Qt::Key_F)});
-    a->setStatusTip(QStringLiteral("Search the library"));
-    a = makeAction(cmd::kEditItem, QStringLiteral("&Edit..."), QStringLiteral("edit"));
-    shortcutOf(a, {QKeySequence(Qt::CTRL | Qt::Key_E)});
-    a->setStatusTip(QStringLiteral("Edit the current item"));
-    makeAction(cmd::kInit, QStringLiteral("&Init"))->setStatusTip(QStringLiteral("Initialise the selected items"));
-    makeAction(cmd::kWrite, QStringLiteral("&Write"))
-        ->setStatusTip(QStringLiteral("Write the current item into the synthesizer's memory"));
-    makeAction(cmd::kCopySysex, QStringLiteral("Copy Sysex &To Clipboard"))
-        ->setStatusTip(QStringLiteral("Copy the bank's file as hexadecimal text"));
-    makeAction(cmd::kCopyNames, QStringLiteral("Copy Names To Clipboard"))
-        ->setStatusTip(QStringLiteral("Copy the names of the shown items"));
-    makeAction(cmd::kRandomPatches, QStringLiteral("&Random Patches..."));
-    makeAction(cmd::kCopyToPatch, QStringLiteral("&Copy to Patch..."));
-    makeAction(cmd::kCopyEffect, QStringLiteral("Copy &Effect..."));
-    makeAction(cmd::kShowUsedPatches, QStringLiteral("&Show used Patches..."));
-    a = makeAction(cmd::kShowPatches, QStringLiteral("&Patches"), QStringLiteral("patches"));
-    a->setCheckable(true);
-    a->setStatusTip(QStringLiteral("Show the patches of the bank"));
-    a = makeAction(cmd::kShowPerformances, QStringLiteral("Per&formances"), QStringLiteral("performances"));
-    a->setCheckable(true);
-    a->setStatusTip(QStringLiteral("Show the performances of the bank"));
-    a = makeAction(cmd::kShowRhythms, QStringLiteral("&Rhythms"), QStringLiteral("rhythms"));
-    a->setCheckable(true);
-    a->setStatusTip(QStringLiteral("Show the rhythm sets of the bank"));
-    // The library window's commands.
-    a = makeAction(cmd::kEditDelete, QStringLiteral("&Delete"));
-    shortcutOf(a, {QKeySequence(Qt::Key_Delete)});
-    a->setStatusTip(QStringLiteral("Delete the selected patches from the library"));
-    a = makeAction(cmd::kLibraryProperties, QStringLiteral("&Properties..."));
-    shortcutOf(a, {QKeySequence(Qt::CTRL | Qt::Key_T)});
-    a->setStatusTip(QStringLiteral("Name, keys and comment of the selected patches"));
-    makeAction(cmd::kLibraryKeys, QStringLiteral("&Keys..."))->setStatusTip(QStringLiteral("Name the keys"));
-    makeAction(cmd::kFindDoubles, QStringLiteral("F&ind double patches"))
-        ->setStatusTip(QStringLiteral("List the patches of the library that sound the same"));
-    {
-        const QStringList sortTexts = {QStringLiteral("&Name"), QStringLiteral("&Date"), QStringLiteral("&Comment")};
-        for (int i = 0; i < cmd::kSortColumns; ++i)
-            makeAction(cmd::kSortByName + i, i < sortTexts.size() ? sortTexts[i] : QStringLiteral("Key &%1").arg(i - 2))
-                ->setCheckable(true);
-        makeAction(cmd::kSortByCategory, QStringLiteral("Categor&y"))->setCheckable(true);
-    }
-    a = makeAction(cmd::kSend, QStringLiteral("&Send..."), QStringLiteral("send"));
-    shortcutOf(a, {QKeySequence(Qt::CTRL | Qt::Key_D)});
-    a->setStatusTip(QStringLiteral("Send the bank to the synthesizer"));
-
-    for (auto it = m_actions.cbegin(); it != m_actions.cend(); ++it) {
-        const int id = it.key();
-        if (!m_frameCommands.contains(id))
-            connect(it.value(), &QAction::triggered, this, [this, id] { routeToTarget(id); });
-    }
 }
 
-void CMainFrame::createMenus()
+void CMainFrame::addWindowList(QMenu* menu)
 {
-    const auto act = [this](int id) { return m_actions.value(id); };
-    m_fileMenu = menuBar()->addMenu(QStringLiteral("&File"));
-    for (int id : {cmd::kFileNew, cmd::kFileOpen, cmd::kFileClose, cmd::kFileSave, cmd::kFileSaveAs})
-        m_fileMenu->addAction(act(id));
-    m_fileMenu->addSeparator();
-    for (int id : {cmd::kSavePatches, cmd::kSavePerformances, cmd::kSaveRhythms})
-        m_fileMenu->addAction(act(id));
-    m_fileMenu->addSeparator();
-    for (int id : {cmd::kFilePrint, cmd::kFilePrintPreview, cmd::kFilePrintSetup})
-        m_fileMenu->addAction(act(id));
-    m_fileMenu->addSeparator();
-    m_fileMenu->addAction(act(cmd::kSettings));
-    m_recentSeparator = m_fileMenu->addSeparator();
-    for (int i = 0; i < kRecentFileCount; ++i)
-        m_fileMenu->addAction(act(cmd::kFileMru1 + i));
-    m_fileMenu->addSeparator();
-    m_fileMenu->addAction(act(cmd::kAppExit));
-
-    QMenu* edit = menuBar()->addMenu(QStringLiteral("&Edit"));
-    edit->addAction(act(cmd::kEditUndo));
-    edit->addAction(act(cmd::kEditRedo));
-    edit->addSeparator();
-    edit->addAction(act(cmd::kEditCopy));
-    edit->addAction(act(cmd::kEditPaste));
-    edit->addSeparator();
-    edit->addAction(act(cmd::kEditItem));
-    edit->addAction(act(cmd::kInit));
-    edit->addAction(act(cmd::kWrite));
-    edit->addSeparator();
-    edit->addAction(act(cmd::kCopySysex));
-    edit->addAction(act(cmd::kCopyNames));
-    edit->addSeparator();
-    edit->addAction(act(cmd::kCopyEffect));
-    edit->addSeparator();
-    for (int id : {cmd::kEditDelete, cmd::kLibraryProperties, cmd::kLibraryKeys, cmd::kEditFind, cmd::kFindDoubles})
-        edit->addAction(act(id));
-
-    QMenu* view = menuBar()->addMenu(QStringLiteral("&View"));
-    view->addAction(act(cmd::kViewToolbar));
-    view->addAction(act(cmd::kViewStatusBar));
-    view->addSeparator();
-    for (int id : {cmd::kShowPatches, cmd::kShowPerformances, cmd::kShowRhythms})
-        view->addAction(act(id));
-    view->addSeparator();
-    view->addAction(act(cmd::kPianoKeyboard));
-    view->addAction(act(cmd::kMidiMonitor));
-
-    QMenu* midi = menuBar()->addMenu(QStringLiteral("&Midi"));
-    for (int id : {cmd::kMidiSetup, cmd::kReceive, cmd::kSend, cmd::kStop})
-        midi->addAction(act(id));
-
-    // The bank window's tools, carried out by the active window, then the program's.
-    QMenu* tools = menuBar()->addMenu(QStringLiteral("&Tools"));
-    for (int id : {cmd::kRandomPatches, cmd::kCopyToPatch, cmd::kShowUsedPatches})
-        tools->addAction(act(id));
-    tools->addSeparator();
-    for (int id : {cmd::kVirtualSynth, cmd::kEnvelopePresets, cmd::kUseCategories})
-        tools->addAction(act(id));
-    QMenu* sortBy = tools->addMenu(QStringLiteral("&Sort by"));
-    for (int id = cmd::kSortByName; id <= cmd::kSortByCategory; ++id)
-        sortBy->addAction(act(id));
-
-    QMenu* window = menuBar()->addMenu(QStringLiteral("&Window"));
-    window->addAction(act(cmd::kWindowCascade));
-    window->addAction(act(cmd::kWindowTile));
-    window->addSeparator();
-    connect(window, &QMenu::aboutToShow, this, [this, window] {
-        // The list of open windows follows the fixed entries.
-        const QList<QAction*> all = window->actions();
-        for (int i = 3; i < all.size(); ++i) {
-            window->removeAction(all[i]);
-            delete all[i];
-        }
-        int n = 0;
-        for (QMdiSubWindow* sub : m_mdi->subWindowList()) {
-            QAction* a = window->addAction(
-                QStringLiteral("&%1 %2").arg(++n).arg(sub->windowTitle().remove(QStringLiteral("[*]"))));
-            a->setCheckable(true);
-            a->setChecked(sub == m_mdi->activeSubWindow());
-            connect(a, &QAction::triggered, this, [this, sub] { m_mdi->setActiveSubWindow(sub); });
-        }
-    });
-
-    QMenu* help = menuBar()->addMenu(QStringLiteral("&Help"));
-    help->addAction(act(cmd::kAppAbout));
-
-    for (QMenu* menu : menuBar()->findChildren<QMenu*>())
-        connect(menu, &QMenu::aboutToShow, this, &CMainFrame::updateActions);
+    // The list of open windows follows the entries of the Window menu.
+    if (!menu->actions().contains(action(cmd::kWindowTile)))
+        return;
+    for (QAction* a : menu->actions())
+        if (a->property("windowEntry").toBool())
+            delete a;
+    int n = 0;
+    for (QMdiSubWindow* sub : m_mdi->subWindowList()) {
+        if (n == 0)
+            menu->addSeparator()->setProperty("windowEntry", true);
+        QAction* a =
+            menu->addAction(QStringLiteral("&%1 %2").arg(++n).arg(sub->windowTitle().remove(QStringLiteral("[*]"))));
+        a->setProperty("windowEntry", true);
+        a->setCheckable(true);
+        a->setChecked(sub == m_mdi->activeSubWindow());
+        connect(a, &QAction::triggered, this, [this, sub] { m_mdi->setActiveSubWindow(sub); });
+    }
 }
 
 void CMainFrame::createToolBar()
 {
-    QToolBar* bar = addToolBar(QStringLiteral("Toolbar"));
-    bar->setObjectName(QStringLiteral("Toolbar"));
-    bar->setIconSize(QSize(16, 16));
-    bar->setAllowedAreas(Qt::AllToolBarAreas);
-    const int order[] = {cmd::kFileNew,      cmd::kFileOpen,
-                         cmd::kFileSave,     0,
-                         cmd::kEditCopy,     cmd::kEditPaste,
-                         cmd::kEditFind,     0,
-                         cmd::kFilePrint,    0,
-                         cmd::kShowPatches,  cmd::kShowPerformances,
-                         cmd::kShowRhythms,  0,
-                         cmd::kEditItem,     cmd::kPianoKeyboard,
-                         cmd::kVirtualSynth, 0,
-                         cmd::kReceive,      cmd::kSend,
-                         cmd::kStop};
-    for (int id : order) {
-        if (id == 0) {
-            bar->addSeparator();
+    m_toolBar = addToolBar(QStringLiteral("Toolbar"));
+    m_toolBar->setObjectName(QStringLiteral("Toolbar"));
+    m_toolBar->setIconSize(QSize(16, 16));
+    m_toolBar->setAllowedAreas(Qt::AllToolBarAreas);
+    // The buttons, with their icons and the tool tip they show while no window
+    // declares the command.
+    struct Button
+    {
+        cmd::Command id;
+        const char* icon;
+        const char* tip;
+    };
+    const Button buttons[] = {
+        {cmd::kFileNew, "new", "New"},
+        {cmd::kFileOpen, "open", "Open"},
+        {cmd::kFileSave, "save", "Save"},
+        {cmd::kNone, nullptr, nullptr},
+        {cmd::kEditCopy, "copy", "Copy"},
+        {cmd::kEditPaste, "paste", "Paste"},
+        {cmd::kEditFind, "find", "Find"},
+        {cmd::kNone, nullptr, nullptr},
+        {cmd::kFilePrint, "print", "Print"},
+        {cmd::kNone, nullptr, nullptr},
+        {cmd::kShowPatches, "patches", "Patches"},
+        {cmd::kShowPerformances, "performances", "Performances"},
+        {cmd::kShowRhythms, "rhythms", "Rhythms"},
+        {cmd::kNone, nullptr, nullptr},
+        {cmd::kEditItem, "edit", "Edit"},
+        {cmd::kPianoKeyboard, "piano", "Piano Keyboard"},
+        {cmd::kVirtualSynth, "virtualsynth", "Virtual Synth"},
+        {cmd::kNone, nullptr, nullptr},
+        {cmd::kReceive, "receive", "Receive"},
+        {cmd::kSend, "send", "Send"},
+        {cmd::kStop, "stop", "Stop"},
+    };
+    for (const Button& button : buttons) {
+        if (button.id == cmd::kNone) {
+            m_toolBar->addSeparator();
             continue;
         }
-        QAction* a = m_actions.value(id);
-        bar->addAction(a);
-        // Tool tips: the menu text without its accelerator mark and dots.
-        a->setToolTip(a->text().remove(QLatin1Char('&')).remove(QStringLiteral("...")));
+        QAction* a = action(button.id);
+        a->setIcon(QIcon(QStringLiteral(":/icons/%1.png").arg(QString::fromLatin1(button.icon))));
+        a->setToolTip(QString::fromLatin1(button.tip));
+        m_toolBar->addAction(a);
     }
-    QAction* toggle = m_actions.value(cmd::kViewToolbar);
-    toggle->setChecked(true);
-    connect(toggle, &QAction::toggled, bar, &QWidget::setVisible);
-    connect(bar, &QToolBar::visibilityChanged, toggle, &QAction::setChecked);
+    connect(m_toolBar, &QToolBar::visibilityChanged, this, &CMainFrame::updateActions);
 }
 
 void CMainFrame::createStatusBar()
@@ -470,9 +384,6 @@ void CMainFrame::createStatusBar()
         // Fly-by help shows in the message pane while the pointer is on a command.
         m_messagePane->setVisible(message.isEmpty());
     });
-    QAction* toggle = m_actions.value(cmd::kViewStatusBar);
-    toggle->setChecked(true);
-    connect(toggle, &QAction::toggled, statusBar(), &QWidget::setVisible);
 }
 
 CChildFrame* CMainFrame::addDocumentWindow(QWidget* view)
@@ -598,69 +509,14 @@ QList<CChildFrame*> CMainFrame::childFrames() const
     return list;
 }
 
-void CMainFrame::routeToTarget(int id)
-{
-    if (CCommandTarget* target = activeCommandTarget())
-        if (target->handlesCommand(id))
-            target->runCommand(id);
-    updateActions();
-}
-
 void CMainFrame::updateActions()
 {
-    CCommandTarget* target = activeCommandTarget();
-    const bool transfer = isTransferActive();
-    for (auto it = m_actions.begin(); it != m_actions.end(); ++it) {
-        const int id = it.key();
-        QAction* a = it.value();
-        bool checked = false;
-        bool enabled = true;
-        if (m_frameCommands.contains(id)) {
-            switch (id) {
-            case cmd::kFileClose:
-                enabled = m_mdi->currentSubWindow() != nullptr;
-                break;
-            case cmd::kFileSave:
-            case cmd::kFileSaveAs:
-                // A window that has nothing to save says so.
-                enabled = m_mdi->currentSubWindow() != nullptr
-                          && (!target || !target->handlesCommand(id) || target->commandState(id).enabled);
-                break;
-            case cmd::kStop:
-                enabled = transfer;
-                break;
-            case cmd::kReceive:
-                enabled = !transfer;
-                break;
-            case cmd::kUseCategories:
-                checked = m_settings.useCategory();
-                break;
-            case cmd::kViewToolbar:
-            case cmd::kViewStatusBar:
-                continue; // they follow the bars themselves
-            case cmd::kPianoKeyboard:
-                checked = m_piano && m_piano->isVisible();
-                break;
-            case cmd::kMidiMonitor:
-                checked = m_monitor && m_monitor->isVisible();
-                break;
-            default:
-                if (id >= cmd::kFileMru1 && id < cmd::kFileMru1 + kRecentFileCount)
-                    continue;
-                break;
-            }
-        } else {
-            CCommandTarget::State state;
-            if (target && target->handlesCommand(id))
-                state = target->commandState(id);
-            enabled = state.enabled;
-            checked = state.checked;
-            a->setText(state.text.isEmpty() ? m_defaultTexts.value(id) : state.text);
-        }
-        a->setEnabled(enabled);
-        if (a->isCheckable())
-            a->setChecked(checked);
-    }
+    m_router->update();
+}
+
+QAction* CMainFrame::action(int id) const
+{
+    return m_router->action(id);
 }
 
 void CMainFrame::onEnvelopePresets()
@@ -738,39 +594,24 @@ QString CMainFrame::chooseSaveFile(const QString& filter, const QString& default
 
 void CMainFrame::addRecentFile(const QString& path)
 {
+    m_recent.add(path);
+    updateActions();
+}
+
+void CMainFrame::removeRecentFile(const QString& path)
+{
+    m_recent.remove(path);
+    updateActions();
+}
+
+void CMainFrame::openRecentFile(int index)
+{
+    const QString path = m_recent.files().value(index);
     if (path.isEmpty())
         return;
-    const QString full = QFileInfo(path).absoluteFilePath();
-    m_recent.removeAll(full);
-    m_recent.prepend(full);
-    while (m_recent.size() > kRecentFileCount)
-        m_recent.removeLast();
-    updateRecentMenu();
-    writeRecentFiles();
-}
-
-void CMainFrame::updateRecentMenu()
-{
-    for (int i = 0; i < kRecentFileCount; ++i) {
-        QAction* a = m_actions.value(cmd::kFileMru1 + i);
-        if (i < m_recent.size()) {
-            a->setText(QStringLiteral("&%1 %2").arg(i + 1).arg(QDir::toNativeSeparators(m_recent[i])));
-            a->setVisible(true);
-        } else {
-            a->setVisible(false);
-        }
-    }
-    if (m_recentSeparator)
-        m_recentSeparator->setVisible(!m_recent.isEmpty());
-}
-
-void CMainFrame::writeRecentFiles()
-{
-    CIniFile& ini = m_settings.ini();
-    ini.beginBatch();
-    for (int i = 0; i < kRecentFileCount; ++i)
-        ini.writeString(kRecentSection, QStringLiteral("File%1").arg(i + 1), m_recent.value(i));
-    ini.endBatch();
+    // A file that no longer opens (the open said why) leaves the list.
+    if (!m_app.OpenDocumentFile(path))
+        removeRecentFile(path);
 }
 
 // ---------------------------------------------------------------- transfers

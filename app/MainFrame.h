@@ -2,7 +2,9 @@
 
 #include "bank/Copybox.h"
 #include "settings/AppSettings.h"
+#include "settings/RecentFiles.h"
 #include "settings/WindowPlacement.h"
+#include "ui/CommandTable.h"
 #include "ui/Services.h"
 
 #include <QMainWindow>
@@ -14,6 +16,7 @@
 class CAuditionFilter;
 class CBulkTransfer;
 class CChildFrame;
+class CCommandRouter;
 class CCommandTarget;
 class CDocTemplate;
 class CExpansionNames;
@@ -31,6 +34,7 @@ class QMdiArea;
 class QMdiSubWindow;
 class QMenu;
 class QPrinter;
+class QToolBar;
 
 // The program's main window and the hub of its shared state: it holds the settings,
 // owns the MIDI engine, the transfer status window, the copybox and the name store,
@@ -43,7 +47,7 @@ class CMainFrame : public QMainWindow, public CServices
 
 public:
     static constexpr const char* kTitle = "Toneloom! for JV and XP V5.60";
-    static constexpr int kRecentFileCount = 4;
+    static constexpr int kRecentFileCount = CRecentFiles::kCount;
 
     CMainFrame(CToneloomApp& app, CAppSettings& settings, CPrompter& prompter, CMidiPortProvider& ports);
     ~CMainFrame() override;
@@ -74,7 +78,10 @@ public:
     CMidiMonitorWnd* midiMonitor() const { return m_monitor; }
     // The traffic log the environment asked for, or none.
     CMidiLog* midiLog() const { return m_midiLog.get(); }
-    QAction* action(int id) const { return m_actions.value(id); }
+    // The action of a command (in the menus of the active window kind, the toolbar and the keys).
+    QAction* action(int id) const;
+    CCommandRouter& commandRouter() const { return *m_router; }
+    const CCommandTable& commandTable() const { return m_table; }
 
     // A document window in a new child frame, shown inside the visible area.
     CChildFrame* addDocumentWindow(QWidget* view);
@@ -102,8 +109,11 @@ public:
     // Makes the stored folder the process's current directory.
     void enterCurrentFolder();
 
+    // A file that opened or was saved goes to the top of the recent files; one that
+    // failed to open leaves them.
     void addRecentFile(const QString& path);
-    QStringList recentFiles() const { return m_recent; }
+    void removeRecentFile(const QString& path);
+    QStringList recentFiles() const { return m_recent.files(); }
 
     // The status window's Stop.
     void StopTransfer();
@@ -123,16 +133,14 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
-    void createActions();
-    void createMenus();
+    // The frame's own commands and its menus while no window is open.
+    void declareCommands();
     void createToolBar();
     void createStatusBar();
-    QAction* makeAction(int id, const QString& text, const QString& iconName = {});
-    // Connects an action to a command of the frame itself.
-    template <typename F>
-    void frameCommand(int id, F&& handler);
     CCommandTarget* activeCommandTarget() const;
-    void routeToTarget(int id);
+    // Window menu: the open windows after its entries.
+    void addWindowList(QMenu* menu);
+    void openRecentFile(int index);
     void onReceive();
     void onMidiSetup();
     // Tools, Envelope Presets: the presets the envelope pages offer.
@@ -147,8 +155,6 @@ private:
     void keepInside(QMdiSubWindow* window);
     void onSubWindowActivated(QMdiSubWindow* window);
     void saveActiveDocument(bool saveAs);
-    void updateRecentMenu();
-    void writeRecentFiles();
     static CWindowPlacement placementOf(const QWidget* window, const QRect& normal);
     static void applyPlacement(QWidget* window, const CWindowPlacement& placement, Qt::WindowStates showState);
 
@@ -168,12 +174,10 @@ private:
     CMidiMonitorWnd* m_monitor = nullptr;
     std::unique_ptr<CMidiLog> m_midiLog;
     QLabel* m_messagePane = nullptr;
-    QMap<int, QAction*> m_actions;
-    QMap<int, QString> m_defaultTexts; // what an action says when no window names it
-    QSet<int> m_frameCommands;         // the commands the frame carries out itself
-    QMenu* m_fileMenu = nullptr;
-    QAction* m_recentSeparator = nullptr;
-    QStringList m_recent;
+    QToolBar* m_toolBar = nullptr;
+    CCommandTable m_table;
+    CCommandRouter* m_router = nullptr; // a child of this window
+    CRecentFiles m_recent;
     int m_rhythmKey = -1;
     bool m_exiting = false; // the windows are closing for Exit: a stopped receive opens nothing
 };

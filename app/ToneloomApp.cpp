@@ -216,8 +216,12 @@ QWidget* CToneloomApp::OpenDocumentFile(const QString& path)
         }
     }
     QWidget* view = docTemplate->createWindow(path);
+    // Banks and libraries that opened enter the recent files; a file that failed to
+    // open (the user has been told why) leaves them.
     if (view)
         m_frame->addRecentFile(path);
+    else
+        m_frame->removeRecentFile(path);
     return view;
 }
 
@@ -233,8 +237,11 @@ void CToneloomApp::OnFileNew()
             return;
         docTemplate = m_templates[static_cast<std::size_t>(dialog.choice())].get();
     }
-    if (docTemplate)
-        docTemplate->createWindow(QString());
+    if (!docTemplate)
+        return;
+    // A new library is a file from the start: it enters the recent files at once.
+    if (const CDocumentView* view = CDocumentView::of(docTemplate->createWindow(QString())))
+        m_frame->addRecentFile(view->documentPath());
 }
 
 void CToneloomApp::OnFileOpen()

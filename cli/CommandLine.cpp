@@ -223,8 +223,12 @@ CommandLine parseCommandLine(const QStringList& args)
         return line;
     }
     const QString& name = args.first();
-    if (name == QLatin1String("--help") || name == QLatin1String("help")) {
+    if (name == QLatin1String("--help") || name == QLatin1String("-h") || name == QLatin1String("help")) {
         line.showUsage = true;
+        return line;
+    }
+    if (name == QLatin1String("--version")) {
+        line.command = CommandLine::Command::Version;
         return line;
     }
     const CommandDef* def = nullptr;
@@ -260,6 +264,7 @@ QStringList usageLines()
     QStringList lines;
     for (const CommandDef& s : commandDefs())
         lines << QStringLiteral("toneloom-cli %1").arg(QString::fromLatin1(s.usage));
+    lines << QStringLiteral("toneloom-cli --help | --version");
     return lines;
 }
 

@@ -11,11 +11,13 @@
 
 namespace {
 
-void printUsage()
+// The list of commands: on stdout when asked for, on stderr beside an error.
+void printUsage(bool asked)
 {
-    cli::printErr(QStringLiteral("Toneloom command-line tool for JV-1080, JV-2080 and XP banks.\nUsage:"));
+    const auto print = asked ? cli::printOut : cli::printErr;
+    print(QStringLiteral("Toneloom command-line tool for JV-1080, JV-2080 and XP banks.\nUsage:"));
     for (const QString& line : cli::usageLines())
-        cli::printErr(QStringLiteral("  ") + line);
+        print(QStringLiteral("  ") + line);
 }
 
 int run(const cli::CommandLine& line)
@@ -42,6 +44,9 @@ int run(const cli::CommandLine& line)
         return cli::runDiffCommand(line.rest);
     case Command::Library:
         return cli::runLibraryCommand(line.rest);
+    case Command::Version:
+        cli::printOut(QStringLiteral("toneloom-cli %1").arg(QStringLiteral(TONELOOM_VERSION)));
+        break;
     case Command::Usage:
         break;
     }
@@ -57,7 +62,7 @@ int main(int argc, char* argv[])
     // Everything the command line asks for is checked before a file or port is touched.
     const cli::CommandLine line = cli::parseCommandLine(QCoreApplication::arguments().mid(1));
     if (line.showUsage)
-        printUsage();
+        printUsage(line.ok());
     if (!line.ok())
         return cli::fail(line.error);
     return cli::finishOutput(run(line));

@@ -193,6 +193,18 @@ bool sendAnswer(CMidiOutPort& out, const QByteArray& message, bool noise, int& c
 int main(int argc, char* argv[])
 {
     QCoreApplication app(argc, argv);
+    // Asked for help or the version, the program answers on stdout and does nothing else.
+    const QStringList args = QCoreApplication::arguments().mid(1);
+    if (args.contains(QLatin1String("--help")) || args.contains(QLatin1String("-h"))) {
+        std::fputs("toneloom-emulator: the synth emulator on a virtual MIDI port.\n", stdout);
+        std::fputs(kUsage, stdout);
+        std::fputs("\n       toneloom-emulator --help | --version\n", stdout);
+        return kExitOk;
+    }
+    if (args.contains(QLatin1String("--version"))) {
+        std::fputs("toneloom-emulator " TONELOOM_VERSION "\n", stdout);
+        return kExitOk;
+    }
     int status = kExitOk;
     const auto options = parse(QCoreApplication::arguments().mid(1), status);
     if (!options)

@@ -1,73 +1,112 @@
 #pragma once
 
-// The command ids of the menus, toolbar and accelerators. Other windows and tests
-// find an action by its id.
+// The commands of the menus, the toolbar, the keys and the context menus, by name.
+// A window kind declares the commands it carries out in its command table (id, text,
+// keys, enabled, checked, run); the main frame declares its own and builds the menus
+// of the active window kind from them. Nothing stored depends on the numbers: they
+// only tell the commands apart, so a new command is a new name anywhere in the list.
+//
+// An unscoped enumeration inside its namespace: cmd::kCopy names a command, a number
+// is no command (nothing converts to Command by itself), and a command still goes into
+// a QAction's data and a QMap key as an int.
 namespace cmd {
 
-// File
-constexpr int kFileNew = 57600;
-constexpr int kFileOpen = 57601;
-constexpr int kFileClose = 57602;
-constexpr int kFileSave = 57603;
-constexpr int kFileSaveAs = 57604;
-constexpr int kFilePrintSetup = 57606;
-constexpr int kFilePrint = 57607;
-constexpr int kFilePrintPreview = 57609;
-constexpr int kFileMru1 = 57616; // four entries follow
-constexpr int kAppExit = 57665;
-constexpr int kSavePatches = 32840;
-constexpr int kSavePerformances = 32841;
-constexpr int kSaveRhythms = 32842;
+enum Command : int {
+    kNone = 0,
 
-// Edit
-constexpr int kEditCopy = 57634;
-constexpr int kEditFind = 57636;
-constexpr int kEditPaste = 57637;
-constexpr int kEditUndo = 57643;
-constexpr int kEditRedo = 57644;
-constexpr int kEditItem = 32802;
-constexpr int kInit = 104;
-constexpr int kWrite = 32828;
-constexpr int kCopySysex = 32782;
-constexpr int kCopyNames = 32834;
-constexpr int kRandomPatches = 32776;
-constexpr int kCopyToPatch = 32822;
-constexpr int kCopyEffect = 32832;
-constexpr int kShowUsedPatches = 32823;
-constexpr int kEditDelete = 57632;
-constexpr int kLibraryProperties = 32850;
-constexpr int kLibraryKeys = 32851;
-constexpr int kFindDoubles = 32852;
+    // File
+    kFileNew,
+    kFileOpen,
+    kFileClose,
+    kFileSave,
+    kFileSaveAs,
+    kFilePrintSetup,
+    kFilePrint,
+    kFilePrintPreview,
+    kFileMru1, // the recent files: kFileMru1 + 0 .. kRecentFileCount - 1
+    kFileMru2,
+    kFileMru3,
+    kFileMru4,
+    kAppExit,
+    kSavePatches,
+    kSavePerformances,
+    kSaveRhythms,
+    kSettings,
 
-// View
-constexpr int kViewToolbar = 59392;
-constexpr int kViewStatusBar = 59393;
-constexpr int kShowPatches = 32771;
-constexpr int kShowPerformances = 32772;
-constexpr int kShowRhythms = 32798;
-constexpr int kPianoKeyboard = 32827;
-constexpr int kMidiMonitor = 32870;
+    // Edit
+    kEditUndo,
+    kEditRedo,
+    kEditCopy,
+    kEditPaste,
+    kEditFind,
+    kEditItem,
+    kInit,
+    kWrite,
+    kCopySysex,
+    kCopyNames,
+    kRandomPatches,
+    kCopyToPatch,
+    kCopyEffect,
+    kShowUsedPatches,
+    kEditDelete,
+    kLibraryProperties,
+    kLibraryKeys,
+    kFindDoubles,
 
-// Midi
-constexpr int kMidiSetup = 32780;
-constexpr int kReceive = 32773;
-constexpr int kSend = 32774;
-constexpr int kStop = 32779;
+    // View
+    kViewToolbar,
+    kViewStatusBar,
+    kShowPatches,
+    kShowPerformances,
+    kShowRhythms,
+    kPianoKeyboard,
+    kMidiMonitor,
 
-// Tools
-constexpr int kVirtualSynth = 32826;
-constexpr int kEnvelopePresets = 32821;
-constexpr int kSettings = 32824;
-constexpr int kUseCategories = 32825;
-// Sort by: Name, Date, Comment, Key 1 .. Key 8 (the list's columns in order), Category.
-constexpr int kSortByName = 32853;
-constexpr int kSortColumns = 11;
-constexpr int kSortByCategory = kSortByName + kSortColumns;
+    // Midi
+    kMidiSetup,
+    kReceive,
+    kSend,
+    kStop,
 
-// Window, Help
-constexpr int kWindowCascade = 57650;
-constexpr int kWindowTile = 57651;
-constexpr int kWindowArrange = 57649;
-constexpr int kAppAbout = 57664;
+    // Tools
+    kVirtualSynth,
+    kEnvelopePresets,
+    kUseCategories,
+    // Sort by: Name, Date, Comment, Key 1 .. Key 8 (the list's columns in order), then
+    // Category; one after the other, so that kSortByName + column is that column's.
+    kSortByName,
+    kSortByDate,
+    kSortByComment,
+    kSortByKey1,
+    kSortByKey2,
+    kSortByKey3,
+    kSortByKey4,
+    kSortByKey5,
+    kSortByKey6,
+    kSortByKey7,
+    kSortByKey8,
+    kSortByCategory,
+
+    // Window, Help
+    kWindowCascade,
+    kWindowTile,
+    kWindowArrange,
+    kAppAbout,
+
+    kCommandCount // not a command: one more than the last
+};
+
+constexpr int kRecentFileCount = kFileMru4 - kFileMru1 + 1;
+constexpr int kSortColumns = kSortByCategory - kSortByName; // Name .. Key 8
+
+// The command of the recent file at index (0 ..) and of Sort by column.
+constexpr Command recentFile(int index)
+{
+    return static_cast<Command>(kFileMru1 + index);
+}
+constexpr Command sortBy(int column)
+{
+    return static_cast<Command>(kSortByName + column);
+}
 
 } // namespace cmd

@@ -1,12 +1,14 @@
 #pragma once
 
+#include "ui/CommandTable.h"
+
 #include <QObject>
 #include <QString>
 
-// A window kind that answers for its own commands. The main frame keeps its own
-// commands (files, MIDI, windows, help) and asks the active window about every other
-// one: whether it handles it, its state, and to run it. A window kind that comes along
-// so adds its commands without a change to the main frame.
+// A window kind that carries out its own commands: it declares them once in its
+// command table (with the menus the window kind brings), and the main frame builds
+// the menu bar of the active window from that table and asks it for the states and
+// to run. The main frame keeps only its own commands (files, MIDI, windows, help).
 class CCommandTarget
 {
 public:
@@ -14,17 +16,20 @@ public:
     {
         bool enabled = false;
         bool checked = false;
-        // A menu text of the moment (Undo and Redo name what they would do); empty
-        // keeps the action's own text.
-        QString text;
+        QString text; // what the menu entry says now
     };
 
     virtual ~CCommandTarget() = default;
-    virtual bool handlesCommand(int id) const = 0;
-    // The state of a command this target handles.
-    virtual State commandState(int id) const = 0;
-    // Runs a command this target handles, when it is enabled.
-    virtual void runCommand(int id) = 0;
+    virtual const CCommandTable& commandTable() const = 0;
+
+    bool handlesCommand(int id) const { return commandTable().contains(id); }
+    State commandState(int id) const
+    {
+        const CCommandTable& table = commandTable();
+        return {table.isEnabled(id), table.isChecked(id), table.text(id)};
+    }
+    // Runs a command of this window when it is enabled.
+    void runCommand(int id) { commandTable().run(id); }
 
     // The command target shown in widget (a frame's content), or none.
     static CCommandTarget* of(QObject* widget) { return dynamic_cast<CCommandTarget*>(widget); }

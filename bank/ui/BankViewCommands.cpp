@@ -11,12 +11,13 @@
 #include "bank/ui/ToneloomView.h"
 #include "bank/ui/UsedPatchesDlg.h"
 #include "settings/AppSettings.h"
-#include "ui/CommandIds.h"
+#include "ui/CommandTable.h"
 #include "ui/Prompter.h"
 #include "ui/Services.h"
 
 #include <QApplication>
 #include <QCursor>
+#include <QInputDialog>
 
 CBankViewCommands::CBankViewCommands(CToneloomView& view, CServices& services)
     : QObject(&view), m_view(view), m_services(services)
@@ -37,86 +38,115 @@ CBankViewCommands::CBankViewCommands(CToneloomView& view, CServices& services)
     connect(&doc, &CToneloomDoc::historyChanged, &m_view, &CToneloomView::notifyCommandState);
 }
 
-bool CBankViewCommands::handles(int id) const
+std::function<void()> CBankViewCommands::then(std::function<void()> run)
 {
-    switch (id) {
-    case cmd::kEditCopy:
-    case cmd::kEditPaste:
-    case cmd::kInit:
-    case cmd::kEditUndo:
-    case cmd::kEditRedo:
-    case cmd::kRandomPatches:
-    case cmd::kCopyToPatch:
-    case cmd::kCopyEffect:
-    case cmd::kShowUsedPatches:
-        return true;
-    default:
-        return false;
-    }
+    return [this, run = std::move(run)] {
+        run();
+        m_view.notifyCommandState();
+    };
 }
 
-bool CBankViewCommands::enabled(int id) const
+void CBankViewCommands::declareCommands(CCommandTable& table)
+{
+    const auto shown = [this] { return m_view.displayedKind() != CToneloomView::kNoKind; };
+    // A history label names an item; an "&" in its name is no mnemonic.
+    const auto historyText = [](const QString& label) {
+        return QStringLiteral("&") + QString(label).replace(QLatin1Char('&'), QStringLiteral("&&"));
+    };
+    CToneloomDoc& doc = m_view.document();
+    table
+        .add({.id = cmd::kEditUndo,
+              .text = QStringLiteral("&Undo\tCtrl+Z"),
+              .keys = {QKeySequence(Qt::CTRL | Qt::Key_Z), QKeySequence(Qt::ALT | Qt::Key_Backspace)},
+              .run = then([&doc] { doc.Undo(); }),
+              .enabled = [shown, &doc] { return shown() && doc.canUndo(); },
+              .label = [historyText, &doc] { return historyText(doc.undoLabel()); }})
+        .add({.id = cmd::kEditRedo,
+              .text = QStringLiteral("&Redo\tCtrl+A"),
+              // Ctrl+A as it always was, and the keys other programs redo with.
+              .keys = {QKeySequence(Qt::CTRL | Qt::Key_A), QKeySequence(Qt::CTRL | Qt::Key_Y),
+                       QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z)},
+              .run = then([&doc] { doc.Redo(); }),
+              .enabled = [shown, &doc] { return shown() && doc.canRedo(); },
+              .label = [historyText, &doc] { return historyText(doc.redoLabel()); }})
+        .add({.id = cmd::kEditCopy,
+              .text = QStringLiteral("&Copy"),
+              .keys = {QKeySequence(Qt::CTRL | Qt::Key_C), QKeySequence(Qt::CTRL | Qt::Key_Insert)},
+              .tip = QStringLiteral("Copy the selection into the copybox"),
+              .run = then([this] { copy(); }),
+              .enabled = shown})
+        .add({.id = cmd::kEditPaste,
+              .text = QStringLiteral("P&aste..."),
+              .keys = {QKeySequence(Qt::CTRL | Qt::Key_V), QKeySequence(Qt::SHIFT | Qt::Key_Insert)},
+              .tip = QStringLiteral("Paste from the copybox"),
+              .run = then([this] { paste(); }),
+              .enabled = shown})
+        .add({.id = cmd::kInit,
+              .text = QStringLiteral("&Init"),
+              .tip = QStringLiteral("Initialise the selected items"),
+              .run = then([this] { CBankOperations(m_view.document()).Init(m_view.displayedKind()); }),
+              .enabled = shown})
+        .add({.id = cmd::kEditFind,
+              .text = QStringLiteral("&Find..."),
+              .keys = {QKeySequence(Qt::CTRL | Qt::Key_F)},
+              .tip = QStringLiteral("Find an item of the bank by its name"),
+              .run = then([this] { find(); }),
+              .enabled = shown})
+        .add({.id = cmd::kRandomPatches,
+              .text = QStringLiteral("&Random Patches..."),
+              .run = then([this] { randomPatches(); }),
+              .enabled = shown})
+        .add({.id = cmd::kCopyToPatch,
+              .text = QStringLiteral("&Copy to Patch..."),
+              .run = then([this] { copyToPatch(); }),
+              .enabled = [this] { return m_view.displayedKind() == kRhythmSets; }})
+        .add({.id = cmd::kCopyEffect,
+              .text = QStringLiteral("Cop&y Effect..."),
+              .run = then([this] { copyEffect(); }),
+              .enabled = shown})
+        .add({.id = cmd::kShowUsedPatches,
+              .text = QStringLiteral("&Show used Patches..."),
+              .run = then([this] { showUsedPatches(); }),
+              .enabled = shown});
+}
+
+int CBankViewCommands::findName(const CRecordArray& records, const QString& text, int after)
+{
+    const int count = records.GetCount();
+    if (text.isEmpty() || count == 0)
+        return -1;
+    for (int step = 1; step <= count; ++step) {
+        const int i = ((after < 0 ? -1 : after) + step) % count;
+        if (records.name(i).contains(text, Qt::CaseInsensitive))
+            return i;
+    }
+    return -1;
+}
+
+void CBankViewCommands::find()
 {
     const int kind = m_view.displayedKind();
-    if (kind == CToneloomView::kNoKind)
-        return false;
-    switch (id) {
-    case cmd::kEditUndo:
-        return m_view.document().canUndo();
-    case cmd::kEditRedo:
-        return m_view.document().canRedo();
-    case cmd::kCopyToPatch:
-        return kind == kRhythmSets;
-    default:
-        return handles(id);
-    }
-}
-
-QString CBankViewCommands::menuText(int id) const
-{
-    if (id == cmd::kEditUndo)
-        return m_view.document().undoLabel();
-    if (id == cmd::kEditRedo)
-        return m_view.document().redoLabel();
-    return {};
-}
-
-void CBankViewCommands::run(int id)
-{
-    if (!enabled(id))
+    QInputDialog dialog(&m_view);
+    dialog.setWindowTitle(QStringLiteral("Find"));
+    dialog.setLabelText(QStringLiteral("Name contains:"));
+    dialog.setTextValue(m_lastFind);
+    if (m_services.prompter().exec(dialog) != QDialog::Accepted || dialog.textValue().isEmpty())
         return;
-    switch (id) {
-    case cmd::kEditCopy:
-        copy();
-        break;
-    case cmd::kEditPaste:
-        paste();
-        break;
-    case cmd::kInit:
-        CBankOperations(m_view.document()).Init(m_view.displayedKind());
-        break;
-    case cmd::kEditUndo:
-        m_view.document().Undo();
-        break;
-    case cmd::kEditRedo:
-        m_view.document().Redo();
-        break;
-    case cmd::kRandomPatches:
-        randomPatches();
-        break;
-    case cmd::kCopyToPatch:
-        copyToPatch();
-        break;
-    case cmd::kCopyEffect:
-        copyEffect();
-        break;
-    case cmd::kShowUsedPatches:
-        showUsedPatches();
-        break;
-    default:
-        break;
+    m_lastFind = dialog.textValue();
+    CToneloomDoc& doc = m_view.document();
+    const int found = findName(doc.array(kind), m_lastFind, doc.CurrentIndex(kind));
+    if (found < 0) {
+        m_services.prompter().showMessage(MessageIcon::Information,
+                                          QStringLiteral("No name of the bank's %1 contains \"%2\".")
+                                              .arg(kind == kPatches        ? QStringLiteral("patches")
+                                                   : kind == kPerformances ? QStringLiteral("performances")
+                                                                           : QStringLiteral("rhythm sets"),
+                                                   m_lastFind));
+        return;
     }
-    m_view.notifyCommandState();
+    // The item found becomes the one current and selected item, as a click makes it.
+    doc.SelectItem(kind, found, false, false);
+    m_view.SendItemToSynth(found);
 }
 
 void CBankViewCommands::copy()

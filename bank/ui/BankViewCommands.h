@@ -5,8 +5,11 @@
 #include <QByteArray>
 #include <QObject>
 #include <QString>
+#include <functional>
 #include <vector>
 
+class CCommandTable;
+class CRecordArray;
 class CServices;
 class CToneloomView;
 
@@ -21,13 +24,16 @@ class CBankViewCommands : public QObject
 public:
     CBankViewCommands(CToneloomView& view, CServices& services);
 
-    bool handles(int id) const;
-    bool enabled(int id) const;
-    void run(int id);
-    // The menu text of Undo and Redo ("Undo: Init \"Piano\"\tCtrl+Z"); empty for others.
-    QString menuText(int id) const;
+    // Adds the bank operations to the window's command table.
+    void declareCommands(CCommandTable& table);
+    // The first item after index after (from the start for -1, round to it again)
+    // whose name contains text, in any case; -1 when none does.
+    static int findName(const CRecordArray& records, const QString& text, int after);
 
 private:
+    // A command of this window: run, then tell the frame that states may have changed.
+    std::function<void()> then(std::function<void()> run);
+    void find();
     void copy();
     void paste();
     void randomPatches();
@@ -39,4 +45,5 @@ private:
     CToneloomView& m_view;
     CServices& m_services;
     CRandomSource m_random;
+    QString m_lastFind;
 };

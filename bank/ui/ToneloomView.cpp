@@ -101,6 +101,7 @@ CToneloomView::CToneloomView(std::unique_ptr<CToneloomDoc> document, CDocTemplat
         notifyCommandState();
     });
     m_commands = new CBankViewCommands(*this, m_services);
+    declareCommands();
     RefreshFont();
 }
 
@@ -711,126 +712,140 @@ std::unique_ptr<QMenu> CToneloomView::createContextMenu()
 
 // ---------------------------------------------------------------- commands
 
-bool CToneloomView::handlesCommand(int id) const
+void CToneloomView::declareCommands()
 {
-    switch (id) {
-    case cmd::kSavePatches:
-    case cmd::kSavePerformances:
-    case cmd::kSaveRhythms:
-    case cmd::kFilePrint:
-    case cmd::kFilePrintPreview:
-    case cmd::kEditItem:
-    case cmd::kEditCopy:
-    case cmd::kEditPaste:
-    case cmd::kInit:
-    case cmd::kWrite:
-    case cmd::kSend:
-    case cmd::kCopySysex:
-    case cmd::kCopyNames:
-    case cmd::kRandomPatches:
-    case cmd::kCopyToPatch:
-    case cmd::kCopyEffect:
-    case cmd::kShowUsedPatches:
-    case cmd::kEditUndo:
-    case cmd::kEditRedo:
-    case cmd::kShowPatches:
-    case cmd::kShowPerformances:
-    case cmd::kShowRhythms:
-        return true;
-    default:
-        return false;
-    }
+    const auto shown = [this] { return m_kind != kNoKind; };
+    const auto key = [](QKeyCombination k) { return QList<QKeySequence>{QKeySequence(k)}; };
+    const auto kindRow = [this](cmd::Command id, const char* text, int kind, QKeyCombination keys, const char* tip) {
+        return CCommand{.id = id,
+                        .text = QString::fromLatin1(text),
+                        .keys = {QKeySequence(keys)},
+                        .tip = QString::fromLatin1(tip),
+                        .run = [this, kind] { switchKind(kind); },
+                        .checked = [this, kind] { return m_kind == kind; }};
+    };
+    const auto saveRow = [this, shown](cmd::Command id, const char* text, int kind, const char* tip) {
+        return CCommand{.id = id,
+                        .text = QString::fromLatin1(text),
+                        .tip = QString::fromLatin1(tip),
+                        .run = [this, kind] { saveKind(kind); },
+                        .enabled = shown};
+    };
+    m_table.add(kindRow(cmd::kShowPatches, "&Patches", kPatches, Qt::CTRL | Qt::Key_1, "Show the patches of the bank"))
+        .add(kindRow(cmd::kShowPerformances, "Per&formances", kPerformances, Qt::CTRL | Qt::Key_2,
+                     "Show the performances of the bank"))
+        .add(kindRow(cmd::kShowRhythms, "&Rhythms", kRhythmSets, Qt::CTRL | Qt::Key_3,
+                     "Show the rhythm sets of the bank"))
+        .add(saveRow(cmd::kSavePatches, "Save Pa&tches", kPatches,
+                     "Save the patches of the bank in a file of their own"))
+        .add(saveRow(cmd::kSavePerformances, "Save Per&formances", kPerformances,
+                     "Save the performances of the bank in a file of their own"))
+        .add(saveRow(cmd::kSaveRhythms, "Save R&hythms", kRhythmSets,
+                     "Save the rhythm sets of the bank in a file of their own"))
+        .add({.id = cmd::kFilePrint,
+              .text = QStringLiteral("&Print..."),
+              .keys = key(Qt::CTRL | Qt::Key_P),
+              .tip = QStringLiteral("Print the active document"),
+              .run = [this] { printWithDialog(); },
+              .enabled = shown})
+        .add({.id = cmd::kFilePrintPreview,
+              .text = QStringLiteral("Print Pre&view"),
+              .tip = QStringLiteral("Display full pages"),
+              .run = [this] { printPreview(); },
+              .enabled = shown})
+        .add({.id = cmd::kEditItem,
+              .text = QStringLiteral("&Edit..."),
+              .keys = key(Qt::CTRL | Qt::Key_E),
+              .tip = QStringLiteral("Edit the current item"),
+              .run = [this] { editCurrent(); },
+              .enabled = [this] { return m_kind != kNoKind && m_document->CurrentIndex(m_kind) >= 0; }})
+        .add({.id = cmd::kWrite,
+              .text = QStringLiteral("&Write"),
+              .tip = QStringLiteral("Write the current item into the synthesizer's memory"),
+              .run = [this] { writeCurrent(); },
+              .enabled = shown})
+        .add({.id = cmd::kSend,
+              .text = QStringLiteral("&Send..."),
+              .keys = key(Qt::CTRL | Qt::Key_D),
+              .tip = QStringLiteral("Send the bank to the synthesizer"),
+              .run = [this] { sendDialog(); },
+              .enabled = [this] { return m_kind != kNoKind && !m_services.isTransferActive(); }})
+        .add({.id = cmd::kCopySysex,
+              .text = QStringLiteral("Copy Sysex &To Clipboard"),
+              .tip = QStringLiteral("Copy the bank's file as hexadecimal text"),
+              .run = [this] { copySysexToClipboard(); },
+              .enabled = shown})
+        .add({.id = cmd::kCopyNames,
+              .text = QStringLiteral("Copy &Names To Clipboard"),
+              .tip = QStringLiteral("Copy the names of the shown items"),
+              .run = [this] { copyNamesToClipboard(); },
+              .enabled = shown});
+    // The bank operations (copybox, init, history, tools).
+    m_commands->declareCommands(m_table);
+    m_table.setMenus(menus());
 }
 
-CCommandTarget::State CToneloomView::commandState(int id) const
+std::vector<CMenuSpec> CToneloomView::menus()
 {
-    State state;
-    switch (id) {
-    case cmd::kShowPatches:
-    case cmd::kShowPerformances:
-    case cmd::kShowRhythms: {
-        const int kind = id == cmd::kShowPatches        ? kPatches
-                         : id == cmd::kShowPerformances ? kPerformances
-                                                        : kRhythmSets;
-        state.enabled = true;
-        state.checked = kind == m_kind;
-        return state;
-    }
-    case cmd::kSend:
-        state.enabled = m_kind != kNoKind && !m_services.isTransferActive();
-        return state;
-    case cmd::kEditItem:
-        state.enabled = m_kind != kNoKind && m_document->CurrentIndex(m_kind) >= 0;
-        return state;
-    case cmd::kSavePatches:
-    case cmd::kSavePerformances:
-    case cmd::kSaveRhythms:
-    case cmd::kFilePrint:
-    case cmd::kFilePrintPreview:
-    case cmd::kWrite:
-    case cmd::kCopySysex:
-    case cmd::kCopyNames:
-        state.enabled = m_kind != kNoKind;
-        return state;
-    default:
-        // Editing is not part of the program yet; the bank operations are.
-        state.enabled = m_commands->handles(id) && m_commands->enabled(id);
-        state.text = m_commands->menuText(id);
-        // A name's "&" is no mnemonic.
-        state.text.replace(QLatin1Char('&'), QStringLiteral("&&"));
-        return state;
-    }
-}
-
-void CToneloomView::runCommand(int id)
-{
-    if (!commandState(id).enabled)
-        return;
-    switch (id) {
-    case cmd::kShowPatches:
-        switchKind(kPatches);
-        break;
-    case cmd::kShowPerformances:
-        switchKind(kPerformances);
-        break;
-    case cmd::kShowRhythms:
-        switchKind(kRhythmSets);
-        break;
-    case cmd::kSavePatches:
-        saveKind(kPatches);
-        break;
-    case cmd::kSavePerformances:
-        saveKind(kPerformances);
-        break;
-    case cmd::kSaveRhythms:
-        saveKind(kRhythmSets);
-        break;
-    case cmd::kWrite:
-        writeCurrent();
-        break;
-    case cmd::kEditItem:
-        editCurrent();
-        break;
-    case cmd::kSend:
-        sendDialog();
-        break;
-    case cmd::kCopyNames:
-        copyNamesToClipboard();
-        break;
-    case cmd::kCopySysex:
-        copySysexToClipboard();
-        break;
-    case cmd::kFilePrint:
-        printWithDialog();
-        break;
-    case cmd::kFilePrintPreview:
-        printPreview();
-        break;
-    default:
-        if (m_commands->handles(id))
-            m_commands->run(id);
-        break;
-    }
+    using namespace cmd;
+    const CMenuEntry sep = CMenuEntry::separator();
+    return {
+        {QStringLiteral("&File"),
+         {{kFileNew},
+          {kFileOpen},
+          {kFileClose},
+          {kFileSave},
+          {kFileSaveAs},
+          sep,
+          {kSavePatches},
+          {kSavePerformances},
+          {kSaveRhythms},
+          sep,
+          {kFilePrint},
+          {kFilePrintPreview},
+          {kFilePrintSetup},
+          sep,
+          {kSettings},
+          sep,
+          {kFileMru1},
+          {kFileMru2},
+          {kFileMru3},
+          {kFileMru4},
+          sep,
+          {kAppExit}}},
+        {QStringLiteral("&Edit"),
+         {{kEditUndo},
+          {kEditRedo},
+          sep,
+          {kEditCopy},
+          {kEditPaste},
+          sep,
+          {kEditItem},
+          {kInit},
+          {kWrite},
+          sep,
+          {kCopySysex},
+          {kCopyNames},
+          sep,
+          {kCopyEffect},
+          sep,
+          {kEditFind}}},
+        {QStringLiteral("&View"),
+         {{kViewToolbar},
+          {kViewStatusBar},
+          sep,
+          {kShowPatches},
+          {kShowPerformances},
+          {kShowRhythms},
+          sep,
+          {kPianoKeyboard},
+          {kMidiMonitor}}},
+        {QStringLiteral("&Midi"), {{kMidiSetup}, {kReceive}, {kSend}, {kStop}}},
+        {QStringLiteral("&Tools"),
+         {{kRandomPatches}, {kCopyToPatch}, {kShowUsedPatches}, sep, {kVirtualSynth}, {kEnvelopePresets}}},
+        {QStringLiteral("&Window"), {{kWindowCascade}, {kWindowTile}}},
+        {QStringLiteral("&Help"), {{kAppAbout}}},
+    };
 }
 
 void CToneloomView::saveKind(int kind)

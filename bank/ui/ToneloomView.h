@@ -74,9 +74,9 @@ public:
     void notifyCommandState();
 
     // Commands of the menus, the toolbar and the context menu.
-    bool handlesCommand(int id) const override;
-    State commandState(int id) const override;
-    void runCommand(int id) override;
+    const CCommandTable& commandTable() const override { return m_table; }
+    // The menus of a bank window.
+    static std::vector<CMenuSpec> menus();
 
     // The whole grid of the shown kind scaled onto one page.
     void print(QPrinter* printer);
@@ -120,6 +120,8 @@ protected:
     void dropEvent(QDropEvent* event) override;
 
 private:
+    // The window's commands, once: their texts, keys, states and what they do.
+    void declareCommands();
     void drawCell(QPainter& painter, int index, bool damaged) const;
     void drawAll(QPainter& painter) const;
     void updateScrollBars();
@@ -150,6 +152,7 @@ private:
 
     std::unique_ptr<CToneloomDoc> m_document;
     CBankViewCommands* m_commands = nullptr; // a child of this window
+    CCommandTable m_table{QStringLiteral("bank")};
     CDocTemplate& m_template;
     CServices& m_services;
     const quint64 m_windowId;

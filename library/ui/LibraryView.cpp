@@ -11,7 +11,7 @@
 #include "library/ui/SearchDlg.h"
 #include "midi/Midi.h"
 #include "settings/AppSettings.h"
-#include "ui/CommandIds.h"
+#include "ui/CommandTable.h"
 #include "ui/DocTemplate.h"
 #include "ui/ItemDrag.h"
 #include "ui/Prompter.h"
@@ -28,21 +28,6 @@
 #include <QMouseEvent>
 #include <QStyle>
 #include <algorithm>
-
-namespace {
-
-// The Sort by entries: the columns in order, then Category (the first key column).
-int sortColumnOf(int id)
-{
-    return id == cmd::kSortByCategory ? libcol::kFirstKey : id - cmd::kSortByName;
-}
-
-bool isSortCommand(int id)
-{
-    return id >= cmd::kSortByName && id <= cmd::kSortByCategory;
-}
-
-} // namespace
 
 CLibraryView::CLibraryView(std::unique_ptr<CLibraryDocument> document, CDocTemplate& docTemplate, CServices& services,
                            QString title, QWidget* parent)
@@ -92,6 +77,7 @@ CLibraryView::CLibraryView(std::unique_ptr<CLibraryDocument> document, CDocTempl
     connect(m_model, &QAbstractItemModel::modelReset, this, &CLibraryView::notifyCommandState);
     connect(m_model, &QAbstractItemModel::rowsRemoved, this, &CLibraryView::notifyCommandState);
     connect(m_model, &QAbstractItemModel::rowsInserted, this, &CLibraryView::notifyCommandState);
+    declareCommands();
 }
 
 CLibraryView::~CLibraryView() = default;
@@ -261,100 +247,125 @@ void CLibraryView::sendEntry(int entry)
 
 // ---------------------------------------------------------------- commands
 
-bool CLibraryView::handlesCommand(int id) const
+void CLibraryView::declareCommands()
 {
-    switch (id) {
-    case cmd::kFileSave:
-    case cmd::kFileSaveAs:
-    case cmd::kEditCopy:
-    case cmd::kEditPaste:
-    case cmd::kEditDelete:
-    case cmd::kEditItem:
-    case cmd::kEditFind:
-    case cmd::kLibraryProperties:
-    case cmd::kLibraryKeys:
-    case cmd::kFindDoubles:
-        return true;
-    default:
-        return isSortCommand(id);
+    const auto selection = [this] { return hasSelection(); };
+    const auto then = [this](std::function<void()> run) {
+        return [this, run = std::move(run)] {
+            run();
+            notifyCommandState();
+        };
+    };
+    // Every change is written at once: there is nothing to save.
+    const auto never = [] { return false; };
+    m_table.add({.id = cmd::kFileSave, .text = QStringLiteral("&Save"), .run = [] {}, .enabled = never})
+        .add({.id = cmd::kFileSaveAs, .text = QStringLiteral("Save &As..."), .run = [] {}, .enabled = never})
+        .add({.id = cmd::kEditCopy,
+              .text = QStringLiteral("&Copy"),
+              .keys = {QKeySequence(Qt::CTRL | Qt::Key_C), QKeySequence(Qt::CTRL | Qt::Key_Insert)},
+              .tip = QStringLiteral("Copy the selection into the copybox"),
+              .run = then([this] { copy(); }),
+              .enabled = selection})
+        .add({.id = cmd::kEditPaste,
+              .text = QStringLiteral("P&aste..."),
+              .keys = {QKeySequence(Qt::CTRL | Qt::Key_V), QKeySequence(Qt::SHIFT | Qt::Key_Insert)},
+              .tip = QStringLiteral("Paste from the copybox"),
+              .run = then([this] { paste(); })})
+        .add({.id = cmd::kEditDelete,
+              .text = QStringLiteral("&Delete"),
+              .keys = {QKeySequence(Qt::Key_Delete)},
+              .tip = QStringLiteral("Delete the selected patches from the library"),
+              .run = then([this] { deleteSelected(); }),
+              .enabled = selection})
+        .add({.id = cmd::kEditItem,
+              .text = QStringLiteral("&Edit..."),
+              .keys = {QKeySequence(Qt::CTRL | Qt::Key_E)},
+              .tip = QStringLiteral("Edit the patch of the current line"),
+              .run = then([this] { edit(); }),
+              .enabled = [this] { return hasSelection() && focusedEntry() >= 0; }})
+        .add({.id = cmd::kLibraryProperties,
+              .text = QStringLiteral("&Properties..."),
+              .keys = {QKeySequence(Qt::CTRL | Qt::Key_T)},
+              .tip = QStringLiteral("Name, keys and comment of the selected patches"),
+              .run = then([this] { properties(); }),
+              .enabled = selection})
+        .add({.id = cmd::kLibraryKeys,
+              .text = QStringLiteral("&Keys..."),
+              .tip = QStringLiteral("Name the keys"),
+              .run = then([this] { editKeys(); })})
+        .add({.id = cmd::kEditFind,
+              .text = QStringLiteral("&Find..."),
+              .keys = {QKeySequence(Qt::CTRL | Qt::Key_F)},
+              .tip = QStringLiteral("Search the library"),
+              .run = then([this] { find(); })})
+        .add({.id = cmd::kFindDoubles,
+              .text = QStringLiteral("F&ind double patches"),
+              .tip = QStringLiteral("List the patches of the library that sound the same"),
+              .run = then([this] { findDoubles(); })});
+    // Sort by: the columns in order, then Category (the first key column). The key
+    // columns sort while keys are shown, Category while categories are.
+    const QStringList fixed = {QStringLiteral("&Name"), QStringLiteral("&Date"), QStringLiteral("&Comment")};
+    for (int i = 0; i <= cmd::kSortColumns; ++i) {
+        const bool category = i == cmd::kSortColumns;
+        const int column = category ? libcol::kFirstKey : i;
+        const QString text = category           ? QStringLiteral("Categor&y")
+                             : i < fixed.size() ? fixed[i]
+                                                : QStringLiteral("Key &%1").arg(i - libcol::kFirstKey + 1);
+        const auto enabled = [this, category, column] {
+            if (category)
+                return m_document->useCategories();
+            return column < libcol::kFirstKey || !m_document->useCategories();
+        };
+        m_table.add({.id = cmd::sortBy(i),
+                     .text = text,
+                     .run = then([this, column] { sortByColumn(column); }),
+                     .enabled = enabled,
+                     .checked = [this, enabled, column] { return enabled() && m_model->sortColumn() == column; }});
     }
+    m_table.setMenus(menus());
 }
 
-CCommandTarget::State CLibraryView::commandState(int id) const
+std::vector<CMenuSpec> CLibraryView::menus()
 {
-    CCommandTarget::State state;
-    const bool categories = m_document->useCategories();
-    switch (id) {
-    case cmd::kFileSave:
-    case cmd::kFileSaveAs:
-        // Every change is written at once: there is nothing to save.
-        state.enabled = false;
-        return state;
-    case cmd::kEditCopy:
-    case cmd::kEditDelete:
-    case cmd::kLibraryProperties:
-        state.enabled = hasSelection();
-        return state;
-    case cmd::kEditItem:
-        state.enabled = hasSelection() && focusedEntry() >= 0;
-        return state;
-    case cmd::kEditPaste:
-    case cmd::kEditFind:
-    case cmd::kLibraryKeys:
-    case cmd::kFindDoubles:
-        state.enabled = true;
-        return state;
-    default:
-        break;
-    }
-    if (!isSortCommand(id))
-        return state;
-    const int column = sortColumnOf(id);
-    if (id == cmd::kSortByCategory)
-        state.enabled = categories;
-    else if (column >= libcol::kFirstKey)
-        state.enabled = !categories;
-    else
-        state.enabled = true;
-    state.checked = state.enabled && m_model->sortColumn() == column;
-    return state;
-}
-
-void CLibraryView::runCommand(int id)
-{
-    if (!handlesCommand(id) || !commandState(id).enabled)
-        return;
-    switch (id) {
-    case cmd::kEditCopy:
-        copy();
-        break;
-    case cmd::kEditPaste:
-        paste();
-        break;
-    case cmd::kEditDelete:
-        deleteSelected();
-        break;
-    case cmd::kEditItem:
-        edit();
-        break;
-    case cmd::kLibraryProperties:
-        properties();
-        break;
-    case cmd::kLibraryKeys:
-        editKeys();
-        break;
-    case cmd::kEditFind:
-        find();
-        break;
-    case cmd::kFindDoubles:
-        findDoubles();
-        break;
-    default:
-        if (isSortCommand(id))
-            sortByColumn(sortColumnOf(id));
-        break;
-    }
-    notifyCommandState();
+    using namespace cmd;
+    const CMenuEntry sep = CMenuEntry::separator();
+    std::vector<Command> sortBy;
+    for (int i = 0; i <= kSortColumns; ++i)
+        sortBy.push_back(cmd::sortBy(i));
+    return {
+        {QStringLiteral("&File"),
+         {{kFileNew},
+          {kFileOpen},
+          {kFileClose},
+          sep,
+          {kFilePrintSetup},
+          {kSettings},
+          sep,
+          {kFileMru1},
+          {kFileMru2},
+          {kFileMru3},
+          {kFileMru4},
+          sep,
+          {kAppExit}}},
+        {QStringLiteral("&Edit"),
+         {{kEditCopy},
+          {kEditPaste},
+          sep,
+          {kEditDelete},
+          sep,
+          {kEditItem},
+          {kLibraryProperties},
+          {kLibraryKeys},
+          sep,
+          {kEditFind},
+          {kFindDoubles}}},
+        {QStringLiteral("&View"), {{kViewToolbar}, {kViewStatusBar}, sep, {kPianoKeyboard}, {kMidiMonitor}}},
+        {QStringLiteral("&Midi"), {{kMidiSetup}, {kReceive}, {kStop}}},
+        {QStringLiteral("&Tools"),
+         {{kNone, QStringLiteral("&Sort by"), sortBy}, sep, {kVirtualSynth}, {kEnvelopePresets}, {kUseCategories}}},
+        {QStringLiteral("&Window"), {{kWindowCascade}, {kWindowTile}}},
+        {QStringLiteral("&Help"), {{kAppAbout}}},
+    };
 }
 
 void CLibraryView::copy()

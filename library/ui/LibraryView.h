@@ -58,9 +58,9 @@ public:
     // Sorts by a column of the list (a click on its heading does the same).
     void sortByColumn(int column);
 
-    bool handlesCommand(int id) const override;
-    CCommandTarget::State commandState(int id) const override;
-    void runCommand(int id) override;
+    const CCommandTable& commandTable() const override { return m_table; }
+    // The menus of a library window.
+    static std::vector<CMenuSpec> menus();
 
     std::unique_ptr<QMenu> createContextMenu();
     CItemDragData dragData() const;
@@ -90,6 +90,8 @@ protected:
     void dropEvent(QDropEvent* event) override;
 
 private:
+    // The window's commands, once: their texts, keys, states and what they do.
+    void declareCommands();
     void notifyCommandState();
     bool hasSelection() const;
     Qt::DropAction dropActionFor(const CItemDragData& data) const;
@@ -113,4 +115,5 @@ private:
     CServices& m_services;
     const quint64 m_windowId;
     QString m_title;
+    CCommandTable m_table{QStringLiteral("library")};
 };

@@ -16,6 +16,7 @@
 #include "settings/IniFile.h"
 #include "ui/ChildFrame.h"
 #include "ui/CommandIds.h"
+#include "ui/CommandRouter.h"
 #include "ui/CommandTarget.h"
 #include "ui/DocTemplate.h"
 #include "ui/DocumentView.h"
@@ -34,6 +35,7 @@
 #include <QListWidget>
 #include <QMdiArea>
 #include <QMenu>
+#include <QMenuBar>
 #include <QPlainTextEdit>
 #include <QPrinter>
 #include <QProgressBar>
@@ -59,7 +61,17 @@ namespace {
 class CProbeWindow : public QWidget, public CDocumentView, public CCommandTarget
 {
 public:
-    explicit CProbeWindow(CDocTemplate& docTemplate) : m_template(docTemplate) {}
+    explicit CProbeWindow(CDocTemplate& docTemplate) : m_template(docTemplate)
+    {
+        m_table.add({.id = cmd::kEditFind, .text = QStringLiteral("&Find probes..."), .run = [this] {
+                         ran << cmd::kEditFind;
+                     }});
+        m_table.add({.id = cmd::kEditCopy,
+                     .text = QStringLiteral("&Copy"),
+                     .run = [this] { ran << cmd::kEditCopy; },
+                     .enabled = [this] { return copyEnabled; }});
+        m_table.setMenus({{QStringLiteral("&Probe"), {{cmd::kEditFind}, {cmd::kEditCopy}, {cmd::kAppExit}}}});
+    }
 
     QString documentPath() const override { return {}; }
     QString documentTitle() const override { return QStringLiteral("Probe"); }
@@ -67,21 +79,14 @@ public:
     bool saveDocument(bool) override { return false; }
     CDocTemplate* docTemplate() const override { return &m_template; }
 
-    bool handlesCommand(int id) const override { return id == cmd::kEditFind || id == cmd::kEditCopy; }
-    State commandState(int id) const override
-    {
-        State state;
-        state.enabled = id == cmd::kEditFind || copyEnabled;
-        state.text = id == cmd::kEditFind ? QStringLiteral("&Find probes...") : QString();
-        return state;
-    }
-    void runCommand(int id) override { ran << id; }
+    const CCommandTable& commandTable() const override { return m_table; }
 
     bool copyEnabled = false;
     QList<int> ran;
 
 private:
     CDocTemplate& m_template;
+    CCommandTable m_table{QStringLiteral("probe")};
 };
 
 } // namespace
@@ -101,16 +106,18 @@ private slots:
         QCOMPARE(s->frame()->windowTitle(), QStringLiteral("Toneloom! for JV and XP V5.60"));
         QCOMPARE(s->frame()->action(cmd::kReceive)->text(), QStringLiteral("&Receive..."));
         QCOMPARE(s->frame()->action(cmd::kReceive)->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_R));
-        QCOMPARE(s->frame()->action(cmd::kEditRedo)->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_A));
-        QCOMPARE(s->frame()->action(cmd::kEditPaste)->shortcuts().size(), 2);
+        // No window: the bank's commands have no keys yet.
+        QVERIFY(s->frame()->action(cmd::kEditRedo)->shortcuts().isEmpty());
         QVERIFY(!s->frame()->action(cmd::kStop)->isEnabled());
         QVERIFY(!s->frame()->action(cmd::kShowPatches)->isEnabled());
         CToneloomView* view = newBank(*s);
         QVERIFY(view);
         QCOMPARE(s->frame()->windowTitle(), QStringLiteral("Toneloom! for JV and XP V5.60 - Bank1"));
         QVERIFY(s->frame()->action(cmd::kShowPatches)->isChecked());
+        QCOMPARE(s->frame()->action(cmd::kEditRedo)->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_A));
+        QCOMPARE(s->frame()->action(cmd::kEditPaste)->shortcuts().size(), 2);
         QVERIFY(s->frame()->action(cmd::kWrite)->isEnabled());
-        QVERIFY(!s->frame()->action(cmd::kEditUndo)->isEnabled()); // not part of the program yet
+        QVERIFY(!s->frame()->action(cmd::kEditUndo)->isEnabled()); // nothing done yet
         for (int id : {cmd::kFileNew, cmd::kFileOpen, cmd::kFileSave, cmd::kEditCopy, cmd::kEditPaste, cmd::kEditFind,
                        cmd::kFilePrint, cmd::kShowPatches, cmd::kShowPerformances, cmd::kShowRhythms, cmd::kEditItem,
                        cmd::kPianoKeyboard, cmd::kVirtualSynth, cmd::kReceive, cmd::kSend, cmd::kStop})
@@ -146,15 +153,23 @@ private slots:
         probe->copyEnabled = true;
         emit probe->viewSignals().commandStateChanged();
         QVERIFY(copy->isEnabled());
-        QCOMPARE(copy->text(), QStringLiteral("&Copy")); // the action's own text
+        QCOMPARE(copy->text(), QStringLiteral("&Copy"));
         copy->trigger();
         QCOMPARE(probe->ran, (QList<int>{cmd::kEditFind, cmd::kEditCopy}));
+        // The window kind brings its own menus; the frame's commands work in them.
+        QCOMPARE(s->frame()->commandRouter().menuKind(), QStringLiteral("probe"));
+        const QList<QAction*> bar = s->frame()->menuBar()->actions();
+        QCOMPARE(bar.size(), 1);
+        QCOMPARE(bar.first()->text(), QStringLiteral("&Probe"));
+        QCOMPARE(bar.first()->menu()->actions(), (QList<QAction*>{find, copy, s->frame()->action(cmd::kAppExit)}));
         // A bank window in front takes the commands back.
         auto* bank = qobject_cast<CToneloomView*>(s->app->bankTemplate()->createWindow(QString()));
         QVERIFY(bank);
-        QVERIFY(!find->isEnabled());
-        QCOMPARE(find->text(), QStringLiteral("&Find..."));
+        QCOMPARE(find->text(), QStringLiteral("&Find...")); // the bank's own Find
+        find->trigger();
+        QCOMPARE(probe->ran.size(), 2);
         QVERIFY(s->frame()->action(cmd::kShowPatches)->isEnabled());
+        QCOMPARE(s->frame()->commandRouter().menuKind(), QStringLiteral("bank"));
     }
 
     void rightClicksPlayTheChord()

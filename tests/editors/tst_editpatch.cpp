@@ -414,7 +414,7 @@ void TestEditPatch::editFromTheBank()
     }
     view->notifyCommandState();
     s->frame()->updateActions();
-    QCOMPARE(s->frame()->action(cmd::kEditUndo)->text(), QStringLiteral("Undo: Edit \"INIT PATCH\"\tCtrl+Z"));
+    QCOMPARE(s->frame()->action(cmd::kEditUndo)->text(), QStringLiteral("&Undo: Edit \"INIT PATCH\"\tCtrl+Z"));
     s->frame()->action(cmd::kEditUndo)->trigger();
     QCOMPARE(doc.patches().record(4), before);
 }

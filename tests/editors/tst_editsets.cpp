@@ -881,7 +881,7 @@ void TestEditSets::editFromTheBank()
     QCOMPARE(int(doc.array(kind).record(1)[at]), 11);
     view->notifyCommandState();
     s->frame()->updateActions();
-    QVERIFY(s->frame()->action(cmd::kEditUndo)->text().startsWith(QStringLiteral("Undo: Edit \"")));
+    QVERIFY(s->frame()->action(cmd::kEditUndo)->text().startsWith(QStringLiteral("&Undo: Edit \"")));
     s->frame()->action(cmd::kEditUndo)->trigger();
     QCOMPARE(doc.array(kind).record(1), before);
 }

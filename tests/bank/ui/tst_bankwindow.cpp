@@ -131,16 +131,16 @@ private slots:
         QCOMPARE(doc.patches().name(127), QStringLiteral("Soft Pad    "));
         QVERIFY(doc.isModified());
         QVERIFY(action(cmd::kEditUndo)->isEnabled());
-        QCOMPARE(action(cmd::kEditUndo)->text(), QStringLiteral("Undo: Paste \"Soft Pad\"\tCtrl+Z"));
+        QCOMPARE(action(cmd::kEditUndo)->text(), QStringLiteral("&Undo: Paste \"Soft Pad\"\tCtrl+Z"));
         QVERIFY(!action(cmd::kEditRedo)->isEnabled());
 
         action(cmd::kEditUndo)->trigger();
-        QCOMPARE(action(cmd::kEditUndo)->text(), QStringLiteral("Undo: Paste \"Bright && Big\"\tCtrl+Z"));
-        QCOMPARE(action(cmd::kEditRedo)->text(), QStringLiteral("Redo: Paste \"Soft Pad\"\tCtrl+A"));
+        QCOMPARE(action(cmd::kEditUndo)->text(), QStringLiteral("&Undo: Paste \"Bright && Big\"\tCtrl+Z"));
+        QCOMPARE(action(cmd::kEditRedo)->text(), QStringLiteral("&Redo: Paste \"Soft Pad\"\tCtrl+A"));
         action(cmd::kEditUndo)->trigger();
         QCOMPARE(doc.patches().name(126), QStringLiteral("INIT PATCH  "));
         QVERIFY(!doc.isModified());
-        QCOMPARE(action(cmd::kEditUndo)->text(), QStringLiteral("Undo\tCtrl+Z"));
+        QCOMPARE(action(cmd::kEditUndo)->text(), QStringLiteral("&Undo\tCtrl+Z"));
         action(cmd::kEditRedo)->trigger();
         QCOMPARE(doc.patches().name(126), QStringLiteral("Bright & Big"));
     }
@@ -177,7 +177,7 @@ private slots:
         QCOMPARE(doc.patches().name(11), QStringLiteral("Four        "));
         QCOMPARE(doc.FirstDropMarked(kPatches), -1);
         QCOMPARE(doc.CurrentIndex(kPatches), 10);
-        QCOMPARE(action(cmd::kEditUndo)->text(), QStringLiteral("Undo: Move Patches\tCtrl+Z"));
+        QCOMPARE(action(cmd::kEditUndo)->text(), QStringLiteral("&Undo: Move Patches\tCtrl+Z"));
         action(cmd::kEditUndo)->trigger();
         QCOMPARE(doc.patches().name(3), QStringLiteral("Three       "));
         QCOMPARE(doc.CurrentIndex(kPatches), 3);
