@@ -38,6 +38,7 @@
 #include <QMdiArea>
 #include <QMenuBar>
 #include <QPrinter>
+#include <QScreen>
 #include <QStatusBar>
 #include <QStyle>
 #include <QToolBar>
@@ -310,6 +311,8 @@ void CMainFrame::createActions()
     makeAction(cmd::kLibraryKeys, QStringLiteral("&Keys..."))->setStatusTip(QStringLiteral("Name the keys"));
     makeAction(cmd::kFindDoubles, QStringLiteral("F&ind double patches"))
         ->setStatusTip(QStringLiteral("List the patches of the library that sound the same"));
+    makeAction(cmd::kShowAll, QStringLiteral("Show &All"))
+        ->setStatusTip(QStringLiteral("Show every patch of the library again"));
     {
         const QStringList sortTexts = {QStringLiteral("&Name"), QStringLiteral("&Date"), QStringLiteral("&Comment")};
         for (int i = 0; i < cmd::kSortColumns; ++i)
@@ -364,7 +367,8 @@ void CMainFrame::createMenus()
     edit->addSeparator();
     edit->addAction(act(cmd::kCopyEffect));
     edit->addSeparator();
-    for (int id : {cmd::kEditDelete, cmd::kLibraryProperties, cmd::kLibraryKeys, cmd::kEditFind, cmd::kFindDoubles})
+    for (int id : {cmd::kEditDelete, cmd::kLibraryProperties, cmd::kLibraryKeys, cmd::kEditFind, cmd::kShowAll,
+                   cmd::kFindDoubles})
         edit->addAction(act(id));
 
     QMenu* view = menuBar()->addMenu(QStringLiteral("&View"));
@@ -426,16 +430,27 @@ void CMainFrame::createToolBar()
     bar->setObjectName(QStringLiteral("Toolbar"));
     bar->setIconSize(QSize(16, 16));
     bar->setAllowedAreas(Qt::AllToolBarAreas);
-    const int order[] = {cmd::kFileNew,      cmd::kFileOpen,
-                         cmd::kFileSave,     0,
-                         cmd::kEditCopy,     cmd::kEditPaste,
-                         cmd::kEditFind,     0,
-                         cmd::kFilePrint,    0,
-                         cmd::kShowPatches,  cmd::kShowPerformances,
-                         cmd::kShowRhythms,  0,
-                         cmd::kEditItem,     cmd::kPianoKeyboard,
-                         cmd::kVirtualSynth, 0,
-                         cmd::kReceive,      cmd::kSend,
+    const int order[] = {cmd::kFileNew,
+                         cmd::kFileOpen,
+                         cmd::kFileSave,
+                         0,
+                         cmd::kEditCopy,
+                         cmd::kEditPaste,
+                         cmd::kEditFind,
+                         cmd::kShowAll,
+                         0,
+                         cmd::kFilePrint,
+                         0,
+                         cmd::kShowPatches,
+                         cmd::kShowPerformances,
+                         cmd::kShowRhythms,
+                         0,
+                         cmd::kEditItem,
+                         cmd::kPianoKeyboard,
+                         cmd::kVirtualSynth,
+                         0,
+                         cmd::kReceive,
+                         cmd::kSend,
                          cmd::kStop};
     for (int id : order) {
         if (id == 0) {
@@ -964,14 +979,22 @@ void CMainFrame::toggleMidiMonitor()
 
 void CMainFrame::placePianoKeyboard()
 {
-    // Across the lower part of the windows' area, so that it hides no menu or bar.
-    const QRect area(m_mdi->mapToGlobal(QPoint(0, 0)), m_mdi->size());
+    // Below the main window, where it covers none of the program's windows; when the
+    // screen has no room there, along the screen's foot.
+    const QRect frame = frameGeometry();
+    const QScreen* screen = this->screen();
+    const QRect room = screen ? screen->availableGeometry() : frame;
     QSize size = m_piano->sizeHint();
-    if (area.width() > 0)
-        size.setWidth(std::min(size.width(), area.width()));
-    const QPoint at(area.left() + (area.width() - size.width()) / 2,
-                    std::max(area.top(), area.bottom() - size.height() - 8));
-    m_piano->setGeometry(QRect(at, size));
+    size.setWidth(std::min(size.width(), std::max(1, std::min(frame.width(), room.width()))));
+    // The piano's own frame and title, which its geometry leaves out.
+    const int pianoFrame = std::max(0, m_piano->frameGeometry().height() - m_piano->height());
+    const int below = frame.bottom() + 1;
+    const int top = below + pianoFrame + size.height() <= room.bottom() + 1
+                        ? below + pianoFrame
+                        : std::max(room.top(), room.bottom() + 1 - size.height() - std::max(pianoFrame, 8));
+    const int left = std::clamp(frame.left() + (frame.width() - size.width()) / 2, room.left(),
+                                std::max(room.left(), room.right() + 1 - size.width()));
+    m_piano->setGeometry(QRect(QPoint(left, top), size));
 }
 
 // ---------------------------------------------------------------- window layout

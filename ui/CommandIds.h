@@ -38,6 +38,7 @@ constexpr int kEditDelete = 57632;
 constexpr int kLibraryProperties = 32850;
 constexpr int kLibraryKeys = 32851;
 constexpr int kFindDoubles = 32852;
+constexpr int kShowAll = 32880; // a library's whole list again, after a search
 
 // View
 constexpr int kViewToolbar = 59392;

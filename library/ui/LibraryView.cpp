@@ -1,9 +1,11 @@
 #include "library/ui/LibraryView.h"
+#include "ui/ContextMenu.h"
 
 #include "bank/Copybox.h"
 #include "bank/ui/CopyboxDlg.h"
 #include "editors/EditPatchDlg.h"
 #include "library/LibraryDocument.h"
+#include "library/LibraryHistory.h"
 #include "library/LibraryModel.h"
 #include "library/ui/DoublePatchesDlg.h"
 #include "library/ui/KeysDlg.h"
@@ -22,6 +24,7 @@
 #include <QDragEnterEvent>
 #include <QFileInfo>
 #include <QHeaderView>
+#include <QLocale>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenu>
@@ -56,6 +59,8 @@ CLibraryView::CLibraryView(std::unique_ptr<CLibraryDocument> document, CDocTempl
     m_document->setUseCategories(m_services.settings().useCategory());
     m_model = new CLibraryModel(*m_document, this);
     setModel(m_model);
+    m_history = new CLibraryHistory(*m_document, this);
+    connect(m_history, &CLibraryHistory::historyChanged, this, &CLibraryView::notifyCommandState);
 
     // A report list: one row per entry, whole rows selected, no tree.
     setRootIsDecorated(false);
@@ -85,6 +90,14 @@ CLibraryView::CLibraryView(std::unique_ptr<CLibraryDocument> document, CDocTempl
     connect(m_model, &QAbstractItemModel::modelReset, this, &CLibraryView::notifyCommandState);
     connect(m_model, &QAbstractItemModel::rowsRemoved, this, &CLibraryView::notifyCommandState);
     connect(m_model, &QAbstractItemModel::rowsInserted, this, &CLibraryView::notifyCommandState);
+    // The count of lines shown is part of the title while a search hides some.
+    const auto countChanged = [this] {
+        if (!m_model->search().isAll())
+            emit viewSignals().titleChanged();
+    };
+    connect(m_model, &QAbstractItemModel::modelReset, this, countChanged);
+    connect(m_model, &QAbstractItemModel::rowsRemoved, this, countChanged);
+    connect(m_model, &QAbstractItemModel::rowsInserted, this, countChanged);
 }
 
 CLibraryView::~CLibraryView() = default;
@@ -239,6 +252,18 @@ void CLibraryView::sendEntry(int entry)
     QApplication::restoreOverrideCursor();
 }
 
+QSize CLibraryView::sizeHint() const
+{
+    int width = 0;
+    for (int c = 0; c < header()->count(); ++c)
+        if (!header()->isSectionHidden(c))
+            width += header()->sectionSize(c);
+    const int frame = 2 * frameWidth();
+    const int bar = style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, this);
+    const int line = std::max(fontMetrics().height() + 4, sizeHintForRow(0));
+    return {width + frame + bar, header()->sizeHint().height() + kHintLines * line + frame + bar};
+}
+
 // ---------------------------------------------------------------- commands
 
 bool CLibraryView::handlesCommand(int id) const
@@ -284,6 +309,17 @@ CCommandTarget::State CLibraryView::commandState(int id) const
     case cmd::kFindDoubles:
         state.enabled = true;
         return state;
+    case cmd::kShowAll:
+        state.enabled = !m_model->search().isAll();
+        return state;
+    case cmd::kEditUndo:
+        state.enabled = m_history->canUndo();
+        state.text = m_history->undoLabel();
+        return state;
+    case cmd::kEditRedo:
+        state.enabled = m_history->canRedo();
+        state.text = m_history->redoLabel();
+        return state;
     default:
         break;
     }
@@ -313,6 +349,15 @@ void CLibraryView::runCommand(int id)
         break;
     case cmd::kEditDelete:
         deleteSelected();
+        break;
+    case cmd::kShowAll:
+        showAll();
+        break;
+    case cmd::kEditUndo:
+        m_history->Undo();
+        break;
+    case cmd::kEditRedo:
+        m_history->Redo();
         break;
     case cmd::kEditItem:
         edit();
@@ -354,7 +399,7 @@ void CLibraryView::paste()
     if (m_services.prompter().exec(dialog) != QDialog::Accepted || box.count(kPatches) == 0)
         return;
     const int first = m_document->count();
-    if (m_document->AppendPatches(box.chosenImages(kPatches)) > 0)
+    if (m_history->AppendPatches(box.chosenImages(kPatches), QStringLiteral("Paste")) > 0)
         selectAppended(first);
 }
 
@@ -366,7 +411,7 @@ void CLibraryView::deleteSelected()
     const int focusedRow = currentIndex().isValid() ? currentIndex().row() : 0;
     // The lines go before the entries do, so that no line names an entry being deleted.
     selectionModel()->clearSelection();
-    if (m_document->DeleteEntries(entries))
+    if (m_history->DeleteEntries(entries))
         selectRow(focusedRow);
 }
 
@@ -378,10 +423,13 @@ void CLibraryView::edit()
     const auto patch = m_document->ReadPatch(entry);
     if (!patch)
         return;
-    // The editor works on the instrument's temporary patch: it gets this patch first.
-    QApplication::setOverrideCursor(Qt::WaitCursor);
-    m_services.midi().SendLong(clb::temporaryPatch(*patch, m_services.settings().synth().deviceId));
-    QApplication::restoreOverrideCursor();
+    // The editor works on the instrument's temporary patch: it gets this patch first
+    // (in realtime the editor sends it itself).
+    if (!m_services.settings().realtime()) {
+        QApplication::setOverrideCursor(Qt::WaitCursor);
+        m_services.midi().SendLong(clb::temporaryPatch(*patch, m_services.settings().synth().deviceId));
+        QApplication::restoreOverrideCursor();
+    }
     // Copy Tone offers the library's patches in the order of the list.
     CPatchSource source;
     const std::vector<int> listed = m_model->rows();
@@ -396,7 +444,7 @@ void CLibraryView::edit()
     CEditPatchDlg editor(m_services, *patch, std::move(source), this);
     if (m_services.prompter().exec(editor) != QDialog::Accepted || editor.patch() == *patch)
         return;
-    if (m_document->ReplacePatch(entry, editor.patch()))
+    if (m_history->ReplacePatch(entry, editor.patch()))
         selectEntries({entry});
 }
 
@@ -417,10 +465,10 @@ void CLibraryView::properties()
                     {entries[j], m_document->name(entries[j]).toLatin1(), dialog.keys(), dialog.comment()});
             break;
         }
-        m_document->UpdateMetadata(changes);
+        m_history->UpdateMetadata(changes);
         changes.clear();
     }
-    m_document->UpdateMetadata(changes);
+    m_history->UpdateMetadata(changes);
 }
 
 void CLibraryView::editKeys()
@@ -448,14 +496,42 @@ void CLibraryView::reloadKeyNamesEverywhere()
 void CLibraryView::find()
 {
     CSearchDlg dialog(m_document->keyNames(), this);
+    dialog.setSearch(m_lastSearch);
     if (m_services.prompter().exec(dialog) != QDialog::Accepted)
         return;
-    m_model->setSearch(dialog.search());
+    m_lastSearch = dialog.search();
+    m_model->setSearch(m_lastSearch);
+    emit viewSignals().titleChanged();
+}
+
+void CLibraryView::showAll()
+{
+    m_model->setSearch(CLibrarySearch{});
+    emit viewSignals().titleChanged();
+}
+
+QString CLibraryView::documentTitle() const
+{
+    const CLibrarySearch& search = m_model->search();
+    if (search.isAll())
+        return m_title;
+    const QLocale english(QLocale::English);
+    return QStringLiteral("%1 - %2 of %3 - Find: %4")
+        .arg(m_title, english.toString(m_model->rowCount()), english.toString(m_document->count()),
+             search.text([this](int key) { return m_document->keyNameText(key); }));
 }
 
 void CLibraryView::findDoubles()
 {
-    CDoublePatchesDlg dialog(m_document->path(), m_document->count(), this);
+    // A click on a group selects its lines, all of them shown.
+    CDoublePatchesDlg dialog(
+        m_document->path(), m_document->count(), this,
+        [this](int entry) { return QByteArray(m_document->entry(entry).name.data(), clb::kNameLength); },
+        [this](const std::vector<int>& entries) {
+            if (!m_model->search().isAll())
+                showAll();
+            selectEntries(entries);
+        });
     m_services.prompter().exec(dialog);
 }
 
@@ -502,10 +578,18 @@ void CLibraryView::mouseDoubleClickEvent(QMouseEvent* event)
 
 void CLibraryView::contextMenuEvent(QContextMenuEvent* event)
 {
-    std::unique_ptr<QMenu> menu = createContextMenu();
-    QMenu* popup = menu.release();
-    popup->setAttribute(Qt::WA_DeleteOnClose);
-    popup->popup(event->globalPos());
+    // The menu acts on the line it opens on: that line becomes the current one (a
+    // selection it belongs to stays).
+    if (event->reason() == QContextMenuEvent::Mouse) {
+        const QModelIndex index = indexAt(viewport()->mapFromGlobal(event->globalPos()));
+        if (index.isValid() && index != currentIndex()) {
+            const auto flags = selectionModel()->isRowSelected(index.row())
+                                   ? QItemSelectionModel::NoUpdate
+                                   : QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows;
+            selectionModel()->setCurrentIndex(index, flags);
+        }
+    }
+    popupContextMenu(createContextMenu(), event->globalPos());
     event->accept();
 }
 
@@ -586,14 +670,14 @@ void CLibraryView::dropEvent(QDropEvent* event)
     int added = 0;
     if (data->source == CItemDragData::Source::Bank) {
         // Patches of a bank become new records: keys 1, no comment, the date now.
-        added = m_document->AppendPatches(data->images);
+        added = m_history->AppendPatches(data->images, QStringLiteral("Drop"));
     } else {
         // Lines of another library keep name, keys, comment and patch; the date is now.
         std::vector<QByteArray> records = data->images;
         const QDateTime now = m_document->now();
         for (QByteArray& record : records)
             clb::setDate(record, now);
-        added = m_document->AppendRecords(records);
+        added = m_history->AppendRecords(records, QStringLiteral("Drop"));
     }
     event->setDropAction(Qt::CopyAction);
     event->accept();

@@ -49,6 +49,8 @@ private slots:
     void dragTime_data();
     void dragTime();
     void dragLevelCarriesFollower();
+    void dragPastTheLimitReachesIt_data();
+    void dragPastTheLimitReachesIt();
     void stillClick_data();
     void stillClick();
     void dragKeepsWhatItDidNotMove();
@@ -99,9 +101,9 @@ void TestKurvexCtrl::dragTime_data()
     QTest::addColumn<int>("time2");       // after release
     QTest::addColumn<bool>("fires");      // only a changed block is announced
     QTest::newRow("left") << 200 << 200.0 << 68 << true;
-    QTest::newRow("right within slack, clamped back") << 262 << 262.0 << 127 << false;
-    QTest::newRow("right beyond slack") << 300 << 259.0 << 127 << false;
-    QTest::newRow("before previous point") << 100 << 259.0 << 127 << false;
+    QTest::newRow("just beyond the longest time") << 262 << 259.0 << 127 << false;
+    QTest::newRow("far beyond the longest time") << 300 << 259.0 << 127 << false;
+    QTest::newRow("before previous point stops on it") << 100 << 132.0 << 0 << true;
     QTest::newRow("onto previous point") << 132 << 132.0 << 0 << true;
 }
 
@@ -135,6 +137,39 @@ void TestKurvexCtrl::dragTime()
     QCOMPARE(points[KurvexBlock::kLevel + 2], 50);
     // The picture follows the clamped block.
     QCOMPARE(control->pointX(2), 132.0 + time2);
+}
+
+// A point dragged past its limits in one jump of the pointer stops at them: the
+// longest time and the highest and lowest level are reached, not the last value
+// passed on the way.
+void TestKurvexCtrl::dragPastTheLimitReachesIt_data()
+{
+    QTest::addColumn<QPoint>("jump"); // from the point's place after a first small move
+    QTest::addColumn<int>("time2");
+    QTest::addColumn<int>("level2");
+    QTest::newRow("far right and up") << QPoint(900, -400) << 127 << 127;
+    QTest::newRow("far right and down") << QPoint(900, 400) << 127 << 0;
+    QTest::newRow("far left") << QPoint(-900, 0) << 0 << 50;
+}
+
+void TestKurvexCtrl::dragPastTheLimitReachesIt()
+{
+    QFETCH(QPoint, jump);
+    QFETCH(int, time2);
+    QFETCH(int, level2);
+    const auto control = makeControl();
+    // First to a shorter time, let go; then the long drag.
+    const QPoint start = pixelOf(*control, 2);
+    drag(*control, start, QPoint(190, start.y()));
+    QTest::mouseRelease(control.get(), Qt::LeftButton, Qt::NoModifier, QPoint(190, start.y()));
+    QCOMPARE(control->points()[KurvexBlock::kTime + 2], 58);
+    const QPoint from = pixelOf(*control, 2);
+    QTest::mousePress(control.get(), Qt::LeftButton, Qt::NoModifier, from);
+    QTest::mouseMove(control.get(), from + QPoint(3, 0));
+    QTest::mouseMove(control.get(), from + jump);
+    QTest::mouseRelease(control.get(), Qt::LeftButton, Qt::NoModifier, from + jump);
+    QCOMPARE(control->points()[KurvexBlock::kTime + 2], time2);
+    QCOMPARE(control->points()[KurvexBlock::kLevel + 2], level2);
 }
 
 void TestKurvexCtrl::dragLevelCarriesFollower()

@@ -459,6 +459,17 @@ void TestRecordEdit::envelopesSendTimesThenLevels()
         QCOMPARE(int(std::uint8_t(e.sent[i][8])), int(std::uint8_t(e.sent[i - 1][8])) + 1);
     const envelope::Values stored = e.edit.envelopeValues(k, 3);
     QCOMPARE(stored.times, values.times);
+    // The same envelope again changes nothing and sends nothing; one value, one message.
+    e.sent.clear();
+    QVERIFY(e.edit.changeEnvelope(k, 1, values));
+    QVERIFY(e.sent.isEmpty());
+    envelope::Values longer = values;
+    longer.times[2] = 90;
+    QVERIFY(e.edit.changeEnvelope(k, 1, longer));
+    QCOMPARE(
+        addressed(e.sent),
+        (QStringList{QStringLiteral("03 00 12 %1 5a").arg(first.toInt(nullptr, 16) + 2, 2, 16, QLatin1Char('0')),
+                     QStringLiteral("03 00 16 %1 5a").arg(first.toInt(nullptr, 16) + 2, 2, 16, QLatin1Char('0'))}));
     QCOMPARE(stored.levels[0], k == envelope::Kind::Pitch ? 126 : 127);
     QCOMPARE(stored.levels[3], k == envelope::Kind::Tva ? 0 : 80);
 }
