@@ -566,9 +566,11 @@ QSize CMainFrame::defaultSize() const
             bars += bar->sizeHint().height();
         chrome = QSize(2 * m_mdi->frameWidth(), bars + 2 * m_mdi->frameWidth());
     }
-    // Room for a second window cascaded below the first.
+    // Room for a second window cascaded below the first, and for a scroll bar under the
+    // grid where the screen is narrower than the grid: the last row stays in sight.
     const int margin = titleHeight;
-    return child + chrome + QSize(margin, margin);
+    const int bar = st->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, this);
+    return child + chrome + QSize(margin, margin + bar);
 }
 
 void CMainFrame::cascadeWindows()

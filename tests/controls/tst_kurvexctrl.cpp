@@ -183,16 +183,22 @@ void TestKurvexCtrl::dragLevelCarriesFollower()
     QCOMPARE(control->pointY(5), 119); // not a follower
     QCOMPARE(control->pointX(3), 386.0);
 
-    // Below the bottom limit the level stays where it was.
-    QTest::mouseMove(control.get(), QPoint(start.x(), 145));
-    QCOMPARE(control->pointY(3), 75);
-
-    QTest::mouseRelease(control.get(), Qt::LeftButton, Qt::NoModifier, QPoint(start.x(), 145));
-    QCOMPARE(spy.count(), 1);
-    const auto points = spy.at(0).at(0).value<KurvexPoints>();
     // 127 - 65 * 127 / 130 = 63.5
+    QTest::mouseRelease(control.get(), Qt::LeftButton, Qt::NoModifier, QPoint(start.x(), 75));
+    QCOMPARE(spy.count(), 1);
+    auto points = spy.at(0).at(0).value<KurvexPoints>();
     QCOMPARE(points[KurvexBlock::kLevel + 3], 63);
     QCOMPARE(points[KurvexBlock::kLevel + 4], 63);
+
+    // Below the bottom limit the level stops at the bottom, its follower with it.
+    drag(*control, QPoint(start.x(), 75), QPoint(start.x(), 145));
+    QCOMPARE(control->pointY(3), 140);
+    QCOMPARE(control->pointY(4), 140);
+    QTest::mouseRelease(control.get(), Qt::LeftButton, Qt::NoModifier, QPoint(start.x(), 145));
+    QCOMPARE(spy.count(), 2);
+    points = spy.at(1).at(0).value<KurvexPoints>();
+    QCOMPARE(points[KurvexBlock::kLevel + 3], 0);
+    QCOMPARE(points[KurvexBlock::kLevel + 4], 0);
     QCOMPARE(points[KurvexBlock::kLevel + 2], 50);
     QCOMPARE(points[KurvexBlock::kTime + 3], 127);
 }
@@ -421,8 +427,9 @@ void TestKurvexCtrl::smallCounts_data()
     QTest::newRow("one") << 1 << 635 << 100;
     QTest::newRow("two") << 2 << 635 << 635;
     QTest::newRow("three") << 3 << 635 << 635;
-    QTest::newRow("four, beyond the longest segment") << 4 << 317 << 100;
-    QTest::newRow("too many, beyond the longest segment") << 12 << 127 << 100;
+    // A drag past the longest segment stops at it.
+    QTest::newRow("four, beyond the longest segment") << 4 << 317 << 317;
+    QTest::newRow("too many, beyond the longest segment") << 12 << 127 << 127;
 }
 
 void TestKurvexCtrl::smallCounts()

@@ -70,6 +70,8 @@ std::vector<Found> findAll(const QString& path, qint64* lastProgress = nullptr)
 
 } // namespace
 
+using Pairs = QList<QPair<int, int>>;
+
 class TestDoublePatches : public QObject
 {
     Q_OBJECT
@@ -211,7 +213,7 @@ private slots:
     // Pairs gather into groups: every patch equal to another is in exactly one group.
     void groupsOfEqualPatches_data()
     {
-        QTest::addColumn<QList<QPair<int, int>>>("pairs");
+        QTest::addColumn<Pairs>("pairs");
         QTest::addColumn<QList<QList<int>>>("groups");
         QTest::newRow("one pair") << QList<QPair<int, int>>{{1, 4}} << QList<QList<int>>{{1, 4}};
         QTest::newRow("three equal") << QList<QPair<int, int>>{{0, 2}, {0, 5}, {2, 5}} << QList<QList<int>>{{0, 2, 5}};
@@ -220,7 +222,7 @@ private slots:
     }
     void groupsOfEqualPatches()
     {
-        QFETCH(QList<QPair<int, int>>, pairs);
+        QFETCH(Pairs, pairs);
         QFETCH(QList<QList<int>>, groups);
         CDoubleGroups found;
         for (const auto& [a, b] : pairs)
