@@ -9,6 +9,7 @@
 #include "bank/ui/RandomDlg.h"
 #include "bank/ui/ToneloomView.h"
 #include "midi/LoopbackDevice.h"
+#include "midi/Midi.h"
 #include "settings/AppSettings.h"
 #include "tests/support/AppSession.h"
 #include "ui/CommandIds.h"

@@ -300,24 +300,24 @@ private slots:
         clickRow(view, 3, Qt::ControlModifier);
         action(cmd::kEditDelete)->trigger();
         QCOMPARE(names(view->document()), (QStringList{"A", "D"}));
-        const QByteArray deleted = readFile(path);
+        const QByteArray deleted = libtest::readFile(path);
         QCOMPARE(deleted.size(), 2 * 750);
         QVERIFY(action(cmd::kEditUndo)->isEnabled());
         QCOMPARE(action(cmd::kEditUndo)->text(), QStringLiteral("Undo: Delete\tCtrl+Z"));
         action(cmd::kEditUndo)->trigger();
-        QCOMPARE(readFile(path), original);
+        QCOMPARE(libtest::readFile(path), original);
         QCOMPARE(view->listModel().rowCount(), 4);
         QVERIFY(!action(cmd::kEditUndo)->isEnabled());
         QCOMPARE(action(cmd::kEditRedo)->text(), QStringLiteral("Redo: Delete\tCtrl+A"));
         action(cmd::kEditRedo)->trigger();
-        QCOMPARE(readFile(path), deleted);
+        QCOMPARE(libtest::readFile(path), deleted);
         action(cmd::kEditUndo)->trigger();
         clickRow(view, 1);
         action(cmd::kEditDelete)->trigger();
         QCOMPARE(action(cmd::kEditUndo)->text(), QStringLiteral("Undo: Delete \"B && C\"\tCtrl+Z"));
         QVERIFY(!action(cmd::kEditRedo)->isEnabled());
         action(cmd::kEditUndo)->trigger();
-        QCOMPARE(readFile(path), original);
+        QCOMPARE(libtest::readFile(path), original);
     }
 
     // A new library window is wide enough for every column and shows about twenty lines.
