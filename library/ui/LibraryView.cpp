@@ -279,6 +279,9 @@ bool CLibraryView::handlesCommand(int id) const
     case cmd::kLibraryProperties:
     case cmd::kLibraryKeys:
     case cmd::kFindDoubles:
+    case cmd::kShowAll:
+    case cmd::kEditUndo:
+    case cmd::kEditRedo:
         return true;
     default:
         return isSortCommand(id);

@@ -295,6 +295,7 @@ private slots:
         const QByteArray original = library({{"A"}, {"B & C"}, {"D"}, {"E"}});
         CLibraryView* view = open(fresh(original));
         const QString path = view->document().path();
+        frame()->updateActions();
         QVERIFY(!action(cmd::kEditUndo)->isEnabled());
         clickRow(view, 1);
         clickRow(view, 3, Qt::ControlModifier);
@@ -302,20 +303,30 @@ private slots:
         QCOMPARE(names(view->document()), (QStringList{"A", "D"}));
         const QByteArray deleted = libtest::readFile(path);
         QCOMPARE(deleted.size(), 2 * 750);
+        frame()->updateActions();
         QVERIFY(action(cmd::kEditUndo)->isEnabled());
+        frame()->updateActions();
         QCOMPARE(action(cmd::kEditUndo)->text(), QStringLiteral("Undo: Delete\tCtrl+Z"));
+        frame()->updateActions();
         action(cmd::kEditUndo)->trigger();
         QCOMPARE(libtest::readFile(path), original);
         QCOMPARE(view->listModel().rowCount(), 4);
+        frame()->updateActions();
         QVERIFY(!action(cmd::kEditUndo)->isEnabled());
+        frame()->updateActions();
         QCOMPARE(action(cmd::kEditRedo)->text(), QStringLiteral("Redo: Delete\tCtrl+A"));
+        frame()->updateActions();
         action(cmd::kEditRedo)->trigger();
         QCOMPARE(libtest::readFile(path), deleted);
+        frame()->updateActions();
         action(cmd::kEditUndo)->trigger();
         clickRow(view, 1);
         action(cmd::kEditDelete)->trigger();
+        frame()->updateActions();
         QCOMPARE(action(cmd::kEditUndo)->text(), QStringLiteral("Undo: Delete \"B && C\"\tCtrl+Z"));
+        frame()->updateActions();
         QVERIFY(!action(cmd::kEditRedo)->isEnabled());
+        frame()->updateActions();
         action(cmd::kEditUndo)->trigger();
         QCOMPARE(libtest::readFile(path), original);
     }
@@ -421,6 +432,7 @@ private slots:
             d->chooseGroup(1, 2); // group 2, key 1: 33
             return int(QDialog::Accepted);
         };
+        frame()->updateActions();
         QVERIFY(!action(cmd::kShowAll)->isEnabled());
         const QString plain = view->documentTitle();
         action(cmd::kEditFind)->trigger();
@@ -431,10 +443,13 @@ private slots:
         const QString key33 = view->document().keyNameText(33);
         QCOMPARE(view->documentTitle(),
                  plain + QStringLiteral(" - 2 of 3 - Find: \"Pad\" AND %1 OR %2").arg(key17, key33));
+        frame()->updateActions();
         QVERIFY(action(cmd::kShowAll)->isEnabled());
+        frame()->updateActions();
         action(cmd::kShowAll)->trigger();
         QCOMPARE(view->listModel().rowCount(), 3);
         QCOMPARE(view->documentTitle(), plain);
+        frame()->updateActions();
         QVERIFY(!action(cmd::kShowAll)->isEnabled());
         // Find starts from the last search.
         CLibrarySearch offered;
