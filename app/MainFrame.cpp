@@ -40,6 +40,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QPrinter>
+#include <QScreen>
 #include <QStatusBar>
 #include <QStyle>
 #include <QToolBar>
@@ -339,6 +340,7 @@ void CMainFrame::createToolBar()
         {cmd::kEditCopy, "copy", "Copy"},
         {cmd::kEditPaste, "paste", "Paste"},
         {cmd::kEditFind, "find", "Find"},
+        {cmd::kShowAll, nullptr, "Show All"},
         {cmd::kNone, nullptr, nullptr},
         {cmd::kFilePrint, "print", "Print"},
         {cmd::kNone, nullptr, nullptr},
@@ -360,7 +362,9 @@ void CMainFrame::createToolBar()
             continue;
         }
         QAction* a = action(button.id);
-        a->setIcon(QIcon(QStringLiteral(":/icons/%1.png").arg(QString::fromLatin1(button.icon))));
+        // A button without a picture shows its text.
+        if (button.icon)
+            a->setIcon(QIcon(QStringLiteral(":/icons/%1.png").arg(QString::fromLatin1(button.icon))));
         a->setToolTip(QString::fromLatin1(button.tip));
         m_toolBar->addAction(a);
     }
@@ -462,9 +466,11 @@ QSize CMainFrame::defaultSize() const
             bars += bar->sizeHint().height();
         chrome = QSize(2 * m_mdi->frameWidth(), bars + 2 * m_mdi->frameWidth());
     }
-    // Room for a second window cascaded below the first.
+    // Room for a second window cascaded below the first, and for a scroll bar under the
+    // grid where the screen is narrower than the grid: the last row stays in sight.
     const int margin = titleHeight;
-    return child + chrome + QSize(margin, margin);
+    const int bar = st->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, this);
+    return child + chrome + QSize(margin, margin + bar);
 }
 
 void CMainFrame::cascadeWindows()
@@ -805,14 +811,22 @@ void CMainFrame::toggleMidiMonitor()
 
 void CMainFrame::placePianoKeyboard()
 {
-    // Across the lower part of the windows' area, so that it hides no menu or bar.
-    const QRect area(m_mdi->mapToGlobal(QPoint(0, 0)), m_mdi->size());
+    // Below the main window, where it covers none of the program's windows; when the
+    // screen has no room there, along the screen's foot.
+    const QRect frame = frameGeometry();
+    const QScreen* screen = this->screen();
+    const QRect room = screen ? screen->availableGeometry() : frame;
     QSize size = m_piano->sizeHint();
-    if (area.width() > 0)
-        size.setWidth(std::min(size.width(), area.width()));
-    const QPoint at(area.left() + (area.width() - size.width()) / 2,
-                    std::max(area.top(), area.bottom() - size.height() - 8));
-    m_piano->setGeometry(QRect(at, size));
+    size.setWidth(std::min(size.width(), std::max(1, std::min(frame.width(), room.width()))));
+    // The piano's own frame and title, which its geometry leaves out.
+    const int pianoFrame = std::max(0, m_piano->frameGeometry().height() - m_piano->height());
+    const int below = frame.bottom() + 1;
+    const int top = below + pianoFrame + size.height() <= room.bottom() + 1
+                        ? below + pianoFrame
+                        : std::max(room.top(), room.bottom() + 1 - size.height() - std::max(pianoFrame, 8));
+    const int left = std::clamp(frame.left() + (frame.width() - size.width()) / 2, room.left(),
+                                std::max(room.left(), room.right() + 1 - size.width()));
+    m_piano->setGeometry(QRect(QPoint(left, top), size));
 }
 
 // ---------------------------------------------------------------- window layout

@@ -393,10 +393,10 @@ bool CBankOperations::CopyToPatch(const std::array<int, kCopyToPatchKeys>& keys,
 }
 
 void CBankOperations::RandomPatches(const CRandomPatches::Flags& flags, const std::vector<int>& boards,
-                                    const CExpansionNames* names, CRandomSource& random)
+                                    const CExpansionNames* names, CRandomSource& random, const std::vector<int>& only)
 {
     m_document.ExecuteCommand(
-        std::make_unique<CRandomCommand>(m_document, [flags, boards, names, &random](CPatchArray& patches) {
-            CRandomPatches::RandomizePatches(patches, flags, boards, names, random);
+        std::make_unique<CRandomCommand>(m_document, [flags, boards, names, &random, only](CPatchArray& patches) {
+            CRandomPatches::RandomizePatches(patches, flags, boards, names, random, only);
         }));
 }

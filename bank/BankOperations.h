@@ -80,9 +80,9 @@ public:
     static QByteArray rhythmToPatch(const QByteArray& initPatch, const QByteArray& rhythm,
                                     const std::array<int, kCopyToPatchKeys>& keys);
 
-    // Randomises every patch of the bank as one command.
+    // Randomises every patch of the bank (or those of only) as one command.
     void RandomPatches(const CRandomPatches::Flags& flags, const std::vector<int>& boards, const CExpansionNames* names,
-                       CRandomSource& random);
+                       CRandomSource& random, const std::vector<int>& only = {});
 
 private:
     // What an operation took in: items offered, refused and repaired.

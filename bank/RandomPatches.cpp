@@ -234,10 +234,12 @@ void CRandomPatches::randomizePatch(std::uint8_t* image, const Flags& flags, con
 }
 
 void CRandomPatches::RandomizePatches(CPatchArray& patches, const Flags& flags, const std::vector<int>& boards,
-                                      const CExpansionNames* names, CRandomSource& random)
+                                      const CExpansionNames* names, CRandomSource& random, const std::vector<int>& only)
 {
     std::vector<std::uint8_t> image(CPatchArray::kRecordSize);
     for (int i = 0; i < patches.GetCount(); ++i) {
+        if (!only.empty() && std::find(only.cbegin(), only.cend(), i) == only.cend())
+            continue;
         patches.GetRecord(i, image.data());
         randomizePatch(image.data(), flags, boards, names, random);
         patches.SetRecord(i, image.data());

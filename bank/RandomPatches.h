@@ -43,8 +43,10 @@ public:
     // groups; finally numbers and checksums are set right. Waves are drawn from the
     // internal groups or the installed boards, their numbers below the count of wave
     // names known for the group (names may be null: then wave 0).
+    // only (when not empty) limits it to these patches; the others stay as they are.
     static void RandomizePatches(CPatchArray& patches, const Flags& flags, const std::vector<int>& boards,
-                                 const CExpansionNames* names, CRandomSource& random);
+                                 const CExpansionNames* names, CRandomSource& random,
+                                 const std::vector<int>& only = {});
 
     // One patch image (645 bytes), without the final renumbering.
     static void randomizePatch(std::uint8_t* image, const Flags& flags, const std::vector<int>& boards,

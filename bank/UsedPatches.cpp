@@ -61,6 +61,7 @@ CUsedPatches::CUsedPatches(const CPerformanceArray& performances, const CPatchAr
                            const CExpansionNames* names)
 {
     QHash<QString, std::size_t> byLabel;
+    std::vector<std::vector<QStringList>> parts; // by line, by performance of the line
     for (int i = 0; i < performances.GetCount(); ++i) {
         const QString performance = numbered(i + 1, performances.name(i));
         for (int part = 0; part < CPerformanceArray::kParts; ++part) {
@@ -72,12 +73,27 @@ CUsedPatches::CUsedPatches(const CPerformanceArray& performances, const CPatchAr
             const auto found = byLabel.constFind(text);
             if (found == byLabel.constEnd()) {
                 byLabel.insert(text, m_lines.size());
-                m_lines.push_back(Line{text, 1, {performance}});
-            } else {
-                Line& line = m_lines[*found];
-                ++line.count;
-                line.performances << performance;
+                m_lines.push_back(Line{text, 0, {}, {}});
+                parts.emplace_back();
             }
+            const std::size_t at = found == byLabel.constEnd() ? m_lines.size() - 1 : *found;
+            Line& line = m_lines[at];
+            ++line.count;
+            // One line per performance: a further part of it joins its line.
+            if (line.performanceNumbers.empty() || line.performanceNumbers.back() != i) {
+                line.performanceNumbers.push_back(i);
+                line.performances << performance;
+                parts[at].emplace_back();
+            }
+            parts[at].back() << QString::number(part + 1);
+        }
+    }
+    for (std::size_t l = 0; l < m_lines.size(); ++l) {
+        QStringList& lines = m_lines[l].performances;
+        for (qsizetype p = 0; p < lines.size(); ++p) {
+            const QStringList& used = parts[l][static_cast<std::size_t>(p)];
+            lines[p] += (used.size() == 1 ? QStringLiteral(" (Part ") : QStringLiteral(" (Parts "))
+                        + used.join(QStringLiteral(", ")) + QLatin1Char(')');
         }
     }
     std::stable_sort(m_lines.begin(), m_lines.end(), [](const Line& a, const Line& b) {

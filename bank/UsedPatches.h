@@ -15,9 +15,11 @@ class CUsedPatches
 public:
     struct Line
     {
-        QString label;            // group and patch, e.g. "USER 3: Warm Pad     "
-        int count = 0;            // parts that play it
-        QStringList performances; // "%d: %s" once per part that plays it
+        QString label; // group and patch, e.g. "USER 3: Warm Pad     "
+        int count = 0; // parts that play it
+        // "%d: %s (Parts 1, 3)": one per performance, with the parts that play it
+        QStringList performances;
+        std::vector<int> performanceNumbers; // the performances of those lines (0-based)
     };
 
     // names may be null: preset and board patches are then shown by number.

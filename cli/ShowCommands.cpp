@@ -82,7 +82,16 @@ bool itemLines(const ListedKind& kind, const QString& path, int number, const CE
         fail(QStringLiteral("%1 holds %2 %3, not %4").arg(path).arg(items).arg(QLatin1String(kind.plural)).arg(number));
         return false;
     }
-    out = listing::lines(kind.editor, doc.array(kind.kind).record(number - 1), &names);
+    // A part that plays the bank's own patches or rhythm sets shows their names.
+    const auto namesOf = [&doc](int itemKind) {
+        QStringList list;
+        const CRecordArray& array = doc.array(itemKind);
+        for (int i = 0; i < array.GetCount(); ++i)
+            list << array.name(i);
+        return list;
+    };
+    out = listing::lines(kind.editor, doc.array(kind.kind).record(number - 1), &names, namesOf(kPatches),
+                         namesOf(kRhythmSets));
     // Names come from the file: printed escaped, field by field, so the tabs between
     // the fields stay the only ones.
     for (listing::Line& line : out)

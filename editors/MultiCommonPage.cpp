@@ -3,6 +3,7 @@
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
+#include <QLabel>
 #include <QVBoxLayout>
 
 namespace {
@@ -37,7 +38,31 @@ CMultiCommonPage::CMultiCommonPage(CRecordEdit& edit, CServices& services, QWidg
     generalGrid->setRowStretch(row, 1);
     for (int c = 0; c < kReserveColumns; ++c)
         reserveGrid->setColumnStretch(2 * c + 1, 1);
-    reserveGrid->setRowStretch(kParts / kReserveColumns, 1);
+    m_total = new QLabel(reserves);
+    m_total->setObjectName(QStringLiteral("ReserveTotal"));
+    m_total->setWordWrap(true);
+    reserveGrid->addWidget(m_total, kParts / kReserveColumns, 0, 1, 2 * kReserveColumns);
+    reserveGrid->setRowStretch(kParts / kReserveColumns + 1, 1);
     outer->addWidget(general, 1);
     outer->addWidget(reserves, 1);
+}
+
+void CMultiCommonPage::loadExtras()
+{
+    const int total = edit().reservedVoices();
+    m_total->setText(QStringLiteral("Total: %1 of %2, %3 left")
+                         .arg(total)
+                         .arg(CRecordEdit::kVoiceLimit)
+                         .arg(CRecordEdit::kVoiceLimit - total));
+}
+
+void CMultiCommonPage::valueLowered(const params::Param& p, int asked, int kept)
+{
+    // The raise is not lost without a word: the page says why it stopped.
+    m_total->setText(QStringLiteral("Total: %1 of %2, no voice left: %3 is %4, not %5.")
+                         .arg(edit().reservedVoices())
+                         .arg(CRecordEdit::kVoiceLimit)
+                         .arg(params::plainLabel(params::label(p)))
+                         .arg(kept)
+                         .arg(asked));
 }

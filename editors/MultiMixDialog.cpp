@@ -36,6 +36,7 @@ CMultiMixDialog::CMultiMixDialog(CRecordEdit& edit, CServices& services, QWidget
     grid->setHorizontalSpacing(4);
     const std::vector<params::MixRow>& rows = params::mixRows();
     m_rows.resize(rows.size());
+    m_values.resize(rows.size());
     for (std::size_t r = 0; r < rows.size(); ++r) {
         const params::MixRow& mix = rows[r];
         const int row = static_cast<int>(r);
@@ -70,15 +71,29 @@ CMultiMixDialog::CMultiMixDialog(CRecordEdit& edit, CServices& services, QWidget
             }
             w->setObjectName(QStringLiteral("%1/%2").arg(QLatin1String(mix.id)).arg(part));
             w->setAccessibleName(QStringLiteral("%1 %2").arg(QString::fromLatin1(mix.label).chopped(1)).arg(part + 1));
-            grid->addWidget(w, row, part + 1, Qt::AlignHCenter);
+            QLabel* value = nullptr;
+            if (mix.control == params::Control::Check) {
+                grid->addWidget(w, row, part + 1, Qt::AlignHCenter);
+            } else {
+                // The value under the knob or slider, as the virtual synth shows it.
+                auto* cell = new QVBoxLayout;
+                cell->setSpacing(0);
+                cell->addWidget(w, 1, Qt::AlignHCenter);
+                value = new QLabel(this);
+                value->setObjectName(QStringLiteral("%1/%2/value").arg(QLatin1String(mix.id)).arg(part));
+                value->setAlignment(Qt::AlignHCenter);
+                cell->addWidget(value);
+                grid->addLayout(cell, row, part + 1);
+            }
+            m_values[r].push_back(value);
             m_rows[r].push_back(w);
             m_stops.push_back(w);
         }
-        // Alt+1 .. Alt+6: the row's first control.
         auto* shortcut = new QShortcut(QKeySequence(Qt::ALT | static_cast<Qt::Key>(Qt::Key_1 + row)), this);
         shortcut->setContext(Qt::WidgetWithChildrenShortcut);
+        // Alt+1 .. Alt+6: the row's control of the part that has the focus.
         connect(shortcut, &QShortcut::activated, this,
-                [this, r] { m_rows[r].front()->setFocus(Qt::ShortcutFocusReason); });
+                [this, r] { m_rows[r][static_cast<std::size_t>(focusedPart())]->setFocus(Qt::ShortcutFocusReason); });
     }
     for (int part = 0; part < kParts; ++part) {
         QWidget* caption = services.createCaption(QString::number(part + 1), this);
@@ -153,6 +168,7 @@ void CMultiMixDialog::loadFromRecord()
         const params::Param& p = rowParam(static_cast<int>(r));
         for (int part = 0; part < kParts; ++part) {
             const int value = edit().value(p, part);
+            showValue(static_cast<int>(r), part, value);
             QWidget* w = m_rows[r][static_cast<std::size_t>(part)];
             if (auto* knob = qobject_cast<CValueKnob*>(w))
                 knob->setValue(value);
@@ -168,6 +184,38 @@ void CMultiMixDialog::loadFromRecord()
 void CMultiMixDialog::changed(int row, int part, int value)
 {
     edit().change(rowParam(row), part, value);
+    showValue(row, part, edit().value(rowParam(row), part));
+}
+
+void CMultiMixDialog::showValue(int row, int part, int value)
+{
+    QLabel* label = valueLabel(row, part);
+    if (!label)
+        return;
+    const QString text = params::shownText(rowParam(row), value);
+    label->setText(text);
+    const params::MixRow& mix = params::mixRows()[static_cast<std::size_t>(row)];
+    control(row, part)->setToolTip(
+        QStringLiteral("Part %1 %2 %3").arg(part + 1).arg(QString::fromLatin1(mix.label), text));
+}
+
+QLabel* CMultiMixDialog::valueLabel(int row, int part) const
+{
+    if (row < 0 || row >= static_cast<int>(m_values.size()) || part < 0 || part >= kParts)
+        return nullptr;
+    return m_values[static_cast<std::size_t>(row)][static_cast<std::size_t>(part)];
+}
+
+int CMultiMixDialog::focusedPart() const
+{
+    const QWidget* focus = QApplication::focusWidget();
+    if (!focus)
+        return 0;
+    for (const auto& row : m_rows)
+        for (std::size_t part = 0; part < row.size(); ++part)
+            if (row[part] == focus || row[part]->isAncestorOf(focus))
+                return static_cast<int>(part);
+    return 0;
 }
 
 void CMultiMixDialog::remoteValue(int value, int controller)

@@ -6,6 +6,7 @@
 
 class CValueKnob;
 class QCheckBox;
+class QLabel;
 class QSlider;
 
 // The "Mix" page of the performance editor: a strip per part with the reverb, chorus,
@@ -35,6 +36,10 @@ public:
     // The part's caption box (the caption control, else a label) and its text.
     QWidget* caption(int part) const;
     QString captionText(int part) const;
+    // The value shown under a knob or slider (null for a tick box).
+    QLabel* valueLabel(int row, int part) const;
+    // The part whose control has the focus (0 when none has).
+    int focusedPart() const;
     // Every control in tab order (row after row).
     const std::vector<QWidget*>& tabStops() const { return m_stops; }
 
@@ -42,8 +47,11 @@ public:
 
 private:
     void changed(int row, int part, int value);
+    // Shows value as the value text and tool tip of row's control of part.
+    void showValue(int row, int part, int value);
 
-    std::vector<std::vector<QWidget*>> m_rows; // [row][part]
+    std::vector<std::vector<QWidget*>> m_rows;  // [row][part]
+    std::vector<std::vector<QLabel*>> m_values; // [row][part]
     std::vector<QWidget*> m_captions;
     std::vector<QWidget*> m_stops;
     int m_loading = 0;

@@ -357,7 +357,10 @@ void CParamPage::onChanged(Binding& b, int value)
         return;
     }
     // A value the copy lowered (the voice reserve rule) shows as it was kept.
-    loadExcept(edit().value(*b.p, b.column) == value ? &b : nullptr);
+    const int kept = edit().value(*b.p, b.column);
+    loadExcept(kept == value ? &b : nullptr);
+    if (kept != value)
+        valueLowered(*b.p, value, kept);
 }
 
 void CParamPage::setToneSelection(const CRecordEdit::Selection& selection)

@@ -62,6 +62,9 @@ protected:
     // The page's own widgets of a tone column follow the tone selection.
     virtual void enableColumn(int column, bool enabled);
 
+    // The copy kept less than the user asked for (the voice reserve rule).
+    virtual void valueLowered(const params::Param&, int /*asked*/, int /*kept*/) {}
+
     bool isLoading() const { return m_loading > 0; }
     // Shows a refused value's message.
     void refuse(const QString& text);

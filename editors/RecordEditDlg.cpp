@@ -11,6 +11,8 @@
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QPushButton>
+#include <QScreen>
+#include <QScrollArea>
 #include <QShortcut>
 #include <QVBoxLayout>
 
@@ -26,10 +28,17 @@ CRecordEditDlg::CRecordEditDlg(CServices& services, params::Editor editor, const
                                QWidget* parent)
     : QDialog(parent), m_services(services),
       m_edit(std::make_unique<CRecordEdit>(editor, image, services.settings().synth(), &services.names())),
-      m_tabList(params::tabs(editor))
+      m_tabList(params::tabs(editor)), m_original(m_edit->image())
 {
     m_edit->setRealtime(services.settings().realtime());
-    m_edit->setSender([this](const QByteArray& message) { sendMessage(message); });
+    m_edit->setSender([this](const QByteArray& message) {
+        sendMessage(message);
+        m_changesSent = true;
+    });
+    // Realtime changes alter the instrument's temporary area: it gets this item first, so
+    // that they change this sound and not whatever the area held.
+    if (m_edit->realtime())
+        sendMessage(m_edit->temporaryImage());
 
     QStringList texts;
     for (const params::Tab& tab : m_tabList)
@@ -45,12 +54,20 @@ CRecordEditDlg::CRecordEditDlg(CServices& services, params::Editor editor, const
     connect(m_realtime, &QCheckBox::clicked, this, [this](bool on) {
         m_edit->setRealtime(on);
         m_services.settings().setRealtime(on);
+        // From now on changes go out: the instrument starts from the copy as it stands.
+        if (on)
+            sendPatch();
     });
-    m_sendPatch = makeButton(QStringLiteral("&Send Patch"));
+    // The button names what the editor sends.
+    const char* sendText = editor == params::Editor::Performance ? "&Send Performance"
+                           : editor == params::Editor::Rhythm    ? "&Send Rhythm Set"
+                                                                 : "&Send Patch";
+    m_sendPatch = makeButton(QString::fromLatin1(sendText));
     m_ok = makeButton(QStringLiteral("&OK"));
     m_cancel = makeButton(QStringLiteral("&Cancel"));
-    // Enter anywhere in a page is OK.
+    // Enter anywhere in a page is OK; on a focused Cancel it is Cancel.
     m_ok->setDefault(true);
+    m_cancel->setAutoDefault(true);
     connect(m_sendPatch, &QPushButton::clicked, this, &CRecordEditDlg::sendPatch);
     connect(m_ok, &QPushButton::clicked, this, &QDialog::accept);
     connect(m_cancel, &QPushButton::clicked, this, &QDialog::reject);
@@ -75,14 +92,24 @@ CRecordEditDlg::~CRecordEditDlg()
 
 QPushButton* CRecordEditDlg::makeButton(const QString& text)
 {
-    return new QPushButton(text, this);
+    // A button that was clicked keeps the focus; Enter is OK all the same.
+    auto* button = new QPushButton(text, this);
+    button->setAutoDefault(false);
+    return button;
 }
 
 void CRecordEditDlg::arrange(QLayout* top, QWidget* left, QWidget* bottomLeft, const QList<QPushButton*>& buttons)
 {
     auto* frame = new QGroupBox(this);
     auto* frameLayout = new QVBoxLayout(frame);
-    frameLayout->addWidget(m_pageArea);
+    // On a small screen the page scrolls inside the dialog; the tabs and the buttons
+    // stay in sight.
+    auto* scroller = new QScrollArea(frame);
+    scroller->setObjectName(QStringLiteral("PageScroller"));
+    scroller->setFrameShape(QFrame::NoFrame);
+    scroller->setWidgetResizable(true);
+    scroller->setWidget(m_pageArea);
+    frameLayout->addWidget(scroller);
 
     auto* bottom = new QHBoxLayout;
     if (bottomLeft)
@@ -109,6 +136,27 @@ void CRecordEditDlg::arrange(QLayout* top, QWidget* left, QWidget* bottomLeft, c
     layout->addLayout(middle, 1);
     layout->addLayout(bottom);
     m_tabs->setCurrentIndex(0);
+}
+
+QSize CRecordEditDlg::sizeHint() const
+{
+    // The whole page without scroll bars, as far as the screen allows.
+    QSize hint = QDialog::sizeHint();
+    if (const auto* scroller = findChild<QScrollArea*>(QStringLiteral("PageScroller"))) {
+        const QSize page = m_pageArea->sizeHint().expandedTo(m_pageArea->minimumSize());
+        hint += (page - scroller->sizeHint()).expandedTo(QSize(0, 0));
+    }
+    return boundedToScreen(hint);
+}
+
+QSize CRecordEditDlg::boundedToScreen(QSize size) const
+{
+    const QScreen* screen = this->screen();
+    if (!screen)
+        return size;
+    // Room for the window's frame and title.
+    const QSize room = screen->availableGeometry().size() - QSize(kFrameAllowance, 2 * kFrameAllowance);
+    return size.boundedTo(room);
 }
 
 void CRecordEditDlg::closePage()
@@ -174,6 +222,7 @@ void CRecordEditDlg::sendPatch()
 {
     storePage();
     sendMessage(m_edit->temporaryImage());
+    m_changesSent = true;
 }
 
 void CRecordEditDlg::done(int result)
@@ -182,6 +231,12 @@ void CRecordEditDlg::done(int result)
     if (result == QDialog::Accepted)
         storePage();
     closePage();
+    // Cancel after changes went out: the instrument sounds the item as it was again.
+    if (result != QDialog::Accepted && m_changesSent) {
+        m_changesSent = false;
+        CRecordEdit original(m_edit->editor(), m_original, m_edit->synth(), m_edit->names());
+        sendMessage(original.temporaryImage());
+    }
     m_current = -1;
     QDialog::done(result);
 }

@@ -46,6 +46,10 @@ public:
     // "&Send Patch": the whole copy to the temporary area, also with realtime off.
     void sendPatch();
 
+    // The whole page where the screen has room for it; less, with the page scrolling,
+    // on a small screen.
+    QSize sizeHint() const override;
+
 public slots:
     void done(int result) override;
 
@@ -75,11 +79,17 @@ protected:
     CServices& services() { return m_services; }
 
 private:
+    // Room a window's frame and title take around it.
+    static constexpr int kFrameAllowance = 24;
+    QSize boundedToScreen(QSize size) const;
     void closePage();
 
     CServices& m_services;
     std::unique_ptr<CRecordEdit> m_edit;
     std::vector<params::Tab> m_tabList;
+    // The record as the editor got it, and whether changes of it went to the instrument.
+    QByteArray m_original;
+    bool m_changesSent = false;
     CMultiRowTabBar* m_tabs = nullptr;
     QWidget* m_pageArea = nullptr;
     QVBoxLayout* m_pageLayout = nullptr;

@@ -3,6 +3,7 @@
 #include "library/LibraryRecord.h"
 
 #include <QFile>
+#include <QStringList>
 #include <algorithm>
 #include <chrono>
 #include <cstring>
@@ -85,6 +86,38 @@ QString CDoublePatchFinder::pairText(const QByteArray& first, const QByteArray& 
 {
     return QStringLiteral("\"%1\" and \"%2\" are equal")
         .arg(QString::fromLatin1(trimmedName(first)), QString::fromLatin1(trimmedName(second)));
+}
+
+int CDoubleGroups::add(int first, int second)
+{
+    auto it = m_groupOf.find(first);
+    if (it == m_groupOf.end())
+        it = m_groupOf.find(second);
+    if (it == m_groupOf.end()) {
+        const int group = static_cast<int>(m_groups.size());
+        m_groups.push_back({first, second});
+        m_groupOf[first] = group;
+        m_groupOf[second] = group;
+        return group;
+    }
+    const int group = it->second;
+    std::vector<int>& members = m_groups[static_cast<std::size_t>(group)];
+    for (int e : {first, second}) {
+        if (m_groupOf.emplace(e, group).second)
+            members.insert(std::lower_bound(members.begin(), members.end(), e), e);
+    }
+    return group;
+}
+
+QString CDoubleGroups::text(const std::vector<QByteArray>& names)
+{
+    QStringList quoted;
+    for (const QByteArray& name : names)
+        quoted << QStringLiteral("\"%1\"").arg(QString::fromLatin1(trimmedName(name)));
+    if (quoted.size() < 2)
+        return quoted.join(QString());
+    const QString last = quoted.takeLast();
+    return quoted.join(QStringLiteral(", ")) + QStringLiteral(" and ") + last + QStringLiteral(" are equal");
 }
 
 bool CDoublePatchFinder::find(const QString& path, std::stop_token stop, const FoundFn& found,

@@ -7,6 +7,8 @@
 #include <functional>
 #include <stop_token>
 #include <thread>
+#include <unordered_map>
+#include <vector>
 
 // Finds the pairs of entries of a library file whose patches sound the same: equal in
 // every byte of the common data after the name, except its last two bytes (the
@@ -17,6 +19,23 @@
 // find them (first entry ascending, then second ascending), but the file is read once:
 // each patch gets a fingerprint of the compared bytes, and only patches with equal
 // fingerprints are compared byte by byte.
+// The pairs of equal patches gathered into groups: three equal patches are one group of
+// three, not three pairs. Pairs come as the finder reports them, first entry ascending.
+class CDoubleGroups
+{
+public:
+    // Adds a pair; the number of the group it joined or began.
+    int add(int first, int second);
+    const std::vector<std::vector<int>>& groups() const { return m_groups; }
+    // "\"A\" and \"B\" are equal", "\"A\", \"B\" and \"C\" are equal" (names without
+    // trailing blanks).
+    static QString text(const std::vector<QByteArray>& names);
+
+private:
+    std::vector<std::vector<int>> m_groups; // entries ascending
+    std::unordered_map<int, int> m_groupOf;
+};
+
 class CDoublePatchFinder : public QObject
 {
     Q_OBJECT

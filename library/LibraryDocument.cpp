@@ -684,3 +684,100 @@ bool CLibraryDocument::DeleteEntries(std::vector<int> numbers)
     emit entriesRemoved(QList<int>(numbers.begin(), numbers.end()));
     return true;
 }
+
+bool CLibraryDocument::InsertRecords(const std::vector<int>& numbers, const std::vector<QByteArray>& records)
+{
+    if (numbers.size() != records.size() || numbers.empty())
+        return numbers.size() == records.size();
+    const int total = count() + static_cast<int>(numbers.size());
+    for (std::size_t i = 0; i < numbers.size(); ++i)
+        if (records[i].size() != clb::kRecordSize || numbers[i] < 0 || numbers[i] >= total
+            || (i > 0 && numbers[i] <= numbers[i - 1]))
+            return false;
+
+    QFile source(m_path);
+    if (!source.open(QIODevice::ReadOnly)) {
+        reportFileError(source);
+        return false;
+    }
+    QSaveFile target(m_path);
+    target.setDirectWriteFallback(false);
+    if (!target.open(QIODevice::WriteOnly)) {
+        m_reporter.showMessage(MessageIcon::Exclamation, QString::fromLatin1(kFileError) + target.errorString());
+        return false;
+    }
+    // The new list, place by place: an inserted record where its number says, else the
+    // next old record. A short rest at the end of the old file is left behind.
+    QByteArray record(clb::kRecordSize, Qt::Uninitialized);
+    QByteArray out;
+    out.reserve(kChunkRecords * clb::kRecordSize);
+    std::size_t next = 0;
+    bool ok = true;
+    for (int place = 0; ok && place < total; ++place) {
+        if (next < numbers.size() && numbers[next] == place) {
+            out.append(records[next++]);
+        } else {
+            if (source.read(record.data(), clb::kRecordSize) != clb::kRecordSize) {
+                reportFileError(source);
+                target.cancelWriting();
+                return false;
+            }
+            out.append(record);
+        }
+        if (out.size() >= kChunkRecords * clb::kRecordSize || place + 1 == total) {
+            ok = target.write(out) == out.size();
+            out.clear();
+        }
+    }
+    if (!target.commit()) {
+        m_reporter.showMessage(MessageIcon::Exclamation, QString::fromLatin1(kWriteError) + target.errorString());
+        return false;
+    }
+    std::vector<CLibraryEntry> entries;
+    entries.reserve(static_cast<std::size_t>(total));
+    next = 0;
+    std::size_t old = 0;
+    for (int place = 0; place < total; ++place) {
+        if (next < numbers.size() && numbers[next] == place)
+            entries.push_back(CLibraryEntry::fromRecord(records[next++].constData()));
+        else
+            entries.push_back(m_entries[old++]);
+    }
+    m_entries = std::move(entries);
+    emit entriesInserted(QList<int>(numbers.begin(), numbers.end()));
+    return true;
+}
+
+bool CLibraryDocument::WriteRecords(const std::vector<int>& numbers, const std::vector<QByteArray>& records)
+{
+    if (numbers.size() != records.size())
+        return false;
+    if (numbers.empty())
+        return true;
+    QFile file(m_path);
+    if (!file.open(QIODevice::ReadWrite | QIODevice::ExistingOnly)) {
+        reportFileError(file);
+        return false;
+    }
+    QList<int> changed;
+    bool ok = true;
+    for (std::size_t i = 0; i < numbers.size(); ++i) {
+        const int n = numbers[i];
+        if (n < 0 || n >= count() || records[i].size() != clb::kRecordSize)
+            continue;
+        if (!file.seek(qint64(n) * clb::kRecordSize) || file.write(records[i]) != records[i].size()) {
+            reportFileError(file);
+            ok = false;
+            break;
+        }
+        m_entries[static_cast<std::size_t>(n)] = CLibraryEntry::fromRecord(records[i].constData());
+        changed << n;
+    }
+    if (ok && !file.flush()) {
+        reportFileError(file);
+        ok = false;
+    }
+    if (!changed.isEmpty())
+        emit entriesChanged(changed);
+    return ok;
+}

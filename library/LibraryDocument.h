@@ -176,6 +176,15 @@ public:
     // either the old or the new library. The numbers of later entries shrink.
     bool DeleteEntries(std::vector<int> numbers);
 
+    // Puts whole records back where entries were deleted: numbers (ascending) are the
+    // places the records take in the new list, so that the deletion of exactly these
+    // numbers is taken back. Written like a deletion: the file is either the old or the
+    // new library.
+    bool InsertRecords(const std::vector<int>& numbers, const std::vector<QByteArray>& records);
+    // Writes whole records (750 bytes each) over entries, in place, with one opening of
+    // the file. Stops at the first file error (what was written before stays).
+    bool WriteRecords(const std::vector<int>& numbers, const std::vector<QByteArray>& records);
+
     // The clock of new dates (tests set their own).
     void setClock(std::function<QDateTime()> clock) { m_clock = std::move(clock); }
     QDateTime now() const { return m_clock(); }
@@ -187,6 +196,8 @@ signals:
     void entriesChanged(const QList<int>& numbers);
     // These entries (ascending, numbers from before the deletion) are gone.
     void entriesRemoved(const QList<int>& numbers);
+    // These entries (ascending, numbers after the insertion) came in; later entries moved up.
+    void entriesInserted(const QList<int>& numbers);
     // Key names or the use of categories changed: every key text may read differently.
     void keyTextsChanged();
 

@@ -19,6 +19,7 @@ CLibraryModel::CLibraryModel(CLibraryDocument& document, QObject* parent)
     connect(&m_document, &CLibraryDocument::entriesAppended, this, &CLibraryModel::onAppended);
     connect(&m_document, &CLibraryDocument::entriesChanged, this, &CLibraryModel::onChanged);
     connect(&m_document, &CLibraryDocument::entriesRemoved, this, &CLibraryModel::onRemoved);
+    connect(&m_document, &CLibraryDocument::entriesInserted, this, [this] { rebuild(); });
     connect(&m_document, &CLibraryDocument::keyTextsChanged, this, &CLibraryModel::onKeyTextsChanged);
     m_rows = listEntries(m_document, m_search, m_sortColumn);
     updateRowIndex();

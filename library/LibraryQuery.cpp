@@ -28,6 +28,25 @@ QStringList CLibrarySearch::opTexts()
             QStringLiteral("OR NOT")};
 }
 
+bool CLibrarySearch::isAll() const
+{
+    return name.isEmpty() && ops[0] == SearchOp::End;
+}
+
+QString CLibrarySearch::text(const std::function<QString(int)>& keyText) const
+{
+    QString line =
+        name.isEmpty() ? QStringLiteral("any name") : QStringLiteral("\"%1\"").arg(QString::fromLatin1(name));
+    const QStringList opNames = opTexts();
+    for (int i = 0; i < kTerms; ++i) {
+        const auto op = static_cast<int>(ops[static_cast<std::size_t>(i)]);
+        if (op == static_cast<int>(SearchOp::End) || op >= opNames.size())
+            break;
+        line += QLatin1Char(' ') + opNames[op] + QLatin1Char(' ') + keyText(keys[static_cast<std::size_t>(i)]);
+    }
+    return line;
+}
+
 bool CLibrarySearch::nameMatches(const CLibraryEntry& entry) const
 {
     if (name.isEmpty())

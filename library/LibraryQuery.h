@@ -6,6 +6,7 @@
 #include <QStringList>
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <vector>
 
 // The operators between the terms of a library search, numbered as they are chosen.
@@ -32,6 +33,11 @@ struct CLibrarySearch
     // The expression for given term values.
     static bool evaluate(bool nameMatch, const std::array<bool, kTerms>& keyMatches,
                          const std::array<SearchOp, kTerms>& ops);
+
+    // Whether every entry matches (no name part, no key term).
+    bool isAll() const;
+    // The search as a line reads it: "PAD AND Warm", with keyText naming key numbers.
+    QString text(const std::function<QString(int)>& keyText) const;
 
     bool operator==(const CLibrarySearch& other) const = default;
 };

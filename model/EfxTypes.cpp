@@ -67,7 +67,7 @@ constexpr Rows kStereoEq = {{{"Low Frequency:", texts(kLowFrequencies)},
                              {"Peaking2 Frequency:", kFreq},
                              {"Peaking2 Q:", texts(kQ)},
                              {"Peaking2 Gain:", kGain},
-                             {"Ouptput Level:", kLevel},
+                             {"Output Level:", kLevel},
                              kUnused}};
 constexpr Rows kDrive = {{{"Drive:", kLevel},
                           {"Output Pan:", kPan},

@@ -107,7 +107,7 @@ QString CExpansionNames::filePath(const QString& folder, NameFileKind mode, int 
 
 QString CExpansionNames::placeholderTitle(int fileNumber)
 {
-    return QStringLiteral("<%1>").arg(fileNumber - 1);
+    return QStringLiteral("<%1>").arg(fileNumber);
 }
 
 NameFileContents CExpansionNames::parse(QByteArrayView bytes)

@@ -78,7 +78,7 @@ public:
     // keeps what was read so far. Text that is not UTF-8 is read as Latin-1.
     static NameFileContents parse(QByteArrayView bytes);
     // The title a file gets when it is missing or unreadable: "<n>" with n the
-    // file's number minus 1.
+    // file's number, which is the board's (or preset group's) number.
     static QString placeholderTitle(int fileNumber);
 
 private:

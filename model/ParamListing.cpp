@@ -52,11 +52,17 @@ QString keyOf(const Line& line)
 
 } // namespace
 
-std::vector<Line> lines(params::Editor editor, const QByteArray& image, const CExpansionNames* names)
+std::vector<Line> lines(params::Editor editor, const QByteArray& image, const CExpansionNames* names,
+                        const QStringList& userPatches, const QStringList& userRhythmSets)
 {
     QByteArray record = image.left(recordlayout::recordSize(editor));
     record.append(QByteArray(recordlayout::recordSize(editor) - record.size(), '\0'));
     const auto* bytes = reinterpret_cast<const std::uint8_t*>(record.constData());
+    // A part's patch list reads as the part page's: numbered, the user group by the
+    // bank's own names.
+    const SynthSettings synth;
+    CRecordEdit edit(editor, record, synth, names);
+    edit.setUserNames(userPatches, userRhythmSets);
     std::vector<Line> out;
     // A rhythm set's name has no page of its own: it leads the listing.
     if (editor == params::Editor::Rhythm) {
@@ -78,6 +84,11 @@ std::vector<Line> lines(params::Editor editor, const QByteArray& image, const CE
                 line.column = columnText(p->block, index);
                 line.label = params::plainLabel(params::label(*p, data));
                 line.text = params::shownText(*p, v, context);
+                if (p->list.kind == valuelists::Kind::PartPatch) {
+                    const QStringList items = edit.listItems(*p, index);
+                    if (v - p->min >= 0 && v - p->min < items.size())
+                        line.text = items[v - p->min];
+                }
                 line.value = p->encoding == params::Encoding::Name ? params::nameText(*p, data) : QString::number(v);
                 line.id = p->id;
                 out.push_back(std::move(line));

@@ -27,7 +27,10 @@ struct Line
 // Every parameter of a record image (as a bank holds it) in page order, then the page's
 // rows top to bottom, then the columns; a rhythm set's name first, on the page "Rhythm". Multi-effect rows that the record's type does
 // not use are left out. names (may be null) gives wave names and group titles.
-std::vector<Line> lines(params::Editor editor, const QByteArray& image, const CExpansionNames* names = nullptr);
+// userPatches and userRhythmSets (the bank's own names) let a performance part that
+// plays the user group show "97: NAME" as its page does.
+std::vector<Line> lines(params::Editor editor, const QByteArray& image, const CExpansionNames* names = nullptr,
+                        const QStringList& userPatches = {}, const QStringList& userRhythmSets = {});
 
 // page, column, label, text and value, separated by tabs.
 QString format(const Line& line);

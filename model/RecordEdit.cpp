@@ -95,7 +95,7 @@ constexpr int kGroupIdSpan = 128;
 constexpr int kNameLength = 12;
 constexpr char kFirstPrintable = ' ';
 constexpr char kLastPrintable = '~';
-constexpr int kVoices = 64;
+constexpr int kVoices = CRecordEdit::kVoiceLimit;
 constexpr int kRhythmPart = 9;
 
 // Pairs of bounds that must not cross.
@@ -227,6 +227,15 @@ QStringList CRecordEdit::listItems(const Param& p, int index) const
                 out << QStringLiteral("%1: %2").arg(i + 1).arg(names[i]);
             return out;
         }
+        // Every group's patches are numbered as the user group's are; a patch known by
+        // its number alone stays that number.
+        QStringList out = params::listItems(p, context(p, index));
+        for (int i = 0; i < out.size(); ++i) {
+            const QString number = QString::number(i + 1);
+            if (out[i] != number)
+                out[i] = number + QStringLiteral(": ") + out[i];
+        }
+        return out;
     }
     return params::listItems(p, context(p, index));
 }
@@ -384,6 +393,15 @@ int CRecordEdit::withinReserve(const Param& p, int value) const
     return std::clamp(std::min(value, kVoices - others), 0, value);
 }
 
+int CRecordEdit::reservedVoices() const
+{
+    int total = 0;
+    for (const Param& row : params::rows(recordlayout::commonBlock(m_editor)))
+        if (isVoiceReserve(row))
+            total += value(row, 0);
+    return total;
+}
+
 QString CRecordEdit::name() const
 {
     for (const Param& p : params::rows(recordlayout::commonBlock(m_editor))) {
@@ -429,17 +447,20 @@ bool CRecordEdit::changeEnvelope(envelope::Kind kind, int column, const envelope
     // What the graph gave, within what the rows can store.
     const envelope::Values v = envelope::valuesOf(kind, envelope::pointsOf(kind, values), rows);
     for (int t : targets(*rows.times[0], column)) {
-        for (std::size_t k = 0; k < envelope::kSegments; ++k) {
-            store(*rows.times[k], t, v.times[k]);
-            if (rows.levels[k])
-                store(*rows.levels[k], t, v.levels[k]);
-        }
-        for (const Param* p : rows.times)
+        // Only the values that changed go out: a drag moves one or two of them.
+        std::vector<const Param*> changed;
+        const auto put = [&](const Param* p, int to) {
+            if (!p || value(*p, t) == to)
+                return;
+            store(*p, t, to);
+            changed.push_back(p);
+        };
+        for (std::size_t k = 0; k < envelope::kSegments; ++k)
+            put(rows.times[k], v.times[k]);
+        for (std::size_t k = 0; k < envelope::kSegments; ++k)
+            put(rows.levels[k], v.levels[k]);
+        for (const Param* p : changed)
             sendValue(*p, t);
-        for (const Param* p : rows.levels) {
-            if (p)
-                sendValue(*p, t);
-        }
     }
     return true;
 }

@@ -110,6 +110,10 @@ public:
     // The copy addressed to the temporary area with the device ID and fresh checksums.
     QByteArray temporaryImage() const;
 
+    // The voices the sixteen reserves of a performance hold, of kVoiceLimit.
+    static constexpr int kVoiceLimit = 64;
+    int reservedVoices() const;
+
     // The range rule of a bound pair: the new lower and upper bounds after one of them
     // was set to value, and whether the other one moved.
     struct RangePair

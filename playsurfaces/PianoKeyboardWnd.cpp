@@ -7,6 +7,8 @@
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
+#include <algorithm>
+#include <utility>
 
 namespace {
 
@@ -19,8 +21,9 @@ const QColor kOutOfRangeBlack(110, 110, 110);
 } // namespace
 
 CPianoKeyboardWnd::CPianoKeyboardWnd(CServices& services, QWidget* parent)
-    : QWidget(parent, Qt::Tool | Qt::WindowStaysOnTopHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
-                          | Qt::WindowCloseButtonHint),
+    // A tool window of the main window: above it, but below the dialogs the program
+    // opens (a window on top of everything would cover a modal question).
+    : QWidget(parent, Qt::Tool | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint),
       m_services(services), m_platform(pianokeys::platformOf(QGuiApplication::platformName()))
 {
     setObjectName(QStringLiteral("PianoKeyboard"));
@@ -34,6 +37,9 @@ CPianoKeyboardWnd::CPianoKeyboardWnd(CServices& services, QWidget* parent)
     setAttribute(Qt::WA_ShowWithoutActivating);
     setAttribute(Qt::WA_OpaquePaintEvent);
     resize(kDefaultWidth, kDefaultHeight);
+    m_releaseTimer.setSingleShot(true);
+    m_releaseTimer.setInterval(kRepeatGapMs);
+    connect(&m_releaseTimer, &QTimer::timeout, this, &CPianoKeyboardWnd::endPendingReleases);
 }
 
 CPianoKeyboardWnd::~CPianoKeyboardWnd()
@@ -74,8 +80,25 @@ void CPianoKeyboardWnd::releaseMouseNote()
     }
 }
 
+void CPianoKeyboardWnd::endPendingReleases()
+{
+    m_releaseTimer.stop();
+    const std::vector<int> pending = std::exchange(m_pendingReleases, {});
+    for (int index : pending) {
+        const auto bit = static_cast<std::size_t>(index);
+        if (!m_keysDown.test(bit))
+            continue;
+        m_keysDown.reset(bit);
+        send(pianokeys::kFirstMidiNote + index, 0);
+        m_pressedNote = -1;
+    }
+    update();
+}
+
 void CPianoKeyboardWnd::releaseKeys()
 {
+    m_releaseTimer.stop();
+    m_pendingReleases.clear();
     if (m_keysDown.none())
         return;
     for (int i = 0; i < pianokeys::kKeyCount; ++i)
@@ -207,8 +230,15 @@ void CPianoKeyboardWnd::keyPressEvent(QKeyEvent* event)
         QWidget::keyPressEvent(event);
         return;
     }
-    // A held key repeats; it sounds once.
+    // A held key repeats; it sounds once. A press right after the key's release is the
+    // repeat of a held key: the release is taken back.
     const auto bit = static_cast<std::size_t>(index);
+    const auto pending = std::find(m_pendingReleases.begin(), m_pendingReleases.end(), index);
+    if (pending != m_pendingReleases.end()) {
+        m_pendingReleases.erase(pending);
+        event->accept();
+        return;
+    }
     if (!event->isAutoRepeat() && !m_keysDown.test(bit)) {
         m_keysDown.set(bit);
         send(pianokeys::kFirstMidiNote + index, kVelocity);
@@ -227,11 +257,10 @@ void CPianoKeyboardWnd::keyReleaseEvent(QKeyEvent* event)
     }
     // The releases between the repeats of a held key are no releases.
     const auto bit = static_cast<std::size_t>(index);
-    if (!event->isAutoRepeat() && m_keysDown.test(bit)) {
-        m_keysDown.reset(bit);
-        send(pianokeys::kFirstMidiNote + index, 0);
-        m_pressedNote = -1;
-        update();
+    if (!event->isAutoRepeat() && m_keysDown.test(bit)
+        && std::find(m_pendingReleases.cbegin(), m_pendingReleases.cend(), index) == m_pendingReleases.cend()) {
+        m_pendingReleases.push_back(index);
+        m_releaseTimer.start();
     }
     event->accept();
 }

@@ -3,9 +3,11 @@
 #include "playsurfaces/PianoKeyMap.h"
 #include "playsurfaces/PianoLayout.h"
 
+#include <QTimer>
 #include <QWidget>
 #include <bitset>
 #include <cstdint>
+#include <vector>
 
 class CServices;
 
@@ -25,6 +27,8 @@ public:
     // The first size, before a stored place is known.
     static constexpr int kDefaultWidth = 560;
     static constexpr int kDefaultHeight = 96;
+    // How long a released key waits for the press of a key repeat before its note ends.
+    static constexpr int kRepeatGapMs = 40;
 
     explicit CPianoKeyboardWnd(CServices& services, QWidget* parent = nullptr);
     ~CPianoKeyboardWnd() override;
@@ -59,6 +63,8 @@ private:
     void send(int midiNote, int velocity);
     void releaseMouseNote();
     void releaseKeys();
+    // Ends the notes of the keys whose release was not taken back.
+    void endPendingReleases();
     int keyIndexOf(const QKeyEvent* event) const;
 
     CServices& m_services;
@@ -69,4 +75,8 @@ private:
     int m_pressedNote = -1;
     int m_mouseNote = -1; // the note the mouse sounds, -1 for none
     std::bitset<pianokeys::kKeyCount> m_keysDown;
+    // Releases of keys, in order, that wait a moment: where key repeat comes as a
+    // release and a new press, the press takes its release back.
+    std::vector<int> m_pendingReleases;
+    QTimer m_releaseTimer;
 };

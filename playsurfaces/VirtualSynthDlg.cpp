@@ -12,6 +12,8 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QPushButton>
+#include <QScreen>
+#include <QScrollArea>
 #include <QVBoxLayout>
 
 namespace {
@@ -47,14 +49,24 @@ void CVirtualSynthDlg::buildPanel()
 {
     auto* outer = new QVBoxLayout(this);
     outer->setSpacing(kSpacing);
+    // The panel scrolls where the screen is smaller than it; the buttons stay in sight.
+    auto* panel = new QWidget;
+    auto* rows = new QVBoxLayout(panel);
+    rows->setContentsMargins(0, 0, 0, 0);
+    rows->setSpacing(kSpacing);
     for (const auto& row : kRows) {
         auto* line = new QHBoxLayout;
         line->setSpacing(kSpacing);
         for (Section section : row)
             line->addWidget(makeSection(section));
         line->addStretch(1);
-        outer->addLayout(line);
+        rows->addLayout(line);
     }
+    auto* scroller = new QScrollArea(this);
+    scroller->setFrameShape(QFrame::NoFrame);
+    scroller->setWidgetResizable(true);
+    scroller->setWidget(panel);
+    outer->addWidget(scroller, 1);
     auto* buttons = new QHBoxLayout;
     buttons->addStretch(1);
     m_init = new QPushButton(QStringLiteral("Init"), this);
@@ -74,7 +86,13 @@ void CVirtualSynthDlg::buildPanel()
     m_tabOrder << m_init << m_close;
     for (qsizetype i = 0; i + 1 < m_tabOrder.size(); ++i)
         QWidget::setTabOrder(m_tabOrder[i], m_tabOrder[i + 1]);
-    setFixedSize(sizeHint());
+    // The whole panel at most; as much of it as the screen shows at first.
+    const QSize whole = QDialog::sizeHint() + (panel->sizeHint() - scroller->sizeHint()).expandedTo(QSize(0, 0));
+    setMaximumSize(whole);
+    QSize first = whole;
+    if (const QScreen* screen = this->screen())
+        first = first.boundedTo(screen->availableGeometry().size() - QSize(kFrameAllowance, 2 * kFrameAllowance));
+    resize(first);
 }
 
 QWidget* CVirtualSynthDlg::makeSection(Section section)

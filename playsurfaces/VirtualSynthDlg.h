@@ -23,6 +23,8 @@ class CVirtualSynthDlg : public QDialog
     Q_OBJECT
 
 public:
+    // Room a window's frame and title take around it.
+    static constexpr int kFrameAllowance = 24;
     static constexpr const char* kTitle = "The Virtual Analog JV/XP";
 
     explicit CVirtualSynthDlg(CServices& services, QWidget* parent = nullptr);

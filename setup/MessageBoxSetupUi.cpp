@@ -34,6 +34,22 @@ bool CMessageBoxSetupUi::ask(const QString& question)
            == QMessageBox::Yes;
 }
 
+CSetupUi::Answer CMessageBoxSetupUi::askForEach(const QString& question)
+{
+    switch (QMessageBox::question(m_parent, caption(), question,
+                                  QMessageBox::Yes | QMessageBox::YesToAll | QMessageBox::No | QMessageBox::NoToAll,
+                                  QMessageBox::Yes)) {
+    case QMessageBox::Yes:
+        return Answer::Yes;
+    case QMessageBox::YesToAll:
+        return Answer::YesToAll;
+    case QMessageBox::NoToAll:
+        return Answer::NoToAll;
+    default:
+        return Answer::No;
+    }
+}
+
 void CMessageBoxSetupUi::explain(const QString& explanation)
 {
     QMessageBox::information(m_parent, QString::fromUtf8(SetupText::kExplanationCaption), explanation);

@@ -14,6 +14,7 @@ public:
 
     void showMessage(MessageIcon icon, const QString& text) override;
     bool ask(const QString& question) override;
+    Answer askForEach(const QString& question) override;
     void explain(const QString& explanation) override;
 
 private:

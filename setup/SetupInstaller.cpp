@@ -75,6 +75,22 @@ bool sameFile(const QString& a, const QString& b)
     return first.exists() && second.exists() && first.canonicalFilePath() == second.canonicalFilePath();
 }
 
+// Whether two files hold the same bytes (false when either cannot be read).
+bool sameContents(const QString& a, const QString& b)
+{
+    QFile first(a);
+    QFile second(b);
+    if (!first.open(QIODevice::ReadOnly) || !second.open(QIODevice::ReadOnly) || first.size() != second.size())
+        return false;
+    constexpr qint64 kChunk = 1 << 16;
+    while (!first.atEnd()) {
+        const QByteArray x = first.read(kChunk);
+        if (x.isEmpty() || x != second.read(kChunk))
+            return false;
+    }
+    return true;
+}
+
 // A best-effort refresh of a desktop database; desktops without the tool read the
 // folders themselves.
 void runTool(const QString& tool, const QStringList& arguments)
@@ -300,10 +316,21 @@ bool CSetupInstaller::copyFile(const SetupFileEntry& entry, const QString& desti
         return false;
     }
     if (destinationInfo.exists()) {
-        const bool newer = destinationInfo.lastModified() > sourceInfo.lastModified();
-        const QString question = text(newer ? SetupText::kNewerFile : SetupText::kOlderFile).arg(entry.name);
-        if (!m_ui.ask(question))
+        // The very file installed already: nothing to ask, nothing to copy.
+        if (sameContents(source, destination))
             return true;
+        if (m_overwriteAll) {
+            if (!*m_overwriteAll)
+                return true;
+        } else {
+            const bool newer = destinationInfo.lastModified() > sourceInfo.lastModified();
+            const QString question = text(newer ? SetupText::kNewerFile : SetupText::kOlderFile).arg(entry.name);
+            const CSetupUi::Answer answer = m_ui.askForEach(question);
+            if (answer == CSetupUi::Answer::YesToAll || answer == CSetupUi::Answer::NoToAll)
+                m_overwriteAll = answer == CSetupUi::Answer::YesToAll;
+            if (answer == CSetupUi::Answer::No || answer == CSetupUi::Answer::NoToAll)
+                return true;
+        }
     }
     return copyOver(source, destination, entry.name);
 }

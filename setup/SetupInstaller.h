@@ -1,5 +1,7 @@
 #pragma once
 
+#include <optional>
+
 #include "setup/SetupFileTable.h"
 
 #include <QString>
@@ -69,6 +71,8 @@ private:
 
     Options m_options;
     CSetupUi& m_ui;
+    // "Yes to All" or "No to All" given: the answer for every later file.
+    std::optional<bool> m_overwriteAll;
     QString m_controlFolder;
     int m_steps = 1;
     int m_done = 0;

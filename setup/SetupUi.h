@@ -10,6 +10,10 @@ class CSetupUi : public CReporter
 public:
     // True for "Yes".
     virtual bool ask(const QString& question) = 0;
+    // A question asked for one file of many: "Yes to All" and "No to All" answer it for
+    // every later file too. Without those buttons it is ask().
+    enum class Answer { Yes, No, YesToAll, NoToAll };
+    virtual Answer askForEach(const QString& question) { return ask(question) ? Answer::Yes : Answer::No; }
     // The system's own words for the error just reported.
     virtual void explain(const QString& explanation) = 0;
     // 0..100.

@@ -52,6 +52,7 @@ enum Command : int {
     kLibraryProperties,
     kLibraryKeys,
     kFindDoubles,
+    kShowAll, // a library's whole list again, after a search
 
     // View
     kViewToolbar,

@@ -181,13 +181,20 @@ void CBankViewCommands::randomPatches()
         for (int t = 0; t < CRandomPatches::kTones; ++t)
             flags[static_cast<std::size_t>(g)][static_cast<std::size_t>(t)] = settings.randomOption(key, t + 1);
     }
-    CRandomDlg dialog(flags, &m_view);
+    CToneloomDoc& document = m_view.document();
+    std::vector<int> selected;
+    for (int i = 0; i < document.itemCount(kPatches); ++i)
+        if (document.isSelected(kPatches, i))
+            selected.push_back(i);
+    CRandomDlg dialog(flags, &m_view, static_cast<int>(selected.size()));
     if (m_services.prompter().exec(dialog) != QDialog::Accepted)
         return;
     flags = dialog.flags();
+    if (!dialog.selectedOnly())
+        selected.clear();
     QApplication::setOverrideCursor(Qt::WaitCursor);
     const std::vector<int> boards = CRandomPatches::installedBoards(settings.midi().boards, settings.synth().model);
-    CBankOperations(m_view.document()).RandomPatches(flags, boards, &m_services.names(), m_random);
+    CBankOperations(document).RandomPatches(flags, boards, &m_services.names(), m_random, selected);
     for (int g = 0; g < CRandomPatches::kGroupCount; ++g) {
         const QString key = CRandomPatches::settingsKey(static_cast<CRandomPatches::Group>(g));
         for (int t = 0; t < CRandomPatches::kTones; ++t)

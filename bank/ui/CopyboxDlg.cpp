@@ -28,8 +28,10 @@ CCopyboxDlg::CCopyboxDlg(CCopybox& copybox, CPrompter& prompter, QWidget* parent
     m_selectAll = new QPushButton(QStringLiteral("Select &All"), this);
     m_load = new QPushButton(QStringLiteral("&Load..."), this);
     m_save = new QPushButton(QStringLiteral("&Save..."), this);
-    m_close->setDefault(true);
-    m_paste->setAutoDefault(false);
+    // Enter pastes: the box was opened to paste.
+    m_paste->setDefault(true);
+    for (QPushButton* b : {m_close, m_remove, m_selectAll, m_load, m_save})
+        b->setAutoDefault(false);
 
     auto* layout = new QGridLayout(this);
     layout->addWidget(m_label, 0, 0);

@@ -3,10 +3,11 @@
 #include <QCheckBox>
 #include <QGridLayout>
 #include <QGroupBox>
+#include <QLabel>
 #include <QPushButton>
 #include <QVBoxLayout>
 
-CRandomDlg::CRandomDlg(const CRandomPatches::Flags& flags, QWidget* parent) : QDialog(parent)
+CRandomDlg::CRandomDlg(const CRandomPatches::Flags& flags, QWidget* parent, int selected) : QDialog(parent)
 {
     setWindowTitle(QStringLiteral("Random"));
     auto* tones = new QHBoxLayout;
@@ -36,9 +37,29 @@ CRandomDlg::CRandomDlg(const CRandomPatches::Flags& flags, QWidget* parent) : QD
     for (QPushButton* b : {ok, cancel, m_enableAll, m_disableAll})
         buttons->addWidget(b);
     buttons->addStretch();
+    // What the command will replace, said before it does.
+    auto* scope = new QLabel(QString::fromLatin1(kWholeBank), this);
+    scope->setWordWrap(true);
+    auto* left = new QVBoxLayout;
+    left->addWidget(scope);
+    if (selected > 0) {
+        m_selectedOnly = new QCheckBox(QStringLiteral("&Selected patches only (%1)").arg(selected), this);
+        left->addWidget(m_selectedOnly);
+        connect(m_selectedOnly, &QCheckBox::toggled, scope, [scope, selected](bool on) {
+            scope->setText(
+                on ? QStringLiteral("Random Patches draws the %1 selected patches anew, names included.").arg(selected)
+                   : QString::fromLatin1(kWholeBank));
+        });
+    }
+    left->addLayout(tones);
     auto* layout = new QHBoxLayout(this);
-    layout->addLayout(tones);
+    layout->addLayout(left);
     layout->addLayout(buttons);
+}
+
+bool CRandomDlg::selectedOnly() const
+{
+    return m_selectedOnly && m_selectedOnly->isChecked();
 }
 
 QCheckBox* CRandomDlg::checkBox(CRandomPatches::Group group, int tone) const

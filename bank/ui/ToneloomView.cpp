@@ -1,4 +1,5 @@
 #include "bank/ui/ToneloomView.h"
+#include "ui/ContextMenu.h"
 
 #include "bank/BankOperations.h"
 #include "bank/BankReport.h"
@@ -78,6 +79,9 @@ CToneloomView::CToneloomView(std::unique_ptr<CToneloomDoc> document, CDocTemplat
       m_windowId(CItemDragData::newWindowId()), m_title(std::move(title))
 {
     setObjectName(QStringLiteral("BankView"));
+    m_keySend.setSingleShot(true);
+    m_keySend.setInterval(kKeySendDelayMs);
+    connect(&m_keySend, &QTimer::timeout, this, [this] { SendItemToSynth(m_document->CurrentIndex(m_kind)); });
     setFocusPolicy(Qt::StrongFocus);
     viewport()->setAutoFillBackground(true);
     viewport()->setBackgroundRole(QPalette::Base);
@@ -228,10 +232,10 @@ void CToneloomView::scrollContentsBy(int, int)
 
 // ---------------------------------------------------------------- drawing
 
-void CToneloomView::drawCell(QPainter& painter, int index, bool damaged) const
+void CToneloomView::drawCell(QPainter& painter, int index, bool damaged, bool forPrint) const
 {
     const QRect cell = cellRect(index);
-    const std::uint32_t state = m_document->flags(m_kind, index);
+    const std::uint32_t state = forPrint ? 0U : m_document->flags(m_kind, index);
     const QPalette& pal = palette();
     QColor brush = pal.color(QPalette::Base);
     QColor text = pal.color(QPalette::Text);
@@ -240,7 +244,7 @@ void CToneloomView::drawCell(QPainter& painter, int index, bool damaged) const
     } else if (state & CToneloomDoc::kSelected) {
         brush = pal.color(QPalette::Highlight);
         text = pal.color(QPalette::HighlightedText);
-    } else if (damaged) {
+    } else if (damaged && !forPrint) {
         brush = kDamagedColour;
         text = Qt::black;
     }
@@ -254,7 +258,7 @@ void CToneloomView::drawCell(QPainter& painter, int index, bool damaged) const
         QStringLiteral("%1 %2").arg(index + 1, 2, 10, QLatin1Char('0')).arg(m_document->array(m_kind).name(index));
     const QFontMetrics metrics(m_font, painter.device());
     painter.drawText(QPoint(cell.x() + kTextInset, cell.y() + kTextInset + metrics.ascent()), label);
-    if (damaged) {
+    if (damaged && !forPrint) {
         const int right = cell.x() + cell.width() - 2;
         const QPoint corner[3] = {QPoint(right - kDamagedMarkSize, cell.y()), QPoint(right, cell.y()),
                                   QPoint(right, cell.y() + kDamagedMarkSize)};
@@ -269,11 +273,11 @@ void CToneloomView::drawCell(QPainter& painter, int index, bool damaged) const
     }
 }
 
-void CToneloomView::drawAll(QPainter& painter) const
+void CToneloomView::drawAll(QPainter& painter, bool forPrint) const
 {
     const std::vector<bool> damaged = m_document->damageMap(m_kind);
     for (int i = 0; i < itemCount(); ++i)
-        drawCell(painter, i, damaged[static_cast<std::size_t>(i)]);
+        drawCell(painter, i, damaged[static_cast<std::size_t>(i)], forPrint);
 }
 
 void CToneloomView::paintEvent(QPaintEvent*)
@@ -395,6 +399,7 @@ void CToneloomView::switchKind(int kind)
 
 void CToneloomView::SendItemToSynth(int index)
 {
+    m_keySend.stop();
     if (m_kind == kNoKind || index < 0 || index >= itemCount())
         return;
     if (!m_services.settings().midi().send[static_cast<std::size_t>(m_kind)])
@@ -413,11 +418,21 @@ void CToneloomView::mousePressEvent(QMouseEvent* event)
 {
     const QPoint logical = toLogical(event->position().toPoint());
     if (event->button() == Qt::RightButton) {
+        // The menu acts on the item it opens on: that item becomes the current one
+        // (a selection it belongs to stays).
+        const int index = HitTest(logical);
+        if (m_kind != kNoKind && index >= 0) {
+            if (m_document->isSelected(m_kind, index))
+                m_document->SetCurrent(m_kind, index);
+            else
+                m_document->SelectItem(m_kind, index, false, false);
+            viewport()->update();
+            notifyCommandState();
+        }
         std::unique_ptr<QMenu> menu = createContextMenu();
-        QMenu* popup = menu.release();
-        popup->setAttribute(Qt::WA_DeleteOnClose);
         const QPoint global = event->globalPosition().toPoint();
-        popup->popup(QPoint(global.x() - popup->sizeHint().width() / 2, global.y()));
+        const int width = menu->sizeHint().width();
+        popupContextMenu(std::move(menu), QPoint(global.x() - width / 2, global.y()));
         event->accept();
         return;
     }
@@ -652,6 +667,8 @@ void CToneloomView::keyPressEvent(QKeyEvent* event)
     if (cur < 0)
         next = std::max(next, 0);
     m_document->SelectItem(m_kind, next, event->modifiers().testFlag(Qt::ShiftModifier), false);
+    if (next != cur)
+        m_keySend.start();
     // Keep the new current item in sight.
     const QRect cell = cellRect(next);
     const QRect visible(scrollPosition(), viewport()->size());
@@ -675,11 +692,9 @@ void CToneloomView::contextMenuEvent(QContextMenuEvent* event)
     // opens it at the current item.
     if (event->reason() != QContextMenuEvent::Keyboard)
         return;
-    std::unique_ptr<QMenu> menu = createContextMenu();
-    QMenu* popup = menu.release();
-    popup->setAttribute(Qt::WA_DeleteOnClose);
     const int cur = m_document->CurrentIndex(m_kind);
-    popup->popup(viewport()->mapToGlobal(cellRect(std::max(cur, 0)).center() - scrollPosition()));
+    popupContextMenu(createContextMenu(),
+                     viewport()->mapToGlobal(cellRect(std::max(cur, 0)).center() - scrollPosition()));
 }
 
 std::unique_ptr<QMenu> CToneloomView::createContextMenu()
@@ -890,8 +905,10 @@ void CToneloomView::editCurrent()
     const int cur = m_document->CurrentIndex(m_kind);
     if (m_kind == kNoKind || cur < 0)
         return;
-    // The instrument's temporary area holds the item while it is edited.
-    SendItemToSynth(cur);
+    // The instrument's temporary area holds the item while it is edited; in realtime
+    // the editor sends it itself.
+    if (!m_services.settings().realtime())
+        SendItemToSynth(cur);
     const CRecordArray& records = m_document->array(m_kind);
     const QByteArray old = records.record(cur);
     const auto names = [this](int kind) {
@@ -944,6 +961,9 @@ void CToneloomView::writeCurrent()
 void CToneloomView::sendDialog()
 {
     CSendDlg dialog(this);
+    // The kind on screen is what the user most likely means to send.
+    if (m_kind != kNoKind)
+        dialog.setChoice(dialog.toCard(), m_kind);
     if (m_services.prompter().exec(dialog) != QDialog::Accepted)
         return;
     m_services.sendBank(*m_document, dialog.what(), dialog.toCard());
@@ -983,6 +1003,9 @@ void CToneloomView::copySysexToClipboard()
 
 void CToneloomView::print(QPrinter* printer)
 {
+    // A PDF or a print job is named after the bank.
+    printer->setDocName(m_title);
+    printer->setCreator(QStringLiteral("Toneloom"));
     QPainter painter(printer);
     if (!painter.isActive())
         return;
@@ -991,7 +1014,8 @@ void CToneloomView::print(QPrinter* printer)
     // The whole grid on one page, keeping its proportions.
     const double scale = std::min(double(page.width()) / total.width(), double(page.height()) / total.height());
     painter.scale(scale, scale);
-    drawAll(painter);
+    // The paper shows the items; the selection and the current frame belong to the screen.
+    drawAll(painter, true);
 }
 
 void CToneloomView::printWithDialog()

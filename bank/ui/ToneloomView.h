@@ -5,6 +5,7 @@
 
 #include <QAbstractScrollArea>
 #include <QFont>
+#include <QTimer>
 #include <array>
 #include <memory>
 
@@ -70,6 +71,10 @@ public:
 
     void RedrawItem(int index);
     void SendItemToSynth(int index);
+    // How long the current item must stay after a move by key before it is sent.
+    static constexpr int kKeySendDelayMs = 250;
+    // Whether a move by key waits to send the current item.
+    bool keySendPending() const { return m_keySend.isActive(); }
     // Tells the frame that the state of this window's commands may have changed.
     void notifyCommandState();
 
@@ -122,8 +127,10 @@ protected:
 private:
     // The window's commands, once: their texts, keys, states and what they do.
     void declareCommands();
-    void drawCell(QPainter& painter, int index, bool damaged) const;
-    void drawAll(QPainter& painter) const;
+    // forPrint: the items alone, without the selection, the current item's frame and
+    // the marks of the screen.
+    void drawCell(QPainter& painter, int index, bool damaged, bool forPrint = false) const;
+    void drawAll(QPainter& painter, bool forPrint = false) const;
     void updateScrollBars();
     void fitFrameToGrid();
     QPoint toLogical(const QPoint& viewportPoint) const;
@@ -167,4 +174,7 @@ private:
     bool m_dragging = false;
     int m_downIndex = -1;
     QPoint m_downPoint;
+    // Sends the current item a moment after the last move by key, so that a held arrow
+    // key does not flood the line.
+    QTimer m_keySend;
 };

@@ -254,18 +254,22 @@ void CKurvexCtrl::mouseMoveEvent(QMouseEvent* event)
         syncPixels();
         const QPoint pos = event->position().toPoint();
         const auto dragged = size_t(m_dragged);
-        if (pos.x() >= m_minX && pos.x() <= m_maxX + kDragSlack && value(KurvexBlock::kTimeMovable, m_dragged) != 0) {
+        // The point follows the pointer and stops at its limits, also when the pointer
+        // passes them between two moves.
+        if (value(KurvexBlock::kTimeMovable, m_dragged) != 0) {
+            const double x = std::clamp(double(pos.x()), m_minX, std::max(m_minX, m_maxX));
             // Later points move along, keeping their durations.
-            const double shift = pos.x() - m_x[dragged];
+            const double shift = x - m_x[dragged];
             for (int j = m_dragged + 1; j < pointCount(); ++j)
                 m_x[size_t(j)] += shift;
-            m_x[dragged] = pos.x();
+            m_x[dragged] = x;
         }
-        if (pos.y() >= m_topY && pos.y() <= m_bottomY && value(KurvexBlock::kLevelMovable, m_dragged) != 0) {
-            m_y[dragged] = pos.y();
+        if (value(KurvexBlock::kLevelMovable, m_dragged) != 0) {
+            const int y = std::clamp(pos.y(), m_topY, std::max(m_topY, m_bottomY));
+            m_y[dragged] = y;
             const int next = m_dragged + 1;
             if (next < pointCount() && value(KurvexBlock::kFollowsPrevious, next) != 0)
-                m_y[size_t(next)] = pos.y();
+                m_y[size_t(next)] = y;
         }
         update();
     }

@@ -33,8 +33,6 @@ public:
     // Margins of the drawing inside the panel.
     static constexpr int kSideMargin = 5;
     static constexpr int kVerticalMargin = 10;
-    // A drag may go this far beyond the longest allowed segment before it stops.
-    static constexpr int kDragSlack = 5;
 
     explicit CKurvexCtrl(QWidget* parent = nullptr);
     ~CKurvexCtrl() override;

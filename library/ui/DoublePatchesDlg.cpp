@@ -9,7 +9,8 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-CDoublePatchesDlg::CDoublePatchesDlg(const QString& path, int entries, QWidget* parent) : QDialog(parent)
+CDoublePatchesDlg::CDoublePatchesDlg(const QString& path, int entries, QWidget* parent, NameFn nameOf, ChooseFn choose)
+    : QDialog(parent), m_nameOf(std::move(nameOf)), m_choose(std::move(choose))
 {
     setWindowTitle(QStringLiteral("Find double patches"));
     auto* layout = new QVBoxLayout(this);
@@ -34,8 +35,13 @@ CDoublePatchesDlg::CDoublePatchesDlg(const QString& path, int entries, QWidget* 
 
     m_finder = new CDoublePatchFinder(this);
     connect(m_finder, &CDoublePatchFinder::pairCompared, this, &CDoublePatchesDlg::showProgress);
-    connect(m_finder, &CDoublePatchFinder::pairFound, this,
-            [this](int, int, const QString& text) { m_list->addItem(text); });
+    connect(m_finder, &CDoublePatchFinder::pairFound, this, &CDoublePatchesDlg::addPair);
+    connect(m_list, &QListWidget::itemClicked, this, [this](QListWidgetItem* item) {
+        if (!m_choose || !item)
+            return;
+        const QList<int> members = item->data(Qt::UserRole).value<QList<int>>();
+        m_choose(std::vector<int>(members.begin(), members.end()));
+    });
     connect(m_finder, &CDoublePatchFinder::done, this, [this](bool completed) {
         if (!completed)
             return;
@@ -55,6 +61,25 @@ CDoublePatchesDlg::~CDoublePatchesDlg()
 bool CDoublePatchesDlg::isSearching() const
 {
     return m_finder->isRunning();
+}
+
+void CDoublePatchesDlg::addPair(int first, int second, const QString& text)
+{
+    if (!m_nameOf) {
+        auto* item = new QListWidgetItem(text, m_list);
+        item->setData(Qt::UserRole, QVariant::fromValue(QList<int>{first, second}));
+        return;
+    }
+    const int group = m_groups.add(first, second);
+    const std::vector<int>& members = m_groups.groups()[static_cast<std::size_t>(group)];
+    QListWidgetItem* item = group < m_list->count() ? m_list->item(group) : new QListWidgetItem(m_list);
+    if (item->data(Qt::UserRole).value<QList<int>>().size() == static_cast<qsizetype>(members.size()))
+        return; // a pair within a group already listed whole
+    std::vector<QByteArray> names;
+    for (int e : members)
+        names.push_back(m_nameOf(e));
+    item->setText(CDoubleGroups::text(names));
+    item->setData(Qt::UserRole, QVariant::fromValue(QList<int>(members.begin(), members.end())));
 }
 
 void CDoublePatchesDlg::showProgress(qint64 pairsDone)

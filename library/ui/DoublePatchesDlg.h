@@ -1,14 +1,19 @@
 #pragma once
 
-#include <QDialog>
+#include "library/DoublePatchFinder.h"
 
-class CDoublePatchFinder;
+#include <QDialog>
+#include <functional>
+#include <vector>
+
 class QListWidget;
 class QProgressBar;
 class QPushButton;
 
 // "Find double patches": searches the library file on a worker while it shows its
-// progress and lists every pair found. Closing stops the worker first.
+// progress and lists the groups of equal patches found, one line per group. A click on
+// a line hands its entries to choose (the library selects them). Closing stops the
+// worker first.
 class CDoublePatchesDlg : public QDialog
 {
     Q_OBJECT
@@ -17,7 +22,12 @@ public:
     // The bar counts pairs; beyond this many it counts in fractions of the whole.
     static constexpr int kMaxBarRange = 1 << 30;
 
-    CDoublePatchesDlg(const QString& path, int entries, QWidget* parent = nullptr);
+    using NameFn = std::function<QByteArray(int entry)>;
+    using ChooseFn = std::function<void(const std::vector<int>& entries)>;
+
+    // Without nameOf each pair is a line of its own.
+    CDoublePatchesDlg(const QString& path, int entries, QWidget* parent = nullptr, NameFn nameOf = {},
+                      ChooseFn choose = {});
     ~CDoublePatchesDlg() override;
 
     QProgressBar* progressBar() const { return m_progress; }
@@ -31,10 +41,14 @@ public slots:
 
 private:
     void showProgress(qint64 pairsDone);
+    void addPair(int first, int second, const QString& text);
 
     CDoublePatchFinder* m_finder = nullptr;
     QProgressBar* m_progress = nullptr;
     QListWidget* m_list = nullptr;
     QPushButton* m_close = nullptr;
     qint64 m_pairs = 0;
+    NameFn m_nameOf;
+    ChooseFn m_choose;
+    CDoubleGroups m_groups;
 };

@@ -1,9 +1,11 @@
 #include "library/ui/LibraryView.h"
+#include "ui/ContextMenu.h"
 
 #include "bank/Copybox.h"
 #include "bank/ui/CopyboxDlg.h"
 #include "editors/EditPatchDlg.h"
 #include "library/LibraryDocument.h"
+#include "library/LibraryHistory.h"
 #include "library/LibraryModel.h"
 #include "library/ui/DoublePatchesDlg.h"
 #include "library/ui/KeysDlg.h"
@@ -22,6 +24,7 @@
 #include <QDragEnterEvent>
 #include <QFileInfo>
 #include <QHeaderView>
+#include <QLocale>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenu>
@@ -48,6 +51,8 @@ CLibraryView::CLibraryView(std::unique_ptr<CLibraryDocument> document, CDocTempl
                                          + QStringLiteral(". This change drops them. Go on?"))
                == CPrompter::Answer::Yes;
     });
+    m_history = new CLibraryHistory(*m_document, this);
+    connect(m_history, &CLibraryHistory::historyChanged, this, &CLibraryView::notifyCommandState);
 
     // A report list: one row per entry, whole rows selected, no tree.
     setRootIsDecorated(false);
@@ -77,6 +82,14 @@ CLibraryView::CLibraryView(std::unique_ptr<CLibraryDocument> document, CDocTempl
     connect(m_model, &QAbstractItemModel::modelReset, this, &CLibraryView::notifyCommandState);
     connect(m_model, &QAbstractItemModel::rowsRemoved, this, &CLibraryView::notifyCommandState);
     connect(m_model, &QAbstractItemModel::rowsInserted, this, &CLibraryView::notifyCommandState);
+    // The count of lines shown is part of the title while a search hides some.
+    const auto countChanged = [this] {
+        if (!m_model->search().isAll())
+            emit viewSignals().titleChanged();
+    };
+    connect(m_model, &QAbstractItemModel::modelReset, this, countChanged);
+    connect(m_model, &QAbstractItemModel::rowsRemoved, this, countChanged);
+    connect(m_model, &QAbstractItemModel::rowsInserted, this, countChanged);
     declareCommands();
 }
 
@@ -245,6 +258,18 @@ void CLibraryView::sendEntry(int entry)
     QApplication::restoreOverrideCursor();
 }
 
+QSize CLibraryView::sizeHint() const
+{
+    int width = 0;
+    for (int c = 0; c < header()->count(); ++c)
+        if (!header()->isSectionHidden(c))
+            width += header()->sectionSize(c);
+    const int frame = 2 * frameWidth();
+    const int bar = style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, this);
+    const int line = std::max(fontMetrics().height() + 4, sizeHintForRow(0));
+    return {width + frame + bar, header()->sizeHint().height() + kHintLines * line + frame + bar};
+}
+
 // ---------------------------------------------------------------- commands
 
 void CLibraryView::declareCommands()
@@ -258,7 +283,31 @@ void CLibraryView::declareCommands()
     };
     // Every change is written at once: there is nothing to save.
     const auto never = [] { return false; };
-    m_table.add({.id = cmd::kFileSave, .text = QStringLiteral("&Save"), .run = [] {}, .enabled = never})
+    // A history label names an item; an "&" in its name is no mnemonic.
+    const auto historyText = [](const QString& label) {
+        return QStringLiteral("&") + QString(label).replace(QLatin1Char('&'), QStringLiteral("&&"));
+    };
+    m_table
+        .add({.id = cmd::kEditUndo,
+              .text = QStringLiteral("&Undo\tCtrl+Z"),
+              .keys = {QKeySequence(Qt::CTRL | Qt::Key_Z), QKeySequence(Qt::ALT | Qt::Key_Backspace)},
+              .run = then([this] { m_history->Undo(); }),
+              .enabled = [this] { return m_history->canUndo(); },
+              .label = [this, historyText] { return historyText(m_history->undoLabel()); }})
+        .add({.id = cmd::kEditRedo,
+              .text = QStringLiteral("&Redo\tCtrl+A"),
+              // The keys a bank window redoes with.
+              .keys = {QKeySequence(Qt::CTRL | Qt::Key_A), QKeySequence(Qt::CTRL | Qt::Key_Y),
+                       QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z)},
+              .run = then([this] { m_history->Redo(); }),
+              .enabled = [this] { return m_history->canRedo(); },
+              .label = [this, historyText] { return historyText(m_history->redoLabel()); }})
+        .add({.id = cmd::kShowAll,
+              .text = QStringLiteral("Show A&ll"),
+              .tip = QStringLiteral("Show the whole library again"),
+              .run = then([this] { showAll(); }),
+              .enabled = [this] { return !m_model->search().isAll(); }})
+        .add({.id = cmd::kFileSave, .text = QStringLiteral("&Save"), .run = [] {}, .enabled = never})
         .add({.id = cmd::kFileSaveAs, .text = QStringLiteral("Save &As..."), .run = [] {}, .enabled = never})
         .add({.id = cmd::kEditCopy,
               .text = QStringLiteral("&Copy"),
@@ -348,7 +397,10 @@ std::vector<CMenuSpec> CLibraryView::menus()
           sep,
           {kAppExit}}},
         {QStringLiteral("&Edit"),
-         {{kEditCopy},
+         {{kEditUndo},
+          {kEditRedo},
+          sep,
+          {kEditCopy},
           {kEditPaste},
           sep,
           {kEditDelete},
@@ -358,6 +410,7 @@ std::vector<CMenuSpec> CLibraryView::menus()
           {kLibraryKeys},
           sep,
           {kEditFind},
+          {kShowAll},
           {kFindDoubles}}},
         {QStringLiteral("&View"), {{kViewToolbar}, {kViewStatusBar}, sep, {kPianoKeyboard}, {kMidiMonitor}}},
         {QStringLiteral("&Midi"), {{kMidiSetup}, {kReceive}, {kStop}}},
@@ -385,7 +438,7 @@ void CLibraryView::paste()
     if (m_services.prompter().exec(dialog) != QDialog::Accepted || box.count(kPatches) == 0)
         return;
     const int first = m_document->count();
-    if (m_document->AppendPatches(box.chosenImages(kPatches)) > 0)
+    if (m_history->AppendPatches(box.chosenImages(kPatches), QStringLiteral("Paste")) > 0)
         selectAppended(first);
 }
 
@@ -397,7 +450,7 @@ void CLibraryView::deleteSelected()
     const int focusedRow = currentIndex().isValid() ? currentIndex().row() : 0;
     // The lines go before the entries do, so that no line names an entry being deleted.
     selectionModel()->clearSelection();
-    if (m_document->DeleteEntries(entries))
+    if (m_history->DeleteEntries(entries))
         selectRow(focusedRow);
 }
 
@@ -409,10 +462,13 @@ void CLibraryView::edit()
     const auto patch = m_document->ReadPatch(entry);
     if (!patch)
         return;
-    // The editor works on the instrument's temporary patch: it gets this patch first.
-    QApplication::setOverrideCursor(Qt::WaitCursor);
-    m_services.midi().SendLong(clb::temporaryPatch(*patch, m_services.settings().synth().deviceId));
-    QApplication::restoreOverrideCursor();
+    // The editor works on the instrument's temporary patch: it gets this patch first
+    // (in realtime the editor sends it itself).
+    if (!m_services.settings().realtime()) {
+        QApplication::setOverrideCursor(Qt::WaitCursor);
+        m_services.midi().SendLong(clb::temporaryPatch(*patch, m_services.settings().synth().deviceId));
+        QApplication::restoreOverrideCursor();
+    }
     // Copy Tone offers the library's patches in the order of the list.
     CPatchSource source;
     const std::vector<int> listed = m_model->rows();
@@ -427,7 +483,7 @@ void CLibraryView::edit()
     CEditPatchDlg editor(m_services, *patch, std::move(source), this);
     if (m_services.prompter().exec(editor) != QDialog::Accepted || editor.patch() == *patch)
         return;
-    if (m_document->ReplacePatch(entry, editor.patch()))
+    if (m_history->ReplacePatch(entry, editor.patch()))
         selectEntries({entry});
 }
 
@@ -448,10 +504,10 @@ void CLibraryView::properties()
                     {entries[j], m_document->name(entries[j]).toLatin1(), dialog.keys(), dialog.comment()});
             break;
         }
-        m_document->UpdateMetadata(changes);
+        m_history->UpdateMetadata(changes);
         changes.clear();
     }
-    m_document->UpdateMetadata(changes);
+    m_history->UpdateMetadata(changes);
 }
 
 void CLibraryView::editKeys()
@@ -479,14 +535,42 @@ void CLibraryView::reloadKeyNamesEverywhere()
 void CLibraryView::find()
 {
     CSearchDlg dialog(m_document->keyNames(), this);
+    dialog.setSearch(m_lastSearch);
     if (m_services.prompter().exec(dialog) != QDialog::Accepted)
         return;
-    m_model->setSearch(dialog.search());
+    m_lastSearch = dialog.search();
+    m_model->setSearch(m_lastSearch);
+    emit viewSignals().titleChanged();
+}
+
+void CLibraryView::showAll()
+{
+    m_model->setSearch(CLibrarySearch{});
+    emit viewSignals().titleChanged();
+}
+
+QString CLibraryView::documentTitle() const
+{
+    const CLibrarySearch& search = m_model->search();
+    if (search.isAll())
+        return m_title;
+    const QLocale english(QLocale::English);
+    return QStringLiteral("%1 - %2 of %3 - Find: %4")
+        .arg(m_title, english.toString(m_model->rowCount()), english.toString(m_document->count()),
+             search.text([this](int key) { return m_document->keyNameText(key); }));
 }
 
 void CLibraryView::findDoubles()
 {
-    CDoublePatchesDlg dialog(m_document->path(), m_document->count(), this);
+    // A click on a group selects its lines, all of them shown.
+    CDoublePatchesDlg dialog(
+        m_document->path(), m_document->count(), this,
+        [this](int entry) { return QByteArray(m_document->entry(entry).name.data(), clb::kNameLength); },
+        [this](const std::vector<int>& entries) {
+            if (!m_model->search().isAll())
+                showAll();
+            selectEntries(entries);
+        });
     m_services.prompter().exec(dialog);
 }
 
@@ -533,10 +617,18 @@ void CLibraryView::mouseDoubleClickEvent(QMouseEvent* event)
 
 void CLibraryView::contextMenuEvent(QContextMenuEvent* event)
 {
-    std::unique_ptr<QMenu> menu = createContextMenu();
-    QMenu* popup = menu.release();
-    popup->setAttribute(Qt::WA_DeleteOnClose);
-    popup->popup(event->globalPos());
+    // The menu acts on the line it opens on: that line becomes the current one (a
+    // selection it belongs to stays).
+    if (event->reason() == QContextMenuEvent::Mouse) {
+        const QModelIndex index = indexAt(viewport()->mapFromGlobal(event->globalPos()));
+        if (index.isValid() && index != currentIndex()) {
+            const auto flags = selectionModel()->isRowSelected(index.row())
+                                   ? QItemSelectionModel::NoUpdate
+                                   : QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows;
+            selectionModel()->setCurrentIndex(index, flags);
+        }
+    }
+    popupContextMenu(createContextMenu(), event->globalPos());
     event->accept();
 }
 
@@ -619,14 +711,14 @@ void CLibraryView::dropEvent(QDropEvent* event)
     int added = 0;
     if (data->source == CItemDragData::Source::Bank || data->records.empty()) {
         // Patches of a bank become new records: keys 1, no comment, the date now.
-        added = m_document->AppendPatches(data->images);
+        added = m_history->AppendPatches(data->images, QStringLiteral("Drop"));
     } else {
         // Lines of another library keep name, keys, comment and patch; the date is now.
         std::vector<QByteArray> records = data->records;
         const QDateTime now = m_document->now();
         for (QByteArray& record : records)
             clb::setDate(record, now);
-        added = m_document->AppendRecords(records);
+        added = m_history->AppendRecords(records, QStringLiteral("Drop"));
     }
     event->setDropAction(Qt::CopyAction);
     event->accept();

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "library/LibraryQuery.h"
 #include "ui/CommandTarget.h"
 #include "ui/DocumentView.h"
 
@@ -10,6 +11,7 @@
 
 class CDocTemplate;
 class CLibraryDocument;
+class CLibraryHistory;
 class CLibraryModel;
 class CServices;
 struct CItemDragData;
@@ -46,6 +48,7 @@ public:
 
     CLibraryDocument& document() const { return *m_document; }
     CLibraryModel& listModel() const { return *m_model; }
+    CLibraryHistory& history() const { return *m_history; }
 
     // Entry numbers of the selected lines in list order, and the entry of the line
     // that is both selected and current (-1 when there is none).
@@ -62,6 +65,10 @@ public:
     // The menus of a library window.
     static std::vector<CMenuSpec> menus();
 
+    // Every column and about twenty lines: a new window shows what a line holds.
+    QSize sizeHint() const override;
+    static constexpr int kHintLines = 20;
+
     std::unique_ptr<QMenu> createContextMenu();
     CItemDragData dragData() const;
     quint64 windowId() const { return m_windowId; }
@@ -70,7 +77,11 @@ public:
 
     // CDocumentView
     QString documentPath() const override;
-    QString documentTitle() const override { return m_title; }
+    // The file's name and, while a search hides lines, what is shown of how many and by
+    // which search: "lib.clb - 12 of 40,213 - Find: \"PAD\" AND Warm".
+    QString documentTitle() const override;
+    // Every line again; Find still offers the last search.
+    void showAll();
     bool isDocumentModified() const override { return false; }
     bool saveDocument(bool) override { return false; } // every change is in the file already
     CDocTemplate* docTemplate() const override { return &m_template; }
@@ -111,9 +122,11 @@ private:
 
     std::unique_ptr<CLibraryDocument> m_document;
     CLibraryModel* m_model = nullptr;
+    CLibraryHistory* m_history = nullptr;
     CDocTemplate& m_template;
     CServices& m_services;
     const quint64 m_windowId;
     QString m_title;
     CCommandTable m_table{QStringLiteral("library")};
+    CLibrarySearch m_lastSearch;
 };

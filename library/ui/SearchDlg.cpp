@@ -1,5 +1,6 @@
 #include "library/ui/SearchDlg.h"
 
+#include "library/LibraryRecord.h"
 #include "library/ui/KeyChoice.h"
 
 #include <QComboBox>
@@ -122,4 +123,22 @@ CLibrarySearch CSearchDlg::search() const
         s.keys[at] = static_cast<std::uint8_t>(m_keys[at]->key());
     }
     return s;
+}
+
+void CSearchDlg::setSearch(const CLibrarySearch& search)
+{
+    m_name->setText(QString::fromLatin1(search.name));
+    for (int row = 0; row < kRows; ++row) {
+        const auto at = static_cast<std::size_t>(row);
+        const SearchOp op = search.ops[at];
+        chooseOperator(row, op);
+        if (op == SearchOp::End)
+            break;
+        const int key = search.keys[at];
+        const int group = clb::keyGroup(key);
+        chooseGroup(row, group);
+        if (group == 0)
+            break;
+        m_keys[at]->setKey(key);
+    }
 }

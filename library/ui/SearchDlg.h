@@ -26,6 +26,8 @@ public:
 
     // What the view takes on OK.
     CLibrarySearch search() const;
+    // Shows an earlier search, rows opened as the user would have opened them.
+    void setSearch(const CLibrarySearch& search);
 
     QLineEdit* nameEdit() const { return m_name; }
     QComboBox* operatorList(int row) const { return m_ops[static_cast<std::size_t>(row)]; }

@@ -140,15 +140,21 @@ private slots:
         auto s = start(ini, emulator);
         CToneloomView* view = newBank(*s);
         view->document().patches().SetName(5, "CARD TEST   ");
-        s->prompter.onExec = [](QDialog& dialog) {
+        view->switchKind(kPerformances);
+        int offered = -1;
+        s->prompter.onExec = [&offered, view](QDialog& dialog) {
             auto* send = qobject_cast<CSendDlg*>(&dialog);
             if (!send)
                 return int(QDialog::Rejected);
+            // The kind on screen is chosen at first.
+            offered = send->what();
+            view->switchKind(kPatches);
             send->setChoice(true, 0);
             return int(QDialog::Accepted);
         };
         s->frame()->action(cmd::kSend)->trigger();
         QCOMPARE(s->prompter.dialogs, QStringList{QStringLiteral("Send to Synth")});
+        QCOMPARE(offered, int(kPerformances));
         QVERIFY(s->frame()->statusWindow()->isVisible());
         QCOMPARE(s->frame()->statusWindow()->mode(), CStatusDlg::Mode::Sending);
         QTRY_VERIFY_WITH_TIMEOUT(!s->frame()->bulkTransfer().isActive(), 30000);
@@ -282,7 +288,7 @@ private slots:
             QCOMPARE(list->itemText(0), QStringLiteral("None"));
             QCOMPARE(list->itemText(1), QStringLiteral("SR-JV80-01 Pop"));
             QCOMPARE(list->itemText(2), QStringLiteral("SR-JV80-02 Orchestral"));
-            QCOMPARE(list->itemText(20), QStringLiteral("<19>"));
+            QCOMPARE(list->itemText(20), QStringLiteral("<20>"));
         }
         QVERIFY(reporter.messages().empty());
     }

@@ -100,6 +100,7 @@ private slots:
     void tablesAtTheirBounds_data();
     void tablesAtTheirBounds();
     void seededDrawsStayInRange();
+    void onlyTheChosenPatches();
     void wavesWithoutBoards();
     void wavesWithBoards();
     void wavesWithoutNames();
@@ -207,6 +208,23 @@ void TestRandomPatches::seededDrawsStayInRange()
         QVERIFY(checksumsValid(patches));
     }
     QVERIFY(draws > 100000);
+}
+
+// Randomising chosen patches leaves every other patch byte for byte as it was.
+void TestRandomPatches::onlyTheChosenPatches()
+{
+    CPatchArray patches;
+    std::vector<QByteArray> before;
+    for (int i = 0; i < patches.GetCount(); ++i)
+        before.push_back(patches.record(i));
+    CRandomSource random(3);
+    CRandomPatches::RandomizePatches(patches, CRandomPatches::allFlags(true), {}, m_names.get(), random, {5, 90});
+    for (int i = 0; i < patches.GetCount(); ++i) {
+        if (i == 5 || i == 90)
+            QVERIFY(patches.record(i) != before[static_cast<std::size_t>(i)]);
+        else
+            QCOMPARE(patches.record(i), before[static_cast<std::size_t>(i)]);
+    }
 }
 
 void TestRandomPatches::wavesWithoutBoards()

@@ -55,9 +55,9 @@ void TestUsedPatches::threePerformancesPlayOnePatch()
     const auto& line = used.lines().back(); // "USER" after "CARD"
     QCOMPARE(CUsedPatches::lineText(line), QStringLiteral("USER 1: Warm Pad    \t4 time(s) used"));
     QCOMPARE(used.performancesOf(CUsedPatches::lineText(line)),
-             (QStringList{
-                 "3: " + QStringLiteral("F 2").leftJustified(12), "6: " + QStringLiteral("F 5").leftJustified(12),
-                 "10: " + QStringLiteral("F 9").leftJustified(12), "10: " + QStringLiteral("F 9").leftJustified(12)}));
+             (QStringList{"3: " + QStringLiteral("F 2").leftJustified(12) + " (Part 4)",
+                          "6: " + QStringLiteral("F 5").leftJustified(12) + " (Part 4)",
+                          "10: " + QStringLiteral("F 9").leftJustified(12) + " (Parts 4, 5)"}));
     QCOMPARE(CUsedPatches::lineText(used.lines().front()),
              QStringLiteral("CARD 128: Card\t%1 time(s) used").arg(32 * 15 - 4));
     QVERIFY(used.performancesOf(QStringLiteral("nothing")).isEmpty());

@@ -1,3 +1,4 @@
+#include "bank/PartReferences.h"
 #include "bank/ToneloomDoc.h"
 #include "model/ExpansionNames.h"
 #include "model/ParamListing.h"
@@ -7,6 +8,7 @@
 #include <QDir>
 #include <QFile>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
 #include <sys/stat.h>
@@ -585,6 +587,28 @@ private slots:
                                        << "D7";
     }
 
+    // A part playing the bank's own patch or rhythm set shows its number and name, as
+    // the part page does.
+    void showNamesTheUserGroupsItems()
+    {
+        SynthSettings settings;
+        CCollectingReporter reporter;
+        CToneloomDoc doc(settings, reporter);
+        doc.patches().SetName(96, "Ninety Seven");
+        doc.rhythmSets().SetName(0, "My Drums    ");
+        CPartReferences::setPatch(doc.performances(), 1, 0, 0, 1, 96);
+        CPartReferences::setPatch(doc.performances(), 1, 9, 0, 1, 0);
+        const QString path = m_dir.filePath("user-parts.syx");
+        QVERIFY(doc.OnSaveDocument(path));
+        const Result shown = runCli({"show", path, "--performance", "2"});
+        QCOMPARE(shown.exitCode, 0);
+        const QStringList lines = shown.out.split('\n', Qt::SkipEmptyParts);
+        QVERIFY2(!lines.filter(QRegularExpression("^Part 1\tPart 1\t[^\t]*\t97: Ninety Seven\t96$")).isEmpty(),
+                 qPrintable(shown.out));
+        QVERIFY2(!lines.filter(QRegularExpression("^Part 10\tPart 10\t[^\t]*\t1: My Drums *\t0$")).isEmpty(),
+                 qPrintable(shown.out));
+    }
+
     void showAndDiffSets()
     {
         QFETCH(QString, option);
@@ -611,7 +635,13 @@ private slots:
         QCOMPARE(shown.exitCode, 0);
         const CExpansionNames names(QStringLiteral(TONELOOM_BIN_DIR), reporter);
         QStringList expected;
-        for (const listing::Line& l : listing::lines(editor, edit.image(), &names))
+        QStringList userPatches;
+        QStringList userRhythms;
+        for (int i = 0; i < doc.patches().GetCount(); ++i)
+            userPatches << doc.patches().name(i);
+        for (int i = 0; i < doc.rhythmSets().GetCount(); ++i)
+            userRhythms << doc.rhythmSets().name(i);
+        for (const listing::Line& l : listing::lines(editor, edit.image(), &names, userPatches, userRhythms))
             expected << listing::format(l);
         const QStringList lines = shown.out.split('\n', Qt::SkipEmptyParts);
         QCOMPARE(lines, expected);

@@ -49,6 +49,8 @@ private slots:
     void dragTime_data();
     void dragTime();
     void dragLevelCarriesFollower();
+    void dragPastTheLimitReachesIt_data();
+    void dragPastTheLimitReachesIt();
     void stillClick_data();
     void stillClick();
     void dragKeepsWhatItDidNotMove();
@@ -99,9 +101,9 @@ void TestKurvexCtrl::dragTime_data()
     QTest::addColumn<int>("time2");       // after release
     QTest::addColumn<bool>("fires");      // only a changed block is announced
     QTest::newRow("left") << 200 << 200.0 << 68 << true;
-    QTest::newRow("right within slack, clamped back") << 262 << 262.0 << 127 << false;
-    QTest::newRow("right beyond slack") << 300 << 259.0 << 127 << false;
-    QTest::newRow("before previous point") << 100 << 259.0 << 127 << false;
+    QTest::newRow("just beyond the longest time") << 262 << 259.0 << 127 << false;
+    QTest::newRow("far beyond the longest time") << 300 << 259.0 << 127 << false;
+    QTest::newRow("before previous point stops on it") << 100 << 132.0 << 0 << true;
     QTest::newRow("onto previous point") << 132 << 132.0 << 0 << true;
 }
 
@@ -137,6 +139,39 @@ void TestKurvexCtrl::dragTime()
     QCOMPARE(control->pointX(2), 132.0 + time2);
 }
 
+// A point dragged past its limits in one jump of the pointer stops at them: the
+// longest time and the highest and lowest level are reached, not the last value
+// passed on the way.
+void TestKurvexCtrl::dragPastTheLimitReachesIt_data()
+{
+    QTest::addColumn<QPoint>("jump"); // from the point's place after a first small move
+    QTest::addColumn<int>("time2");
+    QTest::addColumn<int>("level2");
+    QTest::newRow("far right and up") << QPoint(900, -400) << 127 << 127;
+    QTest::newRow("far right and down") << QPoint(900, 400) << 127 << 0;
+    QTest::newRow("far left") << QPoint(-900, 0) << 0 << 50;
+}
+
+void TestKurvexCtrl::dragPastTheLimitReachesIt()
+{
+    QFETCH(QPoint, jump);
+    QFETCH(int, time2);
+    QFETCH(int, level2);
+    const auto control = makeControl();
+    // First to a shorter time, let go; then the long drag.
+    const QPoint start = pixelOf(*control, 2);
+    drag(*control, start, QPoint(190, start.y()));
+    QTest::mouseRelease(control.get(), Qt::LeftButton, Qt::NoModifier, QPoint(190, start.y()));
+    QCOMPARE(control->points()[KurvexBlock::kTime + 2], 58);
+    const QPoint from = pixelOf(*control, 2);
+    QTest::mousePress(control.get(), Qt::LeftButton, Qt::NoModifier, from);
+    QTest::mouseMove(control.get(), from + QPoint(3, 0));
+    QTest::mouseMove(control.get(), from + jump);
+    QTest::mouseRelease(control.get(), Qt::LeftButton, Qt::NoModifier, from + jump);
+    QCOMPARE(control->points()[KurvexBlock::kTime + 2], time2);
+    QCOMPARE(control->points()[KurvexBlock::kLevel + 2], level2);
+}
+
 void TestKurvexCtrl::dragLevelCarriesFollower()
 {
     const auto control = makeControl();
@@ -148,16 +183,22 @@ void TestKurvexCtrl::dragLevelCarriesFollower()
     QCOMPARE(control->pointY(5), 119); // not a follower
     QCOMPARE(control->pointX(3), 386.0);
 
-    // Below the bottom limit the level stays where it was.
-    QTest::mouseMove(control.get(), QPoint(start.x(), 145));
-    QCOMPARE(control->pointY(3), 75);
-
-    QTest::mouseRelease(control.get(), Qt::LeftButton, Qt::NoModifier, QPoint(start.x(), 145));
-    QCOMPARE(spy.count(), 1);
-    const auto points = spy.at(0).at(0).value<KurvexPoints>();
     // 127 - 65 * 127 / 130 = 63.5
+    QTest::mouseRelease(control.get(), Qt::LeftButton, Qt::NoModifier, QPoint(start.x(), 75));
+    QCOMPARE(spy.count(), 1);
+    auto points = spy.at(0).at(0).value<KurvexPoints>();
     QCOMPARE(points[KurvexBlock::kLevel + 3], 63);
     QCOMPARE(points[KurvexBlock::kLevel + 4], 63);
+
+    // Below the bottom limit the level stops at the bottom, its follower with it.
+    drag(*control, QPoint(start.x(), 75), QPoint(start.x(), 145));
+    QCOMPARE(control->pointY(3), 140);
+    QCOMPARE(control->pointY(4), 140);
+    QTest::mouseRelease(control.get(), Qt::LeftButton, Qt::NoModifier, QPoint(start.x(), 145));
+    QCOMPARE(spy.count(), 2);
+    points = spy.at(1).at(0).value<KurvexPoints>();
+    QCOMPARE(points[KurvexBlock::kLevel + 3], 0);
+    QCOMPARE(points[KurvexBlock::kLevel + 4], 0);
     QCOMPARE(points[KurvexBlock::kLevel + 2], 50);
     QCOMPARE(points[KurvexBlock::kTime + 3], 127);
 }
@@ -386,8 +427,9 @@ void TestKurvexCtrl::smallCounts_data()
     QTest::newRow("one") << 1 << 635 << 100;
     QTest::newRow("two") << 2 << 635 << 635;
     QTest::newRow("three") << 3 << 635 << 635;
-    QTest::newRow("four, beyond the longest segment") << 4 << 317 << 100;
-    QTest::newRow("too many, beyond the longest segment") << 12 << 127 << 100;
+    // A drag past the longest segment stops at it.
+    QTest::newRow("four, beyond the longest segment") << 4 << 317 << 317;
+    QTest::newRow("too many, beyond the longest segment") << 12 << 127 << 127;
 }
 
 void TestKurvexCtrl::smallCounts()

@@ -47,6 +47,8 @@ private slots:
     void initTestCase();
     void multiEditSendsToneByTone();
     void realtimeOffSendsNothing();
+    void realtimeSendsTheItemAndCancelTakesItBack_data();
+    void realtimeSendsTheItemAndCancelTakesItBack();
     void everyPageSoundsInTheEmulator_data();
     void everyPageSoundsInTheEmulator();
     void nameIsSentAsYouType();
@@ -54,6 +56,7 @@ private slots:
     void remoteValues();
     void enterAndEscapeFromAPage_data();
     void enterAndEscapeFromAPage();
+    void enterAfterCopyToneIsOk();
     void sendPatchAlsoWithoutRealtime();
     void copyTone_data();
     void copyTone();
@@ -125,6 +128,52 @@ void TestEditPatch::realtimeOffSendsNothing()
     // A later editor starts with realtime off.
     CEditPatchDlg next(*s->frame(), newPatch());
     QVERIFY(!next.realtimeBox()->isChecked());
+}
+
+void TestEditPatch::realtimeSendsTheItemAndCancelTakesItBack_data()
+{
+    QTest::addColumn<bool>("realtime");
+    QTest::addColumn<bool>("change");
+    QTest::addColumn<bool>("accept");
+    QTest::addColumn<bool>("restored"); // the original went out again at the end
+    QTest::newRow("realtime, change, cancel") << true << true << false << true;
+    QTest::newRow("realtime, change, OK") << true << true << true << false;
+    QTest::newRow("realtime, no change, cancel") << true << false << false << false;
+    QTest::newRow("no realtime, change, cancel") << false << true << false << false;
+}
+
+void TestEditPatch::realtimeSendsTheItemAndCancelTakesItBack()
+{
+    QFETCH(bool, realtime);
+    QFETCH(bool, change);
+    QFETCH(bool, accept);
+    QFETCH(bool, restored);
+    CLoopbackDevice ports;
+    const QString ini = freshIni();
+    {
+        CIniFile file(ini);
+        file.writeInt(QStringLiteral("SETUP"), QStringLiteral("REALTIME"), realtime ? 1 : 0);
+    }
+    auto s = start(ini, ports);
+    CMidi& midi = s->frame()->midi();
+    takeSent(ports, midi);
+    QByteArray patch = newPatch();
+    patch[CPatchArray::toneParam(1, 0x51)] = 33;
+    CEditPatchDlg dlg(*s->frame(), patch);
+    const QByteArray original = dlg.edit().temporaryImage();
+    QByteArray opening;
+    for (const QByteArray& m : takeSent(ports, midi))
+        opening += m;
+    QCOMPARE(opening, realtime ? original : QByteArray());
+    dlg.showTab(12);
+    if (change)
+        qobject_cast<QComboBox*>(paramPage(dlg)->control(QStringLiteral("tone.tvf.cutoff"), 1))->setCurrentIndex(64);
+    QCOMPARE(takeSent(ports, midi).size(), realtime && change ? 1 : 0);
+    dlg.done(accept ? QDialog::Accepted : QDialog::Rejected);
+    QByteArray closing;
+    for (const QByteArray& m : takeSent(ports, midi))
+        closing += m;
+    QCOMPARE(closing, restored ? original : QByteArray());
 }
 
 void TestEditPatch::everyPageSoundsInTheEmulator_data()
@@ -286,6 +335,26 @@ void TestEditPatch::enterAndEscapeFromAPage()
     QTRY_COMPARE(finished.count(), 1);
     QTEST(finished.first().first().toInt(), "result");
     QCOMPARE(dlg.currentPage(), nullptr);
+}
+
+// A clicked button keeps the focus; Enter is still OK, not that button again.
+void TestEditPatch::enterAfterCopyToneIsOk()
+{
+    CLoopbackDevice ports;
+    auto s = start(freshIni(), ports);
+    CEditPatchDlg dlg(*s->frame(), newPatch());
+    QSignalSpy finished(&dlg, &QDialog::finished);
+    dlg.open();
+    QVERIFY(QTest::qWaitForWindowActive(&dlg));
+    QCOMPARE(dlg.sendPatchButton()->text(), QStringLiteral("&Send Patch"));
+    dlg.copyToneButton()->setFocus();
+    QTest::mouseClick(dlg.copyToneButton(), Qt::LeftButton);
+    QCOMPARE(s->prompter.titles, QStringList{"Copy Tone"});
+    QTRY_VERIFY(dlg.copyToneButton()->hasFocus());
+    QTest::keyClick(dlg.copyToneButton(), Qt::Key_Return);
+    QTRY_COMPARE(finished.count(), 1);
+    QCOMPARE(finished.first().first().toInt(), int(QDialog::Accepted));
+    QCOMPARE(s->prompter.titles, QStringList{"Copy Tone"});
 }
 
 void TestEditPatch::sendPatchAlsoWithoutRealtime()

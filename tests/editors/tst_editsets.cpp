@@ -3,8 +3,10 @@
 #include "bank/ToneloomDoc.h"
 #include "editors/CopyPartDlg.h"
 #include "editors/CopyRhythmToneDlg.h"
+#include "editors/EditPatchDlg.h"
 #include "editors/EditRhythmDlg.h"
 #include "editors/EnvelopePage.h"
+#include "editors/MultiCommonPage.h"
 #include "editors/MultiMixDialog.h"
 #include "editors/MultiRowTabBar.h"
 #include "editors/PerformanceEditDlg.h"
@@ -129,6 +131,10 @@ private slots:
     void mixControlsSendOneMessage_data();
     void mixControlsSendOneMessage();
     void wheelTurnsOnlyAFocusedKnob();
+    void mixShowsValuesAndJumpsWithinThePart();
+    void sendButtonNamesTheItem();
+    void editorsFitA1024By768Screen_data();
+    void editorsFitA1024By768Screen();
     void mixShortcutsAndRemote_data();
     void mixShortcutsAndRemote();
     void copyPart_data();
@@ -376,10 +382,16 @@ void TestEditSets::voiceReserveLowersAndSendsTheLoweredValue()
     auto* part1 = qobject_cast<QSpinBox*>(page->control(QStringLiteral("perf.voiceReserve1")));
     auto* part2 = qobject_cast<QSpinBox*>(page->control(QStringLiteral("perf.voiceReserve2")));
     QVERIFY(part1 && part2);
+    auto* common = qobject_cast<CMultiCommonPage*>(page);
+    QVERIFY(common);
+    QCOMPARE(common->reserveTotal()->text(), QStringLiteral("Total: 0 of 64, 64 left"));
     part1->setValue(60);
+    QCOMPARE(common->reserveTotal()->text(), QStringLiteral("Total: 60 of 64, 4 left"));
     part2->setValue(10);
     // Part 2 shows what it kept, and that is what went out; nothing above 64 in sum did.
     QCOMPARE(part2->value(), 4);
+    QCOMPARE(common->reserveTotal()->text(),
+             QStringLiteral("Total: 64 of 64, no voice left: Voice Reserve Part 2 is 4, not 10."));
     QCOMPARE(addressed(takeSent(ports, s->frame()->midi())), (QStringList{"01 00 00 30 3c", "01 00 00 31 04"}));
     QCOMPARE(int(dlg.performance()[CPerformanceArray::commonParam(0x31)]), 4);
     // Full: a further raise anywhere keeps its value and says so.
@@ -433,6 +445,10 @@ void TestEditSets::partGroupsAndPatches()
     QVERIFY2(sent.first().startsWith(QStringLiteral("01 00 %1 02 00 02").arg(0x10 + part, 2, 16, QLatin1Char('0'))),
              qPrintable(sent.first()));
     QCOMPARE(sent.first().split(QLatin1Char(' ')).size(), 8);
+    // A preset group's patches are numbered like the user group's.
+    QVERIFY(patchList->count() > 1);
+    QVERIFY2(patchList->itemText(0).startsWith(QStringLiteral("1: ")), qPrintable(patchList->itemText(0)));
+    QVERIFY2(patchList->itemText(1).startsWith(QStringLiteral("2: ")), qPrintable(patchList->itemText(1)));
 }
 
 void TestEditSets::panAndKeyRangeWrap_data()
@@ -572,6 +588,88 @@ void TestEditSets::wheelTurnsOnlyAFocusedKnob()
     const QStringList sent = addressed(takeSent(ports, s->frame()->midi()));
     QVERIFY(!sent.isEmpty());
     QVERIFY(sent.last().startsWith(QStringLiteral("01 00 15 0c")));
+}
+
+// Knobs and sliders show their value under them and in their tool tip; Alt+1..Alt+6
+// go to the row's control of the part that has the focus.
+void TestEditSets::mixShowsValuesAndJumpsWithinThePart()
+{
+    CLoopbackDevice ports;
+    auto s = start(freshIni(), ports);
+    CPerformanceEditDlg dlg(*s->frame(), newPerformance());
+    dlg.show();
+    QVERIFY(QTest::qWaitForWindowActive(&dlg));
+    dlg.showTab(19);
+    auto* mix = qobject_cast<CMultiMixDialog*>(dlg.currentPage());
+    QVERIFY(mix);
+    QVERIFY(!mix->valueLabel(5, 0)); // the mute boxes have none
+    const QString pan = mix->valueLabel(3, 6)->text();
+    QVERIFY(!pan.isEmpty());
+    QVERIFY(mix->control(3, 6)->toolTip().startsWith(QStringLiteral("Part 7 ")));
+    QVERIFY(mix->control(3, 6)->toolTip().endsWith(pan));
+    QCOMPARE(mix->valueLabel(4, 2)->text(), QStringLiteral("127"));
+    mix->levelSlider(2)->setValue(100);
+    QCOMPARE(mix->valueLabel(4, 2)->text(), QStringLiteral("100"));
+    QVERIFY(mix->control(4, 2)->toolTip().endsWith(QStringLiteral(" 100")));
+
+    mix->control(1, 7)->setFocus();
+    QTRY_COMPARE(mix->focusedPart(), 7);
+    QTest::keyClick(mix, Qt::Key_4, Qt::AltModifier);
+    QWidget* target = mix->control(3, 7);
+    QTRY_VERIFY(target->hasFocus() || target->isAncestorOf(QApplication::focusWidget()));
+}
+
+void TestEditSets::sendButtonNamesTheItem()
+{
+    CLoopbackDevice ports;
+    auto s = start(freshIni(), ports);
+    CPerformanceEditDlg performance(*s->frame(), newPerformance());
+    QCOMPARE(performance.sendPatchButton()->text(), QStringLiteral("&Send Performance"));
+    CEditRhythmDlg rhythm(*s->frame(), newRhythmSet());
+    QCOMPARE(rhythm.sendPatchButton()->text(), QStringLiteral("&Send Rhythm Set"));
+}
+
+// Each editor can be made as small as a 1024x768 screen, its page scrolling inside it;
+// it opens no larger than the screen, with OK and Cancel inside the window.
+void TestEditSets::editorsFitA1024By768Screen_data()
+{
+    QTest::addColumn<int>("editor");
+    QTest::newRow("patch") << int(params::Editor::Patch);
+    QTest::newRow("performance") << int(params::Editor::Performance);
+    QTest::newRow("rhythm set") << int(params::Editor::Rhythm);
+}
+
+void TestEditSets::editorsFitA1024By768Screen()
+{
+    QFETCH(int, editor);
+    CLoopbackDevice ports;
+    auto s = start(freshIni(), ports);
+    std::unique_ptr<CRecordEditDlg> dlg;
+    switch (static_cast<params::Editor>(editor)) {
+    case params::Editor::Patch:
+        dlg = std::make_unique<CEditPatchDlg>(*s->frame(), newPatch());
+        break;
+    case params::Editor::Performance:
+        dlg = std::make_unique<CPerformanceEditDlg>(*s->frame(), newPerformance());
+        break;
+    case params::Editor::Rhythm:
+        dlg = std::make_unique<CEditRhythmDlg>(*s->frame(), newRhythmSet());
+        break;
+    }
+    // Room on a 1024x768 screen with the window's frame and a panel.
+    const QSize room(1024 - 16, 768 - 64);
+    for (int tab = 0; tab < static_cast<int>(dlg->tabList().size()); ++tab) {
+        dlg->showTab(tab);
+        const QSize least = dlg->minimumSizeHint();
+        QVERIFY2(least.width() <= room.width() && least.height() <= room.height(),
+                 qPrintable(QStringLiteral("tab %1: %2x%3").arg(tab).arg(least.width()).arg(least.height())));
+    }
+    dlg->show();
+    QVERIFY(QTest::qWaitForWindowExposed(dlg.get()));
+    const QSize screen = dlg->screen()->availableGeometry().size();
+    QVERIFY(dlg->width() <= screen.width() && dlg->height() <= screen.height());
+    for (QWidget* button : {static_cast<QWidget*>(dlg->okButton()), static_cast<QWidget*>(dlg->cancelButton())})
+        QVERIFY(dlg->rect().contains(QRect(button->mapTo(dlg.get(), QPoint(0, 0)), button->size())));
 }
 
 void TestEditSets::mixShortcutsAndRemote_data()

@@ -70,6 +70,8 @@ std::vector<Found> findAll(const QString& path, qint64* lastProgress = nullptr)
 
 } // namespace
 
+using Pairs = QList<QPair<int, int>>;
+
 class TestDoublePatches : public QObject
 {
     Q_OBJECT
@@ -206,6 +208,31 @@ private slots:
         QCOMPARE(found[0], std::make_pair(0, 1));
         QCOMPARE(found[1], std::make_pair(0, 2));
         QCOMPARE(found[2], std::make_pair(0, 3));
+    }
+
+    // Pairs gather into groups: every patch equal to another is in exactly one group.
+    void groupsOfEqualPatches_data()
+    {
+        QTest::addColumn<Pairs>("pairs");
+        QTest::addColumn<QList<QList<int>>>("groups");
+        QTest::newRow("one pair") << QList<QPair<int, int>>{{1, 4}} << QList<QList<int>>{{1, 4}};
+        QTest::newRow("three equal") << QList<QPair<int, int>>{{0, 2}, {0, 5}, {2, 5}} << QList<QList<int>>{{0, 2, 5}};
+        QTest::newRow("two groups interleaved") << QList<QPair<int, int>>{{0, 3}, {1, 2}, {1, 6}, {2, 6}, {3, 7}}
+                                                << QList<QList<int>>{{0, 3, 7}, {1, 2, 6}};
+    }
+    void groupsOfEqualPatches()
+    {
+        QFETCH(Pairs, pairs);
+        QFETCH(QList<QList<int>>, groups);
+        CDoubleGroups found;
+        for (const auto& [a, b] : pairs)
+            found.add(a, b);
+        QList<QList<int>> got;
+        for (const std::vector<int>& g : found.groups())
+            got << QList<int>(g.begin(), g.end());
+        QCOMPARE(got, groups);
+        QCOMPARE(CDoubleGroups::text({"A   ", "B"}), QStringLiteral("\"A\" and \"B\" are equal"));
+        QCOMPARE(CDoubleGroups::text({"A", "B", "C  "}), QStringLiteral("\"A\", \"B\" and \"C\" are equal"));
     }
 
     void pairCounts()

@@ -154,12 +154,13 @@ void TestExpansionNames::missingFilesGetPlaceholders()
     QCOMPARE(names.GetFileCount(NameFileKind::Preset), 8);
     QCOMPARE(names.GetFileCount(NameFileKind::Board), 127);
     for (int n = 1; n <= 8; ++n)
-        QCOMPARE(names.GetTitle(NameFileKind::Preset, n), QStringLiteral("<%1>").arg(n - 1));
+        QCOMPARE(names.GetTitle(NameFileKind::Preset, n), QStringLiteral("<%1>").arg(n));
     for (int n = 1; n <= 127; ++n) {
-        QCOMPARE(names.GetTitle(NameFileKind::Board, n), QStringLiteral("<%1>").arg(n - 1));
+        QCOMPARE(names.GetTitle(NameFileKind::Board, n), QStringLiteral("<%1>").arg(n));
         QCOMPARE(names.GetNameCount(n, NameSection::Patches, NameFileKind::Board), 0);
     }
-    QCOMPARE(names.GetTitle(NameFileKind::Board, 127), QStringLiteral("<126>"));
+    QCOMPARE(names.GetTitle(NameFileKind::Board, 127), QStringLiteral("<127>"));
+    QCOMPARE(names.GetTitle(NameFileKind::Board, 20), QStringLiteral("<20>"));
     QVERIFY(reporter.messages().empty());
 }
 
@@ -178,15 +179,15 @@ void TestExpansionNames::readsFilesOfFolder()
 
     QCOMPARE(names.GetTitle(NameFileKind::Preset, 3), QStringLiteral("PR-A"));
     QCOMPARE(names.GetTitle(NameFileKind::Preset, 2), QStringLiteral("CARD"));
-    QCOMPARE(names.GetTitle(NameFileKind::Preset, 4), QStringLiteral("<3>"));
+    QCOMPARE(names.GetTitle(NameFileKind::Preset, 4), QStringLiteral("<4>"));
     QCOMPARE(names.GetNameCount(3, NameSection::Patches, NameFileKind::Preset), 2);
     QCOMPARE(names.GetName(3, NameSection::Patches, 1, NameFileKind::Preset), QStringLiteral("Bright Piano"));
     QCOMPARE(names.GetName(3, NameSection::Waves, 0, NameFileKind::Preset), QStringLiteral("Ac Piano1 A"));
     QCOMPARE(names.GetNameCount(3, NameSection::Patches, NameFileKind::Board), 0);
 
-    QCOMPARE(names.GetTitle(NameFileKind::Board, 1), QStringLiteral("<0>"));
+    QCOMPARE(names.GetTitle(NameFileKind::Board, 1), QStringLiteral("<1>"));
     QCOMPARE(names.GetTitle(NameFileKind::Board, 2), QStringLiteral("Orchestral"));
-    QCOMPARE(names.GetTitle(NameFileKind::Board, 3), QStringLiteral("<2>"));
+    QCOMPARE(names.GetTitle(NameFileKind::Board, 3), QStringLiteral("<3>"));
     QCOMPARE(names.GetNameCount(2, NameSection::RhythmSets, NameFileKind::Board), 1);
     QCOMPARE(names.GetName(2, NameSection::RhythmSets, 0, NameFileKind::Board), QStringLiteral("Orch Set"));
     QCOMPARE(names.GetNameCount(2, NameSection::RhythmSets, NameFileKind::Preset), 0);
@@ -238,7 +239,7 @@ void TestExpansionNames::unreadableFile()
         QCOMPARE(names.GetTitle(NameFileKind::Board, 5), QStringLiteral("Big"));
         QCOMPARE(names.GetNameCount(5, NameSection::Waves, NameFileKind::Board), 1);
     } else {
-        QCOMPARE(names.GetTitle(NameFileKind::Board, 5), QStringLiteral("<4>"));
+        QCOMPARE(names.GetTitle(NameFileKind::Board, 5), QStringLiteral("<5>"));
         QCOMPARE(names.GetNameCount(5, NameSection::Waves, NameFileKind::Board), 0);
     }
     if (accepted) {
@@ -311,7 +312,7 @@ void TestExpansionNames::readsOnceOnFirstLookup()
     QVERIFY(writeFile(dir.filePath("2.boa"), "New\r\n"));
     names.load();
     QCOMPARE(names.GetTitle(NameFileKind::Board, 1), QStringLiteral("First"));
-    QCOMPARE(names.GetTitle(NameFileKind::Board, 2), QStringLiteral("<1>"));
+    QCOMPARE(names.GetTitle(NameFileKind::Board, 2), QStringLiteral("<2>"));
 }
 
 void TestExpansionNames::shippedTitles()
@@ -349,7 +350,7 @@ void TestExpansionNames::shippedTitles()
     };
     QCOMPARE(names.GetFileCount(NameFileKind::Board), 127);
     for (int n = 1; n <= 127; ++n)
-        QCOMPARE(names.GetTitle(NameFileKind::Board, n), known.value(n, QStringLiteral("<%1>").arg(n - 1)));
+        QCOMPARE(names.GetTitle(NameFileKind::Board, n), known.value(n, QStringLiteral("<%1>").arg(n)));
 }
 
 void TestExpansionNames::shippedPresetLists_data()

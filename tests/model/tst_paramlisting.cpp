@@ -183,7 +183,7 @@ void TestParamListing::differences_data()
                                              "  Peaking2 Frequency: 1000 -> -",
                                              "  Peaking2 Q: 1.0 -> -",
                                              "  Peaking2 Gain: 0 -> -",
-                                             "  Ouptput Level: 127 -> -"};
+                                             "  Output Level: 127 -> -"};
 }
 
 void TestParamListing::differences()

@@ -682,8 +682,8 @@ void TestParamTable::labels()
 {
     auto common = defaults(Block::PerformanceCommon);
     const params::Param& row11 = params::row(u"perf.efx.row11");
-    QCOMPARE(params::label(row11, common.data()), QStringLiteral("Ouptput Level:"));
-    QCOMPARE(params::plainLabel(params::label(row11, common.data())), QStringLiteral("Ouptput Level"));
+    QCOMPARE(params::label(row11, common.data()), QStringLiteral("Output Level:"));
+    QCOMPARE(params::plainLabel(params::label(row11, common.data())), QStringLiteral("Output Level"));
     common[0x0D] = 26; // 27:OVERDRIVE->FLANGER
     const params::Param& row4 = params::row(u"perf.efx.row4");
     QCOMPARE(params::label(row4, common.data()), QStringLiteral("Flanger Rate;"));

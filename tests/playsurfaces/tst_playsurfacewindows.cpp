@@ -92,6 +92,24 @@ private slots:
         QCOMPARE(dialog.sender().previousLfo1Dest(), 3);
     }
 
+    // The panel scrolls inside the window on a small screen; the buttons stay in it.
+    void virtualSynthFitsA1024By768Screen()
+    {
+        CLoopbackDevice ports;
+        auto s = start(freshIni(), ports);
+        CVirtualSynthDlg dialog(*s->frame(), s->frame());
+        const QSize least = dialog.minimumSizeHint();
+        QVERIFY2(least.width() <= 1024 - 16 && least.height() <= 768 - 64,
+                 qPrintable(QStringLiteral("%1x%2").arg(least.width()).arg(least.height())));
+        const QSize screen = dialog.screen()->availableGeometry().size();
+        QVERIFY(dialog.width() <= screen.width() && dialog.height() <= screen.height());
+        auto* close = dialog.findChild<QPushButton*>(QStringLiteral("Close"));
+        QVERIFY(close);
+        dialog.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+        QVERIFY(dialog.rect().contains(QRect(close->mapTo(&dialog, QPoint(0, 0)), close->size())));
+    }
+
     void remoteControl_data()
     {
         QTest::addColumn<int>("focus");
@@ -349,7 +367,10 @@ private slots:
         CPianoKeyboardWnd* piano = s->frame()->pianoKeyboard();
         QVERIFY(piano->isVisible());
         QCOMPARE(piano->windowTitle(), QStringLiteral("Piano Keyboard"));
-        QVERIFY(piano->windowFlags() & Qt::WindowStaysOnTopHint);
+        // Above the main window as its tool window, never above the program's dialogs.
+        QVERIFY(piano->windowFlags() & Qt::Tool);
+        QVERIFY(!(piano->windowFlags() & Qt::WindowStaysOnTopHint));
+        QCOMPARE(piano->parentWidget(), s->frame());
         piano->resize(500, 80);
         s->frame()->midi().waitUntilSent();
         ports.clearSent();
@@ -372,9 +393,19 @@ private slots:
         QCOMPARE(sentTexts(ports), (QStringList{"90 24 60", "90 24 00", "90 24 60", "90 24 00"}));
     }
 
-    // A held key repeats; it sounds once and ends once.
+    // A held key repeats; it sounds once and ends once, whether the repeat is marked as
+    // such or comes as plain releases and presses (as on some X servers).
+    void pianoComputerKeys_data()
+    {
+        QTest::addColumn<bool>("marked");
+        QTest::addColumn<int>("repeats");
+        QTest::newRow("marked repeats") << true << 3;
+        QTest::newRow("plain release and press pairs") << false << 16;
+    }
     void pianoComputerKeys()
     {
+        QFETCH(bool, marked);
+        QFETCH(int, repeats);
         CLoopbackDevice ports;
         auto s = start(freshIni(), ports);
         CPianoKeyboardWnd* piano = s->frame()->pianoKeyboard();
@@ -382,14 +413,16 @@ private slots:
         ports.clearSent();
         sendKey(piano, QEvent::KeyPress, Qt::Key_A, QStringLiteral("a"), false);
         QCOMPARE(piano->pressedNote(), 24);
-        for (int i = 0; i < 3; ++i) {
-            sendKey(piano, QEvent::KeyRelease, Qt::Key_A, QStringLiteral("a"), true);
-            sendKey(piano, QEvent::KeyPress, Qt::Key_A, QStringLiteral("a"), true);
+        for (int i = 0; i < repeats; ++i) {
+            sendKey(piano, QEvent::KeyRelease, Qt::Key_A, QStringLiteral("a"), marked);
+            sendKey(piano, QEvent::KeyPress, Qt::Key_A, QStringLiteral("a"), marked);
         }
+        QTest::qWait(2 * CPianoKeyboardWnd::kRepeatGapMs);
         sendKey(piano, QEvent::KeyPress, Qt::Key_P, QStringLiteral("p"), false);
         sendKey(piano, QEvent::KeyRelease, Qt::Key_A, QStringLiteral("a"), false);
         sendKey(piano, QEvent::KeyPress, Qt::Key_X, QStringLiteral("x"), false); // not a piano key
         sendKey(piano, QEvent::KeyRelease, Qt::Key_P, QStringLiteral("P"), false);
+        QTRY_COMPARE(piano->pressedNote(), -1);
         s->frame()->midi().waitUntilSent();
         QCOMPARE(sentTexts(ports), (QStringList{"90 3C 60", "90 4B 60", "90 3C 00", "90 4B 00"}));
     }

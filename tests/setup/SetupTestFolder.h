@@ -15,6 +15,7 @@
 #include <QTemporaryDir>
 #include <QtTest/QTest>
 
+#include <optional>
 #include <unistd.h>
 
 // Records what the installation said and answers its questions as told.
@@ -31,10 +32,18 @@ public:
         events << QStringLiteral("question: ") + question;
         return answer;
     }
+    Answer askForEach(const QString& question) override
+    {
+        if (!forEach)
+            return CSetupUi::askForEach(question);
+        events << QStringLiteral("question: ") + question;
+        return *forEach;
+    }
     void explain(const QString& explanation) override { events << QStringLiteral("explain: ") + explanation; }
     void setProgress(int percent) override { progress << percent; }
 
     bool answer = false;
+    std::optional<Answer> forEach; // when set, the answer with "to All" buttons
     QStringList events;
     QList<MessageIcon> icons;
     QList<int> progress;

@@ -59,6 +59,8 @@ private slots:
     void installsEveryFile();
     void overwriteRules_data();
     void overwriteRules();
+    void identicalFilesAndAnswersForAll_data();
+    void identicalFilesAndAnswersForAll();
     void missingOptionalFileIsSkipped_data();
     void missingOptionalFileIsSkipped();
     void missingRequiredFile_data();
@@ -222,6 +224,39 @@ void TestSetupInstaller::overwriteRules()
     QCOMPARE(CSetupTestFolder::read(readme),
              replaced ? CSetupTestFolder::read(m_folder->sourceFile(QStringLiteral("README.TXT")))
                       : QByteArray("the user's own"));
+}
+
+// A second installation over the first asks nothing for the files it would write
+// unchanged; "Yes to All" and "No to All" answer the question for every later file.
+void TestSetupInstaller::identicalFilesAndAnswersForAll_data()
+{
+    QTest::addColumn<int>("answer");
+    QTest::addColumn<bool>("replaced");
+    QTest::newRow("yes to all") << int(CSetupUi::Answer::YesToAll) << true;
+    QTest::newRow("no to all") << int(CSetupUi::Answer::NoToAll) << false;
+}
+
+void TestSetupInstaller::identicalFilesAndAnswersForAll()
+{
+    QFETCH(int, answer);
+    QFETCH(bool, replaced);
+    const QString target = m_folder->path(QStringLiteral("installed"));
+    QVERIFY(run(options(target)));
+    m_ui.events.clear();
+    QVERIFY(run(options(target)));
+    QCOMPARE(m_ui.events, QStringList{kSuccess});
+
+    const QStringList changed{QStringLiteral("README.TXT"), QStringLiteral("1.pre")};
+    for (const QString& name : changed)
+        CSetupTestFolder::writeFile(QDir(target).filePath(name), "the user's own", QDateTime::currentDateTime());
+    m_ui.events.clear();
+    m_ui.forEach = static_cast<CSetupUi::Answer>(answer);
+    QVERIFY(run(options(target)));
+    QCOMPARE(m_ui.events.filter(QStringLiteral("question: ")).size(), 1);
+    QCOMPARE(m_ui.events.last(), kSuccess);
+    for (const QString& name : changed)
+        QCOMPARE(CSetupTestFolder::read(QDir(target).filePath(name)),
+                 replaced ? CSetupTestFolder::read(m_folder->sourceFile(name)) : QByteArray("the user's own"));
 }
 
 void TestSetupInstaller::missingOptionalFileIsSkipped_data()

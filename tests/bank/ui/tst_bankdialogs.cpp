@@ -100,7 +100,8 @@ void TestBankDialogs::copyboxLabelsAndButtons()
     QCOMPARE(dlg.label()->text(), label);
     QCOMPARE(dlg.loadButton()->isVisible(), files);
     QCOMPARE(dlg.saveButton()->isVisible(), files);
-    QVERIFY(dlg.closeButton()->isDefault());
+    QVERIFY(dlg.pasteButton()->isDefault());
+    QVERIFY(!dlg.closeButton()->isDefault());
     QCOMPARE(dlg.pasteButton()->text(), QStringLiteral("&Paste"));
     QCOMPARE(dlg.removeButton()->text(), QStringLiteral("&Remove"));
     QCOMPARE(dlg.selectAllButton()->text(), QStringLiteral("Select &All"));
@@ -128,6 +129,16 @@ void TestBankDialogs::copyboxPasteAndClose()
         QTest::mouseClick(dlg.pasteButton(), Qt::LeftButton);
         QCOMPARE(dlg.result(), int(QDialog::Accepted)); // and nothing chosen
         QVERIFY(box.chosen().empty());
+    }
+    {
+        // Enter pastes the selected line.
+        CCopyboxDlg dlg(box, prompter);
+        dlg.show();
+        selectRows(dlg.list(), {2});
+        dlg.list()->setFocus();
+        QTest::keyClick(dlg.list(), Qt::Key_Return);
+        QCOMPARE(dlg.result(), int(QDialog::Accepted));
+        QCOMPARE(box.chosen(), (std::vector<int>{2}));
     }
     {
         CCopyboxDlg dlg(box, prompter);
@@ -236,9 +247,12 @@ void TestBankDialogs::usedPatchesFollowSelection()
     QCOMPARE(dlg.patchList()->currentRow(), 0);
     QCOMPARE(dlg.patchList()->item(0)->text(), QStringLiteral("Group 0-1 1: INIT PATCH  \t2 time(s) used"));
     QCOMPARE(dlg.performanceList()->count(), 2);
-    QCOMPARE(dlg.performanceList()->item(1)->text(), QStringLiteral("2: Init Perform"));
+    QCOMPARE(dlg.performanceList()->item(1)->text(), QStringLiteral("2: Init Perform (Part 1)"));
     dlg.patchList()->setCurrentRow(1);
-    QCOMPARE(dlg.performanceList()->count(), 32 * 15 - 2);
+    // One line per performance, its parts named.
+    QCOMPARE(dlg.performanceList()->count(), 32);
+    QCOMPARE(dlg.performanceList()->item(0)->text(),
+             QStringLiteral("1: Init Perform (Parts 2, 3, 4, 5, 6, 7, 8, 9, 11, 12, 13, 14, 15, 16)"));
 }
 
 void TestBankDialogs::globalSettings()
@@ -263,6 +277,19 @@ void TestBankDialogs::randomButtons()
     flags[static_cast<std::size_t>(CRandomPatches::Group::Tva)][2] = false;
     CRandomDlg dlg(flags);
     QCOMPARE(dlg.windowTitle(), QStringLiteral("Random"));
+    // It says that the whole bank is drawn anew; with a selection it offers only that.
+    QVERIFY(!dlg.findChildren<QLabel*>().isEmpty());
+    QCOMPARE(dlg.findChildren<QLabel*>().front()->text(), QString::fromLatin1(CRandomDlg::kWholeBank));
+    QVERIFY(!dlg.selectedOnlyBox());
+    QVERIFY(!dlg.selectedOnly());
+    {
+        CRandomDlg some(flags, nullptr, 3);
+        QVERIFY(some.selectedOnlyBox());
+        QCOMPARE(some.selectedOnlyBox()->text(), QStringLiteral("&Selected patches only (3)"));
+        QVERIFY(!some.selectedOnly());
+        some.selectedOnlyBox()->click();
+        QVERIFY(some.selectedOnly());
+    }
     QCOMPARE(dlg.checkBox(CRandomPatches::Group::PEnv, 0)->text(), QStringLiteral("P-ENV"));
     QVERIFY(!dlg.checkBox(CRandomPatches::Group::Tva, 2)->isChecked());
     QCOMPARE(dlg.flags(), flags);

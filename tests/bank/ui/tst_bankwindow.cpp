@@ -9,6 +9,7 @@
 #include "bank/ui/RandomDlg.h"
 #include "bank/ui/ToneloomView.h"
 #include "midi/LoopbackDevice.h"
+#include "midi/Midi.h"
 #include "settings/AppSettings.h"
 #include "tests/support/AppSession.h"
 #include "ui/CommandIds.h"
@@ -161,6 +162,67 @@ private slots:
         init->trigger();
         QCOMPARE(doc.patches().name(5), QStringLiteral("INIT PATCH  "));
         QCOMPARE(doc.undoLabel(), QStringLiteral("Undo: Init \"Five\"\tCtrl+Z"));
+    }
+
+    // With "Send selected ..." on, a move by key sends the current item once the keys
+    // rest; the items passed on the way are not sent.
+    void arrowKeysSendTheCurrentItem_data()
+    {
+        QTest::addColumn<bool>("sendSelected");
+        QTest::newRow("send selected on") << true;
+        QTest::newRow("send selected off") << false;
+    }
+    void arrowKeysSendTheCurrentItem()
+    {
+        QFETCH(bool, sendSelected);
+        CAppSettings::Midi midi = m_app->settings().midi();
+        midi.send[kPatches] = sendSelected;
+        m_app->settings().setMidi(midi);
+        CToneloomView* view = newBank();
+        CToneloomDoc& doc = view->document();
+        doc.patches().SetName(7, "Seven       ");
+        click(view, 4);
+        frame()->midi().waitUntilSent();
+        m_ports.clearSent();
+        for (int i = 0; i < 3; ++i)
+            QTest::keyClick(view, Qt::Key_Down);
+        QCOMPARE(doc.CurrentIndex(kPatches), 7);
+        QVERIFY(m_ports.sent().empty());
+        QTRY_VERIFY(!view->keySendPending());
+        frame()->midi().waitUntilSent();
+        QByteArray expected;
+        if (sendSelected) {
+            expected = QByteArray(doc.patches().GetRecordSize(), '\0');
+            doc.patches().GetAsTemporary(7, reinterpret_cast<std::uint8_t*>(expected.data()),
+                                         m_app->settings().synth().deviceId);
+        }
+        QCOMPARE(m_ports.sentBytes(), expected);
+    }
+
+    // A right click makes the item under the pointer current, and the menu acts on it;
+    // the press that closes the menu still reaches the bank.
+    void contextMenuActsOnTheItemUnderThePointer()
+    {
+        CToneloomView* view = newBank();
+        CToneloomDoc& doc = view->document();
+        doc.patches().SetName(9, "Nine        ");
+        frame()->show();
+        QVERIFY(QTest::qWaitForWindowExposed(frame()));
+        click(view, 2);
+        const QPoint at = view->cellRect(9).center() - view->scrollPosition();
+        QTest::mousePress(view->viewport(), Qt::RightButton, {}, at);
+        QCOMPARE(doc.CurrentIndex(kPatches), 9);
+        QCOMPARE(doc.SelectedCount(kPatches), 1);
+        auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+        QVERIFY(menu);
+        QCOMPARE(menu->actions().front()->text(), QStringLiteral("&Copy Nine\tCtrl+C"));
+        QTest::mouseRelease(view->viewport(), Qt::RightButton, {}, at);
+        const QPoint other = view->cellRect(3).center() - view->scrollPosition();
+        const QPoint global = view->viewport()->mapToGlobal(other);
+        QTest::mousePress(menu, Qt::LeftButton, {}, menu->mapFromGlobal(global));
+        QTRY_VERIFY(!QApplication::activePopupWidget());
+        QTest::mouseRelease(view->viewport(), Qt::LeftButton, {}, other);
+        QCOMPARE(doc.CurrentIndex(kPatches), 3);
     }
 
     void dragMovesWithinTheBank()

@@ -31,6 +31,7 @@
 #include <QMenu>
 #include <QProgressBar>
 #include <QPushButton>
+#include <algorithm>
 
 using namespace testsupport;
 using namespace libtest;
@@ -324,6 +325,61 @@ private slots:
         QCOMPARE(selected.isEmpty() ? -1 : selected.first().row(), selectedRow);
     }
 
+    // Del changes the file at once; Edit > Undo puts the very bytes back, Redo deletes again.
+    void undoAndRedoThroughTheEditMenu()
+    {
+        const QByteArray original = library({{"A"}, {"B & C"}, {"D"}, {"E"}});
+        CLibraryView* view = open(fresh(original));
+        const QString path = view->document().path();
+        frame()->updateActions();
+        QVERIFY(!action(cmd::kEditUndo)->isEnabled());
+        clickRow(view, 1);
+        clickRow(view, 3, Qt::ControlModifier);
+        action(cmd::kEditDelete)->trigger();
+        QCOMPARE(names(view->document()), (QStringList{"A", "D"}));
+        const QByteArray deleted = libtest::readFile(path);
+        QCOMPARE(deleted.size(), 2 * 750);
+        frame()->updateActions();
+        QVERIFY(action(cmd::kEditUndo)->isEnabled());
+        frame()->updateActions();
+        QCOMPARE(action(cmd::kEditUndo)->text(), QStringLiteral("Undo: Delete\tCtrl+Z"));
+        frame()->updateActions();
+        action(cmd::kEditUndo)->trigger();
+        QCOMPARE(libtest::readFile(path), original);
+        QCOMPARE(view->listModel().rowCount(), 4);
+        frame()->updateActions();
+        QVERIFY(!action(cmd::kEditUndo)->isEnabled());
+        frame()->updateActions();
+        QCOMPARE(action(cmd::kEditRedo)->text(), QStringLiteral("Redo: Delete\tCtrl+A"));
+        frame()->updateActions();
+        action(cmd::kEditRedo)->trigger();
+        QCOMPARE(libtest::readFile(path), deleted);
+        frame()->updateActions();
+        action(cmd::kEditUndo)->trigger();
+        clickRow(view, 1);
+        action(cmd::kEditDelete)->trigger();
+        frame()->updateActions();
+        QCOMPARE(action(cmd::kEditUndo)->text(), QStringLiteral("Undo: Delete \"B && C\"\tCtrl+Z"));
+        frame()->updateActions();
+        QVERIFY(!action(cmd::kEditRedo)->isEnabled());
+        frame()->updateActions();
+        action(cmd::kEditUndo)->trigger();
+        QCOMPARE(libtest::readFile(path), original);
+    }
+
+    // A new library window is wide enough for every column and shows about twenty lines.
+    void aNewWindowShowsItsColumns()
+    {
+        std::vector<Rec> recs;
+        for (int i = 0; i < 40; ++i)
+            recs.push_back(Rec(QByteArray("P") + QByteArray::number(i)));
+        CLibraryView* view = openRecords(recs);
+        QVERIFY(view->sizeHint().width() >= view->header()->length());
+        QVERIFY(view->sizeHint().height() >= CLibraryView::kHintLines * view->sizeHintForRow(0));
+        QTRY_VERIFY(view->viewport()->width() >= std::min(view->header()->length(), 1400 - 60));
+        QVERIFY(view->viewport()->height() >= 15 * view->sizeHintForRow(0));
+    }
+
     void propertiesWalkTheSelection()
     {
         CLibraryView* view =
@@ -412,14 +468,49 @@ private slots:
             d->chooseGroup(1, 2); // group 2, key 1: 33
             return int(QDialog::Accepted);
         };
+        frame()->updateActions();
+        QVERIFY(!action(cmd::kShowAll)->isEnabled());
+        const QString plain = view->documentTitle();
         action(cmd::kEditFind)->trigger();
         QCOMPARE(view->listModel().rows(), (std::vector<int>{2, 0}));
         QCOMPARE(m_s->prompter.titles.last(), QStringLiteral("Search Patches"));
+        // The window says that it shows a part, how much, and by which search.
+        const QString key17 = view->document().keyNameText(17);
+        const QString key33 = view->document().keyNameText(33);
+        QCOMPARE(view->documentTitle(),
+                 plain + QStringLiteral(" - 2 of 3 - Find: \"Pad\" AND %1 OR %2").arg(key17, key33));
+        frame()->updateActions();
+        QVERIFY(action(cmd::kShowAll)->isEnabled());
+        frame()->updateActions();
+        action(cmd::kShowAll)->trigger();
+        QCOMPARE(view->listModel().rowCount(), 3);
+        QCOMPARE(view->documentTitle(), plain);
+        frame()->updateActions();
+        QVERIFY(!action(cmd::kShowAll)->isEnabled());
+        // Find starts from the last search.
+        CLibrarySearch offered;
+        m_s->prompter.onExec = [&offered](QDialog& dialog) {
+            offered = qobject_cast<CSearchDlg*>(&dialog)->search();
+            return int(QDialog::Rejected);
+        };
+        action(cmd::kEditFind)->trigger();
+        QCOMPARE(offered.name, QByteArray("Pad"));
+        QCOMPARE(offered.ops[0], SearchOp::And);
+        QCOMPARE(int(offered.keys[0]), 17);
+        QCOMPARE(offered.ops[1], SearchOp::Or);
+        QCOMPARE(int(offered.keys[1]), 33);
+        QCOMPARE(offered.ops[2], SearchOp::End);
     }
 
+    // Equal patches are one line per group; a click on a line selects the group's lines.
     void doublePatchesAreListed()
     {
-        openRecords({{"One", {}, "", "", 1}, {"Two", {}, "", "", 2}, {"Again", {}, "", "", 1, 7}});
+        CLibraryView* view = openRecords({{"One", {}, "", "", 1},
+                                          {"Two", {}, "", "", 2},
+                                          {"Again", {}, "", "", 1, 7},
+                                          {"Four", {}, "", "", 4},
+                                          {"Third", {}, "", "", 1},
+                                          {"Four Too", {}, "", "", 4}});
         QStringList listed;
         int maximum = -1;
         int value = -1;
@@ -431,14 +522,21 @@ private slots:
                 listed << d->list()->item(i)->text();
             maximum = d->progressBar()->maximum();
             value = d->progressBar()->value();
+            QListWidgetItem* first = d->list()->item(0);
+            d->list()->scrollToItem(first);
+            QTest::mouseClick(d->list()->viewport(), Qt::LeftButton, {}, d->list()->visualItemRect(first).center());
             d->closeButton()->click();
             return dialog.result();
         };
         action(cmd::kFindDoubles)->trigger();
         QCOMPARE(m_s->prompter.titles.last(), QStringLiteral("Find double patches"));
-        QCOMPARE(listed, QStringList{"\"One\" and \"Again\" are equal"});
-        QCOMPARE(maximum, 3);
-        QCOMPARE(value, 3);
+        QCOMPARE(listed,
+                 (QStringList{"\"One\", \"Again\" and \"Third\" are equal", "\"Four\" and \"Four Too\" are equal"}));
+        QCOMPARE(maximum, 15);
+        QCOMPARE(value, 15);
+        std::vector<int> selected = view->selectedEntries();
+        std::sort(selected.begin(), selected.end());
+        QCOMPARE(selected, (std::vector<int>{0, 2, 4}));
     }
 
     void dragsBetweenBanksAndLibraries()
