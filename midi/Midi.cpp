@@ -2,6 +2,7 @@
 
 #include "midi/MidiPortProvider.h"
 #include "midi/SysExSplitter.h"
+#include "model/BankImage.h"
 #include "model/Reporter.h"
 #include "model/SysEx.h"
 
@@ -651,6 +652,8 @@ void CMidi::StartReceive(const QByteArray& request)
     m_request = request;
     m_answers = CDumpRequest(request);
     m_recording = request.isEmpty();
+    m_skipToRecordStart = request.isEmpty();
+    m_skippedBytes = 0;
     if (!m_recording)
         sendRequestWhenQuiet();
 }
@@ -770,6 +773,13 @@ void CMidi::handleMessage(const std::vector<std::uint8_t>& message)
         return;
     }
     const auto size = static_cast<qint64>(message.size());
+    if (m_skipToRecordStart) {
+        if (continuesRecord(message.data(), message.size())) {
+            m_skippedBytes += static_cast<long>(size);
+            return;
+        }
+        m_skipToRecordStart = false;
+    }
     if (m_file.write(reinterpret_cast<const char*>(message.data()), size) != size || !m_file.flush()) {
         m_reporter.showMessage(MessageIcon::Stop, tr("Error writing to File %1").arg(ioErrorCause(m_file)));
         m_file.close();
