@@ -685,7 +685,7 @@ QWidget* CMainFrame::createCaption(const QString& text, QWidget* parent)
     return caption;
 }
 
-bool CMainFrame::sendBank(CToneloomDoc& document, int which, bool cardMemory)
+bool CMainFrame::sendBank(CToneloomDoc& document, int which, bool cardMemory, const BankSlots* only)
 {
     if (m_bulk->isActive())
         return false;
@@ -693,7 +693,7 @@ bool CMainFrame::sendBank(CToneloomDoc& document, int which, bool cardMemory)
     // privately in the temporary folder, never a fixed name there that another user
     // could have planted; it is removed when the send is over.
     const auto area = cardMemory ? sysex::MemoryArea::Card : sysex::MemoryArea::User;
-    std::unique_ptr<QTemporaryFile> file = document.SaveForSend(which, area, m_settings.synth().deviceId);
+    std::unique_ptr<QTemporaryFile> file = document.SaveForSend(which, area, m_settings.synth().deviceId, only);
     if (!file) {
         updateActions();
         return false;

@@ -62,7 +62,7 @@ public:
     QString chooseSaveFile(const QString& filter, const QString& defaultSuffix,
                            const QString& title = QString()) override;
     // Sends the bank's chosen part to user or card memory under the status window.
-    bool sendBank(CToneloomDoc& document, int which, bool cardMemory) override;
+    bool sendBank(CToneloomDoc& document, int which, bool cardMemory, const BankSlots* only = nullptr) override;
     bool isTransferActive() const override;
     CEnvelopeGraph* createEnvelopeGraph(QWidget* parent) override;
     CValueKnob* createKnob(QWidget* parent) override;

@@ -1,45 +1,24 @@
 #include "bank/BankReport.h"
 
-#include "model/PatchArray.h"
-#include "model/PerformanceArray.h"
-#include "model/RhythmArray.h"
 #include "model/SysExScan.h"
 
 #include <algorithm>
 
 namespace {
 
-struct KindLayout
-{
-    sysex::Block common;
-    sysex::Block sub;
-    int subBlocks;
-};
-
-KindLayout layoutOf(int kind)
-{
-    switch (kind) {
-    case kPerformances:
-        return {sysex::Block::PerformanceCommon, sysex::Block::PerformancePart, CPerformanceArray::kParts};
-    case kRhythmSets:
-        return {sysex::Block::RhythmCommon, sysex::Block::RhythmNote, CRhythmArray::kNotes};
-    default:
-        return {sysex::Block::PatchCommon, sysex::Block::PatchTone, CPatchArray::kTones};
-    }
-}
-
 int countOf(int kind)
 {
-    switch (kind) {
-    case kPatches:
-        return CPatchArray::kCount;
-    case kPerformances:
-        return CPerformanceArray::kCount;
-    case kRhythmSets:
-        return CRhythmArray::kCount;
-    default:
-        return 0;
-    }
+    return CBankImage::itemCount(kind);
+}
+
+QString addressText(const sysex::Address& a)
+{
+    return QStringLiteral("%1 %2 %3 %4")
+        .arg(a[0], 2, 16, QLatin1Char('0'))
+        .arg(a[1], 2, 16, QLatin1Char('0'))
+        .arg(a[2], 2, 16, QLatin1Char('0'))
+        .arg(a[3], 2, 16, QLatin1Char('0'))
+        .toUpper();
 }
 
 const char* const kSingular[kKindCount] = {"patch", "performance", "rhythm set"};
@@ -91,21 +70,20 @@ void checkGap(QByteArrayView bytes, qint64 from, qint64 to, std::vector<BankProb
 
 qint64 CBankReport::recordSize(int kind, SynthModel layout)
 {
-    const KindLayout l = layoutOf(kind);
-    return sysex::kFraming + sysex::blockDataSize(layout, l.common)
-           + qint64(l.subBlocks) * (sysex::kFraming + sysex::blockDataSize(layout, l.sub));
+    return recordLayout(kind).fileSize(layout);
 }
 
 int CBankReport::messagesPerRecord(int kind)
 {
-    return 1 + layoutOf(kind).subBlocks;
+    return recordLayout(kind).messages();
 }
 
-CBankReport CBankReport::analyse(QByteArrayView bytes, qint64 fileSize, const std::vector<BankRecordSpan>& spans)
+CBankReport CBankReport::analyse(QByteArrayView bytes, qint64 fileSize, const BankContents& contents)
 {
+    const std::vector<BankRecordSpan>& spans = contents.spans;
     CBankReport report;
     std::vector<BankProblem>& problems = report.m_problems;
-    if (spans.empty()) {
+    if (spans.empty() && contents.skipped.empty()) {
         BankProblem none;
         none.type = BankProblem::Type::NoItems;
         none.length = fileSize;
@@ -123,9 +101,41 @@ CBankReport CBankReport::analyse(QByteArrayView bytes, qint64 fileSize, const st
             filled[static_cast<std::size_t>(s.kind)][static_cast<std::size_t>(s.index)] = true;
 
     qint64 pos = 0;
+    std::size_t nextSkip = 0;
+    const auto coverSkipped = [&](qint64 upTo) {
+        for (; nextSkip < contents.skipped.size() && contents.skipped[nextSkip].offset < upTo; ++nextSkip) {
+            const BankSkipped& k = contents.skipped[nextSkip];
+            if (k.offset > pos)
+                checkGap(bytes, pos, k.offset, problems);
+            BankProblem skip;
+            skip.type = BankProblem::Type::Skipped;
+            skip.offset = k.offset;
+            skip.length = k.length;
+            skip.count = k.messages;
+            problems.push_back(skip);
+            pos = std::max(pos, k.offset + k.length);
+        }
+    };
     for (const BankRecordSpan& s : spans) {
+        coverSkipped(s.offset);
         if (s.offset > pos)
             checkGap(bytes, pos, s.offset, problems);
+        if (s.badMessage >= 0) {
+            BankProblem bad;
+            bad.type = s.shortMessage ? BankProblem::Type::Partial : BankProblem::Type::Misplaced;
+            bad.kind = s.kind;
+            bad.item = s.index;
+            bad.offset = s.badOffset;
+            bad.length = s.size;
+            bad.count = s.shortData;
+            bad.blockData = recordLayout(s.kind).dataSize(s.badMessage, s.layout);
+            bad.found = s.foundAddress;
+            bad.expected = s.expectedAddress;
+            problems.push_back(bad);
+            // What else is wrong with its messages follows from this.
+            pos = std::max(pos, std::min(s.offset + s.size, fileSize));
+            continue;
+        }
         const qint64 end = s.offset + s.size;
         if (end > fileSize) {
             BankProblem cut;
@@ -181,6 +191,7 @@ CBankReport CBankReport::analyse(QByteArrayView bytes, qint64 fileSize, const st
         }
         pos = std::max(pos, end);
     }
+    coverSkipped(fileSize + 1);
     if (pos < fileSize)
         checkGap(bytes, pos, fileSize, problems);
     return report;
@@ -191,6 +202,18 @@ std::vector<int> CBankReport::damagedItems(int kind) const
     std::vector<int> items;
     for (const BankProblem& p : m_problems)
         if (p.kind == kind && p.item >= 0)
+            items.push_back(p.item);
+    std::sort(items.begin(), items.end());
+    items.erase(std::unique(items.begin(), items.end()), items.end());
+    return items;
+}
+
+std::vector<int> CBankReport::partialItems(int kind) const
+{
+    std::vector<int> items;
+    for (const BankProblem& p : m_problems)
+        if (p.kind == kind && p.item >= 0
+            && (p.type == BankProblem::Type::Partial || p.type == BankProblem::Type::EndsInside))
             items.push_back(p.item);
     std::sort(items.begin(), items.end());
     items.erase(std::unique(items.begin(), items.end()), items.end());
@@ -268,6 +291,29 @@ QStringList CBankReport::lines() const
                          .arg(plural(p.length, "byte", "bytes"))
                          .arg(p.offset)
                          .arg(p.length == 1 ? QStringLiteral("belongs") : QStringLiteral("belong"));
+            break;
+        case BankProblem::Type::Partial:
+            lines << QStringLiteral("%1 is partial: its message at byte %2 holds %3 of the %4 data bytes of its "
+                                    "block.")
+                         .arg(capitalised(itemName(p.kind, p.item)))
+                         .arg(p.offset)
+                         .arg(p.count)
+                         .arg(p.blockData);
+            break;
+        case BankProblem::Type::Misplaced:
+            lines << QStringLiteral("%1 is made of messages of other blocks: the message at byte %2 is addressed "
+                                    "to %3, where %4 belongs.")
+                         .arg(capitalised(itemName(p.kind, p.item)))
+                         .arg(p.offset)
+                         .arg(addressText(p.found), addressText(p.expected));
+            break;
+        case BankProblem::Type::Skipped:
+            lines << QStringLiteral("%1 at byte %2 %3 to an item whose first message is not in the file; %4 "
+                                    "skipped.")
+                         .arg(plural(p.count, "message", "messages"))
+                         .arg(p.offset)
+                         .arg(p.count == 1 ? QStringLiteral("belongs") : QStringLiteral("belong"),
+                              p.count == 1 ? QStringLiteral("it was") : QStringLiteral("they were"));
             break;
         case BankProblem::Type::UnreadData:
             lines << QStringLiteral("Reading stopped at byte %1: the %2 from there on %3 not read.")

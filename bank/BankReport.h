@@ -1,6 +1,6 @@
 #pragma once
 
-#include "model/RecordArray.h"
+#include "model/BankImage.h"
 
 #include <QByteArray>
 #include <QByteArrayView>
@@ -22,7 +22,10 @@ struct BankProblem
         BadChecksum, // messages of an item have wrong checksums
         Malformed,   // an item's messages are not the ones its kind is made of
         StrayBytes,  // bytes that belong to no message
-        UnreadData   // messages after the bank that are no item of a bank
+        UnreadData,  // messages after the bank that are no item of a bank
+        Partial,     // a message of an item ends before its block does
+        Misplaced,   // a message of an item carries the address of another block or item
+        Skipped      // messages of an item whose first message is not in the file
     };
 
     Type type = Type::NoItems;
@@ -30,29 +33,24 @@ struct BankProblem
     qint64 length = 0; // bytes concerned (0 where it has no meaning)
     int kind = -1;     // ItemKind of the items, -1 for none
     int item = -1;     // the damaged item's index, -1 for none
-    int count = 0;     // messages concerned (bad checksums, unread messages)
+    int count = 0;     // messages concerned (bad checksums, unread or skipped messages); Partial: data bytes held
     // For EndsInside: the items of kind after the cut that the file did not hold.
     std::vector<int> missing;
     // The first finding of the message scan for the item or the bytes, in its words.
     QString detail;
-};
-
-// One record as the reading of a file found it: where it starts and how many bytes
-// its kind and layout take there.
-struct BankRecordSpan
-{
-    int kind = 0;
-    int index = 0;
-    qint64 offset = 0;
-    qint64 size = 0;
+    // Partial: the data bytes of the block; Misplaced: the address found and the one
+    // of the block it was read as.
+    int blockData = 0;
+    sysex::Address found{};
+    sysex::Address expected{};
 };
 
 // The analysis of a bank file: its problems and the items they damage.
 class CBankReport
 {
 public:
-    // bytes: the file (or its first part, up to fileSize); spans: the records read.
-    static CBankReport analyse(QByteArrayView bytes, qint64 fileSize, const std::vector<BankRecordSpan>& spans);
+    // bytes: the file (or its first part, up to fileSize); contents: what reading it found.
+    static CBankReport analyse(QByteArrayView bytes, qint64 fileSize, const BankContents& contents);
     // Bytes a record of kind takes in a file in layout (what Store writes).
     static qint64 recordSize(int kind, SynthModel layout);
     // The messages a record of kind is made of.
@@ -62,6 +60,9 @@ public:
     const std::vector<BankProblem>& problems() const { return m_problems; }
     // Items of kind that were read damaged, in index order.
     std::vector<int> damagedItems(int kind) const;
+    // Items of kind of which only a part was in the file (cut by its end, or a message
+    // shorter than its block), in index order.
+    std::vector<int> partialItems(int kind) const;
 
     // One line per problem, in plain words ("The file ends inside patch 11; ...").
     QStringList lines() const;

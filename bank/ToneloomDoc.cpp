@@ -18,9 +18,6 @@ namespace {
 
 constexpr int kProbeSize = 9;                       // F0 and the 8 bytes that tell whose message it is
 constexpr qint64 kInMemoryLimit = 16 * 1024 * 1024; // far more than any bank
-// The temporary patch of performance part 11 is read into patch slot 10.
-constexpr std::uint8_t kTempPart11 = 0x0A;
-constexpr int kTempPart11Slot = 9;
 
 const QString kOpenError = QStringLiteral("Error while opening bank file:");
 const QString kSaveError = QStringLiteral("Error while saving !");
@@ -29,27 +26,15 @@ const QString kSendFileTemplate = QStringLiteral("toneloom-send-XXXXXX.syx");
 } // namespace
 
 CToneloomDoc::CToneloomDoc(const SynthSettings& settings, CReporter& reporter, QObject* parent)
-    : QObject(parent), m_settings(settings), m_reporter(reporter), m_arrays{&m_patches, &m_performances, &m_rhythms}
+    : QObject(parent), m_settings(settings), m_reporter(reporter)
 {
+    for (int kind = 0; kind < kKindCount; ++kind)
+        m_held[static_cast<std::size_t>(kind)].assign(static_cast<std::size_t>(itemCount(kind)), false);
     for (int kind = 0; kind < kKindCount; ++kind)
         m_flags[static_cast<std::size_t>(kind)][0] = kCurrent | kSelected;
 }
 
 CToneloomDoc::~CToneloomDoc() = default;
-
-int CToneloomDoc::itemCount(int kind)
-{
-    switch (kind) {
-    case kPatches:
-        return CPatchArray::kCount;
-    case kPerformances:
-        return CPerformanceArray::kCount;
-    case kRhythmSets:
-        return CRhythmArray::kCount;
-    default:
-        return 0;
-    }
-}
 
 void CToneloomDoc::setModified(bool modified)
 {
@@ -67,38 +52,11 @@ void CToneloomDoc::setModified(bool modified)
 
 bool CToneloomDoc::readBank(QIODevice& file, QString* error, std::vector<Run>* runs)
 {
-    for (;;) {
-        const qint64 start = file.pos();
-        std::uint8_t probe[kProbeSize];
-        const qint64 n = file.read(reinterpret_cast<char*>(probe), kProbeSize);
-        if (n < 0) {
-            if (error)
-                *error = file.errorString();
-            return false;
-        }
-        file.seek(start);
-        if (n < kProbeSize)
-            break; // the end of the file, or a rest too short for a message
-        int kind = 0;
-        while (kind < kKindCount && !array(kind).IsOwnHeader(probe + 1))
-            ++kind;
-        if (kind == kKindCount)
-            break; // a message of another kind ends the bank
-        Run run;
-        run.kind = kind;
-        run.offset = start;
-        run.area = probe[sysex::kOffAddress];
-        run.records = array(kind).Load(file, runs ? &run.layouts : nullptr);
-        if (run.records < 0) {
-            if (error)
-                *error = file.errorString();
-            return false;
-        }
-        if (runs)
-            runs->push_back(std::move(run));
-        if (file.pos() <= start)
-            break; // cannot happen with a record accepted above; never loop on it
-    }
+    BankContents contents;
+    if (!m_bank.read(file, &contents, error))
+        return false;
+    if (runs)
+        *runs = std::move(contents.runs);
     return true;
 }
 
@@ -120,7 +78,7 @@ bool CToneloomDoc::OnOpenDocument(const QString& path)
     }
     QString error;
     bool read = false;
-    std::vector<Run> runs;
+    BankContents contents;
     QByteArray bytes;
     if (fileSize <= kInMemoryLimit) {
         // Reading steps back after every header; in memory that costs nothing.
@@ -130,10 +88,10 @@ bool CToneloomDoc::OnOpenDocument(const QString& path)
         } else {
             QBuffer buffer(&bytes);
             buffer.open(QIODevice::ReadOnly);
-            read = readBank(buffer, &error, &runs);
+            read = m_bank.read(buffer, &contents, &error);
         }
     } else {
-        read = readBank(file, &error, &runs);
+        read = m_bank.read(file, &contents, &error);
         // Far more than a bank: its first part is enough to say what is wrong.
         if (read && file.seek(0))
             bytes = file.read(kInMemoryLimit);
@@ -142,7 +100,8 @@ bool CToneloomDoc::OnOpenDocument(const QString& path)
         m_reporter.showMessage(MessageIcon::Exclamation, kOpenError + QLatin1Char(' ') + error);
         return false;
     }
-    m_openReport = CBankReport::analyse(bytes, fileSize, spansOf(runs, bytes));
+    m_openReport = CBankReport::analyse(bytes, fileSize, contents);
+    m_held = contents.held();
     m_mustChooseFileName = !m_openReport.isClean();
     for (int kind = 0; kind < kKindCount; ++kind) {
         auto& damaged = m_damagedAt[static_cast<std::size_t>(kind)];
@@ -163,44 +122,46 @@ bool CToneloomDoc::OnOpenDocument(const QString& path)
     return true;
 }
 
-std::vector<BankRecordSpan> CToneloomDoc::spansOf(const std::vector<Run>& runs, QByteArrayView bytes) const
+BankSlots CToneloomDoc::defaultsNotInFile() const
 {
-    std::vector<BankRecordSpan> spans;
-    for (const Run& run : runs) {
-        qint64 offset = run.offset;
-        int index = 0;
-        for (int j = 0; j < run.records && j < static_cast<int>(run.layouts.size()); ++j) {
-            if (run.kind == kPatches && offset + sysex::kOffAddress + 1 < bytes.size()
-                && static_cast<std::uint8_t>(bytes[offset + sysex::kOffAddress]) == sysex::kAreaTempPart
-                && static_cast<std::uint8_t>(bytes[offset + sysex::kOffAddress + 1]) == kTempPart11)
-                index = kTempPart11Slot;
-            const qint64 size = CBankReport::recordSize(run.kind, run.layouts[static_cast<std::size_t>(j)]);
-            spans.push_back({run.kind, index, offset, size});
-            offset += size;
-            ++index;
-        }
+    BankSlots marks;
+    const CBankImage fresh; // every slot's defaults
+    for (int kind = 0; kind < kKindCount; ++kind) {
+        const auto& held = m_held[static_cast<std::size_t>(kind)];
+        auto& defaults = marks[static_cast<std::size_t>(kind)];
+        defaults.assign(static_cast<std::size_t>(itemCount(kind)), false);
+        if (m_pathName.isEmpty())
+            continue; // a new bank: there is no file to compare with
+        for (int i = 0; i < itemCount(kind); ++i)
+            defaults[static_cast<std::size_t>(i)] =
+                !held[static_cast<std::size_t>(i)] && contentKey(kind, i) == fresh.array(kind).contentKey(i);
     }
-    return spans;
+    return marks;
 }
 
-QByteArray CToneloomDoc::contentKey(int kind, int index) const
+QString CToneloomDoc::defaultsNotInFileText(int which) const
 {
-    const CRecordArray& records = array(kind);
-    const std::uint8_t* rec = records.data(index);
-    const int messages = CBankReport::messagesPerRecord(kind);
-    const int common = kind == kPatches        ? CPatchArray::kCommonSize
-                       : kind == kPerformances ? CPerformanceArray::kCommonSize
-                                               : CRhythmArray::kCommonSize;
-    const int sub = (records.GetRecordSize() - common) / (messages - 1);
-    QByteArray key;
-    key.reserve(records.GetRecordSize());
-    for (int m = 0; m < messages; ++m) {
-        const int start = m == 0 ? 0 : common + (m - 1) * sub;
-        const int end = m == 0 ? common : start + sub;
-        // Data bytes only: from the first after the address to the one before the checksum.
-        key.append(reinterpret_cast<const char*>(rec + start + sysex::kOffData), end - 2 - start - sysex::kOffData);
+    const BankSlots defaults = defaultsNotInFile();
+    QStringList lists;
+    for (int kind = 0; kind < kKindCount; ++kind) {
+        if (which != kSaveAll && which != kind)
+            continue;
+        std::vector<int> items;
+        for (int i = 0; i < itemCount(kind); ++i)
+            if (defaults[static_cast<std::size_t>(kind)][static_cast<std::size_t>(i)])
+                items.push_back(i);
+        if (!items.empty())
+            lists << CBankReport::itemList(kind, items);
     }
-    return key;
+    return lists.join(QStringLiteral(", "));
+}
+
+BankSlots CToneloomDoc::sendableSlots() const
+{
+    BankSlots marks = defaultsNotInFile();
+    for (auto& kind : marks)
+        kind.flip();
+    return marks;
 }
 
 std::vector<bool> CToneloomDoc::damageMap(int kind) const
@@ -273,16 +234,9 @@ bool CToneloomDoc::fileChangedOnDisk() const
     return stampOf(m_pathName).hash != m_stamp.hash;
 }
 
-bool CToneloomDoc::writeBank(QIODevice& file, int which, sysex::MemoryArea area)
+bool CToneloomDoc::writeBank(QIODevice& file, int which, sysex::MemoryArea area, const BankSlots* only)
 {
-    const SynthModel model = m_settings.model;
-    if (which == kSaveAll) {
-        return m_performances.Store(file, model, area) && m_rhythms.Store(file, model, area)
-               && m_patches.Store(file, model, area);
-    }
-    if (which < 0 || which >= kKindCount)
-        return false;
-    return array(which).Store(file, model, area);
+    return m_bank.write(file, which, m_settings.model, area, only);
 }
 
 bool CToneloomDoc::SaveBank(int which, QString path, sysex::MemoryArea area)
@@ -315,31 +269,20 @@ bool CToneloomDoc::SaveBank(int which, QString path, sysex::MemoryArea area)
     return true;
 }
 
-void CToneloomDoc::addressForSend(sysex::MemoryArea area, std::uint8_t deviceId)
-{
-    for (int kind = 0; kind < kKindCount; ++kind) {
-        CRecordArray& records = array(kind);
-        if (area == sysex::MemoryArea::Card)
-            records.SetCardMemory();
-        else
-            records.SetUserMemory();
-        records.SetDeviceId(deviceId);
-    }
-}
-
 bool CToneloomDoc::SaveForSend(int which, sysex::MemoryArea area, std::uint8_t deviceId, const QString& path)
 {
-    addressForSend(area, deviceId);
+    m_bank.addressTo(area, deviceId);
     // SaveBank reports a failed write itself ("Error while saving !").
     return SaveBank(which, path, area);
 }
 
-std::unique_ptr<QTemporaryFile> CToneloomDoc::SaveForSend(int which, sysex::MemoryArea area, std::uint8_t deviceId)
+std::unique_ptr<QTemporaryFile> CToneloomDoc::SaveForSend(int which, sysex::MemoryArea area, std::uint8_t deviceId,
+                                                          const BankSlots* only)
 {
-    addressForSend(area, deviceId);
+    m_bank.addressTo(area, deviceId);
     auto file = std::make_unique<QTemporaryFile>(QDir::temp().filePath(kSendFileTemplate));
     // open() creates the file with O_EXCL and owner-only permissions.
-    bool written = file->open() && writeBank(*file, which, area) && file->flush();
+    bool written = file->open() && writeBank(*file, which, area, only) && file->flush();
     if (written) {
         file->close();
         written = file->error() == QFileDevice::NoError;

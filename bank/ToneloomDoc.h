@@ -1,10 +1,8 @@
 #pragma once
 
 #include "bank/BankReport.h"
-#include "model/PatchArray.h"
-#include "model/PerformanceArray.h"
+#include "model/BankImage.h"
 #include "model/Reporter.h"
-#include "model/RhythmArray.h"
 #include "model/SynthSettings.h"
 
 #include <QByteArray>
@@ -43,12 +41,12 @@ public:
     CToneloomDoc(const SynthSettings& settings, CReporter& reporter, QObject* parent = nullptr);
     ~CToneloomDoc() override;
 
-    CRecordArray& array(int kind) { return *m_arrays[static_cast<std::size_t>(kind)]; }
-    const CRecordArray& array(int kind) const { return *m_arrays[static_cast<std::size_t>(kind)]; }
-    CPatchArray& patches() { return m_patches; }
-    CPerformanceArray& performances() { return m_performances; }
-    CRhythmArray& rhythmSets() { return m_rhythms; }
-    static int itemCount(int kind);
+    CRecordArray& array(int kind) { return m_bank.array(kind); }
+    const CRecordArray& array(int kind) const { return m_bank.array(kind); }
+    CPatchArray& patches() { return m_bank.patches(); }
+    CPerformanceArray& performances() { return m_bank.performances(); }
+    CRhythmArray& rhythmSets() { return m_bank.rhythmSets(); }
+    static int itemCount(int kind) { return CBankImage::itemCount(kind); }
 
     // Reads a .syx file into a new (all-default) document. Messages go to the reporter;
     // returns false when the file could not be read, and the document should be discarded.
@@ -79,27 +77,31 @@ public:
     // The file a bulk send streams: every record addressed to user or card memory of the
     // synthesizer with deviceId, then SaveBank(which, path, area).
     bool SaveForSend(int which, sysex::MemoryArea area, std::uint8_t deviceId, const QString& path);
+    // Where only is given, a send file holds just the records it marks.
     // The same into a new file of the temporary folder that is this send's own: created
     // exclusively under a name nobody can foresee and readable by the user only, so
     // nothing another user planted there is followed or overwritten. The file is closed
     // and goes with the object. Null after "Error while saving !".
-    std::unique_ptr<QTemporaryFile> SaveForSend(int which, sysex::MemoryArea area, std::uint8_t deviceId);
+    std::unique_ptr<QTemporaryFile> SaveForSend(int which, sysex::MemoryArea area, std::uint8_t deviceId,
+                                                const BankSlots* only = nullptr);
     // The same, to any device (performances, rhythm sets, patches for kSaveAll).
-    bool writeBank(QIODevice& file, int which, sysex::MemoryArea area = sysex::MemoryArea::User);
-    // One run of consecutive records of a kind, as found while reading a file.
-    struct Run
-    {
-        int kind = 0;
-        qint64 offset = 0; // of its first message
-        int records = 0;
-        std::uint8_t area = 0;           // first address byte of its first record
-        std::vector<SynthModel> layouts; // per record
-    };
-    // Reads the runs of records of a bank file from the device's position (no messages).
-    // Returns false only for a device error; error then holds its description. The device
-    // is left at the first byte not read: where a message of no record starts, or a rest
-    // too short for one, or the end; what lies beyond was ignored.
+    bool writeBank(QIODevice& file, int which, sysex::MemoryArea area = sysex::MemoryArea::User,
+                   const BankSlots* only = nullptr);
+    using Run = BankRun;
+    // Reads a bank file from the device's position into the records (no messages): see
+    // CBankImage::read.
     bool readBank(QIODevice& file, QString* error = nullptr, std::vector<Run>* runs = nullptr);
+
+    // The slots of each kind that the opened file held records for (all false for a new bank).
+    const BankSlots& heldByFile() const { return m_held; }
+    // Per kind, the slots that hold what the file never had: not read from it and still
+    // their defaults. A send leaves them out unless asked to send them.
+    BankSlots defaultsNotInFile() const;
+    // The complement: what a send of what the file holds writes.
+    BankSlots sendableSlots() const;
+    // Those slots of which (a kind or kSaveAll) in words: "patches 2 to 128, performances
+    // 1 to 32"; empty when there are none.
+    QString defaultsNotInFileText(int which) const;
 
     // Asked for a path when SaveBank gets an empty one (with what is saved); an empty
     // answer cancels.
@@ -151,15 +153,9 @@ signals:
 
 private:
     void setFlags(int kind, int index, std::uint32_t value);
-    // Addresses every record to area with deviceId, as a send writes them.
-    void addressForSend(sysex::MemoryArea area, std::uint8_t deviceId);
     void updateModifiedFromHistory();
     bool validItem(int kind, int index) const;
-    // The records' data bytes without device, address and checksums: what stays the
-    // same when a record is renumbered, moved, saved or sent.
-    QByteArray contentKey(int kind, int index) const;
-    // Where the records of the runs lie in the file.
-    std::vector<BankRecordSpan> spansOf(const std::vector<Run>& runs, QByteArrayView bytes) const;
+    QByteArray contentKey(int kind, int index) const { return array(kind).contentKey(index); }
     // Size, time and contents of the file as this document last read or wrote it.
     struct FileStamp
     {
@@ -171,10 +167,8 @@ private:
 
     const SynthSettings& m_settings;
     CReporter& m_reporter;
-    CPatchArray m_patches;
-    CPerformanceArray m_performances;
-    CRhythmArray m_rhythms;
-    std::array<CRecordArray*, kKindCount> m_arrays;
+    CBankImage m_bank;
+    BankSlots m_held;
     std::array<std::array<std::uint32_t, kMaxItems>, kKindCount> m_flags{};
     std::vector<std::unique_ptr<CBankCommand>> m_history;
     int m_position = -1;

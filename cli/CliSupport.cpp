@@ -261,12 +261,11 @@ bool readBankFile(QFile& file, BankFile& bank, QString* error)
     bank = BankFile();
     bank.size = file.size();
     // The runs and the end of reading, on a scratch bank.
-    const SynthSettings settings;
-    CCollectingReporter reporter;
-    CToneloomDoc scratch(settings, reporter);
-    if (!scratch.readBank(file, &cause, &bank.runs))
+    CBankImage scratch;
+    if (!scratch.read(file, &bank.contents, &cause))
         return failed();
-    bank.end = file.pos();
+    bank.runs = bank.contents.runs;
+    bank.end = bank.contents.end;
     if (bank.unread() > 0) {
         SysExScanResult rest;
         if (!scanSysEx(

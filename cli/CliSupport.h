@@ -63,7 +63,8 @@ bool refuseSameFile(const QString& input, const QString& output, QString* error)
 // belongs to no record).
 struct BankFile
 {
-    std::vector<CToneloomDoc::Run> runs;
+    std::vector<BankRun> runs;
+    BankContents contents;
     qint64 size = 0;
     qint64 end = 0;            // the first byte not read
     qint64 unreadMessages = 0; // complete messages from there on

@@ -71,7 +71,13 @@ int runInfoCommand(const CommandLine& line)
 
     printOut(QStringLiteral("%1: %2 bytes, %3 messages").arg(path).arg(bank.size).arg(scan.messages));
     for (int kind = 0; kind < kKindCount; ++kind) {
-        printOut(QStringLiteral("%1: %2 records").arg(kKindTitles[kind]).arg(bank.records(kind)));
+        // A record of which only a part was in the file is counted, and said to be partial.
+        const auto partial = doc.openReport().partialItems(kind).size();
+        printOut(partial == 0 ? QStringLiteral("%1: %2 records").arg(kKindTitles[kind]).arg(bank.records(kind))
+                              : QStringLiteral("%1: %2 records, %3 partial")
+                                    .arg(kKindTitles[kind])
+                                    .arg(bank.records(kind))
+                                    .arg(partial));
         for (const auto& run : bank.runs) {
             if (run.kind != kind)
                 continue;
@@ -92,6 +98,10 @@ int runInfoCommand(const CommandLine& line)
                          .arg(layoutText, areaName(run.area)));
         }
     }
+    for (const BankSkipped& skipped : bank.contents.skipped)
+        printOut(QStringLiteral("skipped at offset %1: %2 messages of an item whose first message is not in the file")
+                     .arg(skipped.offset)
+                     .arg(skipped.messages));
     if (bank.stoppedEarly())
         printOut(bank.unreadText());
     printOut(QStringLiteral("messages with a bad checksum: %1").arg(scan.badChecksums));
@@ -162,6 +172,10 @@ int runConvertCommand(const CommandLine& line)
     // What lies beyond the first foreign message would silently become default records.
     if (bank.stoppedEarly() && !line.force)
         return fail(QStringLiteral("%1: %2 (--force converts what was read)").arg(in, bank.unreadText()));
+    // A kind the file does not hold would come out as nothing but defaults.
+    if (line.what != CommandLine::kAll && bank.records(line.what) == 0 && !line.force)
+        return fail(QStringLiteral("%1 holds no %2; nothing was converted (--force writes the defaults)")
+                        .arg(in, kKindTitles[line.what]));
     if (line.deviceId) {
         for (int kind = 0; kind < kKindCount; ++kind)
             doc.array(kind).SetDeviceId(settings.deviceId);

@@ -14,6 +14,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QRegularExpression>
+#include <algorithm>
 #include <array>
 #include <cstdio>
 #include <cstring>
@@ -177,9 +178,32 @@ int runAdd(const QStringList& args)
     CToneloomDoc bank(settings, bankReporter);
     if (!bank.OnOpenDocument(bankPath))
         return fail(QStringLiteral("%1: %2").arg(bankPath, bankReporter.texts().join(QLatin1Char(' '))));
+    // Only patches the file holds, and none of which a part is missing: a slot the file
+    // never filled holds a default patch, a cut one a default under a real name.
+    const auto& held = bank.heldByFile()[kPatches];
+    const std::vector<int> partial = bank.openReport().partialItems(kPatches);
+    if (std::find(held.begin(), held.end(), true) == held.end())
+        return fail(QStringLiteral("%1 holds no patch; nothing was added").arg(bankPath));
+    std::vector<int> absent;
+    std::vector<int> cut;
     std::vector<QByteArray> patches;
-    for (int n : numbers)
-        patches.push_back(bank.patches().record(n - 1));
+    for (int n : numbers) {
+        if (!held[static_cast<std::size_t>(n - 1)])
+            absent.push_back(n - 1);
+        else if (std::binary_search(partial.begin(), partial.end(), n - 1))
+            cut.push_back(n - 1);
+        else
+            patches.push_back(bank.patches().record(n - 1));
+    }
+    // Patches named on the command line must all be there.
+    if (a.value(QStringLiteral("--patches")) && !absent.empty())
+        return fail(QStringLiteral("%1 does not hold %2; nothing was added")
+                        .arg(bankPath, CBankReport::itemList(kPatches, absent)));
+    if (!cut.empty())
+        printErr(QStringLiteral("toneloom-cli: %1: %2 only partly in the file, not added")
+                     .arg(bankPath, CBankReport::itemList(kPatches, cut)));
+    if (patches.empty())
+        return fail(QStringLiteral("%1 holds no whole patch; nothing was added").arg(bankPath));
     bool tailAsked = false;
     askAboutTail(doc, a.flag(QStringLiteral("--drop-tail")), tailAsked);
     const int added = doc.AppendPatches(patches);

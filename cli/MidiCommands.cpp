@@ -78,6 +78,29 @@ SynthSettings synthOf(const CommandLine& line)
     return synth;
 }
 
+// What a send of which from the opened document writes: the records the file holds.
+// Refuses (after saying why) damaged records of the kinds sent, unless force; says what
+// the file does not hold and is left alone. With force everything of which is sent.
+std::optional<BankSlots> sendSelection(const CToneloomDoc& document, int which, bool force, const QString& path)
+{
+    const CBankReport& report = document.openReport();
+    QStringList damaged;
+    for (int kind = 0; kind < kKindCount; ++kind) {
+        const std::vector<int> items = report.damagedItems(kind);
+        if ((which == CToneloomDoc::kSaveAll || which == kind) && !items.empty())
+            damaged << CBankReport::itemList(kind, items);
+    }
+    if (!damaged.isEmpty() && !force) {
+        fail(QStringLiteral("%1: nothing was sent, %2 damaged. %3 (--force sends what was read)")
+                 .arg(path, damaged.join(QStringLiteral(", ")), report.lines().join(QLatin1Char(' '))));
+        return std::nullopt;
+    }
+    const QString absent = document.defaultsNotInFileText(which);
+    if (!absent.isEmpty() && !force)
+        printOut(QStringLiteral("Not in %1, so not sent: %2 (--force sends them too)").arg(path, absent));
+    return document.sendableSlots();
+}
+
 } // namespace
 
 int runPortsCommand(const CommandLine&)
@@ -300,6 +323,11 @@ int runSendCommand(const CommandLine& line)
     }
     if (bank.stoppedEarly() && !line.force)
         return fail(QStringLiteral("%1: %2 (--force sends what was read)").arg(path, bank.unreadText()));
+    // Only what the file holds is sent, and none of it damaged: a cut or partial record
+    // would put defaults under its name into the instrument.
+    const std::optional<BankSlots> only = sendSelection(document, which, line.force, path);
+    if (!only)
+        return kExitBadInput;
 
     CEmulatorDevice emulator(synth.model, synth.deviceId);
     CSystemPortProvider ports({&emulator});
@@ -340,7 +368,8 @@ int runSendCommand(const CommandLine& line)
         loop.quit();
     });
     const auto area = line.card ? sysex::MemoryArea::Card : sysex::MemoryArea::User;
-    const std::unique_ptr<QTemporaryFile> sendFile = document.SaveForSend(which, area, synth.deviceId);
+    const std::unique_ptr<QTemporaryFile> sendFile =
+        document.SaveForSend(which, area, synth.deviceId, line.force ? nullptr : &*only);
     if (!sendFile) {
         printErr(QStringLiteral("toneloom-cli: %1").arg(fileReporter.texts().join(QLatin1Char(' '))));
         return kExitProblem;

@@ -1,6 +1,6 @@
 #include "emulator/SynthEmulator.h"
 
-#include "bank/ToneloomDoc.h"
+#include "model/BankImage.h"
 #include "model/ParamTable.h"
 #include "model/PatchArray.h"
 #include "model/PerformanceArray.h"
@@ -337,16 +337,12 @@ QByteArray CSynthEmulator::dump(sysex::MemoryArea area) const
 
 bool CSynthEmulator::loadBank(QIODevice& file, sysex::MemoryArea area, QString* error)
 {
-    SynthSettings settings;
-    settings.model = m_model;
-    settings.deviceId = m_deviceId;
-    CCollectingReporter reporter;
-    CToneloomDoc document(settings, reporter);
-    if (!document.readBank(file, error))
+    CBankImage bank;
+    if (!bank.read(file, nullptr, error))
         return false;
     QBuffer buffer;
     buffer.open(QIODevice::WriteOnly);
-    if (!document.writeBank(buffer, CToneloomDoc::kSaveAll, area)) {
+    if (!bank.write(buffer, CBankImage::kAll, m_model, area)) {
         if (error)
             *error = QStringLiteral("The bank could not be converted.");
         return false;

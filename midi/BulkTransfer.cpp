@@ -211,6 +211,13 @@ void CBulkTransfer::onTransferEnded(bool sendOrError)
         emit finished(Outcome::Failed, false);
         return;
     }
+    if (const long skipped = m_midi.skippedBytesCount(); skipped > 0) {
+        m_midi.reporter().showMessage(MessageIcon::Information,
+                                      tr("The first %1 bytes that arrived continue items whose beginning was not "
+                                         "received (the rest of an earlier dump); recording began with the first "
+                                         "message that begins an item.")
+                                          .arg(skipped));
+    }
     if (const long other = m_midi.otherBytesCount(); other > 0) {
         m_midi.reporter().showMessage(
             MessageIcon::Information,

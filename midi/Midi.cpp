@@ -4,6 +4,7 @@
 
 #include "midi/MidiPortProvider.h"
 #include "midi/SysExSplitter.h"
+#include "model/BankImage.h"
 #include "model/Reporter.h"
 #include "model/SysEx.h"
 
@@ -672,6 +673,8 @@ void CMidi::StartReceive(const QByteArray& request)
     m_request = request;
     m_answers = CDumpRequest(request);
     m_recording = request.isEmpty();
+    m_skipToRecordStart = request.isEmpty();
+    m_skippedBytes = 0;
     if (!m_recording)
         sendRequestWhenQuiet();
 }
@@ -791,6 +794,13 @@ void CMidi::handleMessage(const std::vector<std::uint8_t>& message)
         return;
     }
     const auto size = static_cast<qint64>(message.size());
+    if (m_skipToRecordStart) {
+        if (continuesRecord(message.data(), message.size())) {
+            m_skippedBytes += static_cast<long>(size);
+            return;
+        }
+        m_skipToRecordStart = false;
+    }
     errno = 0;
     if (m_file.write(reinterpret_cast<const char*>(message.data()), size) != size || !m_file.flush()) {
         const int cause = errno;

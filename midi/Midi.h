@@ -88,6 +88,9 @@ public:
     // System Exclusive bytes of the current receive that were not recorded: messages
     // that do not answer the request, and fragments.
     long otherBytesCount() const { return m_otherBytes; }
+    // A manual receive: bytes of messages that continue a record begun before it
+    // (the rest of a stopped dump), which are not recorded.
+    long skippedBytesCount() const { return m_skippedBytes; }
     // True when the last transfer ended by an error rather than by completion or Stop.
     bool lastTransferFailed() const { return m_transferFailed; }
     CReporter& reporter() const { return m_reporter; }
@@ -234,6 +237,8 @@ private:
     bool m_transferFailed = false;
     long m_bytesReceived = 0;
     long m_otherBytes = 0;
+    long m_skippedBytes = 0;
+    bool m_skipToRecordStart = false; // recording waits for a message that begins a record
     long m_bytesSent = 0;
     QString m_path;
     QFile m_file;

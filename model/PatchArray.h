@@ -24,12 +24,4 @@ public:
     static constexpr int toneParam(int tone, int p) { return toneOffset(tone) + sysex::kOffData + p; }
 
     CPatchArray();
-
-    void InitRecord(int index) override;
-    int Load(QIODevice& file, std::vector<SynthModel>* layouts = nullptr) override;
-    bool IsOwnHeader(const std::uint8_t* h) const override;
-
-protected:
-    std::uint8_t subBlockByte(int message) const override;
-    sysex::Address temporaryAddress(int message) const override;
 };

@@ -22,12 +22,4 @@ public:
     static constexpr int partParam(int part, int p) { return partOffset(part) + sysex::kOffData + p; }
 
     CPerformanceArray();
-
-    void InitRecord(int index) override;
-    int Load(QIODevice& file, std::vector<SynthModel>* layouts = nullptr) override;
-    bool IsOwnHeader(const std::uint8_t* h) const override;
-
-protected:
-    std::uint8_t subBlockByte(int message) const override;
-    sysex::Address temporaryAddress(int message) const override;
 };

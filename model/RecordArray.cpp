@@ -1,5 +1,6 @@
 #include "model/RecordArray.h"
 
+#include "model/ParamTable.h"
 #include "model/RecordIo.h"
 
 #include <QIODevice>
@@ -7,18 +8,11 @@
 #include <algorithm>
 #include <cstring>
 
-CRecordArray::CRecordArray(int count, int recordSize, Layout layout)
-    : m_layout(std::move(layout)), m_data(static_cast<std::size_t>(count) * static_cast<std::size_t>(recordSize), 0),
-      m_count(count), m_recordSize(recordSize)
+CRecordArray::CRecordArray(const RecordLayout& layout)
+    : m_layout(layout),
+      m_data(static_cast<std::size_t>(layout.count) * static_cast<std::size_t>(layout.recordSize()), 0),
+      m_count(layout.count), m_recordSize(layout.recordSize())
 {}
-
-std::vector<int> CRecordArray::messageOffsetsOf(int commonSize, int blockSize, int count)
-{
-    std::vector<int> offsets{0};
-    for (int i = 0; i < count; ++i)
-        offsets.push_back(commonSize + i * blockSize);
-    return offsets;
-}
 
 void CRecordArray::initialiseAll()
 {
@@ -28,9 +22,172 @@ void CRecordArray::initialiseAll()
     RecalcChecksums();
 }
 
-int CRecordArray::messageEnd(std::size_t m) const
+void CRecordArray::InitRecord(int index)
 {
-    return m + 1 < m_layout.messageOffsets.size() ? m_layout.messageOffsets[m + 1] : m_recordSize;
+    std::uint8_t* rec = data(index);
+    for (std::size_t m = 0; m < messageCount(); ++m) {
+        const int sub = int(m) - 1;
+        std::uint8_t* msg = rec + messageStart(m);
+        recordio::writeNewMessage(msg, messageEnd(m) - messageStart(m),
+                                  m_layout.address(sysex::MemoryArea::User, index, sub), nullptr, 0,
+                                  m == 0 ? m_layout.commonPlaceholder : m_layout.subPlaceholder);
+        params::writeDefaults(m == 0 ? m_layout.commonBlock : m_layout.subBlock, std::max(sub, 0),
+                              msg + sysex::kOffData);
+    }
+}
+
+bool CRecordArray::IsOwnHeader(const std::uint8_t* h) const
+{
+    return m_layout.isOwnHeader(h);
+}
+
+int CRecordArray::Load(QIODevice& file, std::vector<SynthModel>* layouts)
+{
+    std::vector<RecordRead> reads;
+    const int loaded = read(file, layouts ? &reads : nullptr);
+    if (layouts) {
+        for (const RecordRead& r : reads)
+            layouts->push_back(r.layout);
+    }
+    return loaded;
+}
+
+int CRecordArray::read(QIODevice& file, std::vector<RecordRead>* reads, int firstSlot)
+{
+    int loaded = 0;
+    for (int index = std::max(firstSlot, 0); index < m_count; ++index) {
+        std::uint8_t h[8];
+        const recordio::Status status = recordio::readHeader(file, h);
+        if (status == recordio::Status::Error)
+            return -1;
+        if (status == recordio::Status::End)
+            break;
+        // A message of this kind that is not the first block of a record (the rest of a
+        // record cut short, say) ends the run: the bank reader skips it.
+        if (!IsOwnHeader(h) || h[sysex::kOffAddress + 1] != 0 || h[sysex::kOffAddress + 2] != 0) {
+            recordio::stepBack(file, sysex::kOffData);
+            break;
+        }
+        if (m_layout.jumpArea != 0 && h[4] == m_layout.jumpArea && h[5] == m_layout.jumpNumber)
+            index = m_layout.jumpSlot;
+        RecordRead found;
+        found.index = index;
+        found.offset = file.pos() - sysex::kOffData;
+        std::uint8_t* rec = data(index);
+        std::memcpy(rec + 1, h, 8);
+        SynthModel layout = SynthModel::Jv2080;
+        bool cut = false;
+        qint64 blockStart = found.offset;
+        for (std::size_t m = 0; m < messageCount(); ++m) {
+            SynthModel blockLayout = SynthModel::Jv2080;
+            if (!readMessage(file, rec, int(m), blockStart, blockLayout, found, cut))
+                return -1;
+            if (m == 0)
+                layout = blockLayout;
+            if (found.shortMessage) {
+                // The record ends with the message that ends early: what follows is not
+                // taken for the rest of its blocks.
+                file.seek(found.shortEnd);
+                found.size = found.shortEnd - found.offset;
+                break;
+            }
+            const qint64 size = sysex::kFraming + m_layout.dataSize(int(m), blockLayout);
+            found.size += size;
+            blockStart += size;
+        }
+        found.layout = layout;
+        normaliseFraming(index);
+        if (reads)
+            reads->push_back(found);
+        ++loaded;
+    }
+    return loaded;
+}
+
+bool CRecordArray::readMessage(QIODevice& file, std::uint8_t* rec, int m, qint64 blockStart, SynthModel& layout,
+                               RecordRead& record, bool& cut)
+{
+    std::uint8_t* msg = rec + messageStart(std::size_t(m));
+    const int size = messageEnd(std::size_t(m)) - messageStart(std::size_t(m));
+    // The first message's header was read with the record; the rest of every message
+    // is read in the longest layout and cut back where a shorter one ends.
+    const int from = m == 0 ? sysex::kOffData : 0;
+    const qint64 got = file.read(reinterpret_cast<char*>(msg + from), size - from);
+    if (got < 0)
+        return false;
+    const int have = from + int(got); // bytes of msg read from this file
+    const sysex::Block block = m == 0 ? m_layout.commonBlock : m_layout.subBlock;
+    const int fullData = m_layout.dataSize(m);
+    int data = fullData;
+    SynthModel found = SynthModel::Jv2080;
+    for (SynthModel shorter : {SynthModel::Jv1080, SynthModel::Xp}) {
+        const int d = sysex::blockDataSize(shorter, block);
+        if (d < fullData && msg[sysex::kOffData + d + 1] == sysex::kEnd) {
+            data = d;
+            found = shorter;
+            break;
+        }
+    }
+    if (!cut && record.badMessage < 0)
+        checkMessage(rec, m, have, data, blockStart, record, cut);
+    if (data < fullData) {
+        recordio::endBlock(file, blockStart, sysex::kFraming + data);
+        params::writeDefaults(block, std::max(m - 1, 0), msg + sysex::kOffData, data, fullData);
+        msg[size - 2] = m == 0 ? m_layout.commonPlaceholder : m_layout.subPlaceholder;
+        msg[size - 1] = sysex::kEnd;
+    }
+    layout = found;
+    return true;
+}
+
+void CRecordArray::checkMessage(const std::uint8_t* rec, int m, int have, int data, qint64 blockStart,
+                                RecordRead& record, bool& cut) const
+{
+    // Is it the block it is read as? A message that ends early holds part of its block;
+    // one at another address belongs elsewhere (a dump that starts inside a record).
+    const std::uint8_t* msg = rec + messageStart(std::size_t(m));
+    const int length = sysex::kFraming + data;
+    for (int b = 1; b < std::min(have, length - 1); ++b) {
+        if (msg[b] == sysex::kEnd) {
+            record.badMessage = m;
+            record.badOffset = blockStart;
+            record.shortMessage = true;
+            record.shortData = std::max(0, b - 1 - sysex::kOffData);
+            record.shortEnd = blockStart + b + 1;
+            return;
+        }
+    }
+    if (have < length) {
+        cut = true; // the end of the file: reported as such
+        return;
+    }
+    sysex::Address expected{};
+    std::copy(rec + sysex::kOffAddress, rec + sysex::kOffAddress + 2, expected.begin());
+    expected[2] = m_layout.blockByte(m);
+    const bool framed = (m == 0 || msg[0] == sysex::kStart) && msg[sysex::kOffManufacturer] == sysex::kManufacturer
+                        && msg[sysex::kOffModel] == sysex::kModelId && msg[sysex::kOffCommand] == sysex::kDataSet
+                        && msg[length - 1] == sysex::kEnd;
+    // A message that is no well-formed DT1 is left to the message scan of the report.
+    if (framed && !std::equal(expected.begin(), expected.end(), msg + sysex::kOffAddress)) {
+        record.badMessage = m;
+        record.badOffset = blockStart;
+        std::copy(msg + sysex::kOffAddress, msg + sysex::kOffData, record.foundAddress.begin());
+        record.expectedAddress = expected;
+    }
+}
+
+QByteArray CRecordArray::contentKey(int index) const
+{
+    const std::uint8_t* rec = data(index);
+    QByteArray key;
+    key.reserve(m_recordSize);
+    for (std::size_t m = 0; m < messageCount(); ++m) {
+        // Data bytes only: from the first after the address to the one before the checksum.
+        const int start = messageStart(m);
+        key.append(reinterpret_cast<const char*>(rec + start + sysex::kOffData),
+                   messageEnd(m) - 2 - start - sysex::kOffData);
+    }
+    return key;
 }
 
 bool CRecordArray::IsUserMemory() const
@@ -40,7 +197,7 @@ bool CRecordArray::IsUserMemory() const
 
 void CRecordArray::recalcImageChecksums(std::uint8_t* image) const
 {
-    for (std::size_t m = 0; m < m_layout.messageOffsets.size(); ++m) {
+    for (std::size_t m = 0; m < messageCount(); ++m) {
         std::uint8_t* msg = image + messageStart(m);
         const int length = messageEnd(m) - messageStart(m);
         msg[length - 2] = sysex::checksum(length - 2 - sysex::kOffAddress, msg + sysex::kOffAddress);
@@ -57,7 +214,7 @@ void CRecordArray::Renumber()
 {
     for (int i = 0; i < m_count; ++i) {
         std::uint8_t* rec = data(i);
-        for (std::size_t m = 0; m < m_layout.messageOffsets.size(); ++m) {
+        for (std::size_t m = 0; m < messageCount(); ++m) {
             std::uint8_t* msg = rec + messageStart(m);
             msg[sysex::kOffAddress + 1] = numberByte(i);
             if (m > 0)
@@ -84,12 +241,12 @@ void CRecordArray::SetDeviceId(std::uint8_t deviceId)
 void CRecordArray::GetAsTemporary(int index, std::uint8_t* buffer, std::uint8_t deviceId) const
 {
     GetRecord(index, buffer);
-    for (std::size_t m = 0; m < m_layout.messageOffsets.size(); ++m)
+    for (std::size_t m = 0; m < messageCount(); ++m)
         recordio::writeHeader(buffer + messageStart(m), deviceId, temporaryAddress(int(m)));
     recalcImageChecksums(buffer);
 }
 
-bool CRecordArray::Store(QIODevice& file, SynthModel model, sysex::MemoryArea area)
+bool CRecordArray::Store(QIODevice& file, SynthModel model, sysex::MemoryArea area, const std::vector<bool>* only)
 {
     if (area == sysex::MemoryArea::Card)
         SetCardMemory();
@@ -100,8 +257,10 @@ bool CRecordArray::Store(QIODevice& file, SynthModel model, sysex::MemoryArea ar
     const int commonData = sysex::blockDataSize(model, m_layout.commonBlock);
     const int subData = sysex::blockDataSize(model, m_layout.subBlock);
     for (int i = 0; i < m_count; ++i) {
+        if (only && (std::size_t(i) >= only->size() || !(*only)[std::size_t(i)]))
+            continue;
         const std::uint8_t* rec = data(i);
-        for (std::size_t m = 0; m < m_layout.messageOffsets.size(); ++m) {
+        for (std::size_t m = 0; m < messageCount(); ++m) {
             if (!recordio::writeBlock(file, rec + messageStart(m), m == 0 ? commonData : subData))
                 return false;
         }
@@ -175,7 +334,7 @@ void CRecordArray::normaliseFraming(int index)
 
 void CRecordArray::normaliseFraming(std::uint8_t* rec) const
 {
-    for (std::size_t m = 0; m < m_layout.messageOffsets.size(); ++m) {
+    for (std::size_t m = 0; m < messageCount(); ++m) {
         const int start = messageStart(m);
         const int end = messageEnd(m);
         rec[start] = sysex::kStart;
@@ -202,7 +361,7 @@ CRecordArray::ImageCheck CRecordArray::checkImage(QByteArray& image) const
         return ImageCheck::Refused;
     // Bytes that merely begin like a record (a dump of another layout or a stretch of
     // a bank cut at the wrong place) have their messages elsewhere.
-    const std::size_t messages = m_layout.messageOffsets.size();
+    const std::size_t messages = messageCount();
     std::size_t framed = 0;
     for (std::size_t m = 0; m < messages; ++m)
         framed += in[messageStart(m)] == sysex::kStart && in[messageEnd(m) - 1] == sysex::kEnd ? 1 : 0;
@@ -240,7 +399,7 @@ void CRecordArray::setMessageByte(int byteOffset, std::uint8_t value)
 {
     for (int i = 0; i < m_count; ++i) {
         std::uint8_t* rec = data(i);
-        for (int m : m_layout.messageOffsets)
-            rec[m + byteOffset] = value;
+        for (std::size_t m = 0; m < messageCount(); ++m)
+            rec[messageStart(m) + byteOffset] = value;
     }
 }

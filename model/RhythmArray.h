@@ -19,13 +19,4 @@ public:
     static constexpr int noteParam(int note, int p) { return noteOffset(note) + sysex::kOffData + p; }
 
     CRhythmArray();
-
-    void InitRecord(int index) override;
-    int Load(QIODevice& file, std::vector<SynthModel>* layouts = nullptr) override;
-    bool IsOwnHeader(const std::uint8_t* h) const override;
-
-protected:
-    std::uint8_t numberByte(int index) const override;
-    std::uint8_t subBlockByte(int message) const override;
-    sysex::Address temporaryAddress(int message) const override;
 };

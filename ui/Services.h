@@ -1,5 +1,7 @@
 #pragma once
 
+#include "model/BankImage.h"
+
 #include <QString>
 
 class CAppSettings;
@@ -35,8 +37,9 @@ public:
     virtual QString chooseSaveFile(const QString& filter, const QString& defaultSuffix,
                                    const QString& title = QString()) = 0;
     // Sends what was chosen of a bank (CToneloomDoc::Which) to user or card memory,
-    // under the program's transfer status. False when no send started.
-    virtual bool sendBank(CToneloomDoc& document, int which, bool cardMemory) = 0;
+    // under the program's transfer status; where only is given, just the records it
+    // marks. False when no send started.
+    virtual bool sendBank(CToneloomDoc& document, int which, bool cardMemory, const BankSlots* only = nullptr) = 0;
     // A bulk transfer is running: commands that would start another are disabled.
     virtual bool isTransferActive() const = 0;
     // An envelope graph for an editor page, a child of parent; null when the program

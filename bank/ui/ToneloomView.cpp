@@ -966,7 +966,24 @@ void CToneloomView::sendDialog()
         dialog.setChoice(dialog.toCard(), m_kind);
     if (m_services.prompter().exec(dialog) != QDialog::Accepted)
         return;
-    m_services.sendBank(*m_document, dialog.what(), dialog.toCard());
+    // Slots the file never filled still hold defaults: sent, they would overwrite the
+    // instrument's items with "INIT PATCH" and the like. The user decides.
+    const int which = dialog.what();
+    QString kinds = m_document->defaultsNotInFileText(which);
+    if (kinds.isEmpty()) {
+        m_services.sendBank(*m_document, which, dialog.toCard());
+        return;
+    }
+    kinds[0] = kinds[0].toUpper();
+    const auto answer = m_services.prompter().ask(
+        QStringLiteral("%1 hold defaults that %2 never had.\n\nSend them too? (No sends only what the file "
+                       "holds.)")
+            .arg(kinds, QFileInfo(m_document->pathName()).fileName()),
+        true);
+    if (answer == CPrompter::Answer::Cancel)
+        return;
+    const BankSlots only = m_document->sendableSlots();
+    m_services.sendBank(*m_document, which, dialog.toCard(), answer == CPrompter::Answer::Yes ? nullptr : &only);
 }
 
 void CToneloomView::copyNamesToClipboard()

@@ -298,6 +298,56 @@ private slots:
         QVERIFY(!s->frame()->isVisible());
     }
 
+    // Send asks before it puts defaults the file never had into the instrument: Yes
+    // sends them too, No only what the file holds, Cancel nothing.
+    void sendAsksAboutDefaultsTheFileNeverHad_data()
+    {
+        QTest::addColumn<int>("answer");
+        QTest::addColumn<int>("bytes"); // of the send, 0: none
+        QTest::newRow("yes") << int(CPrompter::Answer::Yes) << 82304;
+        QTest::newRow("no") << int(CPrompter::Answer::No) << 643;
+        QTest::newRow("cancel") << int(CPrompter::Answer::Cancel) << 0;
+    }
+    void sendAsksAboutDefaultsTheFileNeverHad()
+    {
+        QFETCH(int, answer);
+        QFETCH(int, bytes);
+        // One patch in the JV-1080 layout.
+        CCollectingReporter reporter;
+        CToneloomDoc source(SynthSettings{}, reporter);
+        source.patches().SetName(0, "One Patch   ");
+        QBuffer buffer;
+        buffer.open(QIODevice::WriteOnly);
+        QVERIFY(source.writeBank(buffer, CToneloomDoc::kSavePatches));
+        const QString path = m_dir.filePath(QStringLiteral("one-%1.syx").arg(QTest::currentDataTag()));
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly) && file.write(buffer.data().left(643)) == 643);
+        file.close();
+
+        CLoopbackDevice ports;
+        auto s = start(freshIni(), ports);
+        auto* view = qobject_cast<CToneloomView*>(s->app->OpenDocumentFile(path));
+        QVERIFY(view);
+        s->prompter.onExec = [](QDialog& dialog) {
+            auto* send = qobject_cast<CSendDlg*>(&dialog);
+            if (!send)
+                return int(QDialog::Rejected);
+            send->setChoice(false, CToneloomDoc::kSavePatches);
+            return int(QDialog::Accepted);
+        };
+        s->prompter.answers.push_back(CPrompter::Answer(answer));
+        s->frame()->action(cmd::kSend)->trigger();
+        QCOMPARE(s->prompter.questions,
+                 QStringList{QStringLiteral("Patches 2 to 128 hold defaults that %1 never had.\n\nSend them too? (No "
+                                            "sends only what the file holds.)")
+                                 .arg(QFileInfo(path).fileName())});
+        QCOMPARE(s->frame()->bulkTransfer().isActive(), bytes > 0);
+        if (bytes > 0) {
+            QCOMPARE(s->frame()->statusWindow()->progressBar()->maximum(), bytes);
+            s->frame()->StopTransfer();
+        }
+    }
+
     void sendShowsProgressAndTheStatusBarClears()
     {
         CLoopbackDevice ports;

@@ -141,6 +141,37 @@ private slots:
             << bank + system << QList<int>{int(Type::UnreadData)} << QStringList{}
             << "Reading stopped at byte 112910: the 1 message from there on was not read.";
 
+        // A reply holding only a patch name: one message of 12 of the common block's 74 data bytes.
+        const QByteArray name =
+            sysex::makeDataSet(0x10, sysex::patchAddress(sysex::MemoryArea::Temporary, 0), QByteArray("Astral Chill"));
+        QTest::newRow("a patch name alone")
+            << name << QList<int>{int(Type::Partial)} << QStringList{"patch 1"}
+            << "Patch 1 is partial: its message at byte 0 holds 12 of the 74 data bytes of its block.";
+        const int patch5Tone3 = kPatchesAt + 4 * kPatchSize + 85 + 2 * 140;
+        const QByteArray shortTone =
+            sysex::makeDataSet(0x10, sysex::patchAddress(sysex::MemoryArea::User, 4, 2), QByteArray(40, 0x10));
+        QTest::newRow("a short tone inside patch 5")
+            << bank.left(patch5Tone3) + shortTone + bank.mid(patch5Tone3 + 140)
+            << QList<int>{int(Type::Partial), int(Type::Skipped)} << QStringList{"patch 5"}
+            << QStringLiteral("Patch 5 is partial: its message at byte %1 holds 40 of the 129 data bytes of its "
+                              "block.")
+                   .arg(patch5Tone3);
+        // The rest of a stopped dump: it begins with tone 2 of patch 52.
+        QTest::newRow("a dump that starts inside patch 52")
+            << bank.mid(kPatchesAt + 51 * kPatchSize + 85 + 140) << QList<int>{int(Type::Skipped)} << QStringList{}
+            << "3 messages at byte 0 belong to an item whose first message is not in the file; they were skipped.";
+        // Tone 2 of patch 7 carries the number of patch 8, with a valid checksum.
+        QByteArray moved = bank;
+        const int patch7Tone2 = kPatchesAt + 6 * kPatchSize + 85 + 140;
+        moved[patch7Tone2 + 6] = 0x07;
+        moved[patch7Tone2 + 138] = char(sysex::checksum(
+            129 + 4, reinterpret_cast<const std::uint8_t*>(moved.constData()) + patch7Tone2 + sysex::kOffAddress));
+        QTest::newRow("a tone of patch 8 inside patch 7")
+            << moved << QList<int>{int(Type::Misplaced)} << QStringList{"patch 7"}
+            << QStringLiteral("Patch 7 is made of messages of other blocks: the message at byte %1 is addressed to "
+                              "11 07 12 00, where 11 06 12 00 belongs.")
+                   .arg(patch7Tone2);
+
         QTest::newRow("text file") << QByteArray("These are my notes about the patches.\n").repeated(3)
                                    << QList<int>{int(Type::NoItems)} << QStringList{}
                                    << "It holds no System Exclusive message at all (114 bytes).";
@@ -169,6 +200,30 @@ private slots:
         QCOMPARE(report.lines().value(0), firstLine);
         QCOMPARE(doc->mustChooseFileName(), !types.isEmpty());
         QCOMPARE(report.message(QStringLiteral("b.syx")).isEmpty(), types.isEmpty());
+    }
+
+    // The tail of a stopped dump opens with its records in the slots their numbers name,
+    // and only those count as held by the file.
+    void dumpStartingInsideARecordKeepsItsPlaces()
+    {
+        const QByteArray bank = wholeBank();
+        SynthSettings settings;
+        settings.model = SynthModel::Jv2080;
+        CCollectingReporter reporter;
+        const auto doc = open(bank.mid(kPatchesAt + 51 * kPatchSize + 85 + 140), reporter, settings, "tail.syx");
+        QVERIFY(doc);
+        const std::vector<bool>& held = doc->heldByFile()[kPatches];
+        for (int i = 0; i < 128; ++i) {
+            QCOMPARE(held[std::size_t(i)], i >= 52);
+            if (i >= 52)
+                QCOMPARE(doc->patches().name(i), QStringLiteral("Patch %1").arg(i + 1, 3).leftJustified(12));
+        }
+        QCOMPARE(doc->patches().name(0), QStringLiteral("INIT PATCH  "));
+        QCOMPARE(doc->openReport().damagedItems(kPatches), std::vector<int>{});
+        // A send leaves out what the file never had.
+        std::vector<bool> notHeld = held;
+        notHeld.flip();
+        QCOMPARE(doc->defaultsNotInFile()[kPatches], notHeld);
     }
 
     void messageSaysWhatAndKeepsTheFile()

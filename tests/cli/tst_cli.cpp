@@ -7,6 +7,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QTemporaryDir>
@@ -473,6 +474,84 @@ private slots:
         const Result r = runCli(QStringList{"send", "--out", "NoSuchPort"} + options + QStringList{path});
         QCOMPARE(r.exitCode, 2);
         QCOMPARE(r.err, QStringLiteral("toneloom-cli: %1 %2\n").arg(path, message));
+    }
+
+    // Only what the file holds is sent; a record the file holds only in part is not sent
+    // without --force, which sends the whole of what was chosen.
+    void sendTakesWhatTheFileHolds_data()
+    {
+        QTest::addColumn<int>("cutAt"); // bytes of a file of JV-2080 patches
+        QTest::addColumn<QByteArray>("tail");
+        QTest::addColumn<QStringList>("options");
+        QTest::addColumn<int>("exitCode");
+        QTest::addColumn<QString>("expected"); // in what it prints, with FILE for the file's name
+        QTest::newRow("one patch") << 645 << QByteArray() << QStringList{} << 0
+                                   << "Not in FILE, so not sent: patches 2 to 128, performances 1 to 32, rhythm sets "
+                                      "1 and 2 (--force sends them too)\nSent 645 bytes of FILE\n";
+        QTest::newRow("one patch, forced")
+            << 645 << QByteArray() << QStringList{"--force"} << 0 << "Sent 112910 bytes of FILE\n";
+        QTest::newRow("three patches as patches")
+            << 3 * 645 << QByteArray() << QStringList{"--what", "patches"} << 0
+            << "Not in FILE, so not sent: patches 4 to 128 (--force sends them too)\nSent 1935 bytes of FILE\n";
+        QTest::newRow("cut inside patch 3")
+            << 2 * 645 + 300 << QByteArray() << QStringList{} << 2
+            << "toneloom-cli: FILE: nothing was sent, patch 3 damaged. The file ends inside patch 3 (after 300 bytes "
+               "of it). Patches 4 to 128 were not in the file. (--force sends what was read)\n";
+        QTest::newRow("a patch name alone")
+            << 0 << sysex::makeDataSet(0x10, sysex::patchAddress(sysex::MemoryArea::Temporary, 0), "Astral Chill")
+            << QStringList{} << 2
+            << "toneloom-cli: FILE: nothing was sent, patch 1 damaged. Patch 1 is partial: its message at byte 0 "
+               "holds 12 of the 74 data bytes of its block. (--force sends what was read)\n";
+    }
+    void sendTakesWhatTheFileHolds()
+    {
+        QFETCH(int, cutAt);
+        QFETCH(QByteArray, tail);
+        QFETCH(QStringList, options);
+        QFETCH(int, exitCode);
+        QFETCH(QString, expected);
+        const QString all = m_dir.filePath("patches-2080.syx");
+        if (!QFile::exists(all))
+            QCOMPARE(runCli({"convert", "--model", "jv2080", "--what", "patches", seed(), all}).exitCode, 0);
+        const QString path = m_dir.filePath(
+            QStringLiteral("send-%1.syx").arg(QString::fromLatin1(QTest::currentDataTag()).replace(' ', '-')));
+        QVERIFY(writeFile(path, readFile(all).left(cutAt) + tail));
+        const Result r = runCli(QStringList{"send", "--out", "Toneloom Emulator", "--rate", "0", "--pause", "0"}
+                                + options + QStringList{path});
+        QCOMPARE(r.exitCode, exitCode);
+        // Every line expected is printed (on stdout, or stderr when refused).
+        const QString text = exitCode == 0 ? r.out : r.err;
+        for (const QString& want :
+             QString(expected).replace(QStringLiteral("FILE"), path).split('\n', Qt::SkipEmptyParts))
+            QVERIFY2(text.contains(want + '\n'), qPrintable(text));
+    }
+
+    // Converting a kind that the file does not hold is refused: it would be defaults only.
+    void convertRefusesAKindNotHeld()
+    {
+        damagedBank();
+        const QString patchesOnly = m_dir.filePath("clean-patches.syx");
+        const QString out = m_dir.filePath("rhythm.syx");
+        Result r = runCli({"convert", "--model", "xp", "--what", "rhythm", patchesOnly, out});
+        QCOMPARE(r.exitCode, 2);
+        QCOMPARE(r.err, QStringLiteral("toneloom-cli: %1 holds no rhythm sets; nothing was converted (--force "
+                                       "writes the defaults)\n")
+                            .arg(patchesOnly));
+        QVERIFY(!QFile::exists(out));
+        QCOMPARE(runCli({"convert", "--model", "xp", "--what", "patches", patchesOnly, out}).exitCode, 0);
+        QCOMPARE(runCli({"convert", "--model", "xp", "--what", "rhythm", "--force", patchesOnly, out}).exitCode, 0);
+        QCOMPARE(QFileInfo(out).size(), 2 * 4439);
+    }
+
+    // info counts a record of which a part is missing as partial.
+    void infoCountsPartialRecords()
+    {
+        const QString path = m_dir.filePath("name.syx");
+        QVERIFY(writeFile(
+            path, sysex::makeDataSet(0x10, sysex::patchAddress(sysex::MemoryArea::Temporary, 0), "Astral Chill")));
+        const Result r = runCli({"info", path});
+        QCOMPARE(r.exitCode, 0);
+        QVERIFY2(r.out.contains("patches: 1 records, 1 partial\n"), qPrintable(r.out));
     }
 
     void onlyRegularFiles_data()

@@ -36,7 +36,10 @@ public:
     {
         return m_program.chooseSaveFile(f, s, title);
     }
-    bool sendBank(CToneloomDoc& d, int w, bool c) override { return m_program.sendBank(d, w, c); }
+    bool sendBank(CToneloomDoc& d, int w, bool c, const BankSlots* only = nullptr) override
+    {
+        return m_program.sendBank(d, w, c, only);
+    }
     bool isTransferActive() const override { return m_program.isTransferActive(); }
     CEnvelopeGraph* createEnvelopeGraph(QWidget* parent) override { return m_program.createEnvelopeGraph(parent); }
     CValueKnob* createKnob(QWidget* parent) override { return m_program.createKnob(parent); }

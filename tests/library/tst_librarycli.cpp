@@ -358,6 +358,54 @@ private slots:
         const Result r = run(args, QStringLiteral("/dev/full"));
         QCOMPARE(r.exitCode, 2);
         QCOMPARE(r.err, QStringLiteral("toneloom-cli: standard output cannot be written: disk full\n"));
+
+    // Only the patches a file holds are added, and none of which a part is missing;
+    // a file that holds none adds nothing.
+    void addTakesOnlyWhatTheFileHolds_data()
+    {
+        QTest::addColumn<int>("from"); // bytes of bank() taken, -1: the text
+        QTest::addColumn<int>("length");
+        QTest::addColumn<QStringList>("options");
+        QTest::addColumn<int>("exitCode");
+        QTest::addColumn<QString>("out");
+        QTest::addColumn<QString>("err"); // with BANK for the file's name
+        QTest::addColumn<int>("added");
+        // bank() is in the JV-1080 layout: performances and rhythm sets, then the patches.
+        const int patches = 32 * 555 + 2 * 4439;
+        QTest::newRow("text") << -1 << 0 << QStringList{} << 2 << QString()
+                              << "toneloom-cli: BANK holds no patch; nothing was added\n"
+                              << 0;
+        QTest::newRow("performances only") << 0 << patches << QStringList{} << 2 << QString()
+                                           << "toneloom-cli: BANK holds no patch; nothing was added\n"
+                                           << 0;
+        QTest::newRow("one patch") << patches << 643 << QStringList{} << 0 << "1 patch added\n" << QString() << 1;
+        QTest::newRow("cut inside patch 6") << patches << 5 * 643 + 100 << QStringList{} << 0 << "5 patches added\n"
+                                            << "toneloom-cli: BANK: patch 6 only partly in the file, not added\n"
+                                            << 5;
+        QTest::newRow("a patch it does not hold")
+            << patches << 5 * 643 << QStringList{"--patches", "3,7"} << 2 << QString()
+            << "toneloom-cli: BANK does not hold patch 7; nothing was added\n"
+            << 0;
+    }
+    void addTakesOnlyWhatTheFileHolds()
+    {
+        QFETCH(int, from);
+        QFETCH(int, length);
+        QFETCH(QStringList, options);
+        QFETCH(int, exitCode);
+        QFETCH(QString, out);
+        QFETCH(QString, err);
+        QFETCH(int, added);
+        const QString path = m_dir.filePath(
+            QStringLiteral("part-%1.syx").arg(QString::fromLatin1(QTest::currentDataTag()).replace(' ', '-')));
+        QVERIFY(writeFile(path, from < 0 ? QByteArray("[SETUP]\r\nDEVICEID=16\r\n").repeated(20)
+                                         : readFile(bank()).mid(from, length)));
+        const QString lib = fresh(QByteArray());
+        const Result r = run(QStringList{"add", lib, path} + options);
+        QCOMPARE(r.exitCode, exitCode);
+        QCOMPARE(r.out, out);
+        QCOMPARE(r.err, QString(err).replace(QStringLiteral("BANK"), path));
+        QCOMPARE(QFileInfo(lib).size(), added * 750);
     }
 
     void badInputWritesNothing_data()

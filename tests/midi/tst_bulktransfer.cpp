@@ -44,6 +44,7 @@ private slots:
     void receiveCompletesAtTheExpectedSize();
     void emulatorFollowsTheChosenSynthesizer();
     void manualReceiveOpensOnlyWhenDataCame();
+    void manualReceiveStartsAtARecord();
     void sendArrivesComplete_data();
     void sendArrivesComplete();
     void stoppedSendEndsCleanly();
@@ -340,6 +341,35 @@ void TestBulkTransfer::manualReceiveOpensOnlyWhenDataCame()
     QCOMPARE(finished.count(), 2);
     QCOMPARE(finished.last().at(1).toBool(), true);
     QCOMPARE(readAll(dir.filePath("b.syx")).size(), 645);
+}
+
+// The rest of a dump still arriving (tones 2 to 4 of patch 52, then patch 53): the
+// recording begins with patch 53, and the user is told how much went before it.
+void TestBulkTransfer::manualReceiveStartsAtARecord()
+{
+    QTemporaryDir dir;
+    const SynthSettings settings{SynthModel::Jv2080, 0x10};
+    CEmulatorDevice device(SynthModel::Jv2080, 0x10, 0);
+    CCollectingReporter reporter;
+    CMidi midi(device, reporter);
+    CBulkTransfer transfer(midi, settings);
+    QSignalSpy finished(&transfer, &CBulkTransfer::finished);
+    const QString path = dir.filePath("tail.syx");
+    QVERIFY(transfer.startReceive(path, CBulkTransfer::kManual));
+    const sysex::Address from = sysex::patchAddress(sysex::MemoryArea::User, 51, 1);
+    const sysex::Address to = sysex::patchAddress(sysex::MemoryArea::User, 53);
+    midi.SendLong(sysex::makeRequest(0x10, from,
+                                     sysex::addressFromLinear(sysex::linearAddress(to) - sysex::linearAddress(from))));
+    QTRY_COMPARE(midi.bytesReceivedCount(), 645L);
+    QTest::qWait(200);
+    transfer.stop();
+    QCOMPARE(finished.count(), 1);
+    QCOMPARE(finished.first().at(1).toBool(), true);
+    const QByteArray bytes = readAll(path);
+    QCOMPARE(bytes.size(), 645);
+    QCOMPARE(bytes.left(9), QByteArray::fromHex("F041106A1211340000"));
+    QVERIFY2(reporter.texts().join(' ').contains("The first 420 bytes that arrived continue items"),
+             qPrintable(reporter.texts().join(' ')));
 }
 
 void TestBulkTransfer::sendArrivesComplete_data()
