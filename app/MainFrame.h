@@ -10,6 +10,7 @@
 #include <QSet>
 #include <QStringList>
 #include <memory>
+#include <thread>
 
 class CAuditionFilter;
 class CBulkTransfer;
@@ -135,6 +136,10 @@ private:
     void routeToTarget(int id);
     void onReceive();
     void onMidiSetup();
+    void onFindSynth();
+    // Asks the configured synthesizer in the background and shows in the status bar
+    // whether it answers.
+    void startSynthCheck();
     // Tools, Envelope Presets: the presets the envelope pages offer.
     void onEnvelopePresets();
     void onVirtualSynth();
@@ -176,4 +181,6 @@ private:
     QStringList m_recent;
     int m_rhythmKey = -1;
     bool m_exiting = false; // the windows are closing for Exit: a stopped receive opens nothing
+    QLabel* m_synthPane = nullptr; // "JV-1080 · ID 17 · answering"
+    std::jthread m_synthCheck;     // last: it ends before the rest goes
 };

@@ -80,9 +80,14 @@ CListener::~CListener()
 
 bool CListener::open(CMidiPortProvider& ports, int index, QString* error)
 {
+    return open(ports.createIn(index), index, error);
+}
+
+bool CListener::open(std::unique_ptr<CMidiInPort> port, int index, QString* error)
+{
     auto input = std::make_unique<Input>();
     input->index = index;
-    input->port = ports.createIn(index);
+    input->port = std::move(port);
     if (!input->port) {
         if (error)
             *error = QStringLiteral("there is no MIDI input %1").arg(index);
@@ -139,7 +144,11 @@ void CListener::clear()
 // ---------------------------------------------------------------------------------
 
 CPacedOut::CPacedOut(CMidiPortProvider& ports, int index, int bytesPerSecond, int pauseMs)
-    : m_port(ports.createOut(index)), m_rate(bytesPerSecond), m_pauseMs(pauseMs)
+    : CPacedOut(ports.createOut(index), bytesPerSecond, pauseMs)
+{}
+
+CPacedOut::CPacedOut(std::unique_ptr<CMidiOutPort> port, int bytesPerSecond, int pauseMs)
+    : m_port(std::move(port)), m_rate(bytesPerSecond), m_pauseMs(pauseMs)
 {}
 
 bool CPacedOut::open(QString* error)
@@ -239,7 +248,8 @@ std::vector<FoundSynth> findSynths(CMidiPortProvider& ports, const ProbeOptions&
         std::vector<char> ok(opened.size(), 0);
         std::vector<std::jthread> openers;
         for (int i = 0; i < inputs.size(); ++i)
-            openers.emplace_back([&listener, &ports, i] { listener.open(ports, i, nullptr); });
+            openers.emplace_back(
+                [&listener, port = ports.createIn(i), i]() mutable { listener.open(std::move(port), i, nullptr); });
         for (std::size_t o = 0; o < opened.size(); ++o) {
             opened[o] = std::make_unique<CPacedOut>(ports, static_cast<int>(o), 0, 0);
             openers.emplace_back([&opened, &ok, o] { ok[o] = opened[o]->open(nullptr) ? 1 : 0; });
@@ -318,6 +328,22 @@ std::vector<FoundSynth> findSynths(CMidiPortProvider& ports, const ProbeOptions&
             closers.emplace_back([out = std::move(entry.second)]() mutable { out.reset(); });
     }
     return found;
+}
+
+std::optional<SynthModel> askSynth(std::unique_ptr<CMidiInPort> input, std::unique_ptr<CMidiOutPort> output,
+                                   std::uint8_t deviceId, int answerWindowMs)
+{
+    CListener listener;
+    CPacedOut out(std::move(output), 0, 0);
+    if (!listener.open(std::move(input), 0, nullptr) || !out.open(nullptr))
+        return std::nullopt;
+    out.send(probeRequest(deviceId));
+    const Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(answerWindowMs);
+    while (const auto m = listener.next(deadline)) {
+        if (const auto model = probeAnswer(m->bytes, deviceId))
+            return model;
+    }
+    return std::nullopt;
 }
 
 // ---------------------------------------------------------------------------------

@@ -39,6 +39,8 @@ public:
     ~CListener();
     // Opens the input at index of ports; false with error set when it cannot be opened.
     bool open(CMidiPortProvider& ports, int index, QString* error);
+    // Opens a port made elsewhere; its messages carry index.
+    bool open(std::unique_ptr<CMidiInPort> port, int index, QString* error);
     void close();
     // The next message, waiting until deadline; nullopt when none came in time.
     std::optional<Message> next(Clock::time_point deadline);
@@ -65,6 +67,7 @@ class CPacedOut
 {
 public:
     CPacedOut(CMidiPortProvider& ports, int index, int bytesPerSecond, int pauseMs);
+    CPacedOut(std::unique_ptr<CMidiOutPort> port, int bytesPerSecond, int pauseMs);
     bool open(QString* error);
     bool send(const QByteArray& message, QString* error = nullptr);
     // Sends messages one after another; stop (may be null) ends it between two messages.
@@ -112,6 +115,13 @@ struct ProbeOptions
 std::vector<FoundSynth> findSynths(CMidiPortProvider& ports, const ProbeOptions& options, QString* error,
                                    const std::function<void(int done, int total)>& progress = {},
                                    const std::atomic<bool>* stop = nullptr);
+
+// Asks the instrument on one port pair whether it answers on deviceId; its model when
+// it does.
+// The ports may be made on another thread (a provider's lists are not shared between
+// threads); they are opened and closed here.
+std::optional<SynthModel> askSynth(std::unique_ptr<CMidiInPort> input, std::unique_ptr<CMidiOutPort> output,
+                                   std::uint8_t deviceId, int answerWindowMs);
 
 // One record of a send (a patch, a performance, a rhythm set, or a temporary item):
 // the DT1 messages that share the first two address bytes, in the order sent.

@@ -53,6 +53,7 @@ constexpr int kMidiSetup = 32780;
 constexpr int kReceive = 32773;
 constexpr int kSend = 32774;
 constexpr int kStop = 32779;
+constexpr int kFindSynth = 32881;
 
 // Tools
 constexpr int kVirtualSynth = 32826;
