@@ -180,7 +180,7 @@ private:
     QAction* m_recentSeparator = nullptr;
     QStringList m_recent;
     int m_rhythmKey = -1;
-    bool m_exiting = false; // the windows are closing for Exit: a stopped receive opens nothing
+    bool m_exiting = false;        // the windows are closing for Exit: a stopped receive opens nothing
     QLabel* m_synthPane = nullptr; // "JV-1080 · ID 17 · answering"
     std::jthread m_synthCheck;     // last: it ends before the rest goes
 };
