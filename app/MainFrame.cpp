@@ -941,6 +941,11 @@ void CMainFrame::startSynthCheck()
     const CAppSettings::Midi& midi = m_settings.midi();
     const QString head =
         QStringLiteral("%1 \u00B7 ID %2 \u00B7 ").arg(QLatin1String(modelName(midi.model))).arg(midi.deviceId + 1);
+    if (midi.inName.isEmpty() || midi.outName.isEmpty()) {
+        // No synthesizer chosen yet (first start): nothing to ask.
+        m_synthPane->clear();
+        return;
+    }
     const QStringList inputs = m_ports.inputNames();
     const int in = CMidiPortProvider::resolve(inputs, midi.inDevice, midi.inName);
     const int out = CMidiPortProvider::resolve(m_ports.outputNames(), midi.outDevice, midi.outName);

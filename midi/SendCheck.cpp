@@ -117,10 +117,14 @@ QString verifyText(const std::vector<Record>& sent, const VerifyResult& result)
 {
     if (result.stopped)
         return QStringLiteral("Sent %1; the verification was stopped").arg(countText(sent));
-    if (!result.answered)
+    if (!result.answered) {
+        const bool card = std::any_of(sent.begin(), sent.end(), [](const Record& r) {
+            return r.area == sysex::kAreaCardPatch || r.area == sysex::kAreaCardPerformance;
+        });
         return QStringLiteral("Sent %1; not verified: the synthesizer did not answer the read-back "
-                              "(check its device ID, the MIDI cable from its MIDI Out, and \"Rx Exclusive\")")
-            .arg(countText(sent));
+                              "(check its device ID, the MIDI cable from its MIDI Out, and \"Rx Exclusive\"%2)")
+            .arg(countText(sent), QLatin1String(card ? "; for card memory, that a card is inserted" : ""));
+    }
     if (!result.stillDiffering.empty()) {
         const bool one = result.stillDiffering.size() == 1;
         return QStringLiteral("%1 still %2 after %3 tries")

@@ -55,6 +55,8 @@ class TestSendCheck : public QObject
 private slots:
     void recordTexts_data();
     void recordTexts();
+    void verifyTexts_data();
+    void verifyTexts();
     void recordsOfAStream();
     void modelFromAnswerSize();
     void findsTheEmulator_data();
@@ -90,6 +92,39 @@ void TestSendCheck::recordTexts()
     QCOMPARE(synthline::recordListText(records), list);
     QCOMPARE(sendcheck::countText(records), count);
     QCOMPARE(synthline::recordsTitle(records), title);
+}
+
+void TestSendCheck::verifyTexts_data()
+{
+    QTest::addColumn<std::vector<Record>>("sent");
+    QTest::addColumn<bool>("answered");
+    QTest::addColumn<std::vector<Record>>("differ");
+    QTest::addColumn<QString>("text");
+    const std::vector<Record> three{patch(12), patch(57), patch(88)};
+    Record card = patch(3);
+    card.area = sysex::kAreaCardPatch;
+    QTest::newRow("verified") << three << true << std::vector<Record>{} << "Sent and verified 3 patches";
+    QTest::newRow("differ") << three << true << three << "Patches 12, 57 and 88 still differ after 3 tries";
+    QTest::newRow("silent") << three << false << three
+                            << "Sent 3 patches; not verified: the synthesizer did not answer the read-back (check "
+                               "its device ID, the MIDI cable from its MIDI Out, and \"Rx Exclusive\")";
+    QTest::newRow("silent card") << std::vector<Record>{card} << false << std::vector<Record>{card}
+                                 << "Sent 1 patch; not verified: the synthesizer did not answer the read-back (check "
+                                    "its device ID, the MIDI cable from its MIDI Out, and \"Rx Exclusive\"; for "
+                                    "card memory, that a card is inserted)";
+}
+
+void TestSendCheck::verifyTexts()
+{
+    QFETCH(std::vector<Record>, sent);
+    QFETCH(bool, answered);
+    QFETCH(std::vector<Record>, differ);
+    QFETCH(QString, text);
+    sendcheck::VerifyResult result;
+    result.answered = answered;
+    result.tries = sendcheck::kMaxTries;
+    result.stillDiffering = differ;
+    QCOMPARE(sendcheck::verifyText(sent, result), text);
 }
 
 // A stream is cut into records by the first two address bytes; bytes between the
