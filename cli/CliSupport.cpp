@@ -6,13 +6,153 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 
 namespace cli {
 
+namespace {
+
+// Why standard output failed; empty while it has not.
+QString& outputError()
+{
+    static QString error;
+    return error;
+}
+
+void noteOutputError(int error)
+{
+    if (!outputError().isEmpty())
+        return;
+    switch (error) {
+    case ENOSPC:
+        outputError() = QStringLiteral("disk full");
+        break;
+    case EPIPE:
+        outputError() = QStringLiteral("the reading end was closed");
+        break;
+    case EFBIG:
+        outputError() = QStringLiteral("file too large");
+        break;
+    case 0:
+        outputError() = QStringLiteral("write error");
+        break;
+    default:
+        outputError() = QString::fromLocal8Bit(std::strerror(error)).toLower();
+        break;
+    }
+}
+
+// The escape of one character (a Latin-1 or Unicode code point), or null when it is
+// printed as it is.
+const char* escapeOf(char32_t c, char (&buffer)[5])
+{
+    switch (c) {
+    case '\t':
+        return "\\t";
+    case '\n':
+        return "\\n";
+    case '\r':
+        return "\\r";
+    case '\\':
+        return "\\\\";
+    default:
+        break;
+    }
+    if (c < 0x20 || (c >= 0x7F && c < 0xA0)) {
+        static constexpr char kHex[] = "0123456789abcdef";
+        buffer[0] = '\\';
+        buffer[1] = 'x';
+        buffer[2] = kHex[(c >> 4) & 0xF];
+        buffer[3] = kHex[c & 0xF];
+        buffer[4] = '\0';
+        return buffer;
+    }
+    return nullptr;
+}
+
+} // namespace
+
+bool writeOut(const char* data, std::size_t size)
+{
+    if (!outputError().isEmpty())
+        return false;
+    errno = 0;
+    if (std::fwrite(data, 1, size, stdout) != size) {
+        noteOutputError(errno);
+        return false;
+    }
+    return true;
+}
+
+bool writeOut(const QByteArray& bytes)
+{
+    return writeOut(bytes.constData(), static_cast<std::size_t>(bytes.size()));
+}
+
+bool flushOut()
+{
+    if (!outputError().isEmpty())
+        return false;
+    errno = 0;
+    if (std::fflush(stdout) != 0 || std::ferror(stdout)) {
+        noteOutputError(errno);
+        return false;
+    }
+    return true;
+}
+
+bool outputFailed()
+{
+    return !outputError().isEmpty();
+}
+
+int finishOutput(int status)
+{
+    if (flushOut())
+        return status;
+    printErr(QStringLiteral("toneloom-cli: standard output cannot be written: ") + outputError());
+    return kExitBadInput;
+}
+
+void appendPrintable(std::string& out, const char* latin1, std::size_t length)
+{
+    std::size_t run = 0; // start of the bytes not yet appended, which stand as they are
+    char buffer[5];
+    for (std::size_t i = 0; i < length; ++i) {
+        const auto c = static_cast<unsigned char>(latin1[i]);
+        if (c >= 0x20 && c < 0x7F && c != '\\')
+            continue;
+        out.append(latin1 + run, i - run);
+        run = i + 1;
+        if (const char* escape = escapeOf(c, buffer)) {
+            out += escape;
+        } else { // Latin-1 above 0x9F as UTF-8
+            out += static_cast<char>(0xC0 | (c >> 6));
+            out += static_cast<char>(0x80 | (c & 0x3F));
+        }
+    }
+    out.append(latin1 + run, length - run);
+}
+
+QString printable(const QString& text)
+{
+    QString out;
+    out.reserve(text.size());
+    char buffer[5];
+    for (const QChar ch : text) {
+        if (const char* escape = escapeOf(ch.unicode(), buffer))
+            out += QLatin1String(escape);
+        else
+            out += ch;
+    }
+    return out;
+}
+
 void printOut(const QString& text)
 {
-    std::fputs(qPrintable(text + QLatin1Char('\n')), stdout);
+    writeOut((text + QLatin1Char('\n')).toLocal8Bit());
 }
 
 void printErr(const QString& text)

@@ -5,6 +5,7 @@
 #include <QString>
 #include <QStringList>
 #include <functional>
+#include <string>
 #include <vector>
 
 class QFile;
@@ -22,6 +23,24 @@ constexpr int kExitBadInput = 2;
 int fail(const QString& text);
 void printOut(const QString& text); // one line on stdout
 void printErr(const QString& text); // one line on stderr
+
+// Standard output. Everything the commands print goes through writeOut: the first write
+// that fails (a full disk, a closed pipe) is remembered with its cause and nothing more
+// is written. finishOutput, run once at the end, flushes and turns such a failure into
+// "standard output cannot be written: CAUSE" and status kExitBadInput: a listing that
+// did not arrive is never reported as done.
+bool writeOut(const char* data, std::size_t size);
+bool writeOut(const QByteArray& bytes);
+bool flushOut();
+bool outputFailed();
+int finishOutput(int status);
+
+// Texts from files (names, comments, dates) as they may be printed: control characters
+// (C0, DEL and C1) and the backslash are escaped as \t, \n, \r, \\ and \xHH, so a
+// hostile name can neither shift the columns of a listing nor send a terminal
+// sequences. appendPrintable takes Latin-1 bytes, as records store them, and writes UTF-8.
+void appendPrintable(std::string& out, const char* latin1, std::size_t length);
+QString printable(const QString& text);
 
 // Why a read or write of file failed, in a few words: "disk full", "permission denied",
 // "no such file or directory", ...

@@ -86,10 +86,10 @@ const std::array<CommandDef, 11>& commandDefs()
          kOwnArguments,
          "",
          "library new LIB.clb\n"
-         "  toneloom-cli library add LIB.clb BANK.syx [--patches LIST]\n"
+         "  toneloom-cli library add LIB.clb BANK.syx [--patches LIST] [--drop-tail]\n"
          "  toneloom-cli library list LIB.clb [--name TEXT] [--find \"OP KEY ...\"] [--sort COLUMN] [--categories]\n"
          "  toneloom-cli library doubles LIB.clb\n"
-         "  toneloom-cli library delete LIB.clb N...\n"
+         "  toneloom-cli library delete LIB.clb N... [--drop-tail]\n"
          "  toneloom-cli library extract LIB.clb N OUT.syx"},
     }};
     return kCommandDefs;

@@ -46,7 +46,7 @@ int runNamesCommand(const CommandLine& line)
         printErr(QStringLiteral("toneloom-cli: warning: %1: %2").arg(path, bank.unreadText()));
     const CRecordArray& array = doc.array(line.kind);
     for (int i = 0; i < array.GetCount(); ++i)
-        printOut(QStringLiteral("%1: %2").arg(i + 1).arg(array.name(i)));
+        printOut(QStringLiteral("%1: %2").arg(i + 1).arg(printable(array.name(i))));
     return kExitOk;
 }
 

@@ -9,6 +9,7 @@
 #include "settings/AppSettings.h"
 #include "settings/IniFile.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QRegularExpression>
@@ -18,6 +19,7 @@
 #include <cstring>
 #include <optional>
 #include <set>
+#include <stop_token>
 #include <string>
 
 namespace cli {
@@ -27,22 +29,6 @@ namespace {
 constexpr qsizetype kOutputChunk = 64 * 1024; // bytes of output gathered before a write
 
 constexpr int kBankPatches = 128;
-
-// Appends Latin-1 bytes as UTF-8: runs of ASCII as they are.
-void appendLatin1(std::string& out, const char* text, std::size_t length)
-{
-    std::size_t run = 0;
-    for (std::size_t i = 0; i < length; ++i) {
-        const auto c = static_cast<unsigned char>(text[i]);
-        if (c < 0x80)
-            continue;
-        out.append(text + run, i - run);
-        out += static_cast<char>(0xC0 | (c >> 6));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-        run = i + 1;
-    }
-    out.append(text + run, length - run);
-}
 
 // Opens an existing library; prints why not and returns false otherwise.
 bool openLibrary(CLibraryDocument& doc, CCollectingReporter& reporter, const QString& path)
@@ -57,6 +43,30 @@ bool openLibrary(CLibraryDocument& doc, CCollectingReporter& reporter, const QSt
     }
     return true;
 }
+
+// Why a change of the library at path failed, from the document's messages (which
+// name the file themselves where they can).
+int failChange(const QString& path, const CCollectingReporter& reporter, const QString& hint = QString())
+{
+    const QString text = reporter.texts().join(QLatin1Char(' '));
+    const QString nativePath = QDir::toNativeSeparators(path);
+    return fail((text.contains(nativePath) ? text : QStringLiteral("%1: %2").arg(path, text)) + hint);
+}
+
+// A change of a library with a broken tail goes on only when asked to (--drop-tail),
+// and then says what it dropped.
+void askAboutTail(CLibraryDocument& doc, bool dropTail, bool& asked)
+{
+    doc.setTailConsent([&doc, dropTail, &asked](qint64 bytes) {
+        asked = true;
+        if (dropTail)
+            printErr(
+                QStringLiteral("toneloom-cli: warning: %1; they are dropped (--drop-tail)").arg(doc.tailText(bytes)));
+        return dropTail;
+    });
+}
+
+const QString kDropTailHint = QStringLiteral(" Give --drop-tail to drop them and go on.");
 
 // "1,5,10-20" → the numbers in the order given, each once; nothing when malformed or
 // outside first..last.
@@ -137,7 +147,7 @@ int runNew(const QStringList& args)
 
 int runAdd(const QStringList& args)
 {
-    const Arguments a(args, {QStringLiteral("--patches")}, {});
+    const Arguments a(args, {QStringLiteral("--patches")}, {QStringLiteral("--drop-tail")});
     if (!a.ok())
         return fail(a.error());
     if (a.positional().size() != 2)
@@ -167,9 +177,11 @@ int runAdd(const QStringList& args)
     std::vector<QByteArray> patches;
     for (int n : numbers)
         patches.push_back(bank.patches().record(n - 1));
+    bool tailAsked = false;
+    askAboutTail(doc, a.flag(QStringLiteral("--drop-tail")), tailAsked);
     const int added = doc.AppendPatches(patches);
     if (added != static_cast<int>(patches.size()))
-        return fail(QStringLiteral("%1: %2").arg(libPath, reporter.texts().join(QLatin1Char(' '))));
+        return failChange(libPath, reporter, tailAsked ? kDropTailHint : QString());
     printOut(added == 1 ? QStringLiteral("1 patch added") : QStringLiteral("%1 patches added").arg(added));
     return kExitOk;
 }
@@ -206,16 +218,18 @@ int runList(const QStringList& args)
     CLibraryDocument doc(reporter);
     if (!openLibrary(doc, reporter, a.positional().first()))
         return kExitBadInput;
+    if (doc.tailBytes() > 0)
+        printErr(QStringLiteral("toneloom-cli: warning: %1; they are not listed").arg(doc.tailText(doc.tailBytes())));
     CIniFile ini(CIniFile::defaultPath());
     const CAppSettings settings(ini);
     doc.setKeyNames(CLibraryDocument::ReadKeyNames(settings));
     doc.setUseCategories(categories);
     // The lines are put together as bytes: a list of 100,000 entries is printed as fast
-    // as it is sorted. Stored texts are Latin-1; the output is UTF-8.
+    // as it is sorted. Stored texts are Latin-1; the output is UTF-8, escaped.
     std::array<std::string, 256> keyTexts;
     std::array<std::string, 256> categoryTexts;
     for (int k = 0; k < 256; ++k) {
-        keyTexts[static_cast<std::size_t>(k)] = doc.keyNameText(k).toStdString();
+        keyTexts[static_cast<std::size_t>(k)] = printable(doc.keyNameText(k)).toStdString();
         categoryTexts[static_cast<std::size_t>(k)] = clb::categoryName(k).toStdString();
     }
     const std::vector<int> rows = listEntries(doc, search, column);
@@ -225,11 +239,11 @@ int runList(const QStringList& args)
         const CLibraryEntry& e = doc.entry(n);
         out += std::to_string(n + 1);
         out += '\t';
-        appendLatin1(out, e.name.data(), clb::kNameLength);
+        appendPrintable(out, e.name.data(), clb::kNameLength);
         out += '\t';
-        appendLatin1(out, e.date.data(), strnlen(e.date.data(), e.date.size()));
+        appendPrintable(out, e.date.data(), strnlen(e.date.data(), e.date.size()));
         out += '\t';
-        appendLatin1(out, e.comment.data(), strnlen(e.comment.data(), e.comment.size()));
+        appendPrintable(out, e.comment.data(), strnlen(e.comment.data(), e.comment.size()));
         if (categories) {
             out += '\t';
             out += categoryTexts[e.category];
@@ -240,8 +254,13 @@ int runList(const QStringList& args)
             }
         }
         out += '\n';
+        if (out.size() >= static_cast<std::size_t>(kOutputChunk)) {
+            if (!writeOut(out.data(), out.size()))
+                break;
+            out.clear();
+        }
     }
-    std::fwrite(out.data(), 1, out.size(), stdout);
+    writeOut(out.data(), out.size());
     return kExitOk;
 }
 
@@ -258,36 +277,34 @@ int runDoubles(const QStringList& args)
     if (!openLibrary(doc, reporter, path))
         return kExitBadInput;
     // Pairs are printed as they are found, in pieces: a library of many copies of the
-    // same patches has millions of pairs, more than should ever be held at once.
-    QFile stdoutFile;
-    if (!stdoutFile.open(stdout, QIODevice::WriteOnly))
-        return fail(QStringLiteral("standard output cannot be written"));
+    // same patches has millions of pairs, more than should ever be held at once. The
+    // search stops when they cannot be written.
+    std::stop_source stop;
     QByteArray out;
-    bool written = true;
     const auto flush = [&] {
-        written = written && stdoutFile.write(out) == out.size();
+        if (!writeOut(out))
+            stop.request_stop();
         out.clear();
     };
-    const bool ok = CDoublePatchFinder::find(path, {},
+    const bool ok = CDoublePatchFinder::find(path, stop.get_token(),
                                              [&](int, int, const QString& text) {
-                                                 out += text.toUtf8();
+                                                 out += printable(text).toUtf8();
                                                  out += '\n';
                                                  if (out.size() >= kOutputChunk)
                                                      flush();
                                              },
                                              {});
     flush();
-    stdoutFile.flush();
+    if (outputFailed())
+        return kExitBadInput; // said at the end, with its cause
     if (!ok)
         return fail(QStringLiteral("%1: cannot be read").arg(path));
-    if (!written)
-        return fail(QStringLiteral("standard output cannot be written"));
     return kExitOk;
 }
 
 int runDelete(const QStringList& args)
 {
-    const Arguments a(args, {}, {});
+    const Arguments a(args, {}, {QStringLiteral("--drop-tail")});
     if (!a.ok())
         return fail(a.error());
     if (a.positional().size() < 2)
@@ -305,8 +322,10 @@ int runDelete(const QStringList& args)
             return fail(QStringLiteral("%1: no entry %2 (the library holds %3)").arg(path, text).arg(doc.count()));
         entries.push_back(n - 1);
     }
+    bool tailAsked = false;
+    askAboutTail(doc, a.flag(QStringLiteral("--drop-tail")), tailAsked);
     if (!doc.DeleteEntries(entries))
-        return fail(QStringLiteral("%1: %2").arg(path, reporter.texts().join(QLatin1Char(' '))));
+        return failChange(path, reporter, tailAsked ? kDropTailHint : QString());
     return kExitOk;
 }
 

@@ -178,7 +178,7 @@ int runReceiveCommand(const CommandLine& line)
         printed = received;
         printOut(expected > 0 ? QStringLiteral("Bytes received: %1 of %2").arg(received).arg(expected)
                               : QStringLiteral("Bytes received: %1").arg(received));
-        std::fflush(stdout);
+        flushOut();
     };
     QTimer progress;
     QObject::connect(&progress, &QTimer::timeout, printProgress);
@@ -322,7 +322,7 @@ int runSendCommand(const CommandLine& line)
         if (sent != printed) {
             printed = sent;
             printOut(QStringLiteral("Bytes sent: %1").arg(sent));
-            std::fflush(stdout);
+            flushOut();
         }
     };
     QTimer progress;

@@ -83,6 +83,11 @@ bool itemLines(const ListedKind& kind, const QString& path, int number, const CE
         return false;
     }
     out = listing::lines(kind.editor, doc.array(kind.kind).record(number - 1), &names);
+    // Names come from the file: printed escaped, field by field, so the tabs between
+    // the fields stay the only ones.
+    for (listing::Line& line : out)
+        for (QString* field : {&line.page, &line.column, &line.label, &line.text, &line.value})
+            *field = printable(*field);
     return true;
 }
 

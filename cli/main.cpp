@@ -62,5 +62,5 @@ int main(int argc, char* argv[])
         printUsage();
     if (!line.ok())
         return cli::fail(line.error);
-    return run(line);
+    return cli::finishOutput(run(line));
 }

@@ -2,15 +2,26 @@
 
 #include "settings/AppSettings.h"
 
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
+#include <QFileSystemWatcher>
 #include <QSaveFile>
+#include <QTimer>
 #include <algorithm>
 #include <cstring>
+
+#ifdef Q_OS_UNIX
+#include <sys/stat.h>
+#endif
 
 namespace {
 
 // How many records a bulk read or copy moves at a time.
 constexpr int kChunkRecords = 1024;
+// How long a watched library waits after a change of its file before reading it again:
+// a writer's pieces arrive as one change.
+constexpr int kRefreshDelayMs = 150;
 
 } // namespace
 
@@ -48,11 +59,23 @@ bool CLibraryDocument::Create(const QString& path)
     file.close();
     m_path = path;
     m_entries.clear();
+    m_tailBytes = 0;
+    m_known = stateOf(path);
+    m_lock = std::make_unique<CLibraryLock>(path);
+    if (m_watcher) {
+        setWatching(false);
+        setWatching(true);
+    }
     return true;
 }
 
 bool CLibraryDocument::Open(const QString& path)
 {
+    // Read under the lock where it can be had, so that a record another program is just
+    // appending is not taken for a broken tail. A library in a folder that cannot be
+    // written, or one whose lock is held too long, is read without it.
+    CLibraryLock lock(path);
+    lock.lock(m_lockWaitMs, nullptr);
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) {
         reportFileError(file);
@@ -64,7 +87,26 @@ bool CLibraryDocument::Open(const QString& path)
                                QString::fromLatin1(kFileError) + QStringLiteral("Not a regular file"));
         return false;
     }
+    const FileState state = stateOf(path);
     std::vector<CLibraryEntry> entries;
+    qint64 tail = 0;
+    if (!readEntries(file, entries, tail))
+        return false;
+    m_path = path;
+    m_entries = std::move(entries);
+    m_tailBytes = tail;
+    m_known = state;
+    m_lock = std::make_unique<CLibraryLock>(path);
+    if (m_watcher) {
+        setWatching(false);
+        setWatching(true);
+    }
+    return true;
+}
+
+bool CLibraryDocument::readEntries(QFile& file, std::vector<CLibraryEntry>& entries, qint64& tail) const
+{
+    entries.clear();
     entries.reserve(static_cast<std::size_t>(std::max<qint64>(0, file.size() / clb::kRecordSize)));
     QByteArray buffer(kChunkRecords * clb::kRecordSize, Qt::Uninitialized);
     qint64 pending = 0; // bytes of a record begun in the previous chunk
@@ -85,9 +127,234 @@ bool CLibraryDocument::Open(const QString& path)
         if (got == 0)
             break; // what is pending now is the short rest of the file
     }
-    m_path = path;
-    m_entries = std::move(entries);
+    tail = pending;
     return true;
+}
+
+CLibraryDocument::FileState CLibraryDocument::stateOf(const QString& path)
+{
+    FileState state;
+#ifdef Q_OS_UNIX
+    struct stat st
+    {};
+    if (::stat(QFile::encodeName(path).constData(), &st) != 0)
+        return state;
+    state.size = st.st_size;
+    state.modified = qint64(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
+    state.device = st.st_dev;
+    state.inode = st.st_ino;
+#else
+    const QFileInfo info(path);
+    if (!info.exists())
+        return state;
+    state.size = info.size();
+    state.modified = info.lastModified().toMSecsSinceEpoch() * 1000000;
+    // Without inode numbers a replaced file is told by its birth time.
+    state.inode = static_cast<quint64>(info.birthTime().toMSecsSinceEpoch());
+#endif
+    state.valid = true;
+    return state;
+}
+
+QString CLibraryDocument::tailText(qint64 bytes) const
+{
+    return QStringLiteral("%1 ends in %2 bytes that are no whole entry")
+        .arg(QDir::toNativeSeparators(m_path))
+        .arg(bytes);
+}
+
+CLibraryDocument::Sync CLibraryDocument::syncWithFile()
+{
+    const FileState now = stateOf(m_path);
+    if (now.valid && now == m_known)
+        return Sync::Same;
+    QFile file(m_path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        reportFileError(file);
+        return Sync::Failed;
+    }
+    // Something else in the library's place (a device would never end).
+    if (file.isSequential() || !QFileInfo(m_path).isFile()) {
+        m_reporter.showMessage(MessageIcon::Exclamation,
+                               QString::fromLatin1(kFileError) + QStringLiteral("Not a regular file"));
+        return Sync::Failed;
+    }
+    std::vector<CLibraryEntry> fresh;
+    qint64 tail = 0;
+    if (!readEntries(file, fresh, tail))
+        return Sync::Failed;
+    // Appends and changes in place keep every number; a file put in the place of the old
+    // one (a deletion) or a shorter one may number its entries differently.
+    const bool numbersKept =
+        m_known.valid && now.device == m_known.device && now.inode == m_known.inode && now.size >= m_known.size;
+    m_known = now;
+    m_tailBytes = tail;
+    applyEntries(std::move(fresh), numbersKept);
+    return numbersKept ? Sync::Grown : Sync::Replaced;
+}
+
+void CLibraryDocument::applyEntries(std::vector<CLibraryEntry> fresh, bool numbersKept)
+{
+    if (!numbersKept) {
+        // Entries that are gone: the old ones that no longer come in their order. What
+        // is left is then the start of the fresh list.
+        QList<int> removed;
+        std::vector<CLibraryEntry> kept;
+        std::size_t next = 0;
+        for (std::size_t i = 0; i < m_entries.size(); ++i) {
+            if (next < fresh.size() && m_entries[i] == fresh[next]) {
+                kept.push_back(m_entries[i]);
+                ++next;
+            } else {
+                removed << static_cast<int>(i);
+            }
+        }
+        if (!removed.isEmpty()) {
+            m_entries = std::move(kept);
+            emit entriesRemoved(removed);
+        }
+    }
+    if (m_entries.size() > fresh.size()) {
+        QList<int> removed;
+        for (std::size_t i = fresh.size(); i < m_entries.size(); ++i)
+            removed << static_cast<int>(i);
+        m_entries.resize(fresh.size());
+        emit entriesRemoved(removed);
+    }
+    QList<int> changed;
+    for (std::size_t i = 0; i < m_entries.size(); ++i) {
+        if (!(m_entries[i] == fresh[i])) {
+            m_entries[i] = fresh[i];
+            changed << static_cast<int>(i);
+        }
+    }
+    if (!changed.isEmpty())
+        emit entriesChanged(changed);
+    if (fresh.size() > m_entries.size()) {
+        const int first = count();
+        m_entries.insert(m_entries.end(), fresh.begin() + first, fresh.end());
+        emit entriesAppended(first, count() - first);
+    }
+}
+
+bool CLibraryDocument::beginChange(bool numbered)
+{
+    if (m_lockDepth > 0) {
+        ++m_lockDepth;
+        return true;
+    }
+    if (m_path.isEmpty())
+        return false; // no file yet
+    if (!m_lock)
+        m_lock = std::make_unique<CLibraryLock>(m_path);
+    QString error;
+    if (m_lock->lock(m_lockWaitMs, &error) != CLibraryLock::Result::Locked) {
+        m_reporter.showMessage(MessageIcon::Exclamation, error);
+        return false;
+    }
+    m_lockDepth = 1;
+    const Sync sync = syncWithFile();
+    if (sync == Sync::Failed || (numbered && sync == Sync::Replaced)) {
+        if (sync == Sync::Replaced)
+            m_reporter.showMessage(MessageIcon::Exclamation,
+                                   QStringLiteral("%1 was changed by another program and has been read again; "
+                                                  "the entries may have other numbers now, so nothing was changed.")
+                                       .arg(QDir::toNativeSeparators(m_path)));
+        endChange();
+        return false;
+    }
+    return true;
+}
+
+void CLibraryDocument::endChange()
+{
+    if (m_lockDepth > 0 && --m_lockDepth == 0)
+        m_lock->unlock();
+}
+
+bool CLibraryDocument::consentToDropTail(qint64 bytes)
+{
+    if (bytes <= 0 || (m_tailConsent && m_tailConsent(bytes)))
+        return true;
+    m_reporter.showMessage(MessageIcon::Exclamation,
+                           tailText(bytes) + QStringLiteral("; the change would drop them, so it was not made."));
+    return false;
+}
+
+void CLibraryDocument::noteWritten()
+{
+    m_known = stateOf(m_path);
+}
+
+CLibraryDocument::RefreshResult CLibraryDocument::Refresh()
+{
+    if (m_path.isEmpty())
+        return RefreshResult::Unchanged;
+    const FileState now = stateOf(m_path);
+    if (!now.valid)
+        return RefreshResult::Failed; // gone or renamed: the lines stay as they were
+    if (now == m_known)
+        return RefreshResult::Unchanged;
+    // A writer that holds the lock is not looked at in the middle of its change.
+    bool locked = false;
+    if (m_lockDepth == 0) {
+        if (!m_lock)
+            m_lock = std::make_unique<CLibraryLock>(m_path);
+        const CLibraryLock::Result got = m_lock->lock(0, nullptr);
+        if (got == CLibraryLock::Result::Busy) {
+            if (m_refreshTimer)
+                m_refreshTimer->start();
+            return RefreshResult::Busy;
+        }
+        locked = got == CLibraryLock::Result::Locked;
+    }
+    const Sync sync = syncWithFile();
+    if (locked)
+        m_lock->unlock();
+    switch (sync) {
+    case Sync::Same:
+        return RefreshResult::Unchanged;
+    case Sync::Failed:
+        return RefreshResult::Failed;
+    default:
+        return RefreshResult::Updated;
+    }
+}
+
+void CLibraryDocument::setWatching(bool on)
+{
+    if (!on) {
+        delete m_watcher;
+        m_watcher = nullptr;
+        return;
+    }
+    if (!m_refreshTimer) {
+        m_refreshTimer = new QTimer(this);
+        m_refreshTimer->setSingleShot(true);
+        m_refreshTimer->setInterval(kRefreshDelayMs);
+        connect(m_refreshTimer, &QTimer::timeout, this, [this] {
+            Refresh();
+            // A file put in the old one's place is a new file to the watcher.
+            if (m_watcher && !m_path.isEmpty() && !m_watcher->files().contains(m_path) && QFileInfo::exists(m_path))
+                m_watcher->addPath(m_path);
+        });
+    }
+    if (!m_watcher) {
+        m_watcher = new QFileSystemWatcher(this);
+        connect(m_watcher, &QFileSystemWatcher::fileChanged, this, &CLibraryDocument::scheduleRefresh);
+        connect(m_watcher, &QFileSystemWatcher::directoryChanged, this, &CLibraryDocument::scheduleRefresh);
+    }
+    if (!m_path.isEmpty()) {
+        // The folder too: a deletion renames a new file over the library.
+        m_watcher->addPath(m_path);
+        m_watcher->addPath(QFileInfo(m_path).absolutePath());
+    }
+}
+
+void CLibraryDocument::scheduleRefresh()
+{
+    if (m_refreshTimer)
+        m_refreshTimer->start();
 }
 
 QString CLibraryDocument::name(int n) const
@@ -209,15 +476,23 @@ int CLibraryDocument::AppendRecords(const std::vector<QByteArray>& records)
             whole.push_back(&r);
     if (whole.empty())
         return 0;
+    const Change change(*this, false);
+    if (!change.ok())
+        return 0;
     QFile file(m_path);
-    if (!file.open(QIODevice::ReadWrite)) {
+    if (!file.open(QIODevice::ReadWrite | QIODevice::ExistingOnly)) {
         m_reporter.showMessage(MessageIcon::Exclamation, QString::fromLatin1(kWriteError) + file.errorString());
         return 0;
     }
-    // New records go right behind the last whole one: a short rest that a broken
-    // write left at the end would otherwise shift every record after it.
+    // New records go right behind the file's real last whole record, as it is now under
+    // the lock (never a count from before): a short rest that a broken write left at the
+    // end would otherwise shift every record after it, and a count from before would
+    // write over another program's records or leave a gap of zeros.
     const qint64 oldSize = file.size();
-    const qint64 start = qint64(count()) * clb::kRecordSize;
+    const qint64 start = oldSize - oldSize % clb::kRecordSize;
+    if (!consentToDropTail(oldSize - start))
+        return 0;
+    const QByteArray tail = file.seek(start) ? file.read(oldSize - start) : QByteArray();
     bool ok = file.seek(start);
     QByteArray chunk;
     chunk.reserve(kChunkRecords * clb::kRecordSize);
@@ -230,12 +505,22 @@ int CLibraryDocument::AppendRecords(const std::vector<QByteArray>& records)
     }
     ok = ok && file.flush();
     if (!ok) {
+        // The file as it was, its broken tail included.
         const QString reason = file.errorString();
-        file.resize(oldSize);
+        if (file.resize(start) && !tail.isEmpty() && file.seek(start))
+            file.write(tail);
+        file.close();
         m_reporter.showMessage(MessageIcon::Exclamation, QString::fromLatin1(kWriteError) + reason);
         return 0;
     }
     file.close();
+    if (start != qint64(count()) * clb::kRecordSize) {
+        // Someone wrote without the lock: the entries are read from the file again.
+        syncWithFile();
+        return static_cast<int>(whole.size());
+    }
+    noteWritten();
+    m_tailBytes = 0;
     const int first = count();
     for (const QByteArray* r : whole)
         m_entries.push_back(CLibraryEntry::fromRecord(r->constData()));
@@ -258,6 +543,9 @@ bool CLibraryDocument::ReplacePatch(int n, const QByteArray& patch)
 {
     if (n < 0 || n >= count() || patch.size() != clb::kPatchSize)
         return false;
+    const Change change(*this);
+    if (!change.ok())
+        return false;
     QFile file(m_path);
     if (!file.open(QIODevice::ReadWrite | QIODevice::ExistingOnly)) {
         reportFileError(file);
@@ -272,6 +560,8 @@ bool CLibraryDocument::ReplacePatch(int n, const QByteArray& patch)
         reportFileError(file);
         return false;
     }
+    file.close();
+    noteWritten();
     m_entries[static_cast<std::size_t>(n)] = CLibraryEntry::fromRecord(record.constData());
     emit entriesChanged({n});
     return true;
@@ -281,6 +571,9 @@ bool CLibraryDocument::UpdateMetadata(const std::vector<Metadata>& changes)
 {
     if (changes.empty())
         return true;
+    const Change change(*this);
+    if (!change.ok())
+        return false;
     QFile file(m_path);
     if (!file.open(QIODevice::ReadWrite | QIODevice::ExistingOnly)) {
         reportFileError(file);
@@ -315,6 +608,8 @@ bool CLibraryDocument::UpdateMetadata(const std::vector<Metadata>& changes)
         reportFileError(file);
         ok = false;
     }
+    file.close();
+    noteWritten();
     if (!changed.isEmpty())
         emit entriesChanged(changed);
     return ok;
@@ -328,12 +623,21 @@ bool CLibraryDocument::DeleteEntries(std::vector<int> numbers)
                   numbers.end());
     if (numbers.empty())
         return true;
+    const Change change(*this);
+    if (!change.ok())
+        return false;
 
     QFile source(m_path);
     if (!source.open(QIODevice::ReadOnly)) {
         reportFileError(source);
         return false;
     }
+    // Every whole record the file holds now, under the lock: records another program
+    // appended since the entries were read stay.
+    const qint64 size = source.size();
+    const int records = static_cast<int>(size / clb::kRecordSize);
+    if (!consentToDropTail(size % clb::kRecordSize))
+        return false;
     QSaveFile target(m_path);
     target.setDirectWriteFallback(false);
     if (!target.open(QIODevice::WriteOnly)) {
@@ -341,21 +645,21 @@ bool CLibraryDocument::DeleteEntries(std::vector<int> numbers)
         return false;
     }
     // The kept records, whole and in their order; the deleted ones and a short rest
-    // at the end are left behind.
+    // at the end (agreed to above) are left behind.
     QByteArray in(kChunkRecords * clb::kRecordSize, Qt::Uninitialized);
     QByteArray out;
     out.reserve(in.size());
     auto next = numbers.cbegin();
-    for (int first = 0; first < count(); first += kChunkRecords) {
-        const int records = std::min(kChunkRecords, count() - first);
-        const qint64 bytes = qint64(records) * clb::kRecordSize;
+    for (int first = 0; first < records; first += kChunkRecords) {
+        const int chunk = std::min(kChunkRecords, records - first);
+        const qint64 bytes = qint64(chunk) * clb::kRecordSize;
         if (source.read(in.data(), bytes) != bytes) {
             reportFileError(source);
             target.cancelWriting();
             return false;
         }
         out.clear();
-        for (int r = 0; r < records; ++r) {
+        for (int r = 0; r < chunk; ++r) {
             if (next != numbers.cend() && *next == first + r) {
                 ++next;
                 continue;
@@ -369,6 +673,14 @@ bool CLibraryDocument::DeleteEntries(std::vector<int> numbers)
         m_reporter.showMessage(MessageIcon::Exclamation, QString::fromLatin1(kWriteError) + target.errorString());
         return false;
     }
+    source.close();
+    if (records != count()) {
+        // Someone wrote without the lock: the entries are read from the file again.
+        syncWithFile();
+        return true;
+    }
+    noteWritten();
+    m_tailBytes = 0;
     std::size_t kept = 0;
     auto del = numbers.cbegin();
     for (std::size_t n = 0; n < m_entries.size(); ++n) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "library/LibraryLock.h"
 #include "library/LibraryRecord.h"
 #include "model/Reporter.h"
 
@@ -11,11 +12,14 @@
 #include <array>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <vector>
 
 class CAppSettings;
 class QFile;
+class QFileSystemWatcher;
+class QTimer;
 
 // What a library keeps in memory of each record: the texts and keys the list shows
 // and searches, and the category byte of its patch. The patch itself stays in the file.
@@ -28,6 +32,7 @@ struct CLibraryEntry
     std::uint8_t category = 0;
 
     static CLibraryEntry fromRecord(const char* record);
+    bool operator==(const CLibraryEntry&) const = default;
 };
 
 // A library of single patches in a ".clb" file: the list of entries in file order
@@ -35,6 +40,13 @@ struct CLibraryEntry
 // to the file at once; there is no save step and the document is never modified.
 // Patches are read from the file when they are needed. The document never calls a
 // view: it reports what changed through its signals.
+//
+// Other programs may change the same file (a second window, a script). Every change is
+// made under the library's lock (CLibraryLock); before it the document reads the file
+// again if it changed since the document last saw it, so new records always go behind
+// the file's real last record and a deletion keeps what others added. A change that
+// names entries by number is refused when the file was replaced meanwhile (the numbers
+// may name other entries now). Refresh() brings the entries up to date without a change.
 class CLibraryDocument : public QObject
 {
     Q_OBJECT
@@ -53,9 +65,60 @@ public:
     // Creates path empty (an existing file is truncated). False, with "Error creating
     // library file.", when that fails.
     bool Create(const QString& path);
-    // Reads every whole record of path; a short rest at the end is ignored.
+    // Reads every whole record of path. A short rest at the end (a broken record) is not
+    // an entry; tailBytes() tells its size.
     bool Open(const QString& path);
     QString path() const { return m_path; }
+
+    // Bytes behind the last whole record when the file was last read (0 for a sound file).
+    qint64 tailBytes() const { return m_tailBytes; }
+    // Asked before a change would drop a broken tail (an append writes over it, a
+    // deletion leaves it behind), with its size; true lets the change go on. Without an
+    // answer the change is refused: the bytes may be a record another program is still
+    // writing, or what is left of one the user wants to rescue.
+    void setTailConsent(std::function<bool(qint64 bytes)> consent) { m_tailConsent = std::move(consent); }
+    // The text that names a broken tail: "PATH ends in N bytes that are no whole entry".
+    QString tailText(qint64 bytes) const;
+
+    // How long a change waits for another program's lock before it is refused.
+    void setLockWait(int ms) { m_lockWaitMs = ms; }
+    // Holds the library's lock across several changes (the changes inside take it no
+    // second time); an undo that writes several steps stays whole. ok() is false, and
+    // the user has been told, when the lock could not be had.
+    class Change
+    {
+    public:
+        // numbered: the change names entries by number, and is refused when the file was
+        // replaced since the document read it.
+        explicit Change(CLibraryDocument& document, bool numbered = true)
+            : m_document(document), m_ok(document.beginChange(numbered))
+        {}
+        ~Change()
+        {
+            if (m_ok)
+                m_document.endChange();
+        }
+        Change(const Change&) = delete;
+        Change& operator=(const Change&) = delete;
+        bool ok() const { return m_ok; }
+
+    private:
+        CLibraryDocument& m_document;
+        bool m_ok;
+    };
+
+    enum class RefreshResult {
+        Unchanged,
+        Updated, // the entries were read again; the signals told what changed
+        Busy,    // another program holds the lock: try again a little later
+        Failed,  // the file cannot be read (the user has been told)
+    };
+    // Reads the file again when it changed since the document last saw it, and reports
+    // the difference through entriesRemoved, entriesChanged and entriesAppended, so
+    // lists keep their selection. Never waits for another program's lock.
+    RefreshResult Refresh();
+    // Watches the file and refreshes by itself shortly after it changed (for windows).
+    void setWatching(bool on);
 
     int count() const { return static_cast<int>(m_entries.size()); }
     const CLibraryEntry& entry(int n) const { return m_entries[static_cast<std::size_t>(n)]; }
@@ -128,6 +191,32 @@ signals:
     void keyTextsChanged();
 
 private:
+    // What the document knows of its file, to see whether someone else changed it.
+    struct FileState
+    {
+        bool valid = false;
+        qint64 size = 0;
+        qint64 modified = 0; // nanoseconds
+        quint64 device = 0;
+        quint64 inode = 0;
+        bool operator==(const FileState&) const = default;
+    };
+    enum class Sync { Same, Grown, Replaced, Failed };
+
+    static FileState stateOf(const QString& path);
+    // Reads every whole record of file from its start.
+    bool readEntries(QFile& file, std::vector<CLibraryEntry>& entries, qint64& tail) const;
+    // Reads the file again when it is not as last seen and tells the difference.
+    Sync syncWithFile();
+    void applyEntries(std::vector<CLibraryEntry> fresh, bool numbersKept);
+    // Takes the lock (once for nested changes) and reads the file again when it changed.
+    // A numbered change is refused when the file was replaced meanwhile.
+    bool beginChange(bool numbered);
+    void endChange();
+    // Asks about a broken tail of bytes; false (and the user told) to refuse.
+    bool consentToDropTail(qint64 bytes);
+    void noteWritten();
+    void scheduleRefresh();
     void reportFileError(const QFile& file) const;
     bool readAt(QFile& file, int n, char* record) const;
 
@@ -137,4 +226,12 @@ private:
     KeyNames m_keyNames;
     bool m_useCategories = false;
     std::function<QDateTime()> m_clock;
+    std::function<bool(qint64)> m_tailConsent;
+    qint64 m_tailBytes = 0;
+    FileState m_known;
+    std::unique_ptr<CLibraryLock> m_lock;
+    int m_lockDepth = 0;
+    int m_lockWaitMs = CLibraryLock::kDefaultWaitMs;
+    QFileSystemWatcher* m_watcher = nullptr;
+    QTimer* m_refreshTimer = nullptr;
 };

@@ -56,6 +56,13 @@ CLibraryView::CLibraryView(std::unique_ptr<CLibraryDocument> document, CDocTempl
     m_document->setUseCategories(m_services.settings().useCategory());
     m_model = new CLibraryModel(*m_document, this);
     setModel(m_model);
+    // Another window or a script may change the file: the list follows it.
+    m_document->setWatching(true);
+    m_document->setTailConsent([this](qint64 bytes) {
+        return m_services.prompter().ask(m_document->tailText(bytes)
+                                         + QStringLiteral(". This change drops them. Go on?"))
+               == CPrompter::Answer::Yes;
+    });
 
     // A report list: one row per entry, whole rows selected, no tree.
     setRootIsDecorated(false);
@@ -108,8 +115,21 @@ CLibraryView* CLibraryView::create(CDocTemplate& docTemplate, CServices& service
             return nullptr;
     } else if (!document->Open(file)) {
         return nullptr;
+    } else if (document->tailBytes() > 0) {
+        services.prompter().showMessage(MessageIcon::Exclamation,
+                                        document->tailText(document->tailBytes())
+                                            + QStringLiteral(" (a broken record). It is not listed; a change of the "
+                                                             "library asks before dropping it."));
     }
     return new CLibraryView(std::move(document), docTemplate, services, QFileInfo(file).fileName());
+}
+
+void CLibraryView::focusInEvent(QFocusEvent* event)
+{
+    // Where the file system tells nothing of changes (network folders), coming back to
+    // the window finds them.
+    m_document->Refresh();
+    QTreeView::focusInEvent(event);
 }
 
 QString CLibraryView::documentPath() const

@@ -78,6 +78,7 @@ public:
 
 protected:
     void currentChanged(const QModelIndex& current, const QModelIndex& previous) override;
+    void focusInEvent(QFocusEvent* event) override;
     // A double click on a line edits its patch.
     void mouseDoubleClickEvent(QMouseEvent* event) override;
     void selectionChanged(const QItemSelection& selected, const QItemSelection& deselected) override;

@@ -168,6 +168,59 @@ private slots:
         QVERIFY(info.out.contains("messages with a bad checksum: 0"));
     }
 
+    void namesFromTheFilePrintEscaped()
+    {
+        // A patch name with a terminal sequence, a tab and a line end: one line, four fields.
+        SynthSettings settings;
+        CCollectingReporter reporter;
+        CToneloomDoc doc(settings, reporter);
+        doc.patches().SetName(0, "\x1b[2J\tA\nB\x7f\x1b]0");
+        const QString bank = m_dir.filePath("hostile.syx");
+        QVERIFY(doc.OnSaveDocument(bank));
+        const Result names = runCli({"names", bank});
+        QCOMPARE(names.exitCode, 0);
+        QCOMPARE(names.out.section('\n', 0, 0), QStringLiteral("1: \\x1b[2J\\tA\\nB\\x7f\\x1b]0"));
+        QCOMPARE(names.out.count('\n'), 128);
+        const Result show = runCli({"show", bank, "--patch", "1"});
+        QCOMPARE(show.exitCode, 0);
+        QCOMPARE(show.out.section('\n', 0, 0),
+                 QStringLiteral("Common\t-\tName\t\\x1b[2J\\tA\\nB\\x7f\\x1b]0\t\\x1b[2J\\tA\\nB\\x7f\\x1b]0"));
+        QVERIFY(!show.out.contains(QChar(0x1b)));
+        for (const QString& line : show.out.split('\n', Qt::SkipEmptyParts))
+            QCOMPARE(line.count('\t'), 4);
+    }
+
+    void aFullStandardOutputFails_data()
+    {
+        QTest::addColumn<QStringList>("args");
+        QTest::newRow("names") << QStringList{"names", "BANK"};
+        QTest::newRow("info") << QStringList{"info", "BANK"};
+        QTest::newRow("check") << QStringList{"check", "BANK"};
+        QTest::newRow("show") << QStringList{"show", "BANK", "--patch", "1"};
+        QTest::newRow("diff") << QStringList{"diff", "BANK", "BANK", "--patch", "1", "--to", "10"};
+    }
+    void aFullStandardOutputFails()
+    {
+        QFETCH(QStringList, args);
+        if (!QFile::exists("/dev/full"))
+            QSKIP("no /dev/full on this system");
+        // Patch 10 differs from patch 1, so that diff has something to say.
+        SynthSettings settings;
+        CCollectingReporter reporter;
+        CToneloomDoc doc(settings, reporter);
+        doc.patches().SetName(9, "Different   ");
+        const QString bank = m_dir.filePath("full-out.syx");
+        QVERIFY(doc.OnSaveDocument(bank));
+        args.replaceInStrings(QStringLiteral("BANK"), bank);
+        QProcess p;
+        p.setStandardOutputFile(QStringLiteral("/dev/full"));
+        p.start(QStringLiteral(TONELOOM_BIN_DIR "/toneloom-cli"), args);
+        QVERIFY(p.waitForFinished(60000));
+        QCOMPARE(p.exitCode(), 2);
+        QCOMPARE(QString::fromUtf8(p.readAllStandardError()),
+                 QStringLiteral("toneloom-cli: standard output cannot be written: disk full\n"));
+    }
+
     void check()
     {
         QByteArray bytes = readFile(bankOf("jv1080"));

@@ -1,11 +1,13 @@
 #include "LibraryFixture.h"
 
 #include "bank/ToneloomDoc.h"
+#include "library/LibraryLock.h"
 
 #include <QProcess>
 #include <QProcessEnvironment>
 #include <QTemporaryDir>
 #include <QTest>
+#include <cstring>
 
 using namespace libtest;
 
@@ -28,20 +30,42 @@ private:
     QTemporaryDir m_dir;
     int m_files = 0;
 
-    Result run(const QStringList& args)
+    void start(QProcess& p, const QStringList& args)
     {
-        QProcess p;
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert(QStringLiteral("TONELOOM_INI"), m_dir.filePath(QStringLiteral("cli.ini")));
         p.setProcessEnvironment(env);
         p.start(QStringLiteral(TONELOOM_BIN_DIR "/toneloom-cli"), QStringList{"library"} + args);
+    }
+    static Result finish(QProcess& p)
+    {
         Result r;
         if (!p.waitForFinished(120000))
             return r;
-        r.exitCode = p.exitCode();
+        r.exitCode = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
         r.out = QString::fromUtf8(p.readAllStandardOutput());
         r.err = QString::fromUtf8(p.readAllStandardError());
         return r;
+    }
+    Result run(const QStringList& args, const QString& stdoutFile = QString())
+    {
+        QProcess p;
+        if (!stdoutFile.isEmpty())
+            p.setStandardOutputFile(stdoutFile);
+        start(p, args);
+        return finish(p);
+    }
+    // The names of a library's records as the file holds them; an all-zero record as "<zeros>".
+    static QStringList namesIn(const QString& path)
+    {
+        const QByteArray bytes = readFile(path);
+        QStringList names;
+        for (qsizetype at = 0; at + 750 <= bytes.size(); at += 750) {
+            const QByteArray rec = bytes.mid(at, 750);
+            names << (rec.count('\0') == 750 ? QStringLiteral("<zeros>")
+                                             : QString::fromLatin1(rec.mid(clb::kOffName, 12)).trimmed());
+        }
+        return names;
     }
     QString fresh(const QByteArray& bytes)
     {
@@ -176,6 +200,164 @@ private slots:
         QCOMPARE(r.exitCode, 0);
         QCOMPARE(r.out, QStringLiteral("\"One\" and \"Three\" are equal\n\"One\" and \"Four\" are equal\n"
                                        "\"Three\" and \"Four\" are equal\n"));
+    }
+
+    void concurrentAddsKeepEveryEntry()
+    {
+        // Four scripts add to one library at once, twice over: every run ends with every
+        // entry, each whole.
+        const QString lib = fresh({});
+        constexpr int kRuns = 4;
+        constexpr int kRounds = 2;
+        for (int round = 0; round < kRounds; ++round) {
+            std::vector<std::unique_ptr<QProcess>> runs;
+            for (int i = 0; i < kRuns; ++i) {
+                runs.push_back(std::make_unique<QProcess>());
+                start(*runs.back(), {"add", lib, bank()});
+            }
+            for (auto& p : runs) {
+                const Result r = finish(*p);
+                QCOMPARE(r.exitCode, 0);
+                QCOMPARE(r.out, QStringLiteral("128 patches added\n"));
+            }
+        }
+        QCOMPARE(QFileInfo(lib).size(), qint64(kRuns * kRounds * 128 * 750));
+        const QStringList names = namesIn(lib);
+        for (int n = 1; n <= 128; ++n)
+            QCOMPARE(names.count(QStringLiteral("Patch %1").arg(n, 3, 10, QLatin1Char('0'))), kRuns * kRounds);
+        QVERIFY(!QFile::exists(lib + QStringLiteral(".lock")));
+    }
+
+    void deleteBesideAddLosesNothing()
+    {
+        std::vector<Rec> recs;
+        for (int i = 0; i < 300; ++i)
+            recs.push_back({QByteArray("Old ") + QByteArray::number(i)});
+        for (int attempt = 0; attempt < 3; ++attempt) {
+            const QString lib = fresh(library(recs));
+            QProcess add;
+            QProcess del;
+            start(add, {"add", lib, bank()});
+            start(del, {"delete", lib, "1", "2", "3", "150", "300"});
+            const Result added = finish(add);
+            const Result deleted = finish(del);
+            QCOMPARE(added.exitCode, 0);
+            QCOMPARE(deleted.exitCode, 0);
+            const QStringList names = namesIn(lib);
+            QCOMPARE(names.size(), 300 - 5 + 128);
+            QVERIFY(!names.contains(QStringLiteral("<zeros>")));
+            for (const char* gone : {"Old 0", "Old 1", "Old 2", "Old 149", "Old 299"})
+                QVERIFY(!names.contains(QString::fromLatin1(gone)));
+            QCOMPARE(names.filter(QStringLiteral("Patch ")).size(), 128);
+            QCOMPARE(names.filter(QStringLiteral("Old ")).size(), 295);
+        }
+    }
+
+    void aLockedLibraryIsRefused()
+    {
+        const QByteArray bytes = library({{"A"}, {"B"}});
+        const QString lib = fresh(bytes);
+        CLibraryLock held(lib);
+        QCOMPARE(held.lock(0, nullptr), CLibraryLock::Result::Locked);
+        for (const QStringList& args : {QStringList{"add", lib, bank()}, QStringList{"delete", lib, "1"}}) {
+            const Result r = run(args);
+            QCOMPARE(r.exitCode, 2);
+            QVERIFY2(r.err.startsWith(QStringLiteral("toneloom-cli: %1 is being changed by another program").arg(lib)),
+                     qPrintable(r.err));
+            QCOMPARE(r.err.count(QLatin1Char('\n')), 1);
+            QCOMPARE(readFile(lib), bytes);
+        }
+    }
+
+    void brokenTail_data()
+    {
+        QTest::addColumn<QStringList>("args");
+        QTest::addColumn<int>("exitCode");
+        QTest::addColumn<QString>("err"); // after "toneloom-cli: ", with LIB for the file
+        QTest::addColumn<int>("records"); // in the file afterwards; -1: the file as it was
+        const QString tail = QStringLiteral("LIB ends in 321 bytes that are no whole entry");
+        QTest::newRow("list tells") << QStringList{"list", "LIB"} << 0
+                                    << QStringLiteral("warning: %1; they are not listed").arg(tail) << -1;
+        QTest::newRow("add refuses")
+            << QStringList{"add", "LIB", "BANK", "--patches", "1"} << 2
+            << QStringLiteral("%1; the change would drop them, so it was not made. Give --drop-tail to drop them and "
+                              "go on.")
+                   .arg(tail)
+            << -1;
+        QTest::newRow("delete refuses")
+            << QStringList{"delete", "LIB", "1"} << 2
+            << QStringLiteral("%1; the change would drop them, so it was not made. Give --drop-tail to drop them and "
+                              "go on.")
+                   .arg(tail)
+            << -1;
+        QTest::newRow("add drops when told")
+            << QStringList{"add", "LIB", "BANK", "--patches", "1", "--drop-tail"} << 0
+            << QStringLiteral("warning: %1; they are dropped (--drop-tail)").arg(tail) << 3;
+        QTest::newRow("delete drops when told")
+            << QStringList{"delete", "LIB", "1", "--drop-tail"} << 0
+            << QStringLiteral("warning: %1; they are dropped (--drop-tail)").arg(tail) << 1;
+    }
+    void brokenTail()
+    {
+        QFETCH(QStringList, args);
+        QFETCH(int, exitCode);
+        QFETCH(QString, err);
+        QFETCH(int, records);
+        const QByteArray bytes = library({{"A"}, {"B"}}) + QByteArray(321, 'z');
+        const QString lib = fresh(bytes);
+        for (QString& a : args)
+            a = a == QLatin1String("LIB") ? lib : a == QLatin1String("BANK") ? bank() : a;
+        const Result r = run(args);
+        QCOMPARE(r.exitCode, exitCode);
+        QCOMPARE(r.err, QStringLiteral("toneloom-cli: ") + QString(err).replace(QStringLiteral("LIB"), lib) + '\n');
+        if (records < 0)
+            QCOMPARE(readFile(lib), bytes);
+        else
+            QCOMPARE(QFileInfo(lib).size(), qint64(records) * 750);
+        if (args.first() == QLatin1String("list"))
+            QCOMPARE(r.out.count(QLatin1Char('\n')), 2);
+    }
+
+    void hostileTextsPrintEscaped()
+    {
+        // Tabs, line ends, a terminal sequence, NUL, DEL, a C1 control (CSI) and a
+        // backslash in names and comments: every line keeps its twelve fields.
+        QByteArray first = record({"", {1, 1, 1, 1, 1, 1, 1, 1}, "ESC\x1b[2J bell\x07"});
+        QByteArray second = record({"", {1, 1, 1, 1, 1, 1, 1, 1}, "cr\rend"});
+        std::memcpy(first.data() + clb::kOffName, "Tab\there\nX  ", 12);
+        std::memcpy(second.data() + clb::kOffName, "N\0L\x7f\x9b\\ok    ", 12);
+        const QString lib = fresh(first + second);
+        const Result r = run({"list", lib});
+        QCOMPARE(r.exitCode, 0);
+        QCOMPARE(r.out, QStringLiteral("2\tN\\x00L\\x7f\\x9b\\\\ok    \t01.01.2000 00:00\tcr\\rend"
+                                       "\t\t\t\t\t\t\t\t\n"
+                                       "1\tTab\\there\\nX  \t01.01.2000 00:00\tESC\\x1b[2J bell\\x07"
+                                       "\t\t\t\t\t\t\t\t\n"));
+        // The pairs of doubles name the same patches.
+        const QString twins = fresh(library({{"Esc\x1b]0;x"}, {"Esc\x1b]0;x"}}));
+        const Result d = run({"doubles", twins});
+        QCOMPARE(d.exitCode, 0);
+        QCOMPARE(d.out, QStringLiteral("\"Esc\\x1b]0;x\" and \"Esc\\x1b]0;x\" are equal\n"));
+    }
+
+    void aFullStandardOutputFails_data()
+    {
+        QTest::addColumn<QStringList>("args");
+        QTest::newRow("list") << QStringList{"list", "LIB"};
+        QTest::newRow("doubles") << QStringList{"doubles", "LIB"};
+        QTest::newRow("add") << QStringList{"add", "LIB", "BANK", "--patches", "1"};
+    }
+    void aFullStandardOutputFails()
+    {
+        QFETCH(QStringList, args);
+        if (!QFile::exists(QStringLiteral("/dev/full")))
+            QSKIP("no /dev/full on this system");
+        const QString lib = fresh(library({{"Same"}, {"Same"}, {"Other", {}, "", "", 1}}));
+        for (QString& a : args)
+            a = a == QLatin1String("LIB") ? lib : a == QLatin1String("BANK") ? bank() : a;
+        const Result r = run(args, QStringLiteral("/dev/full"));
+        QCOMPARE(r.exitCode, 2);
+        QCOMPARE(r.err, QStringLiteral("toneloom-cli: standard output cannot be written: disk full\n"));
     }
 
     void badInputWritesNothing_data()

@@ -2,14 +2,17 @@
 
 #include "bank/ToneloomDoc.h"
 #include "library/LibraryDocument.h"
+#include "library/LibraryLock.h"
 #include "library/LibraryRecord.h"
 #include "settings/AppSettings.h"
 #include "settings/IniFile.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
+#include <cstdio>
 #include <numeric>
 
 using namespace libtest;
@@ -168,7 +171,7 @@ private slots:
         QTest::newRow("2 and 3 of five") << 5 << QList<int>{2, 3} << 0 << QStringList{"R0", "R1", "R4"};
         QTest::newRow("any order, repeated") << 5 << QList<int>{4, 0, 4} << 0 << QStringList{"R1", "R2", "R3"};
         QTest::newRow("numbers that are not there") << 3 << QList<int>{-1, 7, 1} << 0 << QStringList{"R0", "R2"};
-        QTest::newRow("a broken tail goes too") << 3 << QList<int>{0} << 100 << QStringList{"R1", "R2"};
+        QTest::newRow("a broken tail goes too, agreed to") << 3 << QList<int>{0} << 100 << QStringList{"R1", "R2"};
         QTest::newRow("across read chunks") << 2100 << QList<int>{0, 1023, 1024, 2099} << 0 << QStringList{};
     }
     void deleteKeepsTheOthersInOrder()
@@ -183,8 +186,15 @@ private slots:
         const QByteArray before = library(recs);
         const QString path = fresh(before + QByteArray(tail, 'x'));
         auto doc = open(path);
+        QCOMPARE(doc->tailBytes(), qint64(tail));
+        QList<qint64> asked;
+        doc->setTailConsent([&](qint64 bytes) {
+            asked << bytes;
+            return true;
+        });
         QSignalSpy removed(doc.get(), &CLibraryDocument::entriesRemoved);
         QVERIFY(doc->DeleteEntries(std::vector<int>(deleted.begin(), deleted.end())));
+        QCOMPARE(asked, tail > 0 ? QList<qint64>{tail} : QList<qint64>{});
 
         QByteArray expected;
         QStringList expectedNames;
@@ -209,20 +219,147 @@ private slots:
         QCOMPARE(QDir(m_dir.path()).entryList({QStringLiteral("*.clb.*")}, QDir::Files), QStringList{});
     }
 
-    void aFailedDeleteLeavesTheOldFile()
+    void aChangeByNumberAfterAReplacementIsRefused_data()
     {
+        QTest::addColumn<int>("change"); // 0 delete, 1 properties, 2 patch
+        QTest::newRow("delete") << 0;
+        QTest::newRow("properties") << 1;
+        QTest::newRow("patch") << 2;
+    }
+    void aChangeByNumberAfterAReplacementIsRefused()
+    {
+        QFETCH(int, change);
         const QByteArray bytes = library({{"A"}, {"B"}, {"C"}, {"D"}});
         const QString path = fresh(bytes);
         auto doc = open(path);
-        // Something else cut the file short: the copy cannot be completed.
-        const QByteArray shorter = bytes.left(2 * 750);
-        writeFile(path, shorter);
-        QVERIFY(!doc->DeleteEntries({0}));
-        QCOMPARE(readFile(path), shorter);
-        QCOMPARE(names(*doc), (QStringList{"A", "B", "C", "D"}));
+        auto other = open(path);
+        // Another window deleted B: C is entry 1 now, and entry 2 is D.
+        QVERIFY(other->DeleteEntries({1}));
+        const QByteArray after = readFile(path);
+        QSignalSpy removed(doc.get(), &CLibraryDocument::entriesRemoved);
+        CLibraryDocument::Metadata m;
+        m.entry = 2;
+        m.name = "Renamed";
+        const bool done = change == 0   ? doc->DeleteEntries({2})
+                          : change == 1 ? doc->UpdateMetadata({m})
+                                        : doc->ReplacePatch(2, patch("Edited"));
+        QVERIFY(!done);
+        QCOMPARE(readFile(path), after);
+        // The entries were read again, and the list was told what went.
+        QCOMPARE(names(*doc), (QStringList{"A", "C", "D"}));
+        QCOMPARE(removed.size(), 1);
+        QCOMPARE(removed.first().first().value<QList<int>>(), QList<int>{1});
         QCOMPARE(m_reporter.texts().size(), 1);
-        QVERIFY(m_reporter.texts().first().startsWith(QStringLiteral("Error while opening library file: ")));
-        QCOMPARE(QDir(m_dir.path()).entryList({QStringLiteral("*.clb.*")}, QDir::Files), QStringList{});
+        QVERIFY2(m_reporter.texts().first().contains(QStringLiteral("was changed by another program")),
+                 qPrintable(m_reporter.texts().first()));
+        // Now that the document knows the file, the same change goes through.
+        QVERIFY(doc->DeleteEntries({2}));
+        QCOMPARE(readFile(path), after.left(2 * 750));
+    }
+
+    void twoDocumentsKeepEachOthersRecords()
+    {
+        const QString path = fresh(library({{"A"}, {"B"}, {"C"}, {"D"}}));
+        auto first = open(path);
+        auto second = open(path);
+        // Each appends behind the file's real end, never behind the count it read.
+        QCOMPARE(first->AppendPatches({patch("One"), patch("Two")}), 2);
+        QCOMPARE(second->AppendPatches({patch("Three")}), 1);
+        QCOMPARE(names(*second), (QStringList{"A", "B", "C", "D", "One", "Two", "Three"}));
+        // A deletion keeps what the other appended since it read the file.
+        QVERIFY(first->DeleteEntries({0, 2}));
+        QCOMPARE(names(*first), (QStringList{"B", "D", "One", "Two", "Three"}));
+        auto reread = open(path);
+        QCOMPARE(names(*reread), names(*first));
+        const QByteArray bytes = readFile(path);
+        QCOMPARE(bytes.size(), 5 * 750);
+        for (int r = 0; r < 5; ++r)
+            QVERIFY2(bytes.mid(r * 750, 750).count('\0') < 750, "an all-zero record");
+    }
+
+    void aLockedLibraryIsNotChanged()
+    {
+        const QByteArray bytes = library({{"A"}, {"B"}});
+        const QString path = fresh(bytes);
+        auto doc = open(path);
+        CLibraryLock held(path);
+        QCOMPARE(held.lock(0, nullptr), CLibraryLock::Result::Locked);
+        doc->setLockWait(100);
+        QElapsedTimer waited;
+        waited.start();
+        QCOMPARE(doc->AppendPatches({patch("New")}), 0);
+        QVERIFY(waited.elapsed() >= 100);
+        QVERIFY(!doc->DeleteEntries({0}));
+        QCOMPARE(readFile(path), bytes);
+        QCOMPARE(doc->count(), 2);
+        QCOMPARE(m_reporter.texts().size(), 2);
+        QVERIFY2(m_reporter.texts().first().startsWith(path + QStringLiteral(" is being changed by another program")),
+                 qPrintable(m_reporter.texts().first()));
+        // Free again, the lock is taken and given back: no lock file stays behind.
+        held.unlock();
+        QCOMPARE(doc->AppendPatches({patch("New")}), 1);
+        QVERIFY(!QFile::exists(CLibraryLock::lockPathOf(path)));
+    }
+
+    void refreshTellsWhatChanged_data()
+    {
+        QTest::addColumn<QByteArray>("outside"); // what the file becomes
+        QTest::addColumn<bool>("inPlace");
+        QTest::addColumn<QStringList>("names");
+        QTest::addColumn<QList<int>>("removed");
+        QTest::addColumn<QList<int>>("changed");
+        QTest::addColumn<int>("appended");
+        QTest::addColumn<qint64>("tail");
+        const QByteArray abc = library({{"A"}, {"B"}, {"C"}});
+        QTest::newRow("grown") << library({{"A"}, {"B"}, {"C"}, {"D"}, {"E"}}) << true
+                               << QStringList{"A", "B", "C", "D", "E"} << QList<int>{} << QList<int>{} << 2 << 0LL;
+        QTest::newRow("changed in place") << library({{"A"}, {"B", {}, "new comment"}, {"C"}}) << true
+                                          << QStringList{"A", "B", "C"} << QList<int>{} << QList<int>{1} << 0 << 0LL;
+        QTest::newRow("a record begun") << abc + QByteArray(120, 'y') << true << QStringList{"A", "B", "C"}
+                                        << QList<int>{} << QList<int>{} << 0 << 120LL;
+        QTest::newRow("replaced: B deleted, F added")
+            << library({{"A"}, {"C"}, {"F"}}) << false << QStringList{"A", "C", "F"} << QList<int>{1} << QList<int>{}
+            << 1 << 0LL;
+        QTest::newRow("cut short in place")
+            << abc.left(750) << true << QStringList{"A"} << QList<int>{1, 2} << QList<int>{} << 0 << 0LL;
+    }
+    void refreshTellsWhatChanged()
+    {
+        QFETCH(QByteArray, outside);
+        QFETCH(bool, inPlace);
+        QFETCH(QStringList, names);
+        QFETCH(QList<int>, removed);
+        QFETCH(QList<int>, changed);
+        QFETCH(int, appended);
+        QFETCH(qint64, tail);
+        const QString path = fresh(library({{"A"}, {"B"}, {"C"}}));
+        auto doc = open(path);
+        QCOMPARE(doc->Refresh(), CLibraryDocument::RefreshResult::Unchanged);
+        QSignalSpy removedSpy(doc.get(), &CLibraryDocument::entriesRemoved);
+        QSignalSpy changedSpy(doc.get(), &CLibraryDocument::entriesChanged);
+        QSignalSpy appendedSpy(doc.get(), &CLibraryDocument::entriesAppended);
+        if (inPlace) {
+            writeFile(path, outside);
+            // Apart from the time of the first write, however coarse the file system's clock.
+            QFile file(path);
+            QVERIFY(file.open(QIODevice::ReadWrite));
+            QVERIFY(file.setFileTime(QDateTime::currentDateTime().addSecs(10), QFileDevice::FileModificationTime));
+        } else {
+            const QString other = path + QStringLiteral(".new");
+            writeFile(other, outside);
+            QVERIFY(std::rename(qPrintable(other), qPrintable(path)) == 0);
+        }
+        QCOMPARE(doc->Refresh(), CLibraryDocument::RefreshResult::Updated);
+        QCOMPARE(this->names(*doc), names);
+        QCOMPARE(doc->tailBytes(), tail);
+        QList<int> removedNow;
+        for (const auto& args : removedSpy)
+            removedNow += args.first().value<QList<int>>();
+        QCOMPARE(removedNow, removed);
+        QCOMPARE(changedSpy.isEmpty() ? QList<int>{} : changedSpy.first().first().value<QList<int>>(), changed);
+        QCOMPARE(appendedSpy.isEmpty() ? 0 : appendedSpy.first().at(1).toInt(), appended);
+        QCOMPARE(doc->Refresh(), CLibraryDocument::RefreshResult::Unchanged);
+        QVERIFY(m_reporter.texts().isEmpty());
     }
 
     void replacePatchRenewsTheDate()
@@ -278,10 +415,26 @@ private slots:
     void appendGoesBehindTheLastWholeRecord()
     {
         const QByteArray first = record({"First"});
-        const QString path = fresh(first + QByteArray(300, 'x'));
+        const QByteArray original = first + QByteArray(300, 'x');
+        const QString path = fresh(original);
         auto doc = open(path);
+        QCOMPARE(doc->tailBytes(), 300);
+        // The broken tail is never dropped unasked.
+        QCOMPARE(doc->AppendPatches({patch("New One", 3)}), 0);
+        QCOMPARE(readFile(path), original);
+        QCOMPARE(m_reporter.texts(),
+                 QStringList{path
+                             + QStringLiteral(" ends in 300 bytes that are no whole entry; the change would drop "
+                                              "them, so it was not made.")});
+        QList<qint64> asked;
+        doc->setTailConsent([&](qint64 bytes) {
+            asked << bytes;
+            return true;
+        });
         QSignalSpy appended(doc.get(), &CLibraryDocument::entriesAppended);
         QCOMPARE(doc->AppendPatches({patch("New One", 3), QByteArray(10, 'x'), patch("New Two", 4)}), 2);
+        QCOMPARE(asked, QList<qint64>{300});
+        QCOMPARE(doc->tailBytes(), 0);
         const QByteArray bytes = readFile(path);
         QCOMPARE(bytes.size(), 3 * 750);
         QCOMPARE(bytes.left(750), first);
@@ -308,14 +461,14 @@ private slots:
         const QString path = fresh(bytes);
         auto doc = open(path);
         QSignalSpy appended(doc.get(), &CLibraryDocument::entriesAppended);
-        // The disk is full.
+        // A device in the library's place.
         QFile::remove(path);
         QVERIFY(QFile::link(QStringLiteral("/dev/full"), path));
         QCOMPARE(doc->AppendPatches({patch("Lost")}), 0);
         QCOMPARE(doc->count(), 1);
         QCOMPARE(appended.size(), 0);
         QCOMPARE(m_reporter.texts().size(), 1);
-        QVERIFY2(m_reporter.texts().first().startsWith(QStringLiteral("Error while writing library file: ")),
+        QVERIFY2(m_reporter.texts().first().startsWith(QStringLiteral("Error while opening library file: ")),
                  qPrintable(m_reporter.texts().first()));
         QFile::remove(path);
     }
@@ -326,11 +479,14 @@ private slots:
         auto doc = open(path);
         writeFile(path, library({{"A"}}));
         QVERIFY(!doc->ReadPatch(1));
-        QVERIFY(!doc->ReplacePatch(1, patch("C")));
         QCOMPARE(doc->name(1).trimmed(), QStringLiteral("B"));
+        // A change reads the file again first, and refuses: entry 2 is no more.
+        QVERIFY(!doc->ReplacePatch(1, patch("C")));
+        QCOMPARE(readFile(path), library({{"A"}}));
+        QCOMPARE(names(*doc), QStringList{"A"});
         QCOMPARE(m_reporter.texts().size(), 2);
-        for (const QString& text : m_reporter.texts())
-            QVERIFY(text.startsWith(QStringLiteral("Error while opening library file: ")));
+        QVERIFY(m_reporter.texts().first().startsWith(QStringLiteral("Error while opening library file: ")));
+        QVERIFY(m_reporter.texts().last().contains(QStringLiteral("was changed by another program")));
     }
 
     void realBanksRoundTrip_data()

@@ -44,6 +44,54 @@ private:
     }
 
 private slots:
+    void followsChangesMadeByAnotherProgram()
+    {
+        // A window's list and its selection while a script changes the file: added
+        // entries appear, a deleted one goes, the selected ones stay selected.
+        const QString path = m_dir.filePath(QStringLiteral("watched.clb"));
+        writeFile(path, library({{"Delta"}, {"Alpha"}, {"Charlie"}, {"Bravo"}}));
+        CLibraryDocument doc(m_reporter);
+        QVERIFY(doc.Open(path));
+        doc.setWatching(true);
+        CLibraryModel model(doc);
+        QAbstractItemModelTester tester(&model, QAbstractItemModelTester::FailureReportingMode::QtTest);
+        QItemSelectionModel selection(&model);
+        const auto select = [&](int entry) {
+            selection.select(model.index(model.rowOf(entry), 0),
+                             QItemSelectionModel::Select | QItemSelectionModel::Rows);
+        };
+        select(2); // Charlie
+        select(3); // Bravo
+        const auto selectedNames = [&] {
+            QStringList names;
+            for (const QModelIndex& index : selection.selectedRows())
+                names << doc.name(model.entryAt(index.row())).trimmed();
+            names.sort();
+            return names;
+        };
+        const auto listed = [&] {
+            QStringList names;
+            for (int r = 0; r < model.rowCount(); ++r)
+                names << doc.name(model.entryAt(r)).trimmed();
+            return names;
+        };
+
+        CCollectingReporter scriptReporter;
+        CLibraryDocument script(scriptReporter);
+        QVERIFY(script.Open(path));
+        QCOMPARE(script.AppendPatches({patch("Echo"), patch("Able")}), 2);
+        QTRY_COMPARE(model.rowCount(), 6);
+        QCOMPARE(listed(), (QStringList{"Able", "Alpha", "Bravo", "Charlie", "Delta", "Echo"}));
+        QCOMPARE(selectedNames(), (QStringList{"Bravo", "Charlie"}));
+
+        QVERIFY(script.DeleteEntries({0, 3})); // Delta and Bravo
+        QTRY_COMPARE(model.rowCount(), 4);
+        QCOMPARE(listed(), (QStringList{"Able", "Alpha", "Charlie", "Echo"}));
+        QCOMPARE(selectedNames(), QStringList{"Charlie"});
+        QVERIFY(consistent(model));
+        QVERIFY(m_reporter.texts().isEmpty());
+    }
+
     void followsEveryChangeLineByLine_data()
     {
         QTest::addColumn<int>("column");

@@ -263,6 +263,42 @@ private slots:
         QCOMPARE(QFileInfo(doc.path()).size(), 5 * 750);
     }
 
+    void aBrokenTailIsToldAndDroppedOnlyWhenAgreed()
+    {
+        const QByteArray bytes = library({{"A"}, {"B"}}) + QByteArray(200, 'q');
+        const QString path = fresh(bytes);
+        CLibraryView* view = open(path);
+        QVERIFY(view);
+        QCOMPARE(m_s->prompter.texts().size(), 1);
+        QVERIFY2(m_s->prompter.texts().first().startsWith(
+                     path + QStringLiteral(" ends in 200 bytes that are no whole entry")),
+                 qPrintable(m_s->prompter.texts().first()));
+        clickRow(view, 0);
+        m_s->prompter.answers = {CPrompter::Answer::No};
+        action(cmd::kEditDelete)->trigger();
+        QCOMPARE(libtest::readFile(path), bytes);
+        QCOMPARE(m_s->prompter.questions.size(), 1);
+        QVERIFY(m_s->prompter.questions.first().contains(QStringLiteral("This change drops them")));
+        clickRow(view, 0);
+        m_s->prompter.answers = {CPrompter::Answer::Yes};
+        action(cmd::kEditDelete)->trigger();
+        QCOMPARE(libtest::readFile(path), bytes.mid(750, 750));
+    }
+
+    void theListFollowsAScript()
+    {
+        const QString path = fresh(library({{"A"}, {"C"}}));
+        CLibraryView* view = open(path);
+        clickRow(view, 1);
+        CCollectingReporter reporter;
+        CLibraryDocument script(reporter);
+        QVERIFY(script.Open(path));
+        QCOMPARE(script.AppendPatches({patch("B")}), 1);
+        QTRY_COMPARE(view->listModel().rowCount(), 3);
+        QCOMPARE(names(view->document()), (QStringList{"A", "C", "B"}));
+        QCOMPARE(view->selectedEntries(), std::vector<int>{1});
+    }
+
     void deleteSelectsTheFocusedLinesPosition_data()
     {
         QTest::addColumn<QList<int>>("rows"); // clicked in this order; the last is current
