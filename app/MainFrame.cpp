@@ -14,6 +14,7 @@
 #include "midi/Midi.h"
 #include "midi/MidiLog.h"
 #include "midi/MidiPortProvider.h"
+#include "midi/ui/FindSynthDlg.h"
 #include "midi/ui/MidiMonitorWnd.h"
 #include "midi/ui/MidiSettingsDlg.h"
 #include "midi/ui/ReceiveDlg.h"
@@ -123,6 +124,7 @@ CMainFrame::CMainFrame(CToneloomApp& app, CAppSettings& settings, CPrompter& pro
 
     updateTitle();
     updateActions();
+    startSynthCheck();
 }
 
 CMainFrame::~CMainFrame()
@@ -228,6 +230,10 @@ void CMainFrame::declareCommands()
               .text = QStringLiteral("Se&tup..."),
               .tip = QStringLiteral("Choose the MIDI ports, the synthesizer and its expansion boards"),
               .run = [this] { onMidiSetup(); }})
+        .add({.id = cmd::kFindSynth,
+              .text = QStringLiteral("&Find Synthesizer..."),
+              .tip = QStringLiteral("Search every MIDI port and device ID for the synthesizer"),
+              .run = [this] { onFindSynth(); }})
         .add({.id = cmd::kReceive,
               .text = QStringLiteral("&Receive..."),
               .keys = key(Qt::CTRL | Qt::Key_R),
@@ -291,7 +297,7 @@ void CMainFrame::declareCommands()
           sep,
           {kAppExit}}},
         {QStringLiteral("&View"), {{kViewToolbar}, {kViewStatusBar}, sep, {kPianoKeyboard}, {kMidiMonitor}}},
-        {QStringLiteral("&Midi"), {{kMidiSetup}, {kReceive}, {kStop}}},
+        {QStringLiteral("&Midi"), {{kMidiSetup}, {kFindSynth}, {kReceive}, {kStop}}},
         {QStringLiteral("&Tools"), {{kVirtualSynth}, {kEnvelopePresets}, {kUseCategories}}},
         {QStringLiteral("&Help"), {{kAppAbout}}},
     });
@@ -376,6 +382,9 @@ void CMainFrame::createStatusBar()
     m_messagePane = new QLabel(kReady, this);
     m_messagePane->setObjectName(QStringLiteral("MessagePane"));
     statusBar()->addWidget(m_messagePane, 1);
+    m_synthPane = new QLabel(this);
+    m_synthPane->setObjectName(QStringLiteral("SynthPane"));
+    statusBar()->addPermanentWidget(m_synthPane);
     // The keyboard lock indicators; their state is not readable on every platform,
     // so they keep the classic look of indicators that are off.
     for (const char* text : {"CAP", "NUM", "SCRL"}) {
@@ -770,6 +779,81 @@ void CMainFrame::onMidiSetup()
     m_midi->SetInDevice(values.inDevice, values.inName);
     m_midi->SetOutDevice(values.outDevice, values.outName);
     m_midi->SetThru(values.thru);
+    startSynthCheck();
+}
+
+void CMainFrame::startSynthCheck()
+{
+    if (m_synthCheck.joinable())
+        m_synthCheck.join();
+    const CAppSettings::Midi& midi = m_settings.midi();
+    const QString head =
+        QStringLiteral("%1 \u00B7 ID %2 \u00B7 ").arg(QLatin1String(modelName(midi.model))).arg(midi.deviceId + 1);
+    if (midi.inName.isEmpty() || midi.outName.isEmpty()) {
+        // No synthesizer chosen yet (first start): nothing to ask.
+        m_synthPane->clear();
+        return;
+    }
+    const QStringList inputs = m_ports.inputNames();
+    const int in = CMidiPortProvider::resolve(inputs, midi.inDevice, midi.inName);
+    const int out = CMidiPortProvider::resolve(m_ports.outputNames(), midi.outDevice, midi.outName);
+    if (in < 0 || out < 0) {
+        m_synthPane->setText(head + QStringLiteral("no port"));
+        return;
+    }
+    if (inputs[in] == CEmulatorDevice::kPortName) {
+        // The built-in emulator is the synthesizer the settings name.
+        m_synthPane->setText(head + QStringLiteral("emulator"));
+        return;
+    }
+    m_synthPane->setText(head + QStringLiteral("asking..."));
+    constexpr int kAnswerWindowMs = 1000;
+    m_synthCheck = std::jthread([this, head, input = m_ports.createIn(in), output = m_ports.createOut(out),
+                                 deviceId = static_cast<std::uint8_t>(midi.deviceId), model = midi.model]() mutable {
+        const auto answered = synthline::askSynth(std::move(input), std::move(output), deviceId, kAnswerWindowMs);
+        QString text = head;
+        if (!answered)
+            text += QStringLiteral("not answering");
+        else if (*answered == model)
+            text += QStringLiteral("answering");
+        else
+            text += QStringLiteral("answering as %1").arg(QLatin1String(modelName(*answered)));
+        QMetaObject::invokeMethod(
+            this, [this, text] { m_synthPane->setText(text); }, Qt::QueuedConnection);
+    });
+}
+
+void CMainFrame::onFindSynth()
+{
+    if (m_bulk->isActive()) {
+        m_prompter.showMessage(MessageIcon::Information,
+                               QStringLiteral("The search waits until the transfer is over or stopped."));
+        return;
+    }
+    CFindSynthDlg dialog(m_ports, this);
+    dialog.start();
+    const bool accepted = m_prompter.exec(dialog) == QDialog::Accepted;
+    // The search opened the ports beside the engine's; the engine opens its own again.
+    m_midi->SetInDevice(m_midi->inDevice(), m_settings.midi().inName);
+    m_midi->SetThru(m_midi->thru());
+    const auto synth = accepted ? dialog.chosen() : std::nullopt;
+    if (!synth)
+        return;
+    CAppSettings::Midi values = m_settings.midi();
+    values.inDevice = synth->input;
+    values.inName = synth->inputName;
+    values.outDevice = synth->output;
+    values.outName = synth->outputName;
+    values.deviceId = synth->deviceId;
+    values.model = synth->model;
+    m_settings.setMidi(values);
+    if (CEmulatorDevice* emulator = m_app.emulator())
+        emulator->reconfigure(values.model, static_cast<std::uint8_t>(values.deviceId));
+    m_midi->SetInDevice(values.inDevice, values.inName);
+    m_midi->SetOutDevice(values.outDevice, values.outName);
+    m_midi->SetThru(values.thru);
+    statusBar()->showMessage(CFindSynthDlg::describe(*synth));
+    startSynthCheck();
 }
 
 // ---------------------------------------------------------------- play surfaces

@@ -12,6 +12,7 @@
 #include <QSet>
 #include <QStringList>
 #include <memory>
+#include <thread>
 
 class CAuditionFilter;
 class CBulkTransfer;
@@ -143,6 +144,10 @@ private:
     void openRecentFile(int index);
     void onReceive();
     void onMidiSetup();
+    void onFindSynth();
+    // Asks the configured synthesizer in the background and shows in the status bar
+    // whether it answers.
+    void startSynthCheck();
     // Tools, Envelope Presets: the presets the envelope pages offer.
     void onEnvelopePresets();
     void onVirtualSynth();
@@ -179,5 +184,7 @@ private:
     CCommandRouter* m_router = nullptr; // a child of this window
     CRecentFiles m_recent;
     int m_rhythmKey = -1;
-    bool m_exiting = false; // the windows are closing for Exit: a stopped receive opens nothing
+    bool m_exiting = false;        // the windows are closing for Exit: a stopped receive opens nothing
+    QLabel* m_synthPane = nullptr; // "JV-1080 · ID 17 · answering"
+    std::jthread m_synthCheck;     // last: it ends before the rest goes
 };

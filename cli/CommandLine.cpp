@@ -25,10 +25,11 @@ struct CommandDef
 
 constexpr int kOwnArguments = -1; // the command checks its arguments itself
 constexpr int kMaxTimeoutSecs = 24 * 60 * 60;
+constexpr int kMaxWindowMs = 10000;
 
-const std::array<CommandDef, 10>& commandDefs()
+const std::array<CommandDef, 11>& commandDefs()
 {
-    static const std::array<CommandDef, 10> kCommandDefs = {{
+    static const std::array<CommandDef, 11> kCommandDefs = {{
         {"names",
          Command::Names,
          {"--kind"},
@@ -47,6 +48,13 @@ const std::array<CommandDef, 10>& commandDefs()
          "convert --model jv1080|jv2080|xp [--what all|patches|performances|rhythm] [--card] [--device-id 17..32] "
          "[--force] IN.syx OUT.syx"},
         {"ports", Command::Ports, {}, {}, 0, "ports takes no arguments", "ports"},
+        {"detect",
+         Command::Detect,
+         {"--window"},
+         {},
+         0,
+         "detect takes no file",
+         "detect [--window MS]   (prints: input port, output port, device ID, model; tab-separated)"},
         {"receive",
          Command::Receive,
          {"--in", "--out", "--request", "--model", "--device-id", "--timeout"},
@@ -57,12 +65,12 @@ const std::array<CommandDef, 10>& commandDefs()
          "[--timeout SECONDS] FILE.syx"},
         {"send",
          Command::Send,
-         {"--out", "--what", "--model", "--device-id", "--rate", "--pause"},
-         {"--card", "--force"},
+         {"--out", "--in", "--what", "--model", "--device-id", "--rate", "--pause", "--backup"},
+         {"--card", "--force", "--verify"},
          1,
          "send needs exactly one FILE.syx",
          "send --out PORT [--card] [--what all|patches|performances|rhythm] [--model jv1080|jv2080|xp] [--device-id "
-         "17..32] [--rate BYTES_PER_S] [--pause MS] [--force] FILE.syx"},
+         "17..32] [--rate BYTES_PER_S] [--pause MS] [--force] [--in PORT [--verify] [--backup DIR]] FILE.syx"},
         {"show", Command::Show, {}, {}, kOwnArguments, "", "show FILE.syx --patch N | --performance N | --rhythm N"},
         {"diff",
          Command::Diff,
@@ -149,6 +157,13 @@ QString checkOptions(const Arguments& a, CommandLine& line)
             return QStringLiteral("unknown request \"%1\"; choose one of: %2").arg(*r, names.join(QLatin1String(", ")));
         }
     }
+    if (const auto w = a.value(QStringLiteral("--window"))) {
+        line.window = parseBounded(*w, kMaxWindowMs);
+        if (*line.window < 1)
+            return QStringLiteral("--window takes 1 to %1 ms, not %2").arg(kMaxWindowMs).arg(*w);
+    }
+    line.verify = a.flag(QStringLiteral("--verify"));
+    line.backupFolder = a.value(QStringLiteral("--backup")).value_or(QString());
     line.card = a.flag(QStringLiteral("--card"));
     line.force = a.flag(QStringLiteral("--force"));
     line.manual = a.flag(QStringLiteral("--manual"));
@@ -176,6 +191,9 @@ QString checkRequired(const Arguments& a, const CommandLine& line)
     case Command::Send:
         if (!a.value(QStringLiteral("--out")))
             return QStringLiteral("send needs --out PORT");
+        if ((line.verify || !line.backupFolder.isEmpty()) && !a.value(QStringLiteral("--in")))
+            return QStringLiteral("%1 needs --in PORT, where the synthesizer answers")
+                .arg(QLatin1String(line.verify ? "--verify" : "--backup"));
         break;
     default:
         break;

@@ -35,7 +35,7 @@ private:
 
 struct CommandLine
 {
-    enum class Command { Usage, Version, Names, Info, Check, Convert, Ports, Receive, Send, Show, Diff, Library };
+    enum class Command { Usage, Version, Names, Info, Check, Convert, Ports, Detect, Receive, Send, Show, Diff, Library };
     static constexpr int kAll = 3; // --what all: the whole bank
 
     Command command = Command::Usage;
@@ -55,6 +55,9 @@ struct CommandLine
     std::optional<int> rate;
     std::optional<int> pause;
     std::optional<int> timeout; // receive --timeout: seconds until the first byte
+    bool verify = false;        // send --verify: read back, resend what differs
+    QString backupFolder;       // send --backup DIR: what the send overwrites goes there first
+    std::optional<int> window;  // detect --window: milliseconds one request waits for its answer
     // show, diff and library check their own arguments (these, after the command's name)
     // before they open anything.
     QStringList rest;

@@ -6,12 +6,15 @@
 #include "midi/BulkTransfer.h"
 #include "midi/Midi.h"
 #include "midi/RtMidiPort.h"
+#include "midi/SendCheck.h"
+#include "midi/SynthLine.h"
 #include "midi/SystemPortProvider.h"
 #include "model/Reporter.h"
 
 #include <QDir>
 #include <QElapsedTimer>
 #include <QEventLoop>
+#include <QFile>
 #include <QFileInfo>
 #include <QThread>
 #include <QTimer>
@@ -155,6 +158,41 @@ private:
     struct sigaction m_oldTerm
     {};
 };
+
+int runDetectCommand(const CommandLine& line)
+{
+    CSystemPortProvider ports;
+    synthline::ProbeOptions options;
+    if (line.window)
+        options.answerWindowMs = *line.window;
+    QElapsedTimer clock;
+    clock.start();
+    QString error;
+    const auto found = synthline::findSynths(ports, options, &error);
+    if (!error.isEmpty())
+        return fail(error);
+    for (const synthline::FoundSynth& s : found)
+        printOut(QStringLiteral("%1\t%2\t%3\t%4")
+                     .arg(s.inputName, s.outputName)
+                     .arg(s.deviceId + 1)
+                     .arg(QLatin1String(modelName(s.model))));
+    const double seconds = static_cast<double>(clock.elapsed()) / kMillisPerSecond;
+    if (found.empty()) {
+        printErr(QStringLiteral("toneloom-cli: no synthesizer answered on %1 inputs and %2 outputs (%3 s). Check the "
+                                "cables (the synthesizer's MIDI Out to an input here, an output here to its MIDI "
+                                "In, not crossed), that it is on, and that \"Rx Exclusive\" is on in its MIDI "
+                                "settings.")
+                     .arg(ports.inputNames().size())
+                     .arg(ports.outputNames().size())
+                     .arg(seconds, 0, 'f', 1));
+        return kExitProblem;
+    }
+    printErr(QStringLiteral("toneloom-cli: searched %1 inputs and %2 outputs in %3 s")
+                 .arg(ports.inputNames().size())
+                 .arg(ports.outputNames().size())
+                 .arg(seconds, 0, 'f', 1));
+    return kExitOk;
+}
 
 int runReceiveCommand(const CommandLine& line)
 {
@@ -343,6 +381,21 @@ int runSendCommand(const CommandLine& line)
         return fail(error);
     settings.outName = outputs[settings.outDevice];
 
+    // The line on which the synthesizer answers, for the backup and the read-back.
+    synthline::CListener listener;
+    std::optional<synthline::CPacedOut> answerOut;
+    if (line.verify || !line.backupFolder.isEmpty()) {
+        const int in = matchPort(ports.inputNames(), line.inPort, QStringLiteral("input"), &error);
+        if (in < 0)
+            return fail(error);
+        if (!listener.open(ports, in, &error))
+            return fail(QStringLiteral("cannot open the MIDI input %1: %2").arg(ports.inputNames()[in], error));
+        answerOut.emplace(ports, settings.outDevice, settings.sendRate, settings.sendPause);
+        if (!answerOut->open(&error))
+            return fail(QStringLiteral("cannot open the MIDI output %1: %2").arg(settings.outName, error));
+    }
+    const synthline::ReadOptions readOptions;
+
     CPrintingReporter reporter;
     CMidi midi(ports, reporter, settings);
     CBulkTransfer transfer(midi, synth);
@@ -374,6 +427,21 @@ int runSendCommand(const CommandLine& line)
         printErr(QStringLiteral("toneloom-cli: %1").arg(fileReporter.texts().join(QLatin1Char(' '))));
         return kExitProblem;
     }
+    std::vector<synthline::Record> records;
+    if (answerOut) {
+        QFile stream(sendFile->fileName());
+        if (stream.open(QIODevice::ReadOnly))
+            records = synthline::recordsOf(stream.readAll());
+    }
+    if (!line.backupFolder.isEmpty() && sendcheck::overwritesMemory(records)) {
+        printOut(QStringLiteral("Backing up %1...").arg(sendcheck::countText(sendcheck::memoryRecords(records))));
+        const sendcheck::BackupResult backup =
+            sendcheck::backup(listener, *answerOut, synth.deviceId, records, line.backupFolder,
+                              sendcheck::kDefaultKeptBackups, readOptions);
+        if (!backup.ok)
+            return fail(backup.error);
+        printOut(QStringLiteral("Backed up into %1").arg(QDir::toNativeSeparators(backup.path)));
+    }
     if (!transfer.startSend(sendFile->fileName()))
         return kExitProblem;
     loop.exec();
@@ -382,6 +450,20 @@ int runSendCommand(const CommandLine& line)
     midi.CloseOut();
     if (status == kExitOk)
         printOut(QStringLiteral("Sent %1 bytes of %2").arg(sent).arg(path));
+    if (status == kExitOk && line.verify) {
+        const sendcheck::VerifyResult result =
+            sendcheck::verify(listener, *answerOut, synth.deviceId, records, readOptions, nullptr,
+                              [](const QString& phase) { printOut(phase); });
+        if (!result.resent.empty())
+            printOut(QStringLiteral("Sent again: %1").arg(synthline::recordListText(result.resent)));
+        const QString text = sendcheck::verifyText(records, result);
+        if (result.answered && result.stillDiffering.empty()) {
+            printOut(text);
+        } else {
+            printErr(QStringLiteral("toneloom-cli: ") + text);
+            status = kExitProblem;
+        }
+    }
     return status;
 }
 

@@ -6,6 +6,7 @@
 namespace cli {
 
 int runPortsCommand(const CommandLine& line);
+int runDetectCommand(const CommandLine& line);
 int runReceiveCommand(const CommandLine& line);
 int runSendCommand(const CommandLine& line);
 

@@ -34,6 +34,8 @@ int run(const cli::CommandLine& line)
         return cli::runConvertCommand(line);
     case Command::Ports:
         return cli::runPortsCommand(line);
+    case Command::Detect:
+        return cli::runDetectCommand(line);
     case Command::Receive:
         return cli::runReceiveCommand(line);
     case Command::Send:

@@ -307,6 +307,36 @@ void CSynthEmulator::receive(const std::uint8_t* data, std::size_t size, std::ve
     ignore();
 }
 
+CSynthEmulator::MessageKind CSynthEmulator::classify(const std::uint8_t* data, std::size_t size) const
+{
+    if (size < static_cast<std::size_t>(sysex::kFraming) || data[0] != sysex::kStart
+        || data[sysex::kOffManufacturer] != sysex::kManufacturer || data[sysex::kOffModel] != sysex::kModelId
+        || data[sysex::kOffDevice] != m_deviceId)
+        return MessageKind::Other;
+    if (data[sysex::kOffCommand] == sysex::kDataRequest)
+        return MessageKind::Request;
+    return data[sysex::kOffCommand] == sysex::kDataSet ? MessageKind::DataSet : MessageKind::Other;
+}
+
+bool CSynthEmulator::wouldChange(const std::uint8_t* data, std::size_t size) const
+{
+    if (size < kMinDataSet)
+        return false;
+    const std::uint32_t first = linear({data[5], data[6], data[7], data[8]});
+    for (std::size_t i = 0; i + sysex::kFraming < size; ++i) {
+        const std::uint32_t at = first + static_cast<std::uint32_t>(i);
+        auto it = m_blocks.upper_bound(at);
+        if (it == m_blocks.begin())
+            continue;
+        --it;
+        const std::uint32_t offset = at - it->first;
+        if (offset < it->second.size() && available(it->first)
+            && it->second[offset] != (data[sysex::kOffData + i] & kDataMask))
+            return true;
+    }
+    return false;
+}
+
 std::vector<QByteArray> CSynthEmulator::answer(const sysex::Address& address, const sysex::Address& size) const
 {
     std::vector<QByteArray> messages;

@@ -49,6 +49,13 @@ public:
     void receive(const std::uint8_t* data, std::size_t size, std::vector<QByteArray>& answers);
     void receive(const QByteArray& message, std::vector<QByteArray>& answers);
 
+    // What a message is to this instrument by its header: a data request or a data set
+    // addressed to it, or anything else.
+    enum class MessageKind { Other, Request, DataSet };
+    MessageKind classify(const std::uint8_t* data, std::size_t size) const;
+    // Whether the data set would change a byte of memory.
+    bool wouldChange(const std::uint8_t* data, std::size_t size) const;
+
     // One DT1 message per block whose start lies in [address, address + size) in
     // 7-bit arithmetic, in address order.
     std::vector<QByteArray> answer(const sysex::Address& address, const sysex::Address& size) const;

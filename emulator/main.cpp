@@ -30,7 +30,8 @@ constexpr int kMaxShownId = SynthSettings::kMaxDeviceId + 1; // "32"
 const char* const kUsage =
     "Usage: toneloom-emulator (--jack | --alsa) --name PORT [--model jv1080|jv2080|xp]\n"
     "         [--device-id 17..32] [--memory FILE.syx] [--card FILE.syx] [--rate BYTES_PER_S]\n"
-    "         [--save FILE.syx] [--save-card FILE.syx] [--buffer BYTES --store-time MS] [--noise]";
+    "         [--save FILE.syx] [--save-card FILE.syx] [--buffer BYTES --store-time MS] [--noise]\n"
+    "         [--drop N] [--busy MS] [--mute]";
 
 void say(const QString& text)
 {
@@ -60,6 +61,11 @@ struct Options
     // Answers as a troublesome interface delivers them: each cut in two with clock and
     // active-sensing bytes between the halves, and now and then a broken-off fragment.
     bool noise = false;
+    // Faults of a real instrument: every Nth data set missed (0: none), requests
+    // ignored while it answers or for MS after a data set or an answer, no answers at all.
+    int drop = 0;
+    int busy = 0;
+    bool mute = false;
 };
 
 std::optional<Options> parse(const QStringList& args, int& status)
@@ -80,8 +86,12 @@ std::optional<Options> parse(const QStringList& args, int& status)
             o.noise = true;
             continue;
         }
-        const QStringList valued{"--name", "--model", "--device-id", "--memory", "--card",
-                                 "--rate", "--save",  "--save-card", "--buffer", "--store-time"};
+        if (a == QLatin1String("--mute")) {
+            o.mute = true;
+            continue;
+        }
+        const QStringList valued{"--name", "--model",     "--device-id", "--memory",     "--card", "--rate",
+                                 "--save", "--save-card", "--buffer",    "--store-time", "--drop", "--busy"};
         if (!valued.contains(a)) {
             bad(QStringLiteral("unknown argument %1").arg(a));
             return std::nullopt;
@@ -117,6 +127,12 @@ std::optional<Options> parse(const QStringList& args, int& status)
         } else if (a == QLatin1String("--store-time")) {
             o.storeTime = v.toInt(&ok);
             ok = ok && o.storeTime >= 0;
+        } else if (a == QLatin1String("--drop")) {
+            o.drop = v.toInt(&ok);
+            ok = ok && o.drop >= 0;
+        } else if (a == QLatin1String("--busy")) {
+            o.busy = v.toInt(&ok);
+            ok = ok && o.busy >= 0;
         } else if (a == QLatin1String("--memory")) {
             o.memory = v;
         } else if (a == QLatin1String("--card")) {
@@ -252,6 +268,9 @@ int main(int argc, char* argv[])
     // only whole messages.
     CMidiInputParser parser;
     bool busyShown = false;
+    int dataSets = 0;
+    CReceiveBuffer::Clock::time_point busyUntil{};
+    using Kind = CSynthEmulator::MessageKind;
     const std::unique_ptr<CMidiInPort> in = createSystemInPort(options->api, options->name, true, options->name);
     in->setLostHandler(onLost);
     const bool opened = in->open(
@@ -263,8 +282,32 @@ int main(int argc, char* argv[])
                         say(QStringLiteral("MIDI buffer full: data sent too fast is lost"));
                     return;
                 }
+                const auto now = CReceiveBuffer::Clock::now();
+                const Kind kind = emulator.classify(message.data(), message.size());
+                if (kind == Kind::DataSet && options->drop > 0 && ++dataSets % options->drop == 0) {
+                    const QByteArray address = QByteArray(reinterpret_cast<const char*>(message.data()) + 5, 4);
+                    say(QStringLiteral("dropped the data set at %1%2")
+                            .arg(QString::fromLatin1(address.toHex(' ').toUpper()),
+                                 emulator.wouldChange(message.data(), message.size())
+                                     ? QString()
+                                     : QStringLiteral(" (no change)")));
+                    return;
+                }
+                if (kind == Kind::Request && options->mute)
+                    return;
+                if (kind == Kind::Request && options->busy > 0 && (sender.queuedBytes() > 0 || now < busyUntil)) {
+                    say(QStringLiteral("busy: a request was ignored"));
+                    return;
+                }
                 std::vector<QByteArray> answers;
                 emulator.receive(message.data(), message.size(), answers);
+                if (options->busy > 0 && kind != Kind::Other) {
+                    long bytes = 0;
+                    for (const QByteArray& a : answers)
+                        bytes += a.size();
+                    const long answerMs = options->rate > 0 ? bytes * 1000 / options->rate : 0;
+                    busyUntil = now + std::chrono::milliseconds(answerMs + options->busy);
+                }
                 // Like the instrument, it takes no new request while its answers fill
                 // its output.
                 if (!sender.post(std::move(answers)) && !busyShown) {

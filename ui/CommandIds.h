@@ -65,6 +65,7 @@ enum Command : int {
 
     // Midi
     kMidiSetup,
+    kFindSynth,
     kReceive,
     kSend,
     kStop,

@@ -855,7 +855,7 @@ std::vector<CMenuSpec> CToneloomView::menus()
           sep,
           {kPianoKeyboard},
           {kMidiMonitor}}},
-        {QStringLiteral("&Midi"), {{kMidiSetup}, {kReceive}, {kSend}, {kStop}}},
+        {QStringLiteral("&Midi"), {{kMidiSetup}, {kFindSynth}, {kReceive}, {kSend}, {kStop}}},
         {QStringLiteral("&Tools"),
          {{kRandomPatches}, {kCopyToPatch}, {kShowUsedPatches}, sep, {kVirtualSynth}, {kEnvelopePresets}}},
         {QStringLiteral("&Window"), {{kWindowCascade}, {kWindowTile}}},

@@ -413,7 +413,7 @@ std::vector<CMenuSpec> CLibraryView::menus()
           {kShowAll},
           {kFindDoubles}}},
         {QStringLiteral("&View"), {{kViewToolbar}, {kViewStatusBar}, sep, {kPianoKeyboard}, {kMidiMonitor}}},
-        {QStringLiteral("&Midi"), {{kMidiSetup}, {kReceive}, {kStop}}},
+        {QStringLiteral("&Midi"), {{kMidiSetup}, {kFindSynth}, {kReceive}, {kStop}}},
         {QStringLiteral("&Tools"),
          {{kNone, QStringLiteral("&Sort by"), sortBy}, sep, {kVirtualSynth}, {kEnvelopePresets}, {kUseCategories}}},
         {QStringLiteral("&Window"), {{kWindowCascade}, {kWindowTile}}},

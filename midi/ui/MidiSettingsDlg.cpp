@@ -1,6 +1,7 @@
 #include "midi/ui/MidiSettingsDlg.h"
 
 #include "midi/MidiPortProvider.h"
+#include "midi/ui/FindSynthDlg.h"
 #include "model/ExpansionNames.h"
 
 #include <QCheckBox>
@@ -11,6 +12,7 @@
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QPushButton>
 #include <QRadioButton>
 #include <QSpinBox>
 #include <QVBoxLayout>
@@ -108,11 +110,29 @@ CMidiSettingsDlg::CMidiSettingsDlg(CMidiPortProvider& ports, const CExpansionNam
     layout->addLayout(top);
 
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
+    QPushButton* find = buttons->addButton(QStringLiteral("&Find Synthesizer..."), QDialogButtonBox::ActionRole);
+    connect(find, &QPushButton::clicked, this, [this, &ports] {
+        CFindSynthDlg dialog(ports, this);
+        dialog.start();
+        if (dialog.exec() == QDialog::Accepted) {
+            if (const auto synth = dialog.chosen())
+                takeFound(*synth);
+        }
+    });
     connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
     layout->addWidget(buttons);
 
     m_model[static_cast<std::size_t>(values.model)]->setChecked(true);
+    updateBoardLists();
+}
+
+void CMidiSettingsDlg::takeFound(const synthline::FoundSynth& synth)
+{
+    m_in->setCurrentIndex(synth.input);
+    m_out->setCurrentIndex(synth.output);
+    m_deviceId->setCurrentIndex(synth.deviceId - SynthSettings::kMinDeviceId);
+    m_model[static_cast<std::size_t>(synth.model)]->setChecked(true);
     updateBoardLists();
 }
 

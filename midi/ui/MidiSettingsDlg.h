@@ -1,5 +1,6 @@
 #pragma once
 
+#include "midi/SynthLine.h"
 #include "settings/AppSettings.h"
 
 #include <QDialog>
@@ -25,6 +26,8 @@ public:
 
     // The values shown, as they would be stored on OK.
     CAppSettings::Midi values() const;
+    // Shows an instrument found by the search as the choice.
+    void takeFound(const synthline::FoundSynth& synth);
 
     QComboBox* inputList() const { return m_in; }
     QComboBox* outputList() const { return m_out; }

@@ -6,12 +6,17 @@
 #include "midi/BulkTransfer.h"
 #include "midi/Midi.h"
 #include "midi/RtMidiPort.h"
+#include "midi/SynthLine.h"
 #include "midi/SystemPortProvider.h"
 #include "model/Reporter.h"
 #include "model/SysExScan.h"
 
 #include <QBuffer>
+#include <QDir>
+#include <QElapsedTimer>
 #include <QProcess>
+#include <QRegularExpression>
+#include <QSet>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
@@ -65,6 +70,8 @@ public:
         ::kill(static_cast<pid_t>(m_process.processId()), SIGTERM);
         return m_process.waitForFinished(10000) && m_process.exitCode() == 0;
     }
+    // What it said on stderr (after finish()).
+    QString messages() { return QString::fromUtf8(m_process.readAllStandardError()); }
     // Ended with SIGTERM, so it leaves the JACK server as a client should: a killed
     // client holds up a server in synchronous mode until its time-out.
     ~Emulator()
@@ -190,6 +197,42 @@ private:
     std::vector<Event> m_events;
 };
 
+// The patch records of a stream of data sets.
+std::vector<synthline::Record> patchRecords(const QByteArray& stream)
+{
+    std::vector<synthline::Record> patches;
+    for (synthline::Record& r : synthline::recordsOf(stream)) {
+        if (r.area == sysex::kAreaUserPatch)
+            patches.push_back(std::move(r));
+    }
+    return patches;
+}
+
+// The patch numbers (1..128) of the data sets the emulator said it dropped and that
+// would have changed its memory.
+QSet<int> droppedPatches(const QString& messages)
+{
+    QSet<int> numbers;
+    static const QRegularExpression dropped(QStringLiteral("dropped the data set at 11 ([0-9A-F]{2}) \\S+ \\S+\\n"));
+    for (auto it = dropped.globalMatch(messages); it.hasNext();)
+        numbers << it.next().captured(1).toInt(nullptr, 16) + 1;
+    return numbers;
+}
+
+// The numbers of "Sent again: Patches 3, 10 and 20" in output.
+QSet<int> resentPatches(const QByteArray& output)
+{
+    QSet<int> numbers;
+    static const QRegularExpression line(QStringLiteral("Sent again: Patch(?:es)? ([0-9, and]+)\\n"));
+    const auto match = line.match(QString::fromUtf8(output));
+    if (!match.hasMatch())
+        return numbers;
+    static const QRegularExpression number(QStringLiteral("\\d+"));
+    for (auto it = number.globalMatch(match.captured(1)); it.hasNext();)
+        numbers << it.next().captured().toInt();
+    return numbers;
+}
+
 bool sendBytes(CMidiOutPort& port, const QByteArray& bytes)
 {
     return port.send(reinterpret_cast<const std::uint8_t*>(bytes.constData()), std::size_t(bytes.size()), nullptr);
@@ -218,6 +261,10 @@ private slots:
     void stoppedDumpStaysOutOfTheNextRequest();
     void cardPerformancesThenCard();
     void failedSaveNamesItsCause();
+    void detectFindsEachEmulator();
+    void verifiedSendResendsTheDroppedRecords();
+    void muteSynthLeavesTheSendUnverified();
+    void backupHoldsWhatTheSendOverwrote();
 
 private:
     QTemporaryDir m_dir;
@@ -584,6 +631,117 @@ void TestJackMidi::failedSaveNamesItsCause()
     QVERIFY2(err.contains(QStringLiteral("toneloom-emulator: cannot save %1: file too large\n").arg(saved)),
              qPrintable(err));
     QVERIFY(!QFile::exists(saved));
+}
+
+// Two emulators with other models and IDs are found on their port pairs; a third that
+// never answers is not, and alone it makes the search end with status 1.
+void TestJackMidi::detectFindsEachEmulator()
+{
+    Emulator jv2080;
+    Emulator xp;
+    Emulator silent;
+    QVERIFY(jv2080.start("EmuFindA", SynthModel::Jv2080, {"--device-id", "17"}));
+    QVERIFY(xp.start("EmuFindB", SynthModel::Xp, {"--device-id", "20"}));
+    QVERIFY(silent.start("EmuFindC", SynthModel::Jv1080, {"--device-id", "17", "--mute"}));
+    QByteArray output;
+    QElapsedTimer clock;
+    clock.start();
+    QCOMPARE(runCli({"detect"}, &output), 0);
+    qInfo("search over 3 port pairs: %lld ms", static_cast<long long>(clock.elapsed()));
+    QStringList found = QString::fromUtf8(output).split(QLatin1Char('\n')).filter(QStringLiteral("\t"));
+    found.sort();
+    QCOMPARE(found.size(), 2);
+    const QStringList a = found[0].split(QLatin1Char('\t'));
+    const QStringList b = found[1].split(QLatin1Char('\t'));
+    QVERIFY2(a[0].contains("EmuFindA") && a[1].contains("EmuFindA"), qPrintable(found[0]));
+    QCOMPARE(a.mid(2), QStringList({"17", "JV-2080"}));
+    QVERIFY2(b[0].contains("EmuFindB") && b[1].contains("EmuFindB"), qPrintable(found[1]));
+    QCOMPARE(b.mid(2), QStringList({"20", "XP"}));
+    QVERIFY(jv2080.finish());
+    QVERIFY(xp.finish());
+    QCOMPARE(runCli({"detect", "--window", "100"}, &output), 1);
+    QVERIFY2(output.contains("no synthesizer answered") && output.contains("Rx Exclusive"), output.constData());
+}
+
+// Every 50th data set is lost on the way; the read-back finds exactly the patches
+// that lost one, sends them again and ends verified, with the emulator holding the bank.
+void TestJackMidi::verifiedSendResendsTheDroppedRecords()
+{
+    const QString name = QStringLiteral("EmuDrop");
+    const QString bank = m_dir.filePath(name + "-bank.syx");
+    const QString saved = m_dir.filePath(name + "-saved.syx");
+    makeBank(SynthModel::Jv2080, bank);
+    Emulator emulator;
+    QVERIFY(emulator.start(name, SynthModel::Jv2080,
+                           {"--rate", QString::number(kAnswerRate), "--drop", "50", "--save", saved}));
+    QByteArray output;
+    QCOMPARE(runCli({"send", "--out", name, "--in", name, "--what", "patches", "--rate", QString::number(kSendRate),
+                     "--pause", "1", "--verify", bank},
+                    &output),
+             0);
+    QVERIFY2(output.contains("Sent and verified 128 patches"), output.constData());
+    QVERIFY(emulator.finish());
+    const QSet<int> dropped = droppedPatches(emulator.messages());
+    QVERIFY(!dropped.isEmpty());
+    QCOMPARE(resentPatches(output), dropped);
+    const auto held = patchRecords(readAll(saved));
+    const auto sent = patchRecords(expectedSend(SynthModel::Jv2080, bank, sysex::MemoryArea::User));
+    QCOMPARE(held.size(), sent.size());
+    QVERIFY(synthline::differing(sent, held).empty());
+}
+
+// An instrument that never answers: the send happens, the verification says it could
+// not read back, and the command ends with status 1.
+void TestJackMidi::muteSynthLeavesTheSendUnverified()
+{
+    const QString name = QStringLiteral("EmuMute");
+    const QString bank = m_dir.filePath(name + "-bank.syx");
+    makeBank(SynthModel::Xp, bank);
+    Emulator emulator;
+    QVERIFY(emulator.start(name, SynthModel::Xp, {"--mute"}));
+    QByteArray output;
+    QCOMPARE(runCli({"send", "--out", name, "--in", name, "--model", "xp", "--what", "rhythm", "--rate",
+                     QString::number(kSendRate), "--pause", "1", "--verify", bank},
+                    &output),
+             1);
+    QVERIFY2(output.contains("Sent ") && output.contains("not verified: the synthesizer did not answer"),
+             output.constData());
+    QVERIFY(!output.contains("verified 2"));
+}
+
+// The backup before a send holds exactly the patches the emulator had; sending the
+// backup back (verified) restores them.
+void TestJackMidi::backupHoldsWhatTheSendOverwrote()
+{
+    const QString name = QStringLiteral("EmuBackup");
+    const QString bank = m_dir.filePath(name + "-bank.syx");
+    const QString saved = m_dir.filePath(name + "-saved.syx");
+    const QString folder = m_dir.filePath(name + "-backups");
+    makeBank(SynthModel::Jv2080, bank);
+    const QByteArray before = CSynthEmulator(SynthModel::Jv2080, 0x10).dump(sysex::MemoryArea::User);
+    Emulator emulator;
+    QVERIFY(emulator.start(name, SynthModel::Jv2080, {"--rate", QString::number(kAnswerRate), "--save", saved}));
+    QByteArray output;
+    const QStringList send{
+        "send", "--out", name, "--in", name, "--what", "patches", "--rate", QString::number(kSendRate), "--pause", "1"};
+    QCOMPARE(runCli(send + QStringList{"--backup", folder, bank}, &output), 0);
+    const QStringList backups = QDir(folder).entryList(QDir::Files);
+    QCOMPARE(backups.size(), 1);
+    QVERIFY2(QRegularExpression(QStringLiteral("^\\d{4}-\\d\\d-\\d\\d \\d\\d-\\d\\d User Patches\\.syx$"))
+                 .match(backups.first())
+                 .hasMatch(),
+             qPrintable(backups.first()));
+    QVERIFY2(output.contains("Backed up into"), output.constData());
+    const QString backup = QDir(folder).filePath(backups.first());
+    QByteArray expected;
+    for (const synthline::Record& r : patchRecords(before))
+        for (const QByteArray& m : r.messages)
+            expected += m;
+    QCOMPARE(readAll(backup), expected);
+    QCOMPARE(runCli(send + QStringList{"--verify", backup}, &output), 0);
+    QVERIFY2(output.contains("Sent and verified 128 patches"), output.constData());
+    QVERIFY(emulator.finish());
+    QCOMPARE(readAll(saved), before);
 }
 
 QTEST_GUILESS_MAIN(TestJackMidi)
