@@ -695,15 +695,20 @@ bool CLibraryDocument::InsertRecords(const std::vector<int>& numbers, const std:
             || (i > 0 && numbers[i] <= numbers[i - 1]))
             return false;
 
+    const Change change(*this);
+    if (!change.ok())
+        return false;
+
     QFile source(m_path);
     if (!source.open(QIODevice::ReadOnly)) {
         reportFileError(source);
         return false;
     }
-    QSaveFile target(m_path);
-    target.setDirectWriteFallback(false);
-    if (!target.open(QIODevice::WriteOnly)) {
-        m_reporter.showMessage(MessageIcon::Exclamation, QString::fromLatin1(kFileError) + target.errorString());
+    if (!consentToDropTail(source.size() - qint64(count()) * clb::kRecordSize))
+        return false;
+    AtomicFile target(m_path);
+    if (!target.open()) {
+        m_reporter.showMessage(MessageIcon::Exclamation, QString::fromLatin1(kWriteError) + target.errorString());
         return false;
     }
     // The new list, place by place: an inserted record where its number says, else the
@@ -719,13 +724,13 @@ bool CLibraryDocument::InsertRecords(const std::vector<int>& numbers, const std:
         } else {
             if (source.read(record.data(), clb::kRecordSize) != clb::kRecordSize) {
                 reportFileError(source);
-                target.cancelWriting();
+                target.cancel();
                 return false;
             }
             out.append(record);
         }
         if (out.size() >= kChunkRecords * clb::kRecordSize || place + 1 == total) {
-            ok = target.write(out) == out.size();
+            ok = target.write(out);
             out.clear();
         }
     }
@@ -733,6 +738,8 @@ bool CLibraryDocument::InsertRecords(const std::vector<int>& numbers, const std:
         m_reporter.showMessage(MessageIcon::Exclamation, QString::fromLatin1(kWriteError) + target.errorString());
         return false;
     }
+    noteWritten();
+    m_tailBytes = 0;
     std::vector<CLibraryEntry> entries;
     entries.reserve(static_cast<std::size_t>(total));
     next = 0;
@@ -754,30 +761,31 @@ bool CLibraryDocument::WriteRecords(const std::vector<int>& numbers, const std::
         return false;
     if (numbers.empty())
         return true;
-    QFile file(m_path);
-    if (!file.open(QIODevice::ReadWrite | QIODevice::ExistingOnly)) {
-        reportFileError(file);
+    const Change change(*this);
+    if (!change.ok())
         return false;
-    }
+    // The records go back in place in one checked, synced write; a failure puts every
+    // one of them back as it was.
+    std::vector<AtomicFile::Piece> pieces;
     QList<int> changed;
-    bool ok = true;
     for (std::size_t i = 0; i < numbers.size(); ++i) {
         const int n = numbers[i];
         if (n < 0 || n >= count() || records[i].size() != clb::kRecordSize)
             continue;
-        if (!file.seek(qint64(n) * clb::kRecordSize) || file.write(records[i]) != records[i].size()) {
-            reportFileError(file);
-            ok = false;
-            break;
-        }
-        m_entries[static_cast<std::size_t>(n)] = CLibraryEntry::fromRecord(records[i].constData());
+        pieces.push_back({qint64(n) * clb::kRecordSize, records[i]});
         changed << n;
     }
-    if (ok && !file.flush()) {
-        reportFileError(file);
-        ok = false;
+    if (pieces.empty())
+        return true;
+    QString error;
+    if (!AtomicFile::writeInPlace(m_path, pieces, &error)) {
+        m_reporter.showMessage(MessageIcon::Exclamation, QString::fromLatin1(kWriteError) + error);
+        return false;
     }
-    if (!changed.isEmpty())
-        emit entriesChanged(changed);
-    return ok;
+    noteWritten();
+    for (std::size_t i = 0; i < pieces.size(); ++i)
+        m_entries[static_cast<std::size_t>(changed[qsizetype(i)])] =
+            CLibraryEntry::fromRecord(pieces[i].bytes.constData());
+    emit entriesChanged(changed);
+    return true;
 }
