@@ -10,6 +10,7 @@
 #include "bank/ui/ToneloomView.h"
 #include "editors/EnvelopePresetsDlg.h"
 #include "emulator/EmulatorDevice.h"
+#include "library/ui/BoardsDlg.h"
 #include "midi/BulkTransfer.h"
 #include "midi/Midi.h"
 #include "midi/MidiLog.h"
@@ -310,6 +311,16 @@ void CMainFrame::createActions()
     makeAction(cmd::kLibraryKeys, QStringLiteral("&Keys..."))->setStatusTip(QStringLiteral("Name the keys"));
     makeAction(cmd::kFindDoubles, QStringLiteral("F&ind double patches"))
         ->setStatusTip(QStringLiteral("List the patches of the library that sound the same"));
+    makeAction(cmd::kLibraryImport, QStringLiteral("I&mport into Library..."))
+        ->setStatusTip(QStringLiteral("Add the patches of bank files, MIDI files, libraries and folders"));
+    makeAction(cmd::kLibraryExport, QStringLiteral("Expor&t from Library..."))
+        ->setStatusTip(QStringLiteral("Write the selected patches to a bank file or one file each"));
+    makeAction(cmd::kFindSimilar, QStringLiteral("Find &Similar"))
+        ->setStatusTip(QStringLiteral("List the patches that sound closest to this one"));
+    makeAction(cmd::kPlayableOnly, QStringLiteral("Only pla&yable Patches"))->setCheckable(true);
+    makeAction(cmd::kInstalledBoards, QStringLiteral("Installed &Boards..."))
+        ->setStatusTip(QStringLiteral("Say which expansion boards the synthesizer has"));
+    frameCommand(cmd::kInstalledBoards, [this] { onInstalledBoards(); });
     {
         const QStringList sortTexts = {QStringLiteral("&Name"), QStringLiteral("&Date"), QStringLiteral("&Comment")};
         for (int i = 0; i < cmd::kSortColumns; ++i)
@@ -338,6 +349,9 @@ void CMainFrame::createMenus()
     for (int id : {cmd::kSavePatches, cmd::kSavePerformances, cmd::kSaveRhythms})
         m_fileMenu->addAction(act(id));
     m_fileMenu->addSeparator();
+    for (int id : {cmd::kLibraryImport, cmd::kLibraryExport})
+        m_fileMenu->addAction(act(id));
+    m_fileMenu->addSeparator();
     for (int id : {cmd::kFilePrint, cmd::kFilePrintPreview, cmd::kFilePrintSetup})
         m_fileMenu->addAction(act(id));
     m_fileMenu->addSeparator();
@@ -364,7 +378,8 @@ void CMainFrame::createMenus()
     edit->addSeparator();
     edit->addAction(act(cmd::kCopyEffect));
     edit->addSeparator();
-    for (int id : {cmd::kEditDelete, cmd::kLibraryProperties, cmd::kLibraryKeys, cmd::kEditFind, cmd::kFindDoubles})
+    for (int id : {cmd::kEditDelete, cmd::kLibraryProperties, cmd::kLibraryKeys, cmd::kEditFind, cmd::kFindDoubles,
+                   cmd::kFindSimilar, cmd::kPlayableOnly})
         edit->addAction(act(id));
 
     QMenu* view = menuBar()->addMenu(QStringLiteral("&View"));
@@ -378,7 +393,7 @@ void CMainFrame::createMenus()
     view->addAction(act(cmd::kMidiMonitor));
 
     QMenu* midi = menuBar()->addMenu(QStringLiteral("&Midi"));
-    for (int id : {cmd::kMidiSetup, cmd::kReceive, cmd::kSend, cmd::kStop})
+    for (int id : {cmd::kMidiSetup, cmd::kInstalledBoards, cmd::kReceive, cmd::kSend, cmd::kStop})
         midi->addAction(act(id));
 
     // The bank window's tools, carried out by the active window, then the program's.
@@ -902,6 +917,18 @@ void CMainFrame::onBulkFinished(int outcome, bool openFile)
                                           "kept in %2.")
                                .arg(m_midi->bytesReceivedCount())
                                .arg(QDir::toNativeSeparators(path)));
+}
+
+void CMainFrame::onInstalledBoards()
+{
+    CBoardsDlg dialog(*m_names, m_settings.installedBoards(), this);
+    if (m_prompter.exec(dialog) != QDialog::Accepted)
+        return;
+    m_settings.setInstalledBoards(dialog.installed());
+    // Libraries that list only playable patches and bank windows' marks follow.
+    for (CChildFrame* frame : childFrames())
+        if (CDocumentView* view = frame->documentView())
+            view->settingsChanged();
 }
 
 void CMainFrame::onMidiSetup()

@@ -135,6 +135,7 @@ private:
     void routeToTarget(int id);
     void onReceive();
     void onMidiSetup();
+    void onInstalledBoards();
     // Tools, Envelope Presets: the presets the envelope pages offer.
     void onEnvelopePresets();
     void onVirtualSynth();

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "library/LibraryRecord.h"
+#include "library/PatchUses.h"
 #include "model/Reporter.h"
 
 #include <QByteArray>
@@ -26,6 +27,7 @@ struct CLibraryEntry
     std::array<char, clb::kCommentField> comment{}; // the text runs to its first zero
     std::array<char, clb::kDateField> date{};
     std::uint8_t category = 0;
+    patchuses::PatchWaves waves{}; // what the patch plays, computed from its tones
 
     static CLibraryEntry fromRecord(const char* record);
 };

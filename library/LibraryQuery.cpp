@@ -70,7 +70,19 @@ bool CLibrarySearch::matches(const CLibraryEntry& entry) const
         keyMatches[static_cast<std::size_t>(i)] =
             std::find(entry.keys.cbegin(), entry.keys.cend(), key) != entry.keys.cend();
     }
-    return evaluate(nameMatches(entry), keyMatches, ops);
+    return evaluate(nameMatches(entry), keyMatches, ops) && usesMatch(entry);
+}
+
+bool CLibrarySearch::usesMatch(const CLibraryEntry& entry) const
+{
+    if (waves && !waves->matches(entry.waves))
+        return false;
+    if (needs >= 0) {
+        const std::vector<int> boards = patchuses::boardsNeeded(entry.waves);
+        if (needs == 0 ? !boards.empty() : std::find(boards.begin(), boards.end(), needs) == boards.end())
+            return false;
+    }
+    return !playableWith || patchuses::playable(entry.waves, *playableWith);
 }
 
 CLibraryOrder::CLibraryOrder(const CLibraryDocument& document, int column)

@@ -38,6 +38,12 @@ constexpr int kEditDelete = 57632;
 constexpr int kLibraryProperties = 32850;
 constexpr int kLibraryKeys = 32851;
 constexpr int kFindDoubles = 32852;
+// What the library knows of its sounds: import, similar sounds, export, the boards.
+constexpr int kLibraryImport = 32890;
+constexpr int kFindSimilar = 32891;
+constexpr int kLibraryExport = 32892;
+constexpr int kInstalledBoards = 32893;
+constexpr int kPlayableOnly = 32894;
 
 // View
 constexpr int kViewToolbar = 59392;

@@ -4,11 +4,14 @@
 #include "bank/ui/CopyboxDlg.h"
 #include "editors/EditPatchDlg.h"
 #include "library/LibraryDocument.h"
+#include "library/LibraryExport.h"
 #include "library/LibraryModel.h"
 #include "library/ui/DoublePatchesDlg.h"
+#include "library/ui/ImportDlg.h"
 #include "library/ui/KeysDlg.h"
 #include "library/ui/PropertiesDlg.h"
 #include "library/ui/SearchDlg.h"
+#include "library/ui/SimilarDlg.h"
 #include "midi/Midi.h"
 #include "settings/AppSettings.h"
 #include "ui/CommandIds.h"
@@ -19,9 +22,12 @@
 
 #include <QApplication>
 #include <QContextMenuEvent>
+#include <QDir>
 #include <QDragEnterEvent>
+#include <QFileDialog>
 #include <QFileInfo>
 #include <QHeaderView>
+#include <QInputDialog>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenu>
@@ -55,6 +61,7 @@ CLibraryView::CLibraryView(std::unique_ptr<CLibraryDocument> document, CDocTempl
     m_document->setKeyNames(CLibraryDocument::ReadKeyNames(m_services.settings()));
     m_document->setUseCategories(m_services.settings().useCategory());
     m_model = new CLibraryModel(*m_document, this);
+    m_model->setNames(&m_services.names());
     setModel(m_model);
 
     // A report list: one row per entry, whole rows selected, no tree.
@@ -124,6 +131,12 @@ void CLibraryView::notifyCommandState()
 
 void CLibraryView::settingsChanged()
 {
+    // The installed boards may have changed: a list of playable patches follows them.
+    if (m_model->search().playableWith) {
+        CLibrarySearch search = m_model->search();
+        search.playableWith = m_services.settings().installedBoards();
+        m_model->setSearch(search);
+    }
     const bool categories = m_services.settings().useCategory();
     m_document->setUseCategories(categories);
     m_document->setKeyNames(CLibraryDocument::ReadKeyNames(m_services.settings()));
@@ -254,6 +267,10 @@ bool CLibraryView::handlesCommand(int id) const
     case cmd::kLibraryProperties:
     case cmd::kLibraryKeys:
     case cmd::kFindDoubles:
+    case cmd::kLibraryImport:
+    case cmd::kLibraryExport:
+    case cmd::kFindSimilar:
+    case cmd::kPlayableOnly:
         return true;
     default:
         return isSortCommand(id);
@@ -273,7 +290,15 @@ CCommandTarget::State CLibraryView::commandState(int id) const
     case cmd::kEditCopy:
     case cmd::kEditDelete:
     case cmd::kLibraryProperties:
+    case cmd::kLibraryExport:
         state.enabled = hasSelection();
+        return state;
+    case cmd::kFindSimilar:
+        state.enabled = hasSelection() && focusedEntry() >= 0;
+        return state;
+    case cmd::kPlayableOnly:
+        state.enabled = true;
+        state.checked = m_model->search().playableWith.has_value();
         return state;
     case cmd::kEditItem:
         state.enabled = hasSelection() && focusedEntry() >= 0;
@@ -282,6 +307,7 @@ CCommandTarget::State CLibraryView::commandState(int id) const
     case cmd::kEditFind:
     case cmd::kLibraryKeys:
     case cmd::kFindDoubles:
+    case cmd::kLibraryImport:
         state.enabled = true;
         return state;
     default:
@@ -329,6 +355,24 @@ void CLibraryView::runCommand(int id)
     case cmd::kFindDoubles:
         findDoubles();
         break;
+    case cmd::kLibraryImport:
+        importFiles();
+        break;
+    case cmd::kLibraryExport:
+        exportSelected();
+        break;
+    case cmd::kFindSimilar:
+        findSimilar();
+        break;
+    case cmd::kPlayableOnly: {
+        CLibrarySearch search = m_model->search();
+        if (search.playableWith)
+            search.playableWith.reset();
+        else
+            search.playableWith = m_services.settings().installedBoards();
+        m_model->setSearch(search);
+        break;
+    }
     default:
         if (isSortCommand(id))
             sortByColumn(sortColumnOf(id));
@@ -450,7 +494,86 @@ void CLibraryView::find()
     CSearchDlg dialog(m_document->keyNames(), this);
     if (m_services.prompter().exec(dialog) != QDialog::Accepted)
         return;
-    m_model->setSearch(dialog.search());
+    CLibrarySearch search = dialog.search();
+    // Showing only playable patches is a setting of the window, not of the search.
+    search.playableWith = m_model->search().playableWith;
+    m_model->setSearch(search);
+}
+
+void CLibraryView::importFiles()
+{
+    CImportDlg dialog(*m_document, this);
+    m_services.prompter().exec(dialog);
+}
+
+void CLibraryView::findSimilar()
+{
+    const int entry = focusedEntry();
+    if (entry < 0)
+        return;
+    CSimilarDlg dialog(
+        *m_document, entry, [this](int found) { selectEntries({found}); }, this);
+    if (!dialog.isValid()) {
+        m_services.prompter().showMessage(MessageIcon::Exclamation,
+                                          QString::fromLatin1(CLibraryDocument::kFileError)
+                                              + QStringLiteral("%1 cannot be read").arg(m_document->path()));
+        return;
+    }
+    m_services.prompter().exec(dialog);
+}
+
+void CLibraryView::exportSelected()
+{
+    const std::vector<int> entries = selectedEntries();
+    if (entries.empty())
+        return;
+    const QStringList choices = {QStringLiteral("One bank file, JV-1080 layout"),
+                                 QStringLiteral("One bank file, JV-2080 layout"),
+                                 QStringLiteral("One bank file, XP layout"), QStringLiteral("One file per patch")};
+    bool ok = false;
+    const int current = static_cast<int>(m_services.settings().synth().model);
+    const QString choice = QInputDialog::getItem(
+        this, QStringLiteral("Export from Library"),
+        QStringLiteral("Write the %1 selected patches to:").arg(entries.size()), choices, current, false, &ok);
+    if (!ok)
+        return;
+    const auto records = m_document->ReadRecords(entries);
+    if (!records)
+        return;
+    QString error;
+    const qsizetype which = choices.indexOf(choice);
+    if (which == 3) {
+        const QString folder = QFileDialog::getExistingDirectory(this, QStringLiteral("Export from Library"));
+        if (folder.isEmpty())
+            return;
+        for (std::size_t i = 0; i < records->size(); ++i) {
+            const QByteArray& record = (*records)[i];
+            const QString file = QDir(folder).filePath(
+                libexport::singleFileName(entries[i] + 1, record.mid(clb::kOffName, clb::kNameLength)));
+            if (!libexport::writeFile(
+                    file, libexport::singlePatchBytes(clb::patchOf(record), m_services.settings().synth().deviceId),
+                    &error))
+                break;
+        }
+    } else {
+        if (entries.size() > static_cast<std::size_t>(libexport::kBankPatches)) {
+            m_services.prompter().showMessage(
+                MessageIcon::Exclamation,
+                QStringLiteral("A bank holds 128 patches; select at most 128 to export them as a bank."));
+            return;
+        }
+        const QString path =
+            m_services.prompter().chooseSaveFileName(QStringLiteral("Bank (*.syx)|*.syx|All Files (*.*)|*.*||"),
+                                                     QStringLiteral("syx"), QStringLiteral("Export from Library"));
+        if (path.isEmpty())
+            return;
+        std::vector<QByteArray> patches;
+        for (const QByteArray& record : *records)
+            patches.push_back(clb::patchOf(record));
+        libexport::writeFile(path, libexport::bankBytes(patches, static_cast<SynthModel>(which)), &error);
+    }
+    if (!error.isEmpty())
+        m_services.prompter().showMessage(MessageIcon::Exclamation, QStringLiteral("Error while saving !\n") + error);
 }
 
 void CLibraryView::findDoubles()
@@ -486,6 +609,7 @@ std::unique_ptr<QMenu> CLibraryView::createContextMenu()
     if (m_model->rowCount() > 0) {
         menu->addSeparator();
         add(QStringLiteral("&Edit...\tCtrl+E"), cmd::kEditItem);
+        add(QStringLiteral("Find &Similar"), cmd::kFindSimilar);
         add(QStringLiteral("&Properties...\tCtrl+T"), cmd::kLibraryProperties);
         menu->addSeparator();
         add(QStringLiteral("&Delete\tDel"), cmd::kEditDelete);

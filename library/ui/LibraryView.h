@@ -103,6 +103,9 @@ private:
     void editKeys();
     void find();
     void findDoubles();
+    void importFiles();
+    void findSimilar();
+    void exportSelected();
     // Every library window of the program reads the key names again.
     void reloadKeyNamesEverywhere();
 
