@@ -5,7 +5,7 @@ TONELOOM_PACKAGES=(
   cmake ninja-build ccache g++ clang libclang-rt-14-dev pkg-config
   qt6-base-dev qt6-base-dev-tools libgl-dev
   librtmidi-dev libasound2-dev libjack-jackd2-dev jackd2
-  libbenchmark-dev libsmf-dev
+  libbenchmark-dev
   fonts-liberation fonts-dejavu-core
   xvfb xauth
   dpkg-dev desktop-file-utils libglib2.0-bin shared-mime-info

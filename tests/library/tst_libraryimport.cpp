@@ -49,8 +49,9 @@ void appendVarLen(QByteArray& out, quint32 value)
     out += bytes;
 }
 
-// A Standard MIDI File of format 0 playing every message of sysex, a beat apart.
-QByteArray midiFile(const QByteArray& sysex)
+// A Standard MIDI File of format 0 playing every message of sysex, a beat apart; in
+// packets, each message is an F0 event with its first half and an F7 event with the rest.
+QByteArray midiFile(const QByteArray& sysex, bool packets = false)
 {
     QByteArray track;
     qsizetype at = 0;
@@ -59,8 +60,20 @@ QByteArray midiFile(const QByteArray& sysex)
         const QByteArray message = sysex.mid(at, end - at + 1);
         appendVarLen(track, at == 0 ? 0 : 96);
         track += '\xF0';
-        appendVarLen(track, static_cast<quint32>(message.size() - 1));
-        track += message.mid(1);
+        if (packets) {
+            const qsizetype half = message.size() / 2;
+            appendVarLen(track, static_cast<quint32>(half - 1));
+            track += message.mid(1, half - 1);
+            appendVarLen(track, 10);
+            track += '\xF7';
+            appendVarLen(track, static_cast<quint32>(message.size() - half));
+            track += message.mid(half);
+        } else {
+            appendVarLen(track, static_cast<quint32>(message.size() - 1));
+            track += message.mid(1);
+        }
+        // A note between the messages, in running status for the second byte pair.
+        track += QByteArray("\x00\x90\x3C\x40\x00\x3C\x00", 7);
         at = end + 1;
     }
     track += QByteArray("\x00\xFF\x2F\x00", 4);
@@ -128,10 +141,11 @@ private slots:
                      {"b/deep/temp.syx", temp},
                      {"dump.syx", bankFile(1000, SynthModel::Jv2080) + cardBankFile(2000)},
                      {"song.mid", midiFile(bankFile(3000, SynthModel::Jv1080, 20))},
+                     {"packets.mid", midiFile(bankFile(3500, SynthModel::Xp, 10), true)},
                      {"other.clb", library({Rec("Lib1", {1, 1, 1, 1, 1, 1, 1, 1}, "mine", "01.01.2000 00:00", 4000),
                                             Rec("Lib2", {1, 1, 1, 1, 1, 1, 1, 1}, "", "01.01.2000 00:00", 4001)})},
                      {"notes.txt", "not looked at in a folder"}}
-            << QByteArray() << 128 * 3 + 1 + 256 + 20 + 2 << 0 << 0 << QStringList();
+            << QByteArray() << 128 * 3 + 1 + 256 + 20 + 10 + 2 << 0 << 0 << QStringList();
         QTest::newRow("doubles in the library, across files and inside one")
             << Files{{"one.syx", bank2080},
                      {"two.syx", bankFile(128, SynthModel::Jv1080)},
@@ -146,6 +160,7 @@ private slots:
                      {"foreign.syx", QByteArray("\xF0\x43\x10\x4C\x00\x00\x7E\x00\xF7", 9)},
                      {"empty.syx", QByteArray()},
                      {"broken.mid", QByteArray("MThd\x00\x00\x00\x06\x00\x00", 10)},
+                     {"cut.mid", midiFile(bankFile(30, SynthModel::Jv2080, 1)).chopped(20)},
                      {"silent.mid", midiFile(QByteArray())},
                      {"short.clb", library({Rec("A")}).chopped(1)},
                      {"text.clb", QByteArray(750, 'x')}}
