@@ -7,9 +7,9 @@
 #include "bank/PasteCommand.h"
 #include "bank/RandomCommand.h"
 #include "bank/RandomSource.h"
-#include "bank/RhythmKeyNames.h"
 #include "bank/ToneloomDoc.h"
 #include "model/ParamTable.h"
+#include "model/RhythmKeyNames.h"
 
 #include <algorithm>
 

@@ -9,8 +9,8 @@
 #include "library/LibraryImport.h"
 #include "library/LibraryQuery.h"
 #include "library/PatchSimilarity.h"
-#include "library/PatchUses.h"
 #include "model/ExpansionNames.h"
+#include "model/PatchUses.h"
 #include "settings/AppSettings.h"
 #include "settings/IniFile.h"
 

@@ -60,6 +60,10 @@ install(FILES ${doc_dir}/changelog.gz ${CMAKE_SOURCE_DIR}/resources/copyright
 
 set(CPACK_PACKAGE_NAME toneloom)
 set(CPACK_PACKAGE_VENDOR "Toneloom developers")
+# Free software under the GNU GPL, version 3 or later; the Debian package says so in
+# its machine-readable copyright file, other package formats in their licence field.
+set(TONELOOM_LICENSE GPL-3.0-or-later)
+set(CPACK_RPM_PACKAGE_LICENSE ${TONELOOM_LICENSE})
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "sound editor and librarian for Roland JV and XP synthesizers")
 set(CPACK_PACKAGE_DESCRIPTION

@@ -1,6 +1,6 @@
 #include "editors/CopyRhythmToneDlg.h"
 
-#include "bank/RhythmKeyNames.h"
+#include "model/RhythmKeyNames.h"
 
 #include <QDialogButtonBox>
 #include <QGridLayout>

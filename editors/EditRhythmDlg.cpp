@@ -1,9 +1,9 @@
 #include "editors/EditRhythmDlg.h"
 
-#include "bank/RhythmKeyNames.h"
 #include "editors/CopyRhythmToneDlg.h"
 #include "editors/EnvelopePage.h"
 #include "editors/RhythmWavePage.h"
+#include "model/RhythmKeyNames.h"
 #include "ui/Prompter.h"
 #include "ui/Services.h"
 

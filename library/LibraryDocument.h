@@ -1,7 +1,7 @@
 #pragma once
 
 #include "library/LibraryRecord.h"
-#include "library/PatchUses.h"
+#include "model/PatchUses.h"
 #include "model/Reporter.h"
 
 #include <QByteArray>

@@ -1,7 +1,7 @@
 #include "library/LibraryModel.h"
 
 #include "library/LibraryDocument.h"
-#include "library/PatchUses.h"
+#include "model/PatchUses.h"
 
 #include <algorithm>
 

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "library/LibraryDocument.h"
-#include "library/PatchUses.h"
+#include "model/PatchUses.h"
 
 #include <QByteArray>
 #include <QStringList>

@@ -88,8 +88,10 @@ bool readTrack(TrackReader& r, int track, std::vector<Message>& out, QString& er
     std::uint8_t running = 0;
     std::optional<Message> open; // an F0 event whose message goes on in F7 events
     const auto broken = [&](const char* what) {
-        error = QStringLiteral("track %1 is damaged at byte %2 (%3)").arg(track + 1).arg(r.position()).arg(
-            QLatin1String(what));
+        error = QStringLiteral("track %1 is damaged at byte %2 (%3)")
+                    .arg(track + 1)
+                    .arg(r.position())
+                    .arg(QLatin1String(what));
         return false;
     };
     while (!r.atEnd()) {

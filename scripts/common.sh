@@ -2,7 +2,7 @@
 # a function that installs the missing ones.
 
 TONELOOM_PACKAGES=(
-  cmake ninja-build ccache g++ clang libclang-rt-14-dev pkg-config
+  cmake ninja-build ccache g++ clang clang-format libclang-rt-14-dev pkg-config
   qt6-base-dev qt6-base-dev-tools libgl-dev
   librtmidi-dev libasound2-dev libjack-jackd2-dev jackd2
   libbenchmark-dev

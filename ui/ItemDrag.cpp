@@ -13,7 +13,7 @@
 
 namespace {
 
-constexpr quint32 kFormatVersion = 1;
+constexpr quint32 kFormatVersion = 2;
 constexpr QPoint kDragHotSpot(6, 10);
 constexpr QPoint kNoDropHotSpot(0, 0);
 
@@ -123,7 +123,8 @@ std::unique_ptr<QMimeData> CItemDragData::toMimeData() const
     out << kFormatVersion << static_cast<qint32>(source) << processId << windowId << static_cast<qint32>(kind)
         << static_cast<qint32>(images.size());
     for (std::size_t i = 0; i < images.size(); ++i)
-        out << static_cast<qint32>(i < indexes.size() ? indexes[i] : -1) << images[i];
+        out << static_cast<qint32>(i < indexes.size() ? indexes[i] : -1) << images[i]
+            << (i < records.size() ? records[i] : QByteArray());
     auto mime = std::make_unique<QMimeData>();
     mime->setData(QString::fromLatin1(kMimeType), bytes);
     return mime;
@@ -150,12 +151,18 @@ std::optional<CItemDragData> CItemDragData::fromMimeData(const QMimeData* mime)
     for (qint32 i = 0; i < count; ++i) {
         qint32 index = -1;
         QByteArray image;
-        in >> index >> image;
+        QByteArray record;
+        in >> index >> image >> record;
         if (in.status() != QDataStream::Ok)
             return std::nullopt;
         data.indexes.push_back(index);
         data.images.push_back(image);
+        if (!record.isEmpty())
+            data.records.push_back(record);
     }
+    // Lines travel with every image or not at all.
+    if (!data.records.empty() && data.records.size() != data.images.size())
+        return std::nullopt;
     return data;
 }
 

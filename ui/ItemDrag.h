@@ -13,7 +13,7 @@ class QWidget;
 // What a drag of bank or library items carries from one window to another: the kind of
 // window it started in and which one, the kind of the items, their indexes there and
 // their record images. Any window kind can so be a source or a target without knowing
-// the others; a window recognises its own drag by its id.
+// the others' file formats; a window recognises its own drag by its id.
 struct CItemDragData
 {
     static constexpr const char* kMimeType = "application/x-toneloom-items";
@@ -27,7 +27,12 @@ struct CItemDragData
     quint64 windowId = 0; // the window that started it (CItemDragData::newWindowId)
     int kind = 0;         // item kind (patches, performances, rhythm sets)
     std::vector<int> indexes;
+    // The items as the synthesizer holds them (a patch's common and tone messages), so
+    // a bank takes a drag from anywhere without knowing where it came from.
     std::vector<QByteArray> images;
+    // A library drag also carries its whole lines (name, keys, comment, date and patch),
+    // one per image, for another library to keep them; empty for a bank drag.
+    std::vector<QByteArray> records;
 
     int count() const { return static_cast<int>(images.size()); }
     // True when the drag started in the window with this id of this program.

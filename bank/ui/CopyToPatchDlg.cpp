@@ -1,7 +1,7 @@
 #include "bank/ui/CopyToPatchDlg.h"
 
-#include "bank/RhythmKeyNames.h"
 #include "model/Reporter.h"
+#include "model/RhythmKeyNames.h"
 
 #include <QComboBox>
 #include <QDialogButtonBox>

@@ -8,11 +8,10 @@
 #include "editors/EditPatchDlg.h"
 #include "editors/EditRhythmDlg.h"
 #include "editors/PerformanceEditDlg.h"
-#include "library/LibraryRecord.h"
-#include "library/PatchUses.h"
 #include "midi/Midi.h"
 #include "midi/ui/SendDlg.h"
 #include "model/ExpansionNames.h"
+#include "model/PatchUses.h"
 #include "settings/AppSettings.h"
 #include "ui/CommandIds.h"
 #include "ui/DocTemplate.h"
@@ -597,13 +596,9 @@ void CToneloomView::dropEvent(QDropEvent* event)
     }
     updateDropMarks(toLogical(event->position().toPoint()), data->count());
     CBankOperations ops(*m_document);
-    if (data->source == CItemDragData::Source::Library) {
-        // A library drag carries whole library records; the bank takes their patches.
-        std::vector<QByteArray> patches;
-        for (const QByteArray& record : data->images)
-            patches.push_back(clb::patchOf(record));
-        ops.DropLibraryPatches(m_kind, patches);
-    } else if (action == Qt::MoveAction)
+    if (data->source == CItemDragData::Source::Library)
+        ops.DropLibraryPatches(m_kind, data->images);
+    else if (action == Qt::MoveAction)
         ops.DropMove(m_kind);
     else
         ops.DropItems(m_kind, data->images);

@@ -6,8 +6,8 @@
 #include "library/LibraryDocument.h"
 #include "library/LibraryImport.h"
 #include "library/PatchSimilarity.h"
-#include "library/PatchUses.h"
 #include "model/ExpansionNames.h"
+#include "model/PatchUses.h"
 
 #include <QBuffer>
 #include <QDir>

@@ -648,7 +648,9 @@ CItemDragData CLibraryView::dragData() const
     if (!records)
         return data;
     data.indexes = entries;
-    data.images = *records;
+    data.records = *records;
+    for (const QByteArray& record : *records)
+        data.images.push_back(clb::patchOf(record));
     return data;
 }
 
@@ -708,12 +710,12 @@ void CLibraryView::dropEvent(QDropEvent* event)
     }
     const int first = m_document->count();
     int added = 0;
-    if (data->source == CItemDragData::Source::Bank) {
+    if (data->source == CItemDragData::Source::Bank || data->records.empty()) {
         // Patches of a bank become new records: keys 1, no comment, the date now.
         added = m_document->AppendPatches(data->images);
     } else {
         // Lines of another library keep name, keys, comment and patch; the date is now.
-        std::vector<QByteArray> records = data->images;
+        std::vector<QByteArray> records = data->records;
         const QDateTime now = m_document->now();
         for (QByteArray& record : records)
             clb::setDate(record, now);

@@ -2,7 +2,7 @@
 
 #include "bank/BankOperations.h"
 #include "bank/Copybox.h"
-#include "bank/RhythmKeyNames.h"
+#include "model/RhythmKeyNames.h"
 #include "model/SysExScan.h"
 
 #include <QBuffer>

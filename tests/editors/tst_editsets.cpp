@@ -1,6 +1,5 @@
 #include "EditorFixture.h"
 
-#include "bank/RhythmKeyNames.h"
 #include "bank/ToneloomDoc.h"
 #include "editors/CopyPartDlg.h"
 #include "editors/CopyRhythmToneDlg.h"
@@ -14,6 +13,7 @@
 #include "model/ParamMessages.h"
 #include "model/PerformanceArray.h"
 #include "model/RhythmArray.h"
+#include "model/RhythmKeyNames.h"
 #include "settings/IniFile.h"
 #include "ui/ValueKnob.h"
 

@@ -168,8 +168,12 @@ private slots:
     void longCommentsSortWhole()
     {
         const QByteArray same(30, 'c');
-        std::vector<Rec> recs = {{"a", {}, same + "z"}, {"b", {}, same + "b"}, {"c", {}, same.left(24)},
-                                 {"d", {}, same.left(25)}, {"e", {}, same + "b"}, {"f", {}, QByteArray(79, 'c')},
+        std::vector<Rec> recs = {{"a", {}, same + "z"},
+                                 {"b", {}, same + "b"},
+                                 {"c", {}, same.left(24)},
+                                 {"d", {}, same.left(25)},
+                                 {"e", {}, same + "b"},
+                                 {"f", {}, QByteArray(79, 'c')},
                                  {"g", {}, QByteArray(23, 'c') + "\xE9"}};
         const QString path = m_dir.filePath(QStringLiteral("comments.clb"));
         writeFile(path, library(recs));

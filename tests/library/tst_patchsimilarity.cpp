@@ -3,9 +3,9 @@
 #include "library/DoublePatchFinder.h"
 #include "library/LibraryImport.h"
 #include "library/PatchSimilarity.h"
-#include "library/PatchUses.h"
 #include "model/ExpansionNames.h"
 #include "model/ParamTable.h"
+#include "model/PatchUses.h"
 
 #include <QRandomGenerator>
 #include <QTemporaryDir>

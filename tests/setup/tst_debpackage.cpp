@@ -1,5 +1,6 @@
 // Builds the Debian package from this build tree and looks inside it.
 #include <QDir>
+#include <QFile>
 #include <QProcess>
 #include <QStandardPaths>
 #include <QTemporaryDir>
@@ -15,6 +16,7 @@ private slots:
     void contents();
     void leavesOutWhatIsNotTheProgram();
     void control();
+    void copyrightNamesTheLicence();
     void desktopEntryIsValid();
     void lintian();
 
@@ -160,6 +162,25 @@ void TestDebPackage::control()
              QStringLiteral("toneloom"));
     QCOMPARE(run(QStringLiteral("dpkg-deb"), {QStringLiteral("-f"), m_package, QStringLiteral("Section")}).trimmed(),
              QStringLiteral("sound"));
+}
+
+void TestDebPackage::copyrightNamesTheLicence()
+{
+    // The copyright file is machine-readable: every Files paragraph names the licence by
+    // its SPDX identifier, and the licence paragraph points at the system's copy.
+    const QString root = QDir(m_temp.path()).filePath(QStringLiteral("licence"));
+    int code = 0;
+    run(QStringLiteral("dpkg-deb"), {QStringLiteral("-x"), m_package, root}, {}, &code);
+    QCOMPARE(code, 0);
+    QFile file(root + QStringLiteral("/usr/share/doc/toneloom/copyright"));
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    const QString text = QString::fromUtf8(file.readAll());
+    QVERIFY2(
+        text.startsWith(QLatin1String("Format: https://www.debian.org/doc/packaging-manuals/copyright-format/1.0/")),
+        qPrintable(text));
+    QCOMPARE(text.count(QLatin1String("\nLicense: GPL-3.0-or-later\n")), 2);
+    QVERIFY(!text.contains(QLatin1String("License: other")));
+    QVERIFY(text.contains(QLatin1String("/usr/share/common-licenses/GPL-3")));
 }
 
 void TestDebPackage::desktopEntryIsValid()

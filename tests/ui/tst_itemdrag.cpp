@@ -19,15 +19,16 @@ CItemDragData sample()
     return data;
 }
 
-// A payload written field by field, to make damaged ones.
-QByteArray payload(quint32 version, qint32 source, qint32 kind, qint32 count, int images)
+// A payload written field by field, to make damaged ones: images, of which the first
+// `records` carry a library line.
+QByteArray payload(quint32 version, qint32 source, qint32 kind, qint32 count, int images, int records = 0)
 {
     QByteArray bytes;
     QDataStream out(&bytes, QIODevice::WriteOnly);
     out.setVersion(QDataStream::Qt_6_0);
     out << version << source << qint64(1) << quint64(2) << kind << count;
     for (int i = 0; i < images; ++i)
-        out << qint32(i) << QByteArray(645, '\x01');
+        out << qint32(i) << QByteArray(645, '\x01') << (i < records ? QByteArray(700, '\x02') : QByteArray());
     return bytes;
 }
 
@@ -64,21 +65,40 @@ private slots:
         QVERIFY(!back->isFrom(42));
     }
 
+    // A library drag carries the patches for a bank and the whole lines for a library.
+    void libraryDragCarriesPatchesAndLines()
+    {
+        CItemDragData data = sample();
+        data.source = CItemDragData::Source::Library;
+        data.kind = 0;
+        data.records = {QByteArray(700, '\x33'), QByteArray(700, '\x44')};
+        const auto back = CItemDragData::fromMimeData(data.toMimeData().get());
+        QVERIFY(back);
+        QCOMPARE(back->source, CItemDragData::Source::Library);
+        QCOMPARE(back->images, data.images);
+        QCOMPARE(back->records, data.records);
+        const auto bank = CItemDragData::fromMimeData(sample().toMimeData().get());
+        QVERIFY(bank);
+        QVERIFY(bank->records.empty());
+    }
+
     void windowIdsDiffer() { QVERIFY(CItemDragData::newWindowId() != CItemDragData::newWindowId()); }
 
     void damagedPayloads_data()
     {
         QTest::addColumn<QByteArray>("bytes");
         QTest::addColumn<bool>("accepted");
-        QTest::newRow("good") << payload(1, 0, 0, 2, 2) << true;
+        QTest::newRow("good") << payload(2, 0, 0, 2, 2) << true;
         QTest::newRow("empty") << QByteArray() << false;
-        QTest::newRow("other version") << payload(2, 0, 0, 2, 2) << false;
-        QTest::newRow("unknown source") << payload(1, 7, 0, 2, 2) << false;
-        QTest::newRow("unknown kind") << payload(1, 0, 3, 2, 2) << false;
-        QTest::newRow("negative count") << payload(1, 0, 0, -1, 0) << false;
-        QTest::newRow("huge count") << payload(1, 0, 0, CItemDragData::kMaxItems + 1, 0) << false;
-        QTest::newRow("fewer images than counted") << payload(1, 0, 0, 3, 2) << false;
-        QTest::newRow("cut short") << payload(1, 0, 0, 2, 2).left(40) << false;
+        QTest::newRow("other version") << payload(1, 0, 0, 2, 2) << false;
+        QTest::newRow("lines with every image") << payload(2, 1, 0, 2, 2, 2) << true;
+        QTest::newRow("lines with some images") << payload(2, 1, 0, 2, 2, 1) << false;
+        QTest::newRow("unknown source") << payload(2, 7, 0, 2, 2) << false;
+        QTest::newRow("unknown kind") << payload(2, 0, 3, 2, 2) << false;
+        QTest::newRow("negative count") << payload(2, 0, 0, -1, 0) << false;
+        QTest::newRow("huge count") << payload(2, 0, 0, CItemDragData::kMaxItems + 1, 0) << false;
+        QTest::newRow("fewer images than counted") << payload(2, 0, 0, 3, 2) << false;
+        QTest::newRow("cut short") << payload(2, 0, 0, 2, 2).left(40) << false;
     }
     void damagedPayloads()
     {

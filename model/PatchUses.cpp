@@ -1,4 +1,4 @@
-#include "library/PatchUses.h"
+#include "model/PatchUses.h"
 
 #include "model/ExpansionNames.h"
 #include "model/ParamTable.h"

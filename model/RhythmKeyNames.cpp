@@ -1,4 +1,4 @@
-#include "bank/RhythmKeyNames.h"
+#include "model/RhythmKeyNames.h"
 
 namespace rhythmkeys {
 
