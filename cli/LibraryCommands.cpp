@@ -395,7 +395,10 @@ int runImport(const QStringList& args)
     if (result.writeFailed)
         printErr(QStringLiteral("%1: %2").arg(doc.path(), reporter.texts().join(QLatin1Char(' '))));
     printOut(result.summary());
-    return result.writeFailed ? kExitBadInput : kExitOk;
+    // Refused files are a problem found, as a damaged bank is for check.
+    if (result.writeFailed)
+        return kExitBadInput;
+    return result.refused > 0 ? kExitProblem : kExitOk;
 }
 
 int runSimilar(const QStringList& args)
