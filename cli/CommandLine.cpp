@@ -80,7 +80,7 @@ const std::array<CommandDef, 10>& commandDefs()
          "library new LIB.clb\n"
          "  toneloom-cli library add LIB.clb BANK.syx [--patches LIST]\n"
          "  toneloom-cli library list LIB.clb [--name TEXT] [--find \"OP KEY ...\"] [--sort COLUMN] [--categories]\n"
-         "      [--uses TEXT] [--needs BOARD|none] [--playable]\n"
+         "      [--uses TEXT] [--needs BOARD|none] [--playable] [--category NAME]\n"
          "  toneloom-cli library import LIB.clb PATH...\n"
          "  toneloom-cli library similar LIB.clb N [--top K]\n"
          "  toneloom-cli library export LIB.clb LIST OUT.syx [--model jv1080|jv2080|xp] [--each]\n"

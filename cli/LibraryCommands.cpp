@@ -185,7 +185,7 @@ int runList(const QStringList& args)
 {
     const Arguments a(args,
                       {QStringLiteral("--name"), QStringLiteral("--find"), QStringLiteral("--sort"),
-                       QStringLiteral("--uses"), QStringLiteral("--needs")},
+                       QStringLiteral("--uses"), QStringLiteral("--needs"), QStringLiteral("--category")},
                       {QStringLiteral("--categories"), QStringLiteral("--playable")});
     if (!a.ok())
         return fail(a.error());
@@ -231,6 +231,16 @@ int runList(const QStringList& args)
             return fail(QStringLiteral("--needs: no board %1 (a number 1..%2, a title or none)")
                             .arg(*board)
                             .arg(names.GetFileCount(NameFileKind::Board)));
+    }
+    if (const auto text = a.value(QStringLiteral("--category"))) {
+        bool isNumber = false;
+        const int number = text->toInt(&isNumber);
+        for (int c = 0; c < clb::kCategoryCount && search.category < 0; ++c)
+            if (isNumber ? c == number
+                         : clb::categoryName(c).trimmed().compare(text->trimmed(), Qt::CaseInsensitive) == 0)
+                search.category = c;
+        if (search.category < 0)
+            return fail(QStringLiteral("--category takes a category name such as \"Soft Pad\" or its number 0..38"));
     }
     if (a.flag(QStringLiteral("--playable")))
         search.playableWith = settings.installedBoards();

@@ -75,6 +75,8 @@ bool CLibrarySearch::matches(const CLibraryEntry& entry) const
 
 bool CLibrarySearch::usesMatch(const CLibraryEntry& entry) const
 {
+    if (category >= 0 && entry.category != category)
+        return false;
     if (waves && !waves->matches(entry.waves))
         return false;
     if (needs >= 0) {

@@ -33,6 +33,7 @@ struct CLibrarySearch
     std::shared_ptr<const patchuses::CWaveMatcher> waves;
     int needs = -1;
     std::optional<std::set<int>> playableWith;
+    int category = -1; // the JV-2080 category byte the patch must have; -1: any
 
     // The texts of the operator lists, in the order of their codes.
     static QStringList opTexts(); // "END", "AND", "OR", "AND NOT", "OR NOT"

@@ -84,6 +84,10 @@ private slots:
         QTest::newRow("similar, no such entry") << QStringList{"similar", "LIB", "5"} << 2 << QString();
         QTest::newRow("needs no board") << QStringList{"list", "LIB", "--needs", "none"} << 0
                                         << QStringLiteral("1\tPatch 001   \t");
+        QTest::newRow("category") << QStringList{"list", "LIB", "--category", "no assign"} << 0
+                                  << QStringLiteral("1\tPatch 001   \t");
+        QTest::newRow("another category") << QStringList{"list", "LIB", "--category", "14"} << 0 << QString();
+        QTest::newRow("no such category") << QStringList{"list", "LIB", "--category", "Kazoo"} << 2 << QString();
         QTest::newRow("needs board 7") << QStringList{"list", "LIB", "--needs", "7"} << 0 << QString();
         QTest::newRow("needs a board that is not")
             << QStringList{"list", "LIB", "--needs", "Nonesuch"} << 2 << QString();
@@ -116,6 +120,9 @@ private slots:
             QVERIFY(!r.err.isEmpty());
             return;
         }
+        // The output begins so; an empty one is empty.
+        if (out.isEmpty())
+            QCOMPARE(r.out, QString());
         QVERIFY2(r.out.startsWith(QString(out).replace(QStringLiteral("DIR"), dir)), qPrintable(r.out));
         if (args.first() == QLatin1String("export")) {
             // The bank holds the patch in slot 1 and imports as the same sound.
