@@ -491,7 +491,7 @@ void CLibraryView::reloadKeyNamesEverywhere()
 
 void CLibraryView::find()
 {
-    CSearchDlg dialog(m_document->keyNames(), this);
+    CSearchDlg dialog(m_document->keyNames(), this, &m_services.names());
     if (m_services.prompter().exec(dialog) != QDialog::Accepted)
         return;
     CLibrarySearch search = dialog.search();

@@ -308,6 +308,29 @@ private slots:
         QVERIFY(!d.stopButton()->isEnabled());
     }
 
+    void searchByUse()
+    {
+        CCollectingReporter reporter;
+        const CExpansionNames names(QStringLiteral(TONELOOM_SOURCE_DIR "/data"), reporter);
+        CSearchDlg plain(numberedNames());
+        QVERIFY(!plain.wavesEdit());
+        QCOMPARE(plain.search().needs, -1);
+        CSearchDlg d(numberedNames(), nullptr, &names);
+        QCOMPARE(d.boardList()->count(), 2 + names.GetFileCount(NameFileKind::Board));
+        QCOMPARE(d.categoryList()->count(), 1 + clb::kCategoryCount);
+        QVERIFY(!d.search().waves);
+        QCOMPARE(d.search().category, -1);
+        QTest::keyClicks(d.wavesEdit(), QStringLiteral("piano"));
+        d.boardList()->setCurrentIndex(1);
+        d.categoryList()->setCurrentText(QStringLiteral("Strings"));
+        const CLibrarySearch s = d.search();
+        QVERIFY(s.waves && !s.waves->empty());
+        QCOMPARE(s.needs, 0);
+        QCOMPARE(s.category, 14);
+        d.boardList()->setCurrentIndex(8);
+        QCOMPARE(d.search().needs, 7);
+    }
+
     void boardsChosen()
     {
         CCollectingReporter reporter;
