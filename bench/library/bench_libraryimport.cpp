@@ -124,7 +124,7 @@ void BM_SearchUses(benchmark::State& state)
     names.load();
     int found = 0;
     for (auto _ : state) {
-        const patchuses::CWaveMatcher matcher(names, QStringLiteral(state.range(0) == 0 ? "Piano" : "Saw"));
+        const patchuses::CWaveMatcher matcher(names, QString::fromLatin1(state.range(0) == 0 ? "Piano" : "Saw"));
         found = 0;
         for (const CLibraryEntry& e : doc.entries())
             found += matcher.matches(e.waves) && patchuses::boardsNeeded(e.waves).empty() ? 1 : 0;

@@ -164,9 +164,10 @@ private slots:
                      {"silent.mid", midiFile(QByteArray())},
                      {"short.clb", library({Rec("A")}).chopped(1)},
                      {"text.clb", QByteArray(750, 'x')}}
-            << QByteArray() << 3 << 0 << 8
+            << QByteArray() << 3 << 0 << 9
             << QStringList{"broken.mid: not a readable MIDI file",
                            "checksum.syx: damaged:",
+                           "cut.mid: not a readable MIDI file (the file ends inside track 1)",
                            "cut.syx: damaged:",
                            "empty.syx: empty file",
                            "foreign.syx: holds no patch, performance or rhythm set of this synthesizer",
