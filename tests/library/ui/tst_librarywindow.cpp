@@ -218,9 +218,8 @@ private slots:
         QTest::addColumn<int>("records");
         QTest::addColumn<QList<int>>("selectedRows");
         QTest::addColumn<QStringList>("texts");
-        const QStringList tail = {"&Paste...\tCtrl+V", "&Find...\tCtrl+F",       "",
-                                  "&Edit...\tCtrl+E",  "&Properties...\tCtrl+T", "",
-                                  "&Delete\tDel"};
+        const QStringList tail = {"&Paste...\tCtrl+V", "&Find...\tCtrl+F",       "", "&Edit...\tCtrl+E",
+                                  "Find &Similar",     "&Properties...\tCtrl+T", "", "&Delete\tDel"};
         QTest::newRow("empty library") << 0 << QList<int>{} << QStringList{"&Paste...\tCtrl+V", "&Find...\tCtrl+F"};
         QTest::newRow("nothing selected") << 2 << QList<int>{} << tail;
         QTest::newRow("one line") << 2 << QList<int>{1} << QStringList{"&Copy R&&1\tCtrl+C"} + tail;
