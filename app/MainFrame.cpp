@@ -10,6 +10,7 @@
 #include "bank/ui/ToneloomView.h"
 #include "editors/EnvelopePresetsDlg.h"
 #include "emulator/EmulatorDevice.h"
+#include "library/ui/BoardsDlg.h"
 #include "midi/BulkTransfer.h"
 #include "midi/Midi.h"
 #include "midi/MidiLog.h"
@@ -234,6 +235,10 @@ void CMainFrame::declareCommands()
               .text = QStringLiteral("&Find Synthesizer..."),
               .tip = QStringLiteral("Search every MIDI port and device ID for the synthesizer"),
               .run = [this] { onFindSynth(); }})
+        .add({.id = cmd::kInstalledBoards,
+              .text = QStringLiteral("Installed &Boards..."),
+              .tip = QStringLiteral("Say which expansion boards the synthesizer has"),
+              .run = [this] { onInstalledBoards(); }})
         .add({.id = cmd::kReceive,
               .text = QStringLiteral("&Receive..."),
               .keys = key(Qt::CTRL | Qt::Key_R),
@@ -297,7 +302,7 @@ void CMainFrame::declareCommands()
           sep,
           {kAppExit}}},
         {QStringLiteral("&View"), {{kViewToolbar}, {kViewStatusBar}, sep, {kPianoKeyboard}, {kMidiMonitor}}},
-        {QStringLiteral("&Midi"), {{kMidiSetup}, {kFindSynth}, {kReceive}, {kStop}}},
+        {QStringLiteral("&Midi"), {{kMidiSetup}, {kFindSynth}, {kInstalledBoards}, {kReceive}, {kStop}}},
         {QStringLiteral("&Tools"), {{kVirtualSynth}, {kEnvelopePresets}, {kUseCategories}}},
         {QStringLiteral("&Help"), {{kAppAbout}}},
     });
@@ -758,6 +763,18 @@ void CMainFrame::onBulkFinished(int outcome, bool openFile)
                                           "kept in %2.")
                                .arg(m_midi->bytesReceivedCount())
                                .arg(QDir::toNativeSeparators(path)));
+}
+
+void CMainFrame::onInstalledBoards()
+{
+    CBoardsDlg dialog(*m_names, m_settings.installedBoards(), this);
+    if (m_prompter.exec(dialog) != QDialog::Accepted)
+        return;
+    m_settings.setInstalledBoards(dialog.installed());
+    // Libraries that list only playable patches and bank windows' marks follow.
+    for (CChildFrame* frame : childFrames())
+        if (CDocumentView* view = frame->documentView())
+            view->settingsChanged();
 }
 
 void CMainFrame::onMidiSetup()

@@ -148,6 +148,7 @@ private:
     // Asks the configured synthesizer in the background and shows in the status bar
     // whether it answers.
     void startSynthCheck();
+    void onInstalledBoards();
     // Tools, Envelope Presets: the presets the envelope pages offer.
     void onEnvelopePresets();
     void onVirtualSynth();

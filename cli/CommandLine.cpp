@@ -88,7 +88,11 @@ const std::array<CommandDef, 11>& commandDefs()
          "library new LIB.clb\n"
          "  toneloom-cli library add LIB.clb BANK.syx [--patches LIST] [--drop-tail]\n"
          "  toneloom-cli library list LIB.clb [--name TEXT] [--find \"OP KEY ...\"] [--sort COLUMN] [--categories]\n"
-         "  toneloom-cli library doubles LIB.clb\n"
+         "      [--uses TEXT] [--needs BOARD|none] [--playable] [--category NAME]\n"
+         "  toneloom-cli library import LIB.clb PATH...\n"
+         "  toneloom-cli library similar LIB.clb N [--top K]\n"
+         "  toneloom-cli library export LIB.clb LIST OUT.syx [--model jv1080|jv2080|xp] [--each]\n"
+         "  toneloom-cli library doubles LIB.clb [--threshold PERCENT]\n"
          "  toneloom-cli library delete LIB.clb N... [--drop-tail]\n"
          "  toneloom-cli library extract LIB.clb N OUT.syx"},
     }};

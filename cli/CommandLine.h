@@ -35,7 +35,21 @@ private:
 
 struct CommandLine
 {
-    enum class Command { Usage, Version, Names, Info, Check, Convert, Ports, Detect, Receive, Send, Show, Diff, Library };
+    enum class Command {
+        Usage,
+        Version,
+        Names,
+        Info,
+        Check,
+        Convert,
+        Ports,
+        Detect,
+        Receive,
+        Send,
+        Show,
+        Diff,
+        Library
+    };
     static constexpr int kAll = 3; // --what all: the whole bank
 
     Command command = Command::Usage;

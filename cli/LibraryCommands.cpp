@@ -6,7 +6,12 @@
 #include "fileio/AtomicFile.h"
 #include "library/DoublePatchFinder.h"
 #include "library/LibraryDocument.h"
+#include "library/LibraryExport.h"
+#include "library/LibraryImport.h"
 #include "library/LibraryQuery.h"
+#include "library/PatchSimilarity.h"
+#include "model/ExpansionNames.h"
+#include "model/PatchUses.h"
 #include "settings/AppSettings.h"
 #include "settings/IniFile.h"
 
@@ -215,8 +220,10 @@ int runAdd(const QStringList& args)
 
 int runList(const QStringList& args)
 {
-    const Arguments a(args, {QStringLiteral("--name"), QStringLiteral("--find"), QStringLiteral("--sort")},
-                      {QStringLiteral("--categories")});
+    const Arguments a(args,
+                      {QStringLiteral("--name"), QStringLiteral("--find"), QStringLiteral("--sort"),
+                       QStringLiteral("--uses"), QStringLiteral("--needs"), QStringLiteral("--category")},
+                      {QStringLiteral("--categories"), QStringLiteral("--playable")});
     if (!a.ok())
         return fail(a.error());
     if (a.positional().size() != 1)
@@ -251,6 +258,31 @@ int runList(const QStringList& args)
     const CAppSettings settings(ini);
     doc.setKeyNames(CLibraryDocument::ReadKeyNames(settings));
     doc.setUseCategories(categories);
+    // What the patches use: waves by name, boards by number or title, what the
+    // instrument's boards can play.
+    CCollectingReporter nameErrors;
+    const CExpansionNames names(nameErrors);
+    if (const auto text = a.value(QStringLiteral("--uses")))
+        search.waves = std::make_shared<const patchuses::CWaveMatcher>(names, *text);
+    if (const auto board = a.value(QStringLiteral("--needs"))) {
+        search.needs = patchuses::boardByText(names, *board);
+        if (search.needs < 0)
+            return fail(QStringLiteral("--needs: no board %1 (a number 1..%2, a title or none)")
+                            .arg(*board)
+                            .arg(names.GetFileCount(NameFileKind::Board)));
+    }
+    if (const auto text = a.value(QStringLiteral("--category"))) {
+        bool isNumber = false;
+        const int number = text->toInt(&isNumber);
+        for (int c = 0; c < clb::kCategoryCount && search.category < 0; ++c)
+            if (isNumber ? c == number
+                         : clb::categoryName(c).trimmed().compare(text->trimmed(), Qt::CaseInsensitive) == 0)
+                search.category = c;
+        if (search.category < 0)
+            return fail(QStringLiteral("--category takes a category name such as \"Soft Pad\" or its number 0..38"));
+    }
+    if (a.flag(QStringLiteral("--playable")))
+        search.playableWith = settings.installedBoards();
     // The lines are put together as bytes: a list of 100,000 entries is printed as fast
     // as it is sorted. Stored texts are Latin-1; the output is UTF-8, escaped.
     std::array<std::string, 256> keyTexts;
@@ -291,14 +323,25 @@ int runList(const QStringList& args)
     return kExitOk;
 }
 
+int runNearDoubles(const QString& path, double threshold);
+
 int runDoubles(const QStringList& args)
 {
-    const Arguments a(args, {}, {});
+    const Arguments a(args, {QStringLiteral("--threshold")}, {});
     if (!a.ok())
         return fail(a.error());
     if (a.positional().size() != 1)
         return fail(QStringLiteral("library doubles needs exactly one LIB.clb"));
     const QString path = a.positional().first();
+    if (const auto text = a.value(QStringLiteral("--threshold"))) {
+        bool ok = false;
+        const double threshold = QString(*text).remove(QLatin1Char('%')).toDouble(&ok);
+        if (!ok || threshold < 50 || threshold > 100)
+            return fail(QStringLiteral("--threshold takes a percentage from 50 to 100"));
+        // 100 % is the exact search below; anything less compares the sounds.
+        if (threshold < 100)
+            return runNearDoubles(path, threshold);
+    }
     CCollectingReporter reporter;
     CLibraryDocument doc(reporter);
     if (!openLibrary(doc, reporter, path))
@@ -386,12 +429,177 @@ int runExtract(const QStringList& args)
     return kExitOk;
 }
 
+int runImport(const QStringList& args)
+{
+    const Arguments a(args, {}, {});
+    if (!a.ok())
+        return fail(a.error());
+    if (a.positional().size() < 2)
+        return fail(QStringLiteral("library import needs LIB.clb and at least one file or folder"));
+    CCollectingReporter reporter;
+    CLibraryDocument doc(reporter);
+    if (!openLibrary(doc, reporter, a.positional().first()))
+        return kExitBadInput;
+    int missing = 0;
+    const auto line = [](const QString& text) { printOut(text); };
+    const QStringList files = CLibraryImport::collectFiles(a.positional().mid(1), [&](const QString& text) {
+        ++missing;
+        line(text);
+    });
+    CLibraryImport import(doc);
+    CLibraryImport::Result result = import.run(files, line);
+    result.refused += missing;
+    if (result.writeFailed)
+        printErr(QStringLiteral("%1: %2").arg(doc.path(), reporter.texts().join(QLatin1Char(' '))));
+    printOut(result.summary());
+    // Refused files are a problem found, as a damaged bank is for check.
+    if (result.writeFailed)
+        return kExitBadInput;
+    return result.refused > 0 ? kExitProblem : kExitOk;
+}
+
+int runSimilar(const QStringList& args)
+{
+    const Arguments a(args, {QStringLiteral("--top")}, {});
+    if (!a.ok())
+        return fail(a.error());
+    if (a.positional().size() != 2)
+        return fail(QStringLiteral("library similar needs LIB.clb and N"));
+    const QString path = a.positional()[0];
+    CCollectingReporter reporter;
+    CLibraryDocument doc(reporter);
+    if (!openLibrary(doc, reporter, path))
+        return kExitBadInput;
+    bool ok = false;
+    const int n = a.positional()[1].toInt(&ok);
+    if (!ok || n < 1 || n > doc.count())
+        return fail(
+            QStringLiteral("%1: no entry %2 (the library holds %3)").arg(path, a.positional()[1]).arg(doc.count()));
+    int top = 10;
+    if (const auto text = a.value(QStringLiteral("--top"))) {
+        top = text->toInt(&ok);
+        if (!ok || top < 1)
+            return fail(QStringLiteral("--top takes a number of entries, 1 or more"));
+    }
+    similarity::CSimilarityIndex index;
+    if (!index.build(path) || index.count() != doc.count())
+        return fail(QStringLiteral("%1: cannot be read").arg(path));
+    std::string out;
+    for (const similarity::CSimilarityIndex::Match& m : index.nearest(n - 1, top)) {
+        const CLibraryEntry& e = doc.entry(m.entry);
+        out += std::to_string(m.entry + 1);
+        out += '\t';
+        out += similarity::percentText(m.percent, m.exact).toStdString();
+        out += '\t';
+        appendLatin1(out, e.name.data(), clb::kNameLength);
+        out += '\n';
+    }
+    std::fwrite(out.data(), 1, out.size(), stdout);
+    return kExitOk;
+}
+
+std::optional<SynthModel> modelOf(const QString& text)
+{
+    const QString t = text.toLower();
+    if (t == QLatin1String("jv1080"))
+        return SynthModel::Jv1080;
+    if (t == QLatin1String("jv2080"))
+        return SynthModel::Jv2080;
+    if (t == QLatin1String("xp"))
+        return SynthModel::Xp;
+    return std::nullopt;
+}
+
+int runExport(const QStringList& args)
+{
+    const Arguments a(args, {QStringLiteral("--model")}, {QStringLiteral("--each")});
+    if (!a.ok())
+        return fail(a.error());
+    if (a.positional().size() != 3)
+        return fail(QStringLiteral("library export needs LIB.clb, LIST and OUT.syx (a folder with --each)"));
+    const QString path = a.positional()[0];
+    CCollectingReporter reporter;
+    CLibraryDocument doc(reporter);
+    if (!openLibrary(doc, reporter, path))
+        return kExitBadInput;
+    const auto numbers = parseNumberList(a.positional()[1], 1, std::max(1, doc.count()));
+    if (!numbers || doc.count() == 0)
+        return fail(QStringLiteral("%1: LIST must name entries 1..%2 such as 1,5,10-20").arg(path).arg(doc.count()));
+    SynthModel model = SynthModel::Jv2080;
+    if (const auto text = a.value(QStringLiteral("--model"))) {
+        const auto m = modelOf(*text);
+        if (!m)
+            return fail(QStringLiteral("--model must be jv1080, jv2080 or xp"));
+        model = *m;
+    }
+    const bool each = a.flag(QStringLiteral("--each"));
+    if (!each && numbers->size() > static_cast<std::size_t>(libexport::kBankPatches))
+        return fail(QStringLiteral("a bank holds 128 patches; %1 were listed").arg(numbers->size()));
+    std::vector<int> entries;
+    for (int n : *numbers)
+        entries.push_back(n - 1);
+    const auto records = doc.ReadRecords(entries);
+    if (!records)
+        return fail(QStringLiteral("%1: %2").arg(path, reporter.texts().join(QLatin1Char(' '))));
+    const QString out = a.positional()[2];
+    QString error;
+    if (each) {
+        if (!QDir().mkpath(out))
+            return fail(QStringLiteral("%1: cannot be made a folder").arg(out));
+        for (std::size_t i = 0; i < records->size(); ++i) {
+            const QByteArray& record = (*records)[i];
+            const QString file = QDir(out).filePath(
+                libexport::singleFileName(entries[i] + 1, record.mid(clb::kOffName, clb::kNameLength)));
+            if (!libexport::writeFile(file, libexport::singlePatchBytes(clb::patchOf(record)), &error))
+                return fail(error);
+        }
+        printOut(QStringLiteral("%1 files written").arg(records->size()));
+        return kExitOk;
+    }
+    std::vector<QByteArray> patches;
+    for (const QByteArray& record : *records)
+        patches.push_back(clb::patchOf(record));
+    if (!libexport::writeFile(out, libexport::bankBytes(patches, model), &error))
+        return fail(error);
+    printOut(QStringLiteral("%1 patches written").arg(patches.size()));
+    return kExitOk;
+}
+
+int runNearDoubles(const QString& path, double threshold)
+{
+    CCollectingReporter reporter;
+    CLibraryDocument doc(reporter);
+    if (!openLibrary(doc, reporter, path))
+        return kExitBadInput;
+    similarity::CSimilarityIndex index;
+    if (!index.build(path))
+        return fail(QStringLiteral("%1: cannot be read").arg(path));
+    std::string out;
+    const auto name = [&](int n) {
+        QByteArray text(doc.entry(n).name.data(), clb::kNameLength);
+        return QString::fromLatin1(text).trimmed();
+    };
+    index.pairs(threshold, [&](int first, int second, double percent) {
+        out += QStringLiteral("\"%1\" and \"%2\" are %3 alike")
+                   .arg(name(first), name(second), similarity::percentText(percent, percent >= 100.0))
+                   .toStdString();
+        out += '\n';
+        if (out.size() >= static_cast<std::size_t>(kOutputChunk)) {
+            std::fwrite(out.data(), 1, out.size(), stdout);
+            out.clear();
+        }
+    });
+    std::fwrite(out.data(), 1, out.size(), stdout);
+    return kExitOk;
+}
+
 } // namespace
 
 int runLibraryCommand(const QStringList& args)
 {
     if (args.isEmpty())
-        return fail(QStringLiteral("library needs one of new, add, list, doubles, delete, extract"));
+        return fail(
+            QStringLiteral("library needs one of new, add, list, import, similar, export, doubles, delete, extract"));
     const QString sub = args.first();
     const QStringList rest = args.mid(1);
     if (sub == QLatin1String("new"))
@@ -406,6 +614,12 @@ int runLibraryCommand(const QStringList& args)
         return runDelete(rest);
     if (sub == QLatin1String("extract"))
         return runExtract(rest);
+    if (sub == QLatin1String("import"))
+        return runImport(rest);
+    if (sub == QLatin1String("similar"))
+        return runSimilar(rest);
+    if (sub == QLatin1String("export"))
+        return runExport(rest);
     return fail(QStringLiteral("unknown library command %1").arg(sub));
 }
 

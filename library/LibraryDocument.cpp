@@ -33,6 +33,7 @@ CLibraryEntry CLibraryEntry::fromRecord(const char* record)
     std::memcpy(e.date.data(), record + clb::kOffDate, e.date.size());
     std::memcpy(e.name.data(), record + clb::kOffName, e.name.size());
     e.category = static_cast<std::uint8_t>(record[clb::kOffCategory]);
+    e.waves = patchuses::wavesOf(record + clb::kOffPatch);
     return e;
 }
 

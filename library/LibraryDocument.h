@@ -2,6 +2,7 @@
 
 #include "library/LibraryLock.h"
 #include "library/LibraryRecord.h"
+#include "model/PatchUses.h"
 #include "model/Reporter.h"
 
 #include <QByteArray>
@@ -30,6 +31,7 @@ struct CLibraryEntry
     std::array<char, clb::kCommentField> comment{}; // the text runs to its first zero
     std::array<char, clb::kDateField> date{};
     std::uint8_t category = 0;
+    patchuses::PatchWaves waves{}; // what the patch plays, computed from its tones
 
     static CLibraryEntry fromRecord(const char* record);
     bool operator==(const CLibraryEntry&) const = default;

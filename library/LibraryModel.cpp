@@ -1,6 +1,7 @@
 #include "library/LibraryModel.h"
 
 #include "library/LibraryDocument.h"
+#include "model/PatchUses.h"
 
 #include <algorithm>
 
@@ -35,6 +36,24 @@ int CLibraryModel::columnCount(const QModelIndex& parent) const
     return parent.isValid() ? 0 : m_columns;
 }
 
+int CLibraryModel::wavesColumn() const
+{
+    return columnsOf(m_document);
+}
+
+int CLibraryModel::columnsNow() const
+{
+    return columnsOf(m_document) + (m_names ? 2 : 0);
+}
+
+void CLibraryModel::setNames(const CExpansionNames* names)
+{
+    beginResetModel();
+    m_names = names;
+    m_columns = columnsNow();
+    endResetModel();
+}
+
 QVariant CLibraryModel::data(const QModelIndex& index, int role) const
 {
     if (!index.isValid() || index.row() >= rowCount() || index.column() >= m_columns)
@@ -57,6 +76,10 @@ QVariant CLibraryModel::data(const QModelIndex& index, int role) const
         case libcol::kComment:
             return m_document.comment(entry);
         default:
+            if (m_names && index.column() == wavesColumn())
+                return patchuses::waveNamesText(*m_names, m_document.entry(entry).waves);
+            if (m_names && index.column() == wavesColumn() + 1)
+                return patchuses::boardsText(*m_names, m_document.entry(entry).waves);
             return m_document.keyText(entry, index.column() - libcol::kFirstKey);
         }
     default:
@@ -80,6 +103,10 @@ QVariant CLibraryModel::headerData(int section, Qt::Orientation orientation, int
     case libcol::kComment:
         return QStringLiteral("Comment");
     default:
+        if (m_names && section == wavesColumn())
+            return QStringLiteral("Waves");
+        if (m_names && section == wavesColumn() + 1)
+            return QStringLiteral("Boards");
         if (m_document.useCategories())
             return QStringLiteral("Category");
         return QStringLiteral("Key %1").arg(section - libcol::kFirstKey + 1);
@@ -117,7 +144,7 @@ void CLibraryModel::updateRowIndex()
 void CLibraryModel::rebuild()
 {
     beginResetModel();
-    m_columns = columnsOf(m_document);
+    m_columns = columnsNow();
     m_rows = listEntries(m_document, m_search, m_sortColumn);
     updateRowIndex();
     endResetModel();
@@ -131,6 +158,8 @@ void CLibraryModel::setSearch(const CLibrarySearch& search)
 
 void CLibraryModel::sort(int column, Qt::SortOrder)
 {
+    if (m_names && column >= wavesColumn())
+        return; // what a patch uses is shown, not sorted by
     if (column < 0 || column >= libcol::kColumnCount)
         column = libcol::kName;
     m_sortColumn = column;
@@ -292,7 +321,7 @@ void CLibraryModel::onRemoved(const QList<int>& entries)
 
 void CLibraryModel::onKeyTextsChanged()
 {
-    const int columns = columnsOf(m_document);
+    const int columns = columnsNow();
     if (columns < m_columns) {
         beginRemoveColumns({}, columns, m_columns - 1);
         m_columns = columns;

@@ -5,6 +5,7 @@
 #include <QAbstractTableModel>
 #include <vector>
 
+class CExpansionNames;
 class CLibraryDocument;
 
 // The lines of a library window: the entries that the search lists, in the order of
@@ -45,6 +46,12 @@ public:
     // Lists the entries anew: filter and sort from scratch.
     void rebuild();
 
+    // With the name files known, two more columns follow the others: the waves the
+    // patch plays and the boards it needs. They are shown, not sorted by.
+    void setNames(const CExpansionNames* names);
+    // The first of those columns (the number of the others).
+    int wavesColumn() const;
+
 private:
     void onAppended(int first, int count);
     void onChanged(const QList<int>& entries);
@@ -56,7 +63,10 @@ private:
     // Where entry goes among the lines (which do not hold it).
     int insertPosition(const CLibraryOrder& order, int entry) const;
 
+    int columnsNow() const;
+
     CLibraryDocument& m_document;
+    const CExpansionNames* m_names = nullptr;
     CLibrarySearch m_search;
     int m_sortColumn = libcol::kName;
     int m_columns;

@@ -30,7 +30,7 @@ QStringList CLibrarySearch::opTexts()
 
 bool CLibrarySearch::isAll() const
 {
-    return name.isEmpty() && ops[0] == SearchOp::End;
+    return name.isEmpty() && ops[0] == SearchOp::End && !waves && needs < 0 && !playableWith && category < 0;
 }
 
 QString CLibrarySearch::text(const std::function<QString(int)>& keyText) const
@@ -44,6 +44,17 @@ QString CLibrarySearch::text(const std::function<QString(int)>& keyText) const
             break;
         line += QLatin1Char(' ') + opNames[op] + QLatin1Char(' ') + keyText(keys[static_cast<std::size_t>(i)]);
     }
+    // What the patch uses narrows the search further.
+    if (waves)
+        line += QStringLiteral(", uses the chosen waves");
+    if (needs == 0)
+        line += QStringLiteral(", needs no board");
+    else if (needs > 0)
+        line += QStringLiteral(", needs board %1").arg(needs);
+    if (category >= 0)
+        line += QStringLiteral(", category %1").arg(category);
+    if (playableWith)
+        line += QStringLiteral(", playable only");
     return line;
 }
 
@@ -89,7 +100,21 @@ bool CLibrarySearch::matches(const CLibraryEntry& entry) const
         keyMatches[static_cast<std::size_t>(i)] =
             std::find(entry.keys.cbegin(), entry.keys.cend(), key) != entry.keys.cend();
     }
-    return evaluate(nameMatches(entry), keyMatches, ops);
+    return evaluate(nameMatches(entry), keyMatches, ops) && usesMatch(entry);
+}
+
+bool CLibrarySearch::usesMatch(const CLibraryEntry& entry) const
+{
+    if (category >= 0 && entry.category != category)
+        return false;
+    if (waves && !waves->matches(entry.waves))
+        return false;
+    if (needs >= 0) {
+        const std::vector<int> boards = patchuses::boardsNeeded(entry.waves);
+        if (needs == 0 ? !boards.empty() : std::find(boards.begin(), boards.end(), needs) == boards.end())
+            return false;
+    }
+    return !playableWith || patchuses::playable(entry.waves, *playableWith);
 }
 
 CLibraryOrder::CLibraryOrder(const CLibraryDocument& document, int column)

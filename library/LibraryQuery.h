@@ -1,12 +1,16 @@
 #pragma once
 
 #include "library/LibraryDocument.h"
+#include "model/PatchUses.h"
 
 #include <QByteArray>
 #include <QStringList>
 #include <array>
 #include <cstdint>
 #include <functional>
+#include <memory>
+#include <optional>
+#include <set>
 #include <vector>
 
 // The operators between the terms of a library search, numbered as they are chosen.
@@ -24,11 +28,19 @@ struct CLibrarySearch
     QByteArray name; // a case-sensitive part of the name; empty matches every name
     std::array<std::uint8_t, kTerms> keys{};
     std::array<SearchOp, kTerms> ops{};
+    // What the patch uses, on top of name and keys: a wave whose name holds a text
+    // (null: any), a board it needs (0: none at all, -1: any), and only patches the
+    // installed boards can play (none given: every patch).
+    std::shared_ptr<const patchuses::CWaveMatcher> waves;
+    int needs = -1;
+    std::optional<std::set<int>> playableWith;
+    int category = -1; // the JV-2080 category byte the patch must have; -1: any
 
     // The texts of the operator lists, in the order of their codes.
     static QStringList opTexts(); // "END", "AND", "OR", "AND NOT", "OR NOT"
 
     bool nameMatches(const CLibraryEntry& entry) const;
+    bool usesMatch(const CLibraryEntry& entry) const;
     bool matches(const CLibraryEntry& entry) const;
     // The expression for given term values.
     static bool evaluate(bool nameMatch, const std::array<bool, kTerms>& keyMatches,

@@ -3,6 +3,7 @@
 #include "model/Reporter.h"
 
 #include <QDir>
+#include <QStringList>
 #include <algorithm>
 #include <limits>
 
@@ -188,6 +189,28 @@ void CAppSettings::setRandomOption(const QString& group, int tone, bool on)
 QString CAppSettings::libraryKey(int k) const
 {
     return m_ini.readString(key(kLibrary), QStringLiteral("Key%1").arg(k), QStringLiteral("No Entry"));
+}
+
+std::set<int> CAppSettings::installedBoards() const
+{
+    constexpr int kLastBoard = 127;
+    std::set<int> boards;
+    const QString text = m_ini.readString(key(kLibrary), QStringLiteral("Boards"), QString());
+    for (const QString& part : text.split(QLatin1Char(','), Qt::SkipEmptyParts)) {
+        bool ok = false;
+        const int b = part.trimmed().toInt(&ok);
+        if (ok && b >= 1 && b <= kLastBoard)
+            boards.insert(b);
+    }
+    return boards;
+}
+
+void CAppSettings::setInstalledBoards(const std::set<int>& boards)
+{
+    QStringList parts;
+    for (int b : boards)
+        parts << QString::number(b);
+    write(kLibrary, QStringLiteral("Boards"), parts.join(QLatin1Char(',')));
 }
 
 void CAppSettings::setLibraryKey(int k, const QString& name)

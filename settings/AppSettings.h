@@ -5,6 +5,7 @@
 
 #include <QString>
 #include <array>
+#include <set>
 #include <vector>
 
 class CReporter;
@@ -94,6 +95,10 @@ public:
     void setLibraryKey(int key, const QString& name);
     // All key names at once ("Key0" onwards), written in one go.
     void setLibraryKeys(const std::vector<QString>& names);
+    // The expansion boards the instrument has (numbers 1..127), section "LIBRARY",
+    // "Boards" = "1,7,12"; none when the key is missing.
+    std::set<int> installedBoards() const;
+    void setInstalledBoards(const std::set<int>& boards);
 
     // The folder of a chosen file: the path without its file name, separator kept.
     static QString folderOf(const QString& path);

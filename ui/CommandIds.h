@@ -53,6 +53,12 @@ enum Command : int {
     kLibraryKeys,
     kFindDoubles,
     kShowAll, // a library's whole list again, after a search
+    // What the library knows of its sounds: import, similar sounds, export, the boards.
+    kLibraryImport,
+    kFindSimilar,
+    kLibraryExport,
+    kInstalledBoards,
+    kPlayableOnly,
 
     // View
     kViewToolbar,

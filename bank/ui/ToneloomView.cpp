@@ -11,6 +11,8 @@
 #include "editors/PerformanceEditDlg.h"
 #include "midi/Midi.h"
 #include "midi/ui/SendDlg.h"
+#include "model/ExpansionNames.h"
+#include "model/PatchUses.h"
 #include "settings/AppSettings.h"
 #include "ui/CommandIds.h"
 #include "ui/DocTemplate.h"
@@ -48,6 +50,8 @@ const QColor kCurrentFrameColour(200, 0, 0);
 const QColor kDamagedColour(255, 204, 204);
 const QColor kDamagedMarkColour(210, 0, 0);
 constexpr int kDamagedMarkSize = 7;
+// Patches that need a board the synthesizer lacks: a blue corner at the bottom left.
+const QColor kMissingBoardColour(0, 80, 220);
 constexpr std::uint8_t kPatchMode = 0x01;
 constexpr std::uint8_t kPerformanceMode = 0x00;
 // How close to its edge a drag scrolls the window along, and by how much.
@@ -82,6 +86,7 @@ CToneloomView::CToneloomView(std::unique_ptr<CToneloomDoc> document, CDocTemplat
     m_keySend.setSingleShot(true);
     m_keySend.setInterval(kKeySendDelayMs);
     connect(&m_keySend, &QTimer::timeout, this, [this] { SendItemToSynth(m_document->CurrentIndex(m_kind)); });
+    m_installedBoards = m_services.settings().installedBoards();
     setFocusPolicy(Qt::StrongFocus);
     viewport()->setAutoFillBackground(true);
     viewport()->setBackgroundRole(QPalette::Base);
@@ -266,6 +271,14 @@ void CToneloomView::drawCell(QPainter& painter, int index, bool damaged, bool fo
         painter.setBrush(kDamagedMarkColour);
         painter.drawPolygon(corner, 3);
     }
+    if (needsMissingBoard(index)) {
+        const int bottom = cell.y() + cell.height() - 2;
+        const QPoint corner[3] = {QPoint(cell.x(), bottom - kDamagedMarkSize), QPoint(cell.x(), bottom),
+                                  QPoint(cell.x() + kDamagedMarkSize, bottom)};
+        painter.setPen(Qt::NoPen);
+        painter.setBrush(kMissingBoardColour);
+        painter.drawPolygon(corner, 3);
+    }
     if (state & CToneloomDoc::kCurrent) {
         painter.setBrush(Qt::NoBrush);
         painter.setPen(QPen(kCurrentFrameColour, 0));
@@ -289,8 +302,35 @@ void CToneloomView::paintEvent(QPaintEvent*)
     drawAll(painter);
 }
 
+void CToneloomView::settingsChanged()
+{
+    m_installedBoards = m_services.settings().installedBoards();
+    RefreshFont();
+    viewport()->update();
+}
+
+bool CToneloomView::needsMissingBoard(int index) const
+{
+    if (m_kind != kPatches || index < 0 || index >= itemCount())
+        return false;
+    const auto waves = patchuses::wavesOf(reinterpret_cast<const char*>(m_document->patches().data(index)));
+    return !patchuses::playable(waves, m_installedBoards);
+}
+
 QString CToneloomView::damageNote(int index) const
 {
+    if (needsMissingBoard(index)) {
+        QStringList boards;
+        const auto waves = patchuses::wavesOf(reinterpret_cast<const char*>(m_document->patches().data(index)));
+        for (int b : patchuses::boardsNeeded(waves))
+            if (!m_installedBoards.contains(b))
+                boards << m_services.names().GetTitle(NameFileKind::Board, b).trimmed();
+        const QString note =
+            QStringLiteral("It needs the expansion board %1, which is not installed (Midi > Installed Boards...).")
+                .arg(boards.join(QStringLiteral(", ")));
+        if (m_kind == kNoKind || !m_document->isDamaged(m_kind, index))
+            return note;
+    }
     if (m_kind == kNoKind || !m_document->isDamaged(m_kind, index))
         return {};
     const CBankReport& report = m_document->openReport();
@@ -855,7 +895,7 @@ std::vector<CMenuSpec> CToneloomView::menus()
           sep,
           {kPianoKeyboard},
           {kMidiMonitor}}},
-        {QStringLiteral("&Midi"), {{kMidiSetup}, {kFindSynth}, {kReceive}, {kSend}, {kStop}}},
+        {QStringLiteral("&Midi"), {{kMidiSetup}, {kFindSynth}, {kInstalledBoards}, {kReceive}, {kSend}, {kStop}}},
         {QStringLiteral("&Tools"),
          {{kRandomPatches}, {kCopyToPatch}, {kShowUsedPatches}, sep, {kVirtualSynth}, {kEnvelopePresets}}},
         {QStringLiteral("&Window"), {{kWindowCascade}, {kWindowTile}}},

@@ -8,6 +8,7 @@
 #include <QTimer>
 #include <array>
 #include <memory>
+#include <set>
 
 class CBankViewCommands;
 class CDocTemplate;
@@ -106,7 +107,9 @@ public:
     bool isDocumentModified() const override;
     bool saveDocument(bool saveAs) override;
     CDocTemplate* docTemplate() const override { return &m_template; }
-    void settingsChanged() override { RefreshFont(); }
+    void settingsChanged() override;
+    // The patch needs an expansion board the synthesizer lacks (Midi > Installed Boards).
+    bool needsMissingBoard(int index) const;
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -166,6 +169,7 @@ private:
     QString m_title;
     int m_kind = kNoKind;
     QFont m_font;
+    std::set<int> m_installedBoards;
     QSize m_cell;
     bool m_fitted = false;
 

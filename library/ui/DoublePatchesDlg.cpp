@@ -1,6 +1,12 @@
 #include "library/ui/DoublePatchesDlg.h"
 
 #include "library/DoublePatchFinder.h"
+#include "library/LibraryRecord.h"
+#include "library/PatchSimilarity.h"
+
+#include <QFile>
+#include <QSpinBox>
+#include <QStringList>
 
 #include <QHBoxLayout>
 #include <QLabel>
@@ -10,13 +16,24 @@
 #include <QVBoxLayout>
 
 CDoublePatchesDlg::CDoublePatchesDlg(const QString& path, int entries, QWidget* parent, NameFn nameOf, ChooseFn choose)
-    : QDialog(parent), m_nameOf(std::move(nameOf)), m_choose(std::move(choose))
+    : QDialog(parent), m_path(path), m_nameOf(std::move(nameOf)), m_choose(std::move(choose))
 {
     setWindowTitle(QStringLiteral("Find double patches"));
     auto* layout = new QVBoxLayout(this);
     m_progress = new QProgressBar(this);
     m_progress->setTextVisible(false);
     layout->addWidget(m_progress);
+    auto* thresholdRow = new QHBoxLayout;
+    auto* thresholdLabel = new QLabel(QStringLiteral("&Alike at least:"), this);
+    m_threshold = new QSpinBox(this);
+    m_threshold->setRange(50, 100);
+    m_threshold->setValue(100);
+    m_threshold->setSuffix(QStringLiteral(" %"));
+    thresholdLabel->setBuddy(m_threshold);
+    thresholdRow->addWidget(thresholdLabel);
+    thresholdRow->addWidget(m_threshold);
+    thresholdRow->addStretch();
+    layout->addLayout(thresholdRow);
     layout->addWidget(new QLabel(QStringLiteral("Double patches found:"), this));
     m_list = new QListWidget(this);
     m_list->setMinimumSize(360, 200);
@@ -50,17 +67,85 @@ CDoublePatchesDlg::CDoublePatchesDlg(const QString& path, int entries, QWidget* 
             m_progress->setRange(0, 1);
         m_progress->setValue(m_progress->maximum());
     });
+    connect(m_threshold, &QSpinBox::valueChanged, this, &CDoublePatchesDlg::restart);
     m_finder->start(path);
+}
+
+void CDoublePatchesDlg::stopNear()
+{
+    if (m_near.joinable()) {
+        m_near.request_stop();
+        m_near.join();
+    }
+}
+
+void CDoublePatchesDlg::restart()
+{
+    m_finder->stop();
+    stopNear();
+    m_list->clear();
+    m_groups = CDoubleGroups();
+    m_progress->setValue(0);
+    if (m_threshold->value() >= 100) {
+        m_progress->setRange(0, static_cast<int>(std::min<qint64>(m_pairs, kMaxBarRange)));
+        m_finder->start(m_path);
+        return;
+    }
+    // The near search has no count of pairs to show: the bar is busy until it is done.
+    m_progress->setRange(0, 0);
+    const double threshold = m_threshold->value();
+    m_near = std::jthread([this, threshold, path = m_path](std::stop_token stop) {
+        similarity::CSimilarityIndex index;
+        QStringList lines;
+        QList<QList<int>> members;
+        bool completed = index.build(path, stop);
+        if (completed) {
+            // The names, read once for the lines.
+            QFile file(path);
+            std::vector<QByteArray> names;
+            if (file.open(QIODevice::ReadOnly))
+                for (int n = 0; n < index.count(); ++n) {
+                    file.seek(qint64(n) * clb::kRecordSize + clb::kOffName);
+                    names.push_back(file.read(clb::kNameLength).trimmed());
+                }
+            const auto name = [&](int n) {
+                return n < static_cast<int>(names.size()) ? QString::fromLatin1(names[static_cast<std::size_t>(n)])
+                                                          : QString();
+            };
+            completed = index.pairs(
+                threshold,
+                [&](int a, int b, double percent) {
+                    lines << QStringLiteral("\"%1\" and \"%2\" are %3 alike")
+                                 .arg(name(a), name(b), similarity::percentText(percent, percent >= 100.0));
+                    members << QList<int>{a, b};
+                },
+                stop);
+        }
+        if (!completed)
+            return;
+        QMetaObject::invokeMethod(
+            this,
+            [this, lines, members] {
+                for (qsizetype i = 0; i < lines.size(); ++i) {
+                    auto* item = new QListWidgetItem(lines[i], m_list);
+                    item->setData(Qt::UserRole, QVariant::fromValue(members[i]));
+                }
+                m_progress->setRange(0, 1);
+                m_progress->setValue(1);
+            },
+            Qt::QueuedConnection);
+    });
 }
 
 CDoublePatchesDlg::~CDoublePatchesDlg()
 {
     m_finder->stop();
+    stopNear();
 }
 
 bool CDoublePatchesDlg::isSearching() const
 {
-    return m_finder->isRunning();
+    return m_finder->isRunning() || (m_near.joinable() && m_progress->maximum() == 0);
 }
 
 void CDoublePatchesDlg::addPair(int first, int second, const QString& text)
@@ -94,5 +179,6 @@ void CDoublePatchesDlg::done(int result)
 {
     // The dialog never goes while the worker reads: it is stopped and waited for.
     m_finder->stop();
+    stopNear();
     QDialog::done(result);
 }

@@ -5,12 +5,15 @@
 #include "bank/ui/CopyboxDlg.h"
 #include "editors/EditPatchDlg.h"
 #include "library/LibraryDocument.h"
+#include "library/LibraryExport.h"
 #include "library/LibraryHistory.h"
 #include "library/LibraryModel.h"
 #include "library/ui/DoublePatchesDlg.h"
+#include "library/ui/ImportDlg.h"
 #include "library/ui/KeysDlg.h"
 #include "library/ui/PropertiesDlg.h"
 #include "library/ui/SearchDlg.h"
+#include "library/ui/SimilarDlg.h"
 #include "midi/Midi.h"
 #include "settings/AppSettings.h"
 #include "ui/CommandTable.h"
@@ -21,9 +24,12 @@
 
 #include <QApplication>
 #include <QContextMenuEvent>
+#include <QDir>
 #include <QDragEnterEvent>
+#include <QFileDialog>
 #include <QFileInfo>
 #include <QHeaderView>
+#include <QInputDialog>
 #include <QLocale>
 #include <QMdiArea>
 #include <QMdiSubWindow>
@@ -43,6 +49,7 @@ CLibraryView::CLibraryView(std::unique_ptr<CLibraryDocument> document, CDocTempl
     m_document->setKeyNames(CLibraryDocument::ReadKeyNames(m_services.settings()));
     m_document->setUseCategories(m_services.settings().useCategory());
     m_model = new CLibraryModel(*m_document, this);
+    m_model->setNames(&m_services.names());
     setModel(m_model);
     // Another window or a script may change the file: the list follows it.
     m_document->setWatching(true);
@@ -143,6 +150,12 @@ void CLibraryView::notifyCommandState()
 
 void CLibraryView::settingsChanged()
 {
+    // The installed boards may have changed: a list of playable patches follows them.
+    if (m_model->search().playableWith) {
+        CLibrarySearch search = m_model->search();
+        search.playableWith = m_services.settings().installedBoards();
+        m_model->setSearch(search);
+    }
     const bool categories = m_services.settings().useCategory();
     m_document->setUseCategories(categories);
     m_document->setKeyNames(CLibraryDocument::ReadKeyNames(m_services.settings()));
@@ -350,7 +363,26 @@ void CLibraryView::declareCommands()
         .add({.id = cmd::kFindDoubles,
               .text = QStringLiteral("F&ind double patches"),
               .tip = QStringLiteral("List the patches of the library that sound the same"),
-              .run = then([this] { findDoubles(); })});
+              .run = then([this] { findDoubles(); })})
+        .add({.id = cmd::kFindSimilar,
+              .text = QStringLiteral("Find &Similar"),
+              .tip = QStringLiteral("List the patches that sound closest to this one"),
+              .run = then([this] { findSimilar(); }),
+              .enabled = [this] { return hasSelection() && focusedEntry() >= 0; }})
+        .add({.id = cmd::kPlayableOnly,
+              .text = QStringLiteral("Only pla&yable Patches"),
+              .tip = QStringLiteral("Show only the patches the installed expansion boards can play"),
+              .run = then([this] { togglePlayableOnly(); }),
+              .checked = [this] { return m_model->search().playableWith.has_value(); }})
+        .add({.id = cmd::kLibraryImport,
+              .text = QStringLiteral("I&mport into Library..."),
+              .tip = QStringLiteral("Add the patches of bank files, MIDI files, libraries and folders"),
+              .run = then([this] { importFiles(); })})
+        .add({.id = cmd::kLibraryExport,
+              .text = QStringLiteral("Expor&t from Library..."),
+              .tip = QStringLiteral("Write the selected patches to a bank file or one file each"),
+              .run = then([this] { exportSelected(); }),
+              .enabled = selection});
     // Sort by: the columns in order, then Category (the first key column). The key
     // columns sort while keys are shown, Category while categories are.
     const QStringList fixed = {QStringLiteral("&Name"), QStringLiteral("&Date"), QStringLiteral("&Comment")};
@@ -387,6 +419,9 @@ std::vector<CMenuSpec> CLibraryView::menus()
           {kFileOpen},
           {kFileClose},
           sep,
+          {kLibraryImport},
+          {kLibraryExport},
+          sep,
           {kFilePrintSetup},
           {kSettings},
           sep,
@@ -411,9 +446,11 @@ std::vector<CMenuSpec> CLibraryView::menus()
           sep,
           {kEditFind},
           {kShowAll},
-          {kFindDoubles}}},
+          {kFindDoubles},
+          {kFindSimilar},
+          {kPlayableOnly}}},
         {QStringLiteral("&View"), {{kViewToolbar}, {kViewStatusBar}, sep, {kPianoKeyboard}, {kMidiMonitor}}},
-        {QStringLiteral("&Midi"), {{kMidiSetup}, {kFindSynth}, {kReceive}, {kStop}}},
+        {QStringLiteral("&Midi"), {{kMidiSetup}, {kFindSynth}, {kInstalledBoards}, {kReceive}, {kStop}}},
         {QStringLiteral("&Tools"),
          {{kNone, QStringLiteral("&Sort by"), sortBy}, sep, {kVirtualSynth}, {kEnvelopePresets}, {kUseCategories}}},
         {QStringLiteral("&Window"), {{kWindowCascade}, {kWindowTile}}},
@@ -534,18 +571,34 @@ void CLibraryView::reloadKeyNamesEverywhere()
 
 void CLibraryView::find()
 {
-    CSearchDlg dialog(m_document->keyNames(), this);
+    CSearchDlg dialog(m_document->keyNames(), this, &m_services.names());
     dialog.setSearch(m_lastSearch);
     if (m_services.prompter().exec(dialog) != QDialog::Accepted)
         return;
     m_lastSearch = dialog.search();
-    m_model->setSearch(m_lastSearch);
+    CLibrarySearch search = m_lastSearch;
+    // Showing only playable patches is a setting of the window, not of the search.
+    search.playableWith = m_model->search().playableWith;
+    m_model->setSearch(search);
     emit viewSignals().titleChanged();
 }
 
 void CLibraryView::showAll()
 {
-    m_model->setSearch(CLibrarySearch{});
+    CLibrarySearch all;
+    all.playableWith = m_model->search().playableWith;
+    m_model->setSearch(all);
+    emit viewSignals().titleChanged();
+}
+
+void CLibraryView::togglePlayableOnly()
+{
+    CLibrarySearch search = m_model->search();
+    if (search.playableWith)
+        search.playableWith.reset();
+    else
+        search.playableWith = m_services.settings().installedBoards();
+    m_model->setSearch(search);
     emit viewSignals().titleChanged();
 }
 
@@ -558,6 +611,82 @@ QString CLibraryView::documentTitle() const
     return QStringLiteral("%1 - %2 of %3 - Find: %4")
         .arg(m_title, english.toString(m_model->rowCount()), english.toString(m_document->count()),
              search.text([this](int key) { return m_document->keyNameText(key); }));
+}
+
+void CLibraryView::importFiles()
+{
+    CImportDlg dialog(*m_document, this);
+    m_services.prompter().exec(dialog);
+}
+
+void CLibraryView::findSimilar()
+{
+    const int entry = focusedEntry();
+    if (entry < 0)
+        return;
+    CSimilarDlg dialog(
+        *m_document, entry, [this](int found) { selectEntries({found}); }, this);
+    if (!dialog.isValid()) {
+        m_services.prompter().showMessage(MessageIcon::Exclamation,
+                                          QString::fromLatin1(CLibraryDocument::kFileError)
+                                              + QStringLiteral("%1 cannot be read").arg(m_document->path()));
+        return;
+    }
+    m_services.prompter().exec(dialog);
+}
+
+void CLibraryView::exportSelected()
+{
+    const std::vector<int> entries = selectedEntries();
+    if (entries.empty())
+        return;
+    const QStringList choices = {QStringLiteral("One bank file, JV-1080 layout"),
+                                 QStringLiteral("One bank file, JV-2080 layout"),
+                                 QStringLiteral("One bank file, XP layout"), QStringLiteral("One file per patch")};
+    bool ok = false;
+    const int current = static_cast<int>(m_services.settings().synth().model);
+    const QString choice = QInputDialog::getItem(
+        this, QStringLiteral("Export from Library"),
+        QStringLiteral("Write the %1 selected patches to:").arg(entries.size()), choices, current, false, &ok);
+    if (!ok)
+        return;
+    const auto records = m_document->ReadRecords(entries);
+    if (!records)
+        return;
+    QString error;
+    const qsizetype which = choices.indexOf(choice);
+    if (which == 3) {
+        const QString folder = QFileDialog::getExistingDirectory(this, QStringLiteral("Export from Library"));
+        if (folder.isEmpty())
+            return;
+        for (std::size_t i = 0; i < records->size(); ++i) {
+            const QByteArray& record = (*records)[i];
+            const QString file = QDir(folder).filePath(
+                libexport::singleFileName(entries[i] + 1, record.mid(clb::kOffName, clb::kNameLength)));
+            if (!libexport::writeFile(
+                    file, libexport::singlePatchBytes(clb::patchOf(record), m_services.settings().synth().deviceId),
+                    &error))
+                break;
+        }
+    } else {
+        if (entries.size() > static_cast<std::size_t>(libexport::kBankPatches)) {
+            m_services.prompter().showMessage(
+                MessageIcon::Exclamation,
+                QStringLiteral("A bank holds 128 patches; select at most 128 to export them as a bank."));
+            return;
+        }
+        const QString path =
+            m_services.prompter().chooseSaveFileName(QStringLiteral("Bank (*.syx)|*.syx|All Files (*.*)|*.*||"),
+                                                     QStringLiteral("syx"), QStringLiteral("Export from Library"));
+        if (path.isEmpty())
+            return;
+        std::vector<QByteArray> patches;
+        for (const QByteArray& record : *records)
+            patches.push_back(clb::patchOf(record));
+        libexport::writeFile(path, libexport::bankBytes(patches, static_cast<SynthModel>(which)), &error);
+    }
+    if (!error.isEmpty())
+        m_services.prompter().showMessage(MessageIcon::Exclamation, QStringLiteral("Error while saving !\n") + error);
 }
 
 void CLibraryView::findDoubles()
@@ -601,6 +730,7 @@ std::unique_ptr<QMenu> CLibraryView::createContextMenu()
     if (m_model->rowCount() > 0) {
         menu->addSeparator();
         add(QStringLiteral("&Edit...\tCtrl+E"), cmd::kEditItem);
+        add(QStringLiteral("Find &Similar"), cmd::kFindSimilar);
         add(QStringLiteral("&Properties...\tCtrl+T"), cmd::kLibraryProperties);
         menu->addSeparator();
         add(QStringLiteral("&Delete\tDel"), cmd::kEditDelete);

@@ -117,6 +117,10 @@ private:
     void editKeys();
     void find();
     void findDoubles();
+    void togglePlayableOnly();
+    void importFiles();
+    void findSimilar();
+    void exportSelected();
     // Every library window of the program reads the key names again.
     void reloadKeyNamesEverywhere();
 

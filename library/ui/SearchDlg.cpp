@@ -2,6 +2,7 @@
 
 #include "library/LibraryRecord.h"
 #include "library/ui/KeyChoice.h"
+#include "model/ExpansionNames.h"
 
 #include <QComboBox>
 #include <QGridLayout>
@@ -11,7 +12,8 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-CSearchDlg::CSearchDlg(const CLibraryDocument::KeyNames& names, QWidget* parent) : QDialog(parent)
+CSearchDlg::CSearchDlg(const CLibraryDocument::KeyNames& names, QWidget* parent, const CExpansionNames* waveNames)
+    : QDialog(parent), m_waveNames(waveNames)
 {
     setWindowTitle(QStringLiteral("Search Patches"));
     auto* layout = new QVBoxLayout(this);
@@ -38,6 +40,31 @@ CSearchDlg::CSearchDlg(const CLibraryDocument::KeyNames& names, QWidget* parent)
         connect(choice, &CKeyChoice::groupChosen, this, [this, row](int g) { chooseGroup(row, g); });
     }
     layout->addLayout(grid);
+    if (m_waveNames) {
+        auto* uses = new QGridLayout;
+        auto* wavesLabel = new QLabel(QStringLiteral("Uses &wave:"), this);
+        m_waves = new QLineEdit(this);
+        wavesLabel->setBuddy(m_waves);
+        uses->addWidget(wavesLabel, 0, 0);
+        uses->addWidget(m_waves, 0, 1);
+        auto* boardLabel = new QLabel(QStringLiteral("Needs &board:"), this);
+        m_board = new QComboBox(this);
+        m_board->addItems({QStringLiteral("Any or none"), QStringLiteral("None")});
+        for (int b = 1; b <= m_waveNames->GetFileCount(NameFileKind::Board); ++b)
+            m_board->addItem(m_waveNames->GetTitle(NameFileKind::Board, b).trimmed());
+        boardLabel->setBuddy(m_board);
+        uses->addWidget(boardLabel, 1, 0);
+        uses->addWidget(m_board, 1, 1);
+        auto* categoryLabel = new QLabel(QStringLiteral("Ca&tegory:"), this);
+        m_category = new QComboBox(this);
+        m_category->addItem(QStringLiteral("Any"));
+        for (int c = 0; c < clb::kCategoryCount; ++c)
+            m_category->addItem(clb::categoryName(c).trimmed());
+        categoryLabel->setBuddy(m_category);
+        uses->addWidget(categoryLabel, 2, 0);
+        uses->addWidget(m_category, 2, 1);
+        layout->addLayout(uses);
+    }
 
     const QStringList help = {
         QStringLiteral("AND is evaluated before OR. Example: "),
@@ -121,6 +148,12 @@ CLibrarySearch CSearchDlg::search() const
         const auto at = static_cast<std::size_t>(row);
         s.ops[at] = static_cast<SearchOp>(std::max(0, m_ops[at]->currentIndex()));
         s.keys[at] = static_cast<std::uint8_t>(m_keys[at]->key());
+    }
+    if (m_waveNames) {
+        if (!m_waves->text().trimmed().isEmpty())
+            s.waves = std::make_shared<const patchuses::CWaveMatcher>(*m_waveNames, m_waves->text().trimmed());
+        s.needs = m_board->currentIndex() - 1; // -1 any, 0 none, else the board
+        s.category = m_category->currentIndex() - 1;
     }
     return s;
 }

@@ -6,6 +6,7 @@
 #include <QDialog>
 #include <array>
 
+class CExpansionNames;
 class CKeyChoice;
 class QComboBox;
 class QLabel;
@@ -22,7 +23,10 @@ class CSearchDlg : public QDialog
 public:
     static constexpr int kRows = CLibrarySearch::kTerms;
 
-    CSearchDlg(const CLibraryDocument::KeyNames& names, QWidget* parent = nullptr);
+    // With the name files given, the dialog also searches by what a patch uses: a wave
+    // whose name holds a text, a board it needs (or none), its category.
+    CSearchDlg(const CLibraryDocument::KeyNames& names, QWidget* parent = nullptr,
+               const CExpansionNames* waveNames = nullptr);
 
     // What the view takes on OK.
     CLibrarySearch search() const;
@@ -34,6 +38,9 @@ public:
     CKeyChoice* keyChoice(int row) const { return m_keys[static_cast<std::size_t>(row)]; }
     QStringList helpLines() const;
     QPushButton* okButton() const { return m_ok; }
+    QLineEdit* wavesEdit() const { return m_waves; }
+    QComboBox* boardList() const { return m_board; }
+    QComboBox* categoryList() const { return m_category; }
 
     // As if the user chose them.
     void chooseOperator(int row, SearchOp op);
@@ -47,4 +54,8 @@ private:
     std::array<CKeyChoice*, kRows> m_keys{};
     std::array<QLabel*, 4> m_help{};
     QPushButton* m_ok = nullptr;
+    const CExpansionNames* m_waveNames = nullptr;
+    QLineEdit* m_waves = nullptr;
+    QComboBox* m_board = nullptr;    // Any, None, then the boards
+    QComboBox* m_category = nullptr; // Any, then the categories
 };

@@ -3,6 +3,7 @@
 #include "bank/ToneloomDoc.h"
 #include "library/LibraryLock.h"
 
+#include <QDir>
 #include <QProcess>
 #include <QProcessEnvironment>
 #include <QTemporaryDir>
@@ -91,6 +92,69 @@ private:
     }
 
 private slots:
+    // Import, similar sounds, searching what patches use and export, as a script uses them.
+    void knowsItsSounds_data()
+    {
+        QTest::addColumn<QStringList>("args"); // LIB stands for the library, DIR for the folder
+        QTest::addColumn<int>("exitCode");
+        QTest::addColumn<QString>("out");
+        QTest::newRow("import") << QStringList{"import", "LIB", "DIR"} << 1
+                                << QStringLiteral("DIR/junk.syx: empty file\nadded 1, doubles 127, refused 1\n");
+        QTest::newRow("import a missing path")
+            << QStringList{"import", "LIB", "DIR/none"} << 1
+            << QStringLiteral("DIR/none: no such file or folder\nadded 0, doubles 0, refused 1\n");
+        QTest::newRow("similar") << QStringList{"similar", "LIB", "1", "--top", "2"} << 0
+                                 << QStringLiteral("1\t100 %\tPatch 001   \n");
+        QTest::newRow("similar, no such entry") << QStringList{"similar", "LIB", "5"} << 2 << QString();
+        QTest::newRow("needs no board") << QStringList{"list", "LIB", "--needs", "none"} << 0
+                                        << QStringLiteral("1\tPatch 001   \t");
+        QTest::newRow("category") << QStringList{"list", "LIB", "--category", "no assign"} << 0
+                                  << QStringLiteral("1\tPatch 001   \t");
+        QTest::newRow("another category") << QStringList{"list", "LIB", "--category", "14"} << 0 << QString();
+        QTest::newRow("no such category") << QStringList{"list", "LIB", "--category", "Kazoo"} << 2 << QString();
+        QTest::newRow("needs board 7") << QStringList{"list", "LIB", "--needs", "7"} << 0 << QString();
+        QTest::newRow("needs a board that is not")
+            << QStringList{"list", "LIB", "--needs", "Nonesuch"} << 2 << QString();
+        QTest::newRow("export") << QStringList{"export", "LIB", "1", "DIR/out.syx", "--model", "xp"} << 0
+                                << QStringLiteral("1 patches written\n");
+        QTest::newRow("export, bad model")
+            << QStringList{"export", "LIB", "1", "DIR/out.syx", "--model", "d50"} << 2 << QString();
+        QTest::newRow("near doubles") << QStringList{"doubles", "LIB", "--threshold", "95"} << 0 << QString();
+    }
+    void knowsItsSounds()
+    {
+        QFETCH(QStringList, args);
+        QFETCH(int, exitCode);
+        QFETCH(QString, out);
+        const QString dir = m_dir.filePath(QStringLiteral("sounds"));
+        const QString lib = m_dir.filePath(QStringLiteral("sounds.clb"));
+        if (!QFile::exists(lib)) {
+            QDir().mkpath(dir);
+            QVERIFY(QFile::copy(bank(), dir + QStringLiteral("/bank.syx")));
+            QVERIFY(writeFile(dir + QStringLiteral("/junk.syx"), {}));
+            QVERIFY(writeFile(lib, {}));
+        }
+        for (QString& a : args) {
+            a.replace(QStringLiteral("LIB"), lib);
+            a.replace(QStringLiteral("DIR"), dir);
+        }
+        const Result r = run(args);
+        QCOMPARE(r.exitCode, exitCode);
+        if (exitCode == 2) {
+            QVERIFY(!r.err.isEmpty());
+            return;
+        }
+        // The output begins so; an empty one is empty.
+        if (out.isEmpty())
+            QCOMPARE(r.out, QString());
+        QVERIFY2(r.out.startsWith(QString(out).replace(QStringLiteral("DIR"), dir)), qPrintable(r.out));
+        if (args.first() == QLatin1String("export")) {
+            // The bank holds the patch in slot 1 and imports as the same sound.
+            const Result again = run({"import", lib, dir + QStringLiteral("/out.syx")});
+            QCOMPARE(again.out, QStringLiteral("added 0, doubles 1, refused 0\n"));
+        }
+    }
+
     void initTestCase()
     {
         QFile ini(m_dir.filePath(QStringLiteral("cli.ini")));

@@ -4,22 +4,29 @@
 #include "../LibraryFixture.h"
 
 #include "library/DoublePatchFinder.h"
+#include "library/ui/BoardsDlg.h"
 #include "library/ui/DoublePatchesDlg.h"
+#include "library/ui/ImportDlg.h"
 #include "library/ui/KeyChoice.h"
 #include "library/ui/KeysDlg.h"
 #include "library/ui/PropertiesDlg.h"
 #include "library/ui/SearchDlg.h"
+#include "library/ui/SimilarDlg.h"
+#include "model/ExpansionNames.h"
 
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QSignalSpy>
+#include <QSpinBox>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTreeWidget>
 
 using namespace libtest;
 
@@ -227,6 +234,114 @@ private slots:
         QCoreApplication::processEvents();
         QCOMPARE(d.list()->count(), 0);
         QCOMPARE(d.progressBar()->value(), d.progressBar()->maximum());
+    }
+
+    // Below 100 % the dialog lists the pairs at least that alike, with the percentage.
+    void nearDoublesThreshold()
+    {
+        const QString path = m_dir.filePath(QStringLiteral("near.clb"));
+        Rec louder("Loud");
+        louder.variant = 1;
+        writeFile(path, library({{"Soft"}, louder, {"Copy"}}));
+        CDoublePatchesDlg d(path, 3);
+        QVERIFY(QTest::qWaitFor([&] { return !d.isSearching(); }));
+        QCoreApplication::processEvents();
+        QCOMPARE(d.list()->count(), 1);
+        d.thresholdBox()->setValue(95);
+        QVERIFY(QTest::qWaitFor([&] { return d.list()->count() == 3; }, 10000));
+        QCOMPARE(d.list()->item(0)->text(), QStringLiteral("\"Soft\" and \"Loud\" are 99.9 % alike"));
+        QCOMPARE(d.list()->item(1)->text(), QStringLiteral("\"Soft\" and \"Copy\" are 100 % alike"));
+        d.thresholdBox()->setValue(100);
+        QVERIFY(QTest::qWaitFor([&] { return !d.isSearching(); }));
+        QCoreApplication::processEvents();
+        QCOMPARE(d.list()->count(), 1);
+        QCOMPARE(d.list()->item(0)->text(), QStringLiteral("\"Soft\" and \"Copy\" are equal"));
+    }
+
+    void similarList()
+    {
+        const QString path = m_dir.filePath(QStringLiteral("similar.clb"));
+        Rec far("Far");
+        far.variant = 3;
+        writeFile(path, library({{"Base"}, far, {"Twin"}}));
+        CCollectingReporter reporter;
+        CLibraryDocument doc(reporter);
+        QVERIFY(doc.Open(path));
+        int shown = -1;
+        CSimilarDlg d(doc, 0, [&](int entry) { shown = entry; });
+        QVERIFY(d.isValid());
+        QCOMPARE(d.list()->topLevelItemCount(), 3);
+        const QStringList expected = {"1|100 %|Base", "3|100 %|Twin", "2|99.7 %|Far"};
+        for (int i = 0; i < 3; ++i) {
+            const QTreeWidgetItem* item = d.list()->topLevelItem(i);
+            QCOMPARE(QStringList({item->text(0), item->text(1), item->text(2)}).join(QLatin1Char('|')), expected[i]);
+        }
+        d.topBox()->setValue(1);
+        QCOMPARE(d.list()->topLevelItemCount(), 1);
+        emit d.list()->itemActivated(d.list()->topLevelItem(0), 0);
+        QCOMPARE(shown, 0);
+    }
+
+    void importWindow()
+    {
+        const QString path = m_dir.filePath(QStringLiteral("import.clb"));
+        writeFile(path, library({{"Old"}}));
+        const QString bank = m_dir.filePath(QStringLiteral("in.clb"));
+        Rec other("Other");
+        other.variant = 9;
+        writeFile(bank, library({{"Old"}, other}));
+        const QString junk = m_dir.filePath(QStringLiteral("junk.syx"));
+        writeFile(junk, "no sysex here");
+        CCollectingReporter reporter;
+        CLibraryDocument doc(reporter);
+        QVERIFY(doc.Open(path));
+        CImportDlg d(doc);
+        QVERIFY(!d.importButton()->isEnabled());
+        d.addPaths({bank, junk, bank});
+        QCOMPARE(d.pathList()->count(), 2);
+        d.importButton()->click();
+        QCOMPARE(d.report()->toPlainText(),
+                 junk + QStringLiteral(": holds no patch, performance or rhythm set of this synthesizer\n")
+                     + QStringLiteral("added 1, doubles 1, refused 1"));
+        QCOMPARE(doc.count(), 2);
+        QCOMPARE(d.progressBar()->value(), 2);
+        QVERIFY(!d.stopButton()->isEnabled());
+    }
+
+    void searchByUse()
+    {
+        CCollectingReporter reporter;
+        const CExpansionNames names(QStringLiteral(TONELOOM_SOURCE_DIR "/data"), reporter);
+        CSearchDlg plain(numberedNames());
+        QVERIFY(!plain.wavesEdit());
+        QCOMPARE(plain.search().needs, -1);
+        CSearchDlg d(numberedNames(), nullptr, &names);
+        QCOMPARE(d.boardList()->count(), 2 + names.GetFileCount(NameFileKind::Board));
+        QCOMPARE(d.categoryList()->count(), 1 + clb::kCategoryCount);
+        QVERIFY(!d.search().waves);
+        QCOMPARE(d.search().category, -1);
+        QTest::keyClicks(d.wavesEdit(), QStringLiteral("piano"));
+        d.boardList()->setCurrentIndex(1);
+        d.categoryList()->setCurrentText(QStringLiteral("Strings"));
+        const CLibrarySearch s = d.search();
+        QVERIFY(s.waves && !s.waves->empty());
+        QCOMPARE(s.needs, 0);
+        QCOMPARE(s.category, 14);
+        d.boardList()->setCurrentIndex(8);
+        QCOMPARE(d.search().needs, 7);
+    }
+
+    void boardsChosen()
+    {
+        CCollectingReporter reporter;
+        const CExpansionNames names(QStringLiteral(TONELOOM_SOURCE_DIR "/data"), reporter);
+        CBoardsDlg d(names, {2, 7});
+        QCOMPARE(d.list()->count(), names.GetFileCount(NameFileKind::Board));
+        QCOMPARE(d.installed(), (std::set<int>{2, 7}));
+        d.list()->item(1)->setCheckState(Qt::Unchecked);
+        d.list()->item(0)->setCheckState(Qt::Checked);
+        QCOMPARE(d.installed(), (std::set<int>{1, 7}));
+        QVERIFY(d.list()->item(6)->text().startsWith(QStringLiteral("7  ")));
     }
 };
 

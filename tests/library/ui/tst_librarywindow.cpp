@@ -183,15 +183,18 @@ private slots:
 
         action(cmd::kUseCategories)->trigger();
         QVERIFY(m_s->app->settings().useCategory());
-        QCOMPARE(view->listModel().columnCount(), 4);
+        // The category, then what the patches use.
+        QCOMPARE(view->listModel().columnCount(), 4 + 2);
         QCOMPARE(view->listModel().headerData(3, Qt::Horizontal).toString(), QStringLiteral("Category"));
+        QCOMPARE(view->listModel().headerData(4, Qt::Horizontal).toString(), QStringLiteral("Waves"));
+        QCOMPARE(view->listModel().headerData(5, Qt::Horizontal).toString(), QStringLiteral("Boards"));
         QVERIFY(action(cmd::kSortByCategory)->isEnabled());
         QVERIFY(!action(cmd::kSortByName + 3)->isEnabled());
         action(cmd::kSortByCategory)->trigger();
         QCOMPARE(view->listModel().sortColumn(), libcol::kFirstKey);
         QVERIFY(action(cmd::kSortByCategory)->isChecked());
         action(cmd::kUseCategories)->trigger();
-        QCOMPARE(view->listModel().columnCount(), 11);
+        QCOMPARE(view->listModel().columnCount(), 11 + 2);
         QCOMPARE(view->header()->sectionSize(10), CLibraryView::kColumnWidth);
     }
 
@@ -216,9 +219,8 @@ private slots:
         QTest::addColumn<int>("records");
         QTest::addColumn<QList<int>>("selectedRows");
         QTest::addColumn<QStringList>("texts");
-        const QStringList tail = {"&Paste...\tCtrl+V", "&Find...\tCtrl+F",       "",
-                                  "&Edit...\tCtrl+E",  "&Properties...\tCtrl+T", "",
-                                  "&Delete\tDel"};
+        const QStringList tail = {"&Paste...\tCtrl+V", "&Find...\tCtrl+F",       "", "&Edit...\tCtrl+E",
+                                  "Find &Similar",     "&Properties...\tCtrl+T", "", "&Delete\tDel"};
         QTest::newRow("empty library") << 0 << QList<int>{} << QStringList{"&Paste...\tCtrl+V", "&Find...\tCtrl+F"};
         QTest::newRow("nothing selected") << 2 << QList<int>{} << tail;
         QTest::newRow("one line") << 2 << QList<int>{1} << QStringList{"&Copy R&&1\tCtrl+C"} + tail;
