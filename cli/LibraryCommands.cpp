@@ -491,10 +491,10 @@ int runSimilar(const QStringList& args)
         out += '\t';
         out += similarity::percentText(m.percent, m.exact).toStdString();
         out += '\t';
-        appendLatin1(out, e.name.data(), clb::kNameLength);
+        appendPrintable(out, e.name.data(), clb::kNameLength);
         out += '\n';
     }
-    std::fwrite(out.data(), 1, out.size(), stdout);
+    writeOut(out.data(), out.size());
     return kExitOk;
 }
 
@@ -577,7 +577,7 @@ int runNearDoubles(const QString& path, double threshold)
     std::string out;
     const auto name = [&](int n) {
         QByteArray text(doc.entry(n).name.data(), clb::kNameLength);
-        return QString::fromLatin1(text).trimmed();
+        return printable(QString::fromLatin1(text).trimmed());
     };
     index.pairs(threshold, [&](int first, int second, double percent) {
         out += QStringLiteral("\"%1\" and \"%2\" are %3 alike")
@@ -585,11 +585,11 @@ int runNearDoubles(const QString& path, double threshold)
                    .toStdString();
         out += '\n';
         if (out.size() >= static_cast<std::size_t>(kOutputChunk)) {
-            std::fwrite(out.data(), 1, out.size(), stdout);
+            writeOut(out.data(), out.size());
             out.clear();
         }
     });
-    std::fwrite(out.data(), 1, out.size(), stdout);
+    writeOut(out.data(), out.size());
     return kExitOk;
 }
 

@@ -1,11 +1,12 @@
 #include "library/LibraryExport.h"
 
+#include "fileio/AtomicFile.h"
+
 #include "library/LibraryRecord.h"
 #include "model/PatchArray.h"
 
 #include <QBuffer>
 #include <QRegularExpression>
-#include <QSaveFile>
 
 namespace libexport {
 
@@ -47,14 +48,7 @@ QString singleFileName(int number, const QByteArray& name)
 
 bool writeFile(const QString& path, const QByteArray& bytes, QString* error)
 {
-    QSaveFile file(path);
-    file.setDirectWriteFallback(false);
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit()) {
-        if (error)
-            *error = QStringLiteral("%1: %2").arg(path, file.errorString());
-        return false;
-    }
-    return true;
+    return AtomicFile::writeFile(path, bytes, error);
 }
 
 } // namespace libexport

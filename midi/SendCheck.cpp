@@ -1,8 +1,9 @@
 #include "midi/SendCheck.h"
 
+#include "fileio/AtomicFile.h"
+
 #include <QDir>
 #include <QFileInfo>
-#include <QSaveFile>
 #include <QStandardPaths>
 #include <algorithm>
 
@@ -28,12 +29,7 @@ bool isMemoryArea(std::uint8_t area)
 // Writes bytes to path in one checked step; error names the cause.
 bool writeFile(const QString& path, const QByteArray& bytes, QString* error)
 {
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit()) {
-        *error = QStringLiteral("%1 could not be written: %2").arg(QDir::toNativeSeparators(path), file.errorString());
-        return false;
-    }
-    return true;
+    return AtomicFile::writeFile(path, bytes, error);
 }
 
 } // namespace

@@ -296,10 +296,8 @@ void CLibraryView::declareCommands()
     };
     // Every change is written at once: there is nothing to save.
     const auto never = [] { return false; };
-    // A history label names an item; an "&" in its name is no mnemonic.
-    const auto historyText = [](const QString& label) {
-        return QStringLiteral("&") + QString(label).replace(QLatin1Char('&'), QStringLiteral("&&"));
-    };
+    // The history's labels come with the "&" of a name doubled already.
+    const auto historyText = [](const QString& label) { return QStringLiteral("&") + label; };
     m_table
         .add({.id = cmd::kEditUndo,
               .text = QStringLiteral("&Undo\tCtrl+Z"),

@@ -314,7 +314,8 @@ private slots:
         QFETCH(int, bytes);
         // One patch in the JV-1080 layout.
         CCollectingReporter reporter;
-        CToneloomDoc source(SynthSettings{}, reporter);
+        const SynthSettings settings; // the document keeps a reference: it outlives it
+        CToneloomDoc source(settings, reporter);
         source.patches().SetName(0, "One Patch   ");
         QBuffer buffer;
         buffer.open(QIODevice::WriteOnly);

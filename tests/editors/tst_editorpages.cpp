@@ -479,10 +479,13 @@ void TestEditorPages::dragSendsWhatChanged()
     QTest::mousePress(ctrl, Qt::LeftButton, {}, from);
     testsupport::movePointer(ctrl, from + QPoint(0, 40));
     QTest::mouseRelease(ctrl, Qt::LeftButton, {}, from + QPoint(0, 40));
-    // Only what the drag changed goes out: the level of point 2, not all eight values.
+    // Only what the drag changed goes out: the values of point 2 (its level, and its time
+    // where the pointer's pixel rounds to another one), not all eight values.
     const QStringList sent = addressed(e->sent());
-    QCOMPARE(sent.size(), 1);
-    QVERIFY2(sent[0].startsWith(QStringLiteral("03 00 12 60")), qPrintable(sent[0]));
+    QVERIFY2(!sent.isEmpty() && sent.size() <= 2, qPrintable(sent.join(QStringLiteral(" | "))));
+    QVERIFY2(sent.last().startsWith(QStringLiteral("03 00 12 60")), qPrintable(sent.last()));
+    if (sent.size() == 2)
+        QVERIFY2(sent[0].startsWith(QStringLiteral("03 00 12 5c")), qPrintable(sent[0]));
     const int level2 = std::uint8_t(e->dlg->patch()[CPatchArray::toneParam(1, 0x60)]);
     QVERIFY(level2 < 127 && level2 > 60);
     // The list shows the new level.
@@ -583,7 +586,10 @@ void TestEditorPages::presetShapesTheEnvelope()
     e->dlg->edit().change(params::row(tab == 11 ? u"tone.penv.time1" : u"tone.tva.time1"), 3, 99);
     e->sent();
     emit page->presetList(3)->activated(2);
-    QCOMPARE(e->sent().size(), messages);
+    // Only the value the change moved goes out again.
+    const QStringList again = addressed(e->sent());
+    QCOMPARE(again.size(), 1);
+    QCOMPARE(again.first(), sent.first());
 }
 
 void TestEditorPages::presetDialogRenamesAndKeeps_data()

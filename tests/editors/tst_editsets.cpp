@@ -447,8 +447,12 @@ void TestEditSets::partGroupsAndPatches()
     QCOMPARE(sent.first().split(QLatin1Char(' ')).size(), 8);
     // A preset group's patches are numbered like the user group's.
     QVERIFY(patchList->count() > 1);
-    QVERIFY2(patchList->itemText(0).startsWith(QStringLiteral("1: ")), qPrintable(patchList->itemText(0)));
-    QVERIFY2(patchList->itemText(1).startsWith(QStringLiteral("2: ")), qPrintable(patchList->itemText(1)));
+    // (Without the group's name file a patch is known by its number alone.)
+    for (int i = 0; i < 2; ++i) {
+        const QString number = QString::number(i + 1);
+        const QString text = patchList->itemText(i);
+        QVERIFY2(text == number || text.startsWith(number + QStringLiteral(": ")), qPrintable(text));
+    }
 }
 
 void TestEditSets::panAndKeyRangeWrap_data()

@@ -422,102 +422,103 @@ private slots:
         const Result r = run(args, QStringLiteral("/dev/full"));
         QCOMPARE(r.exitCode, 2);
         QCOMPARE(r.err, QStringLiteral("toneloom-cli: standard output cannot be written: disk full\n"));
+    }
 
-        // Only the patches a file holds are added, and none of which a part is missing;
-        // a file that holds none adds nothing.
-        void addTakesOnlyWhatTheFileHolds_data()
-        {
-            QTest::addColumn<int>("from"); // bytes of bank() taken, -1: the text
-            QTest::addColumn<int>("length");
-            QTest::addColumn<QStringList>("options");
-            QTest::addColumn<int>("exitCode");
-            QTest::addColumn<QString>("out");
-            QTest::addColumn<QString>("err"); // with BANK for the file's name
-            QTest::addColumn<int>("added");
-            // bank() is in the JV-1080 layout: performances and rhythm sets, then the patches.
-            const int patches = 32 * 555 + 2 * 4439;
-            QTest::newRow("text") << -1 << 0 << QStringList{} << 2 << QString()
-                                  << "toneloom-cli: BANK holds no patch; nothing was added\n"
-                                  << 0;
-            QTest::newRow("performances only") << 0 << patches << QStringList{} << 2 << QString()
-                                               << "toneloom-cli: BANK holds no patch; nothing was added\n"
-                                               << 0;
-            QTest::newRow("one patch") << patches << 643 << QStringList{} << 0 << "1 patch added\n" << QString() << 1;
-            QTest::newRow("cut inside patch 6") << patches << 5 * 643 + 100 << QStringList{} << 0 << "5 patches added\n"
-                                                << "toneloom-cli: BANK: patch 6 only partly in the file, not added\n"
-                                                << 5;
-            QTest::newRow("a patch it does not hold")
-                << patches << 5 * 643 << QStringList{"--patches", "3,7"} << 2 << QString()
-                << "toneloom-cli: BANK does not hold patch 7; nothing was added\n"
-                << 0;
-        }
-        void addTakesOnlyWhatTheFileHolds()
-        {
-            QFETCH(int, from);
-            QFETCH(int, length);
-            QFETCH(QStringList, options);
-            QFETCH(int, exitCode);
-            QFETCH(QString, out);
-            QFETCH(QString, err);
-            QFETCH(int, added);
-            const QString path = m_dir.filePath(
-                QStringLiteral("part-%1.syx").arg(QString::fromLatin1(QTest::currentDataTag()).replace(' ', '-')));
-            QVERIFY(writeFile(path, from < 0 ? QByteArray("[SETUP]\r\nDEVICEID=16\r\n").repeated(20)
-                                             : readFile(bank()).mid(from, length)));
-            const QString lib = fresh(QByteArray());
-            const Result r = run(QStringList{"add", lib, path} + options);
-            QCOMPARE(r.exitCode, exitCode);
-            QCOMPARE(r.out, out);
-            QCOMPARE(r.err, QString(err).replace(QStringLiteral("BANK"), path));
-            QCOMPARE(QFileInfo(lib).size(), added * 750);
-        }
+    // Only the patches a file holds are added, and none of which a part is missing;
+    // a file that holds none adds nothing.
+    void addTakesOnlyWhatTheFileHolds_data()
+    {
+        QTest::addColumn<int>("from"); // bytes of bank() taken, -1: the text
+        QTest::addColumn<int>("length");
+        QTest::addColumn<QStringList>("options");
+        QTest::addColumn<int>("exitCode");
+        QTest::addColumn<QString>("out");
+        QTest::addColumn<QString>("err"); // with BANK for the file's name
+        QTest::addColumn<int>("added");
+        // bank() is in the JV-1080 layout: performances and rhythm sets, then the patches.
+        const int patches = 32 * 555 + 2 * 4439;
+        QTest::newRow("text") << -1 << 0 << QStringList{} << 2 << QString()
+                              << "toneloom-cli: BANK holds no patch; nothing was added\n"
+                              << 0;
+        QTest::newRow("performances only") << 0 << patches << QStringList{} << 2 << QString()
+                                           << "toneloom-cli: BANK holds no patch; nothing was added\n"
+                                           << 0;
+        QTest::newRow("one patch") << patches << 643 << QStringList{} << 0 << "1 patch added\n" << QString() << 1;
+        QTest::newRow("cut inside patch 6") << patches << 5 * 643 + 100 << QStringList{} << 0 << "5 patches added\n"
+                                            << "toneloom-cli: BANK: patch 6 only partly in the file, not added\n"
+                                            << 5;
+        QTest::newRow("a patch it does not hold")
+            << patches << 5 * 643 << QStringList{"--patches", "3,7"} << 2 << QString()
+            << "toneloom-cli: BANK does not hold patch 7; nothing was added\n"
+            << 0;
+    }
+    void addTakesOnlyWhatTheFileHolds()
+    {
+        QFETCH(int, from);
+        QFETCH(int, length);
+        QFETCH(QStringList, options);
+        QFETCH(int, exitCode);
+        QFETCH(QString, out);
+        QFETCH(QString, err);
+        QFETCH(int, added);
+        const QString path = m_dir.filePath(
+            QStringLiteral("part-%1.syx").arg(QString::fromLatin1(QTest::currentDataTag()).replace(' ', '-')));
+        QVERIFY(writeFile(path, from < 0 ? QByteArray("[SETUP]\r\nDEVICEID=16\r\n").repeated(20)
+                                         : readFile(bank()).mid(from, length)));
+        const QString lib = fresh(QByteArray());
+        const Result r = run(QStringList{"add", lib, path} + options);
+        QCOMPARE(r.exitCode, exitCode);
+        QCOMPARE(r.out, out);
+        QCOMPARE(r.err, QString(err).replace(QStringLiteral("BANK"), path));
+        QCOMPARE(QFileInfo(lib).size(), added * 750);
+    }
 
-        void badInputWritesNothing_data()
-        {
-            QTest::addColumn<QStringList>("args");
-            QTest::newRow("no command") << QStringList{};
-            QTest::newRow("unknown command") << QStringList{"merge", "LIB"};
-            QTest::newRow("new over an existing file") << QStringList{"new", "LIB"};
-            QTest::newRow("add: bad list") << QStringList{"add", "LIB", "BANK", "--patches", "0-3"};
-            QTest::newRow("add: list beyond 128") << QStringList{"add", "LIB", "BANK", "--patches", "120-129"};
-            QTest::newRow("add: missing bank") << QStringList{"add", "LIB", "MISSING"};
-            QTest::newRow("add: missing library") << QStringList{"add", "MISSING", "BANK"};
-            QTest::newRow("list: bad find") << QStringList{"list", "LIB", "--find", "XOR 3"};
-            QTest::newRow("list: five pairs") << QStringList{"list", "LIB", "--find", "AND 1 AND 2 AND 3 AND 4 AND 5"};
-            QTest::newRow("list: key out of range") << QStringList{"list", "LIB", "--find", "AND 256"};
-            QTest::newRow("list: bad sort") << QStringList{"list", "LIB", "--sort", "key9"};
-            QTest::newRow("list: long name") << QStringList{"list", "LIB", "--name", "thirteen char"};
-            QTest::newRow("list: unknown option") << QStringList{"list", "LIB", "--reverse"};
-            QTest::newRow("delete: out of range") << QStringList{"delete", "LIB", "1", "4"};
-            QTest::newRow("delete: not a number") << QStringList{"delete", "LIB", "x"};
-            QTest::newRow("extract: out of range") << QStringList{"extract", "LIB", "0", "OUT"};
-            QTest::newRow("doubles: missing") << QStringList{"doubles", "MISSING"};
+    void badInputWritesNothing_data()
+    {
+        QTest::addColumn<QStringList>("args");
+        QTest::newRow("no command") << QStringList{};
+        QTest::newRow("unknown command") << QStringList{"merge", "LIB"};
+        QTest::newRow("new over an existing file") << QStringList{"new", "LIB"};
+        QTest::newRow("add: bad list") << QStringList{"add", "LIB", "BANK", "--patches", "0-3"};
+        QTest::newRow("add: list beyond 128") << QStringList{"add", "LIB", "BANK", "--patches", "120-129"};
+        QTest::newRow("add: missing bank") << QStringList{"add", "LIB", "MISSING"};
+        QTest::newRow("add: missing library") << QStringList{"add", "MISSING", "BANK"};
+        QTest::newRow("list: bad find") << QStringList{"list", "LIB", "--find", "XOR 3"};
+        QTest::newRow("list: five pairs") << QStringList{"list", "LIB", "--find", "AND 1 AND 2 AND 3 AND 4 AND 5"};
+        QTest::newRow("list: key out of range") << QStringList{"list", "LIB", "--find", "AND 256"};
+        QTest::newRow("list: bad sort") << QStringList{"list", "LIB", "--sort", "key9"};
+        QTest::newRow("list: long name") << QStringList{"list", "LIB", "--name", "thirteen char"};
+        QTest::newRow("list: unknown option") << QStringList{"list", "LIB", "--reverse"};
+        QTest::newRow("delete: out of range") << QStringList{"delete", "LIB", "1", "4"};
+        QTest::newRow("delete: not a number") << QStringList{"delete", "LIB", "x"};
+        QTest::newRow("extract: out of range") << QStringList{"extract", "LIB", "0", "OUT"};
+        QTest::newRow("doubles: missing") << QStringList{"doubles", "MISSING"};
+    }
+    void badInputWritesNothing()
+    {
+        QFETCH(QStringList, args);
+        const QByteArray bytes = library({{"A"}, {"B"}, {"C"}});
+        const QString lib = fresh(bytes);
+        const QString out = m_dir.filePath(QStringLiteral("never.syx"));
+        for (QString& a : args) {
+            if (a == QLatin1String("LIB"))
+                a = lib;
+            else if (a == QLatin1String("BANK"))
+                a = bank();
+            else if (a == QLatin1String("OUT"))
+                a = out;
+            else if (a == QLatin1String("MISSING"))
+                a = m_dir.filePath(QStringLiteral("missing.any"));
         }
-        void badInputWritesNothing()
-        {
-            QFETCH(QStringList, args);
-            const QByteArray bytes = library({{"A"}, {"B"}, {"C"}});
-            const QString lib = fresh(bytes);
-            const QString out = m_dir.filePath(QStringLiteral("never.syx"));
-            for (QString& a : args) {
-                if (a == QLatin1String("LIB"))
-                    a = lib;
-                else if (a == QLatin1String("BANK"))
-                    a = bank();
-                else if (a == QLatin1String("OUT"))
-                    a = out;
-                else if (a == QLatin1String("MISSING"))
-                    a = m_dir.filePath(QStringLiteral("missing.any"));
-            }
-            const Result r = run(args);
-            QCOMPARE(r.exitCode, 2);
-            QCOMPARE(r.out, QString());
-            QCOMPARE(r.err.count(QLatin1Char('\n')), 1);
-            QVERIFY(r.err.startsWith(QStringLiteral("toneloom-cli: ")));
-            QCOMPARE(readFile(lib), bytes);
-            QVERIFY(!QFile::exists(out));
-        }
-    };
+        const Result r = run(args);
+        QCOMPARE(r.exitCode, 2);
+        QCOMPARE(r.out, QString());
+        QCOMPARE(r.err.count(QLatin1Char('\n')), 1);
+        QVERIFY(r.err.startsWith(QStringLiteral("toneloom-cli: ")));
+        QCOMPARE(readFile(lib), bytes);
+        QVERIFY(!QFile::exists(out));
+    }
+};
 
-    QTEST_GUILESS_MAIN(TestLibraryCli)
+QTEST_GUILESS_MAIN(TestLibraryCli)
 #include "tst_librarycli.moc"

@@ -30,7 +30,8 @@ QByteArray dataSet(int n, int seed = 0)
     QByteArray data;
     for (int i = 0; i < n; ++i)
         data.append(static_cast<char>((i + seed) & 0x7F));
-    return sysex::makeDataSet(0x10, {0x11, static_cast<std::uint8_t>(seed & 0x7F), 0x10, 0x00}, data);
+    // A patch's common block: a manual receive records from the first message that begins a record.
+    return sysex::makeDataSet(0x10, {0x11, static_cast<std::uint8_t>(seed & 0x7F), 0x00, 0x00}, data);
 }
 
 QString writeFile(const QString& path, const QByteArray& bytes)
@@ -420,6 +421,10 @@ void TestMidi::receiveKeepsUpWithAFloodFromAnotherThread()
     constexpr int kMessages = 5000;
     QByteArray expected;
     std::vector<QByteArray> messages;
+    // A manual receive records from the first message that begins a record: the flood
+    // starts with a patch's common block.
+    messages.push_back(sysex::makeDataSet(0x10, {0x11, 0x00, 0x00, 0x00}, QByteArray(74, '\x01')));
+    expected += messages.back();
     for (int i = 0; i < kMessages; ++i) {
         messages.push_back(dataSet(1 + i % 129, i));
         expected += messages.back();

@@ -177,7 +177,7 @@ private slots:
         QTest::addColumn<V>("variation");
         QTest::newRow("EQ low frequency 200/400") << 0 << 0 << "Low Frequency:" << V::Stepwise;
         QTest::newRow("EQ low gain") << 0 << 1 << "Low Gain:" << V::Stepwise;
-        QTest::newRow("EQ output level") << 0 << 10 << "Ouptput Level:" << V::Continuous;
+        QTest::newRow("EQ output level") << 0 << 10 << "Output Level:" << V::Continuous;
         QTest::newRow("EQ unused row") << 0 << 11 << "" << V::FixedUnlessAsked;
         QTest::newRow("overdrive amp type") << 1 << 2 << "Amp Type:" << V::FixedUnlessAsked;
         QTest::newRow("overdrive drive") << 1 << 0 << "Drive:" << V::Continuous;

@@ -618,6 +618,12 @@ void TestSetupInstaller::faultsKeepEveryOldFile()
     o.desktopLink = links;
     o.menuLink = links;
     QVERIFY(run(o));
+    if (failing.startsWith(QLatin1String("installed/"))) {
+        // Identical files are skipped: the installed copy differs from the release's, so
+        // the second installation copies it again.
+        QFile installed(m_folder->path(failing));
+        QVERIFY(installed.open(QIODevice::Append) && installed.write("x") == 1);
+    }
     const QMap<QString, QByteArray> before = snapshot(m_folder->root);
     QVERIFY(before.contains(m_folder->registry));
 
