@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <map>
 #include <thread>
+#include <tuple>
 
 namespace synthline {
 
@@ -294,7 +295,9 @@ std::vector<FoundSynth> findSynths(CMidiPortProvider& ports, const ProbeOptions&
     collect(Clock::now() + window);
     const auto hits = answered;
     for (const auto& [where, model] : hits) {
-        const auto [input, deviceId] = where;
+        // Plain names, not a structured binding: older compilers cannot capture those.
+        const auto input = std::get<0>(where);
+        const auto deviceId = std::get<1>(where);
         const QByteArray request = probeRequest(deviceId);
         int output = outs.size() == 1 ? outs.front().first : -1;
         // Several outputs were asked at once: ask them one by one to find which one
