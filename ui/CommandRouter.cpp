@@ -80,7 +80,7 @@ void CCommandRouter::updateAction(int id, QAction* a) const
     a->setVisible(table->isVisible(id));
 }
 
-void CCommandRouter::rebuildMenus(const std::vector<CMenuSpec>& menus)
+void CCommandRouter::rebuildMenus(const std::vector<CMenuLayout>& menus)
 {
     QMenuBar* bar = m_window.menuBar();
     bar->clear();
@@ -93,11 +93,11 @@ void CCommandRouter::rebuildMenus(const std::vector<CMenuSpec>& menus)
             emit menuAboutToShow(menu);
         });
     };
-    for (const CMenuSpec& spec : menus) {
-        auto* menu = new QMenu(spec.title, bar);
+    for (const CMenuLayout& layout : menus) {
+        auto* menu = new QMenu(layout.title, bar);
         m_menus.push_back(menu);
         hook(menu);
-        for (const CMenuEntry& entry : spec.entries) {
+        for (const CMenuEntry& entry : layout.entries) {
             if (entry.id != cmd::kNone) {
                 menu->addAction(action(entry.id));
             } else if (!entry.submenu.isEmpty()) {

@@ -43,7 +43,7 @@ signals:
     void menuAboutToShow(QMenu* menu);
 
 private:
-    void rebuildMenus(const std::vector<CMenuSpec>& menus);
+    void rebuildMenus(const std::vector<CMenuLayout>& menus);
     void updateAction(int id, QAction* action) const;
 
     QMainWindow& m_window;

@@ -65,7 +65,7 @@ bool CCommandTable::run(int id) const
 std::vector<cmd::Command> CCommandTable::menuCommands() const
 {
     std::vector<cmd::Command> ids;
-    for (const CMenuSpec& menu : m_menus)
+    for (const CMenuLayout& menu : m_menus)
         for (const CMenuEntry& entry : menu.entries) {
             if (entry.id != cmd::kNone)
                 ids.push_back(entry.id);

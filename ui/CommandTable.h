@@ -42,7 +42,7 @@ struct CMenuEntry
 };
 
 // A menu of the menu bar: its title and entries in order.
-struct CMenuSpec
+struct CMenuLayout
 {
     QString title;
     std::vector<CMenuEntry> entries;
@@ -75,8 +75,8 @@ public:
     // Runs the command when this table has it and it is enabled; false otherwise.
     bool run(int id) const;
 
-    void setMenus(std::vector<CMenuSpec> menus) { m_menus = std::move(menus); }
-    const std::vector<CMenuSpec>& menus() const { return m_menus; }
+    void setMenus(std::vector<CMenuLayout> menus) { m_menus = std::move(menus); }
+    const std::vector<CMenuLayout>& menus() const { return m_menus; }
     // Every command the menus name, in menu order (submenus included).
     std::vector<cmd::Command> menuCommands() const;
 
@@ -84,7 +84,7 @@ private:
     QString m_kind;
     std::vector<CCommand> m_commands;
     std::vector<int> m_index; // position in m_commands + 1 by id; 0 for none
-    std::vector<CMenuSpec> m_menus;
+    std::vector<CMenuLayout> m_menus;
 };
 
 // Where a menu text's mnemonic is: the character after a single '&' ("&&" is an

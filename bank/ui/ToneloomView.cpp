@@ -840,7 +840,7 @@ void CToneloomView::declareCommands()
     m_table.setMenus(menus());
 }
 
-std::vector<CMenuSpec> CToneloomView::menus()
+std::vector<CMenuLayout> CToneloomView::menus()
 {
     using namespace cmd;
     const CMenuEntry sep = CMenuEntry::separator();

@@ -82,7 +82,7 @@ public:
     // Commands of the menus, the toolbar and the context menu.
     const CCommandTable& commandTable() const override { return m_table; }
     // The menus of a bank window.
-    static std::vector<CMenuSpec> menus();
+    static std::vector<CMenuLayout> menus();
 
     // The whole grid of the shown kind scaled onto one page.
     void print(QPrinter* printer);

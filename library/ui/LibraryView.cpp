@@ -404,7 +404,7 @@ void CLibraryView::declareCommands()
     m_table.setMenus(menus());
 }
 
-std::vector<CMenuSpec> CLibraryView::menus()
+std::vector<CMenuLayout> CLibraryView::menus()
 {
     using namespace cmd;
     const CMenuEntry sep = CMenuEntry::separator();

@@ -63,7 +63,7 @@ public:
 
     const CCommandTable& commandTable() const override { return m_table; }
     // The menus of a library window.
-    static std::vector<CMenuSpec> menus();
+    static std::vector<CMenuLayout> menus();
 
     // Every column and about twenty lines: a new window shows what a line holds.
     QSize sizeHint() const override;
