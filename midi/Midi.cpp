@@ -1,94 +1,22 @@
 #include "midi/Midi.h"
 
-#include "fileio/AtomicFile.h"
-
 #include "midi/MidiPortProvider.h"
-#include "midi/SysExSplitter.h"
-#include "model/BankImage.h"
 #include "model/Reporter.h"
 #include "model/SysEx.h"
 
-#include <QDir>
-#include <QFileInfo>
 #include <QMetaMethod>
 #include <QMetaObject>
 #include <QThread>
 #include <algorithm>
-#include <cerrno>
+#include <chrono>
 
 namespace {
-
-// A device that a busy sound server lists late or opens slowly gets a few more tries
-// before its opening is reported as failed.
-constexpr int kOpenAttempts = 3;
-constexpr unsigned long kOpenRetryMs = 150;
-
-template <typename F>
-bool retryOpen(F&& open)
-{
-    for (int attempt = 1;; ++attempt) {
-        if (open())
-            return true;
-        if (attempt == kOpenAttempts)
-            return false;
-        QThread::msleep(kOpenRetryMs);
-    }
-}
 
 constexpr std::uint8_t kStatusBit = 0x80;
 constexpr int kShortMessageMax = 3;
 constexpr int kBitsPerByte = 8;
 constexpr std::uint32_t kByteMask = 0xFF;
-
-// Numbers of file errors as the messages show them.
-enum FileCause : int {
-    kCauseGeneric = 1,
-    kCauseNotFound = 2,
-    kCauseBadPath = 3,
-    kCauseTooManyOpen = 4,
-    kCauseAccessDenied = 5,
-    kCauseHardware = 10,
-    kCauseDiskFull = 13,
-};
-
-int openErrorCause(const QFile& file, bool forWriting)
-{
-    const QFileInfo info(file.fileName());
-    if (!info.dir().exists())
-        return kCauseBadPath;
-    if (!forWriting && !info.exists())
-        return kCauseNotFound;
-    if (info.isDir() || file.error() == QFileDevice::PermissionsError)
-        return kCauseAccessDenied;
-    if (info.exists() && (forWriting ? !info.isWritable() : !info.isReadable()))
-        return kCauseAccessDenied;
-    if (file.error() == QFileDevice::ResourceError)
-        return kCauseTooManyOpen;
-    return kCauseGeneric;
-}
-
-int ioErrorCause(const QFile& file)
-{
-    switch (file.error()) {
-    case QFileDevice::ResourceError:
-        return kCauseDiskFull;
-    case QFileDevice::ReadError:
-    case QFileDevice::WriteError:
-        return kCauseHardware;
-    default:
-        return kCauseGeneric;
-    }
-}
-
-// " ("FILE": the system's reason)", appended to the numbered file messages so that
-// each names the file and says why; errnoValue is the system's error of the failure.
-QString fileAndReason(const QFile& file, int errnoValue)
-{
-    QString reason = errnoValue != 0 ? AtomicFile::causeText(errnoValue) : file.errorString();
-    if (reason.isEmpty() || reason == QLatin1String("Unknown error"))
-        reason = QStringLiteral("unknown cause");
-    return QStringLiteral(" (\"%1\": %2)").arg(QDir::toNativeSeparators(file.fileName()), reason);
-}
+constexpr std::int64_t kNanosPerMilli = 1'000'000;
 
 std::int64_t steadyNow()
 {
@@ -110,111 +38,102 @@ bool carriesSysEx(const std::uint8_t* data, std::size_t size)
 
 CMidi::CMidi(CMidiPortProvider& ports, CReporter& reporter, const CMidiSettings& settings, CMidiClock* clock,
              QObject* parent)
-    : QObject(parent), m_ports(ports), m_reporter(reporter), m_settings(settings),
+    : QObject(parent), m_reporter(reporter), m_settings(settings),
       m_ownClock(clock ? nullptr : std::make_unique<CSteadyMidiClock>()), m_clock(clock ? clock : m_ownClock.get()),
-      m_sendRate(settings.sendRate), m_sendPause(settings.sendPause)
+      m_ports(ports, settings),
+      m_tap([this] { QMetaObject::invokeMethod(this, &CMidi::deliverTraffic, Qt::QueuedConnection); })
 {
-    m_startedAt = steadyNow();
     m_quietTimer.setSingleShot(true);
     connect(&m_quietTimer, &QTimer::timeout, this, &CMidi::sendRequestWhenQuiet);
-    m_thread = std::jthread([this](std::stop_token stop) { sendLoop(stop); });
+    m_silenceTimer.setSingleShot(true);
+    connect(&m_silenceTimer, &QTimer::timeout, this, [this] {
+        if (m_recorder.isRecording())
+            emit noByteFor(m_settings.noByteNotice, m_recorder.bytesReceived());
+    });
+    m_sender = std::make_unique<CSendQueue>(m_ports, *m_clock, sendEvents(), settings.sendRate, settings.sendPause);
 }
 
 CMidi::~CMidi()
 {
-    cancelJobs(false);
-    m_thread.request_stop();
-    m_jobCv.notify_all();
-    if (m_thread.joinable())
-        m_thread.join();
+    m_sender->cancel(false);
+    m_sender.reset();
     m_thru = false;
-    if (m_file.isOpen())
-        m_file.close();
+    m_recorder.closeFile();
     CloseIn();
-    CloseOut();
+    m_fileSending = false;
+    m_ports.closeOut([this](const std::uint8_t* data, std::size_t size) { tapOut(data, size); });
+}
+
+CSendQueue::Events CMidi::sendEvents()
+{
+    CSendQueue::Events events;
+    events.sent = [this](const std::uint8_t* data, std::size_t size) { tapOut(data, size); };
+    events.failed = [this](const QString& text) {
+        post([this, text] { m_reporter.showMessage(MessageIcon::Stop, text); });
+    };
+    events.fileProgress = [this](std::uint64_t generation, long count) {
+        post([this, count, generation] {
+            if (m_sender->cancelled(generation))
+                return;
+            m_bytesSent = count;
+            emit bytesSent(count);
+        });
+    };
+    events.fileReport = [this](int icon, const QString& text) {
+        post([this, icon, text] { m_reporter.showMessage(static_cast<MessageIcon>(icon), text); });
+    };
+    events.fileFinished = [this](std::uint64_t generation, bool failed) { finishFileSend(generation, failed); };
+    return events;
+}
+
+template <typename F>
+void CMidi::post(F&& f)
+{
+    QMetaObject::invokeMethod(this, std::forward<F>(f), Qt::QueuedConnection);
 }
 
 // ---------------------------------------------------------------- devices
 
 bool CMidi::OpenIn()
 {
-    if (m_in)
+    if (m_ports.isInOpen())
         return true;
-    return retryOpen([this] {
-        const QStringList names = m_ports.inputNames();
-        const int index = CMidiPortProvider::resolve(names, m_settings.inDevice, m_settings.inName);
-        if (index < 0)
-            return false;
-        auto port = m_ports.createIn(index);
-        if (!port)
-            return false;
-        const std::uint64_t generation = ++m_inGeneration;
-        port->setLostHandler([this, generation](const QString& reason) {
-            QMetaObject::invokeMethod(
-                this, [this, generation, reason] { onInputLost(generation, reason); }, Qt::QueuedConnection);
-        });
-        QString error;
-        if (!port->open(
-                [this, generation](const std::uint8_t* data, std::size_t size) { onInput(generation, data, size); },
-                &error))
-            return false;
-        m_in = std::move(port);
+    const bool opened = m_ports.openIn([this](std::uint64_t generation, const std::uint8_t* data,
+                                              std::size_t size) { onInput(generation, data, size); },
+                                       [this](std::uint64_t generation, const QString& reason) {
+                                           QMetaObject::invokeMethod(
+                                               this, [this, generation, reason] { onInputLost(generation, reason); },
+                                               Qt::QueuedConnection);
+                                       });
+    if (opened) {
         m_parser.reset();
         m_inOpenedAt = steadyNow();
-        return true;
-    });
+    }
+    return opened;
 }
 
 bool CMidi::OpenOut()
 {
-    std::lock_guard lock(m_outMutex);
-    if (m_out)
-        return true;
-    return retryOpen([this] {
-        const QStringList names = m_ports.outputNames();
-        const int index = CMidiPortProvider::resolve(names, m_settings.outDevice, m_settings.outName);
-        if (index < 0)
-            return false;
-        auto port = m_ports.createOut(index);
-        if (!port)
-            return false;
-        const std::uint64_t generation = ++m_outGeneration;
-        m_outLost = false;
-        port->setLostHandler([this, generation](const QString&) {
-            // The send thread gives up its wait at once; its next send fails with the reason.
-            if (generation == m_outGeneration.load())
-                m_outLost = true;
-            m_clock->wake();
-            QMetaObject::invokeMethod(
-                this, [this, generation] { onOutputLost(generation); }, Qt::QueuedConnection);
-        });
-        QString error;
-        if (!port->open(&error))
-            return false;
-        m_out = std::move(port);
-        m_notes.clear();
-        return true;
+    return m_ports.openOut([this](std::uint64_t generation, const QString&) {
+        // The send thread gives up its wait at once; its next send fails with the reason.
+        m_clock->wake();
+        QMetaObject::invokeMethod(
+            this, [this, generation] { onOutputLost(generation); }, Qt::QueuedConnection);
     });
 }
 
 bool CMidi::isOutOpen() const
 {
-    std::lock_guard lock(m_outMutex);
-    return m_out != nullptr;
+    return m_ports.isOutOpen();
 }
 
 void CMidi::CloseIn()
 {
-    m_receiving = false;
-    m_recording = false;
+    m_recorder.end();
     m_quietTimer.stop();
-    if (m_in) {
-        // Completions still queued from this port are recognised by their generation
-        // and ignored.
-        ++m_inGeneration;
-        m_in->close();
-        m_in.reset();
-        std::lock_guard lock(m_inMutex);
+    m_silenceTimer.stop();
+    if (m_ports.isInOpen()) {
+        m_ports.closeIn();
         m_incoming.clear();
     }
     if (m_thru)
@@ -223,46 +142,22 @@ void CMidi::CloseIn()
 
 void CMidi::CloseOut()
 {
-    cancelJobs(false);
+    m_sender->cancel(false);
     m_fileSending = false;
-    {
-        std::lock_guard lock(m_outMutex);
-        if (m_out) {
-            releaseNotes();
-            ++m_outGeneration;
-            m_out->close();
-            m_out.reset();
-        }
-        m_notes.clear();
-    }
-    m_outLost = false;
+    m_ports.closeOut([this](const std::uint8_t* data, std::size_t size) { tapOut(data, size); });
     if (m_thru)
         OpenOut();
 }
 
-void CMidi::releaseNotes()
-{
-    // Straight to the port, unpaced: a handful of three-byte messages that must not
-    // wait behind anything.
-    if (m_out && !m_outLost) {
-        for (const auto& message : m_notes.releaseMessages())
-            if (m_out->send(message.data(), message.size(), nullptr))
-                tap(MidiTraffic::Direction::Out, message.data(), message.size(), steadyNow());
-    }
-    m_notes.clear();
-}
-
 void CMidi::SetInDevice(int index, const QString& name)
 {
-    m_settings.inDevice = index;
-    m_settings.inName = name;
+    m_ports.setInDevice(index, name);
     CloseIn();
 }
 
 void CMidi::SetOutDevice(int index, const QString& name)
 {
-    m_settings.outDevice = index;
-    m_settings.outName = name;
+    m_ports.setOutDevice(index, name);
     CloseOut();
 }
 
@@ -275,48 +170,38 @@ void CMidi::SetThru(bool on)
 
 void CMidi::setSendRate(int bytesPerSecond)
 {
-    m_sendRate = std::max(0, bytesPerSecond);
+    m_sender->setRate(bytesPerSecond);
 }
 
 void CMidi::setSendPause(int milliseconds)
 {
-    m_sendPause = std::max(0, milliseconds);
+    m_sender->setPause(milliseconds);
 }
 
 void CMidi::onOutputLost(std::uint64_t generation)
 {
-    if (generation != m_outGeneration.load() || m_fileSending)
+    if (generation != m_ports.outGeneration() || m_fileSending)
         return; // a file send ends by itself and reports how far it got
     dropLostOutput();
 }
 
 void CMidi::dropLostOutput()
 {
-    if (!m_outLost)
+    if (!m_ports.outLost())
         return;
     // A port that lost its line is of no more use; the next message opens it anew.
-    cancelJobs(false);
-    {
-        std::lock_guard lock(m_outMutex);
-        if (m_out) {
-            ++m_outGeneration;
-            m_out->close();
-            m_out.reset();
-        }
-        m_notes.clear();
-    }
-    m_outLost = false;
+    m_sender->cancel(false);
+    m_ports.dropOut();
     if (m_thru)
         OpenOut();
 }
 
 void CMidi::onInputLost(std::uint64_t generation, const QString& reason)
 {
-    if (generation != m_inGeneration.load())
+    if (generation != m_ports.inGeneration())
         return;
-    const bool wasReceiving = m_receiving;
-    if (m_file.isOpen())
-        m_file.close();
+    const bool wasReceiving = m_recorder.isReceiving();
+    m_recorder.closeFile();
     CloseIn();
     if (wasReceiving) {
         m_reporter.showMessage(MessageIcon::Stop, reason);
@@ -336,11 +221,11 @@ void CMidi::SendShort(std::uint32_t message)
         endTransfer(true, true);
         return;
     }
-    Job job{Job::Kind::Short, {}, {}, 0, 0};
+    std::vector<std::uint8_t> bytes;
     const std::size_t length = CMidiInputParser::messageLength(status);
     for (std::size_t i = 0; i < length; ++i)
-        job.bytes.push_back(static_cast<std::uint8_t>((message >> (kBitsPerByte * i)) & kByteMask));
-    enqueue(std::move(job));
+        bytes.push_back(static_cast<std::uint8_t>((message >> (kBitsPerByte * i)) & kByteMask));
+    m_sender->sendShort(std::move(bytes));
 }
 
 void CMidi::SendLong(const QByteArray& bytes)
@@ -350,8 +235,7 @@ void CMidi::SendLong(const QByteArray& bytes)
         endTransfer(true, true);
         return;
     }
-    Job job{Job::Kind::Long, std::vector<std::uint8_t>(bytes.begin(), bytes.end()), {}, 0, 0};
-    enqueue(std::move(job));
+    m_sender->sendLong(std::vector<std::uint8_t>(bytes.begin(), bytes.end()));
 }
 
 void CMidi::StartSend()
@@ -365,269 +249,27 @@ void CMidi::StartSend()
         return;
     }
     m_fileSending = true;
-    Job job{Job::Kind::File, {}, m_path, std::max(1, m_settings.chunkSize), 0};
-    enqueue(std::move(job));
-}
-
-void CMidi::enqueue(Job job)
-{
-    job.generation = m_cancelGeneration.load();
-    const bool single = job.kind != Job::Kind::File;
-    {
-        std::lock_guard lock(m_jobMutex);
-        if (single) {
-            ++m_pendingJobs; // a file send is tracked by m_fileSending
-            ++m_waitingJobs;
-            m_jobs.push_back(std::move(job));
-        } else {
-            m_fileJobs.push_back(std::move(job));
-        }
-    }
-    m_jobCv.notify_all();
-    if (single)
-        m_clock->wake(); // a file send that waits for the line lets it pass
-}
-
-void CMidi::cancelJobs(bool discard)
-{
-    ++m_cancelGeneration;
-    // Only this thread replaces m_out, so it may be read here without the lock, which
-    // the send thread holds while a send waits for room.
-    if (m_out)
-        m_out->interrupt();
-    {
-        std::unique_lock lock(m_jobMutex);
-        m_pendingJobs -= static_cast<int>(m_jobs.size());
-        m_waitingJobs = 0;
-        m_jobs.clear();
-        m_fileJobs.clear();
-        m_clock->wake(); // ends a pause at once
-        m_idleCv.wait(lock, [this] { return !m_busy; });
-    }
-    std::lock_guard lock(m_outMutex);
-    if (m_out)
-        m_out->resume(discard);
+    m_sender->sendFile(m_path, m_settings.chunkSize);
 }
 
 void CMidi::waitUntilSent()
 {
-    std::unique_lock lock(m_jobMutex);
-    m_idleCv.wait(lock, [this] { return m_jobs.empty() && m_fileJobs.empty() && !m_busy; });
+    m_sender->waitUntilSent();
 }
 
-bool CMidi::cancelled(std::uint64_t generation) const
+void CMidi::waitUntilLineFree()
 {
-    return generation < m_cancelGeneration.load();
-}
-
-template <typename F>
-void CMidi::post(F&& f)
-{
-    QMetaObject::invokeMethod(this, std::forward<F>(f), Qt::QueuedConnection);
-}
-
-void CMidi::report(int icon, const QString& text)
-{
-    post([this, icon, text] { m_reporter.showMessage(static_cast<MessageIcon>(icon), text); });
-}
-
-void CMidi::sendLoop(std::stop_token stop)
-{
-    for (;;) {
-        Job job;
-        {
-            std::unique_lock lock(m_jobMutex);
-            if (!m_jobCv.wait(lock, stop, [this] { return !m_jobs.empty() || !m_fileJobs.empty(); }))
-                return;
-            if (!m_jobs.empty()) {
-                job = std::move(m_jobs.front());
-                m_jobs.pop_front();
-                --m_waitingJobs;
-            } else {
-                job = std::move(m_fileJobs.front());
-                m_fileJobs.pop_front();
-            }
-            m_busy = true;
-        }
-        if (!cancelled(job.generation))
-            runJob(job);
-        {
-            std::lock_guard lock(m_jobMutex);
-            m_busy = false;
-            if (job.kind != Job::Kind::File)
-                --m_pendingJobs;
-        }
-        m_idleCv.notify_all();
-    }
-}
-
-void CMidi::serveWaitingJobs()
-{
-    for (;;) {
-        Job job;
-        {
-            std::lock_guard lock(m_jobMutex);
-            if (m_jobs.empty())
-                return;
-            job = std::move(m_jobs.front());
-            m_jobs.pop_front();
-            --m_waitingJobs;
-        }
-        if (!cancelled(job.generation))
-            runJob(job);
-        {
-            std::lock_guard lock(m_jobMutex);
-            --m_pendingJobs;
-        }
-        m_idleCv.notify_all();
-    }
-}
-
-void CMidi::runJob(const Job& job)
-{
-    // A port that lost its line has been reported once; its single messages fail quietly.
-    const auto failedVisibly = [&](SendResult result) { return result == SendResult::Failed && !m_outLost; };
-    switch (job.kind) {
-    case Job::Kind::Short:
-        if (failedVisibly(transmit(job, job.bytes.data(), job.bytes.size(), false)))
-            report(static_cast<int>(MessageIcon::Stop), tr("Could not send MIDI OUT Short Message."));
-        break;
-    case Job::Kind::Long: {
-        CSysExSplitter splitter;
-        bool failed = false;
-        splitter.feed(job.bytes.data(), job.bytes.size(), [&](const std::vector<std::uint8_t>& message, std::uint64_t) {
-            const SendResult result = transmit(job, message.data(), message.size(), false);
-            failed = failedVisibly(result);
-            return result == SendResult::Sent;
-        });
-        splitter.finish();
-        if (failed || splitter.droppedBytes() > 0)
-            report(static_cast<int>(MessageIcon::Stop), tr("Could not send MIDI OUT Long Message."));
-        break;
-    }
-    case Job::Kind::File:
-        streamFile(job);
-        break;
-    }
-}
-
-CMidi::SendResult CMidi::transmit(const Job& job, const std::uint8_t* data, std::size_t size, bool yieldToJobs,
-                                  QString* error)
-{
-    using namespace std::chrono;
-    const bool sysEx = size > 0 && data[0] == sysex::kStart;
-    for (;;) {
-        if (yieldToJobs)
-            serveWaitingJobs();
-        if (cancelled(job.generation))
-            return SendResult::Cancelled;
-        // A short message needs only the line; System Exclusive also waits for the
-        // synth's pause after the last one.
-        const auto deadline = sysEx ? std::max(m_lineFree, m_sysExFree) : m_lineFree;
-        if (deadline <= m_clock->now() || m_outLost)
-            break;
-        m_clock->waitUntil(deadline, [this, &job, yieldToJobs] {
-            return cancelled(job.generation) || m_outLost.load() || (yieldToJobs && m_waitingJobs.load() > 0);
-        });
-    }
-    {
-        std::lock_guard lock(m_outMutex);
-        if (!m_out || !m_out->send(data, size, error))
-            return cancelled(job.generation) ? SendResult::Cancelled : SendResult::Failed;
-        m_notes.sent(data, size);
-    }
-    tap(MidiTraffic::Direction::Out, data, size, steadyNow());
-    // The line is busy for the message's bytes at the line rate; after System
-    // Exclusive the synth gets its pause before the next one.
-    const auto sentAt = std::max(m_clock->now(), m_lineFree);
-    const int rate = m_sendRate.load();
-    nanoseconds busy{0};
-    if (rate > 0)
-        busy = nanoseconds(static_cast<std::int64_t>(size) * 1'000'000'000LL / rate);
-    m_lineFree = sentAt + duration_cast<steady_clock::duration>(busy);
-    if (sysEx)
-        m_sysExFree = m_lineFree + duration_cast<steady_clock::duration>(milliseconds(m_sendPause.load()));
-    return SendResult::Sent;
-}
-
-void CMidi::streamFile(const Job& job)
-{
-    QFile file(job.path);
-    errno = 0;
-    if (!file.open(QIODevice::ReadOnly)) {
-        const int cause = errno;
-        report(static_cast<int>(MessageIcon::Stop),
-               tr("File could not be opened: %1").arg(openErrorCause(file, false)) + fileAndReason(file, cause));
-        finishFileSend(job.generation, true);
-        return;
-    }
-    CSysExSplitter splitter;
-    std::vector<std::uint8_t> chunk(static_cast<std::size_t>(job.chunkSize));
-    bool sendFailed = false;
-    QString sendError;
-    std::uint64_t sentBytes = 0;
-    const auto sink = [&](const std::vector<std::uint8_t>& message, std::uint64_t consumed) {
-        const SendResult result = transmit(job, message.data(), message.size(), true, &sendError);
-        if (result != SendResult::Sent) {
-            sendFailed = result == SendResult::Failed;
-            return false;
-        }
-        sentBytes = consumed;
-        const auto count = static_cast<long>(consumed);
-        post([this, count, generation = job.generation] {
-            if (cancelled(generation))
-                return;
-            m_bytesSent = count;
-            emit bytesSent(count);
-        });
-        return true;
-    };
-    for (;;) {
-        if (cancelled(job.generation))
-            return; // Stop ends the transfer and reports it
-        const qint64 got = file.read(reinterpret_cast<char*>(chunk.data()), job.chunkSize);
-        if (got < 0) {
-            report(static_cast<int>(MessageIcon::Stop),
-                   tr("Error reading from File %1").arg(ioErrorCause(file)) + fileAndReason(file, errno));
-            finishFileSend(job.generation, true);
-            return;
-        }
-        if (got == 0)
-            break;
-        if (!splitter.feed(chunk.data(), static_cast<std::size_t>(got), sink)) {
-            if (!sendFailed)
-                return; // stopped
-            if (m_outLost && !sendError.isEmpty())
-                report(static_cast<int>(MessageIcon::Stop),
-                       tr("%1 %2 of %3 bytes were sent.").arg(sendError).arg(sentBytes).arg(file.size()));
-            else
-                report(static_cast<int>(MessageIcon::Stop), tr("Could not send MIDI OUT Long Message."));
-            finishFileSend(job.generation, true);
-            return;
-        }
-        // Single messages asked for while the file was read go out before its next one.
-        serveWaitingJobs();
-    }
-    splitter.finish();
-    const auto total = static_cast<long>(splitter.consumed());
-    const auto dropped = splitter.droppedBytes();
-    if (dropped > 0)
-        report(static_cast<int>(MessageIcon::Exclamation),
-               tr("%1 bytes of the file were not part of a complete System Exclusive message and were not sent.")
-                   .arg(dropped));
-    post([this, total, generation = job.generation] {
-        if (cancelled(generation))
-            return;
-        m_bytesSent = total;
-        emit bytesSent(total);
-    });
-    finishFileSend(job.generation, dropped > 0);
+    const auto free = m_sender->lineFreeAt();
+    const auto now = m_clock->now();
+    if (free > now)
+        QThread::usleep(
+            static_cast<unsigned long>(std::chrono::duration_cast<std::chrono::microseconds>(free - now).count()));
 }
 
 void CMidi::finishFileSend(std::uint64_t generation, bool failed)
 {
     post([this, generation, failed] {
-        if (cancelled(generation) || !m_fileSending)
+        if (m_sender->cancelled(generation) || !m_fileSending)
             return; // stopped meanwhile; Stop has reported the end
         m_fileSending = false;
         dropLostOutput();
@@ -640,8 +282,7 @@ void CMidi::finishFileSend(std::uint64_t generation, bool failed)
 void CMidi::StartReceive(const QByteArray& request)
 {
     m_transferFailed = false;
-    m_bytesReceived = 0;
-    m_otherBytes = 0;
+    m_recorder.resetCounts();
     emit bytesReceived(0);
     // The input is opened before the file is created, so that a missing device does
     // not cost the user an existing file.
@@ -650,79 +291,76 @@ void CMidi::StartReceive(const QByteArray& request)
         endTransfer(true, true);
         return;
     }
-    if (m_file.isOpen())
-        m_file.close();
-    m_file.setFileName(m_path);
-    // Created exclusively: nothing already at the path (a file, a link, a FIFO) is
-    // opened, followed or truncated.
-    errno = 0;
-    if (!m_file.open(QIODevice::WriteOnly | QIODevice::NewOnly)) {
-        const int cause = errno;
-        m_reporter.showMessage(MessageIcon::Stop, tr("File could not be opened: %1").arg(openErrorCause(m_file, true))
-                                                      + fileAndReason(m_file, cause));
+    QString error;
+    if (!m_recorder.open(m_path, &error)) {
+        m_reporter.showMessage(MessageIcon::Stop, error);
         endTransfer(true, true);
         return;
     }
-    {
-        // Whatever arrived before this moment belongs to no receive.
-        std::lock_guard lock(m_inMutex);
-        m_incoming.clear();
-    }
+    // Whatever arrived before this moment belongs to no receive.
+    m_incoming.clear();
     m_parser.reset();
-    m_receiving = true;
-    m_request = request;
-    m_answers = CDumpRequest(request);
-    m_recording = request.isEmpty();
-    m_skipToRecordStart = request.isEmpty();
-    m_skippedBytes = 0;
-    if (!m_recording)
+    m_recorder.begin(request);
+    if (request.isEmpty())
+        startRecording();
+    else
         sendRequestWhenQuiet();
 }
 
 void CMidi::sendRequestWhenQuiet()
 {
-    if (!m_receiving || m_recording)
+    if (!m_recorder.isReceiving() || m_recorder.isRecording())
         return;
-    const std::int64_t quiet = std::chrono::nanoseconds(std::chrono::milliseconds(m_settings.quietTime)).count();
-    const std::int64_t lastActivity = std::max(m_inOpenedAt, m_lastSysExAt.load());
-    const std::int64_t wait = lastActivity + quiet - steadyNow();
+    // Quiet: a just-opened input has been listened to briefly, and no System Exclusive
+    // data has come for the quiet time. A quiet line costs no more than the first.
+    const std::int64_t quiet = m_settings.quietTime * kNanosPerMilli;
+    const std::int64_t settle = std::min(m_settings.openSettleTime, m_settings.quietTime) * kNanosPerMilli;
+    const std::int64_t until = std::max(m_inOpenedAt + settle, m_lastSysExAt.load() + quiet);
+    const std::int64_t wait = until - steadyNow();
     if (wait > 0) {
-        constexpr std::int64_t kNanosPerMilli = 1'000'000;
         m_quietTimer.start(static_cast<int>((wait + kNanosPerMilli - 1) / kNanosPerMilli));
         return;
     }
     // What is still queued arrived before the request and is dropped with the rest.
     drainInput();
-    if (!m_receiving)
+    if (!m_recorder.isReceiving())
         return;
     m_parser.reset();
     if (!OpenOut()) {
         m_reporter.showMessage(MessageIcon::Stop, tr("Error opening MIDI Out Device."));
-        m_file.close();
+        m_recorder.closeFile();
         CloseIn();
         endTransfer(true, true);
         return;
     }
-    m_recording = true;
-    SendLong(m_request);
+    m_recorder.requestSent();
+    startRecording();
+    SendLong(m_recorder.request());
     emit requestSent();
+}
+
+void CMidi::startRecording()
+{
+    if (m_settings.noByteNotice > 0)
+        m_silenceTimer.start(m_settings.noByteNotice);
 }
 
 void CMidi::Stop()
 {
-    const bool wasReceiving = m_receiving;
+    const bool wasReceiving = m_recorder.isReceiving();
     m_quietTimer.stop();
-    cancelJobs(true);
+    m_silenceTimer.stop();
+    m_sender->cancel(true);
     m_fileSending = false;
     CloseIn();
     CloseOut();
-    if (m_file.isOpen())
-        m_file.close();
+    m_recorder.closeFile();
     endTransfer(!wasReceiving, false);
 }
 
 void CMidi::endTransfer(bool sendOrError, bool failed)
 {
+    m_silenceTimer.stop();
     m_transferFailed = failed;
     emit transferEnded(sendOrError);
 }
@@ -736,35 +374,17 @@ void CMidi::onInput(std::uint64_t generation, const std::uint8_t* data, std::siz
     const std::int64_t now = steadyNow();
     if (carriesSysEx(data, size))
         m_lastSysExAt = now;
-    bool post = false;
-    {
-        std::lock_guard lock(m_inMutex);
-        m_incoming.push_back(Incoming{generation, std::vector<std::uint8_t>(data, data + size), now});
-        if (!m_drainPosted) {
-            m_drainPosted = true;
-            post = true;
-        }
-    }
-    if (post)
+    if (m_incoming.push(CInputQueue::Item{generation, std::vector<std::uint8_t>(data, data + size), now}))
         QMetaObject::invokeMethod(this, &CMidi::drainInput, Qt::QueuedConnection);
 }
 
 void CMidi::drainInput()
 {
-    for (;;) {
-        Incoming item;
-        {
-            std::lock_guard lock(m_inMutex);
-            if (m_incoming.empty()) {
-                m_drainPosted = false;
-                return;
-            }
-            item = std::move(m_incoming.front());
-            m_incoming.pop_front();
-        }
+    CInputQueue::Item item;
+    while (m_incoming.pop(item)) {
         // A listener may close or reopen the input while we deliver; what came from
         // an earlier opening is then dropped.
-        if (item.generation == m_inGeneration.load()) {
+        if (item.generation == m_ports.inGeneration()) {
             m_inputAt = item.at;
             handleInput(item.bytes);
         }
@@ -775,44 +395,30 @@ void CMidi::handleInput(const std::vector<std::uint8_t>& bytes)
 {
     m_parser.feed(bytes.data(), bytes.size(),
                   [this](const std::vector<std::uint8_t>& message) { handleMessage(message); });
-    const auto dropped = static_cast<long>(m_parser.takeDropped());
-    if (m_receiving && m_recording)
-        m_otherBytes += dropped;
+    m_recorder.addDropped(static_cast<long>(m_parser.takeDropped()));
 }
 
 void CMidi::handleMessage(const std::vector<std::uint8_t>& message)
 {
-    tap(MidiTraffic::Direction::In, message.data(), message.size(), m_inputAt);
+    m_tap.tap(MidiTraffic::Direction::In, message.data(), message.size(), m_inputAt);
     if (message.front() != sysex::kStart) {
         handleShort(message);
         return;
     }
-    if (!m_receiving || !m_recording || !m_file.isOpen())
+    QString error;
+    switch (m_recorder.record(message, &error)) {
+    case CReceiveRecorder::Outcome::NotRecorded:
         return;
-    if (m_answers.isValid() && !m_answers.isAnsweredBy(message.data(), message.size())) {
-        m_otherBytes += static_cast<long>(message.size());
-        return;
-    }
-    const auto size = static_cast<qint64>(message.size());
-    if (m_skipToRecordStart) {
-        if (continuesRecord(message.data(), message.size())) {
-            m_skippedBytes += static_cast<long>(size);
-            return;
-        }
-        m_skipToRecordStart = false;
-    }
-    errno = 0;
-    if (m_file.write(reinterpret_cast<const char*>(message.data()), size) != size || !m_file.flush()) {
-        const int cause = errno;
-        m_reporter.showMessage(MessageIcon::Stop,
-                               tr("Error writing to File %1").arg(ioErrorCause(m_file)) + fileAndReason(m_file, cause));
-        m_file.close();
+    case CReceiveRecorder::Outcome::WriteFailed:
+        m_reporter.showMessage(MessageIcon::Stop, error);
         CloseIn();
         endTransfer(true, true);
         return;
+    case CReceiveRecorder::Outcome::Recorded:
+        startRecording(); // the silence counts from the last byte
+        emit bytesReceived(m_recorder.bytesReceived());
+        return;
     }
-    m_bytesReceived += static_cast<long>(size);
-    emit bytesReceived(m_bytesReceived);
 }
 
 void CMidi::handleShort(const std::vector<std::uint8_t>& message)
@@ -835,13 +441,7 @@ void CMidi::handleShort(const std::vector<std::uint8_t>& message)
     }
 }
 
-// ---------------------------------------------------------------- requests, listeners
-
-void CMidi::AddRequest(const QString& name, const QString& text)
-{
-    m_requestNames << name;
-    m_requestTexts << text;
-}
+// ---------------------------------------------------------------- listeners
 
 void CMidi::AddListener(QObject* listener)
 {
@@ -862,13 +462,8 @@ void CMidi::RemoveListener(QObject* listener)
 
 void CMidi::connectNotify(const QMetaMethod& signal)
 {
-    if (signal == QMetaMethod::fromSignal(&CMidi::traffic)) {
-        // The queue is made before the flag tells the send thread to use it, and lives
-        // as long as the engine.
-        if (!m_traffic)
-            m_traffic = std::make_unique<CTrafficQueue>(kTrafficCapacity);
-        m_tapping.store(true, std::memory_order_release);
-    }
+    if (signal == QMetaMethod::fromSignal(&CMidi::traffic))
+        m_tap.setListening(true);
     QObject::connectNotify(signal);
 }
 
@@ -883,44 +478,22 @@ void CMidi::disconnectNotify(const QMetaMethod& signal)
 
 void CMidi::updateTapping()
 {
-    const bool listened = isSignalConnected(QMetaMethod::fromSignal(&CMidi::traffic));
-    m_tapping.store(listened, std::memory_order_release);
-    if (!listened && m_traffic) {
-        // What came while nobody listened is nobody's: a later receiver starts afresh.
-        MidiTraffic record;
-        while (m_traffic->pop(record)) {}
-        m_traffic->takeLost();
-    }
+    m_tap.setListening(isSignalConnected(QMetaMethod::fromSignal(&CMidi::traffic)));
 }
 
-void CMidi::tap(MidiTraffic::Direction direction, const std::uint8_t* data, std::size_t size, std::int64_t at)
+void CMidi::tapOut(const std::uint8_t* data, std::size_t size)
 {
-    if (!m_tapping.load(std::memory_order_acquire) || size == 0)
-        return;
-    MidiTraffic record;
-    record.nanos = std::max<std::int64_t>(0, at - m_startedAt);
-    record.direction = direction;
-    record.bytes = QByteArray(reinterpret_cast<const char*>(data), static_cast<qsizetype>(size));
-    m_traffic->push(std::move(record));
-    // One queued call carries everything that comes until it runs.
-    if (!m_trafficPosted.exchange(true, std::memory_order_acq_rel))
-        QMetaObject::invokeMethod(this, &CMidi::deliverTraffic, Qt::QueuedConnection);
+    m_tap.tap(MidiTraffic::Direction::Out, data, size, steadyNow());
 }
 
 void CMidi::deliverTraffic()
 {
-    m_trafficPosted.store(false, std::memory_order_release);
-    if (!m_traffic)
-        return;
-    QList<MidiTraffic> batch;
-    MidiTraffic record;
-    while (m_traffic->pop(record))
-        batch.append(std::move(record));
+    QList<MidiTraffic> batch = m_tap.take();
     if (!batch.isEmpty())
         emit traffic(batch);
 }
 
 std::uint64_t CMidi::takeLostTraffic()
 {
-    return m_traffic ? m_traffic->takeLost() : 0;
+    return m_tap.takeLost();
 }

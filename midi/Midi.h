@@ -1,39 +1,36 @@
 #pragma once
 
-#include "midi/DumpRequest.h"
+#include "midi/InputQueue.h"
 #include "midi/MidiClock.h"
 #include "midi/MidiInputParser.h"
-#include "midi/MidiPort.h"
+#include "midi/MidiPorts.h"
 #include "midi/MidiSettings.h"
-#include "midi/NoteTracker.h"
-#include "midi/TrafficQueue.h"
+#include "midi/MidiTraffic.h"
+#include "midi/ReceiveRecorder.h"
+#include "midi/RequestList.h"
+#include "midi/SendQueue.h"
+#include "midi/TrafficTap.h"
 
 #include <QByteArray>
-#include <QFile>
 #include <QList>
 #include <QObject>
 #include <QPointer>
 #include <QString>
-#include <QStringList>
 #include <QTimer>
 #include <atomic>
-#include <condition_variable>
 #include <cstdint>
-#include <deque>
 #include <memory>
-#include <mutex>
-#include <thread>
 #include <vector>
 
 class CMidiPortProvider;
 class CReporter;
 
-// The program's gateway to MIDI: one input and one output, a send thread that carries
-// everything sent, and the recording of incoming System Exclusive data into a file.
-// Single messages (notes, MIDI thru, parameter changes) go out in the order they were
-// asked for; a file send runs beside them and lets them pass between two of its
-// messages. Lives in the user-interface thread; port callbacks and the send thread
-// hand their results over as queued calls.
+// The program's gateway to MIDI: one input and one output (CMidiPorts), a send thread
+// that carries everything sent (CSendQueue, which streams files with fileStreamer), the
+// recording of incoming System Exclusive data into a file (CReceiveRecorder), the
+// traffic signal (CTrafficTap) and the named requests (CRequestList). Lives in the
+// user-interface thread; port callbacks and the send thread hand their results over as
+// queued calls.
 class CMidi : public QObject
 {
     Q_OBJECT
@@ -52,11 +49,11 @@ public:
     void CloseOut();
     void SetInDevice(int index, const QString& name = {});
     void SetOutDevice(int index, const QString& name = {});
-    int inDevice() const { return m_settings.inDevice; }
-    int outDevice() const { return m_settings.outDevice; }
+    int inDevice() const { return m_ports.inDevice(); }
+    int outDevice() const { return m_ports.outDevice(); }
     void SetThru(bool on);
     bool thru() const { return m_thru; }
-    bool isInOpen() const { return m_in != nullptr; }
+    bool isInOpen() const { return m_ports.isInOpen(); }
     bool isOutOpen() const;
 
     // Pacing of the send thread; takes effect with the next message.
@@ -81,25 +78,25 @@ public:
 
     void setPath(const QString& path) { m_path = path; }
     QString path() const { return m_path; }
-    bool isReceiving() const { return m_receiving; }
-    bool isSending() const { return m_fileSending || m_pendingJobs.load() > 0; }
-    long bytesReceivedCount() const { return m_bytesReceived; }
+    bool isReceiving() const { return m_recorder.isReceiving(); }
+    bool isSending() const { return m_fileSending || m_sender->hasPendingMessages(); }
+    long bytesReceivedCount() const { return m_recorder.bytesReceived(); }
     long bytesSentCount() const { return m_bytesSent; }
     // System Exclusive bytes of the current receive that were not recorded: messages
     // that do not answer the request, and fragments.
-    long otherBytesCount() const { return m_otherBytes; }
+    long otherBytesCount() const { return m_recorder.otherBytes(); }
     // A manual receive: bytes of messages that continue a record begun before it
     // (the rest of a stopped dump), which are not recorded.
-    long skippedBytesCount() const { return m_skippedBytes; }
+    long skippedBytesCount() const { return m_recorder.skippedBytes(); }
     // True when the last transfer ended by an error rather than by completion or Stop.
     bool lastTransferFailed() const { return m_transferFailed; }
     CReporter& reporter() const { return m_reporter; }
 
     // Named dump requests.
-    void AddRequest(const QString& name, const QString& text);
-    int GetRequestCount() const { return m_requestNames.size(); }
-    QString GetRequestName(int i) const { return m_requestNames.value(i); }
-    QString GetRequestText(int i) const { return m_requestTexts.value(i); }
+    void AddRequest(const QString& name, const QString& text) { m_requests.add(name, text); }
+    int GetRequestCount() const { return m_requests.count(); }
+    QString GetRequestName(int i) const { return m_requests.name(i); }
+    QString GetRequestText(int i) const { return m_requests.text(i); }
 
     // Listeners of control changes on MIDI channel 1: each gets a queued call of its
     // slot remoteValue(int value, int controller).
@@ -109,19 +106,25 @@ public:
     // Waits until the send thread has sent everything queued so far (for callers
     // without an event loop, such as the command-line tool and tests).
     void waitUntilSent();
+    // Waits until everything queued is sent and then until the paced line has carried
+    // its last byte (for the command-line tool before it closes the output).
+    void waitUntilLineFree();
 
     // Hands what the traffic signal has not yet carried over at once (closing down, tests).
     void deliverTraffic();
     // How many messages the traffic signal could not carry since the last call: more
     // were waiting than its queue holds.
     std::uint64_t takeLostTraffic();
-    static constexpr std::size_t kTrafficCapacity = 8192;
+    static constexpr std::size_t kTrafficCapacity = CTrafficTap::kCapacity;
 
 signals:
     void bytesSent(long count);     // bytes of the file sent so far; 0 at the start of a send
     void bytesReceived(long count); // bytes recorded so far; 0 at the start of a receive
     // The request of a receive has been handed to the output (after the quiet time).
     void requestSent();
+    // A receive has recorded no byte for CMidiSettings::noByteNotice milliseconds (since
+    // its request went out, or since the last byte); it keeps waiting. Once per silence.
+    void noByteFor(int milliseconds, long bytesSoFar);
     // A transfer ended, was stopped or failed: true after a send or an error, false
     // after a stopped receive.
     void transferEnded(bool sendOrError);
@@ -137,42 +140,11 @@ protected:
     void disconnectNotify(const QMetaMethod& signal) override;
 
 private:
-    struct Job
-    {
-        enum class Kind { Short, Long, File };
-        Kind kind = Kind::Short;
-        std::vector<std::uint8_t> bytes;
-        QString path;
-        int chunkSize = CMidiSettings::kDefaultChunkSize;
-        std::uint64_t generation = 0;
-    };
-    struct Incoming
-    {
-        std::uint64_t generation;
-        std::vector<std::uint8_t> bytes;
-        std::int64_t at = 0; // steady clock, nanoseconds
-    };
-    enum class SendResult { Sent, Failed, Cancelled };
-
-    void enqueue(Job job);
-    // Drops every queued job and waits until the send thread is idle; with discard the
-    // port also drops what it holds and has not yet delivered.
-    void cancelJobs(bool discard);
-    void sendLoop(std::stop_token stop);
-    void runJob(const Job& job);
-    // Runs the single messages that wait, between two messages of a file send.
-    void serveWaitingJobs();
-    SendResult transmit(const Job& job, const std::uint8_t* data, std::size_t size, bool yieldToJobs,
-                        QString* error = nullptr);
-    void streamFile(const Job& job);
-    bool cancelled(std::uint64_t generation) const;
     // Called from the send thread: runs f in the user-interface thread.
     template <typename F>
     void post(F&& f);
-    void report(int icon, const QString& text);
+    CSendQueue::Events sendEvents();
     void finishFileSend(std::uint64_t generation, bool failed);
-    // Turns off what sounds through the output; m_outMutex held.
-    void releaseNotes();
     void onOutputLost(std::uint64_t generation);
     void onInputLost(std::uint64_t generation, const QString& reason);
     void dropLostOutput();
@@ -183,80 +155,38 @@ private:
     void handleMessage(const std::vector<std::uint8_t>& message);
     void handleShort(const std::vector<std::uint8_t>& message);
     void sendRequestWhenQuiet();
+    void startRecording();
     void endTransfer(bool sendOrError, bool failed);
-    // Any thread: queues one message for the traffic signal when it has receivers.
-    void tap(MidiTraffic::Direction direction, const std::uint8_t* data, std::size_t size, std::int64_t at);
+    void tapOut(const std::uint8_t* data, std::size_t size);
     void updateTapping();
 
-    CMidiPortProvider& m_ports;
     CReporter& m_reporter;
     CMidiSettings m_settings;
     std::unique_ptr<CMidiClock> m_ownClock;
     CMidiClock* m_clock;
 
-    // Input: owned by the user-interface thread; the port's callback only appends to
-    // m_incoming under m_inMutex.
-    std::unique_ptr<CMidiInPort> m_in;
-    std::mutex m_inMutex;
-    std::deque<Incoming> m_incoming;
-    bool m_drainPosted = false;
-    std::atomic<std::uint64_t> m_inGeneration{0};
+    CMidiPorts m_ports;
+    CTrafficTap m_tap;
+    CReceiveRecorder m_recorder;
+    CRequestList m_requests;
+
+    // Input: the port's callback only queues; the user-interface thread parses.
+    CInputQueue m_incoming;
     CMidiInputParser m_parser;
     // When System Exclusive data last arrived and when the input was opened
     // (nanoseconds of the steady clock), for the quiet time before a request.
     std::atomic<std::int64_t> m_lastSysExAt{0};
     std::int64_t m_inOpenedAt = 0;
-
-    // Output: the port is used by the send thread under m_outMutex; only the
-    // user-interface thread replaces it.
-    mutable std::mutex m_outMutex;
-    std::unique_ptr<CMidiOutPort> m_out;
-    CNoteTracker m_notes; // under m_outMutex
-    std::atomic<std::uint64_t> m_outGeneration{0};
-    std::atomic<bool> m_outLost{false};
-
-    // The send queues: single messages in order, and file sends.
-    std::mutex m_jobMutex;
-    std::condition_variable_any m_jobCv;
-    std::condition_variable m_idleCv;
-    std::deque<Job> m_jobs;
-    std::deque<Job> m_fileJobs;
-    bool m_busy = false;
-    std::atomic<std::uint64_t> m_cancelGeneration{0};
-    std::atomic<int> m_pendingJobs{0}; // single messages not yet sent
-    std::atomic<int> m_waitingJobs{0}; // of those, the ones still in m_jobs
-    std::atomic<int> m_sendRate;
-    std::atomic<int> m_sendPause;
-    CMidiClock::TimePoint m_lineFree{};  // send thread only: the line has sent every byte
-    CMidiClock::TimePoint m_sysExFree{}; // send thread only: the synth has had its pause
+    std::int64_t m_inputAt = 0; // when the input being handled arrived
+    QTimer m_quietTimer;
+    QTimer m_silenceTimer; // no byte recorded for CMidiSettings::noByteNotice
 
     bool m_thru = false;
-    bool m_receiving = false; // a receive is under way (waiting for quiet or recording)
-    bool m_recording = false; // the request is out (or there is none): messages are recorded
     bool m_fileSending = false;
     bool m_transferFailed = false;
-    long m_bytesReceived = 0;
-    long m_otherBytes = 0;
-    long m_skippedBytes = 0;
-    bool m_skipToRecordStart = false; // recording waits for a message that begins a record
     long m_bytesSent = 0;
     QString m_path;
-    QFile m_file;
-    QByteArray m_request;
-    CDumpRequest m_answers;
-    QTimer m_quietTimer;
-
-    // The traffic signal's tap: the queue exists from the first receiver on; the flag
-    // says whether anyone listens.
-    std::int64_t m_startedAt = 0;
-    std::int64_t m_inputAt = 0; // when the input being handled arrived
-    std::atomic<bool> m_tapping{false};
-    std::unique_ptr<CTrafficQueue> m_traffic;
-    std::atomic<bool> m_trafficPosted{false};
-
-    QStringList m_requestNames;
-    QStringList m_requestTexts;
     QList<QPointer<QObject>> m_listeners;
 
-    std::jthread m_thread; // last: started after everything above exists
+    std::unique_ptr<CSendQueue> m_sender; // last: its thread starts after everything above exists
 };
