@@ -107,6 +107,7 @@ CMainFrame::CMainFrame(CToneloomApp& app, CAppSettings& settings, CPrompter& pro
         m_midi->AddRequest(QString::fromLatin1(request.name), QString::fromLatin1(request.message));
     m_bulk = std::make_unique<CBulkTransfer>(*m_midi, m_settings.synth());
     connect(m_bulk.get(), &CBulkTransfer::statusText, m_messagePane, &QLabel::setText);
+    connect(m_bulk.get(), &CBulkTransfer::notice, m_status, &CStatusDlg::setNotice);
     connect(m_bulk.get(), &CBulkTransfer::finished, this, [this](CBulkTransfer::Outcome outcome, bool openFile) {
         onBulkFinished(static_cast<int>(outcome), openFile);
     });

@@ -16,7 +16,6 @@
 #include <QEventLoop>
 #include <QFile>
 #include <QFileInfo>
-#include <QThread>
 #include <QTimer>
 #include <csignal>
 #include <cstdio>
@@ -27,13 +26,12 @@ namespace cli {
 namespace {
 
 constexpr int kProgressIntervalMs = 500;
-constexpr int kManualSilenceMs = 2000;   // a manual receive ends after this long without data
-constexpr int kInterruptionPollMs = 50;  // how soon Ctrl+C or SIGTERM is acted upon
-constexpr int kExitSignalBase = 128;     // the shell's status of a program ended by a signal
-constexpr int kTimeoutSlackMs = 5000;    // added to twice the line time of a request
-constexpr int kManualFirstByteSecs = 60; // time to start the dump on the instrument
-constexpr int kRequestFirstByteSecs = 10;
-constexpr int kDrainGraceMs = 100; // lets the port hand the last message on before exit
+constexpr int kManualSilenceMs = 2000;    // a manual receive ends after this long without data
+constexpr int kInterruptionPollMs = 50;   // how soon Ctrl+C or SIGTERM is acted upon
+constexpr int kExitSignalBase = 128;      // the shell's status of a program ended by a signal
+constexpr int kTimeoutSlackMs = 5000;     // added to twice the line time of a request
+constexpr int kManualFirstByteSecs = 60;  // time to start the dump on the instrument
+constexpr int kRequestFirstByteSecs = 60; // the notice after 10 s says what to check
 constexpr int kMillisPerSecond = 1000;
 
 // Prints every message of the engine and the core on stderr.
@@ -286,6 +284,11 @@ int runReceiveCommand(const CommandLine& line)
             whole.start(static_cast<int>(2 * lineMs + kTimeoutSlackMs));
         }
     };
+    // A receive that gets no byte for a while says so and keeps waiting, up to its limit.
+    QObject::connect(&transfer, &CBulkTransfer::notice, [](const QString& text) {
+        if (!text.isEmpty())
+            printErr(QStringLiteral("toneloom-cli: ") + text);
+    });
     QObject::connect(&midi, &CMidi::requestSent, startLimits);
     QObject::connect(&midi, &CMidi::bytesReceived, [&](long count) {
         received = count;
@@ -445,8 +448,8 @@ int runSendCommand(const CommandLine& line)
     if (!transfer.startSend(sendFile->fileName()))
         return kExitProblem;
     loop.exec();
-    // The last message leaves the port's own buffer within its pause.
-    QThread::msleep(static_cast<unsigned long>(settings.sendPause + kDrainGraceMs));
+    // The output is closed once the paced line has carried the last byte.
+    midi.waitUntilLineFree();
     midi.CloseOut();
     if (status == kExitOk)
         printOut(QStringLiteral("Sent %1 bytes of %2").arg(sent).arg(path));

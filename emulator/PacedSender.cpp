@@ -1,5 +1,11 @@
 #include "emulator/PacedSender.h"
 
+#include "midi/SendSchedule.h"
+
+namespace {
+constexpr auto kCatchUp = std::chrono::seconds(1);
+}
+
 CPacedSender::CPacedSender(int bytesPerSecond, Deliver deliver, std::size_t capacity)
     : m_deliver(std::move(deliver)), m_capacity(capacity), m_rate(bytesPerSecond > 0 ? bytesPerSecond : 0)
 {
@@ -61,14 +67,19 @@ void CPacedSender::waitIdle()
 void CPacedSender::run(std::stop_token stop)
 {
     using namespace std::chrono;
-    auto lineFree = steady_clock::now();
+    // A fixed schedule, as a cable's: a message that waited for the line counts from its
+    // turn, so that a thread that wakes late does not slow the whole dump down. A cable's
+    // buffer catches up with lateness of any size; only an idle line starts anew.
+    CSendSchedule schedule;
     std::unique_lock lock(m_mutex);
     for (;;) {
         if (!m_cv.wait(lock, stop, [this] { return !m_queue.empty(); }))
             return;
         // Wait for the line; a stop ends the wait.
-        if (lineFree > steady_clock::now()) {
-            m_cv.wait_until(lock, stop, lineFree, [] { return false; });
+        const auto turn = schedule.turn(false);
+        const bool waited = turn > steady_clock::now();
+        if (waited) {
+            m_cv.wait_until(lock, stop, turn, [] { return false; });
             if (stop.stop_requested())
                 return;
             if (m_queue.empty())
@@ -81,10 +92,7 @@ void CPacedSender::run(std::stop_token stop)
         const int rate = m_rate;
         lock.unlock();
         m_deliver(message);
-        const auto now = steady_clock::now();
-        lineFree = std::max(now, lineFree);
-        if (rate > 0)
-            lineFree += duration_cast<steady_clock::duration>(nanoseconds(message.size() * 1'000'000'000LL / rate));
+        schedule.sent(steady_clock::now(), waited, false, static_cast<std::size_t>(message.size()), rate, 0, kCatchUp);
         lock.lock();
         m_busy = false;
         if (m_queue.empty())

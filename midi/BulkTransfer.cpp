@@ -42,6 +42,37 @@ CBulkTransfer::CBulkTransfer(CMidi& midi, const SynthSettings& settings, QObject
     connect(&m_midi, &CMidi::bytesReceived, this, &CBulkTransfer::onBytesReceived);
     connect(&m_midi, &CMidi::bytesSent, this, &CBulkTransfer::onBytesSent);
     connect(&m_midi, &CMidi::transferEnded, this, &CBulkTransfer::onTransferEnded);
+    connect(&m_midi, &CMidi::noByteFor, this, [this](int milliseconds, long bytesSoFar) {
+        if (!m_active || m_mode == Mode::Sending)
+            return;
+        m_noticeShown = true;
+        emit notice(noByteText(m_selection, milliseconds, bytesSoFar));
+    });
+}
+
+QString CBulkTransfer::noByteText(int selection, int milliseconds, long bytesSoFar)
+{
+    const int seconds = (milliseconds + 999) / 1000;
+    if (bytesSoFar > 0)
+        return tr("Nothing more has arrived for %1 seconds after %2 bytes; still waiting (Stop ends the receive). "
+                  "Check that the synthesizer is on and that its MIDI cables are in place.")
+            .arg(seconds)
+            .arg(bytesSoFar);
+    if (selection == kManual)
+        return tr("Nothing has arrived for %1 seconds; still waiting (Stop ends the receive). Start the bulk dump "
+                  "on the synthesizer, and check the MIDI cable from its MIDI Out to an input of this computer.")
+            .arg(seconds);
+    const bool card = selection >= 0 && selection < sysex::kNamedRequestCount
+                      && QString::fromLatin1(sysex::kNamedRequests[static_cast<std::size_t>(selection)].name)
+                             .contains(QLatin1String("Card"));
+    QString text = tr("The synthesizer has not answered for %1 seconds; still waiting (Stop ends the receive). "
+                      "Check its device ID in Midi > Setup..., the MIDI cables (its MIDI Out to an input of this "
+                      "computer, an output of this computer to its MIDI In, not crossed) and that \"Rx Exclusive\" "
+                      "is on in its MIDI settings.")
+                       .arg(seconds);
+    if (card)
+        text += tr(" A card request needs a card in the synthesizer's card slot.");
+    return text;
 }
 
 long CBulkTransfer::expectedSize(int request, SynthModel model)
@@ -153,6 +184,8 @@ void CBulkTransfer::onBytesReceived(long count)
     if (!m_active || m_mode == Mode::Sending)
         return;
     emit statusText(tr("Bytes received: %1").arg(count));
+    if (count > 0 && std::exchange(m_noticeShown, false))
+        emit notice(QString());
     // The completion rule: the answers to the request reach its size under the model
     // setting. Only answers are counted, so passing the size means the instrument is
     // of another model; the receive ends then instead of waiting for ever.
@@ -184,6 +217,8 @@ void CBulkTransfer::onTransferEnded(bool sendOrError)
     if (!m_active)
         return;
     m_active = false;
+    if (std::exchange(m_noticeShown, false))
+        emit notice(QString());
     const bool userStopped = std::exchange(m_userStopped, false);
     if (m_mode == Mode::Sending) {
         emit finished(m_midi.lastTransferFailed() ? Outcome::Failed

@@ -51,6 +51,10 @@ public:
     Mode mode() const { return m_mode; }
     int selection() const { return m_selection; }
     QString path() const { return m_path; }
+    // What a receive says after recording no byte for milliseconds (bytes so far):
+    // that it keeps waiting, and the likely causes for the request (selection).
+    static QString noByteText(int selection, int milliseconds, long bytesSoFar);
+
     // Where a receive that did not complete left what arrived; empty when nothing did.
     QString keptPath() const { return m_keptPath; }
     // The file a receive into path records into until it completes.
@@ -66,6 +70,8 @@ public:
 signals:
     // "Bytes received: %ld" or "Bytes sent: %ld", for the status bar.
     void statusText(const QString& text);
+    // A notice for the status window while a receive waits (empty: none any more).
+    void notice(const QString& text);
     // The transfer is over. For a receive, openFile tells whether path now holds a
     // dump to open as a bank: after the completion rule, or a manual receive stopped
     // after data came.
@@ -90,6 +96,7 @@ private:
     bool m_userStopped = false;
     bool m_overrun = false; // more arrived than the request gives
     bool m_aborted = false;
+    bool m_noticeShown = false;
     QString m_partPath;
     QString m_keptPath;
 };

@@ -297,6 +297,14 @@ void CMidi::StartReceive(const QByteArray& request)
         endTransfer(true, true);
         return;
     }
+    // The output for the request opens while the input settles, not after.
+    if (!request.isEmpty() && !OpenOut()) {
+        m_reporter.showMessage(MessageIcon::Stop, tr("Error opening MIDI Out Device."));
+        m_recorder.closeFile();
+        CloseIn();
+        endTransfer(true, true);
+        return;
+    }
     // Whatever arrived before this moment belongs to no receive.
     m_incoming.clear();
     m_parser.reset();

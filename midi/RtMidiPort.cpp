@@ -10,6 +10,7 @@
 #endif
 #include <QtGlobal>
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <thread>
 #include <utility>
@@ -58,30 +59,95 @@ int findPort(Midi& midi, const QString& name)
 #if defined(TONELOOM_HAVE_JACK)
 void quietJack(const char*)
 {}
+
+// One JACK client of this process that asks whether a server runs and lists its MIDI
+// ports. Opening a client costs the server a graph change (a good part of a second on a
+// loaded machine with long periods), so it is opened once and kept; a server that shuts
+// down closes it, and the next question opens it anew.
+class JackLister
+{
+public:
+    static JackLister& instance()
+    {
+        static JackLister lister;
+        return lister;
+    }
+
+    // Whether a server answers, asked without starting one and without the noise libjack
+    // prints when there is none. A server that is there but too busy to answer in time
+    // (a loaded machine) is asked again; one that cannot be reached at all is not there.
+    bool running()
+    {
+        std::lock_guard lock(m_mutex);
+        return connect();
+    }
+
+    // The names of the MIDI ports that send (sources, our inputs) or take data.
+    QStringList ports(bool sources)
+    {
+        std::lock_guard lock(m_mutex);
+        QStringList names;
+        if (!connect())
+            return names;
+        const char** found =
+            jack_get_ports(m_client, nullptr, JACK_DEFAULT_MIDI_TYPE, sources ? JackPortIsOutput : JackPortIsInput);
+        if (!found)
+            return names;
+        for (const char** p = found; *p; ++p)
+            names << QString::fromUtf8(*p);
+        jack_free(static_cast<void*>(found));
+        return names;
+    }
+
+private:
+    JackLister() = default;
+    ~JackLister()
+    {
+        if (m_client)
+            jack_client_close(m_client);
+    }
+
+    // m_mutex held.
+    bool connect()
+    {
+        if (m_client && m_gone.load()) {
+            jack_client_close(m_client);
+            m_client = nullptr;
+        }
+        if (m_client)
+            return true;
+        jack_set_error_function(&quietJack);
+        jack_set_info_function(&quietJack);
+        constexpr int kAttempts = 3;
+        constexpr auto kRetryPause = std::chrono::milliseconds(200);
+        for (int attempt = 0; attempt < kAttempts; ++attempt) {
+            jack_status_t status{};
+            m_client = jack_client_open("toneloom-list", JackNoStartServer, &status);
+            if (m_client) {
+                // Not activated: it only asks, and hears of a server that shuts down.
+                m_gone = false;
+                jack_on_shutdown(m_client, &JackLister::shutdown, this);
+                return true;
+            }
+            if ((status & JackServerFailed) != 0)
+                return false;
+            std::this_thread::sleep_for(kRetryPause);
+        }
+        return false;
+    }
+
+    static void shutdown(void* arg) { static_cast<JackLister*>(arg)->m_gone = true; }
+
+    std::mutex m_mutex;
+    jack_client_t* m_client = nullptr;
+    std::atomic<bool> m_gone{false};
+};
 #endif
 
-// Whether a JACK server answers, asked without starting one and without the noise
-// libjack prints when there is none.
 bool jackServerRunning()
 {
 #if defined(TONELOOM_HAVE_JACK)
-    jack_set_error_function(&quietJack);
-    jack_set_info_function(&quietJack);
-    // A server that is there but too busy to answer in time (a loaded machine) is asked
-    // again; one that cannot be reached at all is not there.
-    constexpr int kAttempts = 3;
-    constexpr auto kRetryPause = std::chrono::milliseconds(200);
-    for (int attempt = 0; attempt < kAttempts; ++attempt) {
-        jack_status_t status{};
-        if (jack_client_t* client = jack_client_open("toneloom-probe", JackNoStartServer, &status)) {
-            jack_client_close(client);
-            return true;
-        }
-        if ((status & JackServerFailed) != 0)
-            return false;
-        std::this_thread::sleep_for(kRetryPause);
-    }
-    return false;
+    return JackLister::instance().running();
 #else
     return true;
 #endif
@@ -126,11 +192,19 @@ QString CRtMidiPort::apiName(RtMidi::Api api)
 
 QStringList CRtMidiPort::inputNames(RtMidi::Api api)
 {
+#if defined(TONELOOM_HAVE_JACK)
+    if (api == RtMidi::UNIX_JACK)
+        return JackLister::instance().ports(true);
+#endif
     return portNames<RtMidiIn>(api);
 }
 
 QStringList CRtMidiPort::outputNames(RtMidi::Api api)
 {
+#if defined(TONELOOM_HAVE_JACK)
+    if (api == RtMidi::UNIX_JACK)
+        return JackLister::instance().ports(false);
+#endif
     return portNames<RtMidiOut>(api);
 }
 

@@ -10,12 +10,13 @@ CSendSchedule::Duration CSendSchedule::lineTime(std::size_t size, int rate)
     return duration_cast<Duration>(nanoseconds(static_cast<long long>(size) * 1'000'000'000LL / rate));
 }
 
-void CSendSchedule::sent(TimePoint now, bool waited, bool sysEx, std::size_t size, int rate, int pauseMs)
+void CSendSchedule::sent(TimePoint now, bool waited, bool sysEx, std::size_t size, int rate, int pauseMs,
+                         Duration maxLateness)
 {
     const TimePoint due = turn(sysEx);
     // On schedule: the message counts from its turn. Otherwise from now, or from when the
     // line is free when a short message goes out during a pause.
-    const TimePoint start = waited && now - due <= kMaxLateness ? due : std::max(now, m_lineFree);
+    const TimePoint start = waited && now - due <= maxLateness ? due : std::max(now, m_lineFree);
     m_lineFree = start + lineTime(size, rate);
     if (sysEx)
         m_sysExFree = m_lineFree + std::chrono::duration_cast<Duration>(std::chrono::milliseconds(pauseMs));

@@ -25,8 +25,9 @@ public:
 
     // Books a message of size bytes that went out at now. waited: it was ready before
     // its turn and waited for it. rate: bytes per second (0: unpaced); pauseMs after
-    // System Exclusive.
-    void sent(TimePoint now, bool waited, bool sysEx, std::size_t size, int rate, int pauseMs);
+    // System Exclusive. maxLateness: how late it may be and still keep the schedule.
+    void sent(TimePoint now, bool waited, bool sysEx, std::size_t size, int rate, int pauseMs,
+              Duration maxLateness = kMaxLateness);
 
     // When the line has carried every byte booked so far.
     TimePoint lineFree() const { return m_lineFree; }

@@ -27,6 +27,14 @@ CStatusDlg::CStatusDlg(QWidget* parent) : QDialog(parent, Qt::Tool)
     layout->addWidget(m_startLine);
     layout->addWidget(m_receiveLine);
     layout->addWidget(m_progress);
+    m_notice = new QLabel(this);
+    m_notice->setObjectName(QStringLiteral("notice"));
+    m_notice->setWordWrap(true);
+    // Wide enough for a few lines of causes, narrow enough for a small screen.
+    constexpr int kNoticeWidth = 420;
+    m_notice->setFixedWidth(kNoticeWidth);
+    m_notice->hide();
+    layout->addWidget(m_notice);
     auto* buttons = new QHBoxLayout;
     buttons->addStretch();
     m_stop = new QPushButton(QStringLiteral("&Stop"), this);
@@ -61,6 +69,7 @@ void CStatusDlg::setMode(Mode mode, long expected)
         m_receiveLine->show();
         break;
     }
+    setNotice(QString());
     m_progress->setVisible(expected > 0);
     m_progress->setRange(0, expected > 0 ? static_cast<int>(expected) : 1);
     m_progress->setValue(0);
@@ -70,6 +79,12 @@ void CStatusDlg::setProgress(long bytes)
 {
     if (m_progress->isVisible())
         m_progress->setValue(static_cast<int>(std::min<long>(bytes, m_progress->maximum())));
+}
+
+void CStatusDlg::setNotice(const QString& text)
+{
+    m_notice->setText(text);
+    m_notice->setVisible(!text.isEmpty());
 }
 
 void CStatusDlg::reject()

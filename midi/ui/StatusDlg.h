@@ -21,11 +21,14 @@ public:
     void setMode(Mode mode, long expected);
     Mode mode() const { return m_mode; }
     void setProgress(long bytes);
+    // A line under the progress that tells why a transfer waits; empty hides it.
+    void setNotice(const QString& text);
 
     QLabel* sendingLine() const { return m_sendLine; }
     QLabel* startLine() const { return m_startLine; }
     QLabel* receivingLine() const { return m_receiveLine; }
     QProgressBar* progressBar() const { return m_progress; }
+    QLabel* noticeLine() const { return m_notice; }
     QPushButton* stopButton() const { return m_stop; }
 
 signals:
@@ -40,5 +43,6 @@ private:
     QLabel* m_startLine;
     QLabel* m_receiveLine;
     QProgressBar* m_progress;
+    QLabel* m_notice;
     QPushButton* m_stop;
 };

@@ -56,6 +56,8 @@ private slots:
     void abortedManualReceiveKeepsWhatArrived();
     void receiveKeepsTheTargetsModeAndLinks();
     void receiveIntoAFifoIsRefused();
+    void noByteNoticeNamesTheLikelyCauses_data();
+    void noByteNoticeNamesTheLikelyCauses();
 
 private:
     struct Rig;
@@ -649,6 +651,42 @@ void TestBulkTransfer::receiveIntoAFifoIsRefused()
                                                               "file")
                                                    .arg(QDir::toNativeSeparators(fifo))});
     QVERIFY(QDir(dir.path()).entryList(QDir::Files | QDir::System).size() == 1);
+}
+
+void TestBulkTransfer::noByteNoticeNamesTheLikelyCauses_data()
+{
+    QTest::addColumn<QString>("request"); // empty: a manual receive
+    QTest::addColumn<int>("bytes");
+    QTest::addColumn<QStringList>("said");
+    QTest::addColumn<QStringList>("notSaid");
+
+    const QStringList line{"has not answered for 10 seconds; still waiting (Stop ends the receive)", "device ID",
+                           "not crossed", "\"Rx Exclusive\""};
+    QTest::newRow("user memory") << "All Patches" << 0 << line << QStringList{"card"};
+    QTest::newRow("card memory") << "All Card Performances" << 0
+                                 << line + QStringList{"A card request needs a card in the synthesizer's card slot."}
+                                 << QStringList{};
+    QTest::newRow("manual") << QString() << 0
+                            << QStringList{"Nothing has arrived for 10 seconds", "Start the bulk dump"}
+                            << QStringList{"device ID", "card"};
+    QTest::newRow("stalled") << "All Card" << 2048
+                             << QStringList{"Nothing more has arrived for 10 seconds after 2048 bytes"}
+                             << QStringList{"device ID", "card slot"};
+}
+
+void TestBulkTransfer::noByteNoticeNamesTheLikelyCauses()
+{
+    QFETCH(QString, request);
+    QFETCH(int, bytes);
+    QFETCH(QStringList, said);
+    QFETCH(QStringList, notSaid);
+    const int selection = request.isEmpty() ? CBulkTransfer::kManual : CBulkTransfer::findRequest(request);
+    QVERIFY(request.isEmpty() || selection >= 0);
+    const QString text = CBulkTransfer::noByteText(selection, CMidiSettings::kNoByteNotice, bytes);
+    for (const QString& part : said)
+        QVERIFY2(text.contains(part), qPrintable(text));
+    for (const QString& part : notSaid)
+        QVERIFY2(!text.contains(part), qPrintable(text));
 }
 
 QTEST_GUILESS_MAIN(TestBulkTransfer)

@@ -265,6 +265,8 @@ private slots:
     void verifiedSendResendsTheDroppedRecords();
     void muteSynthLeavesTheSendUnverified();
     void backupHoldsWhatTheSendOverwrote();
+    void silentSynthIsToldAndAwaited();
+    void cliReceiveTellsOfSilence();
 
 private:
     QTemporaryDir m_dir;
@@ -742,6 +744,62 @@ void TestJackMidi::backupHoldsWhatTheSendOverwrote()
     QVERIFY2(output.contains("Sent and verified 128 patches"), output.constData());
     QVERIFY(emulator.finish());
     QCOMPARE(readAll(saved), before);
+}
+
+// A synthesizer that never answers: the receive says so after the (here shortened)
+// silence, naming the card for a card request, and goes on until Stop.
+void TestJackMidi::silentSynthIsToldAndAwaited()
+{
+    const QString name = QStringLiteral("EmuSilent");
+    Emulator emulator;
+    QVERIFY(emulator.start(name, SynthModel::Jv2080, {"--mute"}));
+    CCollectingReporter reporter;
+    const SynthSettings settings{SynthModel::Jv2080, 0x10};
+    CSystemPortProvider ports;
+    CMidiSettings midiSettings;
+    midiSettings.outName = ports.outputNames().filter(name).value(0);
+    midiSettings.inName = ports.inputNames().filter(name).value(0);
+    QVERIFY(!midiSettings.outName.isEmpty() && !midiSettings.inName.isEmpty());
+    midiSettings.noByteNotice = 400;
+    CMidi midi(ports, reporter, midiSettings);
+    CBulkTransfer transfer(midi, settings);
+    QSignalSpy notice(&transfer, &CBulkTransfer::notice);
+    QSignalSpy finished(&transfer, &CBulkTransfer::finished);
+    QVERIFY(transfer.startReceive(m_dir.filePath(name + ".syx"), CBulkTransfer::findRequest("All Card Patches")));
+    QVERIFY(notice.wait(5000));
+    QCOMPARE(notice.count(), 1);
+    const QString text = notice.first().first().toString();
+    QVERIFY2(text.startsWith("The synthesizer has not answered for 1 seconds; still waiting")
+                 && text.contains("device ID") && text.contains("card slot"),
+             qPrintable(text));
+    QTest::qWait(600);
+    QVERIFY(transfer.isActive());
+    QCOMPARE(finished.count(), 0);
+    transfer.stop();
+    QCOMPARE(finished.count(), 1);
+    QCOMPARE(finished.first().at(0).value<CBulkTransfer::Outcome>(), CBulkTransfer::Outcome::Stopped);
+    QCOMPARE(notice.count(), 2); // the end takes the notice away
+    QCOMPARE(notice.last().first().toString(), QString());
+    QVERIFY(reporter.texts().isEmpty());
+}
+
+// toneloom-cli says after ten seconds without a byte what to check, on stderr, and waits
+// on until its limit.
+void TestJackMidi::cliReceiveTellsOfSilence()
+{
+    const QString name = QStringLiteral("EmuSilentCli");
+    Emulator emulator;
+    QVERIFY(emulator.start(name, SynthModel::Jv2080, {"--mute"}));
+    QProcess cli;
+    cli.start(kBin + "/toneloom-cli", {"receive", "--in", name, "--out", name, "--request", "All Patches", "--timeout",
+                                       "11", m_dir.filePath(name + ".syx")});
+    QVERIFY(cli.waitForFinished(60000));
+    QCOMPARE(cli.exitCode(), 1);
+    const QString err = QString::fromUtf8(cli.readAllStandardError());
+    const qsizetype told = err.indexOf("toneloom-cli: The synthesizer has not answered for 10 seconds; still waiting");
+    const qsizetype limit = err.indexOf("toneloom-cli: the synthesizer did not answer within 11 seconds");
+    QVERIFY2(told >= 0 && limit > told, qPrintable(err));
+    QVERIFY2(err.contains("\"Rx Exclusive\"") && !err.contains("card slot"), qPrintable(err));
 }
 
 QTEST_GUILESS_MAIN(TestJackMidi)

@@ -3,6 +3,7 @@
 #include "midi/LoopbackDevice.h"
 #include "midi/Midi.h"
 #include "midi/MidiInputParser.h"
+#include "midi/MidiPorts.h"
 #include "model/Reporter.h"
 #include "model/SysEx.h"
 
@@ -11,7 +12,10 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <chrono>
+#include <condition_variable>
 #include <csignal>
+#include <future>
+#include <mutex>
 #include <sys/resource.h>
 #include <thread>
 
@@ -113,6 +117,10 @@ private slots:
     void requestWaitsForAQuietLine();
     void lostOutputEndsTheSendAtOnce();
     void lostInputEndsTheReceiveAtOnce();
+    void pacingKeepsItsSchedule_data();
+    void pacingKeepsItsSchedule();
+    void outputOpensWithoutHoldingTheLine();
+    void silentReceiveSaysSoAndKeepsWaiting();
 
 private:
     std::unique_ptr<FakeMidiClock> m_clock;
@@ -868,6 +876,143 @@ void TestMidi::lostInputEndsTheReceiveAtOnce()
     QVERIFY(!m_device->inOpen());
     QCOMPARE(m_reporter.texts(), QStringList{"The MIDI input \"Loopback In\" is no longer connected."});
     QCOMPARE(readFile(m_dir.filePath("gone.syx")), dataSet(20));
+}
+
+void TestMidi::pacingKeepsItsSchedule_data()
+{
+    QTest::addColumn<int>("lateUs");          // how late every wait ends
+    QTest::addColumn<QList<int>>("expected"); // send times in microseconds
+
+    // 111-byte messages at the line rate with a 20 ms pause: one every 55520 us.
+    QTest::newRow("on time") << 0 << QList<int>{0, 55520, 111040, 166560, 222080};
+    // A thread that wakes late sends late, but the lateness does not add up.
+    QTest::newRow("0.7 ms late") << 700 << QList<int>{0, 56220, 111740, 167260, 222780};
+    QTest::newRow("19 ms late") << 19000 << QList<int>{0, 74520, 130040, 185560, 241080};
+    // Held up longer than the schedule forgives: each message counts from when it left,
+    // so that the synth still gets its whole pause.
+    QTest::newRow("30 ms late") << 30000 << QList<int>{0, 85520, 171040, 256560, 342080};
+}
+
+void TestMidi::pacingKeepsItsSchedule()
+{
+    QFETCH(int, lateUs);
+    QFETCH(QList<int>, expected);
+    m_clock->setLateness(microseconds(lateUs));
+    QByteArray file;
+    for (int i = 0; i < expected.size(); ++i)
+        file += dataSet(100, i);
+    // A file send and a long message take the same line.
+    for (const bool fromFile : {true, false}) {
+        m_device->clearSent();
+        m_clock->advance(seconds(1)); // an idle line: the schedule starts anew
+        if (fromFile) {
+            QSignalSpy ended(m_midi.get(), &CMidi::transferEnded);
+            m_midi->setPath(writeFile(m_dir.filePath("paced.syx"), file));
+            m_midi->StartSend();
+            QVERIFY(ended.wait(5000));
+        } else {
+            m_midi->SendLong(file);
+            m_midi->waitUntilSent();
+        }
+        const auto sent = m_device->sent();
+        QCOMPARE(static_cast<int>(sent.size()), expected.size());
+        for (int i = 0; i < expected.size(); ++i) {
+            QCOMPARE(sent[static_cast<std::size_t>(i)].bytes, dataSet(100, i));
+            QCOMPARE(duration_cast<microseconds>(sent[static_cast<std::size_t>(i)].time - sent[0].time).count(),
+                     static_cast<long>(expected[i]));
+        }
+    }
+}
+
+namespace {
+// The loopback, whose output opens only when the test lets it.
+class GatedDevice : public CLoopbackDevice
+{
+public:
+    using CLoopbackDevice::CLoopbackDevice;
+    std::unique_ptr<CMidiOutPort> createOut(int index) override
+    {
+        std::unique_lock lock(m_mutex);
+        m_entered = true;
+        m_cv.notify_all();
+        m_cv.wait(lock, [this] { return m_open; });
+        return CLoopbackDevice::createOut(index);
+    }
+    void waitUntilOpening()
+    {
+        std::unique_lock lock(m_mutex);
+        m_cv.wait(lock, [this] { return m_entered; });
+    }
+    void letOpen()
+    {
+        std::lock_guard lock(m_mutex);
+        m_open = true;
+        m_cv.notify_all();
+    }
+
+private:
+    std::mutex m_mutex;
+    std::condition_variable m_cv;
+    bool m_entered = false;
+    bool m_open = false;
+};
+} // namespace
+
+// An output that is slow to open (a busy sound server) holds up no one who asks about
+// the line meanwhile: the port is opened outside the lock that guards it.
+void TestMidi::outputOpensWithoutHoldingTheLine()
+{
+    GatedDevice device;
+    CMidiPorts ports(device);
+    bool opened = false;
+    std::thread opener([&] { opened = ports.openOut([](std::uint64_t, const QString&) {}); });
+    device.waitUntilOpening();
+    auto asked = std::async(std::launch::async, [&] { return ports.isOutOpen(); });
+    const bool answered = asked.wait_for(seconds(5)) == std::future_status::ready;
+    device.letOpen();
+    opener.join();
+    QVERIFY(opened);
+    QVERIFY(answered);
+    QCOMPARE(asked.get(), false);
+    QVERIFY(ports.isOutOpen());
+    const QByteArray note = hex("90 3C 40");
+    QVERIFY(ports.send(reinterpret_cast<const std::uint8_t*>(note.constData()), 3, nullptr));
+    QCOMPARE(device.sentBytes(), note);
+}
+
+// A receive that records nothing says so after the set time, once per silence, and goes
+// on: an answer that comes later is still recorded.
+void TestMidi::silentReceiveSaysSoAndKeepsWaiting()
+{
+    CMidiSettings settings;
+    settings.quietTime = 0;
+    settings.noByteNotice = 150;
+    m_midi = std::make_unique<CMidi>(*m_device, m_reporter, settings);
+    QSignalSpy notice(m_midi.get(), &CMidi::noByteFor);
+    QSignalSpy ended(m_midi.get(), &CMidi::transferEnded);
+    const QString path = m_dir.filePath("silent.syx");
+    m_midi->setPath(path);
+    m_midi->StartReceive(kTempPatchRequest);
+    QVERIFY(notice.wait(2000));
+    QCOMPARE(notice.count(), 1);
+    QCOMPARE(notice.first().at(0).toInt(), 150);
+    QCOMPARE(notice.first().at(1).toLongLong(), 0LL);
+    QTest::qWait(400); // no second notice for the same silence
+    QCOMPARE(notice.count(), 1);
+    QVERIFY(m_midi->isReceiving());
+    QCOMPARE(ended.count(), 0);
+    // The answer comes late; a new silence after it is told with the bytes so far.
+    const QByteArray answer = sysex::makeDataSet(0x10, {0x03, 0x00, 0x00, 0x00}, QByteArray(40, 0x21));
+    QVERIFY(m_device->inject(answer));
+    QTRY_COMPARE(m_midi->bytesReceivedCount(), long(answer.size()));
+    QVERIFY(notice.wait(2000));
+    QCOMPARE(notice.count(), 2);
+    QCOMPARE(notice.last().at(1).toLongLong(), static_cast<long long>(answer.size()));
+    m_midi->Stop();
+    QTest::qWait(300);
+    QCOMPARE(notice.count(), 2);
+    QCOMPARE(readFile(path), answer);
+    QVERIFY(m_reporter.texts().isEmpty());
 }
 
 QTEST_GUILESS_MAIN(TestMidi)
