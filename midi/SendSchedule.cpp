@@ -14,9 +14,10 @@ void CSendSchedule::sent(TimePoint now, bool waited, bool sysEx, std::size_t siz
                          Duration maxLateness)
 {
     const TimePoint due = turn(sysEx);
-    // On schedule: the message counts from its turn. Otherwise from now, or from when the
-    // line is free when a short message goes out during a pause.
-    const TimePoint start = waited && now - due <= maxLateness ? due : std::max(now, m_lineFree);
+    // A message that waited counts from its turn, or from as little after it as the
+    // forgiven lateness allows; one that did not wait from now, or from when the line is
+    // free when a short message goes out during a pause.
+    const TimePoint start = waited ? std::max(due, now - maxLateness) : std::max(now, m_lineFree);
     m_lineFree = start + lineTime(size, rate);
     if (sysEx)
         m_sysExFree = m_lineFree + std::chrono::duration_cast<Duration>(std::chrono::milliseconds(pauseMs));

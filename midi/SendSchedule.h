@@ -6,18 +6,18 @@
 // When the next message may go out on a paced line. The line is busy for a message's
 // bytes at the line rate, and after System Exclusive the synth gets its pause before
 // the next one. The times are a fixed schedule: a message that had to wait for its turn
-// counts as sent at its turn even when the thread woke a little late, so that such
-// lateness never adds up over a long send; the next message then waits less. A message
-// that finds the line idle, or that is far behind its turn (the thread was held up),
-// starts the schedule anew from when it actually went out.
+// and went out a little late (the thread woke late) counts as sent at its turn, so that
+// such lateness never adds up over a long send; the next message then waits less. Of a
+// greater lateness only that much is forgiven, so that the synth's pause is never cut
+// by more. A message that finds the line idle starts the schedule anew.
 class CSendSchedule
 {
 public:
     using TimePoint = std::chrono::steady_clock::time_point;
     using Duration = std::chrono::steady_clock::duration;
 
-    // How late a waiting message may go out and still keep the schedule.
-    static constexpr auto kMaxLateness = std::chrono::milliseconds(20);
+    // How much lateness of a waiting message the schedule forgives.
+    static constexpr auto kMaxLateness = std::chrono::milliseconds(5);
 
     // The earliest time at which a message may go out: the line's for a short message,
     // also the synth's pause for System Exclusive.
@@ -25,7 +25,7 @@ public:
 
     // Books a message of size bytes that went out at now. waited: it was ready before
     // its turn and waited for it. rate: bytes per second (0: unpaced); pauseMs after
-    // System Exclusive. maxLateness: how late it may be and still keep the schedule.
+    // System Exclusive. maxLateness: how much of its lateness is forgiven.
     void sent(TimePoint now, bool waited, bool sysEx, std::size_t size, int rate, int pauseMs,
               Duration maxLateness = kMaxLateness);
 

@@ -887,10 +887,10 @@ void TestMidi::pacingKeepsItsSchedule_data()
     QTest::newRow("on time") << 0 << QList<int>{0, 55520, 111040, 166560, 222080};
     // A thread that wakes late sends late, but the lateness does not add up.
     QTest::newRow("0.7 ms late") << 700 << QList<int>{0, 56220, 111740, 167260, 222780};
-    QTest::newRow("19 ms late") << 19000 << QList<int>{0, 74520, 130040, 185560, 241080};
-    // Held up longer than the schedule forgives: each message counts from when it left,
-    // so that the synth still gets its whole pause.
-    QTest::newRow("30 ms late") << 30000 << QList<int>{0, 85520, 171040, 256560, 342080};
+    QTest::newRow("4.5 ms late") << 4500 << QList<int>{0, 60020, 115540, 171060, 226580};
+    // Held up longer than the schedule forgives: only 5 ms of each lateness is made up,
+    // so that the synth's pause is never cut by more.
+    QTest::newRow("30 ms late") << 30000 << QList<int>{0, 85520, 166040, 246560, 327080};
 }
 
 void TestMidi::pacingKeepsItsSchedule()
