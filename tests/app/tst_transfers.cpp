@@ -5,8 +5,10 @@
 #include "bank/ui/ToneloomView.h"
 #include "emulator/EmulatorDevice.h"
 #include "midi/BulkTransfer.h"
+#include "midi/CheckedSend.h"
 #include "midi/LoopbackDevice.h"
 #include "midi/Midi.h"
+#include "midi/ui/BackupsDlg.h"
 #include "midi/ui/MidiSettingsDlg.h"
 #include "midi/ui/ReceiveDlg.h"
 #include "midi/ui/SendDlg.h"
@@ -41,6 +43,7 @@
 #include <QSpinBox>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTreeWidget>
 #include <deque>
 #include <functional>
 
@@ -152,14 +155,32 @@ private slots:
             send->setChoice(true, 0);
             return int(QDialog::Accepted);
         };
+        QByteArray before;
+        emulator.withEmulator([&](CSynthEmulator& e) { before = e.dump(sysex::MemoryArea::Card); });
         s->frame()->action(cmd::kSend)->trigger();
         QCOMPARE(s->prompter.dialogs, QStringList{QStringLiteral("Send to Synth")});
         QCOMPARE(offered, int(kPerformances));
-        QVERIFY(s->frame()->statusWindow()->isVisible());
-        QCOMPARE(s->frame()->statusWindow()->mode(), CStatusDlg::Mode::Sending);
-        QTRY_VERIFY_WITH_TIMEOUT(!s->frame()->bulkTransfer().isActive(), 30000);
+        CStatusDlg* status = s->frame()->statusWindow();
+        QVERIFY(status->isVisible());
+        QCOMPARE(status->mode(), CStatusDlg::Mode::Sending);
+        // The backup comes first, with its own progress.
+        QVERIFY(status->phaseLine()->text().startsWith(QStringLiteral("Backing up 128 patches into ")));
+        QCOMPARE(status->progressBar()->maximum(), 128);
+        QTRY_VERIFY_WITH_TIMEOUT(!s->frame()->isTransferActive(), 60000);
         emulator.waitIdle();
-        QVERIFY(!s->frame()->statusWindow()->isVisible());
+        // The outcome stays on show, with where the backup went.
+        QVERIFY(status->isVisible());
+        QVERIFY(status->showsOutcome());
+        QCOMPARE(status->stopButton()->text(), QStringLiteral("&Close"));
+        const QString backup = s->frame()->checkedSend().backupPath();
+        QCOMPARE(
+            status->phaseLine()->text(),
+            QStringLiteral("Sent and verified 128 patches\nBacked up into %1").arg(QDir::toNativeSeparators(backup)));
+        QCOMPARE(QFileInfo(backup).absolutePath(), QDir(s->frame()->backupFolder()).absolutePath());
+        QVERIFY(backup.endsWith(QLatin1String(" Card Patches.syx")));
+        QVERIFY(s->prompter.questions.isEmpty());
+        s->frame()->StopTransfer(); // Close
+        QVERIFY(!status->isVisible());
         QByteArray common;
         emulator.withEmulator(
             [&](CSynthEmulator& e) { common = e.blockData(sysex::patchAddress(sysex::MemoryArea::Card, 5)); });
@@ -168,6 +189,60 @@ private slots:
         emulator.withEmulator(
             [&](CSynthEmulator& e) { user = e.blockData(sysex::patchAddress(sysex::MemoryArea::User, 5)); });
         QVERIFY(user.left(12) != QByteArray("CARD TEST   "));
+
+        // Midi, Backups...: the backup is listed; Restore puts the card back as it was.
+        const auto patchesOf = [](const QByteArray& dump) {
+            QByteArray out;
+            for (const synthline::Record& r : synthline::recordsOf(dump))
+                if (r.area == sysex::kAreaCardPatch)
+                    for (const QByteArray& m : r.messages)
+                        out += m;
+            return out;
+        };
+        QCOMPARE(readFile(backup), patchesOf(before));
+        QStringList rows;
+        s->prompter.onExec = [&rows](QDialog& dialog) {
+            auto* backups = qobject_cast<CBackupsDlg*>(&dialog);
+            if (!backups)
+                return int(QDialog::Rejected);
+            for (int i = 0; i < backups->list()->topLevelItemCount(); ++i) {
+                const QTreeWidgetItem* item = backups->list()->topLevelItem(i);
+                rows << QStringLiteral("%1|%2|%3").arg(item->text(1), item->text(2), item->text(3));
+            }
+            backups->restoreButton()->click();
+            return dialog.result();
+        };
+        s->frame()->action(cmd::kBackups)->trigger();
+        QCOMPARE(rows, QStringList{QStringLiteral("JV-1080|Card Patches: 128 patches|%1 KB")
+                                       .arg(QString::number(readFile(backup).size() / 1024.0, 'f', 1))});
+        QCOMPARE(s->prompter.questions.size(), 1);
+        QVERIFY(s->prompter.questions[0].startsWith(QStringLiteral("This will send ")));
+        QVERIFY(s->frame()->isTransferActive());
+        QTRY_VERIFY_WITH_TIMEOUT(!s->frame()->isTransferActive(), 60000);
+        emulator.waitIdle();
+        QCOMPARE(status->phaseLine()->text().section(QLatin1Char('\n'), 0, 0),
+                 QStringLiteral("Sent and verified 128 patches"));
+        QByteArray after;
+        emulator.withEmulator([&](CSynthEmulator& e) { after = e.dump(sysex::MemoryArea::Card); });
+        QCOMPARE(patchesOf(after), patchesOf(before));
+        // The restore made a backup of its own (of what the first send had put there).
+        QCOMPARE(QDir(s->frame()->backupFolder()).entryList(QDir::Files).size(), 2);
+        // Delete asks, and a "No" keeps the file.
+        s->prompter.answers = {CPrompter::Answer::No, CPrompter::Answer::Yes};
+        int left = -1;
+        s->prompter.onExec = [&left](QDialog& dialog) {
+            auto* backups = qobject_cast<CBackupsDlg*>(&dialog);
+            if (!backups)
+                return int(QDialog::Rejected);
+            backups->deleteButton()->click();
+            backups->deleteButton()->click();
+            left = backups->list()->topLevelItemCount();
+            return int(QDialog::Rejected);
+        };
+        s->frame()->action(cmd::kBackups)->trigger();
+        QCOMPARE(left, 1);
+        QCOMPARE(QDir(s->frame()->backupFolder()).entryList(QDir::Files).size(), 1);
+        QDir(s->frame()->backupFolder()).removeRecursively();
     }
 
     void sendIgnoresWhatIsPlantedInTheTemporaryFolder_data()
@@ -212,7 +287,7 @@ private slots:
         };
         s->frame()->action(cmd::kSend)->trigger();
         QVERIFY(s->prompter.messages.empty());
-        QTRY_VERIFY_WITH_TIMEOUT(!s->frame()->bulkTransfer().isActive(), 30000);
+        QTRY_VERIFY_WITH_TIMEOUT(!s->frame()->isTransferActive(), 30000);
         emulator.waitIdle();
         QByteArray common;
         emulator.withEmulator(
