@@ -324,6 +324,15 @@ private slots:
             settings->sendBox(0)->setChecked(true);
             settings->remoteList()->setCurrentIndex(7);
             settings->sendPauseBox()->setValue(5);
+            // Both checks of a send are on at first; the number of backups follows its box.
+            if (!settings->verifyBox()->isChecked() || !settings->backupBox()->isChecked()
+                || settings->keptBackupsBox()->value() != 30)
+                return int(QDialog::Rejected);
+            settings->verifyBox()->setChecked(false);
+            settings->keptBackupsBox()->setValue(12);
+            settings->backupBox()->setChecked(false);
+            if (settings->keptBackupsBox()->isEnabled())
+                return int(QDialog::Rejected);
             return int(QDialog::Accepted);
         };
         s->frame()->action(cmd::kMidiSetup)->trigger();
@@ -335,6 +344,10 @@ private slots:
         QCOMPARE(file.readInt(QStringLiteral("SETUP"), QStringLiteral("SENDPATCH"), 0), 1);
         QCOMPARE(file.readInt(QStringLiteral("SETUP"), QStringLiteral("REMOTE"), 0), 7);
         QCOMPARE(file.readInt(QStringLiteral("SETUP"), QStringLiteral("SENDPAUSE"), 0), 5);
+        QCOMPARE(file.readInt(QStringLiteral("SETUP"), QStringLiteral("VERIFYSENDS"), 1), 0);
+        QCOMPARE(file.readInt(QStringLiteral("SETUP"), QStringLiteral("BACKUPBEFORESEND"), 1), 0);
+        QCOMPARE(file.readInt(QStringLiteral("SETUP"), QStringLiteral("KEPTBACKUPS"), 0), 12);
+        QVERIFY(!s->app->settings().midi().verifySends);
         QCOMPARE(file.readString(QStringLiteral("SETUP"), QStringLiteral("MIDIOUTNAME")),
                  QStringLiteral("Loopback Out"));
         QCOMPARE(s->app->settings().synth().deviceId, std::uint8_t(0x1F));
