@@ -878,7 +878,7 @@ void CMainFrame::onCheckedFinished(int outcome, const QString& text)
         m_status->hide();
         m_messagePane->setText(kReady);
     } else {
-        m_status->showOutcome(m_backupWhere.isEmpty() ? text : text + QLatin1Char('\n') + m_backupWhere);
+        m_status->showOutcome(text); // where the backup went stays on its own line
         m_status->show();
         m_messagePane->setText(text);
     }

@@ -16,7 +16,7 @@
 
 namespace {
 
-enum Column { kDate, kModel, kHolds, kSize, kColumnCount };
+enum Column { kDate, kModel, kSize, kHolds, kColumnCount };
 constexpr int kPathRole = Qt::UserRole;
 
 } // namespace
@@ -34,7 +34,7 @@ CBackupsDlg::CBackupsDlg(const QString& folder, CPrompter& prompter, QWidget* pa
     m_list = new QTreeWidget(this);
     m_list->setColumnCount(kColumnCount);
     m_list->setHeaderLabels(
-        {QStringLiteral("Date"), QStringLiteral("Model"), QStringLiteral("What it holds"), QStringLiteral("Size")});
+        {QStringLiteral("Date"), QStringLiteral("Model"), QStringLiteral("Size"), QStringLiteral("What it holds")});
     m_list->setRootIsDecorated(false);
     m_list->setUniformRowHeights(true);
     m_list->setAllColumnsShowFocus(true);
@@ -68,7 +68,7 @@ CBackupsDlg::CBackupsDlg(const QString& folder, CPrompter& prompter, QWidget* pa
     connect(m_list, &QTreeWidget::currentItemChanged, this, &CBackupsDlg::updateButtons);
     connect(m_list, &QTreeWidget::itemDoubleClicked, this, [this] { m_open->click(); });
     // Fits a 1024x768 screen with room to spare.
-    resize(640, 380);
+    resize(680, 380);
     refresh();
 }
 
@@ -82,7 +82,12 @@ void CBackupsDlg::refresh()
         auto* item = new QTreeWidgetItem(m_list);
         item->setText(kDate, locale.toString(e.when, QStringLiteral("yyyy-MM-dd HH:mm")));
         item->setText(kModel, backups::modelText(e.model));
-        item->setText(kHolds, e.title.isEmpty() ? e.contents : QStringLiteral("%1: %2").arg(e.title, e.contents));
+        // The memory it came from (the first word of its title), then what it holds.
+        const QString memory = e.title.section(QLatin1Char(' '), 0, 0);
+        const bool named =
+            memory == QLatin1String("User") || memory == QLatin1String("Card") || memory == QLatin1String("Temporary");
+        item->setText(kHolds, named ? QStringLiteral("%1: %2").arg(memory, e.contents) : e.contents);
+        item->setToolTip(kHolds, QFileInfo(e.path).fileName());
         item->setText(kSize, backups::sizeText(e.size));
         item->setTextAlignment(kSize, Qt::AlignRight | Qt::AlignVCenter);
         item->setData(kDate, kPathRole, e.path);
@@ -92,7 +97,7 @@ void CBackupsDlg::refresh()
     }
     if (!m_list->currentItem() && m_list->topLevelItemCount() > 0)
         m_list->setCurrentItem(m_list->topLevelItem(0));
-    for (int c = 0; c < kColumnCount; ++c)
+    for (int c = 0; c < kHolds; ++c)
         m_list->resizeColumnToContents(c);
     m_where->setText(entries.empty()
                          ? QStringLiteral("No backups yet in %1. A send that overwrites user or card memory makes "

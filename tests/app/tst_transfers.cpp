@@ -155,6 +155,8 @@ private slots:
             send->setChoice(true, 0);
             return int(QDialog::Accepted);
         };
+        // Backups of an earlier run do not count.
+        QDir(s->frame()->backupFolder()).removeRecursively();
         QByteArray before;
         emulator.withEmulator([&](CSynthEmulator& e) { before = e.dump(sysex::MemoryArea::Card); });
         s->frame()->action(cmd::kSend)->trigger();
@@ -173,9 +175,10 @@ private slots:
         QVERIFY(status->showsOutcome());
         QCOMPARE(status->stopButton()->text(), QStringLiteral("&Close"));
         const QString backup = s->frame()->checkedSend().backupPath();
-        QCOMPARE(
-            status->phaseLine()->text(),
-            QStringLiteral("Sent and verified 128 patches\nBacked up into %1").arg(QDir::toNativeSeparators(backup)));
+        QCOMPARE(status->phaseLine()->text(), QStringLiteral("Sent and verified 128 patches"));
+        QCOMPARE(status->backupLine()->text(),
+                 QStringLiteral("Backed up into %1").arg(QDir::toNativeSeparators(backup)));
+        QVERIFY(status->backupLine()->isVisibleTo(status));
         QCOMPARE(QFileInfo(backup).absolutePath(), QDir(s->frame()->backupFolder()).absolutePath());
         QVERIFY(backup.endsWith(QLatin1String(" Card Patches.syx")));
         QVERIFY(s->prompter.questions.isEmpty());
@@ -213,15 +216,14 @@ private slots:
             return dialog.result();
         };
         s->frame()->action(cmd::kBackups)->trigger();
-        QCOMPARE(rows, QStringList{QStringLiteral("JV-1080|Card Patches: 128 patches|%1 KB")
+        QCOMPARE(rows, QStringList{QStringLiteral("JV-1080|%1 KB|Card: 128 patches")
                                        .arg(QString::number(readFile(backup).size() / 1024.0, 'f', 1))});
         QCOMPARE(s->prompter.questions.size(), 1);
         QVERIFY(s->prompter.questions[0].startsWith(QStringLiteral("This will send ")));
         QVERIFY(s->frame()->isTransferActive());
         QTRY_VERIFY_WITH_TIMEOUT(!s->frame()->isTransferActive(), 60000);
         emulator.waitIdle();
-        QCOMPARE(status->phaseLine()->text().section(QLatin1Char('\n'), 0, 0),
-                 QStringLiteral("Sent and verified 128 patches"));
+        QCOMPARE(status->phaseLine()->text(), QStringLiteral("Sent and verified 128 patches"));
         QByteArray after;
         emulator.withEmulator([&](CSynthEmulator& e) { after = e.dump(sysex::MemoryArea::Card); });
         QCOMPARE(patchesOf(after), patchesOf(before));
