@@ -247,6 +247,41 @@ private slots:
         QDir(s->frame()->backupFolder()).removeRecursively();
     }
 
+    // Write sends one item to user memory: backed up and verified as a bank send is.
+    void writeIsBackedUpAndVerified()
+    {
+        CEmulatorDevice emulator(SynthModel::Jv2080, SynthSettings::kDefaultDeviceId, 2000000);
+        const QString ini = freshIni();
+        {
+            CIniFile file(ini);
+            file.writeInt(QStringLiteral("SETUP"), QStringLiteral("WHICHSYNTH"), int(SynthModel::Jv2080));
+            file.writeInt(QStringLiteral("SETUP"), QStringLiteral("SENDRATE"), 0);
+            file.writeInt(QStringLiteral("SETUP"), QStringLiteral("SENDPAUSE"), 0);
+        }
+        auto s = start(ini, emulator);
+        QDir(s->frame()->backupFolder()).removeRecursively();
+        CToneloomView* view = newBank(*s);
+        view->document().patches().SetName(4, "WRITTEN ONE ");
+        clickItem(view, 4);
+        QByteArray before;
+        emulator.withEmulator(
+            [&](CSynthEmulator& e) { before = e.blockData(sysex::patchAddress(sysex::MemoryArea::User, 4)); });
+        s->frame()->action(cmd::kWrite)->trigger();
+        QVERIFY(s->frame()->isTransferActive());
+        QTRY_VERIFY_WITH_TIMEOUT(!s->frame()->isTransferActive(), 30000);
+        QCOMPARE(s->frame()->statusWindow()->phaseLine()->text(), QStringLiteral("Sent and verified 1 patch"));
+        QByteArray after;
+        emulator.withEmulator(
+            [&](CSynthEmulator& e) { after = e.blockData(sysex::patchAddress(sysex::MemoryArea::User, 4)); });
+        QCOMPARE(after.left(12), QByteArray("WRITTEN ONE "));
+        const QString backup = s->frame()->checkedSend().backupPath();
+        QVERIFY(backup.endsWith(QLatin1String(" User Patches.syx")));
+        const auto records = synthline::recordsOf(readFile(backup));
+        QCOMPARE(records.size(), std::size_t(1));
+        QCOMPARE(records[0].messages[0].mid(sysex::kOffData, before.size()), before);
+        QDir(s->frame()->backupFolder()).removeRecursively();
+    }
+
     void sendIgnoresWhatIsPlantedInTheTemporaryFolder_data()
     {
         QTest::addColumn<bool>("link");
