@@ -10,11 +10,15 @@
 #include "bank/ui/ToneloomView.h"
 #include "editors/EnvelopePresetsDlg.h"
 #include "emulator/EmulatorDevice.h"
+#include "fileio/AtomicFile.h"
 #include "library/ui/BoardsDlg.h"
+#include "midi/BackupList.h"
 #include "midi/BulkTransfer.h"
+#include "midi/CheckedSend.h"
 #include "midi/Midi.h"
 #include "midi/MidiLog.h"
 #include "midi/MidiPortProvider.h"
+#include "midi/ui/BackupsDlg.h"
 #include "midi/ui/FindSynthDlg.h"
 #include "midi/ui/MidiMonitorWnd.h"
 #include "midi/ui/MidiSettingsDlg.h"
@@ -45,6 +49,7 @@
 #include <QScreen>
 #include <QStatusBar>
 #include <QStyle>
+#include <QTemporaryDir>
 #include <QToolBar>
 #include <algorithm>
 
@@ -111,6 +116,19 @@ CMainFrame::CMainFrame(CDocumentHost& app, CAppSettings& settings, CPrompter& pr
     connect(m_bulk.get(), &CBulkTransfer::finished, this, [this](CBulkTransfer::Outcome outcome, bool openFile) {
         onBulkFinished(static_cast<int>(outcome), openFile);
     });
+    // Made after the frame's own connection to the bulk transfer: the frame hears the
+    // end of a send first and leaves a checked send's end to it.
+    m_checked = std::make_unique<CCheckedSend>(*m_midi, *m_bulk, m_ports);
+    connect(m_checked.get(), &CCheckedSend::phaseChanged, this,
+            [this](CCheckedSend::Phase phase, const QString& text) { onCheckedPhase(static_cast<int>(phase), text); });
+    connect(m_checked.get(), &CCheckedSend::backupProgress, m_status, &CStatusDlg::setRecordProgress);
+    connect(m_checked.get(), &CCheckedSend::backedUp, this, [this](const QString& path) {
+        m_backupWhere = QStringLiteral("Backed up into %1").arg(QDir::toNativeSeparators(path));
+        m_status->setBackupLine(m_backupWhere);
+    });
+    connect(m_checked.get(), &CCheckedSend::finished, this, [this](CCheckedSend::Outcome outcome, const QString& text) {
+        onCheckedFinished(static_cast<int>(outcome), text);
+    });
     connect(m_midi.get(), &CMidi::bytesReceived, m_status, &CStatusDlg::setProgress);
     connect(m_midi.get(), &CMidi::bytesSent, m_status, &CStatusDlg::setProgress);
 
@@ -140,6 +158,7 @@ CMainFrame::~CMainFrame()
     m_piano = nullptr;
     delete m_monitor;
     m_monitor = nullptr;
+    m_checked.reset();
     m_bulk.reset();
     if (m_midi) {
         // Closing the output ends whatever still sounds, and the log gets the last
@@ -251,6 +270,10 @@ void CMainFrame::declareCommands()
               .tip = QStringLiteral("Stop the transfer"),
               .run = [this] { StopTransfer(); },
               .enabled = [this] { return isTransferActive(); }})
+        .add({.id = cmd::kBackups,
+              .text = QStringLiteral("B&ackups..."),
+              .tip = QStringLiteral("List the backups made before sends; open, restore or delete one"),
+              .run = [this] { onBackups(); }})
         .add({.id = cmd::kVirtualSynth,
               .text = QStringLiteral("&Virtual Synth..."),
               .tip = QStringLiteral("Play the temporary patch as a two-oscillator analog synthesizer"),
@@ -303,7 +326,7 @@ void CMainFrame::declareCommands()
           sep,
           {kAppExit}}},
         {QStringLiteral("&View"), {{kViewToolbar}, {kViewStatusBar}, sep, {kPianoKeyboard}, {kMidiMonitor}}},
-        {QStringLiteral("&Midi"), {{kMidiSetup}, {kFindSynth}, {kInstalledBoards}, {kReceive}, {kStop}}},
+        {QStringLiteral("&Midi"), {{kMidiSetup}, {kFindSynth}, {kInstalledBoards}, {kReceive}, {kStop}, {kBackups}}},
         {QStringLiteral("&Tools"), {{kVirtualSynth}, {kEnvelopePresets}, {kUseCategories}}},
         {QStringLiteral("&Help"), {{kAppAbout}}},
     });
@@ -639,7 +662,7 @@ void CMainFrame::openRecentFile(int index)
 
 void CMainFrame::onReceive()
 {
-    if (m_bulk->isActive())
+    if (isTransferActive())
         return;
     enterCurrentFolder();
     const QString path = m_prompter.getSaveFileName(kReceiveFilter, QStringLiteral("syx"));
@@ -672,7 +695,7 @@ void CMainFrame::onReceive()
 
 bool CMainFrame::isTransferActive() const
 {
-    return m_bulk && m_bulk->isActive();
+    return (m_bulk && m_bulk->isActive()) || (m_checked && m_checked->isActive());
 }
 
 CEnvelopeGraph* CMainFrame::createEnvelopeGraph(QWidget* parent)
@@ -702,7 +725,7 @@ QWidget* CMainFrame::createCaption(const QString& text, QWidget* parent)
 
 bool CMainFrame::sendBank(CToneloomDoc& document, int which, bool cardMemory, const BankSlots* only)
 {
-    if (m_bulk->isActive())
+    if (isTransferActive())
         return false;
     // The file streamed to the synthesizer is a scratch file of this send alone, made
     // privately in the temporary folder, never a fixed name there that another user
@@ -713,28 +736,172 @@ bool CMainFrame::sendBank(CToneloomDoc& document, int which, bool cardMemory, co
         updateActions();
         return false;
     }
-    // The bar shows how much of the file has gone, as it does for a receive.
-    m_status->setMode(CStatusDlg::Mode::Sending, static_cast<long>(QFileInfo(file->fileName()).size()));
-    bool started = false;
-    {
-        QTemporaryFile* sendFile = file.release();
-        sendFile->setParent(this);
-        connect(m_bulk.get(), &CBulkTransfer::finished, sendFile, &QObject::deleteLater);
-        started = m_bulk->startSend(sendFile->fileName());
-        if (!started)
-            sendFile->deleteLater();
+    QTemporaryFile* sendFile = file.release();
+    sendFile->setParent(this);
+    const bool started = startCheckedSend(sendFile->fileName(), false);
+    if (started)
+        connect(m_checked.get(), &CCheckedSend::finished, sendFile, &QObject::deleteLater);
+    else
+        sendFile->deleteLater();
+    return started;
+}
+
+bool CMainFrame::sendChecked(const QByteArray& bytes)
+{
+    const CAppSettings::Midi& midi = m_settings.midi();
+    const std::vector<synthline::Record> records = synthline::recordsOf(bytes);
+    if (!sendcheck::overwritesMemory(records) || (!midi.verifySends && !midi.backupBeforeSend))
+        return false;
+    if (isTransferActive()) {
+        m_prompter.showMessage(MessageIcon::Information,
+                               QStringLiteral("A transfer is running; send again when it is over or stopped."));
+        return true;
     }
-    if (started) {
-        m_status->show();
-        m_messagePane->setText(QStringLiteral("Bytes sent: 0"));
+    // A folder of this send alone, readable by its owner only, holds the bytes.
+    auto dir = std::make_unique<QTemporaryDir>();
+    QString error = dir->errorString();
+    const QString path = dir->filePath(QStringLiteral("send.syx"));
+    if (!dir->isValid() || !AtomicFile::writeFile(path, bytes, &error)) {
+        m_prompter.showMessage(MessageIcon::Stop, QStringLiteral("The send could not be prepared: %1").arg(error));
+        return true;
     }
+    m_sendDir = std::move(dir);
+    if (!startCheckedSend(path, false))
+        m_sendDir.reset();
+    return true;
+}
+
+bool CMainFrame::restoreBackup(const QString& path)
+{
+    if (isTransferActive()) {
+        m_prompter.showMessage(MessageIcon::Information,
+                               QStringLiteral("A transfer is running; restore when it is over or stopped."));
+        return false;
+    }
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        m_prompter.showMessage(
+            MessageIcon::Stop,
+            QStringLiteral("The backup %1 cannot be read: %2").arg(QDir::toNativeSeparators(path), file.errorString()));
+        return false;
+    }
+    const QByteArray bytes = backups::forDevice(file.readAll(), m_settings.synth().deviceId);
+    if (synthline::recordsOf(bytes).empty()) {
+        m_prompter.showMessage(
+            MessageIcon::Exclamation,
+            QStringLiteral("The backup %1 holds nothing to send.").arg(QDir::toNativeSeparators(path)));
+        return false;
+    }
+    // A copy is sent: the backup made before the restore may prune the oldest file,
+    // and that may be this one.
+    auto dir = std::make_unique<QTemporaryDir>();
+    QString error = dir->errorString();
+    const QString copy = dir->filePath(QStringLiteral("restore.syx"));
+    if (!dir->isValid() || !AtomicFile::writeFile(copy, bytes, &error)) {
+        m_prompter.showMessage(MessageIcon::Stop, QStringLiteral("The restore could not be prepared: %1").arg(error));
+        return false;
+    }
+    m_sendDir = std::move(dir);
+    if (startCheckedSend(copy, true))
+        return true;
+    m_sendDir.reset();
+    return false;
+}
+
+QString CMainFrame::backupFolder() const
+{
+    return sendcheck::defaultBackupFolder();
+}
+
+bool CMainFrame::startCheckedSend(const QString& sendPath, bool forceVerify)
+{
+    const CAppSettings::Midi& midi = m_settings.midi();
+    CCheckedSend::Line line;
+    line.input = CMidiPortProvider::resolve(m_ports.inputNames(), midi.inDevice, midi.inName);
+    line.output = CMidiPortProvider::resolve(m_ports.outputNames(), m_midi->outDevice(), midi.outName);
+    line.inputName = midi.inName;
+    line.deviceId = m_settings.synth().deviceId;
+    line.sendRate = midi.sendRate;
+    line.sendPause = midi.sendPause;
+    CCheckedSend::Options options;
+    options.verify = midi.verifySends || forceVerify;
+    options.backup = midi.backupBeforeSend;
+    options.keep = midi.keptBackups;
+    options.folder = backupFolder();
+    options.sendWithoutBackup = [this](const QString& reason) {
+        return m_prompter.ask(reason + QStringLiteral("\n\nSend without a backup?")) == CPrompter::Answer::Yes;
+    };
+    m_backupWhere.clear();
+    m_sendFileSize = QFileInfo(sendPath).size();
+    const bool started = m_checked->start(sendPath, line, options);
+    if (!started && !m_checked->error().isEmpty())
+        m_prompter.showMessage(MessageIcon::Stop, m_checked->error());
     updateActions();
     return started;
 }
 
+void CMainFrame::onCheckedPhase(int phase, const QString& text)
+{
+    switch (static_cast<CCheckedSend::Phase>(phase)) {
+    case CCheckedSend::Phase::Backup:
+        m_status->setMode(CStatusDlg::Mode::Sending, -1);
+        m_status->setPhase(text);
+        m_status->setRecordProgress(0, static_cast<int>(sendcheck::memoryRecords(m_checked->records()).size()));
+        m_messagePane->setText(QStringLiteral("Backing up..."));
+        break;
+    case CCheckedSend::Phase::Send:
+        // The bar shows how much of the file has gone, as it does for a receive.
+        m_status->setMode(CStatusDlg::Mode::Sending, m_sendFileSize);
+        if (m_settings.midi().verifySends || m_settings.midi().backupBeforeSend)
+            m_status->setPhase(text);
+        m_status->setBackupLine(m_backupWhere);
+        m_messagePane->setText(QStringLiteral("Bytes sent: 0"));
+        break;
+    case CCheckedSend::Phase::Verify:
+        m_status->setPhase(text);
+        m_status->setRecordProgress(0, 0);
+        m_messagePane->setText(QStringLiteral("Verifying..."));
+        break;
+    case CCheckedSend::Phase::Idle:
+        break;
+    }
+    m_status->show();
+    updateActions();
+}
+
+void CMainFrame::onCheckedFinished(int outcome, const QString& text)
+{
+    m_sendDir.reset();
+    const bool plain = static_cast<CCheckedSend::Outcome>(outcome) == CCheckedSend::Outcome::Sent
+                       && m_backupWhere.isEmpty() && text == CCheckedSend::sentText(m_checked->records(), true);
+    if (plain) {
+        // Nothing but the send itself: the status window goes, as it always has.
+        m_status->hide();
+        m_messagePane->setText(kReady);
+    } else {
+        m_status->showOutcome(text); // where the backup went stays on its own line
+        m_status->show();
+        m_messagePane->setText(text);
+    }
+    updateActions();
+}
+
+void CMainFrame::onBackups()
+{
+    CBackupsDlg dialog(backupFolder(), m_prompter, this);
+    connect(&dialog, &CBackupsDlg::openRequested, this, [this](const QString& path) { m_app.OpenDocumentFile(path); });
+    connect(&dialog, &CBackupsDlg::restoreRequested, this, [this, &dialog](const QString& path) {
+        if (restoreBackup(path))
+            dialog.accept();
+    });
+    m_prompter.exec(dialog);
+}
+
 void CMainFrame::StopTransfer()
 {
-    if (m_bulk->isActive())
+    if (m_checked->isActive())
+        m_checked->stop();
+    else if (m_bulk->isActive())
         m_bulk->stop();
     else
         m_status->hide();
@@ -742,6 +909,9 @@ void CMainFrame::StopTransfer()
 
 void CMainFrame::onBulkFinished(int outcome, bool openFile)
 {
+    // A send from the windows goes on with its verification, and ends by itself.
+    if (m_checked->isActive())
+        return;
     m_status->hide();
     m_messagePane->setText(kReady);
     const bool receive = m_bulk->mode() != CBulkTransfer::Mode::Sending;
@@ -843,7 +1013,7 @@ void CMainFrame::startSynthCheck()
 
 void CMainFrame::onFindSynth()
 {
-    if (m_bulk->isActive()) {
+    if (isTransferActive()) {
         m_prompter.showMessage(MessageIcon::Information,
                                QStringLiteral("The search waits until the transfer is over or stopped."));
         return;
@@ -1047,8 +1217,8 @@ bool CMainFrame::restoreWindowLayout(Qt::WindowStates showState)
 
 bool CMainFrame::queryClose()
 {
-    if (m_bulk->isActive()) {
-        const QString question = m_bulk->mode() == CBulkTransfer::Mode::Sending
+    if (isTransferActive()) {
+        const QString question = m_checked->isActive() || m_bulk->mode() == CBulkTransfer::Mode::Sending
                                      ? QStringLiteral("A send to the synthesizer is running. Stop it and exit?")
                                      : QStringLiteral("A receive is running. Stop it and exit? What was received so "
                                                       "far is kept.");
@@ -1080,6 +1250,8 @@ void CMainFrame::closeEvent(QCloseEvent* event)
     m_exiting = true;
     // The program ends: a note the piano still plays ends with it.
     m_piano->releaseNotes();
+    if (m_checked->isActive())
+        m_checked->stop();
     if (m_bulk->isActive())
         m_bulk->stop();
     m_status->hide();

@@ -16,6 +16,7 @@
 
 class CAuditionFilter;
 class CBulkTransfer;
+class CCheckedSend;
 class CChildFrame;
 class CCommandRouter;
 class CCommandTarget;
@@ -35,6 +36,7 @@ class QMdiArea;
 class QMdiSubWindow;
 class QMenu;
 class QPrinter;
+class QTemporaryDir;
 class QToolBar;
 
 // The program's main window and the hub of its shared state: it holds the settings,
@@ -64,6 +66,7 @@ public:
                            const QString& title = QString()) override;
     // Sends the bank's chosen part to user or card memory under the status window.
     bool sendBank(CToneloomDoc& document, int which, bool cardMemory, const BankSlots* only = nullptr) override;
+    bool sendChecked(const QByteArray& bytes) override;
     bool isTransferActive() const override;
     CEnvelopeGraph* createEnvelopeGraph(QWidget* parent) override;
     CValueKnob* createKnob(QWidget* parent) override;
@@ -71,6 +74,13 @@ public:
 
     CMidiPortProvider& ports() { return m_ports; }
     CBulkTransfer& bulkTransfer() { return *m_bulk; }
+    // The backup before and the verification after a send from the windows.
+    CCheckedSend& checkedSend() { return *m_checked; }
+    // Where backups go: the user's data folder's toneloom/backups.
+    QString backupFolder() const;
+    // Sends a backup file back to the synthesizer (with its device ID), always
+    // verified, backed up first as the settings say. False when no send started.
+    bool restoreBackup(const QString& path);
     CStatusDlg* statusWindow() const { return m_status; }
     QMdiArea* mdiArea() const { return m_mdi; }
     CAuditionFilter* auditionFilter() const { return m_audition; }
@@ -157,6 +167,13 @@ private:
     // Where the piano goes before it has a stored place: along the main window's foot.
     void placePianoKeyboard();
     void onBulkFinished(int outcome, bool openFile);
+    // Starts a send of the file at sendPath with the backup and the verification the
+    // settings ask for (verification always when forceVerify).
+    bool startCheckedSend(const QString& sendPath, bool forceVerify);
+    void onCheckedPhase(int phase, const QString& text);
+    void onCheckedFinished(int outcome, const QString& text);
+    // Midi, Backups...: the list of backups with Open, Restore and Delete.
+    void onBackups();
     // Moves (and if need be shrinks) a document window into the visible area.
     void keepInside(QMdiSubWindow* window);
     void onSubWindowActivated(QMdiSubWindow* window);
@@ -172,6 +189,10 @@ private:
     CCopybox m_copybox;
     std::unique_ptr<CMidi> m_midi;
     std::unique_ptr<CBulkTransfer> m_bulk;
+    std::unique_ptr<CCheckedSend> m_checked;
+    std::unique_ptr<QTemporaryDir> m_sendDir; // holds the file of a checked send of bytes
+    QString m_backupWhere;                    // "Backed up into ..." of the running send
+    qint64 m_sendFileSize = 0;
     std::unique_ptr<QPrinter> m_printer;
     QMdiArea* m_mdi = nullptr;
     CStatusDlg* m_status = nullptr;

@@ -38,6 +38,41 @@ const std::array<const char*, 16> kPatchWords = {"Warm",    "Glass", "Dark", "Br
 const std::array<const char*, 16> kPatchNouns = {"Pad",   "Piano",  "Brass", "Strings", "Bass",  "Lead",
                                                  "Organ", "Bell",   "Choir", "Pluck",   "Sweep", "Keys",
                                                  "Flute", "Guitar", "Synth", "Mallet"};
+// The patch category (the JV-2080's list: 0 "No Assign" .. 38 "Combination") of each
+// noun of a name, and of the words that change it.
+struct NamedCategory
+{
+    const char* word; // null: any
+    const char* noun;
+    std::uint8_t category;
+};
+constexpr std::array<NamedCategory, 21> kCategories = {{
+    {"Bright", "Pad", 28},                                                    // BRIGHT PAD
+    {nullptr, "Pad", 29},                                                     // SOFT PAD
+    {nullptr, "Piano", 1},                                                    // AC.PIANO
+    {"Analog", "Brass", 20},  {"Fat", "Brass", 20},                           // SYNTH BRASS
+    {nullptr, "Brass", 19},                                                   // AC.BRASS
+    {nullptr, "Strings", 14}, {"Analog", "Bass", 13}, {"Fat", "Bass", 13},    // SYNTH BASS
+    {nullptr, "Bass", 12},                                                    // BASS
+    {"Hard", "Lead", 22},                                                     // HARD LEAD
+    {nullptr, "Lead", 23},                                                    // SOFT LEAD
+    {nullptr, "Organ", 6},    {nullptr, "Bell", 4},   {nullptr, "Choir", 30}, // VOX
+    {nullptr, "Pluck", 31},                                                   // PLUCKED
+    {nullptr, "Sweep", 26},                                                   // SYNTH FX
+    {nullptr, "Keys", 3},                                                     // KEYBOARDS
+    {nullptr, "Flute", 18},   {nullptr, "Guitar", 9},                         // AC.GUITAR
+    {nullptr, "Mallet", 5},
+}};
+constexpr std::uint8_t kOtherSynth = 27; // what no entry names ("Synth")
+
+std::uint8_t categoryOf(const char* word, const char* noun)
+{
+    for (const NamedCategory& c : kCategories)
+        if (qstrcmp(c.noun, noun) == 0 && (!c.word || qstrcmp(c.word, word) == 0))
+            return c.category;
+    return kOtherSynth;
+}
+
 const std::array<const char*, 8> kPerformanceWords = {"Split",    "Layer",  "Stack",     "Combi",
                                                       "Ensemble", "Groove", "Orchestra", "Zone"};
 const std::array<const char*, 2> kRhythmNames = {"Power Kit", "Jazz Brushes"};
@@ -148,7 +183,9 @@ void CSynthEmulator::fillDefaultMemory()
             const QByteArray name = paddedName(QByteArray(word) + ' ' + noun);
             patches.SetName(i, name.constData());
             std::uint8_t* image = patches.data(i);
-            image[CPatchArray::kCategoryOffset] = static_cast<std::uint8_t>((i * 7 + (isCardArea ? 5 : 0)) % 39);
+            // The category its name suggests; the JV-2080's layout keeps it, the others
+            // have no byte for it.
+            image[CPatchArray::kCategoryOffset] = categoryOf(word, noun);
             // Between one and four tones sound.
             for (int t = 1; t < CPatchArray::kTones; ++t)
                 image[CPatchArray::toneParam(t, 0)] = ((i >> (t - 1)) & 1) != 0 ? 1 : 0;

@@ -54,6 +54,9 @@ void CAppSettings::load()
     m.remote = readInt("REMOTE", kDefaultRemote, 0, kMaxController);
     m.sendRate = readInt("SENDRATE", 3125, 0, kMaxSendRate);
     m.sendPause = readInt("SENDPAUSE", 20, 0, kMaxSendPause);
+    m.verifySends = readInt("VERIFYSENDS", 1, 0, 1) != 0;
+    m.backupBeforeSend = readInt("BACKUPBEFORESEND", 1, 0, 1) != 0;
+    m.keptBackups = readInt("KEPTBACKUPS", kDefaultKeptBackups, 1, kMaxKeptBackups);
     m_midi = m;
     m_synth.model = m.model;
     m_synth.deviceId = static_cast<std::uint8_t>(m.deviceId);
@@ -120,6 +123,9 @@ void CAppSettings::setMidi(const Midi& midi)
     m_ini.writeInt(key(kSetup), QStringLiteral("REMOTE"), midi.remote);
     m_ini.writeInt(key(kSetup), QStringLiteral("SENDRATE"), midi.sendRate);
     m_ini.writeInt(key(kSetup), QStringLiteral("SENDPAUSE"), midi.sendPause);
+    m_ini.writeInt(key(kSetup), QStringLiteral("VERIFYSENDS"), midi.verifySends ? 1 : 0);
+    m_ini.writeInt(key(kSetup), QStringLiteral("BACKUPBEFORESEND"), midi.backupBeforeSend ? 1 : 0);
+    m_ini.writeInt(key(kSetup), QStringLiteral("KEPTBACKUPS"), midi.keptBackups);
     checkWrite(m_ini.endBatch());
 }
 

@@ -34,6 +34,8 @@ public:
     static constexpr int kMaxFontSize = 72;
     static constexpr int kMaxSendRate = 1000000;
     static constexpr int kMaxSendPause = 10000;
+    static constexpr int kDefaultKeptBackups = 30;
+    static constexpr int kMaxKeptBackups = 9999;
 
     struct EnvelopePreset
     {
@@ -57,6 +59,9 @@ public:
         std::array<int, kBoardSlots> boards{}; // 0 none, else the board number
         int sendRate = 3125;                   // bytes per second, 0 as fast as the port takes it
         int sendPause = 20;                    // ms after each System Exclusive message
+        bool verifySends = true;               // read back what a send wrote and resend what differs
+        bool backupBeforeSend = true;          // receive what a send overwrites into a backup file first
+        int keptBackups = kDefaultKeptBackups; // the newest backups kept in the backups folder
     };
 
     // reporter (may be null) hears once when the file cannot be written.

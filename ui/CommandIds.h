@@ -75,6 +75,7 @@ enum Command : int {
     kReceive,
     kSend,
     kStop,
+    kBackups,
 
     // Tools
     kVirtualSynth,

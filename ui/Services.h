@@ -2,6 +2,7 @@
 
 #include "model/BankImage.h"
 
+#include <QByteArray>
 #include <QString>
 
 class CAppSettings;
@@ -40,6 +41,15 @@ public:
     // under the program's transfer status; where only is given, just the records it
     // marks. False when no send started.
     virtual bool sendBank(CToneloomDoc& document, int which, bool cardMemory, const BankSlots* only = nullptr) = 0;
+    // Sends bytes (records of user or card memory) under the program's transfer status,
+    // backed up before and verified after as the settings ask. True when the program
+    // took the send over (started it, or said why it could not); false when no backup
+    // or verification is due and the caller sends the bytes itself as before.
+    virtual bool sendChecked(const QByteArray& bytes)
+    {
+        (void)bytes;
+        return false;
+    }
     // A bulk transfer is running: commands that would start another are disabled.
     virtual bool isTransferActive() const = 0;
     // An envelope graph for an editor page, a child of parent; null when the program

@@ -898,7 +898,8 @@ std::vector<CMenuLayout> CToneloomView::menus()
           sep,
           {kPianoKeyboard},
           {kMidiMonitor}}},
-        {QStringLiteral("&Midi"), {{kMidiSetup}, {kFindSynth}, {kInstalledBoards}, {kReceive}, {kSend}, {kStop}}},
+        {QStringLiteral("&Midi"),
+         {{kMidiSetup}, {kFindSynth}, {kInstalledBoards}, {kReceive}, {kSend}, {kStop}, {kBackups}}},
         {QStringLiteral("&Tools"),
          {{kRandomPatches}, {kCopyToPatch}, {kShowUsedPatches}, sep, {kVirtualSynth}, {kEnvelopePresets}}},
         {QStringLiteral("&Window"), {{kWindowCascade}, {kWindowTile}}},
@@ -997,7 +998,11 @@ void CToneloomView::writeCurrent()
     records.Renumber();
     records.RecalcChecksums();
     const int cur = m_document->CurrentIndex(m_kind);
-    if (cur >= 0)
+    if (cur < 0)
+        return;
+    // Into user or card memory the program backs up and verifies as its settings say;
+    // otherwise the record goes out at once.
+    if (!m_services.sendChecked(records.record(cur)))
         sendLong(records.record(cur));
 }
 

@@ -447,7 +447,7 @@ std::vector<CMenuLayout> CLibraryView::menus()
           {kFindSimilar},
           {kPlayableOnly}}},
         {QStringLiteral("&View"), {{kViewToolbar}, {kViewStatusBar}, sep, {kPianoKeyboard}, {kMidiMonitor}}},
-        {QStringLiteral("&Midi"), {{kMidiSetup}, {kFindSynth}, {kInstalledBoards}, {kReceive}, {kStop}}},
+        {QStringLiteral("&Midi"), {{kMidiSetup}, {kFindSynth}, {kInstalledBoards}, {kReceive}, {kStop}, {kBackups}}},
         {QStringLiteral("&Tools"),
          {{kNone, QStringLiteral("&Sort by"), sortBy}, sep, {kVirtualSynth}, {kEnvelopePresets}, {kUseCategories}}},
         {QStringLiteral("&Window"), {{kWindowCascade}, {kWindowTile}}},

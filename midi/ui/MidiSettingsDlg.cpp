@@ -106,7 +106,29 @@ CMidiSettingsDlg::CMidiSettingsDlg(CMidiPortProvider& ports, const CExpansionNam
         list->setCurrentIndex(values.boards[static_cast<std::size_t>(slot)]);
         boardForm->addRow(QStringLiteral("Board %1:").arg(slot + 1), list);
     }
-    top->addWidget(expansions, 1);
+    auto* right = new QVBoxLayout;
+    right->addWidget(expansions, 1);
+
+    auto* checks = new QGroupBox(QStringLiteral("Safe sending"), this);
+    auto* checkForm = new QFormLayout(checks);
+    m_verify = new QCheckBox(QStringLiteral("&Verify after sending"), checks);
+    m_verify->setToolTip(QStringLiteral("Read back what a send wrote, send again what differs, and say whether it "
+                                        "arrived"));
+    m_verify->setChecked(values.verifySends);
+    m_backup = new QCheckBox(QStringLiteral("Back &up before sending"), checks);
+    m_backup->setToolTip(QStringLiteral("Receive what a send to user or card memory overwrites into a dated file "
+                                        "first"));
+    m_backup->setChecked(values.backupBeforeSend);
+    m_kept = new QSpinBox(checks);
+    m_kept->setRange(1, CAppSettings::kMaxKeptBackups);
+    m_kept->setValue(values.keptBackups);
+    m_kept->setEnabled(values.backupBeforeSend);
+    connect(m_backup, &QCheckBox::toggled, m_kept, &QSpinBox::setEnabled);
+    checkForm->addRow(m_verify);
+    checkForm->addRow(m_backup);
+    checkForm->addRow(QStringLiteral("Backups kept:"), m_kept);
+    right->addWidget(checks);
+    top->addLayout(right, 1);
     layout->addLayout(top);
 
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
@@ -164,5 +186,8 @@ CAppSettings::Midi CMidiSettingsDlg::values() const
             std::max(0, m_boards[static_cast<std::size_t>(slot)]->currentIndex());
     v.sendRate = m_rate->value();
     v.sendPause = m_pause->value();
+    v.verifySends = m_verify->isChecked();
+    v.backupBeforeSend = m_backup->isChecked();
+    v.keptBackups = m_kept->value();
     return v;
 }

@@ -39,6 +39,9 @@ public:
     QComboBox* boardList(int slot) const { return m_boards[static_cast<std::size_t>(slot)]; }
     QSpinBox* sendRateBox() const { return m_rate; }
     QSpinBox* sendPauseBox() const { return m_pause; }
+    QCheckBox* verifyBox() const { return m_verify; }
+    QCheckBox* backupBox() const { return m_backup; }
+    QSpinBox* keptBackupsBox() const { return m_kept; }
 
 private:
     void updateBoardLists();
@@ -54,4 +57,7 @@ private:
     std::array<QComboBox*, CAppSettings::kBoardSlots> m_boards{};
     QSpinBox* m_rate;
     QSpinBox* m_pause;
+    QCheckBox* m_verify;
+    QCheckBox* m_backup;
+    QSpinBox* m_kept;
 };

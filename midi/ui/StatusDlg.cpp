@@ -5,6 +5,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QVBoxLayout>
+#include <algorithm>
 
 namespace {
 const QString kStopSending = QStringLiteral("Click the Stop-button to stop sending MIDI data.");
@@ -21,11 +22,25 @@ CStatusDlg::CStatusDlg(QWidget* parent) : QDialog(parent, Qt::Tool)
     m_sendLine = new QLabel(kStopSending, this);
     m_startLine = new QLabel(kStartDump, this);
     m_receiveLine = new QLabel(kStopReceiving, this);
+    m_phaseLine = new QLabel(this);
+    m_phaseLine->setObjectName(QStringLiteral("PhaseLine"));
+    m_phaseLine->setWordWrap(true);
+    m_phaseLine->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    m_backupLine = new QLabel(this);
+    m_backupLine->setObjectName(QStringLiteral("BackupLine"));
+    m_backupLine->setWordWrap(true);
+    m_backupLine->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    // Long folder names wrap instead of widening the window past a small screen.
+    constexpr int kLineWidth = 420;
+    m_phaseLine->setFixedWidth(kLineWidth);
+    m_backupLine->setFixedWidth(kLineWidth);
     m_progress = new QProgressBar(this);
     m_progress->setTextVisible(true);
     layout->addWidget(m_sendLine);
     layout->addWidget(m_startLine);
     layout->addWidget(m_receiveLine);
+    layout->addWidget(m_phaseLine);
+    layout->addWidget(m_backupLine);
     layout->addWidget(m_progress);
     m_notice = new QLabel(this);
     m_notice->setObjectName(QStringLiteral("notice"));
@@ -50,6 +65,11 @@ CStatusDlg::CStatusDlg(QWidget* parent) : QDialog(parent, Qt::Tool)
 void CStatusDlg::setMode(Mode mode, long expected)
 {
     m_mode = mode;
+    m_outcome = false;
+    m_stop->setText(QStringLiteral("&Stop"));
+    m_progress->setFormat(QStringLiteral("%p%"));
+    setPhase(QString());
+    setBackupLine(QString());
     switch (mode) {
     case Mode::Sending:
         m_sendLine->setText(kStopSending);
@@ -79,6 +99,37 @@ void CStatusDlg::setProgress(long bytes)
 {
     if (m_progress->isVisible())
         m_progress->setValue(static_cast<int>(std::min<long>(bytes, m_progress->maximum())));
+}
+
+void CStatusDlg::setPhase(const QString& text)
+{
+    m_phaseLine->setText(text);
+    m_phaseLine->setVisible(!text.isEmpty());
+}
+
+void CStatusDlg::setBackupLine(const QString& text)
+{
+    m_backupLine->setText(text);
+    m_backupLine->setVisible(!text.isEmpty());
+}
+
+void CStatusDlg::setRecordProgress(int done, int total)
+{
+    m_progress->setVisible(total > 0);
+    m_progress->setRange(0, std::max(1, total));
+    m_progress->setFormat(QStringLiteral("%v of %m"));
+    m_progress->setValue(std::clamp(done, 0, std::max(1, total)));
+}
+
+void CStatusDlg::showOutcome(const QString& text)
+{
+    m_outcome = true;
+    m_sendLine->hide();
+    m_startLine->hide();
+    m_receiveLine->hide();
+    m_progress->hide();
+    setPhase(text);
+    m_stop->setText(QStringLiteral("&Close"));
 }
 
 void CStatusDlg::setNotice(const QString& text)

@@ -85,7 +85,9 @@ private slots:
     {
         const QString path = damagedBank(QStringLiteral("cut.syx"));
         CLoopbackDevice ports;
-        auto s = start(freshIni(), ports);
+        const QString ini = freshIni();
+        plainSends(ini);
+        auto s = start(ini, ports);
         auto* view = qobject_cast<CToneloomView*>(s->app->OpenDocumentFile(path));
         QVERIFY(view);
         QCOMPARE(s->prompter.messages.size(), std::size_t(1));
@@ -120,7 +122,9 @@ private slots:
         const QString path = damagedBank(QStringLiteral("keep.syx"));
         const QByteArray original = readFile(path);
         CLoopbackDevice ports;
-        auto s = start(freshIni(), ports);
+        const QString ini = freshIni();
+        plainSends(ini);
+        auto s = start(ini, ports);
         auto* view = qobject_cast<CToneloomView*>(s->app->OpenDocumentFile(path));
         QVERIFY(view);
         // Cancel: nothing written.
@@ -187,7 +191,9 @@ private slots:
         const QString path = m_dir.filePath(QStringLiteral("shared.syx"));
         QVERIFY(writeFile(path, bankBytes(QStringLiteral("Mine"))));
         CLoopbackDevice ports;
-        auto s = start(freshIni(), ports);
+        const QString ini = freshIni();
+        plainSends(ini);
+        auto s = start(ini, ports);
         auto* view = qobject_cast<CToneloomView*>(s->app->OpenDocumentFile(path));
         QVERIFY(view);
         view->document().patches().SetName(1, "Edited here ");
@@ -326,7 +332,9 @@ private slots:
         file.close();
 
         CLoopbackDevice ports;
-        auto s = start(freshIni(), ports);
+        const QString ini = freshIni();
+        plainSends(ini);
+        auto s = start(ini, ports);
         auto* view = qobject_cast<CToneloomView*>(s->app->OpenDocumentFile(path));
         QVERIFY(view);
         s->prompter.onExec = [](QDialog& dialog) {
@@ -352,7 +360,9 @@ private slots:
     void sendShowsProgressAndTheStatusBarClears()
     {
         CLoopbackDevice ports;
-        auto s = start(freshIni(), ports);
+        const QString ini = freshIni();
+        plainSends(ini);
+        auto s = start(ini, ports);
         auto* pane = s->frame()->findChild<QLabel*>(QStringLiteral("MessagePane"));
         QVERIFY(pane);
         CToneloomView* view = newBank(*s);

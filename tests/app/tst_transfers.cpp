@@ -5,8 +5,10 @@
 #include "bank/ui/ToneloomView.h"
 #include "emulator/EmulatorDevice.h"
 #include "midi/BulkTransfer.h"
+#include "midi/CheckedSend.h"
 #include "midi/LoopbackDevice.h"
 #include "midi/Midi.h"
+#include "midi/ui/BackupsDlg.h"
 #include "midi/ui/MidiSettingsDlg.h"
 #include "midi/ui/ReceiveDlg.h"
 #include "midi/ui/SendDlg.h"
@@ -41,6 +43,7 @@
 #include <QSpinBox>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTreeWidget>
 #include <deque>
 #include <functional>
 
@@ -152,14 +155,35 @@ private slots:
             send->setChoice(true, 0);
             return int(QDialog::Accepted);
         };
+        // Backups of an earlier run do not count.
+        QDir(s->frame()->backupFolder()).removeRecursively();
+        QByteArray before;
+        emulator.withEmulator([&](CSynthEmulator& e) { before = e.dump(sysex::MemoryArea::Card); });
         s->frame()->action(cmd::kSend)->trigger();
         QCOMPARE(s->prompter.dialogs, QStringList{QStringLiteral("Send to Synth")});
         QCOMPARE(offered, int(kPerformances));
-        QVERIFY(s->frame()->statusWindow()->isVisible());
-        QCOMPARE(s->frame()->statusWindow()->mode(), CStatusDlg::Mode::Sending);
-        QTRY_VERIFY_WITH_TIMEOUT(!s->frame()->bulkTransfer().isActive(), 30000);
+        CStatusDlg* status = s->frame()->statusWindow();
+        QVERIFY(status->isVisible());
+        QCOMPARE(status->mode(), CStatusDlg::Mode::Sending);
+        // The backup comes first, with its own progress.
+        QVERIFY(status->phaseLine()->text().startsWith(QStringLiteral("Backing up 128 patches into ")));
+        QCOMPARE(status->progressBar()->maximum(), 128);
+        QTRY_VERIFY_WITH_TIMEOUT(!s->frame()->isTransferActive(), 60000);
         emulator.waitIdle();
-        QVERIFY(!s->frame()->statusWindow()->isVisible());
+        // The outcome stays on show, with where the backup went.
+        QVERIFY(status->isVisible());
+        QVERIFY(status->showsOutcome());
+        QCOMPARE(status->stopButton()->text(), QStringLiteral("&Close"));
+        const QString backup = s->frame()->checkedSend().backupPath();
+        QCOMPARE(status->phaseLine()->text(), QStringLiteral("Sent and verified 128 patches"));
+        QCOMPARE(status->backupLine()->text(),
+                 QStringLiteral("Backed up into %1").arg(QDir::toNativeSeparators(backup)));
+        QVERIFY(status->backupLine()->isVisibleTo(status));
+        QCOMPARE(QFileInfo(backup).absolutePath(), QDir(s->frame()->backupFolder()).absolutePath());
+        QVERIFY(backup.endsWith(QLatin1String(" Card Patches.syx")));
+        QVERIFY(s->prompter.questions.isEmpty());
+        s->frame()->StopTransfer(); // Close
+        QVERIFY(!status->isVisible());
         QByteArray common;
         emulator.withEmulator(
             [&](CSynthEmulator& e) { common = e.blockData(sysex::patchAddress(sysex::MemoryArea::Card, 5)); });
@@ -168,6 +192,94 @@ private slots:
         emulator.withEmulator(
             [&](CSynthEmulator& e) { user = e.blockData(sysex::patchAddress(sysex::MemoryArea::User, 5)); });
         QVERIFY(user.left(12) != QByteArray("CARD TEST   "));
+
+        // Midi, Backups...: the backup is listed; Restore puts the card back as it was.
+        const auto patchesOf = [](const QByteArray& dump) {
+            QByteArray out;
+            for (const synthline::Record& r : synthline::recordsOf(dump))
+                if (r.area == sysex::kAreaCardPatch)
+                    for (const QByteArray& m : r.messages)
+                        out += m;
+            return out;
+        };
+        QCOMPARE(readFile(backup), patchesOf(before));
+        QStringList rows;
+        s->prompter.onExec = [&rows](QDialog& dialog) {
+            auto* backups = qobject_cast<CBackupsDlg*>(&dialog);
+            if (!backups)
+                return int(QDialog::Rejected);
+            for (int i = 0; i < backups->list()->topLevelItemCount(); ++i) {
+                const QTreeWidgetItem* item = backups->list()->topLevelItem(i);
+                rows << QStringLiteral("%1|%2|%3").arg(item->text(1), item->text(2), item->text(3));
+            }
+            backups->restoreButton()->click();
+            return dialog.result();
+        };
+        s->frame()->action(cmd::kBackups)->trigger();
+        QCOMPARE(rows, QStringList{QStringLiteral("JV-1080|%1 KB|Card: 128 patches")
+                                       .arg(QString::number(readFile(backup).size() / 1024.0, 'f', 1))});
+        QCOMPARE(s->prompter.questions.size(), 1);
+        QVERIFY(s->prompter.questions[0].startsWith(QStringLiteral("This will send ")));
+        QVERIFY(s->frame()->isTransferActive());
+        QTRY_VERIFY_WITH_TIMEOUT(!s->frame()->isTransferActive(), 60000);
+        emulator.waitIdle();
+        QCOMPARE(status->phaseLine()->text(), QStringLiteral("Sent and verified 128 patches"));
+        QByteArray after;
+        emulator.withEmulator([&](CSynthEmulator& e) { after = e.dump(sysex::MemoryArea::Card); });
+        QCOMPARE(patchesOf(after), patchesOf(before));
+        // The restore made a backup of its own (of what the first send had put there).
+        QCOMPARE(QDir(s->frame()->backupFolder()).entryList(QDir::Files).size(), 2);
+        // Delete asks, and a "No" keeps the file.
+        s->prompter.answers = {CPrompter::Answer::No, CPrompter::Answer::Yes};
+        int left = -1;
+        s->prompter.onExec = [&left](QDialog& dialog) {
+            auto* backups = qobject_cast<CBackupsDlg*>(&dialog);
+            if (!backups)
+                return int(QDialog::Rejected);
+            backups->deleteButton()->click();
+            backups->deleteButton()->click();
+            left = backups->list()->topLevelItemCount();
+            return int(QDialog::Rejected);
+        };
+        s->frame()->action(cmd::kBackups)->trigger();
+        QCOMPARE(left, 1);
+        QCOMPARE(QDir(s->frame()->backupFolder()).entryList(QDir::Files).size(), 1);
+        QDir(s->frame()->backupFolder()).removeRecursively();
+    }
+
+    // Write sends one item to user memory: backed up and verified as a bank send is.
+    void writeIsBackedUpAndVerified()
+    {
+        CEmulatorDevice emulator(SynthModel::Jv2080, SynthSettings::kDefaultDeviceId, 2000000);
+        const QString ini = freshIni();
+        {
+            CIniFile file(ini);
+            file.writeInt(QStringLiteral("SETUP"), QStringLiteral("WHICHSYNTH"), int(SynthModel::Jv2080));
+            file.writeInt(QStringLiteral("SETUP"), QStringLiteral("SENDRATE"), 0);
+            file.writeInt(QStringLiteral("SETUP"), QStringLiteral("SENDPAUSE"), 0);
+        }
+        auto s = start(ini, emulator);
+        QDir(s->frame()->backupFolder()).removeRecursively();
+        CToneloomView* view = newBank(*s);
+        view->document().patches().SetName(4, "WRITTEN ONE ");
+        clickItem(view, 4);
+        QByteArray before;
+        emulator.withEmulator(
+            [&](CSynthEmulator& e) { before = e.blockData(sysex::patchAddress(sysex::MemoryArea::User, 4)); });
+        s->frame()->action(cmd::kWrite)->trigger();
+        QVERIFY(s->frame()->isTransferActive());
+        QTRY_VERIFY_WITH_TIMEOUT(!s->frame()->isTransferActive(), 30000);
+        QCOMPARE(s->frame()->statusWindow()->phaseLine()->text(), QStringLiteral("Sent and verified 1 patch"));
+        QByteArray after;
+        emulator.withEmulator(
+            [&](CSynthEmulator& e) { after = e.blockData(sysex::patchAddress(sysex::MemoryArea::User, 4)); });
+        QCOMPARE(after.left(12), QByteArray("WRITTEN ONE "));
+        const QString backup = s->frame()->checkedSend().backupPath();
+        QVERIFY(backup.endsWith(QLatin1String(" User Patches.syx")));
+        const auto records = synthline::recordsOf(readFile(backup));
+        QCOMPARE(records.size(), std::size_t(1));
+        QCOMPARE(records[0].messages[0].mid(sysex::kOffData, before.size()), before);
+        QDir(s->frame()->backupFolder()).removeRecursively();
     }
 
     void sendIgnoresWhatIsPlantedInTheTemporaryFolder_data()
@@ -212,7 +324,7 @@ private slots:
         };
         s->frame()->action(cmd::kSend)->trigger();
         QVERIFY(s->prompter.messages.empty());
-        QTRY_VERIFY_WITH_TIMEOUT(!s->frame()->bulkTransfer().isActive(), 30000);
+        QTRY_VERIFY_WITH_TIMEOUT(!s->frame()->isTransferActive(), 30000);
         emulator.waitIdle();
         QByteArray common;
         emulator.withEmulator(
@@ -249,6 +361,15 @@ private slots:
             settings->sendBox(0)->setChecked(true);
             settings->remoteList()->setCurrentIndex(7);
             settings->sendPauseBox()->setValue(5);
+            // Both checks of a send are on at first; the number of backups follows its box.
+            if (!settings->verifyBox()->isChecked() || !settings->backupBox()->isChecked()
+                || settings->keptBackupsBox()->value() != 30)
+                return int(QDialog::Rejected);
+            settings->verifyBox()->setChecked(false);
+            settings->keptBackupsBox()->setValue(12);
+            settings->backupBox()->setChecked(false);
+            if (settings->keptBackupsBox()->isEnabled())
+                return int(QDialog::Rejected);
             return int(QDialog::Accepted);
         };
         s->frame()->action(cmd::kMidiSetup)->trigger();
@@ -260,6 +381,10 @@ private slots:
         QCOMPARE(file.readInt(QStringLiteral("SETUP"), QStringLiteral("SENDPATCH"), 0), 1);
         QCOMPARE(file.readInt(QStringLiteral("SETUP"), QStringLiteral("REMOTE"), 0), 7);
         QCOMPARE(file.readInt(QStringLiteral("SETUP"), QStringLiteral("SENDPAUSE"), 0), 5);
+        QCOMPARE(file.readInt(QStringLiteral("SETUP"), QStringLiteral("VERIFYSENDS"), 1), 0);
+        QCOMPARE(file.readInt(QStringLiteral("SETUP"), QStringLiteral("BACKUPBEFORESEND"), 1), 0);
+        QCOMPARE(file.readInt(QStringLiteral("SETUP"), QStringLiteral("KEPTBACKUPS"), 0), 12);
+        QVERIFY(!s->app->settings().midi().verifySends);
         QCOMPARE(file.readString(QStringLiteral("SETUP"), QStringLiteral("MIDIOUTNAME")),
                  QStringLiteral("Loopback Out"));
         QCOMPARE(s->app->settings().synth().deviceId, std::uint8_t(0x1F));

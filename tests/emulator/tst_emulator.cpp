@@ -13,6 +13,8 @@ private slots:
     void senderRefusesWhatItCannotHold_data();
     void senderRefusesWhatItCannotHold();
     void floodOfRequestsStaysBounded();
+    void patchCategoriesFollowTheirNames_data();
+    void patchCategoriesFollowTheirNames();
 };
 
 void TestEmulator::senderRefusesWhatItCannotHold_data()
@@ -62,6 +64,44 @@ void TestEmulator::floodOfRequestsStaysBounded()
     QVERIFY(most <= CPacedSender::kDefaultCapacity);
     QVERIFY(most >= 112910); // the first requests were taken
     in->close();
+}
+
+void TestEmulator::patchCategoriesFollowTheirNames_data()
+{
+    QTest::addColumn<int>("model");
+    QTest::addColumn<int>("area"); // 0 user, 1 card
+    QTest::addColumn<int>("patch");
+    QTest::addColumn<QByteArray>("name");
+    QTest::addColumn<int>("category"); // -1: the layout has no category byte
+    const int jv2080 = int(SynthModel::Jv2080);
+    QTest::newRow("soft pad") << jv2080 << 0 << 0 << QByteArray("Warm Pad") << 29;
+    QTest::newRow("piano") << jv2080 << 0 << 1 << QByteArray("Warm Piano") << 1;
+    QTest::newRow("card: hard lead") << jv2080 << 1 << 7 * 16 + 5 << QByteArray("Hard Lead") << 22;
+    QTest::newRow("synth bass") << jv2080 << 0 << 5 * 16 + 4 << QByteArray("Analog Bass") << 13;
+    QTest::newRow("other synth") << jv2080 << 0 << 14 << QByteArray("Warm Synth") << 27;
+    QTest::newRow("card: bright pad") << jv2080 << 1 << 0 << QByteArray("Bright Pad") << 28;
+    QTest::newRow("XP: no byte") << int(SynthModel::Xp) << 0 << 0 << QByteArray("Warm Pad") << -1;
+    QTest::newRow("JV-1080: no byte") << int(SynthModel::Jv1080) << 0 << 1 << QByteArray("Warm Piano") << -1;
+}
+
+void TestEmulator::patchCategoriesFollowTheirNames()
+{
+    QFETCH(int, model);
+    QFETCH(int, area);
+    QFETCH(int, patch);
+    QFETCH(QByteArray, name);
+    QFETCH(int, category);
+    CEmulatorDevice device(static_cast<SynthModel>(model));
+    QByteArray common;
+    device.withEmulator([&](CSynthEmulator& e) {
+        e.setCardInserted(true);
+        common = e.blockData(sysex::patchAddress(area ? sysex::MemoryArea::Card : sysex::MemoryArea::User, patch));
+    });
+    QCOMPARE(common.left(name.size()), name);
+    constexpr int kCategoryByte = 0x49;
+    QCOMPARE(common.size() > kCategoryByte, category >= 0);
+    if (category >= 0)
+        QCOMPARE(int(common[kCategoryByte]), category);
 }
 
 QTEST_GUILESS_MAIN(TestEmulator)

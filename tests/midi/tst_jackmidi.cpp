@@ -4,6 +4,7 @@
 #include "bank/ToneloomDoc.h"
 #include "emulator/EmulatorDevice.h"
 #include "midi/BulkTransfer.h"
+#include "midi/CheckedSend.h"
 #include "midi/Midi.h"
 #include "midi/RtMidiPort.h"
 #include "midi/SynthLine.h"
@@ -265,6 +266,7 @@ private slots:
     void verifiedSendResendsTheDroppedRecords();
     void muteSynthLeavesTheSendUnverified();
     void backupHoldsWhatTheSendOverwrote();
+    void windowSendBacksUpAndVerifies();
     void silentSynthIsToldAndAwaited();
     void cliReceiveTellsOfSilence();
 
@@ -744,6 +746,73 @@ void TestJackMidi::backupHoldsWhatTheSendOverwrote()
     QVERIFY2(output.contains("Sent and verified 128 patches"), output.constData());
     QVERIFY(emulator.finish());
     QCOMPARE(readAll(saved), before);
+}
+
+// A send from the windows: the engine streams the bank while the backup before and the
+// read-back after ask the instrument on ports of their own. Every 50th data set is lost;
+// the read-back sends exactly those patches again, and the backup holds what the
+// emulator held before.
+void TestJackMidi::windowSendBacksUpAndVerifies()
+{
+    const QString name = QStringLiteral("EmuWindow");
+    const QString bank = m_dir.filePath(name + "-bank.syx");
+    const QString saved = m_dir.filePath(name + "-saved.syx");
+    const QString folder = m_dir.filePath(name + "-backups");
+    const QString sendFile = m_dir.filePath(name + "-send.syx");
+    makeBank(SynthModel::Jv2080, bank);
+    // The patches of the bank, as Send... with "Patches" streams them.
+    QByteArray stream;
+    for (const synthline::Record& r : patchRecords(expectedSend(SynthModel::Jv2080, bank, sysex::MemoryArea::User)))
+        for (const QByteArray& m : r.messages)
+            stream += m;
+    {
+        QFile f(sendFile);
+        QVERIFY(f.open(QIODevice::WriteOnly) && f.write(stream) == stream.size());
+    }
+    const QByteArray before = CSynthEmulator(SynthModel::Jv2080, 0x10).dump(sysex::MemoryArea::User);
+    Emulator emulator;
+    QVERIFY(emulator.start(name, SynthModel::Jv2080,
+                           {"--rate", QString::number(kAnswerRate), "--drop", "50", "--save", saved}));
+    CSystemPortProvider ports;
+    CMidiSettings settings;
+    settings.outName = ports.outputNames().filter(name).value(0);
+    settings.inName = ports.inputNames().filter(name).value(0);
+    settings.sendRate = kSendRate;
+    settings.sendPause = 1;
+    CCollectingReporter reporter;
+    CMidi midi(ports, reporter, settings);
+    const SynthSettings synth{SynthModel::Jv2080, 0x10};
+    CBulkTransfer bulk(midi, synth);
+    CCheckedSend send(midi, bulk, ports);
+    QSignalSpy finished(&send, &CCheckedSend::finished);
+    CCheckedSend::Line line;
+    line.input = int(ports.inputNames().indexOf(settings.inName));
+    line.output = int(ports.outputNames().indexOf(settings.outName));
+    QVERIFY(line.input >= 0 && line.output >= 0);
+    line.inputName = settings.inName;
+    line.sendRate = kSendRate;
+    line.sendPause = 1;
+    CCheckedSend::Options options;
+    options.folder = folder;
+    QElapsedTimer clock;
+    clock.start();
+    QVERIFY(send.start(sendFile, line, options));
+    QVERIFY(finished.wait(180000));
+    qInfo("backup, send and verification of 128 patches: %lld ms", static_cast<long long>(clock.elapsed()));
+    const QString text = finished.last().at(1).toString();
+    QCOMPARE(finished.last().at(0).value<CCheckedSend::Outcome>(), CCheckedSend::Outcome::Verified);
+    QVERIFY2(text.startsWith(QLatin1String("Sent and verified 128 patches (sent again: Patch")), qPrintable(text));
+    QVERIFY(emulator.finish());
+    QCOMPARE(
+        resentPatches(("Sent again: " + text.section(QLatin1String("(sent again: "), 1).chopped(1) + "\n").toUtf8()),
+        droppedPatches(emulator.messages()));
+    QByteArray expected;
+    for (const synthline::Record& r : patchRecords(before))
+        for (const QByteArray& m : r.messages)
+            expected += m;
+    QCOMPARE(readAll(send.backupPath()), expected);
+    QVERIFY(synthline::differing(patchRecords(stream), patchRecords(readAll(saved))).empty());
+    QVERIFY(reporter.texts().isEmpty());
 }
 
 // A synthesizer that never answers: the receive says so after the (here shortened)

@@ -7,6 +7,7 @@
 #include "app/ToneloomApp.h"
 #include "bank/ui/ToneloomView.h"
 #include "midi/MidiPortProvider.h"
+#include "settings/IniFile.h"
 #include "ui/CommandIds.h"
 #include "ui/ItemDrag.h"
 #include "ui/Prompter.h"
@@ -88,6 +89,15 @@ public:
     QStringList titles;
     std::function<int(QDialog&)> onExec;
 };
+
+// Sends in the settings file ini go out without the backup before and the
+// verification after them, as a test of the send alone wants.
+inline void plainSends(const QString& ini)
+{
+    CIniFile file(ini);
+    file.writeInt(QStringLiteral("SETUP"), QStringLiteral("VERIFYSENDS"), 0);
+    file.writeInt(QStringLiteral("SETUP"), QStringLiteral("BACKUPBEFORESEND"), 0);
+}
 
 inline QByteArray readFile(const QString& path)
 {

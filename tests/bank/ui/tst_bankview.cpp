@@ -310,7 +310,9 @@ private slots:
     void writeAsksAndSends()
     {
         CLoopbackDevice ports;
-        auto s = start(freshIni(), ports);
+        const QString ini = freshIni();
+        plainSends(ini);
+        auto s = start(ini, ports);
         CToneloomView* view = newBank(*s);
         clickItem(view, 4);
         s->frame()->midi().waitUntilSent();
