@@ -103,7 +103,13 @@ int CRangePicture::keyAt(int x) const
     const QRect area = keyArea();
     if (area.width() <= 0)
         return 0;
-    return std::clamp((x - area.left()) * kKeys / area.width(), 0, kKeys - 1);
+    // The key whose column holds x: the rounding of keyX() decides the columns.
+    int key = std::clamp((x - area.left()) * kKeys / area.width(), 0, kKeys - 1);
+    while (key < kKeys - 1 && keyX(key + 1) <= x)
+        ++key;
+    while (key > 0 && keyX(key) > x)
+        --key;
+    return key;
 }
 
 int CRangePicture::velocityX(int velocity) const
@@ -117,8 +123,13 @@ int CRangePicture::velocityAt(int x) const
     const QRect area = velocityArea();
     if (area.width() <= 0)
         return kVelocityMin;
-    return std::clamp(kVelocityMin + (x - area.left()) * (kVelocityMax - kVelocityMin + 1) / area.width(), kVelocityMin,
-                      kVelocityMax);
+    int velocity = std::clamp(kVelocityMin + (x - area.left()) * (kVelocityMax - kVelocityMin + 1) / area.width(),
+                              kVelocityMin, kVelocityMax);
+    while (velocity < kVelocityMax && velocityX(velocity + 1) <= x)
+        ++velocity;
+    while (velocity > kVelocityMin && velocityX(velocity) > x)
+        --velocity;
+    return velocity;
 }
 
 int CRangePicture::rowY(int row) const

@@ -8,7 +8,7 @@ using tonestructure::Kind;
 
 namespace {
 
-constexpr int kBoxWidth = 36;
+constexpr int kBoxWidth = 40;
 constexpr int kBoxHeight = 18;
 constexpr int kGap = 8;
 constexpr int kColumn = kBoxWidth + kGap;

@@ -1,8 +1,13 @@
 #include "EditorFixture.h"
 
+#include "editors/ControlsPage.h"
 #include "editors/EditRhythmDlg.h"
+#include "editors/MultiCommonPage.h"
 #include "editors/MultiRowTabBar.h"
 #include "editors/PerformanceEditDlg.h"
+#include "editors/RangePicture.h"
+#include "editors/SingleCommonDlg.h"
+#include "editors/StructureDiagram.h"
 #include "model/PerformanceArray.h"
 #include "model/RhythmArray.h"
 #include "settings/IniFile.h"
@@ -10,6 +15,7 @@
 #include <QComboBox>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QSignalSpy>
 #include <QSpinBox>
 
 using namespace editortest;
@@ -25,7 +31,23 @@ QByteArray joined(const QList<QByteArray>& messages)
     return out;
 }
 
+using Edge = CRangePicture::Edge;
+
+// Two rows: keys 36..59 at velocities 1..63, keys 60..96 at 64..127.
+std::unique_ptr<CRangePicture> twoRows()
+{
+    auto picture = std::make_unique<CRangePicture>(true);
+    std::vector<CRangePicture::Row> rows(2);
+    rows[0] = {QStringLiteral("Tone 1"), 36, 59, 1, 63, true};
+    rows[1] = {QStringLiteral("Tone 2"), 60, 96, 64, 127, true};
+    picture->setRows(rows);
+    picture->resize(900, picture->sizeHint().height());
+    return picture;
+}
+
 } // namespace
+
+Q_DECLARE_METATYPE(CRangePicture::Edge)
 
 class TestEditorHistory : public testsupport::CAppTestCase
 {
@@ -40,6 +62,12 @@ private slots:
     void compareSendsTheOriginalThenTheEdit();
     void compareThenCancelLeavesTheOriginal();
     void replaceRecordIsOneStep();
+    void rangePictureHitTest_data();
+    void rangePictureHitTest();
+    void rangePictureDragStaysWithinTheRow();
+    void rangeDragOnAPageIsOneStep_data();
+    void rangeDragOnAPageIsOneStep();
+    void structureDiagramFollowsTheCommonPage();
 
 private:
     struct Editor
@@ -272,6 +300,148 @@ void TestEditorHistory::replaceRecordIsOneStep()
     QCOMPARE(e->dlg->record(), newPatch());
     QCOMPARE(cutoff->currentIndex(), 127);
     QCOMPARE(e->sent().size(), 4);
+}
+
+void TestEditorHistory::rangePictureHitTest_data()
+{
+    QTest::addColumn<int>("row");
+    QTest::addColumn<int>("at"); // a key, or with velocity a velocity
+    QTest::addColumn<bool>("velocity");
+    QTest::addColumn<int>("dx");
+    QTest::addColumn<int>("hitRow");
+    QTest::addColumn<Edge>("edge");
+    QTest::newRow("lower key") << 0 << 36 << false << 0 << 0 << Edge::KeyLower;
+    QTest::newRow("lower key, 2 px left") << 0 << 36 << false << -2 << 0 << Edge::KeyLower;
+    QTest::newRow("upper key: the end of key 59") << 0 << 60 << false << 1 << 0 << Edge::KeyUpper;
+    QTest::newRow("the next row's lower key") << 1 << 60 << false << 0 << 1 << Edge::KeyLower;
+    QTest::newRow("inside the bar") << 0 << 48 << false << 0 << 0 << Edge::None;
+    QTest::newRow("far from the bar") << 1 << 20 << false << 0 << 1 << Edge::None;
+    QTest::newRow("upper velocity") << 0 << 64 << true << 0 << 0 << Edge::VelocityUpper;
+    QTest::newRow("lower velocity") << 1 << 64 << true << 0 << 1 << Edge::VelocityLower;
+    QTest::newRow("below the rows") << 2 << 36 << false << 0 << -1 << Edge::None;
+}
+
+void TestEditorHistory::rangePictureHitTest()
+{
+    QFETCH(int, row);
+    QFETCH(int, at);
+    QFETCH(bool, velocity);
+    QFETCH(int, dx);
+    QFETCH(int, hitRow);
+    QFETCH(Edge, edge);
+    auto picture = twoRows();
+    const QPoint point((velocity ? picture->velocityX(at) : picture->keyX(at)) + dx, picture->rowY(row));
+    const CRangePicture::Hit hit = picture->hitTest(point);
+    QCOMPARE(hit.row, hitRow);
+    QCOMPARE(hit.edge, edge);
+    // The picture's scale and its inverse agree on every key and velocity.
+    for (int k = 0; k < CRangePicture::kKeys; ++k)
+        QCOMPARE(picture->keyAt(picture->keyX(k)), k);
+    for (int v = CRangePicture::kVelocityMin; v <= CRangePicture::kVelocityMax; ++v)
+        QCOMPARE(picture->velocityAt(picture->velocityX(v)), v);
+}
+
+void TestEditorHistory::rangePictureDragStaysWithinTheRow()
+{
+    auto picture = twoRows();
+    QSignalSpy started(picture.get(), &CRangePicture::dragStarted);
+    QSignalSpy moved(picture.get(), &CRangePicture::edgeMoved);
+    QSignalSpy finished(picture.get(), &CRangePicture::dragFinished);
+    const QPoint from(picture->keyX(60), picture->rowY(1));
+    QTest::mousePress(picture.get(), Qt::LeftButton, {}, from);
+    testsupport::movePointer(picture.get(), QPoint(picture->keyX(66), from.y()));
+    testsupport::movePointer(picture.get(), QPoint(picture->keyX(72), from.y() + 30)); // rows below do not matter
+    // Past the upper end: the lower end stops at it.
+    testsupport::movePointer(picture.get(), QPoint(picture->keyX(120), from.y()));
+    QTest::mouseRelease(picture.get(), Qt::LeftButton, {}, QPoint(picture->keyX(120), from.y()));
+    QCOMPARE(started.size(), 1);
+    QCOMPARE(finished.size(), 1);
+    QList<int> values;
+    for (const QList<QVariant>& args : std::as_const(moved)) {
+        QCOMPARE(args[0].toInt(), 1);
+        QCOMPARE(args[1].value<Edge>(), Edge::KeyLower);
+        values << args[2].toInt();
+    }
+    QCOMPARE(values, QList<int>({66, 72, 96}));
+    QCOMPARE(picture->rows()[1].keyLower, 96);
+    QCOMPARE(picture->rows()[0].keyLower, 36);
+    // A velocity's upper end never goes below its lower one.
+    moved.clear();
+    const QPoint top(picture->velocityX(64), picture->rowY(0));
+    QTest::mousePress(picture.get(), Qt::LeftButton, {}, top);
+    testsupport::movePointer(picture.get(), QPoint(picture->velocityX(1) - 20, top.y()));
+    QTest::mouseRelease(picture.get(), Qt::LeftButton, {}, QPoint(picture->velocityX(1) - 20, top.y()));
+    QCOMPARE(moved.size(), 1);
+    QCOMPARE(moved[0][2].toInt(), 1);
+    QCOMPARE(picture->rows()[0].velocityUpper, 1);
+}
+
+// A drag on a page's picture: every value on its way sounds, the list follows, and the
+// whole drag is one step that one undo takes back.
+void TestEditorHistory::rangeDragOnAPageIsOneStep_data()
+{
+    QTest::addColumn<int>("editor");
+    QTest::addColumn<int>("tab");
+    QTest::addColumn<int>("row");
+    QTest::addColumn<QString>("id");
+    QTest::addColumn<QString>("first"); // the first message of the drag
+    QTest::newRow("patch, tone 3") << int(params::Editor::Patch) << 3 << 2 << "tone.key.upper"
+                                   << "03 00 14 0f 7e";
+    QTest::newRow("performance, part 5") << int(params::Editor::Performance) << 0 << 4 << "part.keyUpper"
+                                         << "01 00 14 12 7e";
+}
+
+void TestEditorHistory::rangeDragOnAPageIsOneStep()
+{
+    QFETCH(int, editor);
+    QFETCH(int, tab);
+    QFETCH(int, row);
+    QFETCH(QString, id);
+    QFETCH(QString, first);
+    auto e = open(static_cast<params::Editor>(editor));
+    e->dlg->show();
+    QVERIFY(QTest::qWaitForWindowExposed(e->dlg.get()));
+    e->dlg->showTab(tab);
+    auto* page = qobject_cast<CParamPage*>(e->dlg->currentPage());
+    auto* picture = page->findChild<CRangePicture*>();
+    QVERIFY(picture);
+    QVERIFY(picture->isVisible());
+    const QByteArray before = e->dlg->record();
+    const QPoint from(picture->keyX(128), picture->rowY(row));
+    QTest::mousePress(picture, Qt::LeftButton, {}, from);
+    for (int key : {126, 110, 90, 72})
+        testsupport::movePointer(picture, QPoint(picture->keyX(key + 1), from.y()));
+    QTest::mouseRelease(picture, Qt::LeftButton, {}, QPoint(picture->keyX(73), from.y()));
+    const QStringList sent = addressed(e->sent());
+    QCOMPARE(sent.size(), 4);
+    QCOMPARE(sent.first(), first);
+    QVERIFY2(sent.last().endsWith(QStringLiteral(" 48")), qPrintable(sent.last())); // key 72
+    QCOMPARE(e->dlg->edit().value(params::row(id), row), 72);
+    // The list shows it, the picture too; the other rows kept their ranges.
+    QCOMPARE(picture->rows()[static_cast<std::size_t>(row)].keyUpper, 72);
+    QCOMPARE(picture->rows()[static_cast<std::size_t>(row) == 0 ? 1 : 0].keyUpper, 127);
+    if (auto* list = qobject_cast<QComboBox*>(page->control(id, row)))
+        QCOMPARE(list->currentIndex(), 72);
+    QCOMPARE(e->dlg->edit().history().undoCount(), std::size_t(1));
+    e->dlg->undo();
+    QCOMPARE(e->dlg->record(), before);
+    QCOMPARE(addressed(e->sent()).size(), 1); // straight back to 127
+    QCOMPARE(picture->rows()[static_cast<std::size_t>(row)].keyUpper, 127);
+}
+
+void TestEditorHistory::structureDiagramFollowsTheCommonPage()
+{
+    auto e = open(params::Editor::Patch);
+    e->dlg->showTab(0);
+    auto* page = qobject_cast<CSingleCommonDlg*>(e->dlg->currentPage());
+    QVERIFY(page);
+    auto* type34 = qobject_cast<QComboBox*>(page->control(QStringLiteral("patch.structure34")));
+    type34->setCurrentIndex(4);
+    QCOMPARE(page->structureDiagram(1)->type(), 4);
+    QCOMPARE(page->structureDiagram(0)->type(), 0);
+    QVERIFY(page->structureDiagram(1)->toolTip().contains(QStringLiteral("RING(3,4)")));
+    e->dlg->undo();
+    QCOMPARE(page->structureDiagram(1)->type(), 0);
 }
 
 QTEST_MAIN(TestEditorHistory)
