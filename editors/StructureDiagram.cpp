@@ -8,7 +8,7 @@ using tonestructure::Kind;
 
 namespace {
 
-constexpr int kBoxWidth = 40;
+constexpr int kBoxWidth = 36;
 constexpr int kBoxHeight = 18;
 constexpr int kGap = 8;
 constexpr int kColumn = kBoxWidth + kGap;
@@ -148,7 +148,7 @@ void CStructureDiagram::paintEvent(QPaintEvent*)
     const bool bothOff = !m_on[0] && !m_on[1];
     const QColor shared = bothOff ? grey : ink;
     int column = static_cast<int>(std::max(w.first.size(), w.second.size()));
-    const QRect meet = boxAt(column, 1);
+    const QRect meet = boxAt(column, 1).adjusted(-kGap / 2 + 1, 0, kGap / 2 - 1, 0);
     arrowTo(firstEnd, QPoint(meet.left(), meet.center().y()), toneColor(0));
     arrowTo(secondEnd, QPoint(meet.left(), meet.center().y()), toneColor(1));
     drawBox(meet, tonestructure::blockName({w.meet, 0}, m_firstTone), shared, meetFill, true);
@@ -160,12 +160,13 @@ void CStructureDiagram::paintEvent(QPaintEvent*)
             const QRect mix = boxAt(column, 1);
             arrowTo(last, QPoint(mix.left(), mix.center().y()), shared);
             const QPoint below(mix.center().x(), mix.bottom() + 1);
+            // It branches where the second tone turns towards the meeting point.
+            const int branch = meet.left() - kGap / 2;
+            const int bus = rowY[2] + kBoxHeight + 3;
             painter.setPen(QPen(toneColor(1), 1));
-            painter.drawLine(QPoint(meet.center().x(), rowY[2] + kBoxHeight + 3),
-                             QPoint(below.x(), rowY[2] + kBoxHeight + 3));
-            painter.drawLine(QPoint(meet.center().x() - kColumn / 2, secondEnd.y()),
-                             QPoint(meet.center().x() - kColumn / 2, rowY[2] + kBoxHeight + 3));
-            painter.drawLine(QPoint(below.x(), rowY[2] + kBoxHeight + 3), below);
+            painter.drawLine(QPoint(branch, secondEnd.y()), QPoint(branch, bus));
+            painter.drawLine(QPoint(branch, bus), QPoint(below.x(), bus));
+            painter.drawLine(QPoint(below.x(), bus), below);
             drawBox(mix, QStringLiteral("+"), shared, meetFill, true);
             last = QPoint(mix.right() + 1, mix.center().y());
             ++column;
