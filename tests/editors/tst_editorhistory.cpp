@@ -3,6 +3,7 @@
 #include "editors/ControlsPage.h"
 #include "editors/EditRhythmDlg.h"
 #include "editors/MultiCommonPage.h"
+#include "editors/MultiMixDialog.h"
 #include "editors/MultiRowTabBar.h"
 #include "editors/PerformanceEditDlg.h"
 #include "editors/RangePicture.h"
@@ -16,6 +17,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSignalSpy>
+#include <QSlider>
 #include <QSpinBox>
 
 using namespace editortest;
@@ -68,6 +70,7 @@ private slots:
     void rangeDragOnAPageIsOneStep_data();
     void rangeDragOnAPageIsOneStep();
     void structureDiagramFollowsTheCommonPage();
+    void mixLevelDragIsOneStep();
 
 private:
     struct Editor
@@ -442,6 +445,24 @@ void TestEditorHistory::structureDiagramFollowsTheCommonPage()
     QVERIFY(page->structureDiagram(1)->toolTip().contains(QStringLiteral("RING(3,4)")));
     e->dlg->undo();
     QCOMPARE(page->structureDiagram(1)->type(), 0);
+}
+
+void TestEditorHistory::mixLevelDragIsOneStep()
+{
+    auto e = open(params::Editor::Performance);
+    e->dlg->showTab(static_cast<int>(e->dlg->tabList().size()) - 1); // Mix
+    auto* mix = qobject_cast<CMultiMixDialog*>(e->dlg->currentPage());
+    QVERIFY(mix);
+    QSlider* slider = mix->levelSlider(2);
+    slider->setSliderDown(true);
+    for (int v : {120, 100, 80, 60})
+        slider->setSliderPosition(v);
+    slider->setSliderDown(false);
+    QCOMPARE(addressed(e->sent()).size(), 4);
+    QCOMPARE(e->dlg->edit().history().undoCount(), std::size_t(1));
+    e->dlg->undo();
+    QCOMPARE(addressed(e->sent()), QStringList{"01 00 12 06 7f"});
+    QCOMPARE(slider->value(), 127);
 }
 
 QTEST_MAIN(TestEditorHistory)
