@@ -1,5 +1,6 @@
 #include "editors/EditPatchDlg.h"
 
+#include "editors/ControlsPage.h"
 #include "editors/CopyToneDlg.h"
 #include "editors/EFXDialog.h"
 #include "editors/EditEffects.h"
@@ -38,6 +39,8 @@ std::unique_ptr<CTabPage> CEditPatchDlg::createPage(const params::Tab& tab, CRec
         return std::make_unique<CSingleCommonDlg>(edit, services);
     case params::Page::ChorusReverb:
         return std::make_unique<CEditEffects>(edit, services);
+    case params::Page::Controls:
+        return std::make_unique<CControlsPage>(edit, services);
     case params::Page::Efx:
         return std::make_unique<CEFXDialog>(edit, services);
     case params::Page::PitchEnvelope:

@@ -89,6 +89,12 @@ void CEditRhythmDlg::copyTone()
     sendMessage(edit().temporaryImage());
 }
 
+void CEditRhythmDlg::recordReloaded()
+{
+    const QSignalBlocker blocker(m_name);
+    m_name->setText(edit().name());
+}
+
 void CEditRhythmDlg::done(int result)
 {
     services().setRhythmKey(-1);

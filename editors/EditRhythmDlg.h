@@ -39,6 +39,7 @@ public slots:
 protected:
     std::unique_ptr<CTabPage> createPage(const params::Tab& tab) override;
     bool remoteControlled() const override { return false; }
+    void recordReloaded() override;
 
 private:
     void keyChanged(int key);

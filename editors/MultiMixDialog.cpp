@@ -59,6 +59,9 @@ CMultiMixDialog::CMultiMixDialog(CRecordEdit& edit, CServices& services, QWidget
                     if (m_loading == 0)
                         changed(row, part, value);
                 });
+                // A level dragged from here to there is one undo step.
+                connect(slider, &QSlider::sliderPressed, this, [this] { this->edit().beginStep(); });
+                connect(slider, &QSlider::sliderReleased, this, [this] { this->edit().endStep(); });
                 w = slider;
             } else {
                 CValueKnob* knob = services.createKnob(this);

@@ -6,14 +6,19 @@
 #include "settings/AppSettings.h"
 #include "ui/Services.h"
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QCheckBox>
 #include <QGroupBox>
 #include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QPointer>
 #include <QPushButton>
 #include <QScreen>
 #include <QScrollArea>
 #include <QShortcut>
+#include <QSignalBlocker>
 #include <QVBoxLayout>
 
 namespace {
@@ -68,6 +73,31 @@ CRecordEditDlg::CRecordEditDlg(CServices& services, params::Editor editor, const
     m_ok->setDefault(true);
     m_cancel->setAutoDefault(true);
     connect(m_sendPatch, &QPushButton::clicked, this, &CRecordEditDlg::sendPatch);
+
+    m_undo = makeButton(QStringLiteral("&Undo"));
+    m_redo = makeButton(QStringLiteral("Re&do"));
+    m_compare = makeButton(QStringLiteral("Co&mpare"));
+    m_undo->setToolTip(QStringLiteral("Undo the last change (Ctrl+Z)"));
+    m_redo->setToolTip(QStringLiteral("Redo the change undone last (Ctrl+Y)"));
+    m_compare->setToolTip(QStringLiteral("Hear and see the original; press again for the edit (Ctrl+M)"));
+    m_compare->setCheckable(true);
+    connect(m_undo, &QPushButton::clicked, this, &CRecordEditDlg::undo);
+    connect(m_redo, &QPushButton::clicked, this, &CRecordEditDlg::redo);
+    connect(m_compare, &QPushButton::toggled, this, &CRecordEditDlg::setComparing);
+    // Each key once: two shortcuts of the same key would block each other.
+    for (const QKeySequence& keys : QKeySequence::keyBindings(QKeySequence::Undo))
+        connect(new QShortcut(keys, this), &QShortcut::activated, this, &CRecordEditDlg::undo);
+    QList<QKeySequence> redoKeys = QKeySequence::keyBindings(QKeySequence::Redo);
+    if (!redoKeys.contains(QKeySequence(Qt::CTRL | Qt::Key_Y)))
+        redoKeys << QKeySequence(Qt::CTRL | Qt::Key_Y);
+    for (const QKeySequence& keys : std::as_const(redoKeys))
+        connect(new QShortcut(keys, this), &QShortcut::activated, this, &CRecordEditDlg::redo);
+    connect(new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_M), this), &QShortcut::activated, m_compare,
+            &QPushButton::toggle);
+    m_edit->setHistoryListener([this] { updateHistoryButtons(); });
+    // Text and number boxes keep their own undo of typing; the editor's keys win.
+    qApp->installEventFilter(this);
+    updateHistoryButtons();
     connect(m_ok, &QPushButton::clicked, this, &QDialog::accept);
     connect(m_cancel, &QPushButton::clicked, this, &QDialog::reject);
 
@@ -129,9 +159,18 @@ void CRecordEditDlg::arrange(QLayout* top, QWidget* left, QWidget* bottomLeft, c
         middle->addWidget(left);
     middle->addLayout(pages, 1);
 
-    auto* layout = new QVBoxLayout(this);
+    // The history and Compare above the tabs, on the right: the row of buttons below
+    // has no room left on a small screen.
+    auto* topRow = new QHBoxLayout;
     if (top)
-        layout->addLayout(top);
+        topRow->addLayout(top, 1);
+    else
+        topRow->addStretch(1);
+    topRow->addWidget(m_undo);
+    topRow->addWidget(m_redo);
+    topRow->addWidget(m_compare);
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(topRow);
     layout->addLayout(middle, 1);
     layout->addLayout(bottom);
     m_tabs->setCurrentIndex(0);
@@ -235,8 +274,121 @@ void CRecordEditDlg::sendPatch()
     m_changesSent = true;
 }
 
+void CRecordEditDlg::updateHistoryButtons()
+{
+    m_undo->setEnabled(!m_comparing && m_edit->history().canUndo());
+    m_redo->setEnabled(!m_comparing && m_edit->history().canRedo());
+}
+
+bool CRecordEditDlg::eventFilter(QObject* watched, QEvent* event)
+{
+    if (event->type() == QEvent::ShortcutOverride) {
+        auto* widget = qobject_cast<QWidget*>(watched);
+        auto* key = static_cast<QKeyEvent*>(event);
+        const bool ours = key->matches(QKeySequence::Undo) || key->matches(QKeySequence::Redo)
+                          || key->keyCombination() == QKeyCombination(Qt::CTRL, Qt::Key_Y);
+        // Left unaccepted, the key reaches the editor's shortcuts.
+        if (ours && widget && isAncestorOf(widget))
+            return true;
+    }
+    return QDialog::eventFilter(watched, event);
+}
+
+void CRecordEditDlg::undo()
+{
+    if (m_comparing)
+        return;
+    storePage();
+    if (m_edit->undo()) {
+        reloadPage();
+        recordReloaded();
+    }
+    updateHistoryButtons();
+}
+
+void CRecordEditDlg::redo()
+{
+    if (m_comparing)
+        return;
+    storePage();
+    if (m_edit->redo()) {
+        reloadPage();
+        recordReloaded();
+    }
+    updateHistoryButtons();
+}
+
+void CRecordEditDlg::replaceRecord(const QByteArray& image)
+{
+    setComparing(false);
+    storePage();
+    if (m_edit->replace(image)) {
+        reloadPage();
+        recordReloaded();
+    }
+    updateHistoryButtons();
+}
+
+QByteArray CRecordEditDlg::originalImage() const
+{
+    const CRecordEdit original(m_edit->editor(), m_original, m_edit->synth(), m_edit->names());
+    return original.temporaryImage();
+}
+
+void CRecordEditDlg::setComparing(bool on)
+{
+    if (on == m_comparing)
+        return;
+    storePage();
+    m_comparing = on;
+    if (on) {
+        m_edited = m_edit->image();
+        m_edit->setImage(m_original);
+        sendMessage(originalImage());
+    } else {
+        m_edit->setImage(m_edited);
+        sendMessage(m_edit->temporaryImage());
+    }
+    m_changesSent = true;
+    // The original can be looked at, not changed: the pages and every button that
+    // changes or sends the copy are locked; tabs, keys, OK and Cancel stay.
+    m_pageArea->setEnabled(!on);
+    for (QWidget* w : findChildren<QWidget*>()) {
+        const bool control = qobject_cast<QAbstractButton*>(w) || qobject_cast<QLineEdit*>(w);
+        if (!control || w == m_compare || w == m_ok || w == m_cancel || m_pageArea->isAncestorOf(w)
+            || m_tabs->isAncestorOf(w) || w->parent() == m_tabs)
+            continue;
+        if (on) {
+            if (w->isEnabled()) {
+                w->setEnabled(false);
+                w->setProperty("lockedByCompare", true);
+            }
+        } else if (w->property("lockedByCompare").toBool()) {
+            w->setProperty("lockedByCompare", QVariant());
+            w->setEnabled(true);
+        }
+    }
+    {
+        const QSignalBlocker blocker(m_compare);
+        m_compare->setChecked(on);
+    }
+    reloadPage();
+    recordReloaded();
+    updateHistoryButtons();
+}
+
 void CRecordEditDlg::done(int result)
 {
+    // Comparing: OK keeps the edit and sends it back; Cancel leaves the original sounding.
+    if (m_comparing) {
+        if (result == QDialog::Accepted) {
+            setComparing(false);
+        } else {
+            m_comparing = false;
+            m_edit->setImage(m_edited);
+            m_changesSent = false;
+        }
+    }
     // OK keeps what the page holds; either way the page leaves the MIDI engine's list.
     if (result == QDialog::Accepted)
         storePage();

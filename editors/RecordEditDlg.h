@@ -20,6 +20,11 @@ class QVBoxLayout;
 // what the page holds, Cancel drops it; either way the page leaves the MIDI engine's list
 // of remote-controlled pages. Enter in any page is OK, Escape is Cancel; Ctrl+Tab and
 // Ctrl+PageDown go to the next tab, with Shift or PageUp to the previous one.
+//
+// "&Undo" and "&Redo" (Ctrl+Z, Ctrl+Y, also from a text or number box) step through the
+// copy's history, sending what they change in realtime mode. "Co&mpare" (Ctrl+M) puts the
+// item as the editor got it into the instrument's temporary area and shows it, with the
+// pages locked; pressed again it sends the copy and unlocks the pages.
 class CRecordEditDlg : public QDialog
 {
     Q_OBJECT
@@ -43,8 +48,20 @@ public:
     QPushButton* okButton() const { return m_ok; }
     QPushButton* cancelButton() const { return m_cancel; }
 
+    QPushButton* undoButton() const { return m_undo; }
+    QPushButton* redoButton() const { return m_redo; }
+    QPushButton* compareButton() const { return m_compare; }
+
     // "&Send Patch": the whole copy to the temporary area, also with realtime off.
     void sendPatch();
+    void undo();
+    void redo();
+    // "Co&mpare" down (the original sounds and shows) or up (the copy again).
+    void setComparing(bool on);
+    bool comparing() const { return m_comparing; }
+    // A whole record put into the copy at once (a mutation, a morph): one undo step,
+    // the differing rows sent in realtime mode, the page shown anew.
+    void replaceRecord(const QByteArray& image);
 
     // The whole page where the screen has room for it; less, with the page scrolling,
     // on a small screen.
@@ -72,6 +89,10 @@ protected:
     virtual void pageCreated(CTabPage&) {}
     // Whether pages take remote values from the MIDI engine.
     virtual bool remoteControlled() const { return true; }
+    // The copy changed under the page (undo, redo, compare): the page is loaded anew;
+    // what the dialog shows itself follows here.
+    virtual void recordReloaded() {}
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
     // Writes what the current page holds into the copy, and shows the copy again.
     void storePage();
@@ -86,6 +107,8 @@ private:
     static constexpr int kFrameAllowance = 24;
     QSize boundedToScreen(QSize size) const;
     void closePage();
+    void updateHistoryButtons();
+    QByteArray originalImage() const;
 
     CServices& m_services;
     std::unique_ptr<CRecordEdit> m_edit;
@@ -104,4 +127,9 @@ private:
     QPushButton* m_sendPatch = nullptr;
     QPushButton* m_ok = nullptr;
     QPushButton* m_cancel = nullptr;
+    QPushButton* m_undo = nullptr;
+    QPushButton* m_redo = nullptr;
+    QPushButton* m_compare = nullptr;
+    bool m_comparing = false;
+    QByteArray m_edited; // the copy, while the original shows
 };

@@ -165,6 +165,7 @@ CRecordEdit::CRecordEdit(params::Editor editor, const QByteArray& image, const S
     : m_editor(editor), m_synth(synth), m_names(names)
 {
     setImage(image);
+    m_history.reset(m_image);
 }
 
 void CRecordEdit::setImage(const QByteArray& image)
@@ -279,6 +280,14 @@ CRecordEdit::RangePair CRecordEdit::applyRangePair(int lower, int upper, bool lo
 }
 
 bool CRecordEdit::change(const Param& p, int column, int value)
+{
+    if (!applyChange(p, column, value))
+        return false;
+    noteChange();
+    return true;
+}
+
+bool CRecordEdit::applyChange(const Param& p, int column, int value)
 {
     if (p.encoding == params::Encoding::Name || column < 0 || column >= recordlayout::blockCount(p.block))
         return false;
@@ -425,6 +434,7 @@ bool CRecordEdit::changeName(const QString& name)
             continue;
         std::memcpy(mutableData(block, 0) + p.offset, bytes.constData(), static_cast<std::size_t>(p.size));
         send(params::nameMessage(block, bytes, m_synth.deviceId));
+        noteChange();
         return true;
     }
     return false;
@@ -437,6 +447,14 @@ envelope::Values CRecordEdit::envelopeValues(envelope::Kind kind, int column) co
 }
 
 bool CRecordEdit::changeEnvelope(envelope::Kind kind, int column, const envelope::Values& values)
+{
+    if (!applyEnvelope(kind, column, values))
+        return false;
+    noteChange();
+    return true;
+}
+
+bool CRecordEdit::applyEnvelope(envelope::Kind kind, int column, const envelope::Values& values)
 {
     const Block block = recordlayout::subBlock(m_editor);
     if (column < 0 || column >= recordlayout::blockCount(block))
@@ -477,6 +495,7 @@ void CRecordEdit::copyTone(const QByteArray& source, int from, int to)
     auto* message = reinterpret_cast<std::uint8_t*>(m_image.data()) + CPatchArray::toneOffset(to);
     constexpr int kChecksumAt = CPatchArray::kToneSize - 2;
     message[kChecksumAt] = sysex::checksum(kChecksumAt - sysex::kOffAddress, message + sysex::kOffAddress);
+    noteChange();
 }
 
 bool CRecordEdit::copyBlock(int from, int to)
@@ -491,6 +510,7 @@ bool CRecordEdit::copyBlock(int from, int to)
     auto* message = mutableData(block, to) - sysex::kOffData;
     const int checksumAt = sysex::kOffData + size;
     message[checksumAt] = sysex::checksum(checksumAt - sysex::kOffAddress, message + sysex::kOffAddress);
+    noteChange();
     return true;
 }
 
@@ -500,5 +520,152 @@ QByteArray CRecordEdit::temporaryImage() const
     array->setRecord(0, m_image);
     QByteArray out(array->GetRecordSize(), '\0');
     array->GetAsTemporary(0, reinterpret_cast<std::uint8_t*>(out.data()), m_synth.deviceId);
+    return out;
+}
+
+void CRecordEdit::noteChange()
+{
+    if (m_history.record(m_image))
+        changedHistory();
+}
+
+void CRecordEdit::changedHistory()
+{
+    if (m_historyListener)
+        m_historyListener();
+}
+
+void CRecordEdit::beginStep()
+{
+    m_history.beginStep();
+}
+
+void CRecordEdit::endStep()
+{
+    m_history.endStep();
+    changedHistory();
+}
+
+bool CRecordEdit::replace(const QByteArray& image)
+{
+    const QByteArray before = m_image;
+    setImage(image);
+    if (m_image == before)
+        return false;
+    sendChanges(before);
+    noteChange();
+    return true;
+}
+
+bool CRecordEdit::undo()
+{
+    const std::optional<QByteArray> image = m_history.undo();
+    if (!image)
+        return false;
+    const QByteArray before = m_image;
+    m_image = *image;
+    sendChanges(before);
+    changedHistory();
+    return true;
+}
+
+bool CRecordEdit::redo()
+{
+    const std::optional<QByteArray> image = m_history.redo();
+    if (!image)
+        return false;
+    const QByteArray before = m_image;
+    m_image = *image;
+    sendChanges(before);
+    changedHistory();
+    return true;
+}
+
+void CRecordEdit::sendChanges(const QByteArray& from)
+{
+    if (!m_realtime || !m_sender)
+        return;
+    for (const QByteArray& message : changeMessages(from))
+        send(message);
+}
+
+QList<QByteArray> CRecordEdit::changeMessages(const QByteArray& fromImage) const
+{
+    QList<QByteArray> out;
+    QByteArray from = fromImage.left(m_image.size());
+    if (from.size() < m_image.size())
+        from.append(QByteArray(m_image.size() - from.size(), '\0'));
+    const std::uint8_t device = m_synth.deviceId;
+    for (const Block block : {recordlayout::commonBlock(m_editor), recordlayout::subBlock(m_editor)}) {
+        const std::vector<Param>& rows = params::rows(block);
+        for (int index = 0; index < recordlayout::blockCount(block); ++index) {
+            const auto* was =
+                reinterpret_cast<const std::uint8_t*>(from.constData()) + recordlayout::dataOffset(block, index);
+            const std::uint8_t* now = data(block, index);
+            // Bytes already sent by an earlier row (a group's number, an EFX type's rows).
+            std::vector<bool> sent;
+            const auto covered = [&sent](const Param& p) {
+                for (int b = p.offset; b < p.offset + p.size; ++b) {
+                    if (static_cast<std::size_t>(b) >= sent.size() || !sent[static_cast<std::size_t>(b)])
+                        return false;
+                }
+                return true;
+            };
+            const auto mark = [&sent](const Param& p) {
+                if (sent.size() < static_cast<std::size_t>(p.offset + p.size))
+                    sent.resize(static_cast<std::size_t>(p.offset + p.size), false);
+                for (int b = p.offset; b < p.offset + p.size; ++b)
+                    sent[static_cast<std::size_t>(b)] = true;
+            };
+            const auto differs = [&](const Param& p) {
+                return std::memcmp(was + p.offset, now + p.offset, static_cast<std::size_t>(p.size)) != 0;
+            };
+            for (const Param& p : rows) {
+                if (!params::existsOn(p, m_synth.model) || covered(p) || !differs(p))
+                    continue;
+                if (p.encoding == params::Encoding::Name) {
+                    out << params::nameMessage(
+                        block, QByteArrayView(reinterpret_cast<const char*>(now + p.offset), p.size), device);
+                    mark(p);
+                    continue;
+                }
+                if (p.encoding == params::Encoding::Group) {
+                    if (const Param* number = numberAfter(p)) {
+                        out << params::groupMessage(p, index, params::value(p, now), params::value(*number, now),
+                                                    device);
+                        mark(*number);
+                    } else {
+                        out << params::rowMessage(p, index, now, device);
+                    }
+                    mark(p);
+                    continue;
+                }
+                // A range that moves past its other bound: the other bound makes room first.
+                for (const PairRule& rule : kRangePairs) {
+                    if (p.id != QLatin1String(rule.lower))
+                        continue;
+                    const Param& upper = params::row(QString::fromLatin1(rule.upper));
+                    if (differs(upper) && params::value(p, now) > params::value(upper, was)) {
+                        out << params::rowMessage(upper, index, now, device);
+                        mark(upper);
+                    }
+                }
+                out << params::rowMessage(p, index, now, device);
+                mark(p);
+                // A new multi-effect type: its rows as the copy holds them, whether they
+                // changed or not, since the instrument set them anew with the type.
+                if (isEfxType(p)) {
+                    const int type = params::value(p, now);
+                    for (int row = 0; row < efx::kRowCount; ++row) {
+                        const Param* r = efx::rowUsed(type, row) ? efxRowOf(p, row) : nullptr;
+                        if (r && !covered(*r)) {
+                            out << params::rowMessage(*r, index, now, device);
+                            mark(*r);
+                        }
+                    }
+                }
+            }
+        }
+    }
     return out;
 }

@@ -1,10 +1,12 @@
 #pragma once
 
+#include "model/EditHistory.h"
 #include "model/EnvelopeShape.h"
 #include "model/ParamTable.h"
 #include "model/SynthSettings.h"
 
 #include <QByteArray>
+#include <QList>
 #include <QString>
 #include <QStringList>
 
@@ -46,6 +48,11 @@ sysex::Block subBlock(params::Editor editor);
 //
 // Values a row cannot hold (beyond its list, not a data byte) are refused: the copy
 // keeps its value and nothing is sent.
+//
+// The copy keeps its history: every change above is one undo step (a Multi Edit change
+// on four tones, an envelope dragged or shaped by a preset, a copied tone, a whole record
+// put in with replace()). Undo and redo put the copy back and, in realtime mode, send
+// the rows that differ, each as a change of it would send it.
 class CRecordEdit
 {
 public:
@@ -60,8 +67,30 @@ public:
 
     params::Editor editor() const { return m_editor; }
     const QByteArray& image() const { return m_image; }
-    // Replaces the whole copy (a copied tone, a reloaded record); sends nothing.
+    // Replaces the whole copy outside the history and sends nothing (the editor shows
+    // the original this way while comparing). A change of the sound is replace().
     void setImage(const QByteArray& image);
+
+    // The whole record changed at once (a mutation, a morph, a record put in from
+    // outside): one undo step; in realtime mode the rows that differ go out. False when
+    // nothing changed.
+    bool replace(const QByteArray& image);
+
+    // The history of the copy. Changes between beginStep() and endStep() are one step (a
+    // drag that changes a value on its way). undo() and redo() return false when there is
+    // no step to take.
+    const CEditHistory& history() const { return m_history; }
+    void beginStep();
+    void endStep();
+    bool undo();
+    bool redo();
+    // Called after every change of the history (a step added, undone or redone).
+    void setHistoryListener(std::function<void()> listener) { m_historyListener = std::move(listener); }
+    // The messages that bring an instrument holding record from to the copy: per block
+    // (common block first, then tone by tone), the rows whose bytes differ, in offset
+    // order; a group with its number, a name as a whole; a range pair in the order that
+    // never crosses; after an EFX type every row the type uses.
+    QList<QByteArray> changeMessages(const QByteArray& from) const;
     const SynthSettings& synth() const { return m_synth; }
     const CExpansionNames* names() const { return m_names; }
 
@@ -125,6 +154,13 @@ public:
     static RangePair applyRangePair(int lower, int upper, bool lowerChanged, int value);
 
 private:
+    bool applyChange(const params::Param& p, int column, int value);
+    bool applyEnvelope(envelope::Kind kind, int column, const envelope::Values& values);
+    // After a change: the history records the copy.
+    void noteChange();
+    void changedHistory();
+    // In realtime mode, the messages that bring the instrument from record from to the copy.
+    void sendChanges(const QByteArray& from);
     std::uint8_t* mutableData(sysex::Block block, int index);
     void store(const params::Param& p, int index, int value);
     void send(const QByteArray& message);
@@ -143,4 +179,6 @@ private:
     Selection m_selection{};
     QStringList m_userPatches;
     QStringList m_userRhythms;
+    CEditHistory m_history;
+    std::function<void()> m_historyListener;
 };

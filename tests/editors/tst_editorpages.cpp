@@ -490,6 +490,17 @@ void TestEditorPages::dragSendsWhatChanged()
     QVERIFY(level2 < 127 && level2 > 60);
     // The list shows the new level.
     QCOMPARE(qobject_cast<QComboBox*>(page->control(QStringLiteral("tone.tvf.level2"), 1))->currentIndex(), level2);
+    // The whole drag is one step: one undo brings every value back and sends them.
+    QCOMPARE(e->dlg->edit().history().undoCount(), std::size_t(1));
+    e->dlg->undo();
+    QCOMPARE(e->dlg->patch(), patch);
+    const QStringList back = addressed(e->sent());
+    QCOMPARE(back.size(), sent.size());
+    QCOMPARE(
+        back.last(),
+        QStringLiteral("03 00 12 60 %1").arg(int(patch[CPatchArray::toneParam(1, 0x60)]), 2, 16, QLatin1Char('0')));
+    QCOMPARE(qobject_cast<QComboBox*>(page->control(QStringLiteral("tone.tvf.level2"), 1))->currentIndex(),
+             int(patch[CPatchArray::toneParam(1, 0x60)]));
 }
 
 void TestEditorPages::disabledColumnEndsTheDrag()
