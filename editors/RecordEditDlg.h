@@ -46,6 +46,13 @@ public:
     // "&Send Patch": the whole copy to the temporary area, also with realtime off.
     void sendPatch();
 
+    // The whole record changed at once (a mutation, a kept morph): the copy becomes
+    // image, the page shows it, and in realtime mode the rows that differ go out.
+    void replaceRecord(const QByteArray& image);
+    // Sends the rows by which to differs from from (an instrument holding from then
+    // holds to), in realtime mode; nothing else changes.
+    void sendDifferences(const QByteArray& from, const QByteArray& to);
+
     // The whole page where the screen has room for it; less, with the page scrolling,
     // on a small screen.
     QSize sizeHint() const override;

@@ -897,7 +897,7 @@ std::vector<CMenuLayout> CToneloomView::menus()
           {kMidiMonitor}}},
         {QStringLiteral("&Midi"), {{kMidiSetup}, {kFindSynth}, {kInstalledBoards}, {kReceive}, {kSend}, {kStop}}},
         {QStringLiteral("&Tools"),
-         {{kRandomPatches}, {kCopyToPatch}, {kShowUsedPatches}, sep, {kVirtualSynth}, {kEnvelopePresets}}},
+         {{kRandomPatches}, {kMutate}, {kCopyToPatch}, {kShowUsedPatches}, sep, {kVirtualSynth}, {kEnvelopePresets}}},
         {QStringLiteral("&Window"), {{kWindowCascade}, {kWindowTile}}},
         {QStringLiteral("&Help"), {{kAppAbout}}},
     };
