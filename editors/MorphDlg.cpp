@@ -1,6 +1,7 @@
 #include "editors/MorphDlg.h"
 
 #include "model/PatchVariation.h"
+#include "model/RecordArray.h"
 
 #include <QComboBox>
 #include <QDialogButtonBox>
@@ -22,7 +23,8 @@ CMorphDlg::CMorphDlg(const QByteArray& a, CPatchSource sources, SynthModel model
 {
     setWindowTitle(QStringLiteral("Morph"));
     auto* form = new QFormLayout;
-    form->addRow(QStringLiteral("A:"), new QLabel(QStringLiteral("the edited patch"), this));
+    const QString name = QString::fromLatin1(a.mid(CRecordArray::kNameOffset, CRecordArray::kNameLength)).trimmed();
+    form->addRow(QStringLiteral("A:"), new QLabel(QStringLiteral("the edited patch, %1").arg(name), this));
     m_source = new QComboBox(this);
     m_source->addItems(m_sources.lines);
     m_source->setEnabled(!m_sources.lines.isEmpty());
@@ -36,7 +38,9 @@ CMorphDlg::CMorphDlg(const QByteArray& a, CPatchSource sources, SynthModel model
     m_percent->setMinimumWidth(m_percent->fontMetrics().horizontalAdvance(QStringLiteral("100 %")));
     row->addWidget(m_slider, 1);
     row->addWidget(m_percent);
-    form->addRow(QStringLiteral("B&lend:"), row);
+    auto* blendLabel = new QLabel(QStringLiteral("B&lend:"), this);
+    blendLabel->setBuddy(m_slider);
+    form->addRow(blendLabel, row);
     auto* layout = new QVBoxLayout(this);
     if (m_sources.lines.isEmpty())
         layout->addWidget(new QLabel(QStringLiteral("No open bank or library holds a patch to morph with."), this));
