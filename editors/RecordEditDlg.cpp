@@ -20,7 +20,7 @@
 
 namespace {
 
-// Room for the largest page, so that the dialog keeps its size from tab to tab.
+// Room for the largest page.
 constexpr int kPageWidth = 1020;
 constexpr int kPageHeight = 520;
 
@@ -47,7 +47,6 @@ CRecordEditDlg::CRecordEditDlg(CServices& services, params::Editor editor, const
         texts << tab.text;
     m_tabs = new CMultiRowTabBar(texts, tabRows, this);
     m_pageArea = new QWidget(this);
-    m_pageArea->setMinimumSize(kPageWidth, kPageHeight);
     m_pageLayout = new QVBoxLayout(m_pageArea);
     m_pageLayout->setContentsMargins(0, 0, 0, 0);
 
@@ -145,10 +144,21 @@ QSize CRecordEditDlg::sizeHint() const
     // The whole page without scroll bars, as far as the screen allows.
     QSize hint = QDialog::sizeHint();
     if (const auto* scroller = findChild<QScrollArea*>(QStringLiteral("PageScroller"))) {
-        const QSize page = m_pageArea->sizeHint().expandedTo(m_pageArea->minimumSize());
+        // Room for the largest page, so that the dialog keeps its size from tab to tab;
+        // on a smaller screen the pages reflow and scroll only below their own minimum.
+        const QSize page = m_pageArea->sizeHint().expandedTo(QSize(kPageWidth, kPageHeight));
         hint += (page - scroller->sizeHint()).expandedTo(QSize(0, 0));
     }
     return boundedToScreen(hint);
+}
+
+void CRecordEditDlg::setVisible(bool visible)
+{
+    if (visible && !m_sized) {
+        m_sized = true;
+        resize(sizeHint());
+    }
+    QDialog::setVisible(visible);
 }
 
 QSize CRecordEditDlg::boundedToScreen(QSize size) const

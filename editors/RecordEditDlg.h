@@ -56,6 +56,9 @@ public:
     // The whole page where the screen has room for it; less, with the page scrolling,
     // on a small screen.
     QSize sizeHint() const override;
+    // Opens at its size hint: a window left to size itself gets at most two thirds of
+    // the screen, which scrolls the pages where the screen has room for them.
+    void setVisible(bool visible) override;
 
 public slots:
     void done(int result) override;
@@ -97,6 +100,7 @@ private:
     // The record as the editor got it, and whether changes of it went to the instrument.
     QByteArray m_original;
     bool m_changesSent = false;
+    bool m_sized = false;
     CMultiRowTabBar* m_tabs = nullptr;
     QWidget* m_pageArea = nullptr;
     QVBoxLayout* m_pageLayout = nullptr;

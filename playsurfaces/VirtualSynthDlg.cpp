@@ -14,6 +14,7 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QScrollArea>
+#include <QStyle>
 #include <QVBoxLayout>
 
 namespace {
@@ -88,10 +89,19 @@ void CVirtualSynthDlg::buildPanel()
         QWidget::setTabOrder(m_tabOrder[i], m_tabOrder[i + 1]);
     // The whole panel at most; as much of it as the screen shows at first.
     const QSize whole = QDialog::sizeHint() + (panel->sizeHint() - scroller->sizeHint()).expandedTo(QSize(0, 0));
-    setMaximumSize(whole);
     QSize first = whole;
-    if (const QScreen* screen = this->screen())
-        first = first.boundedTo(screen->availableGeometry().size() - QSize(kFrameAllowance, 2 * kFrameAllowance));
+    if (const QScreen* screen = this->screen()) {
+        const QSize room = screen->availableGeometry().size() - QSize(kFrameAllowance, 2 * kFrameAllowance);
+        // Where the panel scrolls one way, its scroll bar takes room the other way:
+        // without it the bar would cover the last row (or column) of knobs.
+        const int bar = style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, this);
+        if (first.width() > room.width())
+            first.rheight() += bar;
+        if (first.height() > room.height())
+            first.rwidth() += bar;
+        first = first.boundedTo(room);
+    }
+    setMaximumSize(whole.expandedTo(first));
     resize(first);
 }
 

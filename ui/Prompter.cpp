@@ -90,6 +90,11 @@ QString CPrompter::getOpenFileName(const QString& filter, const QString& default
     return dialog.selectedFiles().first();
 }
 
+QString CPrompter::getExistingFolder(const QString& title)
+{
+    return QFileDialog::getExistingDirectory(m_parent, title, QDir::currentPath());
+}
+
 int CPrompter::exec(QDialog& dialog)
 {
     return dialog.exec();

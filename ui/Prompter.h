@@ -29,6 +29,8 @@ public:
     // they start in the process's current folder. An empty result means Cancel.
     virtual QString getSaveFileName(const QString& filter, const QString& defaultSuffix);
     virtual QString getOpenFileName(const QString& filter, const QString& defaultSuffix);
+    // A folder chooser titled title; empty means Cancel.
+    virtual QString getExistingFolder(const QString& title);
     // The save-file chooser with a title that says what is saved ("Save Patches") and
     // the file it starts at (empty: none). Runs getSaveFileName, which shows both.
     QString chooseSaveFileName(const QString& filter, const QString& defaultSuffix, const QString& title,

@@ -399,8 +399,11 @@ void CToneloomView::fitFrameToGrid()
     int extraHeight = 0;
     if (rect.left() + border.width() + total.width() <= client.right() + 1) {
         rect.setWidth(border.width() + total.width());
-    } else if (rect.width() < client.right() + 1 - rect.left()) {
-        rect.setWidth(client.right() + 1 - rect.left());
+    } else {
+        // The grid scrolls sideways: its scroll bar must not cover the last row, also
+        // when the window already spans the whole width.
+        if (rect.width() < client.right() + 1 - rect.left())
+            rect.setWidth(client.right() + 1 - rect.left());
         extraHeight = horizontalScrollBar()->sizeHint().height();
     }
     if (rect.top() + border.height() + total.height() + extraHeight <= client.bottom() + 1)

@@ -10,6 +10,7 @@
 #include "library/LibraryHistory.h"
 #include "library/LibraryModel.h"
 #include "library/ui/DoublePatchesDlg.h"
+#include "library/ui/ExportDlg.h"
 #include "library/ui/ImportDlg.h"
 #include "library/ui/KeysDlg.h"
 #include "library/ui/PropertiesDlg.h"
@@ -27,10 +28,8 @@
 #include <QContextMenuEvent>
 #include <QDir>
 #include <QDragEnterEvent>
-#include <QFileDialog>
 #include <QFileInfo>
 #include <QHeaderView>
-#include <QInputDialog>
 #include <QLocale>
 #include <QMdiArea>
 #include <QMdiSubWindow>
@@ -673,50 +672,43 @@ void CLibraryView::exportSelected()
     const std::vector<int> entries = selectedEntries();
     if (entries.empty())
         return;
-    const QStringList choices = {QStringLiteral("One bank file, JV-1080 layout"),
-                                 QStringLiteral("One bank file, JV-2080 layout"),
-                                 QStringLiteral("One bank file, XP layout"), QStringLiteral("One file per patch")};
-    bool ok = false;
-    const int current = static_cast<int>(m_services.settings().synth().model);
-    const QString choice = QInputDialog::getItem(
-        this, QStringLiteral("Export from Library"),
-        QStringLiteral("Write the %1 selected patches to:").arg(entries.size()), choices, current, false, &ok);
-    if (!ok)
+    const QString title = QStringLiteral("Export from Library");
+    CExportDlg dialog(static_cast<int>(entries.size()),
+                      static_cast<CExportDlg::Choice>(m_services.settings().synth().model), this);
+    if (m_services.prompter().exec(dialog) != QDialog::Accepted)
+        return;
+    const CExportDlg::Choice choice = dialog.choice();
+    const bool perPatch = choice == CExportDlg::kOneFilePerPatch;
+    if (!perPatch && entries.size() > static_cast<std::size_t>(libexport::kBankPatches)) {
+        m_services.prompter().showMessage(
+            MessageIcon::Exclamation,
+            QStringLiteral("A bank holds 128 patches; select at most 128 to export them as a bank."));
+        return;
+    }
+    const QString target =
+        perPatch ? m_services.prompter().getExistingFolder(title)
+                 : m_services.prompter().chooseSaveFileName(QStringLiteral("Bank (*.syx)|*.syx|All Files (*.*)|*.*||"),
+                                                            QStringLiteral("syx"), title);
+    if (target.isEmpty())
         return;
     const auto records = m_document->ReadRecords(entries);
     if (!records)
         return;
     QString error;
-    const qsizetype which = choices.indexOf(choice);
-    if (which == 3) {
-        const QString folder = QFileDialog::getExistingDirectory(this, QStringLiteral("Export from Library"));
-        if (folder.isEmpty())
-            return;
-        for (std::size_t i = 0; i < records->size(); ++i) {
+    if (perPatch) {
+        for (std::size_t i = 0; i < records->size() && error.isEmpty(); ++i) {
             const QByteArray& record = (*records)[i];
-            const QString file = QDir(folder).filePath(
+            const QString file = QDir(target).filePath(
                 libexport::singleFileName(entries[i] + 1, record.mid(clb::kOffName, clb::kNameLength)));
-            if (!libexport::writeFile(
-                    file, libexport::singlePatchBytes(clb::patchOf(record), m_services.settings().synth().deviceId),
-                    &error))
-                break;
+            libexport::writeFile(
+                file, libexport::singlePatchBytes(clb::patchOf(record), m_services.settings().synth().deviceId),
+                &error);
         }
     } else {
-        if (entries.size() > static_cast<std::size_t>(libexport::kBankPatches)) {
-            m_services.prompter().showMessage(
-                MessageIcon::Exclamation,
-                QStringLiteral("A bank holds 128 patches; select at most 128 to export them as a bank."));
-            return;
-        }
-        const QString path =
-            m_services.prompter().chooseSaveFileName(QStringLiteral("Bank (*.syx)|*.syx|All Files (*.*)|*.*||"),
-                                                     QStringLiteral("syx"), QStringLiteral("Export from Library"));
-        if (path.isEmpty())
-            return;
         std::vector<QByteArray> patches;
         for (const QByteArray& record : *records)
             patches.push_back(clb::patchOf(record));
-        libexport::writeFile(path, libexport::bankBytes(patches, static_cast<SynthModel>(which)), &error);
+        libexport::writeFile(target, libexport::bankBytes(patches, static_cast<SynthModel>(choice)), &error);
     }
     if (!error.isEmpty())
         m_services.prompter().showMessage(MessageIcon::Exclamation, QStringLiteral("Error while saving !\n") + error);

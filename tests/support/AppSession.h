@@ -56,6 +56,11 @@ public:
     {
         return getSaveFileName(filter, suffix);
     }
+    QString getExistingFolder(const QString& title) override
+    {
+        fileTitles << title;
+        return files.isEmpty() ? QString() : files.takeFirst();
+    }
     int exec(QDialog& dialog) override
     {
         dialogs << dialog.windowTitle();

@@ -36,6 +36,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScrollBar>
 #include <QSignalSpy>
 #include <QSpinBox>
 #include <QTemporaryDir>
@@ -110,6 +111,19 @@ private slots:
         QCOMPARE(view->HitTest(QPoint(cell.width() + 1, 0)), -1);
         // The window was fitted to the grid.
         QTRY_COMPARE(view->viewport()->size(), view->totalSize(kPatches));
+    }
+
+    // Narrower than its grid, a bank window scrolls sideways; the scroll bar sits below
+    // the last row instead of covering it, also where the window spans the whole width.
+    void narrowWindowShowsEveryRow()
+    {
+        CLoopbackDevice ports;
+        auto s = start(freshIni(), ports);
+        s->frame()->setGeometry(QRect(0, 0, 700, 1000));
+        CToneloomView* view = newBank(*s);
+        QTRY_VERIFY(view->horizontalScrollBar()->isVisible());
+        QCOMPARE(view->viewport()->height(), view->totalSize(kPatches).height());
+        QVERIFY(!view->verticalScrollBar()->isVisible());
     }
 
     void clickRules()

@@ -8,8 +8,10 @@
 #include "bank/ToneloomDoc.h"
 #include "bank/ui/CopyboxDlg.h"
 #include "editors/EditPatchDlg.h"
+#include "library/LibraryExport.h"
 #include "library/LibraryModel.h"
 #include "library/ui/DoublePatchesDlg.h"
+#include "library/ui/ExportDlg.h"
 #include "library/ui/KeyChoice.h"
 #include "library/ui/KeysDlg.h"
 #include "library/ui/LibraryView.h"
@@ -637,6 +639,59 @@ private slots:
         QCOMPARE(doc.entry(0).keys[0], 5);
         QCOMPARE(doc.date(1), QStringLiteral("01.01.1990 00:00"));
         QCOMPARE(view->selectedEntries(), std::vector<int>{0});
+    }
+
+    // Export asks where the selected patches go in a window of its own, then writes a
+    // bank in the chosen layout or one file per patch.
+    void exportWritesWhatWasChosen_data()
+    {
+        QTest::addColumn<int>("choice"); // -1: the window is cancelled
+        QTest::newRow("JV-1080 bank") << int(CExportDlg::kBankJV1080);
+        QTest::newRow("XP bank") << int(CExportDlg::kBankXP);
+        QTest::newRow("one file per patch") << int(CExportDlg::kOneFilePerPatch);
+        QTest::newRow("cancelled") << -1;
+    }
+    void exportWritesWhatWasChosen()
+    {
+        QFETCH(int, choice);
+        CLibraryView* view = openRecords({{"A"}, {"B"}, {"C"}});
+        clickRow(view, 0);
+        clickRow(view, 2, Qt::ControlModifier);
+        int offered = -2;
+        m_s->prompter.onExec = [&](QDialog& dialog) {
+            auto* exportDlg = qobject_cast<CExportDlg*>(&dialog);
+            if (!exportDlg)
+                return int(QDialog::Rejected);
+            offered = exportDlg->choice();
+            if (choice < 0)
+                return int(QDialog::Rejected);
+            exportDlg->setChoice(static_cast<CExportDlg::Choice>(choice));
+            return int(QDialog::Accepted);
+        };
+        const QString out = m_dir.filePath(QStringLiteral("export%1").arg(++m_files));
+        if (choice == CExportDlg::kOneFilePerPatch)
+            QVERIFY(QDir().mkpath(out));
+        m_s->prompter.files << out;
+        action(cmd::kLibraryExport)->trigger();
+        QCOMPARE(m_s->prompter.dialogs, QStringList{QStringLiteral("Export from Library")});
+        QCOMPARE(offered, int(CExportDlg::kBankJV1080)); // the model of the settings
+        QVERIFY2(m_s->prompter.texts().isEmpty(), qPrintable(m_s->prompter.texts().join('\n')));
+        const std::vector<QByteArray> patches = {patch("A"), patch("C")};
+        if (choice < 0) {
+            QCOMPARE(m_s->prompter.files.size(), 1); // no chooser was asked
+            QVERIFY(!QFileInfo::exists(out));
+        } else if (choice == CExportDlg::kOneFilePerPatch) {
+            const std::uint8_t id = m_s->app->settings().synth().deviceId;
+            QCOMPARE(QDir(out).entryList(QDir::Files).size(), 2);
+            QCOMPARE(testsupport::readFile(QDir(out).filePath(
+                         libexport::singleFileName(1, patches[0].mid(CRecordArray::kNameOffset, clb::kNameLength)))),
+                     libexport::singlePatchBytes(patches[0], id));
+            QCOMPARE(testsupport::readFile(QDir(out).filePath(
+                         libexport::singleFileName(3, patches[1].mid(CRecordArray::kNameOffset, clb::kNameLength)))),
+                     libexport::singlePatchBytes(patches[1], id));
+        } else {
+            QCOMPARE(testsupport::readFile(out), libexport::bankBytes(patches, static_cast<SynthModel>(choice)));
+        }
     }
 
     void aNewLibraryNeverEmptiesAnOpenOne()
