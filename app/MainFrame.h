@@ -13,6 +13,7 @@
 #include <QStringList>
 #include <memory>
 #include <thread>
+#include <vector>
 
 class CAuditionFilter;
 class CBulkTransfer;
@@ -29,6 +30,7 @@ class CPianoKeyboardWnd;
 class CPrompter;
 class CStatusDlg;
 class CToneloomApp;
+class CToneloomView;
 class QAction;
 class QLabel;
 class QMdiArea;
@@ -65,6 +67,10 @@ public:
     // Sends the bank's chosen part to user or card memory under the status window.
     bool sendBank(CToneloomDoc& document, int which, bool cardMemory, const BankSlots* only = nullptr) override;
     bool isTransferActive() const override;
+    QStringList openBankPatchLines() override;
+    QByteArray openBankPatch(int line) override;
+    // The open bank windows, in the order they were opened.
+    std::vector<CToneloomView*> bankViews() const;
     CEnvelopeGraph* createEnvelopeGraph(QWidget* parent) override;
     CValueKnob* createKnob(QWidget* parent) override;
     QWidget* createCaption(const QString& text, QWidget* parent) override;

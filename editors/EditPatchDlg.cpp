@@ -116,8 +116,17 @@ void CEditPatchDlg::mutate()
 void CEditPatchDlg::morph()
 {
     storePage();
+    // The patches of the bank or library the editor came from, then those of every open bank.
+    CPatchSource sources = m_source;
+    const int own = static_cast<int>(sources.lines.size());
+    sources.lines << services().openBankPatchLines();
+    sources.record = [this, own](int line) {
+        if (line < own)
+            return m_source.record ? m_source.record(line) : QByteArray();
+        return services().openBankPatch(line - own);
+    };
     CMorphDlg dialog(
-        record(), m_source, edit().synth().model,
+        record(), sources, edit().synth().model,
         [this](const QByteArray& from, const QByteArray& to) { sendDifferences(from, to); }, this);
     if (services().prompter().exec(dialog) != QDialog::Accepted)
         return;

@@ -2,7 +2,9 @@
 
 #include "model/BankImage.h"
 
+#include <QByteArray>
 #include <QString>
+#include <QStringList>
 
 class CAppSettings;
 class CCopybox;
@@ -40,6 +42,14 @@ public:
     // under the program's transfer status; where only is given, just the records it
     // marks. False when no send started.
     virtual bool sendBank(CToneloomDoc& document, int which, bool cardMemory, const BankSlots* only = nullptr) = 0;
+    // The patches of every open bank, one line each ("BANK 1: NAME"), and the patch image
+    // of a line (empty when there is none): what Morph may blend with.
+    virtual QStringList openBankPatchLines() { return {}; }
+    virtual QByteArray openBankPatch(int line)
+    {
+        (void)line;
+        return {};
+    }
     // A bulk transfer is running: commands that would start another are disabled.
     virtual bool isTransferActive() const = 0;
     // An envelope graph for an editor page, a child of parent; null when the program

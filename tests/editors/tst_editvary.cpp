@@ -12,6 +12,7 @@
 #include "model/RecordEdit.h"
 
 #include <QCheckBox>
+#include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -144,6 +145,40 @@ private slots:
             if (!keep)
                 QCOMPARE(closing, rowMessages(b, a, device));
         }
+    }
+
+    // B may be any patch of an open bank, after the patches of the editor's own source.
+    void morphOffersOpenBanks()
+    {
+        CLoopbackDevice ports;
+        auto s = start(freshIni(), ports);
+        CToneloomView* view = testsupport::newBank(*s);
+        QVERIFY(view);
+        variation::MutateOptions o;
+        o.amount = 60;
+        o.seed = 11;
+        const QByteArray other = variation::mutate(params::Editor::Patch, view->document().patches().record(4), o);
+        view->document().patches().setRecord(4, other);
+        CEditPatchDlg dlg(*s->frame(), newPatch(),
+                          CPatchSource{{QStringLiteral("1: OWN")}, [](int) { return newPatch(); }});
+        QStringList lines;
+        QByteArray result;
+        s->prompter.onExec = [&](QDialog& dialog) {
+            auto* m = qobject_cast<CMorphDlg*>(&dialog);
+            if (!m)
+                return int(QDialog::Rejected);
+            for (int i = 0; i < m->sourceBox()->count(); ++i)
+                lines << m->sourceBox()->itemText(i);
+            m->sourceBox()->setCurrentIndex(1 + 4);
+            m->slider()->setValue(100);
+            result = m->result();
+            return int(QDialog::Rejected);
+        };
+        dlg.morph();
+        QCOMPARE(lines.size(), 1 + CPatchArray::kCount);
+        QCOMPARE(lines.first(), QStringLiteral("1: OWN"));
+        QVERIFY2(lines.at(5).endsWith(QStringLiteral(" 5: INIT PATCH")), qPrintable(lines.at(5)));
+        QCOMPARE(result, other);
     }
 
     // Tools > Mutate on selected bank patches: each its own variation from the seed,
