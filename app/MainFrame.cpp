@@ -2,9 +2,9 @@
 
 #include "app/AboutDlg.h"
 #include "app/AuditionFilter.h"
+#include "app/DocumentHost.h"
 #include "app/KurvexGraph.h"
 #include "app/ModuleKnob.h"
-#include "app/ToneloomApp.h"
 #include "bank/ToneloomDoc.h"
 #include "bank/ui/GlobalSettingsDlg.h"
 #include "bank/ui/ToneloomView.h"
@@ -62,7 +62,7 @@ static void initResources()
     Q_INIT_RESOURCE(toneloom);
 }
 
-CMainFrame::CMainFrame(CToneloomApp& app, CAppSettings& settings, CPrompter& prompter, CMidiPortProvider& ports)
+CMainFrame::CMainFrame(CDocumentHost& app, CAppSettings& settings, CPrompter& prompter, CMidiPortProvider& ports)
     : m_app(app), m_settings(settings), m_prompter(prompter), m_ports(ports), m_recent(settings.ini())
 {
     initResources();

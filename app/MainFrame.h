@@ -29,7 +29,7 @@ class CMidiPortProvider;
 class CPianoKeyboardWnd;
 class CPrompter;
 class CStatusDlg;
-class CToneloomApp;
+class CDocumentHost;
 class CToneloomView;
 class QAction;
 class QLabel;
@@ -52,7 +52,7 @@ public:
     static constexpr const char* kTitle = "Toneloom! for JV and XP V5.60";
     static constexpr int kRecentFileCount = CRecentFiles::kCount;
 
-    CMainFrame(CToneloomApp& app, CAppSettings& settings, CPrompter& prompter, CMidiPortProvider& ports);
+    CMainFrame(CDocumentHost& app, CAppSettings& settings, CPrompter& prompter, CMidiPortProvider& ports);
     ~CMainFrame() override;
 
     // CServices
@@ -170,7 +170,7 @@ private:
     static CWindowPlacement placementOf(const QWidget* window, const QRect& normal);
     static void applyPlacement(QWidget* window, const CWindowPlacement& placement, Qt::WindowStates showState);
 
-    CToneloomApp& m_app;
+    CDocumentHost& m_app;
     CAppSettings& m_settings;
     CPrompter& m_prompter;
     CMidiPortProvider& m_ports;

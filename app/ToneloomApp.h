@@ -1,5 +1,7 @@
 #pragma once
 
+#include "app/DocumentHost.h"
+
 #include <QList>
 #include <QObject>
 #include <QString>
@@ -17,7 +19,7 @@ class QWidget;
 
 // The program: its settings file, the kinds of document it opens, the main window,
 // and the commands that open documents and show the About box.
-class CToneloomApp : public QObject
+class CToneloomApp : public QObject, public CDocumentHost
 {
     Q_OBJECT
 
@@ -48,25 +50,25 @@ public:
     CMainFrame* mainFrame() const { return m_frame.get(); }
     CAppSettings& settings() { return *m_settings; }
     CPrompter& prompter() { return *m_prompter; }
-    CEmulatorDevice* emulator() const { return m_emulator.get(); }
+    CEmulatorDevice* emulator() const override { return m_emulator.get(); }
 
     // Document kinds; the bank comes first. The library window registers its own.
     void AddDocTemplate(std::unique_ptr<CDocTemplate> docTemplate);
-    QList<CDocTemplate*> templates() const;
+    QList<CDocTemplate*> templates() const override;
     CDocTemplate* bankTemplate() const { return m_templates.empty() ? nullptr : m_templates.front().get(); }
     // The first template whose extension equals extension exactly (".syx"), or none.
     CDocTemplate* FindTemplate(const QString& extension) const;
     // ".clb" (in any case) opens a library, every other file a bank, in a new window;
     // a file that is open already has its window activated instead. Returns the
     // document's window, or nullptr when the file could not be opened.
-    QWidget* OpenDocumentFile(const QString& path);
+    QWidget* OpenDocumentFile(const QString& path) override;
     // The window of the open document whose file is path, or none.
-    QWidget* findOpenDocument(const QString& path) const;
+    QWidget* findOpenDocument(const QString& path) const override;
 
-    void OnFileNew();
-    void OnFileOpen();
-    void OnAppAbout();
-    void OnFilePrintSetup();
+    void OnFileNew() override;
+    void OnFileOpen() override;
+    void OnAppAbout() override;
+    void OnFilePrintSetup() override;
     QString readmePath() const;
 
 private:

@@ -7,6 +7,7 @@
 
 #include <QFile>
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstdlib>
 #include <numeric>
@@ -88,14 +89,17 @@ CFeatures::CFeatures()
                                                                 : CPatchArray::toneParam(tone, row.offset);
             // A byte holds a numeric row's distance from its minimum; a row of a wider
             // range (none of the patch's rows today) counts as equal or not.
+            const int itemTone = block == sysex::Block::PatchCommon ? -1 : tone;
+            const bool isSwitch = is(row.id, "tone.switch");
             if (w.measure == Measure::Categorical || row.max - row.min > 255) {
-                categorical.push_back({base, &row, w.weight, 0, 0});
+                categorical.push_back({base, &row, w.weight, 0, 0, itemTone, isSwitch});
                 m_total += w.weight;
             } else {
                 const int range = row.max - row.min;
                 if (range <= 0)
                     continue;
-                numeric.push_back({base, &row, w.weight / static_cast<float>(range), row.min, range});
+                numeric.push_back(
+                    {base, &row, w.weight / static_cast<float>(range), row.min, range, itemTone, isSwitch});
                 m_total += w.weight;
             }
         }
@@ -112,12 +116,16 @@ CFeatures::CFeatures()
 void CFeatures::extract(const char* patch, std::uint8_t* out) const
 {
     const auto* image = reinterpret_cast<const std::uint8_t*>(patch);
+    // The row's value read from the block's data, wherever the block starts.
+    const auto valueOf = [image](const Item& it) { return params::value(*it.row, image + it.offset - it.row->offset); };
+    std::array<bool, CPatchArray::kTones> silent{};
+    for (const Item& it : m_items)
+        if (it.isSwitch && it.tone >= 0 && it.tone < CPatchArray::kTones)
+            silent[static_cast<std::size_t>(it.tone)] = valueOf(it) == 0;
     for (std::size_t i = 0; i < m_items.size(); ++i) {
         const Item& it = m_items[i];
-        const params::Param& row = *it.row;
-        // The row's value read from the block's data, wherever the block starts.
-        const std::uint8_t* data = image + it.offset - row.offset;
-        const int value = params::value(row, data);
+        const bool muted = it.tone >= 0 && !it.isSwitch && silent[static_cast<std::size_t>(it.tone)];
+        const int value = muted ? it.row->min : valueOf(it);
         if (static_cast<int>(i) < m_numeric) {
             out[i] = static_cast<std::uint8_t>(std::clamp(value - it.min, 0, it.range));
         } else {

@@ -36,7 +36,8 @@ public:
 
     // Bytes per patch: one per numeric row, two per categorical one.
     int size() const { return m_size; }
-    // Writes size() bytes for a 645-byte patch image.
+    // Writes size() bytes for a 645-byte patch image. A tone that is switched off plays
+    // nothing: its rows read as their minimum, so that only its switch counts.
     void extract(const char* patch, std::uint8_t* out) const;
     // 0 for equal features; totalWeight() at most.
     float distance(const std::uint8_t* a, const std::uint8_t* b) const;
@@ -58,6 +59,8 @@ private:
         float scale; // weight ÷ range (numeric), weight (categorical)
         int min;
         int range;
+        int tone; // -1 for a common row
+        bool isSwitch;
     };
     std::vector<Item> m_items;
     int m_numeric = 0;

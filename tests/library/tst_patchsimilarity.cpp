@@ -80,18 +80,30 @@ const std::vector<RefRow>& referenceRows()
     return rows;
 }
 
-// The distance as the rows define it, summed in the plainest way.
+bool toneIsOn(QByteArray& image, int tone)
+{
+    const params::Param* toneSwitch = params::find(QStringLiteral("tone.switch"));
+    return params::value(*toneSwitch, blockData(image, *toneSwitch, tone)) != 0;
+}
+
+// The distance as the rows define it, summed in the plainest way; the rows of a tone
+// that is switched off read as their minimum.
 double referenceDistance(const QByteArray& a, const QByteArray& b, double& total)
 {
     double d = 0;
     total = 0;
     QByteArray ca = a;
     QByteArray cb = b;
+    const auto valueIn = [](QByteArray& image, const RefRow& r) {
+        const bool toneRow = r.row->block == sysex::Block::PatchTone && r.row->id != QLatin1String("tone.switch");
+        return toneRow && !toneIsOn(image, r.tone) ? r.row->min
+                                                   : params::value(*r.row, blockData(image, *r.row, r.tone));
+    };
     for (const RefRow& r : referenceRows()) {
         const params::Param& row = *r.row;
         const similarity::Weight w = r.weight;
-        const int va = params::value(row, blockData(ca, row, r.tone));
-        const int vb = params::value(row, blockData(cb, row, r.tone));
+        const int va = valueIn(ca, r);
+        const int vb = valueIn(cb, r);
         if (w.measure == similarity::Measure::Categorical || row.max - row.min > 255) {
             total += w.weight;
             d += va != vb ? w.weight : 0.0;
@@ -174,6 +186,41 @@ private slots:
                                               patches[static_cast<std::size_t>(entry)].constData());
             QCOMPARE(matches[i].exact, exact || matches[i].entry == entry);
         }
+    }
+
+    // A tone that is switched off plays nothing: what it holds does not count, its
+    // switch does.
+    void aSilentToneCountsOnlyByItsSwitch_data()
+    {
+        QTest::addColumn<bool>("toneOn");
+        QTest::addColumn<QString>("changed");
+        QTest::addColumn<bool>("equal");
+        QTest::newRow("cutoff of a silent tone") << false << "tone.tvf.cutoff" << true;
+        QTest::newRow("wave of a silent tone") << false << "tone.wave.number" << true;
+        QTest::newRow("cutoff of a sounding tone") << true << "tone.tvf.cutoff" << false;
+        QTest::newRow("the switch itself") << true << "tone.switch" << false;
+    }
+    void aSilentToneCountsOnlyByItsSwitch()
+    {
+        QFETCH(bool, toneOn);
+        QFETCH(QString, changed);
+        QFETCH(bool, equal);
+        const params::Param* toneSwitch = params::find(QStringLiteral("tone.switch"));
+        const params::Param* row = params::find(changed);
+        QVERIFY(toneSwitch && row);
+        QByteArray a = patch("A");
+        params::setValue(*toneSwitch, blockData(a, *toneSwitch, 2), toneOn ? 1 : 0);
+        QByteArray b = a;
+        const int old = params::value(*row, blockData(b, *row, 2));
+        params::setValue(*row, blockData(b, *row, 2), old == row->min ? row->min + 1 : row->min);
+        const CSimilarityIndex index = indexOf({a, b});
+        const auto found = index.nearest(0, 2);
+        QCOMPARE(found.size(), std::size_t(2));
+        QCOMPARE(found[1].entry, 1);
+        QCOMPARE(found[1].distance == 0, equal);
+        QVERIFY(!found[1].exact); // the bytes differ all the same
+        QCOMPARE(similarity::percentText(found[1].percent, found[1].exact),
+                 equal ? QStringLiteral("99.9 %") : similarity::percentText(referencePercent(a, b), false));
     }
 
     void itselfAndNearDoubles()
