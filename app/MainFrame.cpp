@@ -553,6 +553,40 @@ QList<CChildFrame*> CMainFrame::childFrames() const
     return list;
 }
 
+std::vector<CToneloomView*> CMainFrame::bankViews() const
+{
+    std::vector<CToneloomView*> views;
+    for (QMdiSubWindow* sub : m_mdi->subWindowList(QMdiArea::CreationOrder))
+        if (auto* view = qobject_cast<CToneloomView*>(sub->widget()))
+            views.push_back(view);
+    return views;
+}
+
+QStringList CMainFrame::openBankPatchLines()
+{
+    QStringList lines;
+    for (CToneloomView* view : bankViews()) {
+        QString bank = QFileInfo(view->document().pathName()).fileName();
+        if (bank.isEmpty())
+            bank = view->windowTitle();
+        const CPatchArray& patches = view->document().patches();
+        for (int i = 0; i < patches.GetCount(); ++i)
+            lines << QStringLiteral("%1 %2: %3").arg(bank).arg(i + 1).arg(patches.name(i).trimmed());
+    }
+    return lines;
+}
+
+QByteArray CMainFrame::openBankPatch(int line)
+{
+    for (CToneloomView* view : bankViews()) {
+        const CPatchArray& patches = view->document().patches();
+        if (line >= 0 && line < patches.GetCount())
+            return patches.record(line);
+        line -= patches.GetCount();
+    }
+    return {};
+}
+
 void CMainFrame::updateActions()
 {
     m_router->update();

@@ -13,6 +13,7 @@
 #include <QStringList>
 #include <memory>
 #include <thread>
+#include <vector>
 
 class CAuditionFilter;
 class CBulkTransfer;
@@ -30,6 +31,7 @@ class CPianoKeyboardWnd;
 class CPrompter;
 class CStatusDlg;
 class CDocumentHost;
+class CToneloomView;
 class QAction;
 class QLabel;
 class QMdiArea;
@@ -68,6 +70,10 @@ public:
     bool sendBank(CToneloomDoc& document, int which, bool cardMemory, const BankSlots* only = nullptr) override;
     bool sendChecked(const QByteArray& bytes) override;
     bool isTransferActive() const override;
+    QStringList openBankPatchLines() override;
+    QByteArray openBankPatch(int line) override;
+    // The open bank windows, in the order they were opened.
+    std::vector<CToneloomView*> bankViews() const;
     CEnvelopeGraph* createEnvelopeGraph(QWidget* parent) override;
     CValueKnob* createKnob(QWidget* parent) override;
     QWidget* createCaption(const QString& text, QWidget* parent) override;

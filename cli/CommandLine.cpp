@@ -27,9 +27,9 @@ constexpr int kOwnArguments = -1; // the command checks its arguments itself
 constexpr int kMaxTimeoutSecs = 24 * 60 * 60;
 constexpr int kMaxWindowMs = 10000;
 
-const std::array<CommandDef, 11>& commandDefs()
+const std::array<CommandDef, 13>& commandDefs()
 {
-    static const std::array<CommandDef, 11> kCommandDefs = {{
+    static const std::array<CommandDef, 13> kCommandDefs = {{
         {"names",
          Command::Names,
          {"--kind"},
@@ -79,6 +79,20 @@ const std::array<CommandDef, 11>& commandDefs()
          kOwnArguments,
          "",
          "diff A.syx B.syx --patch N | --performance N | --rhythm N [--to M]"},
+        {"mutate",
+         Command::Mutate,
+         {},
+         {},
+         kOwnArguments,
+         "",
+         "mutate IN.syx --patch N --amount 1..100 --seed S [--choices] OUT.syx"},
+        {"morph",
+         Command::Morph,
+         {},
+         {},
+         kOwnArguments,
+         "",
+         "morph A.syx --patch N B.syx --patch M --at 0..100 OUT.syx"},
         {"library",
          Command::Library,
          {},

@@ -48,6 +48,8 @@ struct CommandLine
         Send,
         Show,
         Diff,
+        Mutate,
+        Morph,
         Library
     };
     static constexpr int kAll = 3; // --what all: the whole bank

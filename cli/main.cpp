@@ -6,6 +6,7 @@
 #include "cli/LibraryCommands.h"
 #include "cli/MidiCommands.h"
 #include "cli/ShowCommands.h"
+#include "cli/VaryCommands.h"
 
 #include <QCoreApplication>
 
@@ -44,6 +45,10 @@ int run(const cli::CommandLine& line)
         return cli::runShowCommand(line.rest);
     case Command::Diff:
         return cli::runDiffCommand(line.rest);
+    case Command::Mutate:
+        return cli::runMutateCommand(line.rest);
+    case Command::Morph:
+        return cli::runMorphCommand(line.rest);
     case Command::Library:
         return cli::runLibraryCommand(line.rest);
     case Command::Version:

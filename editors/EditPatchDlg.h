@@ -2,6 +2,7 @@
 
 #include "editors/PatchSource.h"
 #include "editors/RecordEditDlg.h"
+#include "model/PatchVariation.h"
 
 #include <array>
 
@@ -29,9 +30,17 @@ public:
 
     QCheckBox* toneBox(int tone) const { return m_toneBoxes[static_cast<std::size_t>(tone)]; }
     QPushButton* copyToneButton() const { return m_copyTone; }
+    QPushButton* mutateButton() const { return m_mutate; }
+    QPushButton* morphButton() const { return m_morph; }
 
     // "Copy &Tone".
     void copyTone();
+    // "&Mutate...": a dialog whose every press puts a new variation of the patch in the
+    // copy; "Morp&h...": a blend with a patch of the source, kept on "Keep".
+    void mutate();
+    void morph();
+    // One variation of the copy with options (the model set here), as one change.
+    void applyMutation(variation::MutateOptions options);
 
 protected:
     std::unique_ptr<CTabPage> createPage(const params::Tab& tab) override;
@@ -43,4 +52,6 @@ private:
     CPatchSource m_source;
     std::array<QCheckBox*, CRecordEdit::kTones> m_toneBoxes{};
     QPushButton* m_copyTone = nullptr;
+    QPushButton* m_mutate = nullptr;
+    QPushButton* m_morph = nullptr;
 };

@@ -3,6 +3,8 @@
 #include "editors/MultiRowTabBar.h"
 #include "editors/TabPage.h"
 #include "midi/Midi.h"
+#include "model/ParamMessages.h"
+#include "model/PatchVariation.h"
 #include "settings/AppSettings.h"
 #include "ui/Services.h"
 
@@ -272,6 +274,19 @@ void CRecordEditDlg::sendPatch()
     storePage();
     sendMessage(m_edit->temporaryImage());
     m_changesSent = true;
+}
+
+void CRecordEditDlg::sendDifferences(const QByteArray& from, const QByteArray& to)
+{
+    if (!m_edit->realtime())
+        return;
+    const CRecordEdit target(m_edit->editor(), to, m_edit->synth(), m_edit->names());
+    for (const variation::ChangedRow& changed : variation::changedRows(m_edit->editor(), from, to)) {
+        const params::Param& p = *changed.param;
+        sendMessage(
+            params::rowMessage(p, changed.index, target.data(p.block, changed.index), m_edit->synth().deviceId));
+        m_changesSent = true;
+    }
 }
 
 void CRecordEditDlg::updateHistoryButtons()

@@ -62,6 +62,9 @@ public:
     // A whole record put into the copy at once (a mutation, a morph): one undo step,
     // the differing rows sent in realtime mode, the page shown anew.
     void replaceRecord(const QByteArray& image);
+    // Sends the rows by which to differs from from (an instrument holding from then
+    // holds to), in realtime mode; nothing else changes.
+    void sendDifferences(const QByteArray& from, const QByteArray& to);
 
     // The whole page where the screen has room for it; less, with the page scrolling,
     // on a small screen.

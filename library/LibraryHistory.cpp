@@ -107,6 +107,30 @@ bool CLibraryHistory::ReplacePatch(int n, const QByteArray& patch)
     return change({n}, label, [&] { return m_document.ReplacePatch(n, patch); });
 }
 
+bool CLibraryHistory::ReplacePatches(const std::vector<int>& numbers, const std::vector<QByteArray>& patches,
+                                     const QString& label)
+{
+    if (numbers.empty() || numbers.size() != patches.size())
+        return false;
+    for (int n : numbers)
+        if (n < 0 || n >= m_document.count())
+            return false;
+    std::vector<int> sorted = numbers;
+    std::sort(sorted.begin(), sorted.end());
+    if (std::adjacent_find(sorted.begin(), sorted.end()) != sorted.end())
+        return false;
+    return change(sorted, label, [&] {
+        // One hold of the lock for all of them: another program sees all or none.
+        const CLibraryDocument::Change hold(m_document);
+        if (!hold.ok())
+            return false;
+        for (std::size_t k = 0; k < numbers.size(); ++k)
+            if (!m_document.ReplacePatch(numbers[k], patches[k]))
+                return false;
+        return true;
+    });
+}
+
 bool CLibraryHistory::UpdateMetadata(const std::vector<CLibraryDocument::Metadata>& changes)
 {
     std::vector<int> numbers;

@@ -25,6 +25,8 @@ public:
     int AppendPatches(const std::vector<QByteArray>& patches, const QString& label);
     bool DeleteEntries(const std::vector<int>& numbers);
     bool ReplacePatch(int n, const QByteArray& patch);
+    // New patches for several entries at once (a variation of the chosen lines): one step.
+    bool ReplacePatches(const std::vector<int>& numbers, const std::vector<QByteArray>& patches, const QString& label);
     bool UpdateMetadata(const std::vector<CLibraryDocument::Metadata>& changes);
 
     bool canUndo() const { return m_position >= 0; }

@@ -45,6 +45,7 @@ enum Command : int {
     kCopySysex,
     kCopyNames,
     kRandomPatches,
+    kMutate, // variations of the selected bank items or library lines
     kCopyToPatch,
     kCopyEffect,
     kShowUsedPatches,

@@ -4,6 +4,7 @@
 
 #include <QByteArray>
 #include <QString>
+#include <QStringList>
 
 class CAppSettings;
 class CCopybox;
@@ -49,6 +50,14 @@ public:
     {
         (void)bytes;
         return false;
+    }
+    // The patches of every open bank, one line each ("BANK 1: NAME"), and the patch image
+    // of a line (empty when there is none): what Morph may blend with.
+    virtual QStringList openBankPatchLines() { return {}; }
+    virtual QByteArray openBankPatch(int line)
+    {
+        (void)line;
+        return {};
     }
     // A bulk transfer is running: commands that would start another are disabled.
     virtual bool isTransferActive() const = 0;

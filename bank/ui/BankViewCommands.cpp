@@ -1,15 +1,20 @@
 #include "bank/ui/BankViewCommands.h"
 
+#include "bank/VaryCommand.h"
+#include "editors/MutateDlg.h"
+
 #include "bank/BankOperations.h"
 #include "bank/Copybox.h"
 #include "bank/ToneloomDoc.h"
 #include "bank/UsedPatches.h"
+#include "bank/VaryCommand.h"
 #include "bank/ui/CopyEffectDlg.h"
 #include "bank/ui/CopyToPatchDlg.h"
 #include "bank/ui/CopyboxDlg.h"
 #include "bank/ui/RandomDlg.h"
 #include "bank/ui/ToneloomView.h"
 #include "bank/ui/UsedPatchesDlg.h"
+#include "editors/MutateDlg.h"
 #include "settings/AppSettings.h"
 #include "ui/CommandTable.h"
 #include "ui/Prompter.h"
@@ -95,6 +100,11 @@ void CBankViewCommands::declareCommands(CCommandTable& table)
         .add({.id = cmd::kRandomPatches,
               .text = QStringLiteral("&Random Patches..."),
               .run = then([this] { randomPatches(); }),
+              .enabled = shown})
+        .add({.id = cmd::kMutate,
+              .text = QStringLiteral("&Mutate..."),
+              .tip = QStringLiteral("Make variations of the selected items"),
+              .run = then([this] { mutate(); }),
               .enabled = shown})
         .add({.id = cmd::kCopyToPatch,
               .text = QStringLiteral("&Copy to Patch..."),
@@ -201,6 +211,36 @@ void CBankViewCommands::randomPatches()
             settings.setRandomOption(key, t + 1, flags[static_cast<std::size_t>(g)][static_cast<std::size_t>(t)]);
     }
     QApplication::restoreOverrideCursor();
+    m_view.viewport()->update();
+}
+
+void CBankViewCommands::mutate()
+{
+    CToneloomDoc& document = m_view.document();
+    const int kind = m_view.displayedKind();
+    std::vector<int> items;
+    for (int i = 0; i < document.itemCount(kind); ++i)
+        if (document.isSelected(kind, i))
+            items.push_back(i);
+    if (items.empty() && document.CurrentIndex(kind) >= 0)
+        items.push_back(document.CurrentIndex(kind));
+    if (items.empty())
+        return;
+    CMutateDlg dialog(CMutateDlg::Use::Items, kind == kPatches ? CPatchArray::kTones : 0, &m_view);
+    if (m_services.prompter().exec(dialog) != QDialog::Accepted)
+        return;
+    variation::MutateOptions options = dialog.options();
+    options.model = m_services.settings().synth().model;
+    const auto editor = static_cast<params::Editor>(kind);
+    std::vector<QByteArray> images;
+    const std::uint32_t seed = options.seed;
+    for (std::size_t k = 0; k < items.size(); ++k) {
+        // Each item its own variation; the seed of the dialog makes them all again.
+        options.seed = seed + static_cast<std::uint32_t>(k);
+        images.push_back(variation::mutate(editor, document.array(kind).record(items[k]), options));
+    }
+    document.ExecuteCommand(
+        std::make_unique<CVaryCommand>(document, kind, items, std::move(images), QStringLiteral("Mutate")));
     m_view.viewport()->update();
 }
 

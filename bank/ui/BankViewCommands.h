@@ -37,6 +37,7 @@ private:
     void copy();
     void paste();
     void randomPatches();
+    void mutate();
     void copyToPatch();
     void copyEffect();
     void showUsedPatches();

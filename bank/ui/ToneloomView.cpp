@@ -901,7 +901,7 @@ std::vector<CMenuLayout> CToneloomView::menus()
         {QStringLiteral("&Midi"),
          {{kMidiSetup}, {kFindSynth}, {kInstalledBoards}, {kReceive}, {kSend}, {kStop}, {kBackups}}},
         {QStringLiteral("&Tools"),
-         {{kRandomPatches}, {kCopyToPatch}, {kShowUsedPatches}, sep, {kVirtualSynth}, {kEnvelopePresets}}},
+         {{kRandomPatches}, {kMutate}, {kCopyToPatch}, {kShowUsedPatches}, sep, {kVirtualSynth}, {kEnvelopePresets}}},
         {QStringLiteral("&Window"), {{kWindowCascade}, {kWindowTile}}},
         {QStringLiteral("&Help"), {{kAppAbout}}},
     };

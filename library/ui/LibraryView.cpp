@@ -4,6 +4,7 @@
 #include "bank/Copybox.h"
 #include "bank/ui/CopyboxDlg.h"
 #include "editors/EditPatchDlg.h"
+#include "editors/MutateDlg.h"
 #include "library/LibraryDocument.h"
 #include "library/LibraryExport.h"
 #include "library/LibraryHistory.h"
@@ -366,6 +367,11 @@ void CLibraryView::declareCommands()
               .tip = QStringLiteral("List the patches that sound closest to this one"),
               .run = then([this] { findSimilar(); }),
               .enabled = [this] { return hasSelection() && focusedEntry() >= 0; }})
+        .add({.id = cmd::kMutate,
+              .text = QStringLiteral("&Mutate..."),
+              .tip = QStringLiteral("Make variations of the selected patches"),
+              .run = then([this] { mutate(); }),
+              .enabled = selection})
         .add({.id = cmd::kPlayableOnly,
               .text = QStringLiteral("Only pla&yable Patches"),
               .tip = QStringLiteral("Show only the patches the installed expansion boards can play"),
@@ -449,7 +455,13 @@ std::vector<CMenuLayout> CLibraryView::menus()
         {QStringLiteral("&View"), {{kViewToolbar}, {kViewStatusBar}, sep, {kPianoKeyboard}, {kMidiMonitor}}},
         {QStringLiteral("&Midi"), {{kMidiSetup}, {kFindSynth}, {kInstalledBoards}, {kReceive}, {kStop}, {kBackups}}},
         {QStringLiteral("&Tools"),
-         {{kNone, QStringLiteral("&Sort by"), sortBy}, sep, {kVirtualSynth}, {kEnvelopePresets}, {kUseCategories}}},
+         {{kNone, QStringLiteral("&Sort by"), sortBy},
+          sep,
+          {kMutate},
+          sep,
+          {kVirtualSynth},
+          {kEnvelopePresets},
+          {kUseCategories}}},
         {QStringLiteral("&Window"), {{kWindowCascade}, {kWindowTile}}},
         {QStringLiteral("&Help"), {{kAppAbout}}},
     };
@@ -614,6 +626,29 @@ void CLibraryView::importFiles()
 {
     CImportDlg dialog(*m_document, this);
     m_services.prompter().exec(dialog);
+}
+
+void CLibraryView::mutate()
+{
+    const std::vector<int> numbers = selectedEntries();
+    if (numbers.empty())
+        return;
+    CMutateDlg dialog(CMutateDlg::Use::Items, CPatchArray::kTones, this);
+    if (m_services.prompter().exec(dialog) != QDialog::Accepted)
+        return;
+    const auto records = m_document->ReadRecords(numbers);
+    if (!records)
+        return;
+    variation::MutateOptions options = dialog.options();
+    options.model = m_services.settings().synth().model;
+    const std::uint32_t seed = options.seed;
+    std::vector<QByteArray> patches;
+    for (std::size_t k = 0; k < records->size(); ++k) {
+        // Each line its own variation; the seed of the dialog makes them all again.
+        options.seed = seed + static_cast<std::uint32_t>(k);
+        patches.push_back(variation::mutate(params::Editor::Patch, clb::patchOf((*records)[k]), options));
+    }
+    m_history->ReplacePatches(numbers, patches, QStringLiteral("Mutate"));
 }
 
 void CLibraryView::findSimilar()

@@ -120,6 +120,7 @@ private:
     void togglePlayableOnly();
     void importFiles();
     void findSimilar();
+    void mutate();
     void exportSelected();
     // Every library window of the program reads the key names again.
     void reloadKeyNamesEverywhere();

@@ -49,6 +49,7 @@ private slots:
         QTest::newRow("properties of one") << "properties" << std::vector<int>{5} << "Properties \"f\"" << 8;
         QTest::newRow("properties of several") << "properties" << std::vector<int>{1, 6} << "Properties" << 8;
         QTest::newRow("edit of a patch") << "edit" << std::vector<int>{2} << "Edit \"c && e\"" << 8;
+        QTest::newRow("variations of several patches") << "vary" << std::vector<int>{6, 1, 4} << "Mutate" << 8;
         QTest::newRow("paste") << "paste" << std::vector<int>{} << "Paste" << 10;
         QTest::newRow("drop of library lines") << "drop" << std::vector<int>{} << "Drop" << 9;
     }
@@ -81,6 +82,13 @@ private slots:
             QVERIFY(history.UpdateMetadata(meta));
         } else if (change == QLatin1String("edit")) {
             QVERIFY(history.ReplacePatch(entries.front(), patch("EDITED", 77)));
+        } else if (change == QLatin1String("vary")) {
+            std::vector<QByteArray> patches;
+            for (int e : entries)
+                patches.push_back(patch("VARIED", e + 40));
+            QVERIFY(history.ReplacePatches(entries, patches, QStringLiteral("Mutate")));
+            for (std::size_t k = 0; k < entries.size(); ++k)
+                QCOMPARE(doc->ReadPatch(entries[k]), std::optional<QByteArray>(patches[k]));
         } else if (change == QLatin1String("paste")) {
             QCOMPARE(history.AppendPatches({patch("P1", 1), patch("P2", 2)}, QStringLiteral("Paste")), 2);
         } else {
