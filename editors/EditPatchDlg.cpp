@@ -36,7 +36,7 @@ CEditPatchDlg::CEditPatchDlg(CServices& services, const QByteArray& patch, CPatc
     connect(m_mutate, &QPushButton::clicked, this, &CEditPatchDlg::mutate);
     m_morph = makeButton(QStringLiteral("Morp&h..."));
     connect(m_morph, &QPushButton::clicked, this, &CEditPatchDlg::morph);
-    arrange(nullptr, nullptr, multi, {m_copyTone, m_mutate, m_morph});
+    arrange(nullptr, nullptr, multi, {m_copyTone}, {m_mutate, m_morph});
 }
 
 std::unique_ptr<CTabPage> CEditPatchDlg::createPage(const params::Tab& tab, CRecordEdit& edit, CServices& services)

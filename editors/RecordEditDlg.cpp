@@ -25,7 +25,7 @@
 
 namespace {
 
-// Room for the largest page.
+// Room for the largest page, so that the dialog keeps its size from tab to tab.
 constexpr int kPageWidth = 1020;
 constexpr int kPageHeight = 520;
 
@@ -52,6 +52,9 @@ CRecordEditDlg::CRecordEditDlg(CServices& services, params::Editor editor, const
         texts << tab.text;
     m_tabs = new CMultiRowTabBar(texts, tabRows, this);
     m_pageArea = new QWidget(this);
+    // Lists of long names (boards, waves) keep their width: on a narrower screen the
+    // page scrolls rather than cutting them.
+    m_pageArea->setMinimumSize(kPageWidth, kPageHeight);
     m_pageLayout = new QVBoxLayout(m_pageArea);
     m_pageLayout->setContentsMargins(0, 0, 0, 0);
 
@@ -129,7 +132,8 @@ QPushButton* CRecordEditDlg::makeButton(const QString& text)
     return button;
 }
 
-void CRecordEditDlg::arrange(QLayout* top, QWidget* left, QWidget* bottomLeft, const QList<QPushButton*>& buttons)
+void CRecordEditDlg::arrange(QLayout* top, QWidget* left, QWidget* bottomLeft, const QList<QPushButton*>& buttons,
+                             const QList<QPushButton*>& topButtons)
 {
     auto* frame = new QGroupBox(this);
     auto* frameLayout = new QVBoxLayout(frame);
@@ -168,6 +172,8 @@ void CRecordEditDlg::arrange(QLayout* top, QWidget* left, QWidget* bottomLeft, c
         topRow->addLayout(top, 1);
     else
         topRow->addStretch(1);
+    for (QPushButton* b : topButtons)
+        topRow->addWidget(b);
     topRow->addWidget(m_undo);
     topRow->addWidget(m_redo);
     topRow->addWidget(m_compare);
@@ -183,9 +189,7 @@ QSize CRecordEditDlg::sizeHint() const
     // The whole page without scroll bars, as far as the screen allows.
     QSize hint = QDialog::sizeHint();
     if (const auto* scroller = findChild<QScrollArea*>(QStringLiteral("PageScroller"))) {
-        // Room for the largest page, so that the dialog keeps its size from tab to tab;
-        // on a smaller screen the pages reflow and scroll only below their own minimum.
-        const QSize page = m_pageArea->sizeHint().expandedTo(QSize(kPageWidth, kPageHeight));
+        const QSize page = m_pageArea->sizeHint().expandedTo(m_pageArea->minimumSize());
         hint += (page - scroller->sizeHint()).expandedTo(QSize(0, 0));
     }
     return boundedToScreen(hint);

@@ -82,8 +82,10 @@ protected:
 
     // Lays the dialog out: above the tabs (may be null), beside the tabs and page on the
     // left (may be null), left of the buttons (may be null), the editor's buttons between
-    // "&Send Patch" and "&OK". Shows the first tab.
-    void arrange(QLayout* top, QWidget* left, QWidget* bottomLeft, const QList<QPushButton*>& buttons);
+    // "&Send Patch" and "&OK", and more of them above the tabs before Undo (the row
+    // below has no room for more on a small screen). Shows the first tab.
+    void arrange(QLayout* top, QWidget* left, QWidget* bottomLeft, const QList<QPushButton*>& buttons,
+                 const QList<QPushButton*>& topButtons = {});
     QPushButton* makeButton(const QString& text);
 
     // The page of a tab.
