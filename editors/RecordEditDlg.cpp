@@ -4,7 +4,6 @@
 #include "editors/TabPage.h"
 #include "midi/Midi.h"
 #include "model/ParamMessages.h"
-#include "model/PatchVariation.h"
 #include "settings/AppSettings.h"
 #include "ui/Services.h"
 
@@ -284,11 +283,10 @@ void CRecordEditDlg::sendDifferences(const QByteArray& from, const QByteArray& t
 {
     if (!m_edit->realtime())
         return;
+    // The same messages an undo would send: one record's rows as they differ from another's.
     const CRecordEdit target(m_edit->editor(), to, m_edit->synth(), m_edit->names());
-    for (const variation::ChangedRow& changed : variation::changedRows(m_edit->editor(), from, to)) {
-        const params::Param& p = *changed.param;
-        sendMessage(
-            params::rowMessage(p, changed.index, target.data(p.block, changed.index), m_edit->synth().deviceId));
+    for (const QByteArray& message : target.changeMessages(from)) {
+        sendMessage(message);
         m_changesSent = true;
     }
 }

@@ -559,19 +559,16 @@ bool CRecordEdit::replace(const QByteArray& image)
 
 bool CRecordEdit::undo()
 {
-    const std::optional<QByteArray> image = m_history.undo();
-    if (!image)
-        return false;
-    const QByteArray before = m_image;
-    m_image = *image;
-    sendChanges(before);
-    changedHistory();
-    return true;
+    return stepTo(m_history.undo());
 }
 
 bool CRecordEdit::redo()
 {
-    const std::optional<QByteArray> image = m_history.redo();
+    return stepTo(m_history.redo());
+}
+
+bool CRecordEdit::stepTo(const std::optional<QByteArray>& image)
+{
     if (!image)
         return false;
     const QByteArray before = m_image;

@@ -160,6 +160,8 @@ private:
     void noteChange();
     void changedHistory();
     // In realtime mode, the messages that bring the instrument from record from to the copy.
+    // Takes the record the history stepped to (none: nothing to step to) and sends what changed.
+    bool stepTo(const std::optional<QByteArray>& image);
     void sendChanges(const QByteArray& from);
     std::uint8_t* mutableData(sysex::Block block, int index);
     void store(const params::Param& p, int index, int value);
