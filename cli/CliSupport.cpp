@@ -233,7 +233,7 @@ bool refuseSameFile(const QString& input, const QString& output, QString* error)
     return true;
 }
 
-int BankFile::records(int kind) const
+int BankFile::records(ItemKind kind) const
 {
     int total = 0;
     for (const auto& run : runs)

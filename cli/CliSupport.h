@@ -72,7 +72,7 @@ struct BankFile
     // Reading stopped before messages that it ignored (what follows the last record is
     // more than a rest of stray bytes, which the scan reports as such).
     bool stoppedEarly() const { return unreadMessages > 0; }
-    int records(int kind) const;
+    int records(ItemKind kind) const;
     bool holdsRecords() const { return !runs.empty(); }
     // "reading stopped at offset N; M bytes were not read"
     QString unreadText() const;

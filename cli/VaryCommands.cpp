@@ -47,7 +47,7 @@ bool readPatch(const QString& path, int number, SourcePatch& out)
     BankFile bank;
     if (!openBankFile(doc, reporter, path, bank))
         return false;
-    const int patches = bank.records(kPatches);
+    const int patches = bank.records(ItemKind::Patches);
     if (number > patches) {
         fail(QStringLiteral("%1 holds %2 patches, not %3").arg(path).arg(patches).arg(number));
         return false;
@@ -56,7 +56,7 @@ bool readPatch(const QString& path, int number, SourcePatch& out)
     // The layout of the record as the file holds it: the runs of patches in file order.
     int seen = 0;
     for (const BankRun& run : bank.runs) {
-        if (run.kind != kPatches)
+        if (run.kind != ItemKind::Patches)
             continue;
         const int at = number - 1 - seen;
         if (at >= 0 && at < static_cast<int>(run.layouts.size())) {
