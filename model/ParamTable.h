@@ -81,6 +81,21 @@ enum class Variation : std::uint8_t {
 // What a random patch writes into a row it does not draw (see CRandomPatches).
 constexpr int kDrawn = -1;
 
+// The box of the Random Patches dialog that changes a patch row (per tone for the
+// tone's rows); None for rows a random patch leaves alone or sets by its own rules
+// (the name, the tone switch and the wave).
+enum class RandomGroup : std::uint8_t {
+    None,
+    Effect,
+    Wave,
+    Controller,
+    Lfo,
+    PitchEnvelope,
+    Filter,
+    Amplifier,
+    Output,
+};
+
 // Bit per model (SynthModel) on which a page shows a row.
 constexpr std::uint8_t modelBit(SynthModel model)
 {
@@ -108,6 +123,7 @@ struct Param
     DefaultRule defaultRule = DefaultRule::Fixed;
     Variation variation = Variation::Continuous;
     int keep = kDrawn; // the value a random patch sets, or kDrawn for a value drawn over the range
+    RandomGroup random = RandomGroup::None;
 };
 
 // The rows of one block in offset order, and all rows of all blocks.
