@@ -26,13 +26,23 @@ Table groupRows(sysex::Block block, params::RandomGroup group)
 // The value a random patch gives a row of a ticked group: the value the table says it
 // keeps (params::Param::keep), or one drawn evenly over the row's whole range in the
 // block's context (the multi-effect type is kept, so its rows draw over that type's
-// lists). Whatever the row's variation column says, the row is drawn: continuous and
-// stepwise rows alike, and choices (waves, switches, types, ranges) because ticking
-// the group's box is the musician asking for them.
-int drawnValue(const params::Param& p, const std::uint8_t* data, CRandomSource& random)
+// lists). A random patch is a new sound, not a nearby one: scales and stepwise lists
+// alike are drawn over all of their range. A choice (a wave setting, a switch, a type,
+// a range) changes only when asked for, and ticking the group's box is the musician
+// asking for it.
+int drawnValue(const params::Param& p, const std::uint8_t* data, bool choicesAsked, CRandomSource& random)
 {
     if (p.keep != params::kDrawn)
         return p.keep;
+    switch (params::variation(p, data)) {
+    case params::Variation::FixedUnlessAsked:
+        if (!choicesAsked)
+            return params::value(p, data);
+        break;
+    case params::Variation::Continuous:
+    case params::Variation::Stepwise:
+        break;
+    }
     const auto [lo, hi] = params::valueRange(p, data);
     return lo + random.below(hi - lo + 1);
 }
@@ -41,7 +51,7 @@ int drawnValue(const params::Param& p, const std::uint8_t* data, CRandomSource& 
 void apply(const Table& table, std::uint8_t* data, CRandomSource& random)
 {
     for (const params::Param* p : table)
-        params::setValue(*p, data, drawnValue(*p, data, random));
+        params::setValue(*p, data, drawnValue(*p, data, true, random));
 }
 
 // Letter frequencies of the random names: the first letter whose bound is at least
