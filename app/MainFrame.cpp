@@ -595,9 +595,8 @@ QStringList CMainFrame::openRecordLines(params::Editor kind)
 {
     QStringList lines;
     for (CToneloomView* view : bankViews()) {
-        QString bank = QFileInfo(view->document().pathName()).fileName();
-        if (bank.isEmpty())
-            bank = view->windowTitle();
+        // The file's name, or "Bank1" for a new bank.
+        const QString bank = view->documentTitle();
         const CRecordArray& records = view->document().array(itemKindOf(kind));
         for (int i = 0; i < records.GetCount(); ++i)
             lines << QStringLiteral("%1 %2: %3").arg(bank).arg(i + 1).arg(records.name(i).trimmed());

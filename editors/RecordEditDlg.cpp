@@ -365,6 +365,7 @@ void CRecordEditDlg::applyMutation(variation::MutateOptions options)
 void CRecordEditDlg::mutate()
 {
     CMutateDlg dialog(CMutateDlg::Use::Editor, mutateBlocks(), this);
+    dialog.offerSections(variation::sectionsOf(m_edit->editor()));
     connect(&dialog, &CMutateDlg::mutateRequested, this, [this, &dialog] { applyMutation(dialog.options()); });
     m_services.prompter().exec(dialog);
 }

@@ -268,6 +268,19 @@ std::optional<Section> sectionOf(const Param& p)
     }
 }
 
+Sections sectionsOf(params::Editor editor)
+{
+    Sections out = 0;
+    forEachBlock(editor, [&](Block block, int index) {
+        if (index > 0)
+            return;
+        for (const Param& p : params::rows(block))
+            if (const auto section = info(p).section)
+                out |= sectionBit(*section);
+    });
+    return out;
+}
+
 std::pair<int, int> contextRange(const Param& p, const std::uint8_t* data)
 {
     auto range = params::valueRange(p, data);

@@ -94,10 +94,13 @@ bool allRowsValid(params::Editor kind, const QByteArray& image)
 void addKinds()
 {
     QTest::addColumn<int>("kind");
-    QTest::addColumn<int>("tones"); // tone boxes Mutate shows
-    QTest::newRow("patch") << int(params::Editor::Patch) << 4;
-    QTest::newRow("performance") << int(params::Editor::Performance) << 0;
-    QTest::newRow("rhythm set") << int(params::Editor::Rhythm) << 0;
+    QTest::addColumn<int>("tones");        // tone boxes Mutate shows
+    QTest::addColumn<QString>("sections"); // and the section boxes
+    QTest::newRow("patch") << int(params::Editor::Patch) << 4
+                           << "Pitch, Filter, Amplitude, Envelopes, LFOs / controls, Effects, Waves";
+    QTest::newRow("performance") << int(params::Editor::Performance) << 0 << "Pitch, Amplitude, Effects, Waves";
+    QTest::newRow("rhythm set") << int(params::Editor::Rhythm) << 0
+                                << "Pitch, Filter, Amplitude, Envelopes, LFOs / controls, Effects, Waves";
 }
 
 } // namespace
@@ -170,6 +173,7 @@ private slots:
     {
         QFETCH(int, kind);
         QFETCH(int, tones);
+        QFETCH(QString, sections);
         const auto editor = static_cast<params::Editor>(kind);
         CLoopbackDevice ports;
         auto s = start(freshIni(), ports);
@@ -181,6 +185,7 @@ private slots:
         QByteArray after;
         QList<QByteArray> sent;
         int boxes = -1;
+        QStringList offered;
         s->prompter.onExec = [&](QDialog& dialog) {
             auto* m = qobject_cast<CMutateDlg*>(&dialog);
             if (!m)
@@ -188,6 +193,9 @@ private slots:
             boxes = 0;
             while (boxes < 4 && m->toneBox(boxes))
                 ++boxes;
+            for (int k = 0; k < variation::kSectionCount; ++k)
+                if (!m->sectionBox(static_cast<variation::Section>(k))->isHidden())
+                    offered << variation::sectionName(static_cast<variation::Section>(k));
             m->amountBox()->setValue(70);
             m->seedEdit()->setText(QStringLiteral("321"));
             QTest::mouseClick(m->mutateButton(), Qt::LeftButton);
@@ -197,6 +205,7 @@ private slots:
         };
         QTest::mouseClick(dlg->mutateButton(), Qt::LeftButton);
         QCOMPARE(boxes, tones);
+        QCOMPARE(offered.join(QStringLiteral(", ")), sections);
         variation::MutateOptions o;
         o.amount = 70;
         o.seed = 321;
@@ -342,6 +351,9 @@ private slots:
         dlg.morph();
         QCOMPARE(lines.size(), 1 + CPatchArray::kCount);
         QCOMPARE(lines.first(), QStringLiteral("1: OWN"));
+        // A new bank's lines carry its title.
+        QVERIFY2(lines.at(5).startsWith(view->documentTitle()), qPrintable(lines.at(5)));
+        QVERIFY(!view->documentTitle().isEmpty());
         QVERIFY2(lines.at(5).endsWith(QStringLiteral(" 5: INIT PATCH")), qPrintable(lines.at(5)));
         QCOMPARE(result, other);
     }
