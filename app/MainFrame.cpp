@@ -11,7 +11,9 @@
 #include "editors/EnvelopePresetsDlg.h"
 #include "emulator/EmulatorDevice.h"
 #include "fileio/AtomicFile.h"
+#include "library/LibraryDocument.h"
 #include "library/ui/BoardsDlg.h"
+#include "library/ui/LibraryView.h"
 #include "midi/BackupList.h"
 #include "midi/BulkTransfer.h"
 #include "midi/CheckedSend.h"
@@ -25,6 +27,7 @@
 #include "midi/ui/ReceiveDlg.h"
 #include "midi/ui/StatusDlg.h"
 #include "model/ExpansionNames.h"
+#include "model/ParamTable.h"
 #include "playsurfaces/Captile.h"
 #include "playsurfaces/PianoKeyboardWnd.h"
 #include "playsurfaces/VirtualSynthDlg.h"
@@ -562,27 +565,52 @@ std::vector<CToneloomView*> CMainFrame::bankViews() const
     return views;
 }
 
-QStringList CMainFrame::openBankPatchLines()
+std::vector<CLibraryView*> CMainFrame::libraryViews() const
+{
+    std::vector<CLibraryView*> views;
+    for (QMdiSubWindow* sub : m_mdi->subWindowList(QMdiArea::CreationOrder))
+        if (auto* view = qobject_cast<CLibraryView*>(sub->widget()))
+            views.push_back(view);
+    return views;
+}
+
+QStringList CMainFrame::openRecordLines(params::Editor kind)
 {
     QStringList lines;
     for (CToneloomView* view : bankViews()) {
-        QString bank = QFileInfo(view->document().pathName()).fileName();
-        if (bank.isEmpty())
-            bank = view->windowTitle();
-        const CPatchArray& patches = view->document().patches();
-        for (int i = 0; i < patches.GetCount(); ++i)
-            lines << QStringLiteral("%1 %2: %3").arg(bank).arg(i + 1).arg(patches.name(i).trimmed());
+        // The file's name, or "Bank1" for a new bank.
+        const QString bank = view->documentTitle();
+        const CRecordArray& records = view->document().array(params::itemKindOf(kind));
+        for (int i = 0; i < records.GetCount(); ++i)
+            lines << QStringLiteral("%1 %2: %3").arg(bank).arg(i + 1).arg(records.name(i).trimmed());
+    }
+    // Libraries hold patches only.
+    if (kind != params::Editor::Patch)
+        return lines;
+    for (CLibraryView* view : libraryViews()) {
+        const CLibraryDocument& library = view->document();
+        const QString name = QFileInfo(library.path()).fileName();
+        for (int i = 0; i < library.count(); ++i)
+            lines << QStringLiteral("%1 %2: %3").arg(name).arg(i + 1).arg(library.name(i).trimmed());
     }
     return lines;
 }
 
-QByteArray CMainFrame::openBankPatch(int line)
+QByteArray CMainFrame::openRecord(params::Editor kind, int line)
 {
     for (CToneloomView* view : bankViews()) {
-        const CPatchArray& patches = view->document().patches();
-        if (line >= 0 && line < patches.GetCount())
-            return patches.record(line);
-        line -= patches.GetCount();
+        const CRecordArray& records = view->document().array(params::itemKindOf(kind));
+        if (line >= 0 && line < records.GetCount())
+            return records.record(line);
+        line -= records.GetCount();
+    }
+    if (kind != params::Editor::Patch || line < 0)
+        return {};
+    for (CLibraryView* view : libraryViews()) {
+        const CLibraryDocument& library = view->document();
+        if (line < library.count())
+            return library.ReadPatch(line).value_or(QByteArray());
+        line -= library.count();
     }
     return {};
 }

@@ -31,6 +31,7 @@ class CPianoKeyboardWnd;
 class CPrompter;
 class CStatusDlg;
 class CDocumentHost;
+class CLibraryView;
 class CToneloomView;
 class QAction;
 class QLabel;
@@ -70,10 +71,12 @@ public:
     bool sendBank(CToneloomDoc& document, BankPart which, bool cardMemory, const BankSlots* only = nullptr) override;
     bool sendChecked(const QByteArray& bytes) override;
     bool isTransferActive() const override;
-    QStringList openBankPatchLines() override;
-    QByteArray openBankPatch(int line) override;
+    QStringList openRecordLines(params::Editor kind) override;
+    QByteArray openRecord(params::Editor kind, int line) override;
     // The open bank windows, in the order they were opened.
     std::vector<CToneloomView*> bankViews() const;
+    // The open library windows, in the order they were opened.
+    std::vector<CLibraryView*> libraryViews() const;
     CEnvelopeGraph* createEnvelopeGraph(QWidget* parent) override;
     CValueKnob* createKnob(QWidget* parent) override;
     QWidget* createCaption(const QString& text, QWidget* parent) override;

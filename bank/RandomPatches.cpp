@@ -9,82 +9,49 @@
 
 namespace {
 
-// The rows of a group: a run of rows of one block in offset order, from the first
-// row named to the last. Each row is drawn over its range, or set to the value the
-// table says a random patch keeps in it (params::Param::keep).
+// The rows of a group, in offset order: each row says which box of the dialog draws it
+// (params::Param::random).
 using Table = std::vector<const params::Param*>;
 
-Table span(const char* first, const char* last)
+Table groupRows(sysex::Block block, params::RandomGroup group)
 {
-    const params::Param& from = params::row(QString::fromLatin1(first));
-    const params::Param& to = params::row(QString::fromLatin1(last));
-    Q_ASSERT(from.block == to.block);
     Table table;
-    for (const params::Param& p : params::rows(from.block)) {
-        if (p.offset >= from.offset && p.offset <= to.offset)
+    for (const params::Param& p : params::rows(block)) {
+        if (p.random == group)
             table.push_back(&p);
     }
     return table;
 }
 
-// The common block after the name: effects and the performance settings of the
-// patch. The multi-effect type is kept, so its rows draw over that type's lists.
-Table effectTable()
+// The value a random patch gives a row of a ticked group: the value the table says it
+// keeps (params::Param::keep), or one drawn evenly over the row's whole range in the
+// block's context (the multi-effect type is kept, so its rows draw over that type's
+// lists). A random patch is a new sound, not a nearby one: scales and stepwise lists
+// alike are drawn over all of their range. A choice (a wave setting, a switch, a type,
+// a range) changes only when asked for, and ticking the group's box is the musician
+// asking for it.
+int drawnValue(const params::Param& p, const std::uint8_t* data, bool choicesAsked, CRandomSource& random)
 {
-    return span("patch.efx.type", "patch.category");
-}
-
-// The wave settings after group and number (the tone delay stays).
-Table waveTable()
-{
-    return span("tone.wave.gain", "tone.fxm.depth");
-}
-
-// The whole keyboard, the control switches, and the three controllers (the velocity
-// range stays).
-Table controllerTable()
-{
-    return span("tone.key.lower", "tone.ctrl3.depth4");
-}
-
-Table lfoTable()
-{
-    return span("tone.lfo1.waveform", "tone.lfo2.externalSync");
-}
-
-// Pitch, the pitch envelope and the LFOs' pitch depths.
-Table pitchEnvelopeTable()
-{
-    return span("tone.pitch.coarse", "tone.lfo2.pitchDepth");
-}
-
-Table filterTable()
-{
-    return span("tone.tvf.filterType", "tone.lfo2.tvfDepth");
-}
-
-// Level, its envelope, the pan settings and the LFOs' level and pan depths.
-Table amplifierTable()
-{
-    return span("tone.tva.level", "tone.lfo2.panDepth");
-}
-
-Table outputTable()
-{
-    return span("tone.output", "tone.reverbSend");
+    if (p.keep != params::kDrawn)
+        return p.keep;
+    switch (params::variation(p, data)) {
+    case params::Variation::FixedUnlessAsked:
+        if (!choicesAsked)
+            return params::value(p, data);
+        break;
+    case params::Variation::Continuous:
+    case params::Variation::Stepwise:
+        break;
+    }
+    const auto [lo, hi] = params::valueRange(p, data);
+    return lo + random.below(hi - lo + 1);
 }
 
 // Sets the table's parameters in a block's data bytes, in table order.
 void apply(const Table& table, std::uint8_t* data, CRandomSource& random)
 {
-    for (const params::Param* p : table) {
-        int value = p->keep;
-        if (value == params::kDrawn) {
-            const auto [lo, hi] = params::valueRange(*p, data);
-            value = lo + random.below(hi - lo + 1);
-        }
-        params::setValue(*p, data, value);
-    }
+    for (const params::Param* p : table)
+        params::setValue(*p, data, drawnValue(*p, data, true, random));
 }
 
 // Letter frequencies of the random names: the first letter whose bound is at least
@@ -177,10 +144,15 @@ void CRandomPatches::MakeRandomName(char* name, int length, CRandomSource& rando
 void CRandomPatches::randomizePatch(std::uint8_t* image, const Flags& flags, const std::vector<int>& boards,
                                     const CExpansionNames* names, CRandomSource& random)
 {
-    static const Table kEffect = effectTable();
-    static const Table kWave = waveTable();
-    static const std::array<Table, 6> kToneGroups = {controllerTable(), lfoTable(),       pitchEnvelopeTable(),
-                                                     filterTable(),     amplifierTable(), outputTable()};
+    using params::RandomGroup;
+    static const Table kEffect = groupRows(sysex::Block::PatchCommon, RandomGroup::Effect);
+    static const Table kWave = groupRows(sysex::Block::PatchTone, RandomGroup::Wave);
+    static const std::array<Table, 6> kToneGroups = {groupRows(sysex::Block::PatchTone, RandomGroup::Controller),
+                                                     groupRows(sysex::Block::PatchTone, RandomGroup::Lfo),
+                                                     groupRows(sysex::Block::PatchTone, RandomGroup::PitchEnvelope),
+                                                     groupRows(sysex::Block::PatchTone, RandomGroup::Filter),
+                                                     groupRows(sysex::Block::PatchTone, RandomGroup::Amplifier),
+                                                     groupRows(sysex::Block::PatchTone, RandomGroup::Output)};
     static const params::Param& kSwitch = params::row(u"tone.switch");
     static const params::Param& kGroup = params::row(u"tone.wave.group");
     static const params::Param& kNumber = params::row(u"tone.wave.number");

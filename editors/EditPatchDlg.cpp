@@ -5,8 +5,6 @@
 #include "editors/EFXDialog.h"
 #include "editors/EditEffects.h"
 #include "editors/EnvelopePage.h"
-#include "editors/MorphDlg.h"
-#include "editors/MutateDlg.h"
 #include "editors/SingleCommonDlg.h"
 #include "editors/TonePage.h"
 #include "settings/AppSettings.h"
@@ -32,11 +30,7 @@ CEditPatchDlg::CEditPatchDlg(CServices& services, const QByteArray& patch, CPatc
     }
     m_copyTone = makeButton(QStringLiteral("Copy &Tone"));
     connect(m_copyTone, &QPushButton::clicked, this, &CEditPatchDlg::copyTone);
-    m_mutate = makeButton(QStringLiteral("&Mutate..."));
-    connect(m_mutate, &QPushButton::clicked, this, &CEditPatchDlg::mutate);
-    m_morph = makeButton(QStringLiteral("Morp&h..."));
-    connect(m_morph, &QPushButton::clicked, this, &CEditPatchDlg::morph);
-    arrange(nullptr, nullptr, multi, {m_copyTone}, {m_mutate, m_morph});
+    arrange(nullptr, nullptr, multi, {m_copyTone});
 }
 
 std::unique_ptr<CTabPage> CEditPatchDlg::createPage(const params::Tab& tab, CRecordEdit& edit, CServices& services)
@@ -100,42 +94,4 @@ void CEditPatchDlg::copyTone()
     reloadPage();
     // The instrument gets the whole patch, whether realtime is on or not.
     sendMessage(edit().temporaryImage());
-}
-
-void CEditPatchDlg::applyMutation(variation::MutateOptions options)
-{
-    storePage();
-    options.model = edit().synth().model;
-    replaceRecord(variation::mutate(params::Editor::Patch, record(), options));
-}
-
-void CEditPatchDlg::mutate()
-{
-    CMutateDlg dialog(CMutateDlg::Use::Editor, CRecordEdit::kTones, this);
-    connect(&dialog, &CMutateDlg::mutateRequested, this, [this, &dialog] { applyMutation(dialog.options()); });
-    services().prompter().exec(dialog);
-}
-
-void CEditPatchDlg::morph()
-{
-    storePage();
-    // The patches of the bank or library the editor came from, then those of every open bank.
-    CPatchSource sources = m_source;
-    const int own = static_cast<int>(sources.lines.size());
-    sources.lines << services().openBankPatchLines();
-    sources.record = [this, own](int line) {
-        if (line < own)
-            return m_source.record ? m_source.record(line) : QByteArray();
-        return services().openBankPatch(line - own);
-    };
-    CMorphDlg dialog(
-        record(), sources, edit().synth().model,
-        [this](const QByteArray& from, const QByteArray& to) { sendDifferences(from, to); }, this);
-    if (services().prompter().exec(dialog) != QDialog::Accepted)
-        return;
-    // The instrument holds the blend already: the copy takes it without sending it again.
-    const bool realtime = edit().realtime();
-    edit().setRealtime(false);
-    replaceRecord(dialog.result());
-    edit().setRealtime(realtime);
 }

@@ -2,7 +2,6 @@
 
 #include "editors/PatchSource.h"
 #include "editors/RecordEditDlg.h"
-#include "model/PatchVariation.h"
 
 #include <array>
 
@@ -30,21 +29,15 @@ public:
 
     QCheckBox* toneBox(int tone) const { return m_toneBoxes[static_cast<std::size_t>(tone)]; }
     QPushButton* copyToneButton() const { return m_copyTone; }
-    QPushButton* mutateButton() const { return m_mutate; }
-    QPushButton* morphButton() const { return m_morph; }
 
     // "Copy &Tone".
     void copyTone();
-    // "&Mutate...": a dialog whose every press puts a new variation of the patch in the
-    // copy; "Morp&h...": a blend with a patch of the source, kept on "Keep".
-    void mutate();
-    void morph();
-    // One variation of the copy with options (the model set here), as one change.
-    void applyMutation(variation::MutateOptions options);
 
 protected:
     std::unique_ptr<CTabPage> createPage(const params::Tab& tab) override;
     void pageCreated(CTabPage& page) override;
+    int mutateBlocks() const override { return CRecordEdit::kTones; }
+    CPatchSource ownRecords() const override { return m_source; }
 
 private:
     void toneSelectionChanged();
@@ -52,6 +45,4 @@ private:
     CPatchSource m_source;
     std::array<QCheckBox*, CRecordEdit::kTones> m_toneBoxes{};
     QPushButton* m_copyTone = nullptr;
-    QPushButton* m_mutate = nullptr;
-    QPushButton* m_morph = nullptr;
 };

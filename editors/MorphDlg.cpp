@@ -18,13 +18,18 @@ constexpr int kSliderWidth = 320;
 
 } // namespace
 
-CMorphDlg::CMorphDlg(const QByteArray& a, CPatchSource sources, SynthModel model, Sounder sound, QWidget* parent)
-    : QDialog(parent), m_a(a), m_sources(std::move(sources)), m_model(model), m_sound(std::move(sound)), m_result(a)
+CMorphDlg::CMorphDlg(params::Editor kind, const QByteArray& a, CPatchSource sources, SynthModel model, Sounder sound,
+                     QWidget* parent)
+    : QDialog(parent), m_kind(kind), m_a(a), m_sources(std::move(sources)), m_model(model), m_sound(std::move(sound)),
+      m_result(a)
 {
     setWindowTitle(QStringLiteral("Morph"));
     auto* form = new QFormLayout;
     const QString name = QString::fromLatin1(a.mid(CRecordArray::kNameOffset, CRecordArray::kNameLength)).trimmed();
-    form->addRow(QStringLiteral("A:"), new QLabel(QStringLiteral("the edited patch, %1").arg(name), this));
+    const QString what = kind == params::Editor::Performance ? QStringLiteral("performance")
+                         : kind == params::Editor::Rhythm    ? QStringLiteral("rhythm set")
+                                                             : QStringLiteral("patch");
+    form->addRow(QStringLiteral("A:"), new QLabel(QStringLiteral("the edited %1, %2").arg(what, name), this));
     m_source = new QComboBox(this);
     m_source->addItems(m_sources.lines);
     m_source->setEnabled(!m_sources.lines.isEmpty());
@@ -43,7 +48,8 @@ CMorphDlg::CMorphDlg(const QByteArray& a, CPatchSource sources, SynthModel model
     form->addRow(blendLabel, row);
     auto* layout = new QVBoxLayout(this);
     if (m_sources.lines.isEmpty())
-        layout->addWidget(new QLabel(QStringLiteral("No open bank or library holds a patch to morph with."), this));
+        layout->addWidget(
+            new QLabel(QStringLiteral("No open bank or library holds a %1 to morph with.").arg(what), this));
     layout->addLayout(form);
     auto* buttons = new QDialogButtonBox(this);
     m_keep = buttons->addButton(QStringLiteral("&Keep"), QDialogButtonBox::AcceptRole);
@@ -67,7 +73,7 @@ void CMorphDlg::update()
     const QByteArray b = m_sources.record(line);
     if (b.isEmpty())
         return;
-    const QByteArray blend = variation::morph(params::Editor::Patch, m_a, b, t, m_model);
+    const QByteArray blend = variation::morph(m_kind, m_a, b, t, m_model);
     if (m_sound)
         m_sound(m_result, blend);
     m_result = blend;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "editors/PatchSource.h"
+#include "model/ParamTable.h"
 #include "model/SynthSettings.h"
 
 #include <QByteArray>
@@ -12,7 +13,8 @@ class QLabel;
 class QPushButton;
 class QSlider;
 
-// "Morph": a blend of the edited record (A) and a patch of an open bank or library (B),
+// "Morph": a blend of the edited record (A) and a record of the same kind from an open
+// bank or library (B),
 // as far as the slider says (0 % is A, 100 % is B). The blend sounds as the slider
 // moves: the sounder gets the record the instrument holds and the new one, and sends
 // what differs. "&Keep" ends the dialog accepted with result(); closing it otherwise
@@ -23,7 +25,8 @@ class CMorphDlg : public QDialog
 
 public:
     using Sounder = std::function<void(const QByteArray& from, const QByteArray& to)>;
-    CMorphDlg(const QByteArray& a, CPatchSource sources, SynthModel model, Sounder sound, QWidget* parent = nullptr);
+    CMorphDlg(params::Editor kind, const QByteArray& a, CPatchSource sources, SynthModel model, Sounder sound,
+              QWidget* parent = nullptr);
 
     QByteArray result() const { return m_result; }
     QSlider* slider() const { return m_slider; }
@@ -36,6 +39,7 @@ public slots:
 private:
     void update();
 
+    params::Editor m_kind;
     QByteArray m_a;
     CPatchSource m_sources;
     SynthModel m_model;

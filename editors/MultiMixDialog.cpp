@@ -68,8 +68,12 @@ CMultiMixDialog::CMultiMixDialog(CRecordEdit& edit, CServices& services, QWidget
                 if (!knob)
                     knob = new CDialKnob(this);
                 knob->setRange(0, kByteMax);
-                connect(knob, &CValueKnob::userChanged, this,
-                        [this, row, part](int value) { changed(row, part, value); });
+                // One turn of a knob is one undo step; every value of it sounds at once.
+                connect(knob, &CValueKnob::userChanged, this, [this, row, part, knob](int value) {
+                    const CRecordEdit::Run run(this->edit(), knob);
+                    changed(row, part, value);
+                });
+                connect(knob, &CValueKnob::turnEnded, this, [this, knob] { this->edit().endRun(knob); });
                 w = knob;
             }
             w->setObjectName(QStringLiteral("%1/%2").arg(QLatin1String(mix.id)).arg(part));

@@ -100,6 +100,17 @@ variation::MutateOptions CMutateDlg::options() const
     return o;
 }
 
+void CMutateDlg::offerSections(variation::Sections sections)
+{
+    for (int s = 0; s < variation::kSectionCount; ++s) {
+        QCheckBox* box = m_sections[static_cast<std::size_t>(s)];
+        const bool offered = (sections & variation::sectionBit(static_cast<variation::Section>(s))) != 0;
+        box->setVisible(offered);
+        if (!offered)
+            box->setChecked(false);
+    }
+}
+
 void CMutateDlg::setSeed(std::uint32_t seed)
 {
     m_seed->setText(QString::number(seed));

@@ -26,6 +26,8 @@ public:
     CMutateDlg(Use use, int blocks, QWidget* parent = nullptr);
 
     variation::MutateOptions options() const;
+    // Shows the boxes of these sections only (the others cannot change the record).
+    void offerSections(variation::Sections sections);
     void setSeed(std::uint32_t seed);
     std::uint32_t seed() const;
     // After a variation was made with seed(): the next one is shown.

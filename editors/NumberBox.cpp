@@ -9,6 +9,14 @@ CNumberBox::CNumberBox(QWidget* parent) : QSpinBox(parent)
     setKeyboardTracking(true);
     setCorrectionMode(QAbstractSpinBox::CorrectToPreviousValue);
     setAccelerated(true);
+    connect(this, &QAbstractSpinBox::editingFinished, this, &CNumberBox::typingEnded);
+}
+
+void CNumberBox::stepBy(int steps)
+{
+    emit typingEnded();
+    QSpinBox::stepBy(steps);
+    emit typingEnded();
 }
 
 QString CNumberBox::rangeMessage(int minimum, int maximum)

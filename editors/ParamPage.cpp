@@ -151,8 +151,12 @@ QWidget* CParamPage::bind(const Param& p, int column)
         number->setRange(lo + p.shownOffset, hi + p.shownOffset);
         b->number = number;
         b->widget = number;
-        connect(number, &QSpinBox::valueChanged, this,
-                [this, raw](int shown) { onChanged(*raw, shown - raw->p->shownOffset); });
+        // The digits of one number typed into the box are one undo step.
+        connect(number, &QSpinBox::valueChanged, this, [this, raw, number](int shown) {
+            const CRecordEdit::Run run(edit(), number);
+            onChanged(*raw, shown - raw->p->shownOffset);
+        });
+        connect(number, &CNumberBox::typingEnded, this, [this, number] { edit().endRun(number); });
         connect(number, &CNumberBox::refused, this, &CParamPage::refuse);
         break;
     }

@@ -1,10 +1,13 @@
 #include "editors/RecordEditDlg.h"
 
+#include "editors/MorphDlg.h"
 #include "editors/MultiRowTabBar.h"
+#include "editors/MutateDlg.h"
 #include "editors/TabPage.h"
 #include "midi/Midi.h"
 #include "model/ParamMessages.h"
 #include "settings/AppSettings.h"
+#include "ui/Prompter.h"
 #include "ui/Services.h"
 
 #include <QAbstractButton>
@@ -88,6 +91,10 @@ CRecordEditDlg::CRecordEditDlg(CServices& services, params::Editor editor, const
     connect(m_undo, &QPushButton::clicked, this, &CRecordEditDlg::undo);
     connect(m_redo, &QPushButton::clicked, this, &CRecordEditDlg::redo);
     connect(m_compare, &QPushButton::toggled, this, &CRecordEditDlg::setComparing);
+    m_mutate = makeButton(QStringLiteral("Mut&ate..."));
+    connect(m_mutate, &QPushButton::clicked, this, &CRecordEditDlg::mutate);
+    m_morph = makeButton(QStringLiteral("Morp&h..."));
+    connect(m_morph, &QPushButton::clicked, this, &CRecordEditDlg::morph);
     // Each key once: two shortcuts of the same key would block each other.
     for (const QKeySequence& keys : QKeySequence::keyBindings(QKeySequence::Undo))
         connect(new QShortcut(keys, this), &QShortcut::activated, this, &CRecordEditDlg::undo);
@@ -173,6 +180,8 @@ void CRecordEditDlg::arrange(QLayout* top, QWidget* left, QWidget* bottomLeft, c
         topRow->addStretch(1);
     for (QPushButton* b : topButtons)
         topRow->addWidget(b);
+    topRow->addWidget(m_mutate);
+    topRow->addWidget(m_morph);
     topRow->addWidget(m_undo);
     topRow->addWidget(m_redo);
     topRow->addWidget(m_compare);
@@ -344,6 +353,48 @@ void CRecordEditDlg::replaceRecord(const QByteArray& image)
         recordReloaded();
     }
     updateHistoryButtons();
+}
+
+void CRecordEditDlg::applyMutation(variation::MutateOptions options)
+{
+    storePage();
+    options.model = m_edit->synth().model;
+    replaceRecord(variation::mutate(m_edit->editor(), record(), options));
+}
+
+void CRecordEditDlg::mutate()
+{
+    CMutateDlg dialog(CMutateDlg::Use::Editor, mutateBlocks(), this);
+    dialog.offerSections(variation::sectionsOf(m_edit->editor()));
+    connect(&dialog, &CMutateDlg::mutateRequested, this, [this, &dialog] { applyMutation(dialog.options()); });
+    m_services.prompter().exec(dialog);
+}
+
+void CRecordEditDlg::morph()
+{
+    storePage();
+    const params::Editor kind = m_edit->editor();
+    // The records of the source the editor came from, then those of every open bank
+    // (and library).
+    const CPatchSource own = ownRecords();
+    CPatchSource sources = own;
+    const int ownLines = static_cast<int>(own.lines.size());
+    sources.lines << m_services.openRecordLines(kind);
+    sources.record = [this, own, ownLines, kind](int line) {
+        if (line < ownLines)
+            return own.record ? own.record(line) : QByteArray();
+        return m_services.openRecord(kind, line - ownLines);
+    };
+    CMorphDlg dialog(
+        kind, record(), sources, m_edit->synth().model,
+        [this](const QByteArray& from, const QByteArray& to) { sendDifferences(from, to); }, this);
+    if (m_services.prompter().exec(dialog) != QDialog::Accepted)
+        return;
+    // The instrument holds the blend already: the copy takes it without sending it again.
+    const bool realtime = m_edit->realtime();
+    m_edit->setRealtime(false);
+    replaceRecord(dialog.result());
+    m_edit->setRealtime(realtime);
 }
 
 QByteArray CRecordEditDlg::originalImage() const

@@ -1,6 +1,8 @@
 #pragma once
 
+#include "editors/PatchSource.h"
 #include "model/ParamTable.h"
+#include "model/PatchVariation.h"
 #include "model/RecordEdit.h"
 
 #include <QDialog>
@@ -25,6 +27,11 @@ class QVBoxLayout;
 // copy's history, sending what they change in realtime mode. "Co&mpare" (Ctrl+M) puts the
 // item as the editor got it into the instrument's temporary area and shows it, with the
 // pages locked; pressed again it sends the copy and unlocks the pages.
+//
+// "Mut&ate..." opens a dialog whose every press puts a new variation of the copy in
+// place (one undo step, the rows that changed sent in realtime mode); "Morp&h..." blends
+// the copy with a record of the same kind from the editor's own source or any open bank
+// (patches also from any open library) and puts the blend in place on "Keep".
 class CRecordEditDlg : public QDialog
 {
     Q_OBJECT
@@ -51,6 +58,8 @@ public:
     QPushButton* undoButton() const { return m_undo; }
     QPushButton* redoButton() const { return m_redo; }
     QPushButton* compareButton() const { return m_compare; }
+    QPushButton* mutateButton() const { return m_mutate; }
+    QPushButton* morphButton() const { return m_morph; }
 
     // "&Send Patch": the whole copy to the temporary area, also with realtime off.
     void sendPatch();
@@ -65,6 +74,12 @@ public:
     // Sends the rows by which to differs from from (an instrument holding from then
     // holds to), in realtime mode; nothing else changes.
     void sendDifferences(const QByteArray& from, const QByteArray& to);
+
+    // "Mut&ate..." and "Morp&h...".
+    void mutate();
+    void morph();
+    // One variation of the copy with options (the model set here), as one change.
+    void applyMutation(variation::MutateOptions options);
 
     // The whole page where the screen has room for it; less, with the page scrolling,
     // on a small screen.
@@ -82,8 +97,8 @@ protected:
 
     // Lays the dialog out: above the tabs (may be null), beside the tabs and page on the
     // left (may be null), left of the buttons (may be null), the editor's buttons between
-    // "&Send Patch" and "&OK", and more of them above the tabs before Undo (the row
-    // below has no room for more on a small screen). Shows the first tab.
+    // "&Send Patch" and "&OK", and more of them above the tabs before Mutate, Morph and
+    // Undo (the row below has no room for more on a small screen). Shows the first tab.
     void arrange(QLayout* top, QWidget* left, QWidget* bottomLeft, const QList<QPushButton*>& buttons,
                  const QList<QPushButton*>& topButtons = {});
     QPushButton* makeButton(const QString& text);
@@ -97,6 +112,10 @@ protected:
     // The copy changed under the page (undo, redo, compare): the page is loaded anew;
     // what the dialog shows itself follows here.
     virtual void recordReloaded() {}
+    // How many tone boxes "Mutate" shows (none: every block may change).
+    virtual int mutateBlocks() const { return 0; }
+    // The records Morph offers first, before those of the open banks and libraries.
+    virtual CPatchSource ownRecords() const { return {}; }
     bool eventFilter(QObject* watched, QEvent* event) override;
 
     // Writes what the current page holds into the copy, and shows the copy again.
@@ -135,6 +154,8 @@ private:
     QPushButton* m_undo = nullptr;
     QPushButton* m_redo = nullptr;
     QPushButton* m_compare = nullptr;
+    QPushButton* m_mutate = nullptr;
+    QPushButton* m_morph = nullptr;
     bool m_comparing = false;
     QByteArray m_edited; // the copy, while the original shows
 };

@@ -12,6 +12,7 @@ void CEditHistory::reset(const QByteArray& record)
     m_current = record;
     m_stepStart = record;
     m_depth = 0;
+    m_run = nullptr;
     m_undo.clear();
     m_redo.clear();
 }
@@ -50,13 +51,14 @@ QByteArray CEditHistory::apply(QByteArray record, const Step& step, bool forward
 void CEditHistory::push(const QByteArray& before, const QByteArray& after)
 {
     Step step = difference(before, after);
+    m_run = nullptr;
     if (step.empty())
         return;
     m_undo.push_back(std::move(step));
     m_redo.clear();
 }
 
-bool CEditHistory::record(const QByteArray& record)
+bool CEditHistory::record(const QByteArray& record, const void* run)
 {
     if (m_depth > 0) {
         m_current = record;
@@ -64,13 +66,39 @@ bool CEditHistory::record(const QByteArray& record)
     }
     if (record == m_current)
         return false;
-    push(m_current, record);
+    if (run && run == m_run && !m_undo.empty()) {
+        // The run goes on: its step now leads from where the run began to here (none,
+        // when it came back to its start).
+        Step step = difference(m_runStart, record);
+        if (step.empty()) {
+            m_undo.pop_back();
+            m_run = nullptr;
+        } else {
+            m_undo.back() = std::move(step);
+        }
+        m_redo.clear();
+        m_current = record;
+        return true;
+    }
+    const QByteArray before = m_current;
+    push(before, record);
     m_current = record;
+    if (run) {
+        m_run = run;
+        m_runStart = before;
+    }
     return true;
+}
+
+void CEditHistory::endRun(const void* run)
+{
+    if (!run || run == m_run)
+        m_run = nullptr;
 }
 
 void CEditHistory::beginStep()
 {
+    m_run = nullptr;
     if (m_depth++ == 0)
         m_stepStart = m_current;
 }
@@ -89,6 +117,7 @@ std::optional<QByteArray> CEditHistory::undo()
         endStep();
     if (m_undo.empty())
         return std::nullopt;
+    m_run = nullptr;
     Step step = std::move(m_undo.back());
     m_undo.pop_back();
     // Runs are undone from the last to the first, so lengths that changed stay in place.
@@ -104,6 +133,7 @@ std::optional<QByteArray> CEditHistory::redo()
         endStep();
     if (m_redo.empty())
         return std::nullopt;
+    m_run = nullptr;
     Step step = std::move(m_redo.back());
     m_redo.pop_back();
     m_current = apply(m_current, step, true);

@@ -13,8 +13,10 @@
 // record as last seen becomes one step, and a new step drops what could be redone.
 // Changes between beginStep() and endStep() (a drag that changes a value on its way, a
 // slider that replaces the whole record as it moves) merge into a single step; such
-// groups may nest. undo() and redo() give the record to put in place and move the step
-// to the other side.
+// groups may nest. Changes recorded with the same run key one after the other (digits
+// typed into one box, one turn of a knob) merge into one step too, until endRun(), any
+// other change, an undo or a redo. undo() and redo() give the record to put in place
+// and move the step to the other side.
 class CEditHistory
 {
 public:
@@ -27,7 +29,10 @@ public:
 
     // One change: true when record differs from the record as last seen (inside a group,
     // when it differs from the state the group began with).
-    bool record(const QByteArray& record);
+    // run: the control the change came from, or none.
+    bool record(const QByteArray& record, const void* run = nullptr);
+    // The run of run (any run: null) ends; its next change is a step of its own.
+    void endRun(const void* run = nullptr);
     void beginStep();
     void endStep();
     bool inStep() const { return m_depth > 0; }
@@ -58,6 +63,8 @@ private:
     QByteArray m_current;
     QByteArray m_stepStart; // the record when the outermost open group began
     int m_depth = 0;
+    const void* m_run = nullptr; // the run the last step belongs to, while it may grow
+    QByteArray m_runStart;       // the record before the run's first change
     std::vector<Step> m_undo;
     std::vector<Step> m_redo;
 };

@@ -49,6 +49,12 @@ Builder& Builder::page(Page page)
     return *this;
 }
 
+Builder& Builder::random(RandomGroup group)
+{
+    m_random = group;
+    return *this;
+}
+
 Param& Builder::add(const QString& id, int offset, const QString& label)
 {
     Param p;
@@ -58,6 +64,7 @@ Param& Builder::add(const QString& id, int offset, const QString& label)
     p.label = label;
     p.page = m_page;
     p.order = m_order[static_cast<std::size_t>(m_page)]++;
+    p.random = m_random;
     m_rows.push_back(std::move(p));
     return m_rows.back();
 }
@@ -164,6 +171,12 @@ Builder& Builder::vary(Variation variation)
 Builder& Builder::keep(int value)
 {
     m_rows.back().keep = value;
+    return *this;
+}
+
+Builder& Builder::drawnWith(RandomGroup group)
+{
+    m_rows.back().random = group;
     return *this;
 }
 

@@ -48,6 +48,8 @@ public:
     Builder(std::vector<Param>& rows, Block block) : m_rows(rows), m_block(block) {}
 
     Builder& page(Page page);
+    // The random patch group of the rows added from now on.
+    Builder& random(RandomGroup group);
     Param& add(const QString& id, int offset, const QString& label);
     // A drop-down list whose first item is stored as min.
     Builder& list(const QString& id, int offset, const QString& label, const ValueList& items, int def, int min = 0);
@@ -66,11 +68,14 @@ public:
     Builder& rule(DefaultRule rule);
     Builder& vary(Variation variation);
     Builder& keep(int value);
+    // A row drawn with another group than the rows around it.
+    Builder& drawnWith(RandomGroup group);
 
 private:
     std::vector<Param>& m_rows;
     Block m_block;
     Page m_page = Page::None;
+    RandomGroup m_random = RandomGroup::None;
     std::array<int, kPageCount> m_order{};
 };
 

@@ -36,6 +36,9 @@ void buildPatchCommon(std::vector<Param>& r)
 
     b.page(Page::Common);
     b.name(id("name"), text("Name"));
+    // Everything after the name is the random patch's effect group: the effects and the
+    // patch's performance settings.
+    b.random(RandomGroup::Effect);
     b.list(id("tempo"), 0x2C, text("Tempo"), numbers(20, 250), 120, 20).nibbles().keep(120);
     b.list(id("level"), 0x2E, text("Level"), valuelists::kZeroTo127, 127).keep(127);
     b.list(id("pan"), 0x2F, text("Pan"), valuelists::kPan64, 64).keep(64);

@@ -34,10 +34,13 @@ void buildPatchTone(std::vector<Param>& r)
     b.check(id("switch"), 0x00, text("Tone Switch"), 1).rule(DefaultRule::FirstBlockOnly);
     b.contextList(id("wave.group"), 0x01, text("Wave Group"), Kind::WaveGroup, 0, 0, 1).group(2);
     b.contextList(id("wave.number"), 0x03, text("Wave Number"), Kind::WaveNumber, 0, kTwoNibbleMax, 0).nibbles();
+    b.random(RandomGroup::Wave);
     b.list(id("wave.gain"), 0x05, text("Wave Gain"), texts(kWaveGains), 1);
     b.check(id("fxm.switch"), 0x06, text("FXM Switch"), 0);
     b.list(id("fxm.color"), 0x07, text("FXM Color"), numbers(1, 4), 0);
     b.list(id("fxm.depth"), 0x08, text("FXM Depth"), numbers(1, 16), 0);
+    // A random patch keeps the tone delay and the velocity range.
+    b.random(RandomGroup::None);
     b.list(id("delay.mode"), 0x09, text("Tone Delay Mode"), texts(kDelayModes), 0);
     b.contextList(id("delay.time"), 0x0A, text("Tone Delay Time"), Kind::DelayTime, 0, kByteMax, 0);
 
@@ -46,6 +49,7 @@ void buildPatchTone(std::vector<Param>& r)
     b.list(id("velocity.fade"), 0x0B, text("Velocity Cross Fade"), kZeroTo127, 0);
     b.list(id("velocity.lower"), 0x0C, text("Velocity Range Lower"), numbers(1, 127), 1, 1).vary(V::FixedUnlessAsked);
     b.list(id("velocity.upper"), 0x0D, text("Velocity Range Upper"), numbers(1, 127), 127, 1).vary(V::FixedUnlessAsked);
+    b.random(RandomGroup::Controller);
     b.list(id("key.lower"), 0x0E, text("Keyboard Range Lower"), valuelists::kNote, 0).vary(V::FixedUnlessAsked).keep(0);
     b.list(id("key.upper"), 0x0F, text("Keyboard Range Upper"), valuelists::kNote, 127)
         .vary(V::FixedUnlessAsked)
@@ -67,6 +71,8 @@ void buildPatchTone(std::vector<Param>& r)
                    kSigned63, 63);
     }
 
+    // An LFO's depths are drawn with what they modulate.
+    b.random(RandomGroup::Lfo);
     for (int m = 0; m < 2; ++m) {
         b.page(m == 0 ? Page::Lfo1 : Page::Lfo2);
         const QString prefix = QStringLiteral("tone.lfo%1.").arg(m + 1);
@@ -80,13 +86,14 @@ void buildPatchTone(std::vector<Param>& r)
         b.list(lfo("fadeMode"), base + 5, text("Fade Mode"), texts(kFadeModes), 0);
         b.list(lfo("fadeTime"), base + 6, text("Fade Time"), kZeroTo127, 0);
         b.list(lfo("externalSync"), base + 7, text("External Sync"), texts(kExternalSyncs), 0).keep(0);
-        b.list(lfo("pitchDepth"), 0x4E + m, text("Depth Pitch"), kSigned63, 63);
-        b.list(lfo("tvfDepth"), 0x63 + m, text("Depth TVF"), kSigned63, 63);
-        b.list(lfo("tvaDepth"), 0x75 + m, text("Depth TVA"), kSigned63, 63);
-        b.list(lfo("panDepth"), 0x7B + m, text("Depth Panorama"), kSigned63, 63);
+        b.list(lfo("pitchDepth"), 0x4E + m, text("Depth Pitch"), kSigned63, 63).drawnWith(RandomGroup::PitchEnvelope);
+        b.list(lfo("tvfDepth"), 0x63 + m, text("Depth TVF"), kSigned63, 63).drawnWith(RandomGroup::Filter);
+        b.list(lfo("tvaDepth"), 0x75 + m, text("Depth TVA"), kSigned63, 63).drawnWith(RandomGroup::Amplifier);
+        b.list(lfo("panDepth"), 0x7B + m, text("Depth Panorama"), kSigned63, 63).drawnWith(RandomGroup::Amplifier);
     }
 
     b.page(Page::Pitch);
+    b.random(RandomGroup::PitchEnvelope);
     // Semitones: a step is heard as a new pitch.
     b.list(id("pitch.coarse"), 0x3D, text("Coarse"), kCoarse48, 48).vary(V::Stepwise);
     b.list(id("pitch.fine"), 0x3E, text("Fine"), kFine50, 50);
@@ -102,6 +109,7 @@ void buildPatchTone(std::vector<Param>& r)
     addEnvelope(b, id("penv."), 0x46, 4, kSigned63, {0, 0, 0, 0}, {63, 63, 63, 63});
 
     b.page(Page::Tvf);
+    b.random(RandomGroup::Filter);
     b.list(id("tvf.filterType"), 0x50, text("Filter Type"), texts(kFilterTypes), 0);
     b.list(id("tvf.cutoff"), 0x51, text("Cutoff Frequency"), kZeroTo127, 127);
     b.list(id("tvf.cutoffKeyfollow"), 0x52, text("Cutoff Keyfollow"), valuelists::kKeyfollow, 5);
@@ -118,6 +126,7 @@ void buildPatchTone(std::vector<Param>& r)
     addEnvelope(b, id("tvf."), 0x5B, 4, kZeroTo127, {0, 0, 0, 0}, {127, 127, 127, 127});
 
     b.page(Page::Tva);
+    b.random(RandomGroup::Amplifier);
     b.list(id("tva.level"), 0x65, text("Tone Level"), kZeroTo127, 127).keep(127);
     b.list(id("tva.biasDirection"), 0x66, text("Bias Direction"), texts(kBiasDirections), 3);
     b.list(id("tva.biasPosition"), 0x67, text("Bias Position"), valuelists::kNote, 60);
@@ -136,6 +145,7 @@ void buildPatchTone(std::vector<Param>& r)
     b.list(id("panKeyfollow"), 0x78, text("Pan Keyfollow"), kTimeSens, 7);
     b.list(id("randomPan"), 0x79, text("Random Pan Depth"), numbers(0, 63), 0);
     b.list(id("alternatePan"), 0x7A, text("Alternate Pan Depth"), valuelists::kAlternatePan, 64, 1);
+    b.random(RandomGroup::Output);
     b.list(id("output"), 0x7D, text("Output Assign"), texts(kToneOutputs), 0).keep(0);
     b.list(id("mixSend"), 0x7E, text("Mix/EFX Send Level"), kZeroTo127, 127);
     b.list(id("chorusSend"), 0x7F, text("Chorus Send Level"), kZeroTo127, 0);

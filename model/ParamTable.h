@@ -1,5 +1,6 @@
 #pragma once
 
+#include "model/ItemKind.h"
 #include "model/SynthSettings.h"
 #include "model/SysEx.h"
 #include "model/ValueLists.h"
@@ -62,6 +63,20 @@ enum class Page : std::uint8_t {
 
 enum class Editor : std::uint8_t { Patch, Performance, Rhythm };
 
+// The kind of bank item an editor edits.
+constexpr ItemKind itemKindOf(Editor editor)
+{
+    switch (editor) {
+    case Editor::Performance:
+        return ItemKind::Performances;
+    case Editor::Rhythm:
+        return ItemKind::RhythmSets;
+    case Editor::Patch:
+        break;
+    }
+    return ItemKind::Patches;
+}
+
 // What a new record holds in a row: its default, or a value that depends on the
 // tone or part the block belongs to.
 enum class DefaultRule : std::uint8_t {
@@ -80,6 +95,21 @@ enum class Variation : std::uint8_t {
 
 // What a random patch writes into a row it does not draw (see CRandomPatches).
 constexpr int kDrawn = -1;
+
+// The box of the Random Patches dialog that changes a patch row (per tone for the
+// tone's rows); None for rows a random patch leaves alone or sets by its own rules
+// (the name, the tone switch and the wave).
+enum class RandomGroup : std::uint8_t {
+    None,
+    Effect,
+    Wave,
+    Controller,
+    Lfo,
+    PitchEnvelope,
+    Filter,
+    Amplifier,
+    Output,
+};
 
 // Bit per model (SynthModel) on which a page shows a row.
 constexpr std::uint8_t modelBit(SynthModel model)
@@ -108,6 +138,7 @@ struct Param
     DefaultRule defaultRule = DefaultRule::Fixed;
     Variation variation = Variation::Continuous;
     int keep = kDrawn; // the value a random patch sets, or kDrawn for a value drawn over the range
+    RandomGroup random = RandomGroup::None;
 };
 
 // The rows of one block in offset order, and all rows of all blocks.

@@ -99,7 +99,7 @@ const std::uint8_t* blockData(const QByteArray& image, Block block, int index)
 
 void recalcChecksums(params::Editor editor, QByteArray& image)
 {
-    const RecordLayout& layout = recordLayout(static_cast<ItemKind>(editor));
+    const RecordLayout& layout = recordLayout(params::itemKindOf(editor));
     auto* rec = reinterpret_cast<std::uint8_t*>(image.data());
     for (int m = 0; m < layout.messages(); ++m) {
         std::uint8_t* msg = rec + layout.messageOffset(m);
@@ -266,6 +266,19 @@ std::optional<Section> sectionOf(const Param& p)
     default:
         return std::nullopt;
     }
+}
+
+Sections sectionsOf(params::Editor editor)
+{
+    Sections out = 0;
+    forEachBlock(editor, [&](Block block, int index) {
+        if (index > 0)
+            return;
+        for (const Param& p : params::rows(block))
+            if (const auto section = info(p).section)
+                out |= sectionBit(*section);
+    });
+    return out;
 }
 
 std::pair<int, int> contextRange(const Param& p, const std::uint8_t* data)

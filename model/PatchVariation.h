@@ -38,6 +38,8 @@ QString sectionName(Section s);
 // The section a row belongs to, or none for rows a variation never moves (names, the
 // tone and part switches, channels, voice reserves, tempo, categories, ...).
 std::optional<Section> sectionOf(const params::Param& p);
+// The sections the rows of an editor's record fall in: what a mutation of it can move.
+Sections sectionsOf(params::Editor editor);
 
 // The range a row may take in the record's data bytes: valueRange(), narrowed to the
 // list the block's context gives it (an LFO rate synced to the clock).

@@ -525,8 +525,13 @@ QByteArray CRecordEdit::temporaryImage() const
 
 void CRecordEdit::noteChange()
 {
-    if (m_history.record(m_image))
+    if (m_history.record(m_image, m_runControl))
         changedHistory();
+}
+
+void CRecordEdit::endRun(const void* control)
+{
+    m_history.endRun(control);
 }
 
 void CRecordEdit::changedHistory()

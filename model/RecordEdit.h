@@ -82,6 +82,26 @@ public:
     const CEditHistory& history() const { return m_history; }
     void beginStep();
     void endStep();
+    // Changes made while a Run of a control lives (digits typed into a number box, a
+    // knob turned) merge with that control's changes just before them into one undo
+    // step, until endRun(control), a change from elsewhere, an undo or a redo. What each
+    // change sends is unchanged.
+    class Run
+    {
+    public:
+        Run(CRecordEdit& edit, const void* control) : m_edit(edit), m_previous(edit.m_runControl)
+        {
+            edit.m_runControl = control;
+        }
+        ~Run() { m_edit.m_runControl = m_previous; }
+        Run(const Run&) = delete;
+        Run& operator=(const Run&) = delete;
+
+    private:
+        CRecordEdit& m_edit;
+        const void* m_previous;
+    };
+    void endRun(const void* control);
     bool undo();
     bool redo();
     // Called after every change of the history (a step added, undone or redone).
@@ -182,5 +202,6 @@ private:
     QStringList m_userPatches;
     QStringList m_userRhythms;
     CEditHistory m_history;
+    const void* m_runControl = nullptr;
     std::function<void()> m_historyListener;
 };

@@ -5,6 +5,7 @@
 #include <QByteArray>
 #include <QString>
 #include <QStringList>
+#include <cstdint>
 
 class CAppSettings;
 class CCopybox;
@@ -16,6 +17,10 @@ class CToneloomDoc;
 class CValueKnob;
 class QPrinter;
 class QWidget;
+
+namespace params {
+enum class Editor : std::uint8_t;
+}
 
 // What windows and dialogs use of the program, handed to them when they are made:
 // the settings, the MIDI engine, the prompter, the name store, the copybox, the
@@ -51,11 +56,17 @@ public:
         (void)bytes;
         return false;
     }
-    // The patches of every open bank, one line each ("BANK 1: NAME"), and the patch image
-    // of a line (empty when there is none): what Morph may blend with.
-    virtual QStringList openBankPatchLines() { return {}; }
-    virtual QByteArray openBankPatch(int line)
+    // The records of a kind (params::Editor: patches, performances, rhythm sets) in every
+    // open bank, and for patches in every open library too, one line each ("BANK 1: NAME"),
+    // and the image of a line (empty when there is none): what Morph may blend with.
+    virtual QStringList openRecordLines(params::Editor kind)
     {
+        (void)kind;
+        return {};
+    }
+    virtual QByteArray openRecord(params::Editor kind, int line)
+    {
+        (void)kind;
         (void)line;
         return {};
     }

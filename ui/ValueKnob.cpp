@@ -3,6 +3,8 @@
 #include <QApplication>
 #include <QChildEvent>
 #include <QDial>
+#include <QKeyEvent>
+#include <QTimer>
 #include <QVBoxLayout>
 
 #include <algorithm>
@@ -11,6 +13,10 @@
 CValueKnob::CValueKnob(QWidget* parent) : QWidget(parent)
 {
     setFocusPolicy(Qt::StrongFocus);
+    m_wheelPause = new QTimer(this);
+    m_wheelPause->setSingleShot(true);
+    m_wheelPause->setInterval(kWheelPauseMs);
+    connect(m_wheelPause, &QTimer::timeout, this, &CValueKnob::turnEnded);
     watch(this);
 }
 
@@ -33,10 +39,18 @@ bool CValueKnob::eventFilter(QObject* watched, QEvent* event)
         // The control and whatever it is made of come later than the knob.
         if (QObject* child = static_cast<QChildEvent*>(event)->child())
             watch(child);
-    } else if (event->type() == QEvent::Wheel && !holdsFocus()) {
-        // Not for the control: ignored, the event goes on to what lies under the knob.
-        event->ignore();
-        return true;
+    } else if (event->type() == QEvent::Wheel) {
+        if (!holdsFocus()) {
+            // Not for the control: ignored, the event goes on to what lies under the knob.
+            event->ignore();
+            return true;
+        }
+        m_wheelPause->start();
+    } else if (event->type() == QEvent::MouseButtonRelease || event->type() == QEvent::FocusOut
+               || (event->type() == QEvent::KeyRelease && !static_cast<QKeyEvent*>(event)->isAutoRepeat())) {
+        m_wheelPause->stop();
+        // After the control has taken the event: a release may still set a value.
+        QMetaObject::invokeMethod(this, &CValueKnob::turnEnded, Qt::QueuedConnection);
     }
     return QWidget::eventFilter(watched, event);
 }
@@ -66,6 +80,7 @@ bool CValueKnob::applyRemote(int controllerValue)
         return false;
     setValue(target);
     emit userChanged(m_value);
+    emit turnEnded();
     return true;
 }
 

@@ -5,7 +5,9 @@
 // A knob of the program as the performance mixer uses it: a value between a minimum and
 // a maximum that the page sets without hearing of it, and userChanged() when the user
 // turned it. The mouse wheel turns a knob only while it has the focus: a wheel over a
-// knob the user has not chosen scrolls what lies under it instead.
+// knob the user has not chosen scrolls what lies under it instead. A turn (a drag from
+// press to release, a run of wheel notches or of keys) ends with turnEnded(); a remote
+// controller value is a turn of its own.
 class CValueKnob : public QWidget
 {
     Q_OBJECT
@@ -14,6 +16,8 @@ public:
     // What a controller value may move a knob by: the lower bound plus the value, at most
     // the upper bound, and only within this distance of where the knob stands.
     static constexpr int kRemoteCatch = 10;
+    // Wheel notches closer together than this are one turn.
+    static constexpr int kWheelPauseMs = 400;
 
     explicit CValueKnob(QWidget* parent = nullptr);
 
@@ -30,6 +34,7 @@ public:
 
 signals:
     void userChanged(int value);
+    void turnEnded();
 
 protected:
     // The control's side.
@@ -47,6 +52,7 @@ private:
     int m_maximum = 127;
     int m_value = 0;
     int m_quiet = 0;
+    class QTimer* m_wheelPause = nullptr;
 };
 
 // The knob of a program without the knob control: a dial.

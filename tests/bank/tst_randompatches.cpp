@@ -5,6 +5,7 @@
 #include "bank/ToneloomDoc.h"
 #include "model/ExpansionNames.h"
 #include "model/ParamTable.h"
+#include "model/PatchVariation.h"
 
 #include <QSet>
 #include <QTest>
@@ -111,6 +112,7 @@ private slots:
     void namesUseEveryLetter();
     void allBoxesClearedStillRenames();
     void drawsStayInTheParameterRanges();
+    void groupsComeFromThePatchRows();
 
 private:
     CCollectingReporter m_reporter;
@@ -426,6 +428,27 @@ void TestRandomPatches::drawsStayInTheParameterRanges()
         }
         QCOMPARE(outside, QSet<QString>());
     }
+}
+
+// The rows say which box draws them: only patch rows belong to a group, the common
+// block's rows to the effect group, and a row a variation never moves (the identity and
+// setup of the patch: tempo, clock source, category) is never drawn either, only set to
+// what a random patch keeps in it.
+void TestRandomPatches::groupsComeFromThePatchRows()
+{
+    int drawn = 0;
+    for (const params::Param* p : params::allRows()) {
+        if (p->random == params::RandomGroup::None)
+            continue;
+        QVERIFY2(p->block == sysex::Block::PatchCommon || p->block == sysex::Block::PatchTone, qPrintable(p->id));
+        QCOMPARE(p->block == sysex::Block::PatchCommon, p->random == params::RandomGroup::Effect);
+        QVERIFY2(p->encoding != params::Encoding::Name, qPrintable(p->id));
+        if (!variation::sectionOf(*p))
+            QVERIFY2(p->keep != params::kDrawn, qPrintable(p->id));
+        if (p->keep == params::kDrawn)
+            ++drawn;
+    }
+    QVERIFY(drawn > 100);
 }
 
 QTEST_GUILESS_MAIN(TestRandomPatches)

@@ -260,7 +260,7 @@ private slots:
         QVERIFY(b.readBank(file, nullptr, &runs));
         QCOMPARE(runs.size(), std::size_t(3));
         QCOMPARE(runs[0].records, 128);
-        QCOMPARE(runs[1].kind, int(ItemKind::Performances));
+        QCOMPARE(runs[1].kind, ItemKind::Performances);
         QCOMPARE(runs[2].offset, qint64(82560 + 21472));
         QCOMPARE(b.patches().name(0), QString("Second run  "));
         QCOMPARE(b.performances().name(0), QString("Perf one    "));
@@ -387,7 +387,7 @@ private slots:
             changed += start[i] != expected[i];
         QCOMPARE(spy.count(), changed);
         for (const auto& args : spy)
-            QCOMPARE(args.at(0).toInt(), int(ItemKind::Performances));
+            QCOMPARE(args.at(0).value<ItemKind>(), ItemKind::Performances);
         // Other kinds are untouched.
         QCOMPARE(sel.flags(ItemKind::Patches, 0), 3u);
     }

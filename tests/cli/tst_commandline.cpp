@@ -75,11 +75,11 @@ private slots:
         QTest::addColumn<QStringList>("args");
         QTest::addColumn<Command>("command");
         QTest::addColumn<QStringList>("files");
-        QTest::addColumn<int>("what");
+        QTest::addColumn<int>("what"); // a kind's number, kKindCount for the whole bank
         QTest::addColumn<int>("deviceId");
         QTest::addColumn<int>("request");
         QTest::newRow("names") << QStringList{"names", "b.syx", "--kind", "rhythm"} << Command::Names
-                               << QStringList{"b.syx"} << CommandLine::kAll << -1 << -1;
+                               << QStringList{"b.syx"} << kKindCount << -1 << -1;
         QTest::newRow("convert") << QStringList{"convert", "--model", "XP",      "--what", "Patches", "--device-id",
                                                 "32",      "--card",  "--force", "in.syx", "out.syx"}
                                  << Command::Convert << QStringList{"in.syx", "out.syx"} << 0 << 0x1F << -1;
@@ -88,11 +88,10 @@ private slots:
                                          << Command::Send << QStringList{"f"} << 2 << 0x10 << -1;
         QTest::newRow("request by its name")
             << QStringList{"receive", "--in", "p", "--out", "q", "--request", "all-card_patches", "d.syx"}
-            << Command::Receive << QStringList{"d.syx"} << CommandLine::kAll << -1 << 3;
+            << Command::Receive << QStringList{"d.syx"} << kKindCount << -1 << 3;
         QTest::newRow("manual") << QStringList{"receive", "--manual", "--in", "p", "d.syx"} << Command::Receive
-                                << QStringList{"d.syx"} << CommandLine::kAll << -1 << -1;
-        QTest::newRow("help") << QStringList{"--help"} << Command::Usage << QStringList{} << CommandLine::kAll << -1
-                              << -1;
+                                << QStringList{"d.syx"} << kKindCount << -1 << -1;
+        QTest::newRow("help") << QStringList{"--help"} << Command::Usage << QStringList{} << kKindCount << -1 << -1;
     }
     void accepted()
     {
@@ -106,7 +105,7 @@ private slots:
         QVERIFY2(line.ok(), qPrintable(line.error));
         QCOMPARE(line.command, command);
         QCOMPARE(line.files, files);
-        QCOMPARE(line.what, what);
+        QCOMPARE(line.what ? kindNumber(*line.what) : kKindCount, what);
         QCOMPARE(line.deviceId ? int(*line.deviceId) : -1, deviceId);
         QCOMPARE(line.request, request);
     }
@@ -122,7 +121,7 @@ private slots:
         QVERIFY(send.card);
         QVERIFY(!send.force);
         const CommandLine names = cli::parseCommandLine({"names", "f", "--kind", "performances"});
-        QCOMPARE(names.kind, 1);
+        QCOMPARE(names.kind, ItemKind::Performances);
         const CommandLine convert = cli::parseCommandLine({"convert", "--model", "jv1080", "a", "b"});
         QCOMPARE(convert.model, std::optional<SynthModel>(SynthModel::Jv1080));
         QCOMPARE(convert.what, CommandLine::kAll);

@@ -12,13 +12,16 @@
 #include "model/PerformanceArray.h"
 #include "model/RhythmArray.h"
 #include "settings/IniFile.h"
+#include "ui/ValueKnob.h"
 
 #include <QComboBox>
+#include <QDial>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QSlider>
 #include <QSpinBox>
+#include <QWheelEvent>
 
 using namespace editortest;
 using params::Param;
@@ -71,6 +74,8 @@ private slots:
     void rangeDragOnAPageIsOneStep();
     void structureDiagramFollowsTheCommonPage();
     void mixLevelDragIsOneStep();
+    void oneRunOfAControlIsOneStep_data();
+    void oneRunOfAControlIsOneStep();
 
 private:
     struct Editor
@@ -82,8 +87,20 @@ private:
         CMidi& midi() { return session->frame()->midi(); }
         QList<QByteArray> sent() { return takeSent(ports, midi()); }
     };
-    std::unique_ptr<Editor> open(params::Editor editor, bool realtime = true);
+    std::unique_ptr<Editor> open(params::Editor editor, bool realtime = true, bool dials = false);
 };
+
+namespace {
+
+// The program's services with the dial in place of the knob module.
+class CDialServices : public CTestServices
+{
+public:
+    using CTestServices::CTestServices;
+    CValueKnob* createKnob(QWidget*) override { return nullptr; }
+};
+
+} // namespace
 
 void TestEditorHistory::initTestCase()
 {
@@ -91,13 +108,14 @@ void TestEditorHistory::initTestCase()
     useBuiltControls(m_dir.path());
 }
 
-std::unique_ptr<TestEditorHistory::Editor> TestEditorHistory::open(params::Editor editor, bool realtime)
+std::unique_ptr<TestEditorHistory::Editor> TestEditorHistory::open(params::Editor editor, bool realtime, bool dials)
 {
     auto e = std::make_unique<Editor>();
     const QString ini = freshIni();
     CIniFile(ini).writeInt(QStringLiteral("SETUP"), QStringLiteral("REALTIME"), realtime ? 1 : 0);
     e->session = start(ini, e->ports);
-    e->services = std::make_unique<CTestServices>(*e->session->frame());
+    e->services = dials ? std::make_unique<CDialServices>(*e->session->frame())
+                        : std::make_unique<CTestServices>(*e->session->frame());
     switch (editor) {
     case params::Editor::Patch:
         e->dlg = std::make_unique<CEditPatchDlg>(*e->services, newPatch());
@@ -463,6 +481,113 @@ void TestEditorHistory::mixLevelDragIsOneStep()
     e->dlg->undo();
     QCOMPARE(addressed(e->sent()), QStringList{"01 00 12 06 7f"});
     QCOMPARE(slider->value(), 127);
+}
+
+// A run of one control is one undo step, whatever it sent on its way: the digits of a
+// number typed into a box (until the box is left), a knob dragged from press to release,
+// a run of wheel notches on a knob. The next run is a step of its own; undo brings back
+// the bytes from before and sends the value from before.
+void TestEditorHistory::oneRunOfAControlIsOneStep_data()
+{
+    QTest::addColumn<int>("editor");
+    QTest::addColumn<QString>("id");
+    QTest::addColumn<QString>("how");
+    QTest::addColumn<int>("minSent");    // messages the first run sent at least
+    QTest::addColumn<QString>("undone"); // address and data undo sends
+    QTest::newRow("part level typed") << int(params::Editor::Performance) << "part.level"
+                                      << "type" << 2 << "01 00 10 06 7f";
+    QTest::newRow("patch chorus level typed") << int(params::Editor::Patch) << "patch.chorus.level"
+                                              << "type" << 2 << "03 00 00 21 7f";
+    QTest::newRow("mix pan knob dragged") << int(params::Editor::Performance) << "part.pan"
+                                          << "drag" << 2 << "01 00 10 07 40";
+    QTest::newRow("mix pan knob wheeled") << int(params::Editor::Performance) << "part.pan"
+                                          << "wheel" << 2 << "01 00 10 07 40";
+}
+
+void TestEditorHistory::oneRunOfAControlIsOneStep()
+{
+    QFETCH(int, editor);
+    QFETCH(QString, id);
+    QFETCH(QString, how);
+    QFETCH(int, minSent);
+    QFETCH(QString, undone);
+    auto e = open(static_cast<params::Editor>(editor), true, true);
+    e->dlg->show();
+    QVERIFY(QTest::qWaitForWindowExposed(e->dlg.get()));
+    e->dlg->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(e->dlg.get()));
+    const params::Param& row = params::row(id);
+    QWidget* control = nullptr;
+    QWidget* elsewhere = e->dlg->okButton();
+    if (how == QLatin1String("type")) {
+        int tab = -1;
+        for (std::size_t t = 0; t < e->dlg->tabList().size() && tab < 0; ++t)
+            if (e->dlg->tabList()[t].page == row.page)
+                tab = static_cast<int>(t);
+        QVERIFY(tab >= 0);
+        e->dlg->showTab(tab);
+        auto* page = qobject_cast<CParamPage*>(e->dlg->currentPage());
+        QVERIFY(page);
+        control = page->control(id, 0);
+        QVERIFY2(qobject_cast<QSpinBox*>(control), qPrintable(id));
+    } else {
+        e->dlg->showTab(static_cast<int>(e->dlg->tabList().size()) - 1); // Mix
+        auto* mix = qobject_cast<CMultiMixDialog*>(e->dlg->currentPage());
+        QVERIFY(mix);
+        QWidget* knob = mix->knob(3, 0);
+        QVERIFY(knob);
+        control = knob->findChild<QDial*>();
+        QVERIFY(control);
+    }
+    const QByteArray before = e->dlg->record();
+    e->sent();
+    // One run, then another of the same control.
+    const auto run = [&](int n) {
+        if (how == QLatin1String("type")) {
+            auto* box = qobject_cast<QSpinBox*>(control);
+            box->setFocus();
+            box->selectAll();
+            QTest::keyClicks(box, n == 0 ? QStringLiteral("12") : QStringLiteral("3"));
+            QTest::keyClick(box, Qt::Key_Tab);
+        } else if (how == QLatin1String("drag")) {
+            // Left to right over the top, then back.
+            const QPoint left(2, control->height() / 2);
+            const QPoint right(control->width() - 2, control->height() / 2);
+            QTest::mousePress(control, Qt::LeftButton, {}, n == 0 ? left : right);
+            testsupport::movePointer(control, QPoint(control->width() / 2, 1));
+            testsupport::movePointer(control, n == 0 ? right : left);
+            QTest::mouseRelease(control, Qt::LeftButton, {}, n == 0 ? right : left);
+            QCoreApplication::processEvents(); // the turn ends once the release is through
+        } else {
+            control->setFocus();
+            for (int notch = 0; notch < 3; ++notch) {
+                const QPoint at = control->rect().center();
+                QWheelEvent wheel(QPointF(at), QPointF(control->mapToGlobal(at)), QPoint(),
+                                  QPoint(0, n == 0 ? 120 : -120), Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase,
+                                  false);
+                QApplication::sendEvent(control, &wheel);
+            }
+            QTest::qWait(CValueKnob::kWheelPauseMs * 2);
+        }
+    };
+    run(0);
+    const QByteArray first = e->dlg->record();
+    QVERIFY(first != before);
+    QVERIFY(e->sent().size() >= minSent);
+    QCOMPARE(e->dlg->edit().history().undoCount(), std::size_t(1));
+    elsewhere->setFocus();
+    run(1);
+    QVERIFY(e->dlg->record() != first);
+    QCOMPARE(e->dlg->edit().history().undoCount(), std::size_t(2));
+    e->sent();
+    e->dlg->undo();
+    QCOMPARE(e->dlg->record(), first);
+    e->dlg->undo();
+    QCOMPARE(e->dlg->record(), before);
+    const QStringList sent = addressed(e->sent());
+    if (!undone.isEmpty())
+        QCOMPARE(sent.last(), undone);
+    QCOMPARE(sent.size(), 2);
 }
 
 QTEST_MAIN(TestEditorHistory)

@@ -19,15 +19,20 @@
 #include "settings/IniFile.h"
 #include "ui/ValueKnob.h"
 
+#include <QAbstractButton>
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QHash>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
+#include <QScrollArea>
 #include <QSignalSpy>
 #include <QSlider>
+#include <QStackedWidget>
+#include <QTabWidget>
 #include <QWheelEvent>
 
 #include <random>
@@ -677,6 +682,31 @@ void TestEditSets::editorsFitA1024By768Screen()
     QVERIFY(dlg->width() <= screen.width() && dlg->height() <= screen.height());
     for (QWidget* button : {static_cast<QWidget*>(dlg->okButton()), static_cast<QWidget*>(dlg->cancelButton())})
         QVERIFY(dlg->rect().contains(QRect(button->mapTo(dlg.get(), QPoint(0, 0)), button->size())));
+    // Alt and a letter reaches one button of the window's own row (Undo, Compare, Mutate,
+    // OK, ...): two buttons on one letter would make it pick neither at once.
+    QHash<QChar, QString> letters;
+    for (const QAbstractButton* button : dlg->findChildren<QAbstractButton*>()) {
+        if (!button->isVisibleTo(dlg.get()))
+            continue;
+        const QString text = button->text();
+        const qsizetype amp = text.indexOf(QLatin1Char('&'));
+        if (amp < 0 || amp + 1 >= text.size())
+            continue;
+        // Only the buttons outside the pages: a page's own labels share its tab.
+        bool onPage = false;
+        for (const QWidget* w = button->parentWidget(); w && w != dlg.get(); w = w->parentWidget())
+            onPage = onPage || qobject_cast<const QTabWidget*>(w) || qobject_cast<const QStackedWidget*>(w)
+                     || qobject_cast<const QScrollArea*>(w);
+        if (onPage)
+            continue;
+        const QChar letter = text.at(amp + 1).toLower();
+        QVERIFY2(
+            !letters.contains(letter),
+            qPrintable(
+                QStringLiteral("\"%1\" and \"%2\" share Alt+%3").arg(letters.value(letter), text, QString(letter))));
+        letters.insert(letter, text);
+    }
+    QVERIFY(letters.size() >= 6);
 }
 
 void TestEditSets::mixShortcutsAndRemote_data()

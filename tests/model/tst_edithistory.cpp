@@ -74,6 +74,8 @@ class TestEditHistory : public QObject
 private slots:
     void stepsGoBackAndForth();
     void groupIsOneStep();
+    void runsMergeUntilBroken_data();
+    void runsMergeUntilBroken();
     void newChangeDropsRedo();
     void sameRecordIsNoStep();
     void undoSendsTheRowsBack_data();
@@ -134,6 +136,56 @@ void TestEditHistory::groupIsOneStep()
     h.record(bytes({4, 4, 4}));
     QCOMPARE(h.undo().value(), bytes({21, 1, 21}));
     QVERIFY(!h.inStep());
+}
+
+// Changes of one run merge into one step; the step ends at endRun, a change of another
+// run or of none, an undo; a run back to where it began leaves no step.
+// Script: "a5" records byte 0 = 5 in run a, "-7" byte 0 = 7 outside any run, "e" ends run
+// a, "u" undoes.
+void TestEditHistory::runsMergeUntilBroken_data()
+{
+    QTest::addColumn<QStringList>("script");
+    QTest::addColumn<int>("steps");
+    QTest::addColumn<QList<int>>("undone"); // byte 0 after each undo, last step first
+    QTest::newRow("digits of one box") << QStringList{"a1", "a12"} << 1 << QList<int>{0};
+    QTest::newRow("ended, then again") << QStringList{"a1", "a12", "e", "a3"} << 2 << QList<int>{12, 0};
+    QTest::newRow("another control between") << QStringList{"a1", "b2", "a3"} << 3 << QList<int>{2, 1, 0};
+    QTest::newRow("a change outside any run") << QStringList{"a1", "-2", "a3"} << 3 << QList<int>{2, 1, 0};
+    QTest::newRow("back to the start") << QStringList{"a1", "a0"} << 0 << QList<int>{};
+    QTest::newRow("after an earlier step") << QStringList{"-9", "a1", "a2", "a9"} << 1 << QList<int>{0};
+    QTest::newRow("undo ends the run") << QStringList{"a1", "a2", "u", "a3"} << 1 << QList<int>{0};
+}
+
+void TestEditHistory::runsMergeUntilBroken()
+{
+    QFETCH(QStringList, script);
+    QFETCH(int, steps);
+    QFETCH(QList<int>, undone);
+    const int runA = 0;
+    const int runB = 0;
+    CEditHistory h(bytes({0, 0}));
+    QByteArray record = bytes({0, 0});
+    for (const QString& op : std::as_const(script)) {
+        const QChar what = op.at(0);
+        if (what == QLatin1Char('e')) {
+            h.endRun(&runA);
+        } else if (what == QLatin1Char('u')) {
+            record = h.undo().value_or(record);
+        } else {
+            record[0] = static_cast<char>(op.mid(1).toInt());
+            const void* run = what == QLatin1Char('a')   ? static_cast<const void*>(&runA)
+                              : what == QLatin1Char('b') ? static_cast<const void*>(&runB)
+                                                         : nullptr;
+            h.record(record, run);
+        }
+    }
+    QCOMPARE(int(h.undoCount()), steps);
+    QCOMPARE(h.redoCount(), std::size_t(0));
+    QList<int> values;
+    while (const auto back = h.undo())
+        values << int(back->at(0));
+    QCOMPARE(values, undone);
+    QCOMPARE(h.current(), bytes({0, 0}));
 }
 
 void TestEditHistory::newChangeDropsRedo()

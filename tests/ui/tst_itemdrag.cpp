@@ -48,7 +48,7 @@ private slots:
         QVERIFY(back);
         QCOMPARE(back->source, data.source);
         QCOMPARE(back->windowId, data.windowId);
-        QCOMPARE(back->kind, 1);
+        QCOMPARE(back->kind, ItemKind::Performances);
         QCOMPARE(back->indexes, data.indexes);
         QCOMPARE(back->images, data.images);
         QVERIFY(back->isFrom(42));
