@@ -487,7 +487,7 @@ void CMainFrame::activateDocumentWindow(QWidget* view)
 
 QSize CMainFrame::defaultSize() const
 {
-    const QSize grid = CToneloomView::gridSize(m_settings.viewFontSize(), kPatches);
+    const QSize grid = CToneloomView::gridSize(m_settings.viewFontSize(), ItemKind::Patches);
     const QStyle* st = style();
     const int frameWidth = st->pixelMetric(QStyle::PM_MdiSubWindowFrameWidth, nullptr, this);
     const int titleHeight = st->pixelMetric(QStyle::PM_TitleBarHeight, nullptr, this);
@@ -757,7 +757,7 @@ QWidget* CMainFrame::createCaption(const QString& text, QWidget* parent)
     return caption;
 }
 
-bool CMainFrame::sendBank(CToneloomDoc& document, int which, bool cardMemory, const BankSlots* only)
+bool CMainFrame::sendBank(CToneloomDoc& document, BankPart which, bool cardMemory, const BankSlots* only)
 {
     if (isTransferActive())
         return false;

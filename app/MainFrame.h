@@ -67,7 +67,7 @@ public:
     QString chooseSaveFile(const QString& filter, const QString& defaultSuffix,
                            const QString& title = QString()) override;
     // Sends the bank's chosen part to user or card memory under the status window.
-    bool sendBank(CToneloomDoc& document, int which, bool cardMemory, const BankSlots* only = nullptr) override;
+    bool sendBank(CToneloomDoc& document, BankPart which, bool cardMemory, const BankSlots* only = nullptr) override;
     bool sendChecked(const QByteArray& bytes) override;
     bool isTransferActive() const override;
     QStringList openBankPatchLines() override;

@@ -1,5 +1,7 @@
 #include "bank/BankOperations.h"
 
+#include "bank/ItemSelection.h"
+
 #include "bank/CopyEffectCommand.h"
 #include "bank/CopyToPatchCommand.h"
 #include "bank/InitCommand.h"
@@ -107,9 +109,9 @@ const QString kPatchPrefix = QStringLiteral("patch.");
 const QString kPerformancePrefix = QStringLiteral("perf.");
 
 // The row of a kind's common block that holds the same parameter as a patch row.
-const params::Param* effectRow(const params::Param& patchRow, int kind)
+const params::Param* effectRow(const params::Param& patchRow, ItemKind kind)
 {
-    if (kind != kPerformances)
+    if (kind != ItemKind::Performances)
         return &patchRow;
     return params::find(QString(kPerformancePrefix + patchRow.id.mid(kPatchPrefix.size())));
 }
@@ -133,14 +135,15 @@ std::pair<int, int> CBankOperations::effectRange(EffectCopy type)
     return {first, last};
 }
 
-CBankOperations::CBankOperations(CToneloomDoc& document) : m_document(document)
+CBankOperations::CBankOperations(CToneloomDoc& document, CItemSelection& selection)
+    : m_document(document), m_selection(selection)
 {}
 
-int CBankOperations::Init(int kind)
+int CBankOperations::Init(ItemKind kind)
 {
     int done = 0;
     for (int i = 0; i < CToneloomDoc::itemCount(kind); ++i) {
-        if (m_document.isSelected(kind, i)) {
+        if (m_selection.isSelected(kind, i)) {
             m_document.ExecuteCommand(std::make_unique<CInitCommand>(m_document, kind, i));
             ++done;
         }
@@ -148,7 +151,7 @@ int CBankOperations::Init(int kind)
     return done;
 }
 
-bool CBankOperations::paste(int kind, int dest, const QByteArray& image, Intake& intake)
+bool CBankOperations::paste(ItemKind kind, int dest, const QByteArray& image, Intake& intake)
 {
     ++intake.offered;
     QByteArray checked = image;
@@ -167,33 +170,33 @@ bool CBankOperations::paste(int kind, int dest, const QByteArray& image, Intake&
     return true;
 }
 
-void CBankOperations::report(int kind, const Intake& intake) const
+void CBankOperations::report(ItemKind kind, const Intake& intake) const
 {
-    static const char* const kOne[] = {"patch", "performance", "rhythm set"};
-    static const char* const kMany[] = {"patches", "performances", "rhythm sets"};
-    const auto k = static_cast<std::size_t>(std::clamp(kind, 0, kKindCount - 1));
+    static constexpr ByKind<const char*> kOne{{"patch", "performance", "rhythm set"}};
+    static constexpr ByKind<const char*> kMany{{"patches", "performances", "rhythm sets"}};
     const auto share = [&](int n) {
         return intake.offered == 1 ? QStringLiteral("The item")
                                    : QStringLiteral("%1 of the %2 items").arg(n).arg(intake.offered);
     };
     QStringList lines;
     if (intake.refused == 1)
-        lines << share(1) + QStringLiteral(" is not a %1 and was left out.").arg(QLatin1String(kOne[k]));
+        lines << share(1) + QStringLiteral(" is not a %1 and was left out.").arg(QLatin1String(kOne[kind]));
     else if (intake.refused > 1)
-        lines << share(intake.refused) + QStringLiteral(" are not %1 and were left out.").arg(QLatin1String(kMany[k]));
+        lines << share(intake.refused)
+                     + QStringLiteral(" are not %1 and were left out.").arg(QLatin1String(kMany[kind]));
     if (intake.repaired == 1)
-        lines << share(1) + QStringLiteral(" was a damaged %1 and has been repaired.").arg(QLatin1String(kOne[k]));
+        lines << share(1) + QStringLiteral(" was a damaged %1 and has been repaired.").arg(QLatin1String(kOne[kind]));
     else if (intake.repaired > 1)
         lines << share(intake.repaired)
-                     + QStringLiteral(" were damaged %1 and have been repaired.").arg(QLatin1String(kMany[k]));
+                     + QStringLiteral(" were damaged %1 and have been repaired.").arg(QLatin1String(kMany[kind]));
     if (!lines.isEmpty())
         m_document.reporter().showMessage(MessageIcon::Exclamation, lines.join(QLatin1Char('\n')));
 }
 
-int CBankOperations::Paste(int kind, const std::vector<QByteArray>& images)
+int CBankOperations::Paste(ItemKind kind, const std::vector<QByteArray>& images)
 {
     const int count = CToneloomDoc::itemCount(kind);
-    const int dest0 = m_document.CurrentIndex(kind);
+    const int dest0 = m_selection.CurrentIndex(kind);
     if (dest0 < 0)
         return 0;
     int done = 0;
@@ -228,23 +231,22 @@ std::pair<int, int> CBankOperations::dropRun(int hit, int count, int itemCount)
     return {first, count};
 }
 
-void CBankOperations::ClearDropMarks(int kind)
+void CBankOperations::ClearDropMarks(ItemKind kind)
 {
-    for (int i = 0; i < CToneloomDoc::itemCount(kind); ++i)
-        m_document.SetDropMark(kind, i, false);
+    m_selection.ClearDropMarks(kind);
 }
 
-bool CBankOperations::DropMove(int kind)
+bool CBankOperations::DropMove(ItemKind kind)
 {
     const int count = CToneloomDoc::itemCount(kind);
-    const int first = m_document.FirstDropMarked(kind);
+    const int first = m_selection.FirstDropMarked(kind);
     ClearDropMarks(kind);
-    if (first < 0 || first == m_document.CurrentIndex(kind))
+    if (first < 0 || first == m_selection.CurrentIndex(kind))
         return false;
     std::vector<bool> selected(static_cast<std::size_t>(count));
     int n = 0;
     for (int i = 0; i < count; ++i) {
-        selected[static_cast<std::size_t>(i)] = m_document.isSelected(kind, i);
+        selected[static_cast<std::size_t>(i)] = m_selection.isSelected(kind, i);
         n += selected[static_cast<std::size_t>(i)] ? 1 : 0;
     }
     if (n == 0)
@@ -260,7 +262,7 @@ bool CBankOperations::DropMove(int kind)
     return true;
 }
 
-int CBankOperations::DropFromBank(int kind, const CToneloomDoc& source)
+int CBankOperations::DropFromBank(ItemKind kind, const CToneloomDoc& source, const CItemSelection& sourceSelection)
 {
     if (&source == &m_document) {
         ClearDropMarks(kind);
@@ -268,14 +270,14 @@ int CBankOperations::DropFromBank(int kind, const CToneloomDoc& source)
     }
     std::vector<QByteArray> images;
     for (int i = 0; i < CToneloomDoc::itemCount(kind); ++i)
-        if (source.isSelected(kind, i))
+        if (sourceSelection.isSelected(kind, i))
             images.push_back(source.array(kind).record(i));
     return DropItems(kind, images);
 }
 
-int CBankOperations::DropItems(int kind, const std::vector<QByteArray>& images)
+int CBankOperations::DropItems(ItemKind kind, const std::vector<QByteArray>& images)
 {
-    int dest = m_document.FirstDropMarked(kind);
+    int dest = m_selection.FirstDropMarked(kind);
     ClearDropMarks(kind);
     if (dest < 0)
         return 0;
@@ -291,16 +293,16 @@ int CBankOperations::DropItems(int kind, const std::vector<QByteArray>& images)
     return done;
 }
 
-int CBankOperations::DropLibraryPatches(int kind, const std::vector<QByteArray>& images)
+int CBankOperations::DropLibraryPatches(ItemKind kind, const std::vector<QByteArray>& images)
 {
-    if (kind != kPatches) {
+    if (kind != ItemKind::Patches) {
         ClearDropMarks(kind);
         return 0;
     }
-    return DropItems(kPatches, images);
+    return DropItems(ItemKind::Patches, images);
 }
 
-void CBankOperations::copyEffect(const QByteArray& source, int sourceKind, QByteArray& dest, int destKind,
+void CBankOperations::copyEffect(const QByteArray& source, ItemKind sourceKind, QByteArray& dest, ItemKind destKind,
                                  EffectCopy type)
 {
     // Row by row, from the row of the source's block to the same row of the destination's.
@@ -329,9 +331,10 @@ void CBankOperations::copyEffect(const QByteArray& source, int sourceKind, QByte
         std::copy_n(source.constData() + c.from, c.size, dest.data() + c.to);
 }
 
-void CBankOperations::CopyEffect(int sourceKind, int sourceIndex, int destKind, int destIndex, EffectCopy type)
+void CBankOperations::CopyEffect(ItemKind sourceKind, int sourceIndex, ItemKind destKind, int destIndex,
+                                 EffectCopy type)
 {
-    const auto usable = [](int kind) { return kind == kPatches || kind == kPerformances; };
+    const auto usable = [](ItemKind kind) { return kind == ItemKind::Patches || kind == ItemKind::Performances; };
     if (!usable(sourceKind) || !usable(destKind))
         return;
     if (sourceIndex < 0 || sourceIndex >= CToneloomDoc::itemCount(sourceKind) || destIndex < 0
@@ -379,7 +382,7 @@ bool CBankOperations::CopyToPatch(const std::array<int, kCopyToPatchKeys>& keys,
         if (keys[t] < 0 || keys[t] >= rhythmkeys::kKeyCount || (t > 0 && keys[t] <= keys[t - 1]))
             return false;
     }
-    const int rhythmIndex = std::max(m_document.CurrentIndex(kRhythmSets), 0);
+    const int rhythmIndex = std::max(m_selection.CurrentIndex(ItemKind::RhythmSets), 0);
     CPatchArray& patches = m_document.patches();
     const QByteArray old = patches.record(dest);
     // The default patch as the array makes it at dest; the array is then put back,
@@ -388,7 +391,7 @@ bool CBankOperations::CopyToPatch(const std::array<int, kCopyToPatchKeys>& keys,
     const QByteArray initPatch = patches.record(dest);
     patches.setRecord(dest, old);
     const QByteArray patch = rhythmToPatch(initPatch, m_document.rhythmSets().record(rhythmIndex), keys);
-    m_document.ExecuteCommand(std::make_unique<CCopyToPatchCommand>(m_document, kPatches, dest, old, patch));
+    m_document.ExecuteCommand(std::make_unique<CCopyToPatchCommand>(m_document, ItemKind::Patches, dest, old, patch));
     return true;
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "bank/RandomPatches.h"
+#include "model/RecordLayout.h"
 
 #include <QByteArray>
 #include <QString>
@@ -11,12 +12,14 @@
 
 class CExpansionNames;
 class CRandomSource;
+class CItemSelection;
 class CToneloomDoc;
 
 // The operations that change a bank's items: initialise, paste, the drops that end a
 // drag, copy effect, copy to patch and random patches. Each change is executed as a
-// command of the document's history, so it can be undone. Nothing here touches a
-// window: views listen to the document's signals.
+// command of the document's history, so it can be undone. The selection (the window's
+// selected and current items and drop marks) says which items an operation takes.
+// Nothing here touches a window: views listen to the document's signals.
 class CBankOperations
 {
 public:
@@ -32,10 +35,10 @@ public:
     static constexpr int kCopyToPatchKeys = 4;
     static constexpr const char* kCopyToPatchName = "RhythmExtrct";
 
-    explicit CBankOperations(CToneloomDoc& document);
+    CBankOperations(CToneloomDoc& document, CItemSelection& selection);
 
     // One Init per selected item of kind, in index order. Returns the number done.
-    int Init(int kind);
+    int Init(ItemKind kind);
     // Pastes images over the current item of kind and those after it; images that
     // would land beyond the last item are skipped. Returns the number pasted.
     //
@@ -43,7 +46,7 @@ public:
     // through the record check of its kind first (CRecordArray::checkImage): damaged
     // records are repaired, and what is no record of the kind is left out, its cell
     // unchanged. Either is told to the document's reporter once per operation.
-    int Paste(int kind, const std::vector<QByteArray>& images);
+    int Paste(ItemKind kind, const std::vector<QByteArray>& images);
 
     // The new order when the selected items are dropped at position first: order[p]
     // is the old index of the item that ends up at p, and the selected items form the
@@ -55,23 +58,24 @@ public:
 
     // The drop of a drag within this bank: the selected items move to the marked cells.
     // The drop marks of kind are cleared. Returns true when a move was executed.
-    bool DropMove(int kind);
+    bool DropMove(ItemKind kind);
     // The drop of a drag from another bank showing the same kind: the items selected
     // there are pasted from the first marked cell on. Returns the number pasted.
-    int DropFromBank(int kind, const CToneloomDoc& source);
+    int DropFromBank(ItemKind kind, const CToneloomDoc& source, const CItemSelection& sourceSelection);
     // The drop of items of kind that a drag carried in (from another bank): pasted from
     // the first marked cell on; what is no record of the kind is left out. Returns the
     // number pasted.
-    int DropItems(int kind, const std::vector<QByteArray>& images);
+    int DropItems(ItemKind kind, const std::vector<QByteArray>& images);
     // The drop of patches dragged from a library (only while patches are shown).
-    int DropLibraryPatches(int kind, const std::vector<QByteArray>& images);
-    void ClearDropMarks(int kind);
+    int DropLibraryPatches(ItemKind kind, const std::vector<QByteArray>& images);
+    void ClearDropMarks(ItemKind kind);
 
     // Copies the effect block of type from one patch or performance to another (the
     // same item is allowed) and executes it as one command.
-    void CopyEffect(int sourceKind, int sourceIndex, int destKind, int destIndex, EffectCopy type);
+    void CopyEffect(ItemKind sourceKind, int sourceIndex, ItemKind destKind, int destIndex, EffectCopy type);
     // The same on images; kinds must be patches or performances.
-    static void copyEffect(const QByteArray& source, int sourceKind, QByteArray& dest, int destKind, EffectCopy type);
+    static void copyEffect(const QByteArray& source, ItemKind sourceKind, QByteArray& dest, ItemKind destKind,
+                           EffectCopy type);
 
     // Builds a four-tone patch from four keys (ascending, 0 .. 63) of the current rhythm
     // set and puts it over patch dest. Returns false for unusable keys.
@@ -93,9 +97,10 @@ private:
         int repaired = 0;
     };
     // Checks image and pastes it over dest; false when it was refused.
-    bool paste(int kind, int dest, const QByteArray& image, Intake& intake);
+    bool paste(ItemKind kind, int dest, const QByteArray& image, Intake& intake);
     // One message for the items an operation refused or repaired, if any.
-    void report(int kind, const Intake& intake) const;
+    void report(ItemKind kind, const Intake& intake) const;
 
     CToneloomDoc& m_document;
+    CItemSelection& m_selection;
 };

@@ -6,7 +6,7 @@
 
 namespace {
 
-int countOf(int kind)
+int countOf(ItemKind kind)
 {
     return CBankImage::itemCount(kind);
 }
@@ -21,8 +21,8 @@ QString addressText(const sysex::Address& a)
         .toUpper();
 }
 
-const char* const kSingular[kKindCount] = {"patch", "performance", "rhythm set"};
-const char* const kPlural[kKindCount] = {"patches", "performances", "rhythm sets"};
+constexpr ByKind<const char*> kSingular{{"patch", "performance", "rhythm set"}};
+constexpr ByKind<const char*> kPlural{{"patches", "performances", "rhythm sets"}};
 
 QString capitalised(QString text)
 {
@@ -68,12 +68,12 @@ void checkGap(QByteArrayView bytes, qint64 from, qint64 to, std::vector<BankProb
 
 } // namespace
 
-qint64 CBankReport::recordSize(int kind, SynthModel layout)
+qint64 CBankReport::recordSize(ItemKind kind, SynthModel layout)
 {
     return recordLayout(kind).fileSize(layout);
 }
 
-int CBankReport::messagesPerRecord(int kind)
+int CBankReport::messagesPerRecord(ItemKind kind)
 {
     return recordLayout(kind).messages();
 }
@@ -93,12 +93,12 @@ CBankReport CBankReport::analyse(QByteArrayView bytes, qint64 fileSize, const Ba
         return report;
     }
 
-    std::array<std::vector<bool>, kKindCount> filled;
-    for (int kind = 0; kind < kKindCount; ++kind)
-        filled[static_cast<std::size_t>(kind)].assign(static_cast<std::size_t>(countOf(kind)), false);
+    ByKind<std::vector<bool>> filled;
+    for (ItemKind kind : kItemKinds)
+        filled[kind].assign(static_cast<std::size_t>(countOf(kind)), false);
     for (const BankRecordSpan& s : spans)
-        if (s.kind >= 0 && s.kind < kKindCount && s.index >= 0 && s.index < countOf(s.kind))
-            filled[static_cast<std::size_t>(s.kind)][static_cast<std::size_t>(s.index)] = true;
+        if (s.index >= 0 && s.index < countOf(s.kind))
+            filled[s.kind][static_cast<std::size_t>(s.index)] = true;
 
     qint64 pos = 0;
     std::size_t nextSkip = 0;
@@ -144,7 +144,7 @@ CBankReport CBankReport::analyse(QByteArrayView bytes, qint64 fileSize, const Ba
             cut.length = fileSize - s.offset;
             cut.kind = s.kind;
             cut.item = s.index;
-            const auto& got = filled[static_cast<std::size_t>(s.kind)];
+            const auto& got = filled[s.kind];
             for (int i = s.index + 1; i < countOf(s.kind); ++i)
                 if (!got[static_cast<std::size_t>(i)])
                     cut.missing.push_back(i);
@@ -197,7 +197,7 @@ CBankReport CBankReport::analyse(QByteArrayView bytes, qint64 fileSize, const Ba
     return report;
 }
 
-std::vector<int> CBankReport::damagedItems(int kind) const
+std::vector<int> CBankReport::damagedItems(ItemKind kind) const
 {
     std::vector<int> items;
     for (const BankProblem& p : m_problems)
@@ -208,7 +208,7 @@ std::vector<int> CBankReport::damagedItems(int kind) const
     return items;
 }
 
-std::vector<int> CBankReport::partialItems(int kind) const
+std::vector<int> CBankReport::partialItems(ItemKind kind) const
 {
     std::vector<int> items;
     for (const BankProblem& p : m_problems)
@@ -220,16 +220,14 @@ std::vector<int> CBankReport::partialItems(int kind) const
     return items;
 }
 
-QString CBankReport::itemName(int kind, int index)
+QString CBankReport::itemName(ItemKind kind, int index)
 {
-    if (kind < 0 || kind >= kKindCount)
-        return {};
     return QStringLiteral("%1 %2").arg(QString::fromLatin1(kSingular[kind])).arg(index + 1);
 }
 
-QString CBankReport::itemList(int kind, const std::vector<int>& indexes)
+QString CBankReport::itemList(ItemKind kind, const std::vector<int>& indexes)
 {
-    if (kind < 0 || kind >= kKindCount || indexes.empty())
+    if (indexes.empty())
         return {};
     if (indexes.size() == 1)
         return itemName(kind, indexes.front());
@@ -257,6 +255,8 @@ QStringList CBankReport::lines() const
 {
     QStringList lines;
     for (const BankProblem& p : m_problems) {
+        // Every problem that names an item has its kind.
+        const ItemKind kind = p.kind.value_or(ItemKind::Patches);
         switch (p.type) {
         case BankProblem::Type::NoItems:
             lines << (p.count == 0 ? QStringLiteral("It holds no System Exclusive message at all (%1).")
@@ -267,22 +267,22 @@ QStringList CBankReport::lines() const
             break;
         case BankProblem::Type::EndsInside: {
             QString line = QStringLiteral("The file ends inside %1 (after %2 of it).")
-                               .arg(itemName(p.kind, p.item), plural(p.length, "byte", "bytes"));
+                               .arg(itemName(kind, p.item), plural(p.length, "byte", "bytes"));
             if (!p.missing.empty())
                 line += QStringLiteral(" %1 %2 not in the file.")
-                            .arg(capitalised(itemList(p.kind, p.missing)),
+                            .arg(capitalised(itemList(kind, p.missing)),
                                  p.missing.size() == 1 ? QStringLiteral("was") : QStringLiteral("were"));
             lines << line;
             break;
         }
         case BankProblem::Type::BadChecksum:
             lines << QStringLiteral("%1 has %2 with a bad checksum (at byte %3).")
-                         .arg(capitalised(itemName(p.kind, p.item)), plural(p.count, "message", "messages"))
+                         .arg(capitalised(itemName(kind, p.item)), plural(p.count, "message", "messages"))
                          .arg(p.offset);
             break;
         case BankProblem::Type::Malformed:
             lines << QStringLiteral("%1 is not made of the messages of a %2 (at byte %3%4).")
-                         .arg(capitalised(itemName(p.kind, p.item)), QString::fromLatin1(kSingular[p.kind]))
+                         .arg(capitalised(itemName(kind, p.item)), QString::fromLatin1(kSingular[kind]))
                          .arg(p.offset)
                          .arg(p.detail.isEmpty() ? QString() : QStringLiteral(": ") + p.detail);
             break;
@@ -295,7 +295,7 @@ QStringList CBankReport::lines() const
         case BankProblem::Type::Partial:
             lines << QStringLiteral("%1 is partial: its message at byte %2 holds %3 of the %4 data bytes of its "
                                     "block.")
-                         .arg(capitalised(itemName(p.kind, p.item)))
+                         .arg(capitalised(itemName(kind, p.item)))
                          .arg(p.offset)
                          .arg(p.count)
                          .arg(p.blockData);
@@ -303,7 +303,7 @@ QStringList CBankReport::lines() const
         case BankProblem::Type::Misplaced:
             lines << QStringLiteral("%1 is made of messages of other blocks: the message at byte %2 is addressed "
                                     "to %3, where %4 belongs.")
-                         .arg(capitalised(itemName(p.kind, p.item)))
+                         .arg(capitalised(itemName(kind, p.item)))
                          .arg(p.offset)
                          .arg(addressText(p.found), addressText(p.expected));
             break;

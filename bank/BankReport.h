@@ -29,11 +29,11 @@ struct BankProblem
     };
 
     Type type = Type::NoItems;
-    qint64 offset = 0; // in the file
-    qint64 length = 0; // bytes concerned (0 where it has no meaning)
-    int kind = -1;     // ItemKind of the items, -1 for none
-    int item = -1;     // the damaged item's index, -1 for none
-    int count = 0;     // messages concerned (bad checksums, unread or skipped messages); Partial: data bytes held
+    qint64 offset = 0;            // in the file
+    qint64 length = 0;            // bytes concerned (0 where it has no meaning)
+    std::optional<ItemKind> kind; // of the items, none for none
+    int item = -1;                // the damaged item's index, -1 for none
+    int count = 0; // messages concerned (bad checksums, unread or skipped messages); Partial: data bytes held
     // For EndsInside: the items of kind after the cut that the file did not hold.
     std::vector<int> missing;
     // The first finding of the message scan for the item or the bytes, in its words.
@@ -52,17 +52,17 @@ public:
     // bytes: the file (or its first part, up to fileSize); contents: what reading it found.
     static CBankReport analyse(QByteArrayView bytes, qint64 fileSize, const BankContents& contents);
     // Bytes a record of kind takes in a file in layout (what Store writes).
-    static qint64 recordSize(int kind, SynthModel layout);
+    static qint64 recordSize(ItemKind kind, SynthModel layout);
     // The messages a record of kind is made of.
-    static int messagesPerRecord(int kind);
+    static int messagesPerRecord(ItemKind kind);
 
     bool isClean() const { return m_problems.empty(); }
     const std::vector<BankProblem>& problems() const { return m_problems; }
     // Items of kind that were read damaged, in index order.
-    std::vector<int> damagedItems(int kind) const;
+    std::vector<int> damagedItems(ItemKind kind) const;
     // Items of kind of which only a part was in the file (cut by its end, or a message
     // shorter than its block), in index order.
-    std::vector<int> partialItems(int kind) const;
+    std::vector<int> partialItems(ItemKind kind) const;
 
     // One line per problem, in plain words ("The file ends inside patch 11; ...").
     QStringList lines() const;
@@ -70,9 +70,9 @@ public:
     QString message(const QString& fileName) const;
 
     // "patch 11", "performance 2", "rhythm set 1"
-    static QString itemName(int kind, int index);
+    static QString itemName(ItemKind kind, int index);
     // "patches 12 to 128", "patch 12", "patches 3, 5 and 9"
-    static QString itemList(int kind, const std::vector<int>& indexes);
+    static QString itemList(ItemKind kind, const std::vector<int>& indexes);
 
 private:
     std::vector<BankProblem> m_problems;

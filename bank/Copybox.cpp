@@ -9,22 +9,14 @@
 #include <QFileInfo>
 #include <algorithm>
 
-void CCopybox::setKind(int kind)
+void CCopybox::setKind(ItemKind kind)
 {
-    if (kind >= 0 && kind < kKindCount)
-        m_kind = kind;
+    m_kind = kind;
 }
 
-std::vector<QByteArray>& CCopybox::list(int kind)
+std::vector<QByteArray>& CCopybox::list(ItemKind kind)
 {
-    return m_entries[static_cast<std::size_t>(std::clamp(kind, 0, kKindCount - 1))];
-}
-
-const std::vector<QByteArray>* CCopybox::listOf(int kind) const
-{
-    if (kind < 0 || kind >= kKindCount)
-        return nullptr;
-    return &m_entries[static_cast<std::size_t>(kind)];
+    return m_entries[kind];
 }
 
 void CCopybox::Add(const CRecordArray& array, int index)
@@ -32,28 +24,26 @@ void CCopybox::Add(const CRecordArray& array, int index)
     list(m_kind).push_back(array.record(index));
 }
 
-void CCopybox::Add(const QByteArray& image, int kind)
+void CCopybox::Add(const QByteArray& image, ItemKind kind)
 {
-    if (kind >= 0 && kind < kKindCount)
-        list(kind).push_back(image);
+    list(kind).push_back(image);
 }
 
-int CCopybox::count(int kind) const
+int CCopybox::count(ItemKind kind) const
 {
-    const auto* entries = listOf(kind);
-    return entries ? static_cast<int>(entries->size()) : 0;
+    return static_cast<int>(m_entries[kind].size());
 }
 
-const QByteArray& CCopybox::entry(int kind, int index) const
+const QByteArray& CCopybox::entry(ItemKind kind, int index) const
 {
     static const QByteArray kNone;
-    const auto* entries = listOf(kind);
-    if (!entries || index < 0 || index >= static_cast<int>(entries->size()))
+    const auto& entries = m_entries[kind];
+    if (index < 0 || index >= static_cast<int>(entries.size()))
         return kNone;
-    return (*entries)[static_cast<std::size_t>(index)];
+    return entries[static_cast<std::size_t>(index)];
 }
 
-bool CCopybox::Get(int size, int kind, int index, std::uint8_t* buffer) const
+bool CCopybox::Get(int size, ItemKind kind, int index, std::uint8_t* buffer) const
 {
     const QByteArray& image = entry(kind, index);
     if (image.isEmpty() || size < 0)
@@ -64,21 +54,16 @@ bool CCopybox::Get(int size, int kind, int index, std::uint8_t* buffer) const
     return true;
 }
 
-QStringList CCopybox::lines(int kind) const
+QStringList CCopybox::lines(ItemKind kind) const
 {
     QStringList result;
-    const auto* entries = listOf(kind);
-    if (!entries)
-        return result;
-    for (const QByteArray& image : *entries)
+    for (const QByteArray& image : m_entries[kind])
         result << QString::fromLatin1(image.mid(CRecordArray::kNameOffset, CRecordArray::kNameLength));
     return result;
 }
 
-void CCopybox::Remove(int kind, std::vector<int> indices)
+void CCopybox::Remove(ItemKind kind, std::vector<int> indices)
 {
-    if (kind < 0 || kind >= kKindCount)
-        return;
     auto& entries = list(kind);
     // From the highest down, so the lower indices stay valid; each index once.
     std::sort(indices.begin(), indices.end(), std::greater<>());
@@ -95,7 +80,7 @@ void CCopybox::setChosen(std::vector<int> indices)
     m_chosen = std::move(indices);
 }
 
-std::vector<QByteArray> CCopybox::chosenImages(int kind) const
+std::vector<QByteArray> CCopybox::chosenImages(ItemKind kind) const
 {
     std::vector<QByteArray> images;
     for (const int i : m_chosen) {
@@ -133,7 +118,7 @@ bool CCopybox::loadFile(const QString& path, CReporter& reporter)
                              QStringLiteral("Error while reading the file %1:\n%2").arg(path, file.errorString()));
         return false;
     }
-    list(kPatches) = parse(bytes);
+    list(ItemKind::Patches) = parse(bytes);
     return true;
 }
 
@@ -143,7 +128,7 @@ bool CCopybox::saveFile(const QString& path, CReporter& reporter) const
     // are never written through.
     AtomicFile file(path);
     bool written = file.open();
-    for (const QByteArray& image : m_entries[kPatches]) {
+    for (const QByteArray& image : m_entries[ItemKind::Patches]) {
         if (!written)
             break;
         written = file.write(image);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "model/RecordLayout.h"
 #include <QByteArray>
 #include <QString>
 #include <QStringList>
@@ -24,28 +25,28 @@ public:
     static constexpr qint64 kMaxFileSize = 64 * 1024 * 1024;
 
     // The list that the dialog shows and that Add appends to.
-    void setKind(int kind);
-    int kind() const { return m_kind; }
+    void setKind(ItemKind kind);
+    ItemKind kind() const { return m_kind; }
 
     // Appends a copy of record index of array to the list of the current kind.
     void Add(const CRecordArray& array, int index);
     // Appends a copy of image to the list of kind.
-    void Add(const QByteArray& image, int kind);
+    void Add(const QByteArray& image, ItemKind kind);
     // Copies size bytes of an entry into buffer; false if there is no such entry.
-    bool Get(int size, int kind, int index, std::uint8_t* buffer) const;
+    bool Get(int size, ItemKind kind, int index, std::uint8_t* buffer) const;
 
-    int count(int kind) const;
-    const QByteArray& entry(int kind, int index) const;
+    int count(ItemKind kind) const;
+    const QByteArray& entry(ItemKind kind, int index) const;
     // One line per entry: the 12 name bytes, blanks kept.
-    QStringList lines(int kind) const;
+    QStringList lines(ItemKind kind) const;
     // Removes the entries at indices (in any order) from the list of kind.
-    void Remove(int kind, std::vector<int> indices);
+    void Remove(ItemKind kind, std::vector<int> indices);
 
     // The entries picked when the dialog last ended with Paste, ascending.
     void setChosen(std::vector<int> indices);
     const std::vector<int>& chosen() const { return m_chosen; }
     // Copies of the chosen entries of kind, in list order (missing ones skipped).
-    std::vector<QByteArray> chosenImages(int kind) const;
+    std::vector<QByteArray> chosenImages(ItemKind kind) const;
 
     // ".cop" files. Loading replaces the patch list only when the whole file was read;
     // saving replaces the file only when every entry was written. Failures are told to
@@ -56,10 +57,9 @@ public:
     static std::vector<QByteArray> parse(const QByteArray& bytes);
 
 private:
-    std::vector<QByteArray>& list(int kind);
-    const std::vector<QByteArray>* listOf(int kind) const;
+    std::vector<QByteArray>& list(ItemKind kind);
 
-    int m_kind = 0;
-    std::array<std::vector<QByteArray>, 3> m_entries;
+    ItemKind m_kind = ItemKind::Patches;
+    ByKind<std::vector<QByteArray>> m_entries;
     std::vector<int> m_chosen;
 };

@@ -15,7 +15,7 @@ QByteArray sized(const QByteArray& image, int size)
 
 } // namespace
 
-CEditCommand::CEditCommand(CToneloomDoc& document, int kind, int index, const QByteArray& oldImage,
+CEditCommand::CEditCommand(CToneloomDoc& document, ItemKind kind, int index, const QByteArray& oldImage,
                            const QByteArray& newImage)
     : m_document(document), m_kind(kind), m_index(index), m_old(sized(oldImage, document.array(kind).GetRecordSize())),
       m_new(sized(newImage, document.array(kind).GetRecordSize()))

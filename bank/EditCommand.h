@@ -1,6 +1,7 @@
 #pragma once
 
 #include "bank/BankCommand.h"
+#include "model/RecordLayout.h"
 
 #include <QByteArray>
 
@@ -11,13 +12,14 @@ class CToneloomDoc;
 class CEditCommand : public CBankCommand
 {
 public:
-    CEditCommand(CToneloomDoc& document, int kind, int index, const QByteArray& oldImage, const QByteArray& newImage);
+    CEditCommand(CToneloomDoc& document, ItemKind kind, int index, const QByteArray& oldImage,
+                 const QByteArray& newImage);
 
     void Do() override;
     void Undo() override;
     QString GetLabel() const override;
 
-    int kind() const { return m_kind; }
+    ItemKind kind() const { return m_kind; }
     int index() const { return m_index; }
     const QByteArray& oldImage() const { return m_old; }
     const QByteArray& newImage() const { return m_new; }
@@ -33,7 +35,7 @@ private:
     void apply(const QByteArray& image);
 
     CToneloomDoc& m_document;
-    int m_kind;
+    ItemKind m_kind;
     int m_index;
     QByteArray m_old;
     QByteArray m_new;

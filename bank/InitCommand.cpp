@@ -3,7 +3,7 @@
 #include "bank/EditCommand.h"
 #include "bank/ToneloomDoc.h"
 
-CInitCommand::CInitCommand(CToneloomDoc& document, int kind, int index)
+CInitCommand::CInitCommand(CToneloomDoc& document, ItemKind kind, int index)
     : m_document(document), m_kind(kind), m_index(index), m_saved(document.array(kind).record(index))
 {}
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "bank/BankCommand.h"
+#include "model/RecordLayout.h"
 
 #include <QByteArray>
 
@@ -11,7 +12,7 @@ class CToneloomDoc;
 class CInitCommand : public CBankCommand
 {
 public:
-    CInitCommand(CToneloomDoc& document, int kind, int index);
+    CInitCommand(CToneloomDoc& document, ItemKind kind, int index);
 
     void Do() override;
     void Undo() override;
@@ -19,7 +20,7 @@ public:
 
 private:
     CToneloomDoc& m_document;
-    int m_kind;
+    ItemKind m_kind;
     int m_index;
     QByteArray m_saved;
 };

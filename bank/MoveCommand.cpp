@@ -4,7 +4,7 @@
 
 #include <QByteArray>
 
-CMoveCommand::CMoveCommand(CToneloomDoc& document, int kind, std::vector<int> order, int first, int count)
+CMoveCommand::CMoveCommand(CToneloomDoc& document, ItemKind kind, std::vector<int> order, int first, int count)
     : m_document(document), m_kind(kind), m_order(std::move(order)), m_first(first), m_count(count)
 {
     // Only a permutation of every item of the kind is a move; anything else is
@@ -34,7 +34,7 @@ void CMoveCommand::Do()
     images.reserve(m_order.size());
     for (int p = 0; p < n; ++p)
         images.push_back(records.record(m_order[static_cast<std::size_t>(p)]));
-    if (m_kind == kPatches) {
+    if (m_kind == ItemKind::Patches) {
         if (m_remapped) {
             CPartReferences::applyChanges(m_document.performances(), m_partChanges, false);
         } else {
@@ -42,18 +42,18 @@ void CMoveCommand::Do()
             m_remapped = true;
         }
     }
+    std::vector<bool> selected(m_order.size());
     for (int p = 0; p < n; ++p) {
         records.setRecord(p, images[static_cast<std::size_t>(p)]);
-        m_document.SetSelected(m_kind, p, inBlock(p));
+        selected[static_cast<std::size_t>(p)] = inBlock(p);
         if (p != m_order[static_cast<std::size_t>(p)])
             emit m_document.itemChanged(m_kind, p);
     }
-    if (m_count > 0) {
-        m_document.SetCurrent(m_kind, m_first);
+    emit m_document.selectionMoved(m_kind, selected, m_count > 0 ? m_first : -1);
+    if (m_count > 0)
         emit m_document.auditionRequested(m_kind, m_first);
-    }
-    if (m_kind == kPatches)
-        emit m_document.itemsChanged(kPerformances);
+    if (m_kind == ItemKind::Patches)
+        emit m_document.itemsChanged(ItemKind::Performances);
 }
 
 void CMoveCommand::Undo()
@@ -64,22 +64,22 @@ void CMoveCommand::Undo()
     images.reserve(m_order.size());
     for (int p = 0; p < n; ++p)
         images.push_back(records.record(p));
-    if (m_kind == kPatches)
+    if (m_kind == ItemKind::Patches)
         CPartReferences::applyChanges(m_document.performances(), m_partChanges, true);
+    std::vector<bool> selected(m_order.size());
     for (int p = 0; p < n; ++p) {
         const int old = m_order[static_cast<std::size_t>(p)];
         records.setRecord(old, images[static_cast<std::size_t>(p)]);
-        m_document.SetSelected(m_kind, old, inBlock(p));
+        selected[static_cast<std::size_t>(old)] = inBlock(p);
         if (p != old)
             emit m_document.itemChanged(m_kind, p);
     }
-    if (m_count > 0) {
-        const int current = m_order[static_cast<std::size_t>(m_first)];
-        m_document.SetCurrent(m_kind, current);
+    const int current = m_count > 0 ? m_order[static_cast<std::size_t>(m_first)] : -1;
+    emit m_document.selectionMoved(m_kind, selected, current);
+    if (m_count > 0)
         emit m_document.auditionRequested(m_kind, current);
-    }
-    if (m_kind == kPatches)
-        emit m_document.itemsChanged(kPerformances);
+    if (m_kind == ItemKind::Patches)
+        emit m_document.itemsChanged(ItemKind::Performances);
 }
 
 QString CMoveCommand::GetLabel() const

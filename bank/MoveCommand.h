@@ -2,6 +2,7 @@
 
 #include "bank/BankCommand.h"
 #include "bank/PartReferences.h"
+#include "model/RecordLayout.h"
 
 #include <vector>
 
@@ -22,7 +23,7 @@ class CToneloomDoc;
 class CMoveCommand : public CBankCommand
 {
 public:
-    CMoveCommand(CToneloomDoc& document, int kind, std::vector<int> order, int first, int count);
+    CMoveCommand(CToneloomDoc& document, ItemKind kind, std::vector<int> order, int first, int count);
 
     void Do() override;
     void Undo() override;
@@ -34,7 +35,7 @@ private:
     bool inBlock(int position) const { return position >= m_first && position < m_first + m_count; }
 
     CToneloomDoc& m_document;
-    int m_kind;
+    ItemKind m_kind;
     std::vector<int> m_order;
     int m_first;
     int m_count;

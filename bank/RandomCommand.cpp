@@ -15,7 +15,7 @@ void CRandomCommand::Do()
             m_randomise(patches);
         m_after = patches.allData();
         m_randomise = nullptr; // done once; the result is kept
-        emit m_document.itemsChanged(kPatches);
+        emit m_document.itemsChanged(ItemKind::Patches);
     } else {
         restore(m_after);
     }
@@ -33,7 +33,7 @@ void CRandomCommand::restore(const std::vector<std::uint8_t>& images)
     const int size = patches.GetRecordSize();
     for (int i = 0; i < patches.GetCount(); ++i)
         patches.SetRecord(i, images.data() + static_cast<std::size_t>(i) * static_cast<std::size_t>(size));
-    emit m_document.itemsChanged(kPatches);
+    emit m_document.itemsChanged(ItemKind::Patches);
 }
 
 QString CRandomCommand::GetLabel() const

@@ -28,10 +28,8 @@ const QString kSendFileTemplate = QStringLiteral("toneloom-send-XXXXXX.syx");
 CToneloomDoc::CToneloomDoc(const SynthSettings& settings, CReporter& reporter, QObject* parent)
     : QObject(parent), m_settings(settings), m_reporter(reporter)
 {
-    for (int kind = 0; kind < kKindCount; ++kind)
-        m_held[static_cast<std::size_t>(kind)].assign(static_cast<std::size_t>(itemCount(kind)), false);
-    for (int kind = 0; kind < kKindCount; ++kind)
-        m_flags[static_cast<std::size_t>(kind)][0] = kCurrent | kSelected;
+    for (ItemKind kind : kItemKinds)
+        m_held[kind].assign(static_cast<std::size_t>(itemCount(kind)), false);
 }
 
 CToneloomDoc::~CToneloomDoc() = default;
@@ -103,9 +101,9 @@ bool CToneloomDoc::OnOpenDocument(const QString& path)
     m_openReport = CBankReport::analyse(bytes, fileSize, contents);
     m_held = contents.held();
     m_mustChooseFileName = !m_openReport.isClean();
-    for (int kind = 0; kind < kKindCount; ++kind) {
-        auto& damaged = m_damagedAt[static_cast<std::size_t>(kind)];
-        auto& healthy = m_healthy[static_cast<std::size_t>(kind)];
+    for (ItemKind kind : kItemKinds) {
+        auto& damaged = m_damagedAt[kind];
+        auto& healthy = m_healthy[kind];
         damaged.clear();
         healthy.clear();
         for (int index : m_openReport.damagedItems(kind))
@@ -117,7 +115,7 @@ bool CToneloomDoc::OnOpenDocument(const QString& path)
     m_pathName = path;
     m_stamp = stampOf(path);
     setModified(false);
-    for (int kind = 0; kind < kKindCount; ++kind)
+    for (ItemKind kind : kItemKinds)
         emit itemsChanged(kind);
     return true;
 }
@@ -126,9 +124,9 @@ BankSlots CToneloomDoc::defaultsNotInFile() const
 {
     BankSlots marks;
     const CBankImage fresh; // every slot's defaults
-    for (int kind = 0; kind < kKindCount; ++kind) {
-        const auto& held = m_held[static_cast<std::size_t>(kind)];
-        auto& defaults = marks[static_cast<std::size_t>(kind)];
+    for (ItemKind kind : kItemKinds) {
+        const auto& held = m_held[kind];
+        auto& defaults = marks[kind];
         defaults.assign(static_cast<std::size_t>(itemCount(kind)), false);
         if (m_pathName.isEmpty())
             continue; // a new bank: there is no file to compare with
@@ -139,16 +137,16 @@ BankSlots CToneloomDoc::defaultsNotInFile() const
     return marks;
 }
 
-QString CToneloomDoc::defaultsNotInFileText(int which) const
+QString CToneloomDoc::defaultsNotInFileText(BankPart which) const
 {
     const BankSlots defaults = defaultsNotInFile();
     QStringList lists;
-    for (int kind = 0; kind < kKindCount; ++kind) {
+    for (ItemKind kind : kItemKinds) {
         if (which != kSaveAll && which != kind)
             continue;
         std::vector<int> items;
         for (int i = 0; i < itemCount(kind); ++i)
-            if (defaults[static_cast<std::size_t>(kind)][static_cast<std::size_t>(i)])
+            if (defaults[kind][static_cast<std::size_t>(i)])
                 items.push_back(i);
         if (!items.empty())
             lists << CBankReport::itemList(kind, items);
@@ -164,14 +162,14 @@ BankSlots CToneloomDoc::sendableSlots() const
     return marks;
 }
 
-std::vector<bool> CToneloomDoc::damageMap(int kind) const
+std::vector<bool> CToneloomDoc::damageMap(ItemKind kind) const
 {
     const int count = itemCount(kind);
     std::vector<bool> map(static_cast<std::size_t>(std::max(count, 0)), false);
-    if (count <= 0 || m_damagedAt[static_cast<std::size_t>(kind)].isEmpty())
+    if (count <= 0 || m_damagedAt[kind].isEmpty())
         return map;
-    const auto& damagedAt = m_damagedAt[static_cast<std::size_t>(kind)];
-    const auto& healthy = m_healthy[static_cast<std::size_t>(kind)];
+    const auto& damagedAt = m_damagedAt[kind];
+    const auto& healthy = m_healthy[kind];
     QSet<QByteArray> damaged;
     for (const QByteArray& key : damagedAt)
         damaged.insert(key);
@@ -193,14 +191,14 @@ std::vector<bool> CToneloomDoc::damageMap(int kind) const
     return map;
 }
 
-bool CToneloomDoc::isDamaged(int kind, int index) const
+bool CToneloomDoc::isDamaged(ItemKind kind, int index) const
 {
-    if (!validItem(kind, index) || m_damagedAt[static_cast<std::size_t>(kind)].isEmpty())
+    if (!validItem(kind, index) || m_damagedAt[kind].isEmpty())
         return false;
     return damageMap(kind)[static_cast<std::size_t>(index)];
 }
 
-int CToneloomDoc::damagedCount(int kind) const
+int CToneloomDoc::damagedCount(ItemKind kind) const
 {
     const std::vector<bool> map = damageMap(kind);
     return static_cast<int>(std::count(map.begin(), map.end(), true));
@@ -234,12 +232,12 @@ bool CToneloomDoc::fileChangedOnDisk() const
     return stampOf(m_pathName).hash != m_stamp.hash;
 }
 
-bool CToneloomDoc::writeBank(QIODevice& file, int which, sysex::MemoryArea area, const BankSlots* only)
+bool CToneloomDoc::writeBank(QIODevice& file, BankPart which, sysex::MemoryArea area, const BankSlots* only)
 {
     return m_bank.write(file, which, m_settings.model, area, only);
 }
 
-bool CToneloomDoc::SaveBank(int which, QString path, sysex::MemoryArea area)
+bool CToneloomDoc::SaveBank(BankPart which, QString path, sysex::MemoryArea area)
 {
     if (path.isEmpty()) {
         if (m_chooseSaveFile)
@@ -269,14 +267,14 @@ bool CToneloomDoc::SaveBank(int which, QString path, sysex::MemoryArea area)
     return true;
 }
 
-bool CToneloomDoc::SaveForSend(int which, sysex::MemoryArea area, std::uint8_t deviceId, const QString& path)
+bool CToneloomDoc::SaveForSend(BankPart which, sysex::MemoryArea area, std::uint8_t deviceId, const QString& path)
 {
     m_bank.addressTo(area, deviceId);
     // SaveBank reports a failed write itself ("Error while saving !").
     return SaveBank(which, path, area);
 }
 
-std::unique_ptr<QTemporaryFile> CToneloomDoc::SaveForSend(int which, sysex::MemoryArea area, std::uint8_t deviceId,
+std::unique_ptr<QTemporaryFile> CToneloomDoc::SaveForSend(BankPart which, sysex::MemoryArea area, std::uint8_t deviceId,
                                                           const BankSlots* only)
 {
     m_bank.addressTo(area, deviceId);
@@ -307,133 +305,9 @@ bool CToneloomDoc::OnSaveDocument(const QString& path)
 
 // ---- Item state ----------------------------------------------------------------------
 
-bool CToneloomDoc::validItem(int kind, int index) const
+bool CToneloomDoc::validItem(ItemKind kind, int index) const
 {
     return index >= 0 && index < itemCount(kind);
-}
-
-std::uint32_t CToneloomDoc::flags(int kind, int index) const
-{
-    if (!validItem(kind, index))
-        return 0;
-    return m_flags[static_cast<std::size_t>(kind)][static_cast<std::size_t>(index)];
-}
-
-void CToneloomDoc::setFlags(int kind, int index, std::uint32_t value)
-{
-    if (!validItem(kind, index))
-        return;
-    auto& word = m_flags[static_cast<std::size_t>(kind)][static_cast<std::size_t>(index)];
-    if (word == value)
-        return;
-    word = value;
-    emit itemStateChanged(kind, index);
-}
-
-int CToneloomDoc::CurrentIndex(int kind) const
-{
-    for (int i = 0; i < itemCount(kind); ++i) {
-        if (flags(kind, i) & kCurrent)
-            return i;
-    }
-    return -1;
-}
-
-int CToneloomDoc::SelectedCount(int kind) const
-{
-    int count = 0;
-    for (int i = 0; i < itemCount(kind); ++i) {
-        if (flags(kind, i) & kSelected)
-            ++count;
-    }
-    return count;
-}
-
-int CToneloomDoc::FirstDropMarked(int kind) const
-{
-    for (int i = 0; i < itemCount(kind); ++i) {
-        if (flags(kind, i) & kDropMark)
-            return i;
-    }
-    return -1;
-}
-
-void CToneloomDoc::SetDropMark(int kind, int index, bool on)
-{
-    const std::uint32_t f = flags(kind, index);
-    setFlags(kind, index, on ? (f | kDropMark) : (f & ~kDropMark));
-}
-
-void CToneloomDoc::SetSelected(int kind, int index, bool on)
-{
-    const std::uint32_t f = flags(kind, index);
-    setFlags(kind, index, on ? (f | kSelected) : (f & ~kSelected));
-}
-
-void CToneloomDoc::SetCurrent(int kind, int index)
-{
-    if (!validItem(kind, index))
-        return;
-    for (int i = 0; i < itemCount(kind); ++i)
-        setFlags(kind, i, flags(kind, i) & ~kCurrent);
-    setFlags(kind, index, flags(kind, index) | kCurrent);
-}
-
-void CToneloomDoc::SelectItem(int kind, int index, bool shift, bool control)
-{
-    if (!validItem(kind, index))
-        return;
-    const int count = itemCount(kind);
-    auto& words = m_flags[static_cast<std::size_t>(kind)];
-    const auto before = words;
-    auto word = [&](int i) -> std::uint32_t& { return words[static_cast<std::size_t>(i)]; };
-    const auto dropCurrentMark = [&] {
-        const int cur = CurrentIndex(kind);
-        if (cur >= 0)
-            word(cur) &= ~kCurrent;
-    };
-
-    if (shift) {
-        const int cur = CurrentIndex(kind);
-        if (cur >= 0 && index > cur) {
-            for (int i = cur; i < index; ++i)
-                word(i) = kSelected;
-        } else if (cur >= 0 && index < cur) {
-            for (int i = index; i < cur; ++i)
-                word(i) = kSelected;
-        }
-    } else if (!control) {
-        for (int i = 0; i < count; ++i)
-            word(i) = 0;
-    }
-
-    if (control) {
-        if (SelectedCount(kind) <= 1 && index == CurrentIndex(kind)) {
-            // The last selected item cannot be taken away.
-        } else if (word(index) & kSelected) {
-            const bool wasCurrent = (word(index) & kCurrent) != 0;
-            word(index) = 0;
-            if (wasCurrent) {
-                for (int i = 0; i < count; ++i) {
-                    if (word(i) & kSelected) {
-                        word(i) |= kCurrent;
-                        break;
-                    }
-                }
-            }
-        } else {
-            dropCurrentMark();
-            word(index) = kCurrent | kSelected;
-        }
-    } else {
-        dropCurrentMark();
-        word(index) = kCurrent | kSelected;
-    }
-
-    for (int i = 0; i < count; ++i) {
-        if (words[static_cast<std::size_t>(i)] != before[static_cast<std::size_t>(i)])
-            emit itemStateChanged(kind, i);
-    }
 }
 
 // ---- Command history -----------------------------------------------------------------

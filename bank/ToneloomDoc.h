@@ -21,32 +21,25 @@
 class CBankCommand;
 class QIODevice;
 
-// A bank: 128 patches, 32 performances and 2 rhythm sets, the selection state of
-// every item, and the command history. Stored as a plain System Exclusive file.
+// A bank: 128 patches, 32 performances and 2 rhythm sets, and the command history. Stored as a plain System Exclusive file.
 // The document never calls a view; it emits signals that views listen to.
 class CToneloomDoc : public QObject
 {
     Q_OBJECT
 
 public:
-    // Item state bits.
-    static constexpr std::uint32_t kCurrent = 1u << 0;
-    static constexpr std::uint32_t kSelected = 1u << 1;
-    static constexpr std::uint32_t kDropMark = 1u << 2;
-    static constexpr int kMaxItems = 128;
-
     // What SaveBank writes.
-    enum Which : int { kSavePatches = 0, kSavePerformances = 1, kSaveRhythmSets = 2, kSaveAll = 3 };
+    static constexpr BankPart kSaveAll = kWholeBank;
 
     CToneloomDoc(const SynthSettings& settings, CReporter& reporter, QObject* parent = nullptr);
     ~CToneloomDoc() override;
 
-    CRecordArray& array(int kind) { return m_bank.array(kind); }
-    const CRecordArray& array(int kind) const { return m_bank.array(kind); }
+    CRecordArray& array(ItemKind kind) { return m_bank.array(kind); }
+    const CRecordArray& array(ItemKind kind) const { return m_bank.array(kind); }
     CPatchArray& patches() { return m_bank.patches(); }
     CPerformanceArray& performances() { return m_bank.performances(); }
     CRhythmArray& rhythmSets() { return m_bank.rhythmSets(); }
-    static int itemCount(int kind) { return CBankImage::itemCount(kind); }
+    static int itemCount(ItemKind kind) { return CBankImage::itemCount(kind); }
 
     // Reads a .syx file into a new (all-default) document. Messages go to the reporter;
     // returns false when the file could not be read, and the document should be discarded.
@@ -64,28 +57,28 @@ public:
     // The item holds what was read damaged from the file. The mark stays with the
     // record: it follows a record of its own contents when it moves, and an edit,
     // init or paste over it clears it (undo brings it back).
-    bool isDamaged(int kind, int index) const;
+    bool isDamaged(ItemKind kind, int index) const;
     // The marks of every item of kind, at once (for drawing a whole grid).
-    std::vector<bool> damageMap(int kind) const;
-    int damagedCount(int kind) const;
+    std::vector<bool> damageMap(ItemKind kind) const;
+    int damagedCount(ItemKind kind) const;
     // The file was changed by someone else since it was opened or last saved here.
     bool fileChangedOnDisk() const;
     // Writes part of or the whole bank to path (an empty path asks the save-file chooser).
     // The file is replaced only when everything was written; a failure shows
     // "Error while saving !" and leaves any old file as it was.
-    bool SaveBank(int which, QString path, sysex::MemoryArea area = sysex::MemoryArea::User);
+    bool SaveBank(BankPart which, QString path, sysex::MemoryArea area = sysex::MemoryArea::User);
     // The file a bulk send streams: every record addressed to user or card memory of the
     // synthesizer with deviceId, then SaveBank(which, path, area).
-    bool SaveForSend(int which, sysex::MemoryArea area, std::uint8_t deviceId, const QString& path);
+    bool SaveForSend(BankPart which, sysex::MemoryArea area, std::uint8_t deviceId, const QString& path);
     // Where only is given, a send file holds just the records it marks.
     // The same into a new file of the temporary folder that is this send's own: created
     // exclusively under a name nobody can foresee and readable by the user only, so
     // nothing another user planted there is followed or overwritten. The file is closed
     // and goes with the object. Null after "Error while saving !".
-    std::unique_ptr<QTemporaryFile> SaveForSend(int which, sysex::MemoryArea area, std::uint8_t deviceId,
+    std::unique_ptr<QTemporaryFile> SaveForSend(BankPart which, sysex::MemoryArea area, std::uint8_t deviceId,
                                                 const BankSlots* only = nullptr);
     // The same, to any device (performances, rhythm sets, patches for kSaveAll).
-    bool writeBank(QIODevice& file, int which, sysex::MemoryArea area = sysex::MemoryArea::User,
+    bool writeBank(QIODevice& file, BankPart which, sysex::MemoryArea area = sysex::MemoryArea::User,
                    const BankSlots* only = nullptr);
     using Run = BankRun;
     // Reads a bank file from the device's position into the records (no messages): see
@@ -101,11 +94,11 @@ public:
     BankSlots sendableSlots() const;
     // Those slots of which (a kind or kSaveAll) in words: "patches 2 to 128, performances
     // 1 to 32"; empty when there are none.
-    QString defaultsNotInFileText(int which) const;
+    QString defaultsNotInFileText(BankPart which) const;
 
     // Asked for a path when SaveBank gets an empty one (with what is saved); an empty
     // answer cancels.
-    void setSaveFileChooser(std::function<QString(int which)> chooser) { m_chooseSaveFile = std::move(chooser); }
+    void setSaveFileChooser(std::function<QString(BankPart which)> chooser) { m_chooseSaveFile = std::move(chooser); }
 
     QString pathName() const { return m_pathName; }
     void setPathName(const QString& path) { m_pathName = path; }
@@ -113,17 +106,6 @@ public:
     void setModified(bool modified);
     const SynthSettings& settings() const { return m_settings; }
     CReporter& reporter() const { return m_reporter; }
-
-    // Item state.
-    std::uint32_t flags(int kind, int index) const;
-    int CurrentIndex(int kind) const;
-    int SelectedCount(int kind) const;
-    int FirstDropMarked(int kind) const;
-    void SetDropMark(int kind, int index, bool on);
-    void SetSelected(int kind, int index, bool on);
-    void SetCurrent(int kind, int index);
-    void SelectItem(int kind, int index, bool shift, bool control);
-    bool isSelected(int kind, int index) const { return (flags(kind, index) & kSelected) != 0; }
 
     // Command history. Every change of the records made by the bank operations goes
     // through ExecuteCommand, so it can be taken back and done again.
@@ -139,23 +121,23 @@ public:
     int historySize() const { return static_cast<int>(m_history.size()); }
 
 signals:
-    // The item's state word changed; a view redraws that cell.
-    void itemStateChanged(int kind, int index);
+    // A command moved items: the windows over the bank select the moved block (the
+    // marked items) and make current the current one (none: keep it).
+    void selectionMoved(ItemKind kind, const std::vector<bool>& selected, int current);
     // Records of a kind changed; views redraw everything of that kind.
-    void itemsChanged(int kind);
+    void itemsChanged(ItemKind kind);
     void modifiedChanged(bool modified);
     // The record of an item was replaced; a view redraws that cell.
-    void itemChanged(int kind, int index);
+    void itemChanged(ItemKind kind, int index);
     // The item should be heard: a view sends it to the synthesizer's temporary area.
-    void auditionRequested(int kind, int index);
+    void auditionRequested(ItemKind kind, int index);
     // A command was executed, undone or redone; the Undo and Redo texts change.
     void historyChanged();
 
 private:
-    void setFlags(int kind, int index, std::uint32_t value);
     void updateModifiedFromHistory();
-    bool validItem(int kind, int index) const;
-    QByteArray contentKey(int kind, int index) const { return array(kind).contentKey(index); }
+    bool validItem(ItemKind kind, int index) const;
+    QByteArray contentKey(ItemKind kind, int index) const { return array(kind).contentKey(index); }
     // Size, time and contents of the file as this document last read or wrote it.
     struct FileStamp
     {
@@ -169,7 +151,6 @@ private:
     CReporter& m_reporter;
     CBankImage m_bank;
     BankSlots m_held;
-    std::array<std::array<std::uint32_t, kMaxItems>, kKindCount> m_flags{};
     std::vector<std::unique_ptr<CBankCommand>> m_history;
     int m_position = -1;
     // The history position at which the records equal the file (after opening or
@@ -178,12 +159,12 @@ private:
     int m_cleanPosition = -1;
     QString m_pathName;
     bool m_modified = false;
-    std::function<QString(int which)> m_chooseSaveFile;
+    std::function<QString(BankPart which)> m_chooseSaveFile;
     CBankReport m_openReport;
     bool m_mustChooseFileName = false;
     // Per kind: the contents of the items read damaged, by the index they were read
     // into, and the contents of the items read whole.
-    std::array<QHash<int, QByteArray>, kKindCount> m_damagedAt;
-    std::array<QSet<QByteArray>, kKindCount> m_healthy;
+    ByKind<QHash<int, QByteArray>> m_damagedAt;
+    ByKind<QSet<QByteArray>> m_healthy;
     FileStamp m_stamp;
 };

@@ -2,7 +2,7 @@
 
 #include "bank/ToneloomDoc.h"
 
-CVaryCommand::CVaryCommand(CToneloomDoc& document, int kind, std::vector<int> indices,
+CVaryCommand::CVaryCommand(CToneloomDoc& document, ItemKind kind, std::vector<int> indices,
                            std::vector<QByteArray> newImages, QString label)
     : m_document(document), m_kind(kind), m_indices(std::move(indices)), m_new(std::move(newImages)),
       m_label(std::move(label))

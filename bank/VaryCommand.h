@@ -1,6 +1,7 @@
 #pragma once
 
 #include "bank/BankCommand.h"
+#include "model/RecordLayout.h"
 
 #include <QByteArray>
 #include <QString>
@@ -13,7 +14,7 @@ class CToneloomDoc;
 class CVaryCommand : public CBankCommand
 {
 public:
-    CVaryCommand(CToneloomDoc& document, int kind, std::vector<int> indices, std::vector<QByteArray> newImages,
+    CVaryCommand(CToneloomDoc& document, ItemKind kind, std::vector<int> indices, std::vector<QByteArray> newImages,
                  QString label);
 
     void Do() override;
@@ -24,7 +25,7 @@ private:
     void apply(const std::vector<QByteArray>& images);
 
     CToneloomDoc& m_document;
-    int m_kind;
+    ItemKind m_kind;
     std::vector<int> m_indices;
     std::vector<QByteArray> m_old;
     std::vector<QByteArray> m_new;

@@ -48,7 +48,7 @@ public:
     CCopybox& copybox() override { return m_copybox; }
     QPrinter& printer() override { return m_printer; }
     QString chooseSaveFile(const QString&, const QString&, const QString&) override { return {}; }
-    bool sendBank(CToneloomDoc&, int, bool, const BankSlots*) override { return false; }
+    bool sendBank(CToneloomDoc&, BankPart, bool, const BankSlots*) override { return false; }
     bool isTransferActive() const override { return false; }
 
 private:

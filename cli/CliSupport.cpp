@@ -233,7 +233,7 @@ bool refuseSameFile(const QString& input, const QString& output, QString* error)
     return true;
 }
 
-int BankFile::records(int kind) const
+int BankFile::records(ItemKind kind) const
 {
     int total = 0;
     for (const auto& run : runs)
@@ -301,7 +301,7 @@ int itemNumber(const QString& text, int count)
     return ok && n >= 1 && n <= count ? n : -1;
 }
 
-bool openBankItem(CToneloomDoc& doc, CCollectingReporter& reporter, const QString& path, int kind, int number,
+bool openBankItem(CToneloomDoc& doc, CCollectingReporter& reporter, const QString& path, ItemKind kind, int number,
                   const char* plural, BankFile& bank)
 {
     if (!openBankFile(doc, reporter, path, bank))

@@ -72,7 +72,7 @@ struct BankFile
     // Reading stopped before messages that it ignored (what follows the last record is
     // more than a rest of stray bytes, which the scan reports as such).
     bool stoppedEarly() const { return unreadMessages > 0; }
-    int records(int kind) const;
+    int records(ItemKind kind) const;
     bool holdsRecords() const { return !runs.empty(); }
     // "reading stopped at offset N; M bytes were not read"
     QString unreadText() const;
@@ -87,7 +87,7 @@ bool openBankFile(CToneloomDoc& doc, CCollectingReporter& reporter, const QStrin
 int itemNumber(const QString& text, int count);
 // openBankFile, and the file must hold item number of kind (plural: how a count of such
 // items is said). False after printing "PATH holds N patches, not M".
-bool openBankItem(CToneloomDoc& doc, CCollectingReporter& reporter, const QString& path, int kind, int number,
+bool openBankItem(CToneloomDoc& doc, CCollectingReporter& reporter, const QString& path, ItemKind kind, int number,
                   const char* plural, BankFile& bank);
 
 } // namespace cli

@@ -139,15 +139,17 @@ QString checkOptions(const Arguments& a, CommandLine& line)
         line.deviceId = static_cast<std::uint8_t>(id);
     }
     if (const auto k = a.value(QStringLiteral("--kind"))) {
-        line.kind = static_cast<int>(kKinds.indexOf(*k));
-        if (line.kind < 0)
+        const std::optional<ItemKind> kind = itemKindOf(static_cast<int>(kKinds.indexOf(*k)));
+        if (!kind)
             return QStringLiteral("--kind must be patches, performances or rhythm, not %1").arg(*k);
+        line.kind = *kind;
     }
     if (const auto w = a.value(QStringLiteral("--what"))) {
         const QString what = w->toLower();
-        line.what = what == QLatin1String("all") ? CommandLine::kAll : static_cast<int>(kKinds.indexOf(what));
-        if (line.what < 0)
+        const std::optional<ItemKind> kind = itemKindOf(static_cast<int>(kKinds.indexOf(what)));
+        if (!kind && what != QLatin1String("all"))
             return QStringLiteral("--what must be all, patches, performances or rhythm, not %1").arg(*w);
+        line.what = kind ? BankPart(kind) : CommandLine::kAll;
     }
     if (const auto r = a.value(QStringLiteral("--rate"))) {
         line.rate = parseBounded(*r, CAppSettings::kMaxSendRate);

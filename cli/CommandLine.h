@@ -1,5 +1,6 @@
 #pragma once
 
+#include "model/ItemKind.h"
 #include "model/SynthSettings.h"
 
 #include <QString>
@@ -52,14 +53,14 @@ struct CommandLine
         Morph,
         Library
     };
-    static constexpr int kAll = 3; // --what all: the whole bank
+    static constexpr BankPart kAll = kWholeBank; // --what all: the whole bank
 
     Command command = Command::Usage;
-    QString error;          // empty when the line is good
-    bool showUsage = false; // print the list of commands (with the error, if any)
-    QStringList files;      // the positional arguments, as many as the command takes
-    int kind = 0;           // names --kind: 0 patches, 1 performances, 2 rhythm sets
-    int what = kAll;        // convert and send --what: a kind, or kAll
+    QString error;                     // empty when the line is good
+    bool showUsage = false;            // print the list of commands (with the error, if any)
+    QStringList files;                 // the positional arguments, as many as the command takes
+    ItemKind kind = ItemKind::Patches; // names --kind
+    BankPart what = kAll;              // convert and send --what: a kind, or kAll
     std::optional<SynthModel> model;
     std::optional<std::uint8_t> deviceId; // the stored byte 10h..1Fh (shown as 17..32)
     bool card = false;

@@ -12,8 +12,7 @@ namespace cli {
 
 namespace {
 
-const QStringList kKindTitles = {QStringLiteral("patches"), QStringLiteral("performances"),
-                                 QStringLiteral("rhythm sets")};
+const ByKind<const char*> kKindTitles{{"patches", "performances", "rhythm sets"}};
 
 QString areaName(std::uint8_t area)
 {
@@ -70,14 +69,15 @@ int runInfoCommand(const CommandLine& line)
         return fail(QStringLiteral("%1: %2").arg(path, error));
 
     printOut(QStringLiteral("%1: %2 bytes, %3 messages").arg(path).arg(bank.size).arg(scan.messages));
-    for (int kind = 0; kind < kKindCount; ++kind) {
+    for (ItemKind kind : kItemKinds) {
         // A record of which only a part was in the file is counted, and said to be partial.
         const auto partial = doc.openReport().partialItems(kind).size();
-        printOut(partial == 0 ? QStringLiteral("%1: %2 records").arg(kKindTitles[kind]).arg(bank.records(kind))
-                              : QStringLiteral("%1: %2 records, %3 partial")
-                                    .arg(kKindTitles[kind])
-                                    .arg(bank.records(kind))
-                                    .arg(partial));
+        printOut(partial == 0
+                     ? QStringLiteral("%1: %2 records").arg(QLatin1String(kKindTitles[kind])).arg(bank.records(kind))
+                     : QStringLiteral("%1: %2 records, %3 partial")
+                           .arg(QLatin1String(kKindTitles[kind]))
+                           .arg(bank.records(kind))
+                           .arg(partial));
         for (const auto& run : bank.runs) {
             if (run.kind != kind)
                 continue;
@@ -91,7 +91,7 @@ int runInfoCommand(const CommandLine& line)
                                     : QStringLiteral("%1 × %2").arg(count).arg(QString::fromLatin1(modelName(model))));
             // Rhythm sets are laid out alike for every model.
             const QString layoutText =
-                kind == kRhythmSets ? QStringLiteral("common") : layoutTexts.join(QStringLiteral(", "));
+                kind == ItemKind::RhythmSets ? QStringLiteral("common") : layoutTexts.join(QStringLiteral(", "));
             printOut(QStringLiteral("  run at offset %1: %2 records, %3 layout, %4 memory")
                          .arg(run.offset)
                          .arg(run.records)
@@ -173,11 +173,11 @@ int runConvertCommand(const CommandLine& line)
     if (bank.stoppedEarly() && !line.force)
         return fail(QStringLiteral("%1: %2 (--force converts what was read)").arg(in, bank.unreadText()));
     // A kind the file does not hold would come out as nothing but defaults.
-    if (line.what != CommandLine::kAll && bank.records(line.what) == 0 && !line.force)
+    if (line.what != CommandLine::kAll && bank.records(*line.what) == 0 && !line.force)
         return fail(QStringLiteral("%1 holds no %2; nothing was converted (--force writes the defaults)")
-                        .arg(in, kKindTitles[line.what]));
+                        .arg(in, QLatin1String(kKindTitles[*line.what])));
     if (line.deviceId) {
-        for (int kind = 0; kind < kKindCount; ++kind)
+        for (ItemKind kind : kItemKinds)
             doc.array(kind).SetDeviceId(settings.deviceId);
     }
     const auto area = line.card ? sysex::MemoryArea::Card : sysex::MemoryArea::User;

@@ -185,8 +185,8 @@ int runAdd(const QStringList& args)
         return fail(QStringLiteral("%1: %2").arg(bankPath, bankReporter.texts().join(QLatin1Char(' '))));
     // Only patches the file holds, and none of which a part is missing: a slot the file
     // never filled holds a default patch, a cut one a default under a real name.
-    const auto& held = bank.heldByFile()[kPatches];
-    const std::vector<int> partial = bank.openReport().partialItems(kPatches);
+    const auto& held = bank.heldByFile()[ItemKind::Patches];
+    const std::vector<int> partial = bank.openReport().partialItems(ItemKind::Patches);
     if (std::find(held.begin(), held.end(), true) == held.end())
         return fail(QStringLiteral("%1 holds no patch; nothing was added").arg(bankPath));
     std::vector<int> absent;
@@ -203,10 +203,10 @@ int runAdd(const QStringList& args)
     // Patches named on the command line must all be there.
     if (a.value(QStringLiteral("--patches")) && !absent.empty())
         return fail(QStringLiteral("%1 does not hold %2; nothing was added")
-                        .arg(bankPath, CBankReport::itemList(kPatches, absent)));
+                        .arg(bankPath, CBankReport::itemList(ItemKind::Patches, absent)));
     if (!cut.empty())
         printErr(QStringLiteral("toneloom-cli: %1: %2 only partly in the file, not added")
-                     .arg(bankPath, CBankReport::itemList(kPatches, cut)));
+                     .arg(bankPath, CBankReport::itemList(ItemKind::Patches, cut)));
     if (patches.empty())
         return fail(QStringLiteral("%1 holds no whole patch; nothing was added").arg(bankPath));
     bool tailAsked = false;

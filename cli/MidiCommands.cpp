@@ -82,11 +82,11 @@ SynthSettings synthOf(const CommandLine& line)
 // What a send of which from the opened document writes: the records the file holds.
 // Refuses (after saying why) damaged records of the kinds sent, unless force; says what
 // the file does not hold and is left alone. With force everything of which is sent.
-std::optional<BankSlots> sendSelection(const CToneloomDoc& document, int which, bool force, const QString& path)
+std::optional<BankSlots> sendSelection(const CToneloomDoc& document, BankPart which, bool force, const QString& path)
 {
     const CBankReport& report = document.openReport();
     QStringList damaged;
-    for (int kind = 0; kind < kKindCount; ++kind) {
+    for (ItemKind kind : kItemKinds) {
         const std::vector<int> items = report.damagedItems(kind);
         if ((which == CToneloomDoc::kSaveAll || which == kind) && !items.empty())
             damaged << CBankReport::itemList(kind, items);
@@ -356,7 +356,7 @@ int runSendCommand(const CommandLine& line)
 {
     const SynthSettings synth = synthOf(line);
     const QString path = line.files.first();
-    const int which = line.what;
+    const BankPart which = line.what;
     // The file is read and judged before any port is opened: what it cannot hold must
     // never reach the instrument's memory.
     CCollectingReporter fileReporter;
@@ -366,10 +366,10 @@ int runSendCommand(const CommandLine& line)
         return kExitBadInput;
     static const QStringList kWhatNames = {QStringLiteral("patches"), QStringLiteral("performances"),
                                            QStringLiteral("rhythm sets")};
-    if (which == CToneloomDoc::kSaveAll ? !bank.holdsRecords() : bank.records(which) == 0) {
+    if (which == CToneloomDoc::kSaveAll ? !bank.holdsRecords() : bank.records(*which) == 0) {
         return fail(which == CToneloomDoc::kSaveAll
                         ? QStringLiteral("%1 holds no patch, performance or rhythm set").arg(path)
-                        : QStringLiteral("%1 holds no %2").arg(path, kWhatNames[static_cast<qsizetype>(which)]));
+                        : QStringLiteral("%1 holds no %2").arg(path, kWhatNames[kindNumber(*which)]));
     }
     if (bank.stoppedEarly() && !line.force)
         return fail(QStringLiteral("%1: %2 (--force sends what was read)").arg(path, bank.unreadText()));

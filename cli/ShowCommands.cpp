@@ -15,16 +15,16 @@ namespace {
 struct ListedKind
 {
     const char* option;
-    int kind;
+    ItemKind kind;
     params::Editor editor;
     int count;
     const char* plural;
 };
 
 constexpr ListedKind kKinds[] = {
-    {"--patch", kPatches, params::Editor::Patch, CPatchArray::kCount, "patches"},
-    {"--performance", kPerformances, params::Editor::Performance, CPerformanceArray::kCount, "performances"},
-    {"--rhythm", kRhythmSets, params::Editor::Rhythm, CRhythmArray::kCount, "rhythm sets"},
+    {"--patch", ItemKind::Patches, params::Editor::Patch, CPatchArray::kCount, "patches"},
+    {"--performance", ItemKind::Performances, params::Editor::Performance, CPerformanceArray::kCount, "performances"},
+    {"--rhythm", ItemKind::RhythmSets, params::Editor::Rhythm, CRhythmArray::kCount, "rhythm sets"},
 };
 
 QStringList kindOptions()
@@ -70,15 +70,15 @@ bool itemLines(const ListedKind& kind, const QString& path, int number, const CE
     if (!openBankItem(doc, reporter, path, kind.kind, number, kind.plural, bank))
         return false;
     // A part that plays the bank's own patches or rhythm sets shows their names.
-    const auto namesOf = [&doc](int itemKind) {
+    const auto namesOf = [&doc](ItemKind itemKind) {
         QStringList list;
         const CRecordArray& array = doc.array(itemKind);
         for (int i = 0; i < array.GetCount(); ++i)
             list << array.name(i);
         return list;
     };
-    out = listing::lines(kind.editor, doc.array(kind.kind).record(number - 1), &names, namesOf(kPatches),
-                         namesOf(kRhythmSets));
+    out = listing::lines(kind.editor, doc.array(kind.kind).record(number - 1), &names, namesOf(ItemKind::Patches),
+                         namesOf(ItemKind::RhythmSets));
     // Names come from the file: printed escaped, field by field, so the tabs between
     // the fields stay the only ones.
     for (listing::Line& line : out)

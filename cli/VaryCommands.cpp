@@ -39,13 +39,13 @@ bool readPatch(const QString& path, int number, SourcePatch& out)
     CCollectingReporter reporter;
     CToneloomDoc doc(settings, reporter);
     BankFile bank;
-    if (!openBankItem(doc, reporter, path, kPatches, number, "patches", bank))
+    if (!openBankItem(doc, reporter, path, ItemKind::Patches, number, "patches", bank))
         return false;
     out.image = doc.patches().record(number - 1);
     // The layout of the record as the file holds it: the runs of patches in file order.
     int seen = 0;
     for (const BankRun& run : bank.runs) {
-        if (run.kind != kPatches)
+        if (run.kind != ItemKind::Patches)
             continue;
         const int at = number - 1 - seen;
         if (at >= 0 && at < static_cast<int>(run.layouts.size())) {

@@ -47,8 +47,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
     if (files >= 0 && line.files.size() != files)
         std::abort();
-    if (line.kind < 0 || line.kind > 2 || line.what < 0 || line.what > cli::CommandLine::kAll)
-        std::abort();
     if (line.deviceId && (*line.deviceId < SynthSettings::kMinDeviceId || *line.deviceId > SynthSettings::kMaxDeviceId))
         std::abort();
     if ((line.rate && *line.rate < 0) || (line.pause && *line.pause < 0))

@@ -22,14 +22,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         std::abort();
     CCopybox box;
     for (const QByteArray& entry : entries)
-        box.Add(entry, kPatches);
-    if (box.lines(kPatches).size() != static_cast<qsizetype>(entries.size()))
+        box.Add(entry, ItemKind::Patches);
+    if (box.lines(ItemKind::Patches).size() != static_cast<qsizetype>(entries.size()))
         std::abort();
 
     SynthSettings settings;
     CCollectingReporter reporter;
     CToneloomDoc doc(settings, reporter);
-    CBankOperations(doc).Paste(kPatches, entries);
+    CBankOperations(doc, sel).Paste(ItemKind::Patches, entries);
     for (int model = 0; model < kModelCount; ++model) {
         settings.model = static_cast<SynthModel>(model);
         QBuffer buffer;

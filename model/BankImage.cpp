@@ -2,6 +2,8 @@
 
 #include <QIODevice>
 
+#include <algorithm>
+
 namespace {
 
 constexpr int kProbeSize = sysex::kOffData; // F0 and the 8 bytes that tell whose message it is
@@ -13,12 +15,12 @@ bool continuesRecord(const std::uint8_t* message, std::size_t size)
     if (size < static_cast<std::size_t>(kProbeSize))
         return false;
     bool ownKind = false;
-    for (int kind = 0; kind < kKindCount && !ownKind; ++kind)
-        ownKind = recordLayout(kind).isOwnHeader(message + 1);
+    for (ItemKind kind : kItemKinds)
+        ownKind = ownKind || recordLayout(kind).isOwnHeader(message + 1);
     return ownKind && (message[sysex::kOffAddress + 2] != 0 || message[sysex::kOffAddress + 3] != 0);
 }
 
-int BankContents::records(int kind) const
+int BankContents::records(ItemKind kind) const
 {
     int total = 0;
     for (const BankRun& run : runs)
@@ -29,22 +31,22 @@ int BankContents::records(int kind) const
 BankSlots BankContents::held() const
 {
     BankSlots marks;
-    for (int kind = 0; kind < kKindCount; ++kind)
-        marks[static_cast<std::size_t>(kind)].assign(static_cast<std::size_t>(CBankImage::itemCount(kind)), false);
+    for (ItemKind kind : kItemKinds)
+        marks[kind].assign(static_cast<std::size_t>(CBankImage::itemCount(kind)), false);
     for (const BankRecordSpan& s : spans) {
-        auto& kindSlots = marks[static_cast<std::size_t>(s.kind)];
+        auto& kindSlots = marks[s.kind];
         if (s.index >= 0 && s.index < static_cast<int>(kindSlots.size()))
             kindSlots[static_cast<std::size_t>(s.index)] = true;
     }
     return marks;
 }
 
-CBankImage::CBankImage() : m_arrays{&m_patches, &m_performances, &m_rhythms}
+CBankImage::CBankImage() : m_arrays{{&m_patches, &m_performances, &m_rhythms}}
 {}
 
-int CBankImage::itemCount(int kind)
+int CBankImage::itemCount(ItemKind kind)
 {
-    return kind >= 0 && kind < kKindCount ? recordLayout(kind).count : 0;
+    return recordLayout(kind).count;
 }
 
 bool CBankImage::read(QIODevice& file, BankContents* contents, QString* error)
@@ -63,11 +65,11 @@ bool CBankImage::read(QIODevice& file, BankContents* contents, QString* error)
         file.seek(start);
         if (n < kProbeSize)
             break; // the end of the file, or a rest too short for a message
-        int kind = 0;
-        while (kind < kKindCount && !array(kind).IsOwnHeader(probe + 1))
-            ++kind;
-        if (kind == kKindCount)
+        const auto owner = std::find_if(kItemKinds.begin(), kItemKinds.end(),
+                                        [&](ItemKind k) { return array(k).IsOwnHeader(probe + 1); });
+        if (owner == kItemKinds.end())
             break; // a message of another kind ends the bank
+        const ItemKind kind = *owner;
         if (continuesRecord(probe, kProbeSize)) {
             // Part of a record that began before the file did: up to the next F0.
             if (skipping.messages == 0)
@@ -125,16 +127,14 @@ bool CBankImage::read(QIODevice& file, BankContents* contents, QString* error)
     return true;
 }
 
-bool CBankImage::write(QIODevice& file, int which, SynthModel model, sysex::MemoryArea area, const BankSlots* only)
+bool CBankImage::write(QIODevice& file, BankPart which, SynthModel model, sysex::MemoryArea area, const BankSlots* only)
 {
-    const auto store = [&](int kind) {
-        return array(kind).Store(file, model, area, only ? &(*only)[static_cast<std::size_t>(kind)] : nullptr);
+    const auto store = [&](ItemKind kind) {
+        return array(kind).Store(file, model, area, only ? &(*only)[kind] : nullptr);
     };
-    if (which == kAll)
-        return store(kPerformances) && store(kRhythmSets) && store(kPatches);
-    if (which < 0 || which >= kKindCount)
-        return false;
-    return store(which);
+    if (!which)
+        return store(ItemKind::Performances) && store(ItemKind::RhythmSets) && store(ItemKind::Patches);
+    return store(*which);
 }
 
 void CBankImage::addressTo(sysex::MemoryArea area, std::uint8_t deviceId)

@@ -14,7 +14,7 @@ class QIODevice;
 // how many bytes its messages take there, and whether they are the blocks it was read as.
 struct BankRecordSpan : RecordRead
 {
-    int kind = 0;
+    ItemKind kind = ItemKind::Patches;
 };
 
 // message (size bytes from its F0) is a DT1 of a bank's kind that is not the first
@@ -24,7 +24,7 @@ bool continuesRecord(const std::uint8_t* message, std::size_t size);
 // One run of consecutive records of a kind, as found while reading a file.
 struct BankRun
 {
-    int kind = 0;
+    ItemKind kind = ItemKind::Patches;
     qint64 offset = 0; // of its first message
     int records = 0;
     std::uint8_t area = 0;           // first address byte of its first record
@@ -41,7 +41,7 @@ struct BankSkipped
 };
 
 // Per kind, one flag per slot.
-using BankSlots = std::array<std::vector<bool>, kKindCount>;
+using BankSlots = ByKind<std::vector<bool>>;
 
 // What reading a bank file found.
 struct BankContents
@@ -51,7 +51,7 @@ struct BankContents
     std::vector<BankSkipped> skipped;
     qint64 end = 0; // the first byte not read
 
-    int records(int kind) const;
+    int records(ItemKind kind) const;
     bool holdsRecords() const { return !spans.empty(); }
     // The slots that records of the file were read into, per kind.
     BankSlots held() const;
@@ -63,18 +63,18 @@ class CBankImage
 {
 public:
     // What write puts into a file: one kind, or all (performances, rhythm sets, patches).
-    static constexpr int kAll = kKindCount;
+    static constexpr BankPart kAll = kWholeBank;
 
     CBankImage();
     CBankImage(const CBankImage&) = delete;
     CBankImage& operator=(const CBankImage&) = delete;
 
-    CRecordArray& array(int kind) { return *m_arrays[static_cast<std::size_t>(kind)]; }
-    const CRecordArray& array(int kind) const { return *m_arrays[static_cast<std::size_t>(kind)]; }
+    CRecordArray& array(ItemKind kind) { return *m_arrays[kind]; }
+    const CRecordArray& array(ItemKind kind) const { return *m_arrays[kind]; }
     CPatchArray& patches() { return m_patches; }
     CPerformanceArray& performances() { return m_performances; }
     CRhythmArray& rhythmSets() { return m_rhythms; }
-    static int itemCount(int kind);
+    static int itemCount(ItemKind kind);
 
     // Reads the runs of records of a bank file from the device's position into the
     // records. Returns false only for a device error; error then holds its description.
@@ -85,7 +85,7 @@ public:
     bool read(QIODevice& file, BankContents* contents = nullptr, QString* error = nullptr);
     // Writes which (a kind or kAll) in the layout of model, addressed to area. Where
     // only is given, the records of a kind that it does not mark are left out.
-    bool write(QIODevice& file, int which, SynthModel model, sysex::MemoryArea area = sysex::MemoryArea::User,
+    bool write(QIODevice& file, BankPart which, SynthModel model, sysex::MemoryArea area = sysex::MemoryArea::User,
                const BankSlots* only = nullptr);
     // Addresses every record to area with deviceId, as a send writes them.
     void addressTo(sysex::MemoryArea area, std::uint8_t deviceId);
@@ -94,5 +94,5 @@ private:
     CPatchArray m_patches;
     CPerformanceArray m_performances;
     CRhythmArray m_rhythms;
-    std::array<CRecordArray*, kKindCount> m_arrays;
+    ByKind<CRecordArray*> m_arrays;
 };

@@ -12,8 +12,8 @@ constexpr std::uint8_t kDataMask = 0x7F;
 constexpr int kTones = 4;
 constexpr int kParts = 16;
 constexpr int kNotes = 64;
-constexpr int kPerformances = 32;
-constexpr int kRhythmSets = 2;
+constexpr int kPerformanceCount = 32;
+constexpr int kRhythmSetCount = 2;
 constexpr int kAddressSpan = 128; // values of one address byte
 
 bool isCommon(Block block)
@@ -146,7 +146,7 @@ std::optional<Location> locate(const sysex::Address& address)
                       : (area == sysex::kAreaUserPerformance ? sysex::MemoryArea::User : sysex::MemoryArea::Card);
         if (rhythm) {
             where.destination.number = temporary ? 0 : number - sysex::kRhythmSetBase;
-            if (where.destination.number >= kRhythmSets)
+            if (where.destination.number >= kRhythmSetCount)
                 return std::nullopt;
             where.block = sub == 0 ? Block::RhythmCommon : Block::RhythmNote;
             where.index = sub == 0 ? 0 : sub - sysex::kFirstRhythmNote;
@@ -154,7 +154,7 @@ std::optional<Location> locate(const sysex::Address& address)
                 return std::nullopt;
         } else {
             where.destination.number = temporary ? 0 : number;
-            if (where.destination.number >= kPerformances)
+            if (where.destination.number >= kPerformanceCount)
                 return std::nullopt;
             where.block = sub == 0 ? Block::PerformanceCommon : Block::PerformancePart;
             where.index = sub == 0 ? 0 : sub - sysex::kPerformancePartBase;

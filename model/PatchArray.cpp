@@ -1,6 +1,6 @@
 #include "model/PatchArray.h"
 
-CPatchArray::CPatchArray() : CRecordArray(recordLayout(kPatches))
+CPatchArray::CPatchArray() : CRecordArray(recordLayout(ItemKind::Patches))
 {
     Q_ASSERT(layout().recordSize() == kRecordSize && layout().count == kCount);
     initialiseAll();

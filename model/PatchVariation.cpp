@@ -99,7 +99,7 @@ const std::uint8_t* blockData(const QByteArray& image, Block block, int index)
 
 void recalcChecksums(params::Editor editor, QByteArray& image)
 {
-    const RecordLayout& layout = recordLayout(static_cast<int>(editor));
+    const RecordLayout& layout = recordLayout(static_cast<ItemKind>(editor));
     auto* rec = reinterpret_cast<std::uint8_t*>(image.data());
     for (int m = 0; m < layout.messages(); ++m) {
         std::uint8_t* msg = rec + layout.messageOffset(m);

@@ -1,6 +1,6 @@
 #include "model/PerformanceArray.h"
 
-CPerformanceArray::CPerformanceArray() : CRecordArray(recordLayout(kPerformances))
+CPerformanceArray::CPerformanceArray() : CRecordArray(recordLayout(ItemKind::Performances))
 {
     Q_ASSERT(layout().recordSize() == kRecordSize && layout().count == kCount);
     initialiseAll();

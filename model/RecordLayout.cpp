@@ -31,7 +31,7 @@ sysex::Address rhythmBlock(sysex::MemoryArea area, int number, int sub)
 // 128 patches: a common message and four tones (10h, 12h, 14h, 16h). Temporary patches
 // of performance parts count as patches, but for part 10, which plays the rhythm set;
 // the temporary patch of part 11 fills slot 10.
-const RecordLayout kPatchLayout{kPatches,
+const RecordLayout kPatchLayout{ItemKind::Patches,
                                 128,
                                 sysex::Block::PatchCommon,
                                 sysex::Block::PatchTone,
@@ -55,7 +55,7 @@ const RecordLayout kPatchLayout{kPatches,
                                 patchBlock};
 
 // 32 performances: a common message and sixteen parts (10h..1Fh).
-const RecordLayout kPerformanceLayout{kPerformances,
+const RecordLayout kPerformanceLayout{ItemKind::Performances,
                                       32,
                                       sysex::Block::PerformanceCommon,
                                       sysex::Block::PerformancePart,
@@ -78,7 +78,7 @@ const RecordLayout kPerformanceLayout{kPerformances,
 
 // 2 rhythm sets at 40h and 41h of the performance areas: a name message and 64 notes
 // (23h..62h, keys 35..98). The temporary rhythm set is that of performance part 10.
-const RecordLayout kRhythmLayout{kRhythmSets,
+const RecordLayout kRhythmLayout{ItemKind::RhythmSets,
                                  2,
                                  sysex::Block::RhythmCommon,
                                  sysex::Block::RhythmNote,
@@ -116,14 +116,15 @@ bool RecordLayout::isOwnHeader(const std::uint8_t* h) const
     return false;
 }
 
-const RecordLayout& recordLayout(int kind)
+const RecordLayout& recordLayout(ItemKind kind)
 {
     switch (kind) {
-    case kPerformances:
+    case ItemKind::Performances:
         return kPerformanceLayout;
-    case kRhythmSets:
+    case ItemKind::RhythmSets:
         return kRhythmLayout;
-    default:
-        return kPatchLayout;
+    case ItemKind::Patches:
+        break;
     }
+    return kPatchLayout;
 }

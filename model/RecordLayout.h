@@ -1,15 +1,12 @@
 #pragma once
 
+#include "model/ItemKind.h"
 #include "model/SynthSettings.h"
 #include "model/SysEx.h"
 
 #include <QtGlobal>
 #include <array>
 #include <cstdint>
-
-// The kinds of item of a bank, numbered alike in documents, views, commands and the copybox.
-enum ItemKind : int { kPatches = 0, kPerformances = 1, kRhythmSets = 2 };
-constexpr int kKindCount = 3;
 
 // How the records of one kind are laid out, as data: the record codec (CRecordArray)
 // reads, writes, initialises and recognises every kind by it. A record is a common
@@ -72,5 +69,4 @@ struct RecordLayout
     bool isOwnHeader(const std::uint8_t* h) const;
 };
 
-// The layout of kind (kPatches, kPerformances, kRhythmSets); any other number gives the patches'.
-const RecordLayout& recordLayout(int kind);
+const RecordLayout& recordLayout(ItemKind kind);

@@ -92,13 +92,6 @@ Address addressPlus(const Address& address, int offset)
     return addressFromLinear(linearAddress(address) + static_cast<std::uint32_t>(offset));
 }
 
-std::uint8_t areaByte(int kind, MemoryArea area)
-{
-    if (kind == 0)
-        return areaFor(kAreaUserPatch, kAreaCardPatch, area, kAreaTempPatch);
-    return areaFor(kAreaUserPerformance, kAreaCardPerformance, area, kind == 1 ? kAreaTempPerformance : kAreaTempPart);
-}
-
 int blockDataSize(SynthModel model, Block block)
 {
     //                                  JV-1080 JV-2080  XP

@@ -64,9 +64,6 @@ std::uint32_t linearAddress(const Address& address);
 Address addressFromLinear(std::uint32_t value);
 Address addressPlus(const Address& address, int offset);
 
-// The area byte that user or card memory gives each kind (0 patches, 1 performances, 2 rhythm sets).
-std::uint8_t areaByte(int kind, MemoryArea area);
-
 // Number of data bytes of each block per model.
 enum class Block { PatchCommon, PatchTone, PerformanceCommon, PerformancePart, RhythmCommon, RhythmNote };
 int blockDataSize(SynthModel model, Block block);

@@ -35,8 +35,8 @@ int CAppSettings::readInt(const char* k, int fallback, int low, int high) const
 void CAppSettings::load()
 {
     Midi m;
-    for (int kind = 0; kind < 3; ++kind)
-        m.send[static_cast<std::size_t>(kind)] = readInt(kSendKeys[kind], 0, 0, 1) != 0;
+    for (ItemKind kind : kItemKinds)
+        m.send[kind] = readInt(kSendKeys[kindNumber(kind)], 0, 0, 1) != 0;
     for (int slot = 0; slot < kBoardSlots; ++slot)
         m.boards[static_cast<std::size_t>(slot)] =
             m_ini.readInt(key(kSetup), QStringLiteral("EXPBOARD%1").arg(slot + 1), 0);
@@ -112,8 +112,8 @@ void CAppSettings::setMidi(const Midi& midi)
     m_ini.writeInt(key(kSetup), QStringLiteral("MIDIOUT"), midi.outDevice);
     m_ini.writeString(key(kSetup), QStringLiteral("MIDIINNAME"), midi.inName);
     m_ini.writeString(key(kSetup), QStringLiteral("MIDIOUTNAME"), midi.outName);
-    for (int kind = 0; kind < 3; ++kind)
-        m_ini.writeInt(key(kSetup), key(kSendKeys[kind]), midi.send[static_cast<std::size_t>(kind)] ? 1 : 0);
+    for (ItemKind kind : kItemKinds)
+        m_ini.writeInt(key(kSetup), key(kSendKeys[kindNumber(kind)]), midi.send[kind] ? 1 : 0);
     m_ini.writeInt(key(kSetup), QStringLiteral("ACTIVATEMIDITHRU"), midi.thru ? 1 : 0);
     m_ini.writeInt(key(kSetup), QStringLiteral("DEVICEID"), midi.deviceId);
     for (int slot = 0; slot < kBoardSlots; ++slot)

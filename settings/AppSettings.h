@@ -1,5 +1,6 @@
 #pragma once
 
+#include "model/ItemKind.h"
 #include "model/SynthSettings.h"
 #include "settings/IniFile.h"
 
@@ -55,7 +56,7 @@ public:
         bool thru = false;
         int remote = kDefaultRemote;
         SynthModel model = SynthModel::Jv1080;
-        std::array<bool, 3> send{};            // by item kind
+        ByKind<bool> send{};                   // by item kind
         std::array<int, kBoardSlots> boards{}; // 0 none, else the board number
         int sendRate = 3125;                   // bytes per second, 0 as fast as the port takes it
         int sendPause = 20;                    // ms after each System Exclusive message

@@ -120,8 +120,8 @@ std::unique_ptr<QMimeData> CItemDragData::toMimeData() const
     QByteArray bytes;
     QDataStream out(&bytes, QIODevice::WriteOnly);
     out.setVersion(QDataStream::Qt_6_0);
-    out << kFormatVersion << static_cast<qint32>(source) << processId << windowId << static_cast<qint32>(kind)
-        << static_cast<qint32>(images.size());
+    out << kFormatVersion << static_cast<qint32>(source) << processId << windowId
+        << static_cast<qint32>(kindNumber(kind)) << static_cast<qint32>(images.size());
     for (std::size_t i = 0; i < images.size(); ++i)
         out << static_cast<qint32>(i < indexes.size() ? indexes[i] : -1) << images[i]
             << (i < records.size() ? records[i] : QByteArray());
@@ -143,11 +143,12 @@ std::optional<CItemDragData> CItemDragData::fromMimeData(const QMimeData* mime)
     qint32 count = 0;
     CItemDragData data;
     in >> version >> source >> data.processId >> data.windowId >> kind >> count;
-    if (in.status() != QDataStream::Ok || version != kFormatVersion || source < 0 || source > 1 || kind < 0 || kind > 2
+    const std::optional<ItemKind> itemKind = itemKindOf(kind);
+    if (in.status() != QDataStream::Ok || version != kFormatVersion || source < 0 || source > 1 || !itemKind
         || count < 0 || count > kMaxItems)
         return std::nullopt;
     data.source = static_cast<Source>(source);
-    data.kind = kind;
+    data.kind = *itemKind;
     for (qint32 i = 0; i < count; ++i) {
         qint32 index = -1;
         QByteArray image;

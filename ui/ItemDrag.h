@@ -1,5 +1,7 @@
 #pragma once
 
+#include "model/ItemKind.h"
+
 #include <QByteArray>
 #include <QMimeData>
 #include <QtGlobal>
@@ -25,7 +27,7 @@ struct CItemDragData
     Source source = Source::Bank;
     qint64 processId = 0; // the program that started the drag
     quint64 windowId = 0; // the window that started it (CItemDragData::newWindowId)
-    int kind = 0;         // item kind (patches, performances, rhythm sets)
+    ItemKind kind = ItemKind::Patches;
     std::vector<int> indexes;
     // The items as the synthesizer holds them (a patch's common and tone messages), so
     // a bank takes a drag from anywhere without knowing where it came from.

@@ -41,7 +41,7 @@ public:
     // Sends what was chosen of a bank (CToneloomDoc::Which) to user or card memory,
     // under the program's transfer status; where only is given, just the records it
     // marks. False when no send started.
-    virtual bool sendBank(CToneloomDoc& document, int which, bool cardMemory, const BankSlots* only = nullptr) = 0;
+    virtual bool sendBank(CToneloomDoc& document, BankPart which, bool cardMemory, const BankSlots* only = nullptr) = 0;
     // Sends bytes (records of user or card memory) under the program's transfer status,
     // backed up before and verified after as the settings ask. True when the program
     // took the send over (started it, or said why it could not); false when no backup

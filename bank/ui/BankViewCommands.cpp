@@ -28,15 +28,15 @@ CBankViewCommands::CBankViewCommands(CToneloomView& view, CServices& services)
     : QObject(&view), m_view(view), m_services(services)
 {
     CToneloomDoc& doc = m_view.document();
-    connect(&doc, &CToneloomDoc::itemChanged, this, [this](int kind, int index) {
+    connect(&doc, &CToneloomDoc::itemChanged, this, [this](ItemKind kind, int index) {
         if (kind == m_view.displayedKind())
             m_view.RedrawItem(index);
     });
-    connect(&doc, &CToneloomDoc::itemsChanged, this, [this](int kind) {
+    connect(&doc, &CToneloomDoc::itemsChanged, this, [this](ItemKind kind) {
         if (kind == m_view.displayedKind())
             m_view.viewport()->update();
     });
-    connect(&doc, &CToneloomDoc::auditionRequested, this, [this](int kind, int index) {
+    connect(&doc, &CToneloomDoc::auditionRequested, this, [this](ItemKind kind, int index) {
         if (kind == m_view.displayedKind())
             m_view.SendItemToSynth(index);
     });
@@ -53,7 +53,7 @@ std::function<void()> CBankViewCommands::then(std::function<void()> run)
 
 void CBankViewCommands::declareCommands(CCommandTable& table)
 {
-    const auto shown = [this] { return m_view.displayedKind() != CToneloomView::kNoKind; };
+    const auto shown = [this] { return m_view.showsKind(); };
     // A history label names an item; an "&" in its name is no mnemonic.
     const auto historyText = [](const QString& label) {
         return QStringLiteral("&") + QString(label).replace(QLatin1Char('&'), QStringLiteral("&&"));
@@ -89,7 +89,8 @@ void CBankViewCommands::declareCommands(CCommandTable& table)
         .add({.id = cmd::kInit,
               .text = QStringLiteral("&Init"),
               .tip = QStringLiteral("Initialise the selected items"),
-              .run = then([this] { CBankOperations(m_view.document()).Init(m_view.displayedKind()); }),
+              .run =
+                  then([this] { CBankOperations(m_view.document(), m_view.selection()).Init(m_view.displayedKind()); }),
               .enabled = shown})
         .add({.id = cmd::kEditFind,
               .text = QStringLiteral("&Find..."),
@@ -109,7 +110,7 @@ void CBankViewCommands::declareCommands(CCommandTable& table)
         .add({.id = cmd::kCopyToPatch,
               .text = QStringLiteral("&Copy to Patch..."),
               .run = then([this] { copyToPatch(); }),
-              .enabled = [this] { return m_view.displayedKind() == kRhythmSets; }})
+              .enabled = [this] { return m_view.displayedKind() == ItemKind::RhythmSets; }})
         .add({.id = cmd::kCopyEffect,
               .text = QStringLiteral("Cop&y Effect..."),
               .run = then([this] { copyEffect(); }),
@@ -135,7 +136,7 @@ int CBankViewCommands::findName(const CRecordArray& records, const QString& text
 
 void CBankViewCommands::find()
 {
-    const int kind = m_view.displayedKind();
+    const ItemKind kind = m_view.displayedKind();
     QInputDialog dialog(&m_view);
     dialog.setWindowTitle(QStringLiteral("Find"));
     dialog.setLabelText(QStringLiteral("Name contains:"));
@@ -144,42 +145,42 @@ void CBankViewCommands::find()
         return;
     m_lastFind = dialog.textValue();
     CToneloomDoc& doc = m_view.document();
-    const int found = findName(doc.array(kind), m_lastFind, doc.CurrentIndex(kind));
+    const int found = findName(doc.array(kind), m_lastFind, m_view.selection().CurrentIndex(kind));
     if (found < 0) {
         m_services.prompter().showMessage(MessageIcon::Information,
                                           QStringLiteral("No name of the bank's %1 contains \"%2\".")
-                                              .arg(kind == kPatches        ? QStringLiteral("patches")
-                                                   : kind == kPerformances ? QStringLiteral("performances")
-                                                                           : QStringLiteral("rhythm sets"),
+                                              .arg(kind == ItemKind::Patches        ? QStringLiteral("patches")
+                                                   : kind == ItemKind::Performances ? QStringLiteral("performances")
+                                                                                    : QStringLiteral("rhythm sets"),
                                                    m_lastFind));
         return;
     }
     // The item found becomes the one current and selected item, as a click makes it.
-    doc.SelectItem(kind, found, false, false);
+    m_view.selection().SelectItem(kind, found, false, false);
     m_view.SendItemToSynth(found);
 }
 
 void CBankViewCommands::copy()
 {
-    const int kind = m_view.displayedKind();
+    const ItemKind kind = m_view.displayedKind();
     CCopybox& box = m_services.copybox();
     box.setKind(kind);
     const CRecordArray& records = m_view.document().array(kind);
     for (int i = 0; i < records.GetCount(); ++i) {
-        if (m_view.document().isSelected(kind, i))
+        if (m_view.selection().isSelected(kind, i))
             box.Add(records, i);
     }
 }
 
 void CBankViewCommands::paste()
 {
-    const int kind = m_view.displayedKind();
+    const ItemKind kind = m_view.displayedKind();
     CCopybox& box = m_services.copybox();
     box.setKind(kind);
     CCopyboxDlg dialog(box, m_services.prompter(), &m_view);
     if (m_services.prompter().exec(dialog) != QDialog::Accepted || box.count(kind) == 0)
         return;
-    CBankOperations(m_view.document()).Paste(kind, box.chosenImages(kind));
+    CBankOperations(m_view.document(), m_view.selection()).Paste(kind, box.chosenImages(kind));
 }
 
 void CBankViewCommands::randomPatches()
@@ -193,8 +194,8 @@ void CBankViewCommands::randomPatches()
     }
     CToneloomDoc& document = m_view.document();
     std::vector<int> selected;
-    for (int i = 0; i < document.itemCount(kPatches); ++i)
-        if (document.isSelected(kPatches, i))
+    for (int i = 0; i < document.itemCount(ItemKind::Patches); ++i)
+        if (m_view.selection().isSelected(ItemKind::Patches, i))
             selected.push_back(i);
     CRandomDlg dialog(flags, &m_view, static_cast<int>(selected.size()));
     if (m_services.prompter().exec(dialog) != QDialog::Accepted)
@@ -204,7 +205,7 @@ void CBankViewCommands::randomPatches()
         selected.clear();
     QApplication::setOverrideCursor(Qt::WaitCursor);
     const std::vector<int> boards = CRandomPatches::installedBoards(settings.midi().boards, settings.synth().model);
-    CBankOperations(document).RandomPatches(flags, boards, &m_services.names(), m_random, selected);
+    CBankOperations(document, m_view.selection()).RandomPatches(flags, boards, &m_services.names(), m_random, selected);
     for (int g = 0; g < CRandomPatches::kGroupCount; ++g) {
         const QString key = CRandomPatches::settingsKey(static_cast<CRandomPatches::Group>(g));
         for (int t = 0; t < CRandomPatches::kTones; ++t)
@@ -217,16 +218,16 @@ void CBankViewCommands::randomPatches()
 void CBankViewCommands::mutate()
 {
     CToneloomDoc& document = m_view.document();
-    const int kind = m_view.displayedKind();
+    const ItemKind kind = m_view.displayedKind();
     std::vector<int> items;
     for (int i = 0; i < document.itemCount(kind); ++i)
-        if (document.isSelected(kind, i))
+        if (m_view.selection().isSelected(kind, i))
             items.push_back(i);
-    if (items.empty() && document.CurrentIndex(kind) >= 0)
-        items.push_back(document.CurrentIndex(kind));
+    if (items.empty() && m_view.selection().CurrentIndex(kind) >= 0)
+        items.push_back(m_view.selection().CurrentIndex(kind));
     if (items.empty())
         return;
-    CMutateDlg dialog(CMutateDlg::Use::Items, kind == kPatches ? CPatchArray::kTones : 0, &m_view);
+    CMutateDlg dialog(CMutateDlg::Use::Items, kind == ItemKind::Patches ? CPatchArray::kTones : 0, &m_view);
     if (m_services.prompter().exec(dialog) != QDialog::Accepted)
         return;
     variation::MutateOptions options = dialog.options();
@@ -258,7 +259,7 @@ void CBankViewCommands::copyToPatch()
     CCopyToPatchDlg dialog(patchLines(), m_services.prompter(), &m_view);
     if (m_services.prompter().exec(dialog) != QDialog::Accepted)
         return;
-    CBankOperations(m_view.document()).CopyToPatch(dialog.keys(), dialog.patchIndex());
+    CBankOperations(m_view.document(), m_view.selection()).CopyToPatch(dialog.keys(), dialog.patchIndex());
 }
 
 void CBankViewCommands::copyEffect()
@@ -266,7 +267,7 @@ void CBankViewCommands::copyEffect()
     CCopyEffectDlg dialog(m_view.document(), &m_view);
     if (m_services.prompter().exec(dialog) != QDialog::Accepted)
         return;
-    CBankOperations(m_view.document())
+    CBankOperations(m_view.document(), m_view.selection())
         .CopyEffect(dialog.sourceKind(), dialog.sourceIndex(), dialog.destKind(), dialog.destIndex(),
                     dialog.copyType());
 }

@@ -28,12 +28,13 @@ CCopyEffectDlg::CCopyEffectDlg(const CToneloomDoc& document, QWidget* parent) : 
     m_type = combo();
     m_sourceKind->addItems(kKinds);
     m_destKind->addItems(kKinds);
-    m_destKind->setCurrentIndex(kPerformances);
+    m_destKind->setCurrentIndex(kindNumber(ItemKind::Performances));
     m_type->addItems(CBankOperations::effectCopyTexts());
     fillItems(m_sourceItem, sourceKind());
     fillItems(m_destItem, destKind());
-    connect(m_sourceKind, &QComboBox::currentIndexChanged, this, [this](int kind) { fillItems(m_sourceItem, kind); });
-    connect(m_destKind, &QComboBox::currentIndexChanged, this, [this](int kind) { fillItems(m_destItem, kind); });
+    connect(m_sourceKind, &QComboBox::currentIndexChanged, this,
+            [this](int row) { fillItems(m_sourceItem, kindAt(row)); });
+    connect(m_destKind, &QComboBox::currentIndexChanged, this, [this](int row) { fillItems(m_destItem, kindAt(row)); });
 
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
     buttons->button(QDialogButtonBox::Ok)->setText(QStringLiteral("&OK"));
@@ -50,7 +51,12 @@ CCopyEffectDlg::CCopyEffectDlg(const CToneloomDoc& document, QWidget* parent) : 
     layout->addRow(buttons);
 }
 
-void CCopyEffectDlg::fillItems(QComboBox* items, int kind)
+ItemKind CCopyEffectDlg::kindAt(int row)
+{
+    return itemKindOf(row).value_or(ItemKind::Patches);
+}
+
+void CCopyEffectDlg::fillItems(QComboBox* items, ItemKind kind)
 {
     items->clear();
     const CRecordArray& records = m_document.array(kind);
@@ -59,9 +65,9 @@ void CCopyEffectDlg::fillItems(QComboBox* items, int kind)
     items->setCurrentIndex(0);
 }
 
-int CCopyEffectDlg::sourceKind() const
+ItemKind CCopyEffectDlg::sourceKind() const
 {
-    return m_sourceKind->currentIndex();
+    return kindAt(m_sourceKind->currentIndex());
 }
 
 int CCopyEffectDlg::sourceIndex() const
@@ -69,9 +75,9 @@ int CCopyEffectDlg::sourceIndex() const
     return m_sourceItem->currentIndex();
 }
 
-int CCopyEffectDlg::destKind() const
+ItemKind CCopyEffectDlg::destKind() const
 {
-    return m_destKind->currentIndex();
+    return kindAt(m_destKind->currentIndex());
 }
 
 int CCopyEffectDlg::destIndex() const

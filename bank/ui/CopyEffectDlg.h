@@ -16,9 +16,9 @@ class CCopyEffectDlg : public QDialog
 public:
     explicit CCopyEffectDlg(const CToneloomDoc& document, QWidget* parent = nullptr);
 
-    int sourceKind() const;
+    ItemKind sourceKind() const;
     int sourceIndex() const;
-    int destKind() const;
+    ItemKind destKind() const;
     int destIndex() const;
     CBankOperations::EffectCopy copyType() const;
 
@@ -29,7 +29,9 @@ public:
     QComboBox* typeBox() const { return m_type; }
 
 private:
-    void fillItems(QComboBox* items, int kind);
+    void fillItems(QComboBox* items, ItemKind kind);
+    // The kind a kind list's row names (its rows: the patches, the performances).
+    static ItemKind kindAt(int row);
 
     const CToneloomDoc& m_document;
     QComboBox* m_sourceKind = nullptr;

@@ -49,11 +49,11 @@ CCopyboxDlg::CCopyboxDlg(CCopybox& copybox, CPrompter& prompter, QWidget* parent
     connect(m_load, &QPushButton::clicked, this, &CCopyboxDlg::onLoad);
     connect(m_save, &QPushButton::clicked, this, &CCopyboxDlg::onSave);
 
-    const int kind = m_copybox.kind();
-    const bool patches = kind == kPatches;
-    m_label->setText(patches                 ? QStringLiteral("Patches:")
-                     : kind == kPerformances ? QStringLiteral("Performances:")
-                                             : QStringLiteral("Drums:"));
+    const ItemKind kind = m_copybox.kind();
+    const bool patches = kind == ItemKind::Patches;
+    m_label->setText(patches                          ? QStringLiteral("Patches:")
+                     : kind == ItemKind::Performances ? QStringLiteral("Performances:")
+                                                      : QStringLiteral("Drums:"));
     // Only patch lists go to and come from files.
     m_load->setVisible(patches);
     m_save->setVisible(patches);

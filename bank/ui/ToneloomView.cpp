@@ -79,13 +79,15 @@ int fileErrorCause(const QFile& file)
 
 CToneloomView::CToneloomView(std::unique_ptr<CToneloomDoc> document, CDocTemplate& docTemplate, CServices& services,
                              QString title, QWidget* parent)
-    : QAbstractScrollArea(parent), m_document(std::move(document)), m_template(docTemplate), m_services(services),
+    : QAbstractScrollArea(parent), m_document(std::move(document)),
+      m_selection(std::make_unique<CItemSelection>(m_document.get())), m_template(docTemplate), m_services(services),
       m_windowId(CItemDragData::newWindowId()), m_title(std::move(title))
 {
     setObjectName(QStringLiteral("BankView"));
     m_keySend.setSingleShot(true);
     m_keySend.setInterval(kKeySendDelayMs);
-    connect(&m_keySend, &QTimer::timeout, this, [this] { SendItemToSynth(m_document->CurrentIndex(m_kind)); });
+    connect(&m_keySend, &QTimer::timeout, this,
+            [this] { SendItemToSynth(m_selection->CurrentIndex(displayedKind())); });
     m_installedBoards = m_services.settings().installedBoards();
     setFocusPolicy(Qt::StrongFocus);
     viewport()->setAutoFillBackground(true);
@@ -94,14 +96,14 @@ CToneloomView::CToneloomView(std::unique_ptr<CToneloomDoc> document, CDocTemplat
     setAcceptDrops(true);
     viewport()->setAcceptDrops(true);
     m_document->setParent(nullptr);
-    m_document->setSaveFileChooser([this](int which) {
+    m_document->setSaveFileChooser([this](BankPart which) {
         return m_services.chooseSaveFile(QString::fromLatin1(kSaveFilter), QStringLiteral("syx"), saveTitle(which));
     });
-    connect(m_document.get(), &CToneloomDoc::itemStateChanged, this, [this](int kind, int index) {
+    connect(m_selection.get(), &CItemSelection::itemStateChanged, this, [this](ItemKind kind, int index) {
         if (kind == m_kind)
             RedrawItem(index);
     });
-    connect(m_document.get(), &CToneloomDoc::itemsChanged, this, [this](int kind) {
+    connect(m_document.get(), &CToneloomDoc::itemsChanged, this, [this](ItemKind kind) {
         if (kind == m_kind)
             viewport()->update();
     });
@@ -139,10 +141,8 @@ QSize CToneloomView::cellSizeFor(int fontSize)
             metrics.height() + kCellPadding};
 }
 
-QSize CToneloomView::gridSize(int fontSize, int kind)
+QSize CToneloomView::gridSize(int fontSize, ItemKind kind)
 {
-    if (kind < 0 || kind >= kKindCount)
-        return {};
     const QSize cell = cellSizeFor(fontSize);
     const int rows = rowsPerColumn(kind);
     const int columns = (CToneloomDoc::itemCount(kind) + rows - 1) / rows;
@@ -151,7 +151,7 @@ QSize CToneloomView::gridSize(int fontSize, int kind)
 
 QSize CToneloomView::sizeHint() const
 {
-    return totalSize(m_kind == kNoKind ? kPatches : m_kind) + QSize(2 * frameWidth(), 2 * frameWidth());
+    return totalSize(displayedKind()) + QSize(2 * frameWidth(), 2 * frameWidth());
 }
 
 void CToneloomView::RefreshFont()
@@ -162,10 +162,8 @@ void CToneloomView::RefreshFont()
     viewport()->update();
 }
 
-QSize CToneloomView::totalSize(int kind) const
+QSize CToneloomView::totalSize(ItemKind kind) const
 {
-    if (kind < 0 || kind >= kKindCount)
-        return {};
     const int rows = rowsPerColumn(kind);
     const int columns = (CToneloomDoc::itemCount(kind) + rows - 1) / rows;
     return QSize(columns * m_cell.width(), rows * m_cell.height());
@@ -173,25 +171,25 @@ QSize CToneloomView::totalSize(int kind) const
 
 int CToneloomView::itemCount() const
 {
-    return m_kind == kNoKind ? 0 : CToneloomDoc::itemCount(m_kind);
+    return m_kind ? CToneloomDoc::itemCount(*m_kind) : 0;
 }
 
 QRect CToneloomView::cellRect(int index) const
 {
-    if (m_kind == kNoKind)
+    if (!m_kind)
         return {};
-    const int rows = rowsPerColumn(m_kind);
+    const int rows = rowsPerColumn(displayedKind());
     return QRect(QPoint(m_cell.width() * (index / rows), m_cell.height() * (index % rows)), m_cell);
 }
 
 int CToneloomView::HitTest(const QPoint& p) const
 {
-    if (m_kind == kNoKind)
+    if (!m_kind)
         return -1;
-    const QSize total = totalSize(m_kind);
+    const QSize total = totalSize(displayedKind());
     if (p.x() < 0 || p.y() < 0 || p.x() >= total.width() || p.y() >= total.height())
         return -1;
-    const int index = (p.x() / m_cell.width()) * rowsPerColumn(m_kind) + p.y() / m_cell.height();
+    const int index = (p.x() / m_cell.width()) * rowsPerColumn(displayedKind()) + p.y() / m_cell.height();
     return index < itemCount() ? index : -1;
 }
 
@@ -207,7 +205,7 @@ QPoint CToneloomView::toLogical(const QPoint& viewportPoint) const
 
 void CToneloomView::updateScrollBars()
 {
-    const QSize total = totalSize(m_kind == kNoKind ? kPatches : m_kind);
+    const QSize total = totalSize(displayedKind());
     // When the grid fits without scroll bars, it is measured against the space they
     // would leave, or they would keep each other visible.
     const QSize room = maximumViewportSize();
@@ -240,13 +238,13 @@ void CToneloomView::scrollContentsBy(int, int)
 void CToneloomView::drawCell(QPainter& painter, int index, bool damaged, bool forPrint) const
 {
     const QRect cell = cellRect(index);
-    const std::uint32_t state = forPrint ? 0U : m_document->flags(m_kind, index);
+    const std::uint32_t state = forPrint ? 0U : m_selection->flags(displayedKind(), index);
     const QPalette& pal = palette();
     QColor brush = pal.color(QPalette::Base);
     QColor text = pal.color(QPalette::Text);
-    if (state & CToneloomDoc::kDropMark) {
+    if (state & CItemSelection::kDropMark) {
         brush = kDropMarkColour;
-    } else if (state & CToneloomDoc::kSelected) {
+    } else if (state & CItemSelection::kSelected) {
         brush = pal.color(QPalette::Highlight);
         text = pal.color(QPalette::HighlightedText);
     } else if (damaged && !forPrint) {
@@ -259,8 +257,9 @@ void CToneloomView::drawCell(QPainter& painter, int index, bool damaged, bool fo
     // The outline overlaps the neighbours' by one pixel, so that cells share lines.
     painter.drawRect(QRect(cell.x() - 1, cell.y() - 1, cell.width(), cell.height()));
     painter.setPen(text);
-    const QString label =
-        QStringLiteral("%1 %2").arg(index + 1, 2, 10, QLatin1Char('0')).arg(m_document->array(m_kind).name(index));
+    const QString label = QStringLiteral("%1 %2")
+                              .arg(index + 1, 2, 10, QLatin1Char('0'))
+                              .arg(m_document->array(displayedKind()).name(index));
     const QFontMetrics metrics(m_font, painter.device());
     painter.drawText(QPoint(cell.x() + kTextInset, cell.y() + kTextInset + metrics.ascent()), label);
     if (damaged && !forPrint) {
@@ -279,7 +278,7 @@ void CToneloomView::drawCell(QPainter& painter, int index, bool damaged, bool fo
         painter.setBrush(kMissingBoardColour);
         painter.drawPolygon(corner, 3);
     }
-    if (state & CToneloomDoc::kCurrent) {
+    if (state & CItemSelection::kCurrent) {
         painter.setBrush(Qt::NoBrush);
         painter.setPen(QPen(kCurrentFrameColour, 0));
         painter.drawRect(QRect(cell.x(), cell.y(), cell.width() - 2, cell.height() - 2));
@@ -288,14 +287,14 @@ void CToneloomView::drawCell(QPainter& painter, int index, bool damaged, bool fo
 
 void CToneloomView::drawAll(QPainter& painter, bool forPrint) const
 {
-    const std::vector<bool> damaged = m_document->damageMap(m_kind);
+    const std::vector<bool> damaged = m_document->damageMap(displayedKind());
     for (int i = 0; i < itemCount(); ++i)
         drawCell(painter, i, damaged[static_cast<std::size_t>(i)], forPrint);
 }
 
 void CToneloomView::paintEvent(QPaintEvent*)
 {
-    if (m_kind == kNoKind)
+    if (!m_kind)
         return;
     QPainter painter(viewport());
     painter.translate(-scrollPosition());
@@ -311,7 +310,7 @@ void CToneloomView::settingsChanged()
 
 bool CToneloomView::needsMissingBoard(int index) const
 {
-    if (m_kind != kPatches || index < 0 || index >= itemCount())
+    if (displayedKind() != ItemKind::Patches || index < 0 || index >= itemCount())
         return false;
     const auto waves = patchuses::wavesOf(reinterpret_cast<const char*>(m_document->patches().data(index)));
     return !patchuses::playable(waves, m_installedBoards);
@@ -328,10 +327,10 @@ QString CToneloomView::damageNote(int index) const
         const QString note =
             QStringLiteral("It needs the expansion board %1, which is not installed (Midi > Installed Boards...).")
                 .arg(boards.join(QStringLiteral(", ")));
-        if (m_kind == kNoKind || !m_document->isDamaged(m_kind, index))
+        if (!m_kind || !m_document->isDamaged(*m_kind, index))
             return note;
     }
-    if (m_kind == kNoKind || !m_document->isDamaged(m_kind, index))
+    if (!m_kind || !m_document->isDamaged(*m_kind, index))
         return {};
     const CBankReport& report = m_document->openReport();
     const QStringList lines = report.lines();
@@ -372,7 +371,7 @@ void CToneloomView::RedrawItem(int index)
 
 void CToneloomView::initialUpdate()
 {
-    switchKind(kPatches);
+    switchKind(ItemKind::Patches);
     RefreshFont();
     fitFrameToGrid();
 }
@@ -383,7 +382,7 @@ void CToneloomView::fitFrameToGrid()
     QMdiArea* area = frame ? frame->mdiArea() : nullptr;
     if (!frame || !area || (frame->windowState() & (Qt::WindowMaximized | Qt::WindowMinimized)))
         return;
-    const QSize total = totalSize(m_kind);
+    const QSize total = totalSize(displayedKind());
     const QRect client = area->viewport()->rect();
     QRect rect = frame->geometry();
     const QSize border = rect.size() - size() + QSize(2 * frameWidth(), 2 * frameWidth());
@@ -423,31 +422,31 @@ void CToneloomView::sendLong(const QByteArray& bytes)
 
 void CToneloomView::sendModeMessage()
 {
-    const char mode = static_cast<char>(m_kind == kPatches ? kPatchMode : kPerformanceMode);
+    const char mode = static_cast<char>(displayedKind() == ItemKind::Patches ? kPatchMode : kPerformanceMode);
     sendLong(sysex::makeDataSet(m_services.settings().synth().deviceId, sysex::systemModeAddress(),
                                 QByteArrayView(&mode, 1)));
 }
 
-void CToneloomView::switchKind(int kind)
+void CToneloomView::switchKind(ItemKind kind)
 {
-    if (kind == m_kind || kind < 0 || kind >= kKindCount)
+    if (kind == m_kind)
         return;
     m_kind = kind;
     sendModeMessage();
     updateScrollBars();
     viewport()->update();
-    SendItemToSynth(m_document->CurrentIndex(kind));
+    SendItemToSynth(m_selection->CurrentIndex(kind));
     notifyCommandState();
 }
 
 void CToneloomView::SendItemToSynth(int index)
 {
     m_keySend.stop();
-    if (m_kind == kNoKind || index < 0 || index >= itemCount())
+    if (!m_kind || index < 0 || index >= itemCount())
         return;
-    if (!m_services.settings().midi().send[static_cast<std::size_t>(m_kind)])
+    if (!m_services.settings().midi().send[displayedKind()])
         return;
-    CRecordArray& records = m_document->array(m_kind);
+    CRecordArray& records = m_document->array(displayedKind());
     const std::uint8_t device = m_services.settings().synth().deviceId;
     records.SetDeviceId(device);
     QByteArray buffer(records.GetRecordSize(), '\0');
@@ -464,11 +463,11 @@ void CToneloomView::mousePressEvent(QMouseEvent* event)
         // The menu acts on the item it opens on: that item becomes the current one
         // (a selection it belongs to stays).
         const int index = HitTest(logical);
-        if (m_kind != kNoKind && index >= 0) {
-            if (m_document->isSelected(m_kind, index))
-                m_document->SetCurrent(m_kind, index);
+        if (m_kind.has_value() && index >= 0) {
+            if (m_selection->isSelected(displayedKind(), index))
+                m_selection->SetCurrent(displayedKind(), index);
             else
-                m_document->SelectItem(m_kind, index, false, false);
+                m_selection->SelectItem(displayedKind(), index, false, false);
             viewport()->update();
             notifyCommandState();
         }
@@ -512,8 +511,8 @@ void CToneloomView::mouseReleaseEvent(QMouseEvent* event)
         return;
     // A click: the button went up before the pointer moved far enough for a drag.
     m_buttonDown = false;
-    m_document->SelectItem(m_kind, m_downIndex, event->modifiers().testFlag(Qt::ShiftModifier),
-                           event->modifiers().testFlag(Qt::ControlModifier));
+    m_selection->SelectItem(displayedKind(), m_downIndex, event->modifiers().testFlag(Qt::ShiftModifier),
+                            event->modifiers().testFlag(Qt::ControlModifier));
     SendItemToSynth(m_downIndex);
     notifyCommandState();
 }
@@ -525,12 +524,12 @@ CItemDragData CToneloomView::dragData() const
     CItemDragData data;
     data.source = CItemDragData::Source::Bank;
     data.windowId = m_windowId;
-    data.kind = m_kind;
-    if (m_kind == kNoKind)
+    data.kind = displayedKind();
+    if (!m_kind)
         return data;
-    const CRecordArray& records = m_document->array(m_kind);
+    const CRecordArray& records = m_document->array(displayedKind());
     for (int i = 0; i < itemCount(); ++i) {
-        if (!m_document->isSelected(m_kind, i))
+        if (!m_selection->isSelected(displayedKind(), i))
             continue;
         data.indexes.push_back(i);
         data.images.push_back(records.record(i));
@@ -541,9 +540,9 @@ CItemDragData CToneloomView::dragData() const
 void CToneloomView::startDrag(Qt::KeyboardModifiers modifiers)
 {
     m_buttonDown = false;
-    if (!m_document->isSelected(m_kind, m_downIndex))
-        m_document->SelectItem(m_kind, m_downIndex, modifiers.testFlag(Qt::ShiftModifier),
-                               modifiers.testFlag(Qt::ControlModifier));
+    if (!m_selection->isSelected(displayedKind(), m_downIndex))
+        m_selection->SelectItem(displayedKind(), m_downIndex, modifiers.testFlag(Qt::ShiftModifier),
+                                modifiers.testFlag(Qt::ControlModifier));
     SendItemToSynth(m_downIndex);
     m_dragging = true;
     const QPoint scrolled = scrollPosition();
@@ -562,11 +561,12 @@ void CToneloomView::startDrag(Qt::KeyboardModifiers modifiers)
 
 Qt::DropAction CToneloomView::dropActionFor(const CItemDragData& data) const
 {
-    if (m_kind == kNoKind || data.count() == 0)
+    if (!m_kind || data.count() == 0)
         return Qt::IgnoreAction;
     if (data.source == CItemDragData::Source::Library)
-        return m_kind == kPatches && data.kind == kPatches ? Qt::CopyAction : Qt::IgnoreAction;
-    if (data.kind != m_kind)
+        return displayedKind() == ItemKind::Patches && data.kind == ItemKind::Patches ? Qt::CopyAction
+                                                                                      : Qt::IgnoreAction;
+    if (data.kind != displayedKind())
         return Qt::IgnoreAction;
     return data.isFrom(m_windowId) ? Qt::MoveAction : Qt::CopyAction;
 }
@@ -614,13 +614,13 @@ void CToneloomView::dropEvent(QDropEvent* event)
         return;
     }
     updateDropMarks(toLogical(event->position().toPoint()), data->count());
-    CBankOperations ops(*m_document);
+    CBankOperations ops(*m_document, *m_selection);
     if (data->source == CItemDragData::Source::Library)
-        ops.DropLibraryPatches(m_kind, data->images);
+        ops.DropLibraryPatches(displayedKind(), data->images);
     else if (action == Qt::MoveAction)
-        ops.DropMove(m_kind);
+        ops.DropMove(displayedKind());
     else
-        ops.DropItems(m_kind, data->images);
+        ops.DropItems(displayedKind(), data->images);
     clearDropMarks();
     event->setDropAction(action);
     event->accept();
@@ -638,15 +638,15 @@ void CToneloomView::updateDropMarks(const QPoint& logical, int draggedCount)
     const int count = itemCount();
     const auto [first, marked] = CBankOperations::dropRun(HitTest(logical), draggedCount, count);
     for (int i = 0; i < count; ++i)
-        m_document->SetDropMark(m_kind, i, marked > 0 && i >= first && i < first + marked);
+        m_selection->SetDropMark(displayedKind(), i, marked > 0 && i >= first && i < first + marked);
 }
 
 void CToneloomView::clearDropMarks()
 {
-    if (m_kind == kNoKind)
+    if (!m_kind)
         return;
     for (int i = 0; i < itemCount(); ++i)
-        m_document->SetDropMark(m_kind, i, false);
+        m_selection->SetDropMark(displayedKind(), i, false);
 }
 
 void CToneloomView::scrollNear(const QPoint& viewportPoint)
@@ -669,13 +669,13 @@ void CToneloomView::scrollNear(const QPoint& viewportPoint)
 
 void CToneloomView::keyPressEvent(QKeyEvent* event)
 {
-    if (m_kind == kNoKind) {
+    if (!m_kind) {
         QAbstractScrollArea::keyPressEvent(event);
         return;
     }
-    const int rows = rowsPerColumn(m_kind);
+    const int rows = rowsPerColumn(displayedKind());
     const int n = itemCount();
-    const int cur = m_document->CurrentIndex(m_kind);
+    const int cur = m_selection->CurrentIndex(displayedKind());
     int next = -1;
     switch (event->key()) {
     case Qt::Key_Return:
@@ -709,7 +709,7 @@ void CToneloomView::keyPressEvent(QKeyEvent* event)
     }
     if (cur < 0)
         next = std::max(next, 0);
-    m_document->SelectItem(m_kind, next, event->modifiers().testFlag(Qt::ShiftModifier), false);
+    m_selection->SelectItem(displayedKind(), next, event->modifiers().testFlag(Qt::ShiftModifier), false);
     if (next != cur)
         m_keySend.start();
     // Keep the new current item in sight.
@@ -735,7 +735,7 @@ void CToneloomView::contextMenuEvent(QContextMenuEvent* event)
     // opens it at the current item.
     if (event->reason() != QContextMenuEvent::Keyboard)
         return;
-    const int cur = m_document->CurrentIndex(m_kind);
+    const int cur = m_selection->CurrentIndex(displayedKind());
     popupContextMenu(createContextMenu(),
                      viewport()->mapToGlobal(cellRect(std::max(cur, 0)).center() - scrollPosition()));
 }
@@ -744,9 +744,9 @@ std::unique_ptr<QMenu> CToneloomView::createContextMenu()
 {
     auto menu = std::make_unique<QMenu>(this);
     QString copyText = QStringLiteral("&Copy selected Patches\tCtrl+C");
-    if (m_kind != kNoKind && m_document->SelectedCount(m_kind) < 2) {
-        const int cur = m_document->CurrentIndex(m_kind);
-        const QString name = cur >= 0 ? m_document->array(m_kind).name(cur) : QString();
+    if (m_kind.has_value() && m_selection->SelectedCount(*m_kind) < 2) {
+        const int cur = m_selection->CurrentIndex(displayedKind());
+        const QString name = cur >= 0 ? m_document->array(displayedKind()).name(cur) : QString();
         int end = name.size();
         while (end > 0 && name[end - 1] == QLatin1Char(' '))
             --end;
@@ -772,33 +772,36 @@ std::unique_ptr<QMenu> CToneloomView::createContextMenu()
 
 void CToneloomView::declareCommands()
 {
-    const auto shown = [this] { return m_kind != kNoKind; };
+    const auto shown = [this] { return m_kind.has_value(); };
     const auto key = [](QKeyCombination k) { return QList<QKeySequence>{QKeySequence(k)}; };
-    const auto kindRow = [this](cmd::Command id, const char* text, int kind, QKeyCombination keys, const char* tip) {
+    const auto kindRow = [this](cmd::Command id, const char* text, ItemKind kind, QKeyCombination keys,
+                                const char* tip) {
         return CCommand{.id = id,
                         .text = QString::fromLatin1(text),
                         .keys = {QKeySequence(keys)},
                         .tip = QString::fromLatin1(tip),
                         .run = [this, kind] { switchKind(kind); },
-                        .checked = [this, kind] { return m_kind == kind; }};
+                        .checked = [this, kind] { return displayedKind() == kind; }};
     };
-    const auto saveRow = [this, shown](cmd::Command id, const char* text, int kind, const char* tip) {
+    const auto saveRow = [this, shown](cmd::Command id, const char* text, ItemKind kind, const char* tip) {
         return CCommand{.id = id,
                         .text = QString::fromLatin1(text),
                         .tip = QString::fromLatin1(tip),
                         .run = [this, kind] { saveKind(kind); },
                         .enabled = shown};
     };
-    m_table.add(kindRow(cmd::kShowPatches, "&Patches", kPatches, Qt::CTRL | Qt::Key_1, "Show the patches of the bank"))
-        .add(kindRow(cmd::kShowPerformances, "Per&formances", kPerformances, Qt::CTRL | Qt::Key_2,
+    m_table
+        .add(kindRow(cmd::kShowPatches, "&Patches", ItemKind::Patches, Qt::CTRL | Qt::Key_1,
+                     "Show the patches of the bank"))
+        .add(kindRow(cmd::kShowPerformances, "Per&formances", ItemKind::Performances, Qt::CTRL | Qt::Key_2,
                      "Show the performances of the bank"))
-        .add(kindRow(cmd::kShowRhythms, "&Rhythms", kRhythmSets, Qt::CTRL | Qt::Key_3,
+        .add(kindRow(cmd::kShowRhythms, "&Rhythms", ItemKind::RhythmSets, Qt::CTRL | Qt::Key_3,
                      "Show the rhythm sets of the bank"))
-        .add(saveRow(cmd::kSavePatches, "Save Pa&tches", kPatches,
+        .add(saveRow(cmd::kSavePatches, "Save Pa&tches", ItemKind::Patches,
                      "Save the patches of the bank in a file of their own"))
-        .add(saveRow(cmd::kSavePerformances, "Save Per&formances", kPerformances,
+        .add(saveRow(cmd::kSavePerformances, "Save Per&formances", ItemKind::Performances,
                      "Save the performances of the bank in a file of their own"))
-        .add(saveRow(cmd::kSaveRhythms, "Save R&hythms", kRhythmSets,
+        .add(saveRow(cmd::kSaveRhythms, "Save R&hythms", ItemKind::RhythmSets,
                      "Save the rhythm sets of the bank in a file of their own"))
         .add({.id = cmd::kFilePrint,
               .text = QStringLiteral("&Print..."),
@@ -816,7 +819,7 @@ void CToneloomView::declareCommands()
               .keys = key(Qt::CTRL | Qt::Key_E),
               .tip = QStringLiteral("Edit the current item"),
               .run = [this] { editCurrent(); },
-              .enabled = [this] { return m_kind != kNoKind && m_document->CurrentIndex(m_kind) >= 0; }})
+              .enabled = [this] { return m_kind.has_value() && m_selection->CurrentIndex(*m_kind) >= 0; }})
         .add({.id = cmd::kWrite,
               .text = QStringLiteral("&Write"),
               .tip = QStringLiteral("Write the current item into the synthesizer's memory"),
@@ -827,7 +830,7 @@ void CToneloomView::declareCommands()
               .keys = key(Qt::CTRL | Qt::Key_D),
               .tip = QStringLiteral("Send the bank to the synthesizer"),
               .run = [this] { sendDialog(); },
-              .enabled = [this] { return m_kind != kNoKind && !m_services.isTransferActive(); }})
+              .enabled = [this] { return m_kind.has_value() && !m_services.isTransferActive(); }})
         .add({.id = cmd::kCopySysex,
               .text = QStringLiteral("Copy Sysex &To Clipboard"),
               .tip = QStringLiteral("Copy the bank's file as hexadecimal text"),
@@ -907,7 +910,7 @@ std::vector<CMenuLayout> CToneloomView::menus()
     };
 }
 
-void CToneloomView::saveKind(int kind)
+void CToneloomView::saveKind(ItemKind kind)
 {
     // A partial save changes neither the document's path nor its modified state.
     m_document->SaveBank(kind, QString());
@@ -915,10 +918,10 @@ void CToneloomView::saveKind(int kind)
 
 QString CToneloomView::writeQuestion() const
 {
-    const int cur = m_document->CurrentIndex(m_kind);
+    const int cur = m_selection->CurrentIndex(displayedKind());
     if (cur < 0)
         return QString::fromLatin1(kWriteQuestion);
-    const CRecordArray& records = m_document->array(m_kind);
+    const CRecordArray& records = m_document->array(displayedKind());
     // The record goes to the slot of its own number in the memory its address names.
     const std::uint8_t area = records.data(cur)[sysex::kOffAddress];
     const QString memory =
@@ -927,35 +930,36 @@ QString CToneloomView::writeQuestion() const
                                                                                  : QStringLiteral("temporary");
     return QStringLiteral("This will overwrite %1 of the %2 memory in your synth with \"%3\". This operation can not "
                           "be undone. Do you want to execute it ?")
-        .arg(CBankReport::itemName(m_kind, cur), memory, records.name(cur).trimmed());
+        .arg(CBankReport::itemName(displayedKind(), cur), memory, records.name(cur).trimmed());
 }
 
-QString CToneloomView::saveTitle(int which)
+QString CToneloomView::saveTitle(BankPart which)
 {
-    switch (which) {
-    case CToneloomDoc::kSavePatches:
-        return QStringLiteral("Save Patches");
-    case CToneloomDoc::kSavePerformances:
-        return QStringLiteral("Save Performances");
-    case CToneloomDoc::kSaveRhythmSets:
-        return QStringLiteral("Save Rhythms");
-    default:
+    if (!which)
         return QStringLiteral("Save Bank");
+    switch (*which) {
+    case ItemKind::Patches:
+        return QStringLiteral("Save Patches");
+    case ItemKind::Performances:
+        return QStringLiteral("Save Performances");
+    case ItemKind::RhythmSets:
+        return QStringLiteral("Save Rhythms");
     }
+    return QStringLiteral("Save Bank");
 }
 
 void CToneloomView::editCurrent()
 {
-    const int cur = m_document->CurrentIndex(m_kind);
-    if (m_kind == kNoKind || cur < 0)
+    const int cur = m_selection->CurrentIndex(displayedKind());
+    if (!m_kind || cur < 0)
         return;
     // The instrument's temporary area holds the item while it is edited; in realtime
     // the editor sends it itself.
     if (!m_services.settings().realtime())
         SendItemToSynth(cur);
-    const CRecordArray& records = m_document->array(m_kind);
+    const CRecordArray& records = m_document->array(displayedKind());
     const QByteArray old = records.record(cur);
-    const auto names = [this](int kind) {
+    const auto names = [this](ItemKind kind) {
         QStringList out;
         const CRecordArray& array = m_document->array(kind);
         for (int i = 0; i < array.GetCount(); ++i)
@@ -963,7 +967,7 @@ void CToneloomView::editCurrent()
         return out;
     };
     QByteArray edited;
-    if (m_kind == kPatches) {
+    if (displayedKind() == ItemKind::Patches) {
         CPatchSource source;
         for (int i = 0; i < records.GetCount(); ++i)
             source.lines << QStringLiteral("%1: %2").arg(i + 1).arg(records.name(i));
@@ -972,8 +976,8 @@ void CToneloomView::editCurrent()
         if (m_services.prompter().exec(editor) != QDialog::Accepted)
             return;
         edited = editor.patch();
-    } else if (m_kind == kPerformances) {
-        CPerformanceEditDlg editor(m_services, old, names(kPatches), names(kRhythmSets), this);
+    } else if (displayedKind() == ItemKind::Performances) {
+        CPerformanceEditDlg editor(m_services, old, names(ItemKind::Patches), names(ItemKind::RhythmSets), this);
         if (m_services.prompter().exec(editor) != QDialog::Accepted)
             return;
         edited = editor.performance();
@@ -986,18 +990,18 @@ void CToneloomView::editCurrent()
     // OK with a change is one undoable edit; OK without one leaves the bank untouched.
     if (edited == old)
         return;
-    m_document->ExecuteCommand(std::make_unique<CEditCommand>(*m_document, m_kind, cur, old, edited));
+    m_document->ExecuteCommand(std::make_unique<CEditCommand>(*m_document, displayedKind(), cur, old, edited));
 }
 
 void CToneloomView::writeCurrent()
 {
     if (m_services.prompter().ask(writeQuestion()) == CPrompter::Answer::No)
         return;
-    CRecordArray& records = m_document->array(m_kind);
+    CRecordArray& records = m_document->array(displayedKind());
     records.SetDeviceId(m_services.settings().synth().deviceId);
     records.Renumber();
     records.RecalcChecksums();
-    const int cur = m_document->CurrentIndex(m_kind);
+    const int cur = m_selection->CurrentIndex(displayedKind());
     if (cur < 0)
         return;
     // Into user or card memory the program backs up and verifies as its settings say;
@@ -1010,13 +1014,13 @@ void CToneloomView::sendDialog()
 {
     CSendDlg dialog(this);
     // The kind on screen is what the user most likely means to send.
-    if (m_kind != kNoKind)
-        dialog.setChoice(dialog.toCard(), m_kind);
+    if (m_kind.has_value())
+        dialog.setChoice(dialog.toCard(), displayedKind());
     if (m_services.prompter().exec(dialog) != QDialog::Accepted)
         return;
     // Slots the file never filled still hold defaults: sent, they would overwrite the
     // instrument's items with "INIT PATCH" and the like. The user decides.
-    const int which = dialog.what();
+    const BankPart which = dialog.what();
     QString kinds = m_document->defaultsNotInFileText(which);
     if (kinds.isEmpty()) {
         m_services.sendBank(*m_document, which, dialog.toCard());
@@ -1037,7 +1041,7 @@ void CToneloomView::sendDialog()
 void CToneloomView::copyNamesToClipboard()
 {
     QString text;
-    const CRecordArray& records = m_document->array(m_kind);
+    const CRecordArray& records = m_document->array(displayedKind());
     for (int i = 0; i < itemCount(); ++i)
         text += records.name(i) + kCrLf;
     QApplication::clipboard()->setText(text);
@@ -1074,7 +1078,7 @@ void CToneloomView::print(QPrinter* printer)
     QPainter painter(printer);
     if (!painter.isActive())
         return;
-    const QSize total = totalSize(m_kind);
+    const QSize total = totalSize(displayedKind());
     const QRect page = painter.viewport();
     // The whole grid on one page, keeping its proportions.
     const double scale = std::min(double(page.width()) / total.width(), double(page.height()) / total.height());

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "bank/ItemSelection.h"
+#include "model/ItemKind.h"
 #include "ui/CommandTarget.h"
 #include "ui/DocumentView.h"
 
@@ -8,6 +10,7 @@
 #include <QTimer>
 #include <array>
 #include <memory>
+#include <optional>
 #include <set>
 
 class CBankViewCommands;
@@ -29,11 +32,10 @@ class CToneloomView : public QAbstractScrollArea, public CDocumentView, public C
     Q_OBJECT
 
 public:
-    static constexpr int kNoKind = -1;
     static constexpr int kCellPadding = 6; // added to the measured text, both ways
     static constexpr int kTextInset = 3;
     static constexpr double kDragDistance = 6.0;
-    static constexpr std::array<int, 3> kRowsPerColumn = {16, 16, 2};
+    static constexpr ByKind<int> kRowsPerColumn{{16, 16, 2}};
     static constexpr const char* kFontFace = "Times New Roman";
     static constexpr const char* kMeasureText = "LILITH SINGS WOND";
     static constexpr const char* kWriteQuestion =
@@ -46,23 +48,27 @@ public:
     ~CToneloomView() override;
 
     CToneloomDoc& document() { return *m_document; }
+    // The window's selected and current items and drop marks.
+    CItemSelection& selection() { return *m_selection; }
     // The bank operations of this window (copybox, init, undo and redo, drops, ...).
     CBankViewCommands& bankCommands() { return *m_commands; }
-    int displayedKind() const { return m_kind; }
+    // The kind on show (the patches before the window's first update, when none is).
+    ItemKind displayedKind() const { return m_kind.value_or(ItemKind::Patches); }
+    bool showsKind() const { return m_kind.has_value(); }
 
     // Shows the patches, measures the font and fits the window to the grid.
     void initialUpdate();
     void RefreshFont();
     // Shows kind: sends the synthesizer's mode switch and auditions the current item.
-    void switchKind(int kind);
+    void switchKind(ItemKind kind);
 
     // Geometry in logical (unscrolled) coordinates.
-    static int rowsPerColumn(int kind) { return kRowsPerColumn[static_cast<std::size_t>(kind)]; }
+    static int rowsPerColumn(ItemKind kind) { return kRowsPerColumn[kind]; }
     QSize cellSize() const { return m_cell; }
-    QSize totalSize(int kind) const;
+    QSize totalSize(ItemKind kind) const;
     // The cell and the whole grid of kind in the bank windows' font of fontSize.
     static QSize cellSizeFor(int fontSize);
-    static QSize gridSize(int fontSize, int kind);
+    static QSize gridSize(int fontSize, ItemKind kind);
     static QFont cellFont(int fontSize);
     // The whole grid of the shown kind with the window's frame.
     QSize sizeHint() const override;
@@ -92,7 +98,7 @@ public:
     // Write's question: which item of which memory of the synth it overwrites.
     QString writeQuestion() const;
     // The title of the file chooser of a save of which (CToneloomDoc::Which).
-    static QString saveTitle(int which);
+    static QString saveTitle(BankPart which);
     // The right button's menu (shown by a right click; built here for its texts).
     std::unique_ptr<QMenu> createContextMenu();
 
@@ -156,18 +162,19 @@ private:
     void editCurrent();
     void writeCurrent();
     void sendDialog();
-    void saveKind(int kind);
+    void saveKind(ItemKind kind);
     void printWithDialog();
     void printPreview();
 
     std::unique_ptr<CToneloomDoc> m_document;
+    std::unique_ptr<CItemSelection> m_selection;
     CBankViewCommands* m_commands = nullptr; // a child of this window
     CCommandTable m_table{QStringLiteral("bank")};
     CDocTemplate& m_template;
     CServices& m_services;
     const quint64 m_windowId;
     QString m_title;
-    int m_kind = kNoKind;
+    std::optional<ItemKind> m_kind;
     QFont m_font;
     std::set<int> m_installedBoards;
     QSize m_cell;

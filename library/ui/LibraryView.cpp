@@ -261,7 +261,7 @@ void CLibraryView::selectionChanged(const QItemSelection& selected, const QItemS
 
 void CLibraryView::sendEntry(int entry)
 {
-    if (entry < 0 || !m_services.settings().midi().send[kPatches])
+    if (entry < 0 || !m_services.settings().midi().send[ItemKind::Patches])
         return;
     const auto patch = m_document->ReadPatch(entry);
     if (!patch)
@@ -473,18 +473,18 @@ void CLibraryView::copy()
     if (!records)
         return;
     for (const QByteArray& record : *records)
-        m_services.copybox().Add(clb::patchOf(record), kPatches);
+        m_services.copybox().Add(clb::patchOf(record), ItemKind::Patches);
 }
 
 void CLibraryView::paste()
 {
     CCopybox& box = m_services.copybox();
-    box.setKind(kPatches);
+    box.setKind(ItemKind::Patches);
     CCopyboxDlg dialog(box, m_services.prompter(), this);
-    if (m_services.prompter().exec(dialog) != QDialog::Accepted || box.count(kPatches) == 0)
+    if (m_services.prompter().exec(dialog) != QDialog::Accepted || box.count(ItemKind::Patches) == 0)
         return;
     const int first = m_document->count();
-    if (m_history->AppendPatches(box.chosenImages(kPatches), QStringLiteral("Paste")) > 0)
+    if (m_history->AppendPatches(box.chosenImages(ItemKind::Patches), QStringLiteral("Paste")) > 0)
         selectAppended(first);
 }
 
@@ -794,7 +794,7 @@ CItemDragData CLibraryView::dragData() const
     CItemDragData data;
     data.source = CItemDragData::Source::Library;
     data.windowId = m_windowId;
-    data.kind = kPatches;
+    data.kind = ItemKind::Patches;
     const std::vector<int> entries = selectedEntries();
     if (entries.empty() || static_cast<int>(entries.size()) > CItemDragData::kMaxItems)
         return data;
@@ -825,7 +825,7 @@ void CLibraryView::startDrag(Qt::DropActions)
 
 Qt::DropAction CLibraryView::dropActionFor(const CItemDragData& data) const
 {
-    if (data.count() == 0 || data.kind != kPatches)
+    if (data.count() == 0 || data.kind != ItemKind::Patches)
         return Qt::IgnoreAction;
     // Lines dropped on their own library would only come back as copies of themselves.
     if (data.source == CItemDragData::Source::Library && data.isFrom(m_windowId))

@@ -66,11 +66,11 @@ CMidiSettingsDlg::CMidiSettingsDlg(CMidiPortProvider& ports, const CExpansionNam
 
     auto* sending = new QGroupBox(QStringLiteral("Sending"), this);
     auto* sendLayout = new QVBoxLayout(sending);
-    const char* const sendTexts[3] = {"Send selected patch", "Send selected performance", "Send selected rhythm"};
-    for (int k = 0; k < 3; ++k) {
-        auto*& box = m_send[static_cast<std::size_t>(k)];
+    const ByKind<const char*> sendTexts{{"Send selected patch", "Send selected performance", "Send selected rhythm"}};
+    for (ItemKind k : kItemKinds) {
+        auto*& box = m_send[k];
         box = new QCheckBox(QString::fromLatin1(sendTexts[k]), sending);
-        box->setChecked(values.send[static_cast<std::size_t>(k)]);
+        box->setChecked(values.send[k]);
         sendLayout->addWidget(box);
     }
     left->addWidget(sending);
@@ -179,8 +179,8 @@ CAppSettings::Midi CMidiSettingsDlg::values() const
     for (int m = 0; m < 3; ++m)
         if (m_model[static_cast<std::size_t>(m)]->isChecked())
             v.model = static_cast<SynthModel>(m);
-    for (int k = 0; k < 3; ++k)
-        v.send[static_cast<std::size_t>(k)] = m_send[static_cast<std::size_t>(k)]->isChecked();
+    for (ItemKind k : kItemKinds)
+        v.send[k] = m_send[k]->isChecked();
     for (int slot = 0; slot < CAppSettings::kBoardSlots; ++slot)
         v.boards[static_cast<std::size_t>(slot)] =
             std::max(0, m_boards[static_cast<std::size_t>(slot)]->currentIndex());

@@ -35,7 +35,7 @@ public:
     QComboBox* remoteList() const { return m_remote; }
     QCheckBox* thruBox() const { return m_thru; }
     QRadioButton* modelButton(int model) const { return m_model[static_cast<std::size_t>(model)]; }
-    QCheckBox* sendBox(int kind) const { return m_send[static_cast<std::size_t>(kind)]; }
+    QCheckBox* sendBox(ItemKind kind) const { return m_send[kind]; }
     QComboBox* boardList(int slot) const { return m_boards[static_cast<std::size_t>(slot)]; }
     QSpinBox* sendRateBox() const { return m_rate; }
     QSpinBox* sendPauseBox() const { return m_pause; }
@@ -53,7 +53,7 @@ private:
     QCheckBox* m_thru;
     QComboBox* m_remote;
     std::array<QRadioButton*, 3> m_model{};
-    std::array<QCheckBox*, 3> m_send{};
+    ByKind<QCheckBox*> m_send{};
     std::array<QComboBox*, CAppSettings::kBoardSlots> m_boards{};
     QSpinBox* m_rate;
     QSpinBox* m_pause;

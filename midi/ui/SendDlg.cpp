@@ -33,7 +33,7 @@ CSendDlg::CSendDlg(QWidget* parent) : QDialog(parent)
     connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
     layout->addWidget(buttons);
-    setChoice(false, 0);
+    setChoice(false, ItemKind::Patches);
 }
 
 bool CSendDlg::toCard() const
@@ -41,16 +41,16 @@ bool CSendDlg::toCard() const
     return m_card->isChecked();
 }
 
-int CSendDlg::what() const
+BankPart CSendDlg::what() const
 {
-    for (int i = 0; i < 4; ++i)
-        if (m_what[i]->isChecked())
-            return i;
-    return 0;
+    for (ItemKind kind : kItemKinds)
+        if (m_what[kindNumber(kind)]->isChecked())
+            return kind;
+    return m_what[kKindCount]->isChecked() ? kWholeBank : BankPart(ItemKind::Patches);
 }
 
-void CSendDlg::setChoice(bool card, int what)
+void CSendDlg::setChoice(bool card, BankPart what)
 {
     (card ? m_card : m_user)->setChecked(true);
-    m_what[what >= 0 && what < 4 ? what : 0]->setChecked(true);
+    m_what[what ? kindNumber(*what) : kKindCount]->setChecked(true);
 }

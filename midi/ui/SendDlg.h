@@ -1,5 +1,7 @@
 #pragma once
 
+#include "model/ItemKind.h"
+
 #include <QDialog>
 
 class QRadioButton;
@@ -14,12 +16,13 @@ public:
     explicit CSendDlg(QWidget* parent = nullptr);
 
     bool toCard() const;
-    // 0 patches, 1 performances, 2 rhythm sets, 3 all.
-    int what() const;
-    void setChoice(bool card, int what);
+    // One kind, or the whole bank.
+    BankPart what() const;
+    void setChoice(bool card, BankPart what);
 
 private:
     QRadioButton* m_user;
     QRadioButton* m_card;
-    QRadioButton* m_what[4];
+    // The patches, performances and rhythm sets, then the whole bank.
+    QRadioButton* m_what[kKindCount + 1];
 };

@@ -95,8 +95,8 @@ private slots:
         QVERIFY(s->prompter.texts()[0].startsWith(
             QStringLiteral("cut.syx is damaged:\n\n- The file ends inside patch 11 (after 200 bytes of it). Patches "
                            "12 to 128 were not in the file.")));
-        QVERIFY(view->document().isDamaged(kPatches, 10));
-        QCOMPARE(view->document().damagedCount(kPatches), 1);
+        QVERIFY(view->document().isDamaged(ItemKind::Patches, 10));
+        QCOMPARE(view->document().damagedCount(ItemKind::Patches), 1);
         // The damaged cell is drawn in its own colour; its neighbour is not.
         const QImage image = view->viewport()->grab().toImage();
         const auto background = [&](int index) {
@@ -325,7 +325,7 @@ private slots:
         source.patches().SetName(0, "One Patch   ");
         QBuffer buffer;
         buffer.open(QIODevice::WriteOnly);
-        QVERIFY(source.writeBank(buffer, CToneloomDoc::kSavePatches));
+        QVERIFY(source.writeBank(buffer, ItemKind::Patches));
         const QString path = m_dir.filePath(QStringLiteral("one-%1.syx").arg(QTest::currentDataTag()));
         QFile file(path);
         QVERIFY(file.open(QIODevice::WriteOnly) && file.write(buffer.data().left(643)) == 643);
@@ -341,7 +341,7 @@ private slots:
             auto* send = qobject_cast<CSendDlg*>(&dialog);
             if (!send)
                 return int(QDialog::Rejected);
-            send->setChoice(false, CToneloomDoc::kSavePatches);
+            send->setChoice(false, ItemKind::Patches);
             return int(QDialog::Accepted);
         };
         s->prompter.answers.push_back(CPrompter::Answer(answer));
@@ -366,7 +366,7 @@ private slots:
         auto* pane = s->frame()->findChild<QLabel*>(QStringLiteral("MessagePane"));
         QVERIFY(pane);
         CToneloomView* view = newBank(*s);
-        QVERIFY(s->frame()->sendBank(view->document(), CToneloomDoc::kSavePatches, false));
+        QVERIFY(s->frame()->sendBank(view->document(), ItemKind::Patches, false));
         QProgressBar* bar = s->frame()->statusWindow()->progressBar();
         QVERIFY(bar->isVisibleTo(s->frame()->statusWindow()));
         QCOMPARE(bar->maximum(), 82304);
@@ -412,7 +412,7 @@ private slots:
         CToneloomView* view = newBank(*s);
         QCOMPARE(view->horizontalScrollBar()->maximum(), 0);
         QCOMPARE(view->verticalScrollBar()->maximum(), 0);
-        QCOMPARE(view->viewport()->size(), view->totalSize(kPatches));
+        QCOMPARE(view->viewport()->size(), view->totalSize(ItemKind::Patches));
         const QRect room = s->frame()->mdiArea()->viewport()->rect();
         // New windows open inside the visible area, even when placed far out.
         for (int i = 0; i < 4; ++i) {

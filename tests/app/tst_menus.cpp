@@ -363,12 +363,12 @@ private slots:
         CToneloomView* view = newBank(*s);
         QVERIFY(view);
         s->frame()->action(cmd::kShowRhythms)->trigger();
-        QCOMPARE(view->displayedKind(), int(kRhythmSets));
+        QCOMPARE(view->displayedKind(), int(ItemKind::RhythmSets));
         QVERIFY(s->frame()->action(cmd::kShowRhythms)->isChecked());
         QVERIFY(!s->frame()->action(cmd::kShowPatches)->isChecked());
         QVERIFY(s->frame()->action(cmd::kCopyToPatch)->isEnabled());
         s->frame()->action(cmd::kShowPerformances)->trigger();
-        QCOMPARE(view->displayedKind(), int(kPerformances));
+        QCOMPARE(view->displayedKind(), int(ItemKind::Performances));
         QVERIFY(!s->frame()->action(cmd::kCopyToPatch)->isEnabled());
     }
 

@@ -86,7 +86,7 @@ private slots:
         QBuffer buffer(&expected);
         buffer.open(QIODevice::ReadOnly);
         reference.readBank(buffer);
-        for (int kind = 0; kind < kKindCount; ++kind)
+        for (ItemKind kind : kItemKinds)
             for (int i = 0; i < CToneloomDoc::itemCount(kind); ++i)
                 QCOMPARE(view->document().array(kind).name(i), reference.array(kind).name(i));
         QVERIFY(view->document().patches().name(0) != QStringLiteral("INIT PATCH  "));
@@ -143,16 +143,16 @@ private slots:
         auto s = start(ini, emulator);
         CToneloomView* view = newBank(*s);
         view->document().patches().SetName(5, "CARD TEST   ");
-        view->switchKind(kPerformances);
-        int offered = -1;
+        view->switchKind(ItemKind::Performances);
+        BankPart offered;
         s->prompter.onExec = [&offered, view](QDialog& dialog) {
             auto* send = qobject_cast<CSendDlg*>(&dialog);
             if (!send)
                 return int(QDialog::Rejected);
             // The kind on screen is chosen at first.
             offered = send->what();
-            view->switchKind(kPatches);
-            send->setChoice(true, 0);
+            view->switchKind(ItemKind::Patches);
+            send->setChoice(true, ItemKind::Patches);
             return int(QDialog::Accepted);
         };
         // Backups of an earlier run do not count.
@@ -161,7 +161,7 @@ private slots:
         emulator.withEmulator([&](CSynthEmulator& e) { before = e.dump(sysex::MemoryArea::Card); });
         s->frame()->action(cmd::kSend)->trigger();
         QCOMPARE(s->prompter.dialogs, QStringList{QStringLiteral("Send to Synth")});
-        QCOMPARE(offered, int(kPerformances));
+        QCOMPARE(offered, BankPart(ItemKind::Performances));
         CStatusDlg* status = s->frame()->statusWindow();
         QVERIFY(status->isVisible());
         QCOMPARE(status->mode(), CStatusDlg::Mode::Sending);
@@ -319,7 +319,7 @@ private slots:
             auto* send = qobject_cast<CSendDlg*>(&dialog);
             if (!send)
                 return int(QDialog::Rejected);
-            send->setChoice(false, 0);
+            send->setChoice(false, ItemKind::Patches);
             return int(QDialog::Accepted);
         };
         s->frame()->action(cmd::kSend)->trigger();
@@ -358,7 +358,7 @@ private slots:
             if (!settings->boardList(6)->isEnabled())
                 return int(QDialog::Rejected);
             settings->modelButton(2)->setChecked(true);
-            settings->sendBox(0)->setChecked(true);
+            settings->sendBox(ItemKind::Patches)->setChecked(true);
             settings->remoteList()->setCurrentIndex(7);
             settings->sendPauseBox()->setValue(5);
             // Both checks of a send are on at first; the number of backups follows its box.

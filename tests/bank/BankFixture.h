@@ -1,5 +1,6 @@
 #pragma once
 
+#include "bank/ItemSelection.h"
 #include "bank/ToneloomDoc.h"
 
 #include <QByteArray>
@@ -14,10 +15,12 @@ struct BankFixture
     SynthSettings settings;
     CCollectingReporter reporter;
     std::unique_ptr<CToneloomDoc> doc = std::make_unique<CToneloomDoc>(settings, reporter);
+    // What a window over the bank has selected.
+    std::unique_ptr<CItemSelection> sel = std::make_unique<CItemSelection>(doc.get());
 
     explicit BankFixture(int seed = 0)
     {
-        for (int kind = 0; kind < kKindCount; ++kind) {
+        for (ItemKind kind : kItemKinds) {
             CRecordArray& records = doc->array(kind);
             for (int i = 0; i < records.GetCount(); ++i) {
                 std::uint8_t* rec = records.data(i);
@@ -29,51 +32,54 @@ struct BankFixture
                     for (int b = start + sysex::kOffData; b < end - 2; ++b) {
                         if (start == 0 && b < sysex::kOffData + CRecordArray::kNameLength)
                             continue; // the name
-                        rec[b] = static_cast<std::uint8_t>((b * 7 + i * 13 + kind * 31 + seed) & 0x7F);
+                        rec[b] = static_cast<std::uint8_t>((b * 7 + i * 13 + kindNumber(kind) * 31 + seed) & 0x7F);
                     }
                 }
-                setName(kind, i, QStringLiteral("%1 %2").arg(QLatin1Char("PFR"[kind])).arg(i + seed));
+                setName(kind, i, QStringLiteral("%1 %2").arg(QLatin1Char("PFR"[kindNumber(kind)])).arg(i + seed));
             }
         }
     }
 
     // The size of the first message and of each following one.
-    static std::pair<int, int> blocks(int kind)
+    static std::pair<int, int> blocks(ItemKind kind)
     {
         switch (kind) {
-        case kPatches:
+        case ItemKind::Patches:
             return {CPatchArray::kCommonSize, CPatchArray::kToneSize};
-        case kPerformances:
+        case ItemKind::Performances:
             return {CPerformanceArray::kCommonSize, CPerformanceArray::kPartSize};
         default:
             return {CRhythmArray::kCommonSize, CRhythmArray::kNoteSize};
         }
     }
 
-    void setName(int kind, int index, const QString& name)
+    void setName(ItemKind kind, int index, const QString& name)
     {
         const QByteArray padded = name.toLatin1().leftJustified(CRecordArray::kNameLength, ' ', true);
         doc->array(kind).SetName(index, padded.constData());
     }
 
-    QByteArray bytes(int kind) const
+    QByteArray bytes(ItemKind kind) const
     {
         const auto& all = doc->array(kind).allData();
         return QByteArray(reinterpret_cast<const char*>(all.data()), static_cast<qsizetype>(all.size()));
     }
 
     // The three arrays one after another.
-    QByteArray snapshot() const { return bytes(kPatches) + bytes(kPerformances) + bytes(kRhythmSets); }
+    QByteArray snapshot() const
+    {
+        return bytes(ItemKind::Patches) + bytes(ItemKind::Performances) + bytes(ItemKind::RhythmSets);
+    }
 
     // Makes index the only selected item of kind, and current.
-    void selectOnly(int kind, int index) { doc->SelectItem(kind, index, false, false); }
-    void addToSelection(int kind, int index) { doc->SelectItem(kind, index, false, true); }
+    void selectOnly(ItemKind kind, int index) { sel->SelectItem(kind, index, false, false); }
+    void addToSelection(ItemKind kind, int index) { sel->SelectItem(kind, index, false, true); }
 
-    QList<int> selection(int kind) const
+    QList<int> selection(ItemKind kind) const
     {
         QList<int> list;
         for (int i = 0; i < CToneloomDoc::itemCount(kind); ++i)
-            if (doc->isSelected(kind, i))
+            if (sel->isSelected(kind, i))
                 list << i;
         return list;
     }

@@ -18,7 +18,7 @@ namespace {
 
 enum class CommandType { Edit, Paste, CopyToPatch, CopyEffect, Init };
 
-std::unique_ptr<CBankCommand> makeCommand(CommandType type, CToneloomDoc& doc, int kind, int index,
+std::unique_ptr<CBankCommand> makeCommand(CommandType type, CToneloomDoc& doc, ItemKind kind, int index,
                                           const QByteArray& oldImage, const QByteArray& newImage)
 {
     switch (type) {
@@ -66,24 +66,26 @@ private slots:
 void TestBankCommands::doUndoRedoRestoreEveryByte_data()
 {
     QTest::addColumn<CommandType>("type");
-    QTest::addColumn<int>("kind");
+    QTest::addColumn<ItemKind>("kind");
     QTest::addColumn<int>("index");
     QTest::addColumn<QString>("label");
     // Record 5 of each kind is named "X 5"; the new image is record 9 of another bank.
-    QTest::newRow("edit patch") << CommandType::Edit << int(kPatches) << 5 << "Edit \"P 5\"";
-    QTest::newRow("paste performance") << CommandType::Paste << int(kPerformances) << 5 << "Paste \"F 109\"";
-    QTest::newRow("paste rhythm") << CommandType::Paste << int(kRhythmSets) << 1 << "Paste \"R 101\"";
-    QTest::newRow("copy to patch") << CommandType::CopyToPatch << int(kPatches) << 127 << "Copy To Patch: \"P 127\"";
-    QTest::newRow("copy effect") << CommandType::CopyEffect << int(kPerformances) << 0 << "Copy Effect to \"F 100\"";
-    QTest::newRow("init patch") << CommandType::Init << int(kPatches) << 5 << "Init \"P 5\"";
-    QTest::newRow("init performance") << CommandType::Init << int(kPerformances) << 31 << "Init \"F 31\"";
-    QTest::newRow("init rhythm") << CommandType::Init << int(kRhythmSets) << 0 << "Init \"R 0\"";
+    QTest::newRow("edit patch") << CommandType::Edit << ItemKind::Patches << 5 << "Edit \"P 5\"";
+    QTest::newRow("paste performance") << CommandType::Paste << ItemKind::Performances << 5 << "Paste \"F 109\"";
+    QTest::newRow("paste rhythm") << CommandType::Paste << ItemKind::RhythmSets << 1 << "Paste \"R 101\"";
+    QTest::newRow("copy to patch") << CommandType::CopyToPatch << ItemKind::Patches << 127
+                                   << "Copy To Patch: \"P 127\"";
+    QTest::newRow("copy effect") << CommandType::CopyEffect << ItemKind::Performances << 0
+                                 << "Copy Effect to \"F 100\"";
+    QTest::newRow("init patch") << CommandType::Init << ItemKind::Patches << 5 << "Init \"P 5\"";
+    QTest::newRow("init performance") << CommandType::Init << ItemKind::Performances << 31 << "Init \"F 31\"";
+    QTest::newRow("init rhythm") << CommandType::Init << ItemKind::RhythmSets << 0 << "Init \"R 0\"";
 }
 
 void TestBankCommands::doUndoRedoRestoreEveryByte()
 {
     QFETCH(CommandType, type);
-    QFETCH(int, kind);
+    QFETCH(ItemKind, kind);
     QFETCH(int, index);
     QFETCH(QString, label);
 
@@ -92,23 +94,24 @@ void TestBankCommands::doUndoRedoRestoreEveryByte()
     CToneloomDoc& doc = *bank.doc;
     const QByteArray before = bank.snapshot();
     const QByteArray oldImage = doc.array(kind).record(index);
-    const QByteArray newImage = other.doc->array(kind).record(index == 1 && kind == kRhythmSets ? 1
-                                                              : index % 2                       ? 9
-                                                                                                : 0);
+    const QByteArray newImage = other.doc->array(kind).record(index == 1 && kind == ItemKind::RhythmSets ? 1
+                                                              : index % 2                                ? 9
+                                                                                                         : 0);
     QSignalSpy changed(&doc, &CToneloomDoc::itemChanged);
 
     doc.ExecuteCommand(makeCommand(type, doc, kind, index, oldImage, newImage));
     QCOMPARE(doc.undoLabel(), QStringLiteral("Undo: ") + label + QStringLiteral("\tCtrl+Z"));
     QCOMPARE(changed.count(), 1);
-    QCOMPARE(changed.at(0).at(0).toInt(), kind);
+    QCOMPARE(changed.at(0).at(0).value<ItemKind>(), kind);
     QCOMPARE(changed.at(0).at(1).toInt(), index);
     const QByteArray after = bank.snapshot();
     QVERIFY(after != before);
     // Only the record changed, and it holds the new contents.
     QByteArray expected = before;
-    const int kindStart = kind == kPatches        ? 0
-                          : kind == kPerformances ? bank.bytes(kPatches).size()
-                                                  : bank.bytes(kPatches).size() + bank.bytes(kPerformances).size();
+    const int kindStart = kind == ItemKind::Patches ? 0
+                          : kind == ItemKind::Performances
+                              ? bank.bytes(ItemKind::Patches).size()
+                              : bank.bytes(ItemKind::Patches).size() + bank.bytes(ItemKind::Performances).size();
     const int size = doc.array(kind).GetRecordSize();
     if (type == CommandType::Init) {
         CRecordArray& records = doc.array(kind);
@@ -140,11 +143,11 @@ void TestBankCommands::menuLabels()
     QVERIFY(!doc.canRedo());
 
     // A name ending in blanks appears without them.
-    bank.setName(kPatches, 3, QStringLiteral("Warm Pad"));
+    bank.setName(ItemKind::Patches, 3, QStringLiteral("Warm Pad"));
     QByteArray edited = doc.patches().record(3);
     edited[40] = 0x11;
     QSignalSpy history(&doc, &CToneloomDoc::historyChanged);
-    doc.ExecuteCommand(std::make_unique<CEditCommand>(doc, kPatches, 3, doc.patches().record(3), edited));
+    doc.ExecuteCommand(std::make_unique<CEditCommand>(doc, ItemKind::Patches, 3, doc.patches().record(3), edited));
     QCOMPARE(doc.undoLabel(), QStringLiteral("Undo: Edit \"Warm Pad\"\tCtrl+Z"));
     QCOMPARE(doc.redoLabel(), QStringLiteral("Redo\tCtrl+A"));
     QVERIFY(doc.canUndo());
@@ -171,12 +174,12 @@ void TestBankCommands::newCommandDiscardsRedoTail()
     BankFixture bank;
     CToneloomDoc& doc = *bank.doc;
     for (int i = 0; i < 3; ++i)
-        doc.ExecuteCommand(std::make_unique<CInitCommand>(doc, kPatches, i));
+        doc.ExecuteCommand(std::make_unique<CInitCommand>(doc, ItemKind::Patches, i));
     doc.Undo();
     doc.Undo();
     QCOMPARE(doc.historySize(), 3);
     QCOMPARE(doc.historyPosition(), 0);
-    doc.ExecuteCommand(std::make_unique<CInitCommand>(doc, kPatches, 50));
+    doc.ExecuteCommand(std::make_unique<CInitCommand>(doc, ItemKind::Patches, 50));
     QCOMPARE(doc.historySize(), 2);
     QCOMPARE(doc.historyPosition(), 1);
     QVERIFY(!doc.canRedo());
@@ -193,7 +196,7 @@ void TestBankCommands::modifiedMark()
     BankFixture bank;
     CToneloomDoc& doc = *bank.doc;
     QSignalSpy modified(&doc, &CToneloomDoc::modifiedChanged);
-    doc.ExecuteCommand(std::make_unique<CInitCommand>(doc, kPatches, 0));
+    doc.ExecuteCommand(std::make_unique<CInitCommand>(doc, ItemKind::Patches, 0));
     QVERIFY(doc.isModified());
     doc.Undo();
     QVERIFY(!doc.isModified()); // closing a freshly loaded bank asks nothing
@@ -207,7 +210,7 @@ void TestBankCommands::undoAfterSaveKeepsBankModified()
     QTemporaryDir dir;
     BankFixture bank;
     CToneloomDoc& doc = *bank.doc;
-    doc.ExecuteCommand(std::make_unique<CInitCommand>(doc, kPatches, 0));
+    doc.ExecuteCommand(std::make_unique<CInitCommand>(doc, ItemKind::Patches, 0));
     QVERIFY(doc.OnSaveDocument(dir.filePath(QStringLiteral("bank.syx"))));
     QVERIFY(!doc.isModified());
     // The file holds the initialised patch; the bank in memory no longer does.
@@ -217,7 +220,7 @@ void TestBankCommands::undoAfterSaveKeepsBankModified()
     QVERIFY(!doc.isModified());
     // Once the saved state has been discarded from the history, nothing is clean.
     doc.Undo();
-    doc.ExecuteCommand(std::make_unique<CInitCommand>(doc, kPatches, 1));
+    doc.ExecuteCommand(std::make_unique<CInitCommand>(doc, ItemKind::Patches, 1));
     doc.Undo();
     QVERIFY(doc.isModified());
 }
@@ -226,13 +229,14 @@ void TestBankCommands::initMakesOneEntryPerSelectedItem()
 {
     BankFixture bank;
     CToneloomDoc& doc = *bank.doc;
+    CItemSelection& sel = *bank.sel;
     const QByteArray before = bank.snapshot();
     const QList<int> chosen = {2, 7, 8, 40, 127};
-    bank.selectOnly(kPatches, chosen.first());
+    bank.selectOnly(ItemKind::Patches, chosen.first());
     for (int i : chosen.mid(1))
-        bank.addToSelection(kPatches, i);
-    CBankOperations ops(doc);
-    QCOMPARE(ops.Init(kPatches), 5);
+        bank.addToSelection(ItemKind::Patches, i);
+    CBankOperations ops(doc, sel);
+    QCOMPARE(ops.Init(ItemKind::Patches), 5);
     QCOMPARE(doc.historySize(), 5);
     for (int i : chosen)
         QCOMPARE(doc.patches().name(i), QStringLiteral("INIT PATCH  "));
@@ -256,6 +260,7 @@ void TestBankCommands::moveExampleAndItsUndo()
     QFETCH(bool, card);
     BankFixture bank;
     CToneloomDoc& doc = *bank.doc;
+    CItemSelection& sel = *bank.sel;
     CPerformanceArray& perfs = doc.performances();
     if (card)
         perfs.SetCardMemory();
@@ -274,14 +279,14 @@ void TestBankCommands::moveExampleAndItsUndo()
     const QByteArray patch5 = doc.patches().record(5);
     const QByteArray patch11 = doc.patches().record(11);
 
-    bank.selectOnly(kPatches, 3);
-    doc.SelectItem(kPatches, 4, true, false); // shift: 3 and 4, 4 current
-    doc.SetDropMark(kPatches, 10, true);
-    doc.SetDropMark(kPatches, 11, true);
+    bank.selectOnly(ItemKind::Patches, 3);
+    sel.SelectItem(ItemKind::Patches, 4, true, false); // shift: 3 and 4, 4 current
+    sel.SetDropMark(ItemKind::Patches, 10, true);
+    sel.SetDropMark(ItemKind::Patches, 11, true);
     QSignalSpy audition(&doc, &CToneloomDoc::auditionRequested);
-    CBankOperations ops(doc);
-    QVERIFY(ops.DropMove(kPatches));
-    QCOMPARE(doc.FirstDropMarked(kPatches), -1);
+    CBankOperations ops(doc, sel);
+    QVERIFY(ops.DropMove(ItemKind::Patches));
+    QCOMPARE(sel.FirstDropMarked(ItemKind::Patches), -1);
     QCOMPARE(doc.historySize(), 1);
     QCOMPARE(doc.undoLabel(), QStringLiteral("Undo: Move Patches\tCtrl+Z"));
 
@@ -296,15 +301,15 @@ void TestBankCommands::moveExampleAndItsUndo()
     QCOMPARE(CPartReferences::patchNumber(perfs, 1, 0), 4);
     QCOMPARE(CPartReferences::patchNumber(perfs, 1, 1), 4);
     QCOMPARE(CPartReferences::patchNumber(perfs, 1, 2), 4);
-    QCOMPARE(bank.selection(kPatches), (QList<int>{10, 11}));
-    QCOMPARE(doc.CurrentIndex(kPatches), 10);
+    QCOMPARE(bank.selection(ItemKind::Patches), (QList<int>{10, 11}));
+    QCOMPARE(sel.CurrentIndex(ItemKind::Patches), 10);
     QCOMPARE(audition.count(), 1);
     QCOMPARE(audition.at(0).at(1).toInt(), 10);
 
     doc.Undo();
     QCOMPARE(bank.snapshot(), before);
-    QCOMPARE(bank.selection(kPatches), (QList<int>{3, 4}));
-    QCOMPARE(doc.CurrentIndex(kPatches), 3);
+    QCOMPARE(bank.selection(ItemKind::Patches), (QList<int>{3, 4}));
+    QCOMPARE(sel.CurrentIndex(ItemKind::Patches), 3);
     QCOMPARE(audition.at(1).at(1).toInt(), 3);
 }
 
@@ -324,6 +329,7 @@ void TestBankCommands::undoOfMoveAfterAreaChange()
     QFETCH(bool, cardBeforeUndo);
     BankFixture bank;
     CToneloomDoc& doc = *bank.doc;
+    CItemSelection& sel = *bank.sel;
     CPerformanceArray& perfs = doc.performances();
     if (cardBank)
         perfs.SetCardMemory();
@@ -338,13 +344,13 @@ void TestBankCommands::undoOfMoveAfterAreaChange()
                           CPartReferences::patchNumber(perfs, 7, 5), CPartReferences::patchNumber(perfs, 2, 3)};
     };
     const QList<int> before = numbers();
-    const QByteArray patches = bank.bytes(kPatches);
+    const QByteArray patches = bank.bytes(ItemKind::Patches);
 
-    bank.selectOnly(kPatches, 3);
-    doc.SelectItem(kPatches, 4, true, false);
-    doc.SetDropMark(kPatches, 10, true);
-    CBankOperations ops(doc);
-    QVERIFY(ops.DropMove(kPatches));
+    bank.selectOnly(ItemKind::Patches, 3);
+    sel.SelectItem(ItemKind::Patches, 4, true, false);
+    sel.SetDropMark(ItemKind::Patches, 10, true);
+    CBankOperations ops(doc, sel);
+    QVERIFY(ops.DropMove(ItemKind::Patches));
     const QList<int> moved{11, 10, 7, 4};
     QCOMPARE(numbers(), moved);
 
@@ -354,7 +360,7 @@ void TestBankCommands::undoOfMoveAfterAreaChange()
         perfs.SetUserMemory();
     doc.Undo();
     QCOMPARE(numbers(), before);
-    QCOMPARE(bank.bytes(kPatches), patches);
+    QCOMPARE(bank.bytes(ItemKind::Patches), patches);
     doc.Redo();
     QCOMPARE(numbers(), moved);
     doc.Undo();
@@ -389,17 +395,18 @@ void TestBankCommands::dropOntoCurrentDoesNothing()
 {
     BankFixture bank;
     CToneloomDoc& doc = *bank.doc;
-    bank.selectOnly(kPatches, 6);
-    doc.SetDropMark(kPatches, 6, true);
+    CItemSelection& sel = *bank.sel;
+    bank.selectOnly(ItemKind::Patches, 6);
+    sel.SetDropMark(ItemKind::Patches, 6, true);
     const QByteArray before = bank.snapshot();
-    CBankOperations ops(doc);
-    QVERIFY(!ops.DropMove(kPatches));
+    CBankOperations ops(doc, sel);
+    QVERIFY(!ops.DropMove(ItemKind::Patches));
     QCOMPARE(doc.historySize(), 0);
-    QCOMPARE(doc.FirstDropMarked(kPatches), -1);
+    QCOMPARE(sel.FirstDropMarked(ItemKind::Patches), -1);
     QCOMPARE(bank.snapshot(), before);
     QVERIFY(!doc.isModified());
     // No mark: no move either.
-    QVERIFY(!ops.DropMove(kPatches));
+    QVERIFY(!ops.DropMove(ItemKind::Patches));
     QCOMPARE(doc.historySize(), 0);
 }
 
@@ -407,19 +414,20 @@ void TestBankCommands::moveOfPerformances()
 {
     BankFixture bank;
     CToneloomDoc& doc = *bank.doc;
+    CItemSelection& sel = *bank.sel;
     CPartReferences::setPatch(doc.performances(), 5, 0, 0, 1, 7); // patch references are not touched
     const QByteArray before = bank.snapshot();
-    const QByteArray patches = bank.bytes(kPatches);
+    const QByteArray patches = bank.bytes(ItemKind::Patches);
     const QByteArray perf0 = doc.performances().record(0);
-    bank.selectOnly(kPerformances, 0);
-    doc.SetDropMark(kPerformances, 31, true);
-    CBankOperations ops(doc);
-    QVERIFY(ops.DropMove(kPerformances));
+    bank.selectOnly(ItemKind::Performances, 0);
+    sel.SetDropMark(ItemKind::Performances, 31, true);
+    CBankOperations ops(doc, sel);
+    QVERIFY(ops.DropMove(ItemKind::Performances));
     QCOMPARE(doc.undoLabel(), QStringLiteral("Undo: Move Patches\tCtrl+Z"));
     QCOMPARE(doc.performances().record(31), perf0);
     QCOMPARE(CPartReferences::patchNumber(doc.performances(), 4, 0), 7);
-    QCOMPARE(bank.bytes(kPatches), patches);
-    QCOMPARE(doc.CurrentIndex(kPerformances), 31);
+    QCOMPARE(bank.bytes(ItemKind::Patches), patches);
+    QCOMPARE(sel.CurrentIndex(ItemKind::Performances), 31);
     doc.Undo();
     QCOMPARE(bank.snapshot(), before);
 }

@@ -30,7 +30,7 @@ enum class Spoil {
 
 enum class Way { Paste, Drop, LibraryDrop };
 
-QByteArray spoilt(const CToneloomDoc& source, int kind, Spoil how)
+QByteArray spoilt(const CToneloomDoc& source, ItemKind kind, Spoil how)
 {
     const CRecordArray& records = source.array(kind);
     QByteArray image = records.record(1);
@@ -56,7 +56,7 @@ QByteArray spoilt(const CToneloomDoc& source, int kind, Spoil how)
         image = QByteArray("Dear diary, today the synth ate my bank. ").repeated(20).left(image.size());
         break;
     case Spoil::WrongSize:
-        image = source.array(kind == kPatches ? kPerformances : kPatches).record(0);
+        image = source.array(kind == ItemKind::Patches ? ItemKind::Performances : ItemKind::Patches).record(0);
         break;
     case Spoil::OtherLayout:
     case Spoil::CutWrongly: {
@@ -111,35 +111,37 @@ private slots:
 
 void TestBankOperations::pasteSkipsPastTheLastItem_data()
 {
-    QTest::addColumn<int>("kind");
+    QTest::addColumn<ItemKind>("kind");
     QTest::addColumn<int>("current");
     QTest::addColumn<int>("images");
     QTest::addColumn<int>("pasted");
-    QTest::newRow("patches at 126") << int(kPatches) << 126 << 5 << 2;
-    QTest::newRow("patches at 0") << int(kPatches) << 0 << 3 << 3;
-    QTest::newRow("performances at 31") << int(kPerformances) << 31 << 2 << 1;
-    QTest::newRow("rhythm sets at 0") << int(kRhythmSets) << 0 << 4 << 2;
+    QTest::newRow("patches at 126") << ItemKind::Patches << 126 << 5 << 2;
+    QTest::newRow("patches at 0") << ItemKind::Patches << 0 << 3 << 3;
+    QTest::newRow("performances at 31") << ItemKind::Performances << 31 << 2 << 1;
+    QTest::newRow("rhythm sets at 0") << ItemKind::RhythmSets << 0 << 4 << 2;
 }
 
 void TestBankOperations::pasteSkipsPastTheLastItem()
 {
-    QFETCH(int, kind);
+    QFETCH(ItemKind, kind);
     QFETCH(int, current);
     QFETCH(int, images);
     QFETCH(int, pasted);
     BankFixture bank;
     BankFixture source(50);
     CToneloomDoc& doc = *bank.doc;
+    CItemSelection& sel = *bank.sel;
     bank.selectOnly(kind, current);
     std::vector<QByteArray> list;
     for (int k = 0; k < images; ++k)
         list.push_back(source.doc->array(kind).record(k % CToneloomDoc::itemCount(kind)));
     const QByteArray before = bank.snapshot();
-    CBankOperations ops(doc);
+    CBankOperations ops(doc, sel);
     QCOMPARE(ops.Paste(kind, list), pasted);
     QCOMPARE(doc.historySize(), pasted);
-    QCOMPARE(doc.undoLabel(),
-             QStringLiteral("Undo: Paste \"%1 %2\"\tCtrl+Z").arg(QLatin1Char("PFR"[kind])).arg(pasted - 1 + 50));
+    QCOMPARE(
+        doc.undoLabel(),
+        QStringLiteral("Undo: Paste \"%1 %2\"\tCtrl+Z").arg(QLatin1Char("PFR"[kindNumber(kind)])).arg(pasted - 1 + 50));
     for (int k = 0; k < pasted; ++k)
         QCOMPARE(doc.array(kind).record(current + k), list[static_cast<std::size_t>(k)]);
     // Nothing else changed.
@@ -154,34 +156,34 @@ void TestBankOperations::pasteSkipsPastTheLastItem()
 
 void TestBankOperations::foreignItemsAreRepairedOrRefused_data()
 {
-    QTest::addColumn<int>("kind");
+    QTest::addColumn<ItemKind>("kind");
     QTest::addColumn<Spoil>("how");
     QTest::addColumn<Way>("way");
     QTest::addColumn<QString>("message"); // empty: the item is taken as it is
     const QString repaired = QStringLiteral("The item was a damaged %1 and has been repaired.");
     const QString refused = QStringLiteral("The item is not a %1 and was left out.");
     const QString patch = QStringLiteral("patch");
-    QTest::newRow("intact patch") << int(kPatches) << Spoil::None << Way::Paste << QString();
-    QTest::newRow("intact rhythm set") << int(kRhythmSets) << Spoil::None << Way::Drop << QString();
-    QTest::newRow("high bit") << int(kPatches) << Spoil::HighBit << Way::Paste << repaired.arg(patch);
-    QTest::newRow("missing F7") << int(kPatches) << Spoil::MissingEnd << Way::LibraryDrop << repaired.arg(patch);
-    QTest::newRow("tone address") << int(kPatches) << Spoil::WrongBlock << Way::Drop << repaired.arg(patch);
-    QTest::newRow("device 7F") << int(kPatches) << Spoil::BadDevice << Way::Paste << repaired.arg(patch);
-    QTest::newRow("part framing") << int(kPerformances) << Spoil::MissingEnd << Way::Drop
+    QTest::newRow("intact patch") << ItemKind::Patches << Spoil::None << Way::Paste << QString();
+    QTest::newRow("intact rhythm set") << ItemKind::RhythmSets << Spoil::None << Way::Drop << QString();
+    QTest::newRow("high bit") << ItemKind::Patches << Spoil::HighBit << Way::Paste << repaired.arg(patch);
+    QTest::newRow("missing F7") << ItemKind::Patches << Spoil::MissingEnd << Way::LibraryDrop << repaired.arg(patch);
+    QTest::newRow("tone address") << ItemKind::Patches << Spoil::WrongBlock << Way::Drop << repaired.arg(patch);
+    QTest::newRow("device 7F") << ItemKind::Patches << Spoil::BadDevice << Way::Paste << repaired.arg(patch);
+    QTest::newRow("part framing") << ItemKind::Performances << Spoil::MissingEnd << Way::Drop
                                   << repaired.arg(QStringLiteral("performance"));
-    QTest::newRow("rhythm key") << int(kRhythmSets) << Spoil::HighBit << Way::Paste
+    QTest::newRow("rhythm key") << ItemKind::RhythmSets << Spoil::HighBit << Way::Paste
                                 << repaired.arg(QStringLiteral("rhythm set"));
-    QTest::newRow("text") << int(kPatches) << Spoil::Text << Way::Paste << refused.arg(patch);
-    QTest::newRow("text performance") << int(kPerformances) << Spoil::Text << Way::Drop
+    QTest::newRow("text") << ItemKind::Patches << Spoil::Text << Way::Paste << refused.arg(patch);
+    QTest::newRow("text performance") << ItemKind::Performances << Spoil::Text << Way::Drop
                                       << refused.arg(QStringLiteral("performance"));
-    QTest::newRow("wrong size") << int(kPatches) << Spoil::WrongSize << Way::LibraryDrop << refused.arg(patch);
-    QTest::newRow("JV-1080 layout") << int(kPatches) << Spoil::OtherLayout << Way::Paste << refused.arg(patch);
-    QTest::newRow("cut wrongly") << int(kPatches) << Spoil::CutWrongly << Way::Drop << refused.arg(patch);
+    QTest::newRow("wrong size") << ItemKind::Patches << Spoil::WrongSize << Way::LibraryDrop << refused.arg(patch);
+    QTest::newRow("JV-1080 layout") << ItemKind::Patches << Spoil::OtherLayout << Way::Paste << refused.arg(patch);
+    QTest::newRow("cut wrongly") << ItemKind::Patches << Spoil::CutWrongly << Way::Drop << refused.arg(patch);
 }
 
 void TestBankOperations::foreignItemsAreRepairedOrRefused()
 {
-    QFETCH(int, kind);
+    QFETCH(ItemKind, kind);
     QFETCH(Spoil, how);
     QFETCH(Way, way);
     QFETCH(QString, message);
@@ -191,14 +193,15 @@ void TestBankOperations::foreignItemsAreRepairedOrRefused()
     const QByteArray image = spoilt(*source.doc, kind, how);
     const QByteArray before = bank.snapshot();
     CToneloomDoc& doc = *bank.doc;
-    CBankOperations ops(doc);
+    CItemSelection& sel = *bank.sel;
+    CBankOperations ops(doc, sel);
     const int dest = 1;
     int done = 0;
     if (way == Way::Paste) {
         bank.selectOnly(kind, dest);
         done = ops.Paste(kind, {image});
     } else {
-        doc.SetDropMark(kind, dest, true);
+        sel.SetDropMark(kind, dest, true);
         done = way == Way::Drop ? ops.DropItems(kind, {image}) : ops.DropLibraryPatches(kind, {image});
     }
     const bool refused = message.contains(QStringLiteral("left out"));
@@ -224,7 +227,7 @@ void TestBankOperations::foreignCopyboxFileKeepsTheBankReadable()
     // A whole bank in the JV-1080 layout loaded as copybox data: 175 entries of
     // misaligned bytes (the first one a performance).
     BankFixture source(9);
-    for (int kind = 0; kind < kKindCount; ++kind)
+    for (ItemKind kind : kItemKinds)
         source.doc->array(kind).RecalcChecksums();
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("bank.syx"));
@@ -233,15 +236,15 @@ void TestBankOperations::foreignCopyboxFileKeepsTheBankReadable()
     CCopybox box;
     CCollectingReporter reporter;
     QVERIFY(box.loadFile(path, reporter));
-    QCOMPARE(box.count(kPatches), 108942 / 645);
+    QCOMPARE(box.count(ItemKind::Patches), 108942 / 645);
     std::vector<QByteArray> entries;
-    for (int i = 0; i < box.count(kPatches); ++i)
-        entries.push_back(box.entry(kPatches, i));
+    for (int i = 0; i < box.count(ItemKind::Patches); ++i)
+        entries.push_back(box.entry(ItemKind::Patches, i));
 
     BankFixture bank;
-    bank.selectOnly(kPatches, 0);
-    CBankOperations ops(*bank.doc);
-    const int pasted = ops.Paste(kPatches, entries);
+    bank.selectOnly(ItemKind::Patches, 0);
+    CBankOperations ops(*bank.doc, *bank.sel);
+    const int pasted = ops.Paste(ItemKind::Patches, entries);
     QVERIFY(pasted < 128);
     QCOMPARE(bank.reporter.texts().size(), qsizetype(1));
     QVERIFY2(
@@ -261,7 +264,7 @@ void TestBankOperations::foreignCopyboxFileKeepsTheBankReadable()
     QVERIFY(reopened.readBank(in, nullptr, &runs));
     int patches = 0;
     for (const auto& run : runs)
-        patches += run.kind == kPatches ? run.records : 0;
+        patches += run.kind == ItemKind::Patches ? run.records : 0;
     QCOMPARE(patches, 128);
     for (int i = 0; i < 128; ++i)
         QCOMPARE(reopened.patches().name(i), bank.doc->patches().name(i));
@@ -298,25 +301,25 @@ void TestBankOperations::dropFromAnotherBank()
 {
     BankFixture target;
     BankFixture source(7);
-    source.selectOnly(kPatches, 5);
-    source.addToSelection(kPatches, 40);
-    source.addToSelection(kPatches, 2);
-    target.doc->SetDropMark(kPatches, 126, true);
-    target.doc->SetDropMark(kPatches, 127, true);
+    source.selectOnly(ItemKind::Patches, 5);
+    source.addToSelection(ItemKind::Patches, 40);
+    source.addToSelection(ItemKind::Patches, 2);
+    target.sel->SetDropMark(ItemKind::Patches, 126, true);
+    target.sel->SetDropMark(ItemKind::Patches, 127, true);
     const QByteArray sourceBefore = source.snapshot();
-    CBankOperations ops(*target.doc);
+    CBankOperations ops(*target.doc, *target.sel);
     // Three selected, two cells left: the third is not written beyond the end.
-    QCOMPARE(ops.DropFromBank(kPatches, *source.doc), 2);
+    QCOMPARE(ops.DropFromBank(ItemKind::Patches, *source.doc, *source.sel), 2);
     QCOMPARE(target.doc->patches().record(126), source.doc->patches().record(2));
     QCOMPARE(target.doc->patches().record(127), source.doc->patches().record(5));
-    QCOMPARE(target.doc->FirstDropMarked(kPatches), -1);
+    QCOMPARE(target.sel->FirstDropMarked(ItemKind::Patches), -1);
     QCOMPARE(target.doc->undoLabel(), QStringLiteral("Undo: Paste \"P 12\"\tCtrl+Z"));
     QCOMPARE(source.snapshot(), sourceBefore);
 
     // Without a mark nothing is dropped.
     BankFixture unmarked;
-    CBankOperations none(*unmarked.doc);
-    QCOMPARE(none.DropFromBank(kPatches, *source.doc), 0);
+    CBankOperations none(*unmarked.doc, *unmarked.sel);
+    QCOMPARE(none.DropFromBank(ItemKind::Patches, *source.doc, *source.sel), 0);
     QCOMPARE(unmarked.doc->historySize(), 0);
 }
 
@@ -326,17 +329,17 @@ void TestBankOperations::libraryDrop()
     BankFixture library(3);
     std::vector<QByteArray> images = {library.doc->patches().record(0), library.doc->patches().record(1)};
     const QByteArray before = bank.snapshot();
-    CBankOperations ops(*bank.doc);
+    CBankOperations ops(*bank.doc, *bank.sel);
 
     // While performances are shown a library drag drops nothing.
-    bank.doc->SetDropMark(kPerformances, 4, true);
-    QCOMPARE(ops.DropLibraryPatches(kPerformances, images), 0);
-    QCOMPARE(bank.doc->FirstDropMarked(kPerformances), -1);
+    bank.sel->SetDropMark(ItemKind::Performances, 4, true);
+    QCOMPARE(ops.DropLibraryPatches(ItemKind::Performances, images), 0);
+    QCOMPARE(bank.sel->FirstDropMarked(ItemKind::Performances), -1);
     QCOMPARE(bank.snapshot(), before);
 
-    bank.doc->SetDropMark(kPatches, 20, true);
-    bank.doc->SetDropMark(kPatches, 21, true);
-    QCOMPARE(ops.DropLibraryPatches(kPatches, images), 2);
+    bank.sel->SetDropMark(ItemKind::Patches, 20, true);
+    bank.sel->SetDropMark(ItemKind::Patches, 21, true);
+    QCOMPARE(ops.DropLibraryPatches(ItemKind::Patches, images), 2);
     QCOMPARE(bank.doc->patches().record(20), images[0]);
     QCOMPARE(bank.doc->patches().record(21), images[1]);
     QCOMPARE(bank.doc->historySize(), 2);
@@ -344,8 +347,8 @@ void TestBankOperations::libraryDrop()
 
 void TestBankOperations::copyEffect_data()
 {
-    QTest::addColumn<int>("sourceKind");
-    QTest::addColumn<int>("destKind");
+    QTest::addColumn<ItemKind>("sourceKind");
+    QTest::addColumn<ItemKind>("destKind");
     QTest::addColumn<EffectCopy>("type");
     QTest::addColumn<int>("first"); // patch common data bytes
     QTest::addColumn<int>("last");
@@ -363,7 +366,8 @@ void TestBankOperations::copyEffect_data()
     for (const auto& t : types) {
         for (int s = 0; s < 2; ++s) {
             for (int d = 0; d < 2; ++d) {
-                QTest::addRow("%s %s to %s", t.name, kinds[s], kinds[d]) << s << d << t.type << t.first << t.last;
+                QTest::addRow("%s %s to %s", t.name, kinds[s], kinds[d])
+                    << static_cast<ItemKind>(s) << static_cast<ItemKind>(d) << t.type << t.first << t.last;
             }
         }
     }
@@ -371,27 +375,28 @@ void TestBankOperations::copyEffect_data()
 
 void TestBankOperations::copyEffect()
 {
-    QFETCH(int, sourceKind);
-    QFETCH(int, destKind);
+    QFETCH(ItemKind, sourceKind);
+    QFETCH(ItemKind, destKind);
     QFETCH(EffectCopy, type);
     QFETCH(int, first);
     QFETCH(int, last);
     QCOMPARE(CBankOperations::effectRange(type), std::make_pair(first, last));
     BankFixture bank;
     CToneloomDoc& doc = *bank.doc;
+    CItemSelection& sel = *bank.sel;
     const QByteArray source = doc.array(sourceKind).record(3);
     const QByteArray dest = doc.array(destKind).record(20);
     const QByteArray before = bank.snapshot();
-    CBankOperations ops(doc);
+    CBankOperations ops(doc, sel);
     ops.CopyEffect(sourceKind, 3, destKind, 20, type);
     QCOMPARE(doc.historySize(), 1);
     QCOMPARE(doc.undoLabel(),
-             QStringLiteral("Undo: Copy Effect to \"%1 20\"\tCtrl+Z").arg(QLatin1Char("PF"[destKind])));
+             QStringLiteral("Undo: Copy Effect to \"%1 20\"\tCtrl+Z").arg(QLatin1Char("PF"[kindNumber(destKind)])));
 
     // Exactly the block moved: one byte later in a performance than in a patch.
     QByteArray expected = dest;
-    const int s = 9 + (sourceKind == kPerformances ? 1 : 0);
-    const int d = 9 + (destKind == kPerformances ? 1 : 0);
+    const int s = 9 + (sourceKind == ItemKind::Performances ? 1 : 0);
+    const int d = 9 + (destKind == ItemKind::Performances ? 1 : 0);
     for (int b = first; b <= last; ++b)
         expected[d + b] = source[s + b];
     QCOMPARE(doc.array(destKind).record(20), expected);
@@ -405,13 +410,13 @@ void TestBankOperations::copyEffect()
 void TestBankOperations::copyEffectOntoItself()
 {
     BankFixture bank;
-    CBankOperations ops(*bank.doc);
+    CBankOperations ops(*bank.doc, *bank.sel);
     const QByteArray before = bank.snapshot();
-    ops.CopyEffect(kPatches, 4, kPatches, 4, EffectCopy::All);
+    ops.CopyEffect(ItemKind::Patches, 4, ItemKind::Patches, 4, EffectCopy::All);
     QCOMPARE(bank.doc->historySize(), 1);
     QCOMPARE(bank.snapshot(), before);
     // Rhythm sets have no effect block.
-    ops.CopyEffect(kRhythmSets, 0, kPatches, 4, EffectCopy::All);
+    ops.CopyEffect(ItemKind::RhythmSets, 0, ItemKind::Patches, 4, EffectCopy::All);
     QCOMPARE(bank.doc->historySize(), 1);
 }
 
@@ -430,12 +435,13 @@ void TestBankOperations::copyToPatch()
 {
     BankFixture bank;
     CToneloomDoc& doc = *bank.doc;
-    bank.selectOnly(kRhythmSets, 1);
+    CItemSelection& sel = *bank.sel;
+    bank.selectOnly(ItemKind::RhythmSets, 1);
     const QByteArray rhythm = doc.rhythmSets().record(1);
     const QByteArray before = bank.snapshot();
     // Keys 36, 38, 42 and 46: "C2 ", "D2 ", "F#2", "A#2".
     const std::array<int, 4> keys = {1, 3, 7, 11};
-    CBankOperations ops(doc);
+    CBankOperations ops(doc, sel);
     QVERIFY(ops.CopyToPatch(keys, 17));
     QCOMPARE(doc.undoLabel(), QStringLiteral("Undo: Copy To Patch: \"P 17\"\tCtrl+Z"));
     const QByteArray patch = doc.patches().record(17);
@@ -482,7 +488,7 @@ void TestBankOperations::copyToPatchRefusesBadKeys()
     QFETCH(QList<int>, keys);
     BankFixture bank;
     const QByteArray before = bank.snapshot();
-    CBankOperations ops(*bank.doc);
+    CBankOperations ops(*bank.doc, *bank.sel);
     QVERIFY(!ops.CopyToPatch({keys[0], keys[1], keys[2], keys[3]}, 0));
     QCOMPARE(bank.doc->historySize(), 0);
     QCOMPARE(bank.snapshot(), before);

@@ -49,7 +49,7 @@ QByteArray readFile(const QString& path)
 QStringList damagedNames(const CToneloomDoc& doc)
 {
     QStringList names;
-    for (int kind = 0; kind < kKindCount; ++kind)
+    for (ItemKind kind : kItemKinds)
         for (int i = 0; i < CToneloomDoc::itemCount(kind); ++i)
             if (doc.isDamaged(kind, i))
                 names << CBankReport::itemName(kind, i);
@@ -212,18 +212,18 @@ private slots:
         CCollectingReporter reporter;
         const auto doc = open(bank.mid(kPatchesAt + 51 * kPatchSize + 85 + 140), reporter, settings, "tail.syx");
         QVERIFY(doc);
-        const std::vector<bool>& held = doc->heldByFile()[kPatches];
+        const std::vector<bool>& held = doc->heldByFile()[ItemKind::Patches];
         for (int i = 0; i < 128; ++i) {
             QCOMPARE(held[std::size_t(i)], i >= 52);
             if (i >= 52)
                 QCOMPARE(doc->patches().name(i), QStringLiteral("Patch %1").arg(i + 1, 3).leftJustified(12));
         }
         QCOMPARE(doc->patches().name(0), QStringLiteral("INIT PATCH  "));
-        QCOMPARE(doc->openReport().damagedItems(kPatches), std::vector<int>{});
+        QCOMPARE(doc->openReport().damagedItems(ItemKind::Patches), std::vector<int>{});
         // A send leaves out what the file never had.
         std::vector<bool> notHeld = held;
         notHeld.flip();
-        QCOMPARE(doc->defaultsNotInFile()[kPatches], notHeld);
+        QCOMPARE(doc->defaultsNotInFile()[ItemKind::Patches], notHeld);
     }
 
     void messageSaysWhatAndKeepsTheFile()
@@ -251,25 +251,25 @@ private slots:
         const BankProblem& cut = doc->openReport().problems().front();
         QCOMPARE(cut.offset, qint64(kPatchesAt + 10 * kPatchSize));
         QCOMPARE(cut.length, qint64(300));
-        QCOMPARE(cut.kind, int(kPatches));
+        QCOMPARE(cut.kind, ItemKind::Patches);
         QCOMPARE(cut.item, 10);
         QCOMPARE(int(cut.missing.size()), 117);
     }
 
     void itemLists_data()
     {
-        QTest::addColumn<int>("kind");
+        QTest::addColumn<ItemKind>("kind");
         QTest::addColumn<QList<int>>("items");
         QTest::addColumn<QString>("text");
-        QTest::newRow("one") << int(kPatches) << QList<int>{11} << "patch 12";
-        QTest::newRow("run") << int(kPatches) << QList<int>{11, 12, 13, 14} << "patches 12 to 15";
-        QTest::newRow("two") << int(kPerformances) << QList<int>{0, 1} << "performances 1 and 2";
-        QTest::newRow("mixed") << int(kPatches) << QList<int>{2, 4, 5, 6, 9} << "patches 3, 5 to 7 and 10";
-        QTest::newRow("rhythm") << int(kRhythmSets) << QList<int>{1} << "rhythm set 2";
+        QTest::newRow("one") << ItemKind::Patches << QList<int>{11} << "patch 12";
+        QTest::newRow("run") << ItemKind::Patches << QList<int>{11, 12, 13, 14} << "patches 12 to 15";
+        QTest::newRow("two") << ItemKind::Performances << QList<int>{0, 1} << "performances 1 and 2";
+        QTest::newRow("mixed") << ItemKind::Patches << QList<int>{2, 4, 5, 6, 9} << "patches 3, 5 to 7 and 10";
+        QTest::newRow("rhythm") << ItemKind::RhythmSets << QList<int>{1} << "rhythm set 2";
     }
     void itemLists()
     {
-        QFETCH(int, kind);
+        QFETCH(ItemKind, kind);
         QFETCH(QList<int>, items);
         QFETCH(QString, text);
         QCOMPARE(CBankReport::itemList(kind, std::vector<int>(items.begin(), items.end())), text);
@@ -286,7 +286,7 @@ private slots:
         auto doc = open(bank, reporter, settings);
         QVERIFY(doc);
         QCOMPARE(damagedNames(*doc), QStringList{"patch 5"});
-        QCOMPARE(doc->damagedCount(kPatches), 1);
+        QCOMPARE(doc->damagedCount(ItemKind::Patches), 1);
         // A swap moves the mark with the record; renumbering and fresh checksums keep it.
         doc->patches().Swap(4, 20);
         doc->patches().Renumber();
@@ -302,7 +302,7 @@ private slots:
         const QByteArray old = doc->patches().record(20);
         QByteArray edited = old;
         edited[CPatchArray::commonParam(20)] = char(5);
-        doc->ExecuteCommand(std::make_unique<CEditCommand>(*doc, int(kPatches), 20, old, edited));
+        doc->ExecuteCommand(std::make_unique<CEditCommand>(*doc, ItemKind::Patches, 20, old, edited));
         QVERIFY(damagedNames(*doc).isEmpty());
         doc->Undo();
         QCOMPARE(damagedNames(*doc), QStringList{"patch 21"});

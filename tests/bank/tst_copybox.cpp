@@ -60,55 +60,56 @@ void TestCopybox::addAppendsAfterExistingLines()
     patches.SetName(3, "Three       ");
     patches.SetName(4, "Four        ");
     patches.SetName(9, "Nine        ");
-    box.Add(patchNamed("Before", 1), kPatches);
-    box.setKind(kPatches);
+    box.Add(patchNamed("Before", 1), ItemKind::Patches);
+    box.setKind(ItemKind::Patches);
     for (int i : {3, 4, 9})
         box.Add(patches, i);
-    QCOMPARE(box.count(kPatches), 4);
-    QCOMPARE(box.lines(kPatches), (QStringList{"Before      ", "Three       ", "Four        ", "Nine        "}));
-    QCOMPARE(box.entry(kPatches, 2), patches.record(4));
-    QCOMPARE(box.count(kPerformances), 0);
+    QCOMPARE(box.count(ItemKind::Patches), 4);
+    QCOMPARE(box.lines(ItemKind::Patches),
+             (QStringList{"Before      ", "Three       ", "Four        ", "Nine        "}));
+    QCOMPARE(box.entry(ItemKind::Patches, 2), patches.record(4));
+    QCOMPARE(box.count(ItemKind::Performances), 0);
 
     // Each kind has its own list.
     CPerformanceArray perfs;
-    box.setKind(kPerformances);
+    box.setKind(ItemKind::Performances);
     box.Add(perfs, 0);
-    QCOMPARE(box.count(kPerformances), 1);
-    QCOMPARE(box.entry(kPerformances, 0).size(), CPerformanceArray::kRecordSize);
-    QCOMPARE(box.count(kPatches), 4);
+    QCOMPARE(box.count(ItemKind::Performances), 1);
+    QCOMPARE(box.entry(ItemKind::Performances, 0).size(), CPerformanceArray::kRecordSize);
+    QCOMPARE(box.count(ItemKind::Patches), 4);
 
     std::vector<std::uint8_t> buffer(CPatchArray::kRecordSize);
-    QVERIFY(box.Get(CPatchArray::kRecordSize, kPatches, 1, buffer.data()));
+    QVERIFY(box.Get(CPatchArray::kRecordSize, ItemKind::Patches, 1, buffer.data()));
     QCOMPARE(QByteArray(reinterpret_cast<const char*>(buffer.data()), CPatchArray::kRecordSize), patches.record(3));
-    QVERIFY(!box.Get(CPatchArray::kRecordSize, kPatches, 4, buffer.data()));
+    QVERIFY(!box.Get(CPatchArray::kRecordSize, ItemKind::Patches, 4, buffer.data()));
 }
 
 void TestCopybox::removeKeepsTheOthersInOrder()
 {
     CCopybox box;
     for (const char* name : {"One", "Two", "Three", "Four", "Five", "Six"})
-        box.Add(patchNamed(name, 0), kPatches);
-    box.Remove(kPatches, {1, 4}); // lines 2 and 5
+        box.Add(patchNamed(name, 0), ItemKind::Patches);
+    box.Remove(ItemKind::Patches, {1, 4}); // lines 2 and 5
     QStringList trimmed;
-    for (const QString& line : box.lines(kPatches))
+    for (const QString& line : box.lines(ItemKind::Patches))
         trimmed << line.trimmed();
     QCOMPARE(trimmed, (QStringList{"One", "Three", "Four", "Six"}));
-    box.Remove(kPatches, {7, -1}); // nothing there
-    QCOMPARE(box.count(kPatches), 4);
+    box.Remove(ItemKind::Patches, {7, -1}); // nothing there
+    QCOMPARE(box.count(ItemKind::Patches), 4);
 }
 
 void TestCopybox::chosenEntries()
 {
     CCopybox box;
     for (char c = 0; c < 4; ++c)
-        box.Add(patchNamed("X", c), kPatches);
+        box.Add(patchNamed("X", c), ItemKind::Patches);
     box.setChosen({3, 1});
     QCOMPARE(box.chosen(), (std::vector<int>{1, 3}));
-    const auto images = box.chosenImages(kPatches);
+    const auto images = box.chosenImages(ItemKind::Patches);
     QCOMPARE(images.size(), std::size_t(2));
-    QCOMPARE(images[0], box.entry(kPatches, 1));
-    QCOMPARE(images[1], box.entry(kPatches, 3));
-    QVERIFY(box.chosenImages(kRhythmSets).empty());
+    QCOMPARE(images[0], box.entry(ItemKind::Patches, 1));
+    QCOMPARE(images[1], box.entry(ItemKind::Patches, 3));
+    QVERIFY(box.chosenImages(ItemKind::RhythmSets).empty());
 }
 
 void TestCopybox::loadWholeBlocks_data()
@@ -131,31 +132,31 @@ void TestCopybox::loadWholeBlocks()
     const QString path = m_dir.filePath(QStringLiteral("blocks%1.cop").arg(size));
     QVERIFY(writeFile(path, bytes));
     CCopybox box;
-    box.Add(patchNamed("Old", 0), kPatches);
+    box.Add(patchNamed("Old", 0), ItemKind::Patches);
     CCollectingReporter reporter;
     QVERIFY(box.loadFile(path, reporter));
     QVERIFY(reporter.messages().empty());
-    QCOMPARE(box.count(kPatches), entries);
+    QCOMPARE(box.count(ItemKind::Patches), entries);
     for (int e = 0; e < entries; ++e)
-        QCOMPARE(box.entry(kPatches, e), bytes.mid(e * 645, 645));
+        QCOMPARE(box.entry(ItemKind::Patches, e), bytes.mid(e * 645, 645));
 }
 
 void TestCopybox::saveAndLoadAgain()
 {
     CCopybox box;
-    box.Add(patchNamed("First", 1), kPatches);
-    box.Add(patchNamed("Second", 2), kPatches);
-    box.Add(QByteArray(671, 'p'), kPerformances); // never saved
+    box.Add(patchNamed("First", 1), ItemKind::Patches);
+    box.Add(patchNamed("Second", 2), ItemKind::Patches);
+    box.Add(QByteArray(671, 'p'), ItemKind::Performances); // never saved
     const QString path = m_dir.filePath(QStringLiteral("two.cop"));
     CCollectingReporter reporter;
     QVERIFY(box.saveFile(path, reporter));
     const QByteArray file = readFile(path);
     QCOMPARE(file.size(), 1290);
-    QCOMPARE(file, box.entry(kPatches, 0) + box.entry(kPatches, 1));
+    QCOMPARE(file, box.entry(ItemKind::Patches, 0) + box.entry(ItemKind::Patches, 1));
     CCopybox other;
     QVERIFY(other.loadFile(path, reporter));
-    QCOMPARE(other.lines(kPatches), box.lines(kPatches));
-    QCOMPARE(other.entry(kPatches, 1), box.entry(kPatches, 1));
+    QCOMPARE(other.lines(ItemKind::Patches), box.lines(ItemKind::Patches));
+    QCOMPARE(other.entry(ItemKind::Patches, 1), box.entry(ItemKind::Patches, 1));
 }
 
 void TestCopybox::saveEmptyListMakesEmptyFile()
@@ -172,7 +173,7 @@ void TestCopybox::saveEmptyListMakesEmptyFile()
 void TestCopybox::failedSaveKeepsOldFile()
 {
     CCopybox box;
-    box.Add(patchNamed("New", 1), kPatches);
+    box.Add(patchNamed("New", 1), ItemKind::Patches);
     CCollectingReporter reporter;
     // A folder where the file should go is never replaced.
     const QString folder = m_dir.filePath(QStringLiteral("folder.cop"));
@@ -212,11 +213,11 @@ void TestCopybox::failedLoadKeepsList()
     QFETCH(QString, name);
     QFETCH(QString, message);
     CCopybox box;
-    box.Add(patchNamed("Keep me", 1), kPatches);
+    box.Add(patchNamed("Keep me", 1), ItemKind::Patches);
     CCollectingReporter reporter;
     QVERIFY(!box.loadFile(m_dir.filePath(name), reporter));
-    QCOMPARE(box.count(kPatches), 1);
-    QCOMPARE(box.lines(kPatches).front(), QStringLiteral("Keep me     "));
+    QCOMPARE(box.count(ItemKind::Patches), 1);
+    QCOMPARE(box.lines(ItemKind::Patches).front(), QStringLiteral("Keep me     "));
     QCOMPARE(reporter.messages().size(), std::size_t(1));
     QVERIFY2(reporter.texts().front().startsWith(message), qPrintable(reporter.texts().front()));
 }

@@ -1,4 +1,5 @@
 #include "bank/BankOperations.h"
+#include "bank/ItemSelection.h"
 #include "bank/RandomPatches.h"
 #include "bank/RandomSource.h"
 #include "bank/ToneloomDoc.h"
@@ -370,6 +371,7 @@ void TestRandomPatches::allBoxesClearedStillRenames()
     SynthSettings settings;
     CCollectingReporter reporter;
     CToneloomDoc doc(settings, reporter);
+    CItemSelection sel(&doc);
     CPatchArray& patches = doc.patches();
     patches.setRecord(3, patches.record(3)); // defaults everywhere
     // Stale numbers and checksums before.
@@ -377,7 +379,7 @@ void TestRandomPatches::allBoxesClearedStillRenames()
     patches.data(40)[83] = 0;
     const CPatchArray before;
     CRandomSource random(9);
-    CBankOperations ops(doc);
+    CBankOperations ops(doc, sel);
     ops.RandomPatches(CRandomPatches::allFlags(false), {}, m_names.get(), random);
     QCOMPARE(doc.historySize(), 1);
     QCOMPARE(doc.undoLabel(), QStringLiteral("Undo: Random\tCtrl+Z"));

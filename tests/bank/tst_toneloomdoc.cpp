@@ -1,3 +1,4 @@
+#include "bank/ItemSelection.h"
 #include "bank/ToneloomDoc.h"
 #include "model/SysExScan.h"
 
@@ -27,7 +28,7 @@ bool writeFile(const QString& path, const QByteArray& bytes)
     return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
 }
 
-QByteArray saved(CToneloomDoc& doc, int which, sysex::MemoryArea area = sysex::MemoryArea::User)
+QByteArray saved(CToneloomDoc& doc, BankPart which, sysex::MemoryArea area = sysex::MemoryArea::User)
 {
     QBuffer buffer;
     buffer.open(QIODevice::WriteOnly);
@@ -36,11 +37,11 @@ QByteArray saved(CToneloomDoc& doc, int which, sysex::MemoryArea area = sysex::M
 }
 
 // Flags of the first n items of a kind as a compact list.
-QList<int> states(const CToneloomDoc& doc, int kind, int n)
+QList<int> states(const CItemSelection& sel, ItemKind kind, int n)
 {
     QList<int> list;
     for (int i = 0; i < n; ++i)
-        list << int(doc.flags(kind, i));
+        list << int(sel.flags(kind, i));
     return list;
 }
 
@@ -65,14 +66,15 @@ private slots:
         SynthSettings settings;
         CCollectingReporter reporter;
         CToneloomDoc doc(settings, reporter);
+        CItemSelection sel(&doc);
         QCOMPARE(doc.patches().name(127), QString("INIT PATCH  "));
         QCOMPARE(doc.performances().name(0), QString("Init Perform"));
         QCOMPARE(doc.rhythmSets().name(1), QString("Init Rhythm "));
-        for (int kind = 0; kind < kKindCount; ++kind) {
-            QCOMPARE(doc.flags(kind, 0), CToneloomDoc::kCurrent | CToneloomDoc::kSelected);
-            QCOMPARE(doc.CurrentIndex(kind), 0);
-            QCOMPARE(doc.SelectedCount(kind), 1);
-            QCOMPARE(doc.FirstDropMarked(kind), -1);
+        for (ItemKind kind : kItemKinds) {
+            QCOMPARE(sel.flags(kind, 0), CItemSelection::kCurrent | CItemSelection::kSelected);
+            QCOMPARE(sel.CurrentIndex(kind), 0);
+            QCOMPARE(sel.SelectedCount(kind), 1);
+            QCOMPARE(sel.FirstDropMarked(kind), -1);
         }
         QCOMPARE(doc.historyPosition(), -1);
         QVERIFY(!doc.isModified());
@@ -154,7 +156,7 @@ private slots:
 
         // Written again in the JV-1080 layout, the patches it carried are its own bytes,
         // except that single patches move to the slot they were read into.
-        const QByteArray jv1080 = saved(doc, CToneloomDoc::kSavePatches);
+        const QByteArray jv1080 = saved(doc, ItemKind::Patches);
         if (records > 1) {
             QCOMPARE(jv1080.left(records * 643), original);
         } else {
@@ -184,7 +186,7 @@ private slots:
             QVERIFY(writeFile(tmp, buffer.data()));
             CToneloomDoc back(settings, reporter);
             QVERIFY(back.OnOpenDocument(tmp));
-            QCOMPARE(saved(back, CToneloomDoc::kSavePatches), jv1080);
+            QCOMPARE(saved(back, ItemKind::Patches), jv1080);
         }
         QVERIFY(reporter.messages().empty());
     }
@@ -245,12 +247,12 @@ private slots:
         CToneloomDoc a(settings, reporter);
         a.patches().SetName(0, "First run   ");
         a.performances().SetName(0, "Perf one    ");
-        const QByteArray first = saved(a, CToneloomDoc::kSavePatches);
+        const QByteArray first = saved(a, ItemKind::Patches);
         a.patches().SetName(0, "Second run  ");
-        const QByteArray second = saved(a, CToneloomDoc::kSavePatches).left(645);
+        const QByteArray second = saved(a, ItemKind::Patches).left(645);
         // Patches, performances, then one more patch run: it overwrites from index 0.
         const QString path = tempPath(QStringLiteral("runs.syx"));
-        QVERIFY(writeFile(path, first + saved(a, CToneloomDoc::kSavePerformances) + second));
+        QVERIFY(writeFile(path, first + saved(a, ItemKind::Performances) + second));
         CToneloomDoc b(settings, reporter);
         QFile file(path);
         QVERIFY(file.open(QIODevice::ReadOnly));
@@ -258,7 +260,7 @@ private slots:
         QVERIFY(b.readBank(file, nullptr, &runs));
         QCOMPARE(runs.size(), std::size_t(3));
         QCOMPARE(runs[0].records, 128);
-        QCOMPARE(runs[1].kind, int(kPerformances));
+        QCOMPARE(runs[1].kind, int(ItemKind::Performances));
         QCOMPARE(runs[2].offset, qint64(82560 + 21472));
         QCOMPARE(b.patches().name(0), QString("Second run  "));
         QCOMPARE(b.performances().name(0), QString("Perf one    "));
@@ -314,22 +316,22 @@ private slots:
         QVERIFY(doc.OnSaveDocument(bank));
         doc.setModified(true);
         const QString chosen = tempPath(QStringLiteral("patches.syx"));
-        QList<int> asked;
-        doc.setSaveFileChooser([&](int which) {
+        QList<BankPart> asked;
+        doc.setSaveFileChooser([&](BankPart which) {
             asked << which;
             return chosen;
         });
-        QVERIFY(doc.SaveBank(CToneloomDoc::kSavePatches, QString()));
-        QCOMPARE(asked, QList<int>{CToneloomDoc::kSavePatches});
+        QVERIFY(doc.SaveBank(ItemKind::Patches, QString()));
+        QCOMPARE(asked, QList<BankPart>{ItemKind::Patches});
         QCOMPARE(QFileInfo(chosen).size(), qint64(82560));
         QCOMPARE(doc.pathName(), bank);
         QVERIFY(doc.isModified());
         // Cancel writes nothing and reports nothing.
-        doc.setSaveFileChooser([](int) { return QString(); });
-        QVERIFY(!doc.SaveBank(CToneloomDoc::kSaveRhythmSets, QString()));
+        doc.setSaveFileChooser([](BankPart) { return QString(); });
+        QVERIFY(!doc.SaveBank(ItemKind::RhythmSets, QString()));
         QVERIFY(reporter.messages().empty());
         // For card memory the records go out with card addresses and stay so.
-        const QByteArray card = saved(doc, CToneloomDoc::kSavePerformances, sysex::MemoryArea::Card);
+        const QByteArray card = saved(doc, ItemKind::Performances, sysex::MemoryArea::Card);
         QCOMPARE(uchar(card[5]), uchar(0x20));
         QVERIFY(!doc.performances().IsUserMemory());
     }
@@ -366,27 +368,28 @@ private slots:
         SynthSettings settings;
         CCollectingReporter reporter;
         CToneloomDoc doc(settings, reporter);
+        CItemSelection sel(&doc);
         for (int i = 0; i < start.size(); ++i) {
-            doc.SetSelected(kPerformances, i, start[i] & 2);
-            doc.SetDropMark(kPerformances, i, start[i] & 4);
+            sel.SetSelected(ItemKind::Performances, i, start[i] & 2);
+            sel.SetDropMark(ItemKind::Performances, i, start[i] & 4);
         }
         for (int i = 0; i < start.size(); ++i) {
             if (start[i] & 1)
-                doc.SetCurrent(kPerformances, i);
+                sel.SetCurrent(ItemKind::Performances, i);
         }
-        QCOMPARE(states(doc, kPerformances, 8), start);
-        QSignalSpy spy(&doc, &CToneloomDoc::itemStateChanged);
-        doc.SelectItem(kPerformances, index, shift, control);
-        QCOMPARE(states(doc, kPerformances, 8), expected);
+        QCOMPARE(states(sel, ItemKind::Performances, 8), start);
+        QSignalSpy spy(&sel, &CItemSelection::itemStateChanged);
+        sel.SelectItem(ItemKind::Performances, index, shift, control);
+        QCOMPARE(states(sel, ItemKind::Performances, 8), expected);
         // Exactly the changed cells are redrawn.
         int changed = 0;
         for (int i = 0; i < 8; ++i)
             changed += start[i] != expected[i];
         QCOMPARE(spy.count(), changed);
         for (const auto& args : spy)
-            QCOMPARE(args.at(0).toInt(), int(kPerformances));
+            QCOMPARE(args.at(0).toInt(), int(ItemKind::Performances));
         // Other kinds are untouched.
-        QCOMPARE(doc.flags(kPatches, 0), 3u);
+        QCOMPARE(sel.flags(ItemKind::Patches, 0), 3u);
     }
 
     void stateOperations()
@@ -394,23 +397,24 @@ private slots:
         SynthSettings settings;
         CCollectingReporter reporter;
         CToneloomDoc doc(settings, reporter);
-        QSignalSpy spy(&doc, &CToneloomDoc::itemStateChanged);
-        doc.SetDropMark(kPatches, 127, true);
-        doc.SetDropMark(kPatches, 127, true); // no change, no redraw
-        doc.SetDropMark(kPatches, 126, true);
-        QCOMPARE(doc.FirstDropMarked(kPatches), 126);
+        CItemSelection sel(&doc);
+        QSignalSpy spy(&sel, &CItemSelection::itemStateChanged);
+        sel.SetDropMark(ItemKind::Patches, 127, true);
+        sel.SetDropMark(ItemKind::Patches, 127, true); // no change, no redraw
+        sel.SetDropMark(ItemKind::Patches, 126, true);
+        QCOMPARE(sel.FirstDropMarked(ItemKind::Patches), 126);
         QCOMPARE(spy.count(), 2);
-        doc.SetCurrent(kPatches, 50);
-        QCOMPARE(doc.CurrentIndex(kPatches), 50);
-        QCOMPARE(doc.flags(kPatches, 0), CToneloomDoc::kSelected); // the selection stays
+        sel.SetCurrent(ItemKind::Patches, 50);
+        QCOMPARE(sel.CurrentIndex(ItemKind::Patches), 50);
+        QCOMPARE(sel.flags(ItemKind::Patches, 0), CItemSelection::kSelected); // the selection stays
         QCOMPARE(spy.count(), 4);
-        doc.SetSelected(kRhythmSets, 1, true);
-        QCOMPARE(doc.SelectedCount(kRhythmSets), 2);
+        sel.SetSelected(ItemKind::RhythmSets, 1, true);
+        QCOMPARE(sel.SelectedCount(ItemKind::RhythmSets), 2);
         // Indexes outside a kind are ignored.
-        doc.SetSelected(kRhythmSets, 2, true);
-        doc.SelectItem(kPerformances, 32, false, false);
-        QCOMPARE(doc.SelectedCount(kRhythmSets), 2);
-        QCOMPARE(doc.CurrentIndex(kPerformances), 0);
+        sel.SetSelected(ItemKind::RhythmSets, 2, true);
+        sel.SelectItem(ItemKind::Performances, 32, false, false);
+        QCOMPARE(sel.SelectedCount(ItemKind::RhythmSets), 2);
+        QCOMPARE(sel.CurrentIndex(ItemKind::Performances), 0);
     }
 };
 

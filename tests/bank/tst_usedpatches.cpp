@@ -46,7 +46,7 @@ void TestUsedPatches::threePerformancesPlayOnePatch()
 {
     BankFixture bank;
     quietBank(bank);
-    bank.setName(kPatches, 0, QStringLiteral("Warm Pad"));
+    bank.setName(ItemKind::Patches, 0, QStringLiteral("Warm Pad"));
     for (int i : {2, 5, 9})
         CPartReferences::setPatch(bank.doc->performances(), i, 3, 0, 1, 0);
     CPartReferences::setPatch(bank.doc->performances(), 9, 4, 0, 1, 0); // twice in one performance

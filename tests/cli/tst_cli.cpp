@@ -699,7 +699,7 @@ private slots:
         QFETCH(QString, id);
         QFETCH(int, column);
         QFETCH(int, value);
-        const int kind = option == "--rhythm" ? kRhythmSets : kPerformances;
+        const ItemKind kind = option == "--rhythm" ? ItemKind::RhythmSets : ItemKind::Performances;
         const params::Editor editor = option == "--rhythm" ? params::Editor::Rhythm : params::Editor::Performance;
         SynthSettings settings;
         CCollectingReporter reporter;
@@ -729,7 +729,7 @@ private slots:
         const QStringList lines = shown.out.split('\n', Qt::SkipEmptyParts);
         QCOMPARE(lines, expected);
         QTEST(lines.last().section('\t', 1, 1), "lastColumn");
-        if (kind == kPerformances)
+        if (kind == ItemKind::Performances)
             QVERIFY(shown.out.contains("Part 16\tPart 16\tReceive Switch\t"));
         else
             QVERIFY(lines.first().startsWith("Rhythm\t-\tName\t"));

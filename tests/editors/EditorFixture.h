@@ -36,7 +36,7 @@ public:
     {
         return m_program.chooseSaveFile(f, s, title);
     }
-    bool sendBank(CToneloomDoc& d, int w, bool c, const BankSlots* only = nullptr) override
+    bool sendBank(CToneloomDoc& d, BankPart w, bool c, const BankSlots* only = nullptr) override
     {
         return m_program.sendBank(d, w, c, only);
     }

@@ -497,9 +497,9 @@ void TestEditPatch::doubleClickEdits()
     QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, at);
     QTest::mouseDClick(view->viewport(), Qt::LeftButton, {}, at);
     QCOMPARE(s->prompter.titles, QStringList{"Edit Patch"});
-    QCOMPARE(view->document().CurrentIndex(kPatches), 7);
+    QCOMPARE(view->selection().CurrentIndex(ItemKind::Patches), 7);
     // A rhythm set opens its own editor.
-    view->switchKind(kRhythmSets);
+    view->switchKind(ItemKind::RhythmSets);
     QVERIFY(view->commandState(cmd::kEditItem).enabled);
     const QPoint second = testsupport::cellPoint(view, 1);
     QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, second);

@@ -740,13 +740,13 @@ void TestEditSets::copyPart()
     const QString ini = freshIni();
     auto s = start(ini, ports);
     CToneloomView* view = testsupport::newBank(*s);
-    view->switchKind(kPerformances);
+    view->switchKind(ItemKind::Performances);
     testsupport::clickItem(view, 3);
     CToneloomDoc& doc = view->document();
-    QByteArray record = doc.array(kPerformances).record(3);
+    QByteArray record = doc.array(ItemKind::Performances).record(3);
     record[CPerformanceArray::partParam(from, 0x06)] = 17;
-    doc.array(kPerformances).setRecord(3, record);
-    const QByteArray bank = doc.array(kPerformances).record(3);
+    doc.array(ItemKind::Performances).setRecord(3, record);
+    const QByteArray bank = doc.array(ItemKind::Performances).record(3);
     QByteArray sentAll;
     s->prompter.onExec = [&](QDialog& d) {
         if (auto* copy = qobject_cast<CCopyPartDlg*>(&d)) {
@@ -769,7 +769,7 @@ void TestEditSets::copyPart()
         if (copied && level->value() != 17)
             return int(QDialog::Rejected);
         // The bank is as it was while the editor is open.
-        if (doc.array(kPerformances).record(3) != bank)
+        if (doc.array(ItemKind::Performances).record(3) != bank)
             return int(QDialog::Rejected);
         return int(QDialog::Accepted);
     };
@@ -789,7 +789,7 @@ void TestEditSets::copyPart()
              QByteArray::fromHex(QByteArray::number(0x01001000 + 0x100 * to, 16).rightJustified(8, '0')));
     // OK keeps the copy as one edit of the bank.
     QVERIFY(doc.isModified());
-    QCOMPARE(int(doc.array(kPerformances).record(3)[CPerformanceArray::partParam(to, 0x06)]), 17);
+    QCOMPARE(int(doc.array(ItemKind::Performances).record(3)[CPerformanceArray::partParam(to, 0x06)]), 17);
 }
 
 void TestEditSets::rhythmKeysAndPublishedKey()
@@ -933,21 +933,21 @@ void TestEditSets::copyRhythmTone()
 
 void TestEditSets::editFromTheBank_data()
 {
-    QTest::addColumn<int>("kind");
+    QTest::addColumn<ItemKind>("kind");
     QTest::addColumn<bool>("accept");
     QTest::addColumn<bool>("change");
     QTest::addColumn<QString>("title");
-    QTest::newRow("performance, OK with a change") << int(kPerformances) << true << true << "Performance Edit";
-    QTest::newRow("performance, OK without one") << int(kPerformances) << true << false << "Performance Edit";
-    QTest::newRow("performance, Cancel") << int(kPerformances) << false << true << "Performance Edit";
-    QTest::newRow("rhythm set, OK with a change") << int(kRhythmSets) << true << true << "Edit Rhythm";
-    QTest::newRow("rhythm set, OK without one") << int(kRhythmSets) << true << false << "Edit Rhythm";
-    QTest::newRow("rhythm set, Cancel") << int(kRhythmSets) << false << true << "Edit Rhythm";
+    QTest::newRow("performance, OK with a change") << ItemKind::Performances << true << true << "Performance Edit";
+    QTest::newRow("performance, OK without one") << ItemKind::Performances << true << false << "Performance Edit";
+    QTest::newRow("performance, Cancel") << ItemKind::Performances << false << true << "Performance Edit";
+    QTest::newRow("rhythm set, OK with a change") << ItemKind::RhythmSets << true << true << "Edit Rhythm";
+    QTest::newRow("rhythm set, OK without one") << ItemKind::RhythmSets << true << false << "Edit Rhythm";
+    QTest::newRow("rhythm set, Cancel") << ItemKind::RhythmSets << false << true << "Edit Rhythm";
 }
 
 void TestEditSets::editFromTheBank()
 {
-    QFETCH(int, kind);
+    QFETCH(ItemKind, kind);
     QFETCH(bool, accept);
     QFETCH(bool, change);
     CLoopbackDevice ports;
@@ -963,11 +963,11 @@ void TestEditSets::editFromTheBank()
         if (!dlg)
             return int(QDialog::Rejected);
         working = dlg->record();
-        dlg->showTab(kind == kPerformances ? 2 : 3);
+        dlg->showTab(kind == ItemKind::Performances ? 2 : 3);
         auto* page = qobject_cast<CParamPage*>(dlg->currentPage());
-        if (change && kind == kPerformances)
+        if (change && kind == ItemKind::Performances)
             qobject_cast<QSpinBox*>(page->control(QStringLiteral("part.level"), 1))->setValue(11);
-        if (change && kind == kRhythmSets)
+        if (change && kind == ItemKind::RhythmSets)
             qobject_cast<QComboBox*>(page->control(QStringLiteral("note.tva.level"), 0))->setCurrentIndex(11);
         return int(accept ? QDialog::Accepted : QDialog::Rejected);
     };
@@ -982,7 +982,8 @@ void TestEditSets::editFromTheBank()
         QCOMPARE(doc.array(kind).record(1), before);
         return;
     }
-    const int at = kind == kPerformances ? CPerformanceArray::partParam(1, 0x06) : CRhythmArray::noteParam(0, 0x29);
+    const int at =
+        kind == ItemKind::Performances ? CPerformanceArray::partParam(1, 0x06) : CRhythmArray::noteParam(0, 0x29);
     QCOMPARE(int(doc.array(kind).record(1)[at]), 11);
     view->notifyCommandState();
     s->frame()->updateActions();
@@ -1000,8 +1001,9 @@ void TestEditSets::untouchedSetsSaveByteForByte()
     CToneloomDoc& doc = view->document();
     // Varied records, as a real bank holds them.
     for (int i = 0; i < 3; ++i)
-        doc.array(kPerformances).setRecord(i, variedRecord(params::Editor::Performance, 10 + i, services.names()));
-    doc.array(kRhythmSets).setRecord(1, variedRecord(params::Editor::Rhythm, 20, services.names()));
+        doc.array(ItemKind::Performances)
+            .setRecord(i, variedRecord(params::Editor::Performance, 10 + i, services.names()));
+    doc.array(ItemKind::RhythmSets).setRecord(1, variedRecord(params::Editor::Rhythm, 20, services.names()));
     const QString plain = m_dir.filePath(QStringLiteral("sets-plain.syx"));
     QVERIFY(doc.SaveBank(CToneloomDoc::kSaveAll, plain));
     s->prompter.onExec = [](QDialog& d) {
@@ -1010,7 +1012,7 @@ void TestEditSets::untouchedSetsSaveByteForByte()
             dlg->showTab(tab);
         return int(QDialog::Accepted);
     };
-    for (int kind : {int(kPerformances), int(kRhythmSets)}) {
+    for (ItemKind kind : {ItemKind::Performances, ItemKind::RhythmSets}) {
         view->switchKind(kind);
         for (int item : {0, 1}) {
             testsupport::clickItem(view, item);

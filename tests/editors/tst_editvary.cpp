@@ -190,11 +190,12 @@ private slots:
         CToneloomView* view = testsupport::newBank(*s);
         QVERIFY(view);
         CToneloomDoc& doc = view->document();
+        CItemSelection& sel = view->selection();
         for (int i : {2, 5})
-            doc.SetSelected(kPatches, i, true);
+            sel.SetSelected(ItemKind::Patches, i, true);
         std::vector<int> selected;
         for (int i = 0; i < CPatchArray::kCount; ++i)
-            if (doc.isSelected(kPatches, i))
+            if (sel.isSelected(ItemKind::Patches, i))
                 selected.push_back(i);
         QVERIFY(selected.size() >= 2);
         const QByteArray original = QByteArray(reinterpret_cast<const char*>(doc.patches().allData().data()),

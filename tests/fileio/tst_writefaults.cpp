@@ -148,7 +148,7 @@ private slots:
         } else if (writer == "copybox") {
             inChild([&] {
                 CCopybox box;
-                box.Add(QByteArray(CCopybox::kPatchSize, 'p'), kPatches);
+                box.Add(QByteArray(CCopybox::kPatchSize, 'p'), ItemKind::Patches);
                 CCollectingReporter reporter;
                 return box.saveFile(path, reporter) ? QString() : reporter.texts().join('\n');
             });
@@ -245,7 +245,7 @@ private slots:
             message = ini.errorString();
         } else if (writer == "copybox") {
             CCopybox box;
-            box.Add(QByteArray(CCopybox::kPatchSize, 'p'), kPatches);
+            box.Add(QByteArray(CCopybox::kPatchSize, 'p'), ItemKind::Patches);
             written = box.saveFile(path, reporter);
         } else if (writer == "registry") {
             written = CControlRegistry(path).save(&message);

@@ -430,7 +430,7 @@ void TestBulkTransfer::stoppedSendEndsCleanly()
     CBulkTransfer transfer(midi, settings);
     QSignalSpy finished(&transfer, &CBulkTransfer::finished);
     const QString sendPath = dir.filePath(CBulkTransfer::kSendFileName);
-    QVERIFY(document.SaveForSend(CToneloomDoc::kSavePatches, sysex::MemoryArea::User, settings.deviceId, sendPath));
+    QVERIFY(document.SaveForSend(ItemKind::Patches, sysex::MemoryArea::User, settings.deviceId, sendPath));
     QVERIFY(transfer.startSend(sendPath));
     QTRY_VERIFY(midi.bytesSentCount() > 0);
     transfer.stop();

@@ -120,7 +120,7 @@ QByteArray expectedSend(SynthModel model, const QString& bankPath, sysex::Memory
     const SynthSettings settings{model, 0x10};
     CToneloomDoc document(settings, reporter);
     document.OnOpenDocument(bankPath);
-    for (int kind = 0; kind < kKindCount; ++kind) {
+    for (ItemKind kind : kItemKinds) {
         if (area == sysex::MemoryArea::Card)
             document.array(kind).SetCardMemory();
         else

@@ -246,7 +246,7 @@ void TestPatchVariation::amountZeroAndSeeds()
         QVERIFY(variation::mutate(editor, source, o) != first);
         // Checksums are made fresh: a record of the array with them recalculated is the same.
         QByteArray checked = first;
-        recordLayout(static_cast<int>(editor));
+        recordLayout(static_cast<ItemKind>(editor));
         CPatchArray patches;
         CPerformanceArray performances;
         CRhythmArray rhythms;

@@ -10,12 +10,12 @@
 
 namespace {
 
-std::unique_ptr<CRecordArray> makeArray(int kind)
+std::unique_ptr<CRecordArray> makeArray(ItemKind kind)
 {
     switch (kind) {
-    case kPatches:
+    case ItemKind::Patches:
         return std::make_unique<CPatchArray>();
-    case kPerformances:
+    case ItemKind::Performances:
         return std::make_unique<CPerformanceArray>();
     default:
         return std::make_unique<CRhythmArray>();
@@ -23,14 +23,14 @@ std::unique_ptr<CRecordArray> makeArray(int kind)
 }
 
 // Offsets of the checksum bytes of one record of a kind.
-QList<int> checksumOffsets(int kind)
+QList<int> checksumOffsets(ItemKind kind)
 {
     QList<int> offsets;
-    if (kind == kPatches) {
+    if (kind == ItemKind::Patches) {
         offsets << CPatchArray::kCommonSize - 2;
         for (int t = 0; t < CPatchArray::kTones; ++t)
             offsets << CPatchArray::toneOffset(t) + CPatchArray::kToneSize - 2;
-    } else if (kind == kPerformances) {
+    } else if (kind == ItemKind::Performances) {
         offsets << CPerformanceArray::kCommonSize - 2;
         for (int p = 0; p < CPerformanceArray::kParts; ++p)
             offsets << CPerformanceArray::partOffset(p) + CPerformanceArray::kPartSize - 2;
@@ -43,7 +43,7 @@ QList<int> checksumOffsets(int kind)
 }
 
 // Fills every data byte (not headers, checksums or F7) with random 7-bit values.
-void randomise(CRecordArray& array, int kind, quint32 seed)
+void randomise(CRecordArray& array, ItemKind kind, quint32 seed)
 {
     QRandomGenerator rng(seed);
     const QList<int> sums = checksumOffsets(kind);
@@ -86,15 +86,15 @@ struct Filler
     std::uint8_t value;
 };
 
-QList<Filler> loadFillers(int kind, SynthModel model)
+QList<Filler> loadFillers(ItemKind kind, SynthModel model)
 {
     QList<Filler> f;
-    if (kind == kPatches) {
+    if (kind == ItemKind::Patches) {
         if (model == SynthModel::Jv1080)
             f << Filler{81, 0} << Filler{82, 0};
         if (model == SynthModel::Xp)
             f << Filler{82, 0};
-    } else if (kind == kPerformances) {
+    } else if (kind == ItemKind::Performances) {
         static const std::uint8_t tail[] = {0x03, 0x01, 0x01, 0x00, 0x01, 0x00, 0x00};
         if (model == SynthModel::Jv1080) {
             for (int b = 73; b <= 76; ++b)
@@ -129,18 +129,18 @@ class TestRecordArrays : public QObject
 private slots:
     void defaults_data()
     {
-        QTest::addColumn<int>("kind");
+        QTest::addColumn<ItemKind>("kind");
         QTest::addColumn<int>("count");
         QTest::addColumn<int>("recordSize");
         QTest::addColumn<QString>("name");
         QTest::addColumn<int>("messages");
-        QTest::newRow("patches") << int(kPatches) << 128 << 645 << "INIT PATCH  " << 5;
-        QTest::newRow("performances") << int(kPerformances) << 32 << 671 << "Init Perform" << 17;
-        QTest::newRow("rhythm sets") << int(kRhythmSets) << 2 << 4439 << "Init Rhythm " << 65;
+        QTest::newRow("patches") << ItemKind::Patches << 128 << 645 << "INIT PATCH  " << 5;
+        QTest::newRow("performances") << ItemKind::Performances << 32 << 671 << "Init Perform" << 17;
+        QTest::newRow("rhythm sets") << ItemKind::RhythmSets << 2 << 4439 << "Init Rhythm " << 65;
     }
     void defaults()
     {
-        QFETCH(int, kind);
+        QFETCH(ItemKind, kind);
         QFETCH(int, count);
         QFETCH(int, recordSize);
         QFETCH(QString, name);
@@ -157,7 +157,7 @@ private slots:
         QVERIFY(scan.problems.empty());
         // The last record carries its own number in every message.
         const std::uint8_t* last = array->data(count - 1);
-        const int number = kind == kRhythmSets ? 0x40 + count - 1 : count - 1;
+        const int number = kind == ItemKind::RhythmSets ? 0x40 + count - 1 : count - 1;
         QCOMPARE(int(last[6]), number);
         QCOMPARE(int(last[recordSize - 1]), 0xF7);
     }
@@ -187,7 +187,7 @@ private slots:
 
     void storeAndLoad_data()
     {
-        QTest::addColumn<int>("kind");
+        QTest::addColumn<ItemKind>("kind");
         QTest::addColumn<int>("model");
         QTest::addColumn<int>("size");
         const char* kinds[] = {"patches", "performances", "rhythm"};
@@ -195,15 +195,15 @@ private slots:
         const int sizes[3][3] = {{82304, 82560, 82432}, {17760, 21472, 20896}, {8878, 8878, 8878}};
         for (int k = 0; k < 3; ++k)
             for (int m = 0; m < 3; ++m)
-                QTest::addRow("%s %s", kinds[k], models[m]) << k << m << sizes[k][m];
+                QTest::addRow("%s %s", kinds[k], models[m]) << static_cast<ItemKind>(k) << m << sizes[k][m];
     }
     void storeAndLoad()
     {
-        QFETCH(int, kind);
+        QFETCH(ItemKind, kind);
         QFETCH(int, model);
         QFETCH(int, size);
         auto source = makeArray(kind);
-        randomise(*source, kind, quint32(17 + kind * 3 + model));
+        randomise(*source, kind, quint32(17 + kindNumber(kind) * 3 + model));
         const QByteArray file = store(*source, SynthModel(model));
         QCOMPARE(file.size(), qsizetype(size));
         const SysExScanResult scan = scanSysEx(file);
@@ -214,7 +214,7 @@ private slots:
         qint64 end = 0;
         QCOMPARE(load(*loaded, file, &end, &layouts), source->GetCount());
         QCOMPARE(end, qint64(size));
-        const SynthModel expectedLayout = kind == kRhythmSets ? SynthModel::Jv2080 : SynthModel(model);
+        const SynthModel expectedLayout = kind == ItemKind::RhythmSets ? SynthModel::Jv2080 : SynthModel(model);
         QCOMPARE(int(layouts.front()), int(expectedLayout));
 
         // Every byte the layout carries comes back; the others get the load defaults.
@@ -239,7 +239,7 @@ private slots:
     void mixedLayoutsInOneFile()
     {
         CPatchArray a;
-        randomise(a, kPatches, 5);
+        randomise(a, ItemKind::Patches, 5);
         const QByteArray jv1080 = store(a, SynthModel::Jv1080);
         const QByteArray jv2080 = store(a, SynthModel::Jv2080);
         const QByteArray xp = store(a, SynthModel::Xp);
@@ -256,7 +256,7 @@ private slots:
 
         // Performances: each part is recognised by itself.
         CPerformanceArray p;
-        randomise(p, kPerformances, 6);
+        randomise(p, ItemKind::Performances, 6);
         const QByteArray p1080 = store(p, SynthModel::Jv1080);
         const QByteArray p2080 = store(p, SynthModel::Jv2080);
         // Common and part 0 in the JV-2080 layout, parts 1..15 in the JV-1080 layout.
@@ -286,7 +286,7 @@ private slots:
     void runLongerThanTheArray()
     {
         CPatchArray a;
-        randomise(a, kPatches, 9);
+        randomise(a, ItemKind::Patches, 9);
         const QByteArray file = store(a, SynthModel::Jv2080);
         const QByteArray twice = file + file.left(645); // 129 patches
         CPatchArray b;
@@ -306,19 +306,19 @@ private slots:
 
     void truncatedFiles_data()
     {
-        QTest::addColumn<int>("kind");
+        QTest::addColumn<ItemKind>("kind");
         QTest::addColumn<int>("cut");
         QTest::addColumn<int>("records");
-        QTest::newRow("patch inside the header") << int(kPatches) << 645 + 5 << 1;
-        QTest::newRow("patch inside the name") << int(kPatches) << 645 + 15 << 2;
-        QTest::newRow("patch inside a tone") << int(kPatches) << 645 + 300 << 2;
-        QTest::newRow("performance inside a part") << int(kPerformances) << 671 + 200 << 2;
-        QTest::newRow("rhythm inside a note") << int(kRhythmSets) << 4439 + 1000 << 2;
-        QTest::newRow("one byte") << int(kPatches) << 1 << 0;
+        QTest::newRow("patch inside the header") << ItemKind::Patches << 645 + 5 << 1;
+        QTest::newRow("patch inside the name") << ItemKind::Patches << 645 + 15 << 2;
+        QTest::newRow("patch inside a tone") << ItemKind::Patches << 645 + 300 << 2;
+        QTest::newRow("performance inside a part") << ItemKind::Performances << 671 + 200 << 2;
+        QTest::newRow("rhythm inside a note") << ItemKind::RhythmSets << 4439 + 1000 << 2;
+        QTest::newRow("one byte") << ItemKind::Patches << 1 << 0;
     }
     void truncatedFiles()
     {
-        QFETCH(int, kind);
+        QFETCH(ItemKind, kind);
         QFETCH(int, cut);
         QFETCH(int, records);
         auto a = makeArray(kind);
@@ -382,7 +382,7 @@ private slots:
     void partElevenLandsInSlotTen()
     {
         CPatchArray a;
-        randomise(a, kPatches, 12);
+        randomise(a, ItemKind::Patches, 12);
         QByteArray file = store(a, SynthModel::Jv2080).left(645);
         for (int m = 0; m < 5; ++m) {
             const int at = m == 0 ? 0 : CPatchArray::toneOffset(m - 1);

@@ -13,7 +13,7 @@ CItemDragData sample()
     data.source = CItemDragData::Source::Bank;
     data.processId = QCoreApplication::applicationPid();
     data.windowId = 42;
-    data.kind = 1;
+    data.kind = ItemKind::Performances;
     data.indexes = {3, 9};
     data.images = {QByteArray(671, '\x11'), QByteArray(671, '\x22')};
     return data;
@@ -70,7 +70,7 @@ private slots:
     {
         CItemDragData data = sample();
         data.source = CItemDragData::Source::Library;
-        data.kind = 0;
+        data.kind = ItemKind::Patches;
         data.records = {QByteArray(700, '\x33'), QByteArray(700, '\x44')};
         const auto back = CItemDragData::fromMimeData(data.toMimeData().get());
         QVERIFY(back);

@@ -78,17 +78,17 @@ private slots:
 
 void TestBankDialogs::copyboxLabelsAndButtons_data()
 {
-    QTest::addColumn<int>("kind");
+    QTest::addColumn<ItemKind>("kind");
     QTest::addColumn<QString>("label");
     QTest::addColumn<bool>("files");
-    QTest::newRow("patches") << int(kPatches) << "Patches:" << true;
-    QTest::newRow("performances") << int(kPerformances) << "Performances:" << false;
-    QTest::newRow("rhythm sets") << int(kRhythmSets) << "Drums:" << false;
+    QTest::newRow("patches") << ItemKind::Patches << "Patches:" << true;
+    QTest::newRow("performances") << ItemKind::Performances << "Performances:" << false;
+    QTest::newRow("rhythm sets") << ItemKind::RhythmSets << "Drums:" << false;
 }
 
 void TestBankDialogs::copyboxLabelsAndButtons()
 {
-    QFETCH(int, kind);
+    QFETCH(ItemKind, kind);
     QFETCH(QString, label);
     QFETCH(bool, files);
     CCopybox box;
@@ -111,7 +111,7 @@ void TestBankDialogs::copyboxPasteAndClose()
 {
     CCopybox box;
     for (const char* name : {"One", "Two", "Three", "Four"})
-        box.Add(patchNamed(QString::fromLatin1(name)), kPatches);
+        box.Add(patchNamed(QString::fromLatin1(name)), ItemKind::Patches);
     CScriptedPrompter prompter;
     {
         CCopyboxDlg dlg(box, prompter);
@@ -144,7 +144,7 @@ void TestBankDialogs::copyboxPasteAndClose()
         CCopyboxDlg dlg(box, prompter);
         QTest::mouseClick(dlg.closeButton(), Qt::LeftButton);
         QCOMPARE(dlg.result(), int(QDialog::Rejected));
-        QCOMPARE(box.count(kPatches), 4);
+        QCOMPARE(box.count(ItemKind::Patches), 4);
     }
 }
 
@@ -152,13 +152,13 @@ void TestBankDialogs::copyboxRemoveAndSelectAll()
 {
     CCopybox box;
     for (const char* name : {"One", "Two", "Three", "Four", "Five", "Six"})
-        box.Add(patchNamed(QString::fromLatin1(name)), kPatches);
+        box.Add(patchNamed(QString::fromLatin1(name)), ItemKind::Patches);
     CScriptedPrompter prompter;
     CCopyboxDlg dlg(box, prompter);
     selectRows(dlg.list(), {1, 4}); // lines 2 and 5
     QTest::mouseClick(dlg.removeButton(), Qt::LeftButton);
     QCOMPARE(texts(dlg.list()), (QStringList{"One", "Three", "Four", "Six"}));
-    QCOMPARE(box.count(kPatches), 4);
+    QCOMPARE(box.count(ItemKind::Patches), 4);
     QCOMPARE(dlg.list()->selectedItems().size(), 1);
     QCOMPARE(dlg.list()->currentRow(), 0);
     QTest::mouseClick(dlg.selectAllButton(), Qt::LeftButton);
@@ -166,15 +166,15 @@ void TestBankDialogs::copyboxRemoveAndSelectAll()
     QTest::mouseClick(dlg.removeButton(), Qt::LeftButton);
     QCOMPARE(dlg.list()->count(), 0);
     QTest::mouseClick(dlg.removeButton(), Qt::LeftButton); // empty: nothing happens
-    QCOMPARE(box.count(kPatches), 0);
+    QCOMPARE(box.count(ItemKind::Patches), 0);
 }
 
 void TestBankDialogs::copyboxSaveAndLoad()
 {
     QTemporaryDir dir;
     CCopybox box;
-    box.Add(patchNamed(QStringLiteral("Alpha")), kPatches);
-    box.Add(patchNamed(QStringLiteral("Beta")), kPatches);
+    box.Add(patchNamed(QStringLiteral("Alpha")), ItemKind::Patches);
+    box.Add(patchNamed(QStringLiteral("Beta")), ItemKind::Patches);
     CScriptedPrompter prompter;
     CCopyboxDlg dlg(box, prompter);
     prompter.saveFile = dir.filePath(QStringLiteral("box.cop"));
@@ -182,7 +182,7 @@ void TestBankDialogs::copyboxSaveAndLoad()
     QCOMPARE(QFileInfo(prompter.saveFile).size(), 1290);
 
     // Load replaces the list with the file's entries.
-    box.Add(patchNamed(QStringLiteral("Gamma")), kPatches);
+    box.Add(patchNamed(QStringLiteral("Gamma")), ItemKind::Patches);
     CCopyboxDlg again(box, prompter);
     QCOMPARE(again.list()->count(), 3);
     prompter.openFile = prompter.saveFile;
@@ -198,7 +198,7 @@ void TestBankDialogs::copyboxSaveAndLoad()
     // Cancelled choosers change nothing.
     prompter.openFile.clear();
     QTest::mouseClick(again.loadButton(), Qt::LeftButton);
-    QCOMPARE(box.count(kPatches), 2);
+    QCOMPARE(box.count(ItemKind::Patches), 2);
 }
 
 void TestBankDialogs::copyEffectLists()
@@ -219,14 +219,14 @@ void TestBankDialogs::copyEffectLists()
 
     // Changing a kind refills its list and selects the first entry.
     dlg.sourceItemBox()->setCurrentIndex(5);
-    dlg.sourceKindBox()->setCurrentIndex(kPerformances);
+    dlg.sourceKindBox()->setCurrentIndex(kindNumber(ItemKind::Performances));
     QCOMPARE(dlg.sourceItemBox()->count(), 32);
     QCOMPARE(dlg.sourceIndex(), 0);
-    dlg.destKindBox()->setCurrentIndex(kPatches);
+    dlg.destKindBox()->setCurrentIndex(kindNumber(ItemKind::Patches));
     dlg.destItemBox()->setCurrentIndex(9);
     dlg.typeBox()->setCurrentIndex(2);
-    QCOMPARE(dlg.sourceKind(), int(kPerformances));
-    QCOMPARE(dlg.destKind(), int(kPatches));
+    QCOMPARE(dlg.sourceKind(), ItemKind::Performances);
+    QCOMPARE(dlg.destKind(), ItemKind::Patches);
     QCOMPARE(dlg.destIndex(), 9);
     QCOMPARE(dlg.copyType(), CBankOperations::EffectCopy::Chorus);
 }

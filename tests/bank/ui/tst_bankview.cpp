@@ -48,11 +48,11 @@ using namespace testsupport;
 
 namespace {
 
-QList<int> states(CToneloomDoc& doc, int kind, int n)
+QList<int> states(const CItemSelection& sel, ItemKind kind, int n)
 {
     QList<int> list;
     for (int i = 0; i < n; ++i)
-        list << int(doc.flags(kind, i));
+        list << int(sel.flags(kind, i));
     return list;
 }
 
@@ -97,20 +97,20 @@ private slots:
         const QFontMetrics metrics(font, view->viewport());
         const QSize cell(metrics.horizontalAdvance(QStringLiteral("LILITH SINGS WOND")) + 6, metrics.height() + 6);
         QCOMPARE(view->cellSize(), cell);
-        QCOMPARE(view->totalSize(kPatches), QSize(8 * cell.width(), 16 * cell.height()));
-        QCOMPARE(view->totalSize(kPerformances), QSize(2 * cell.width(), 16 * cell.height()));
-        QCOMPARE(view->totalSize(kRhythmSets), QSize(cell.width(), 2 * cell.height()));
+        QCOMPARE(view->totalSize(ItemKind::Patches), QSize(8 * cell.width(), 16 * cell.height()));
+        QCOMPARE(view->totalSize(ItemKind::Performances), QSize(2 * cell.width(), 16 * cell.height()));
+        QCOMPARE(view->totalSize(ItemKind::RhythmSets), QSize(cell.width(), 2 * cell.height()));
         // Item 17 heads the second column.
         QCOMPARE(view->cellRect(16).topLeft(), QPoint(cell.width(), 0));
         QCOMPARE(view->HitTest(QPoint(cell.width(), 0)), 16);
         QCOMPARE(view->HitTest(QPoint(cell.width() - 1, cell.height() * 16 - 1)), 15);
         QCOMPARE(view->HitTest(QPoint(8 * cell.width(), 0)), -1);
         QCOMPARE(view->HitTest(QPoint(-1, 0)), -1);
-        view->switchKind(kRhythmSets);
+        view->switchKind(ItemKind::RhythmSets);
         QCOMPARE(view->HitTest(QPoint(0, cell.height())), 1);
         QCOMPARE(view->HitTest(QPoint(cell.width() + 1, 0)), -1);
         // The window was fitted to the grid.
-        QTRY_COMPARE(view->viewport()->size(), view->totalSize(kPatches));
+        QTRY_COMPARE(view->viewport()->size(), view->totalSize(ItemKind::Patches));
     }
 
     // Narrower than its grid, a bank window scrolls sideways; the scroll bar sits below
@@ -122,7 +122,7 @@ private slots:
         s->frame()->setGeometry(QRect(0, 0, 700, 1000));
         CToneloomView* view = newBank(*s);
         QTRY_VERIFY(view->horizontalScrollBar()->isVisible());
-        QCOMPARE(view->viewport()->height(), view->totalSize(kPatches).height());
+        QCOMPARE(view->viewport()->height(), view->totalSize(ItemKind::Patches).height());
         QVERIFY(!view->verticalScrollBar()->isVisible());
     }
 
@@ -131,54 +131,58 @@ private slots:
         CLoopbackDevice ports;
         auto s = start(freshIni(), ports);
         CToneloomView* view = newBank(*s);
-        CToneloomDoc& doc = view->document();
+        CItemSelection& sel = view->selection();
         clickItem(view, 5);
-        QCOMPARE(states(doc, kPatches, 12), makeStates(12, {{5, 3}}));
+        QCOMPARE(states(view->selection(), ItemKind::Patches, 12), makeStates(12, {{5, 3}}));
         clickItem(view, 9, Qt::ShiftModifier);
-        QCOMPARE(states(doc, kPatches, 12), makeStates(12, {{5, 2}, {6, 2}, {7, 2}, {8, 2}, {9, 3}}));
+        QCOMPARE(states(view->selection(), ItemKind::Patches, 12),
+                 makeStates(12, {{5, 2}, {6, 2}, {7, 2}, {8, 2}, {9, 3}}));
         clickItem(view, 3, Qt::ShiftModifier); // a range above the current item
-        QCOMPARE(states(doc, kPatches, 12), makeStates(12, {{3, 3}, {4, 2}, {5, 2}, {6, 2}, {7, 2}, {8, 2}, {9, 2}}));
+        QCOMPARE(states(view->selection(), ItemKind::Patches, 12),
+                 makeStates(12, {{3, 3}, {4, 2}, {5, 2}, {6, 2}, {7, 2}, {8, 2}, {9, 2}}));
         clickItem(view, 3, Qt::ControlModifier); // the current one of several: the lowest selected becomes current
-        QCOMPARE(states(doc, kPatches, 12), makeStates(12, {{4, 3}, {5, 2}, {6, 2}, {7, 2}, {8, 2}, {9, 2}}));
+        QCOMPARE(states(view->selection(), ItemKind::Patches, 12),
+                 makeStates(12, {{4, 3}, {5, 2}, {6, 2}, {7, 2}, {8, 2}, {9, 2}}));
         clickItem(view, 11, Qt::ControlModifier);
-        QCOMPARE(states(doc, kPatches, 12), makeStates(12, {{4, 2}, {5, 2}, {6, 2}, {7, 2}, {8, 2}, {9, 2}, {11, 3}}));
+        QCOMPARE(states(view->selection(), ItemKind::Patches, 12),
+                 makeStates(12, {{4, 2}, {5, 2}, {6, 2}, {7, 2}, {8, 2}, {9, 2}, {11, 3}}));
         clickItem(view, 2);
-        QCOMPARE(states(doc, kPatches, 12), makeStates(12, {{2, 3}}));
+        QCOMPARE(states(view->selection(), ItemKind::Patches, 12), makeStates(12, {{2, 3}}));
         clickItem(view, 2, Qt::ControlModifier); // the only selected item stays
-        QCOMPARE(states(doc, kPatches, 12), makeStates(12, {{2, 3}}));
+        QCOMPARE(states(view->selection(), ItemKind::Patches, 12), makeStates(12, {{2, 3}}));
         // A press and release within 6 units is a click too.
         const QPoint p = view->cellRect(7).topLeft() + QPoint(2, 2);
         QTest::mousePress(view->viewport(), Qt::LeftButton, {}, p);
         QTest::mouseMove(view->viewport(), p + QPoint(3, 3));
         QTest::mouseRelease(view->viewport(), Qt::LeftButton, {}, p + QPoint(3, 3));
-        QCOMPARE(doc.CurrentIndex(kPatches), 7);
-        QCOMPARE(doc.SelectedCount(kPatches), 1);
+        QCOMPARE(sel.CurrentIndex(ItemKind::Patches), 7);
+        QCOMPARE(sel.SelectedCount(ItemKind::Patches), 1);
         QVERIFY(!view->isDragging());
     }
 
     void keyboard_data()
     {
-        QTest::addColumn<int>("kind");
+        QTest::addColumn<ItemKind>("kind");
         QTest::addColumn<int>("start");
         QTest::addColumn<int>("key");
         QTest::addColumn<int>("expected");
-        QTest::newRow("down") << 0 << 5 << int(Qt::Key_Down) << 6;
-        QTest::newRow("down at end") << 0 << 127 << int(Qt::Key_Down) << 127;
-        QTest::newRow("up at start") << 0 << 0 << int(Qt::Key_Up) << 0;
-        QTest::newRow("right") << 0 << 5 << int(Qt::Key_Right) << 21;
-        QTest::newRow("page down last column") << 0 << 120 << int(Qt::Key_PageDown) << 120;
-        QTest::newRow("left first column") << 0 << 15 << int(Qt::Key_Left) << 15;
-        QTest::newRow("page up") << 0 << 40 << int(Qt::Key_PageUp) << 24;
-        QTest::newRow("home") << 0 << 40 << int(Qt::Key_Home) << 0;
-        QTest::newRow("end") << 0 << 4 << int(Qt::Key_End) << 127;
-        QTest::newRow("performances end") << 1 << 4 << int(Qt::Key_End) << 31;
-        QTest::newRow("rhythm right") << 2 << 0 << int(Qt::Key_Right) << 0;
-        QTest::newRow("rhythm down") << 2 << 0 << int(Qt::Key_Down) << 1;
-        QTest::newRow("return keeps") << 0 << 9 << int(Qt::Key_Return) << 9;
+        QTest::newRow("down") << ItemKind::Patches << 5 << int(Qt::Key_Down) << 6;
+        QTest::newRow("down at end") << ItemKind::Patches << 127 << int(Qt::Key_Down) << 127;
+        QTest::newRow("up at start") << ItemKind::Patches << 0 << int(Qt::Key_Up) << 0;
+        QTest::newRow("right") << ItemKind::Patches << 5 << int(Qt::Key_Right) << 21;
+        QTest::newRow("page down last column") << ItemKind::Patches << 120 << int(Qt::Key_PageDown) << 120;
+        QTest::newRow("left first column") << ItemKind::Patches << 15 << int(Qt::Key_Left) << 15;
+        QTest::newRow("page up") << ItemKind::Patches << 40 << int(Qt::Key_PageUp) << 24;
+        QTest::newRow("home") << ItemKind::Patches << 40 << int(Qt::Key_Home) << 0;
+        QTest::newRow("end") << ItemKind::Patches << 4 << int(Qt::Key_End) << 127;
+        QTest::newRow("performances end") << ItemKind::Performances << 4 << int(Qt::Key_End) << 31;
+        QTest::newRow("rhythm right") << ItemKind::RhythmSets << 0 << int(Qt::Key_Right) << 0;
+        QTest::newRow("rhythm down") << ItemKind::RhythmSets << 0 << int(Qt::Key_Down) << 1;
+        QTest::newRow("return keeps") << ItemKind::Patches << 9 << int(Qt::Key_Return) << 9;
     }
     void keyboard()
     {
-        QFETCH(int, kind);
+        QFETCH(ItemKind, kind);
         QFETCH(int, start);
         QFETCH(int, key);
         QFETCH(int, expected);
@@ -186,15 +190,15 @@ private slots:
         auto s = this->start(freshIni(), ports);
         CToneloomView* view = newBank(*s);
         view->switchKind(kind);
-        view->document().SelectItem(kind, start, false, false);
+        view->selection().SelectItem(kind, start, false, false);
         QTest::keyClick(view, Qt::Key(key));
-        QCOMPARE(view->document().CurrentIndex(kind), expected);
-        QCOMPARE(view->document().SelectedCount(kind), 1);
+        QCOMPARE(view->selection().CurrentIndex(kind), expected);
+        QCOMPARE(view->selection().SelectedCount(kind), 1);
         // Shift extends the selection.
         if (expected != start && key != Qt::Key_Return) {
-            view->document().SelectItem(kind, start, false, false);
+            view->selection().SelectItem(kind, start, false, false);
             QTest::keyClick(view, Qt::Key(key), Qt::ShiftModifier);
-            QCOMPARE(view->document().SelectedCount(kind), std::abs(expected - start) + 1);
+            QCOMPARE(view->selection().SelectedCount(kind), std::abs(expected - start) + 1);
         }
     }
 
@@ -219,7 +223,7 @@ private slots:
         QCOMPARE(sent[0].bytes.toHex(' '), QByteArray("f0 41 11 6a 12 00 00 00 00 00 00 f7"));
         // The current performance follows, to the temporary performance area.
         QCOMPARE(sent[1].bytes.mid(0, 9).toHex(' '), QByteArray("f0 41 11 6a 12 01 00 00 00"));
-        QCOMPARE(view->displayedKind(), int(kPerformances));
+        QCOMPARE(view->displayedKind(), ItemKind::Performances);
         ports.clearSent();
         s->frame()->action(cmd::kShowPerformances)->trigger(); // already shown: nothing
         s->frame()->midi().waitUntilSent();
@@ -238,7 +242,7 @@ private slots:
             texts << a->text();
         QCOMPARE(texts, (QStringList{"&Copy INIT PATCH\tCtrl+C", "&Paste...\tCtrl+V", "", "&Edit...\tCtrl+E", "",
                                      "&Init", "&Write"}));
-        view->switchKind(kPerformances);
+        view->switchKind(ItemKind::Performances);
         clickItem(view, 3, Qt::ShiftModifier);
         menu = view->createContextMenu();
         QCOMPARE(menu->actions().first()->text(), QStringLiteral("&Copy selected Patches\tCtrl+C"));
@@ -251,7 +255,8 @@ private slots:
         s->frame()->setGeometry(QRect(0, 0, 1900, 1000));
         CToneloomView* view = newBank(*s);
         CToneloomDoc& doc = view->document();
-        QTRY_COMPARE(view->viewport()->size(), view->totalSize(kPatches));
+        CItemSelection& sel = view->selection();
+        QTRY_COMPARE(view->viewport()->size(), view->totalSize(ItemKind::Patches));
         clickItem(view, 0);
         clickItem(view, 2, Qt::ShiftModifier); // three selected
         QList<int> marked;
@@ -260,7 +265,7 @@ private slots:
             dragging = view->isDragging();
             dragOver(view, 127);
             for (int i = 0; i < 128; ++i)
-                if (doc.flags(kPatches, i) & CToneloomDoc::kDropMark)
+                if (sel.flags(ItemKind::Patches, i) & CItemSelection::kDropMark)
                     marked << i;
             // The right button cancels; its press opens no menu.
             QTest::mousePress(view->viewport(), Qt::RightButton, {}, cellPoint(view, 127));
@@ -268,14 +273,14 @@ private slots:
         QVERIFY(dragging);
         // Pushed back from the end: the last three cells.
         QCOMPARE(marked, (QList<int>{125, 126, 127}));
-        QCOMPARE(doc.FirstDropMarked(kPatches), -1);
+        QCOMPARE(sel.FirstDropMarked(ItemKind::Patches), -1);
         QVERIFY(!view->isDragging());
         QTest::mouseRelease(view->viewport(), Qt::RightButton, {}, cellPoint(view, 127));
         QVERIFY(QApplication::activePopupWidget() == nullptr);
         // The release that follows does nothing.
         QTest::mouseRelease(view->viewport(), Qt::LeftButton, {}, cellPoint(view, 127));
-        QCOMPARE(doc.CurrentIndex(kPatches), 2);
-        QCOMPARE(doc.SelectedCount(kPatches), 3);
+        QCOMPARE(sel.CurrentIndex(ItemKind::Patches), 2);
+        QCOMPARE(sel.SelectedCount(ItemKind::Patches), 3);
         QCOMPARE(doc.historySize(), 0);
     }
 

@@ -117,7 +117,7 @@ private slots:
         click(view, 3, Qt::ShiftModifier);
         QVERIFY(!action(cmd::kEditUndo)->isEnabled());
         action(cmd::kEditCopy)->trigger();
-        QCOMPARE(frame()->copybox().lines(kPatches), (QStringList{"Bright & Big", "Soft Pad    "}));
+        QCOMPARE(frame()->copybox().lines(ItemKind::Patches), (QStringList{"Bright & Big", "Soft Pad    "}));
 
         click(view, 126);
         m_prompter.onExec = [](QDialog& dialog) {
@@ -176,17 +176,18 @@ private slots:
     {
         QFETCH(bool, sendSelected);
         CAppSettings::Midi midi = m_app->settings().midi();
-        midi.send[kPatches] = sendSelected;
+        midi.send[ItemKind::Patches] = sendSelected;
         m_app->settings().setMidi(midi);
         CToneloomView* view = newBank();
         CToneloomDoc& doc = view->document();
+        CItemSelection& sel = view->selection();
         doc.patches().SetName(7, "Seven       ");
         click(view, 4);
         frame()->midi().waitUntilSent();
         m_ports.clearSent();
         for (int i = 0; i < 3; ++i)
             QTest::keyClick(view, Qt::Key_Down);
-        QCOMPARE(doc.CurrentIndex(kPatches), 7);
+        QCOMPARE(sel.CurrentIndex(ItemKind::Patches), 7);
         QVERIFY(m_ports.sent().empty());
         QTRY_VERIFY(!view->keySendPending());
         frame()->midi().waitUntilSent();
@@ -205,14 +206,15 @@ private slots:
     {
         CToneloomView* view = newBank();
         CToneloomDoc& doc = view->document();
+        CItemSelection& sel = view->selection();
         doc.patches().SetName(9, "Nine        ");
         frame()->show();
         QVERIFY(QTest::qWaitForWindowExposed(frame()));
         click(view, 2);
         const QPoint at = view->cellRect(9).center() - view->scrollPosition();
         QTest::mousePress(view->viewport(), Qt::RightButton, {}, at);
-        QCOMPARE(doc.CurrentIndex(kPatches), 9);
-        QCOMPARE(doc.SelectedCount(kPatches), 1);
+        QCOMPARE(sel.CurrentIndex(ItemKind::Patches), 9);
+        QCOMPARE(sel.SelectedCount(ItemKind::Patches), 1);
         auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
         QVERIFY(menu);
         QCOMPARE(menu->actions().front()->text(), QStringLiteral("&Copy Nine\tCtrl+C"));
@@ -222,14 +224,15 @@ private slots:
         QTest::mousePress(menu, Qt::LeftButton, {}, menu->mapFromGlobal(global));
         QTRY_VERIFY(!QApplication::activePopupWidget());
         QTest::mouseRelease(view->viewport(), Qt::LeftButton, {}, other);
-        QCOMPARE(doc.CurrentIndex(kPatches), 3);
+        QCOMPARE(sel.CurrentIndex(ItemKind::Patches), 3);
     }
 
     void dragMovesWithinTheBank()
     {
         CToneloomView* view = newBank();
         CToneloomDoc& doc = view->document();
-        QTRY_COMPARE(view->viewport()->size(), view->totalSize(kPatches));
+        CItemSelection& sel = view->selection();
+        QTRY_COMPARE(view->viewport()->size(), view->totalSize(ItemKind::Patches));
         doc.patches().SetName(3, "Three       ");
         doc.patches().SetName(4, "Four        ");
         click(view, 3);
@@ -237,12 +240,12 @@ private slots:
         drag(view, 3, view, 10);
         QCOMPARE(doc.patches().name(10), QStringLiteral("Three       "));
         QCOMPARE(doc.patches().name(11), QStringLiteral("Four        "));
-        QCOMPARE(doc.FirstDropMarked(kPatches), -1);
-        QCOMPARE(doc.CurrentIndex(kPatches), 10);
+        QCOMPARE(sel.FirstDropMarked(ItemKind::Patches), -1);
+        QCOMPARE(sel.CurrentIndex(ItemKind::Patches), 10);
         QCOMPARE(action(cmd::kEditUndo)->text(), QStringLiteral("&Undo: Move Patches\tCtrl+Z"));
         action(cmd::kEditUndo)->trigger();
         QCOMPARE(doc.patches().name(3), QStringLiteral("Three       "));
-        QCOMPARE(doc.CurrentIndex(kPatches), 3);
+        QCOMPARE(sel.CurrentIndex(ItemKind::Patches), 3);
     }
 
     void dragCopiesIntoAnotherBank()
@@ -256,7 +259,7 @@ private slots:
         QCOMPARE(second->document().patches().name(1), QStringLiteral("From First  "));
         QCOMPARE(second->document().historySize(), 1);
         QCOMPARE(first->document().historySize(), 0);
-        QCOMPARE(second->document().FirstDropMarked(kPatches), -1);
+        QCOMPARE(second->selection().FirstDropMarked(ItemKind::Patches), -1);
     }
 
     // After a drop into another bank that bank's window is the active one, so that
@@ -311,14 +314,14 @@ private slots:
         CToneloomView* first = newBank();
         first->document().patches().SetName(0, "Patch One   ");
         CToneloomView* second = newBank();
-        second->switchKind(kPerformances);
+        second->switchKind(ItemKind::Performances);
         frame()->action(cmd::kWindowTile)->trigger();
         QTRY_VERIFY(second->isVisible() && first->isVisible());
         const QString before = second->document().performances().name(0);
         drag(first, 0, second, 0);
         QCOMPARE(second->document().performances().name(0), before);
         QCOMPARE(second->document().historySize(), 0);
-        QCOMPARE(second->document().FirstDropMarked(kPerformances), -1);
+        QCOMPARE(second->selection().FirstDropMarked(ItemKind::Performances), -1);
     }
 
     void dialogsOfTheToolsMenu()

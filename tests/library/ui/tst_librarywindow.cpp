@@ -258,7 +258,7 @@ private slots:
         clickRow(view, 0);
         clickRow(view, 1, Qt::ControlModifier); // by name: "One", "Three", "Two"
         action(cmd::kEditCopy)->trigger();
-        QCOMPARE(frame()->copybox().lines(kPatches), (QStringList{"One         ", "Three       "}));
+        QCOMPARE(frame()->copybox().lines(ItemKind::Patches), (QStringList{"One         ", "Three       "}));
         m_s->prompter.onExec = [](QDialog& dialog) {
             auto* box = qobject_cast<CCopyboxDlg*>(&dialog);
             box->list()->selectAll();
