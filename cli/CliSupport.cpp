@@ -294,4 +294,24 @@ bool openBankFile(CToneloomDoc& doc, CCollectingReporter& reporter, const QStrin
     return true;
 }
 
+int itemNumber(const QString& text, int count)
+{
+    bool ok = false;
+    const int n = text.toInt(&ok);
+    return ok && n >= 1 && n <= count ? n : -1;
+}
+
+bool openBankItem(CToneloomDoc& doc, CCollectingReporter& reporter, const QString& path, ItemKind kind, int number,
+                  const char* plural, BankFile& bank)
+{
+    if (!openBankFile(doc, reporter, path, bank))
+        return false;
+    const int items = bank.records(kind);
+    if (number > items) {
+        fail(QStringLiteral("%1 holds %2 %3, not %4").arg(path).arg(items).arg(QLatin1String(plural)).arg(number));
+        return false;
+    }
+    return true;
+}
+
 } // namespace cli

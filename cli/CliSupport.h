@@ -83,5 +83,11 @@ bool readBankFile(QFile& file, BankFile& bank, QString* error);
 // Opens path into doc (made with reporter) and fills bank. False after printing the
 // problem as fail() does: the file is no regular file, cannot be read, or is too short.
 bool openBankFile(CToneloomDoc& doc, CCollectingReporter& reporter, const QString& path, BankFile& bank);
+// An item number as a command line gives it: a whole number in 1..count, else -1.
+int itemNumber(const QString& text, int count);
+// openBankFile, and the file must hold item number of kind (plural: how a count of such
+// items is said). False after printing "PATH holds N patches, not M".
+bool openBankItem(CToneloomDoc& doc, CCollectingReporter& reporter, const QString& path, ItemKind kind, int number,
+                  const char* plural, BankFile& bank);
 
 } // namespace cli

@@ -290,6 +290,15 @@ int runReceiveCommand(const CommandLine& line)
             printErr(QStringLiteral("toneloom-cli: ") + text);
     });
     QObject::connect(&midi, &CMidi::requestSent, startLimits);
+    // Nothing else goes out during a receive: the output is closed once it has carried
+    // the request, while the dump arrives, instead of after its last byte.
+    QObject::connect(
+        &midi, &CMidi::requestSent, &midi,
+        [&midi] {
+            midi.waitUntilLineFree();
+            midi.CloseOut();
+        },
+        Qt::QueuedConnection);
     QObject::connect(&midi, &CMidi::bytesReceived, [&](long count) {
         received = count;
         if (count > 0)

@@ -53,14 +53,6 @@ const ListedKind* chosenKind(const Arguments& a, const QString& command)
     return chosen;
 }
 
-// The item number (1-based) of an option, or -1.
-int itemNumber(const ListedKind& kind, const QString& text)
-{
-    bool ok = false;
-    const int n = text.toInt(&ok);
-    return ok && n >= 1 && n <= kind.count ? n : -1;
-}
-
 QString numberError(const ListedKind& kind, const QString& options)
 {
     return QStringLiteral("%1 must be 1..%2").arg(options).arg(kind.count);
@@ -75,13 +67,8 @@ bool itemLines(const ListedKind& kind, const QString& path, int number, const CE
     CCollectingReporter reporter;
     CToneloomDoc doc(settings, reporter);
     BankFile bank;
-    if (!openBankFile(doc, reporter, path, bank))
+    if (!openBankItem(doc, reporter, path, kind.kind, number, kind.plural, bank))
         return false;
-    const int items = bank.records(kind.kind);
-    if (number > items) {
-        fail(QStringLiteral("%1 holds %2 %3, not %4").arg(path).arg(items).arg(QLatin1String(kind.plural)).arg(number));
-        return false;
-    }
     // A part that plays the bank's own patches or rhythm sets shows their names.
     const auto namesOf = [&doc](ItemKind itemKind) {
         QStringList list;
@@ -113,7 +100,7 @@ int runShowCommand(const QStringList& args)
     if (!kind)
         return kExitBadInput;
     const QString option = QString::fromLatin1(kind->option);
-    const int number = itemNumber(*kind, *a.value(option));
+    const int number = itemNumber(*a.value(option), kind->count);
     if (number < 0)
         return fail(numberError(*kind, option));
     CCollectingReporter nameErrors;
@@ -138,8 +125,8 @@ int runDiffCommand(const QStringList& args)
         return kExitBadInput;
     const QString option = QString::fromLatin1(kind->option);
     const QString text = *a.value(option);
-    const int first = itemNumber(*kind, text);
-    const int second = itemNumber(*kind, a.value(QStringLiteral("--to")).value_or(text));
+    const int first = itemNumber(text, kind->count);
+    const int second = itemNumber(a.value(QStringLiteral("--to")).value_or(text), kind->count);
     if (first < 0 || second < 0)
         return fail(numberError(*kind, option + QStringLiteral(" and --to")));
     CCollectingReporter nameErrors;

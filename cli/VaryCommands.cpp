@@ -24,12 +24,6 @@ std::optional<qint64> bounded(const QString& text, qint64 lo, qint64 hi)
     return n;
 }
 
-std::optional<int> patchNumber(const QString& text)
-{
-    const auto n = bounded(text, 1, CPatchArray::kCount);
-    return n ? std::optional<int>(static_cast<int>(*n)) : std::nullopt;
-}
-
 // A patch of a bank file and the layout (model) it was read in.
 struct SourcePatch
 {
@@ -45,13 +39,8 @@ bool readPatch(const QString& path, int number, SourcePatch& out)
     CCollectingReporter reporter;
     CToneloomDoc doc(settings, reporter);
     BankFile bank;
-    if (!openBankFile(doc, reporter, path, bank))
+    if (!openBankItem(doc, reporter, path, ItemKind::Patches, number, "patches", bank))
         return false;
-    const int patches = bank.records(ItemKind::Patches);
-    if (number > patches) {
-        fail(QStringLiteral("%1 holds %2 patches, not %3").arg(path).arg(patches).arg(number));
-        return false;
-    }
     out.image = doc.patches().record(number - 1);
     // The layout of the record as the file holds it: the runs of patches in file order.
     int seen = 0;
@@ -95,8 +84,8 @@ int runMutateCommand(const QStringList& args)
     if (a.positional().size() != 2 || !a.value(QStringLiteral("--patch")) || !a.value(QStringLiteral("--amount"))
         || !a.value(QStringLiteral("--seed")))
         return fail(usage);
-    const auto number = patchNumber(*a.value(QStringLiteral("--patch")));
-    if (!number)
+    const int number = itemNumber(*a.value(QStringLiteral("--patch")), CPatchArray::kCount);
+    if (number < 0)
         return fail(QStringLiteral("--patch must be 1..%1").arg(CPatchArray::kCount));
     const auto amount = bounded(*a.value(QStringLiteral("--amount")), 1, kMaxPercent);
     if (!amount)
@@ -109,14 +98,14 @@ int runMutateCommand(const QStringList& args)
     if (QString error; refuseSameFile(in, out, &error))
         return fail(error);
     SourcePatch source;
-    if (!readPatch(in, *number, source))
+    if (!readPatch(in, number, source))
         return kExitBadInput;
     variation::MutateOptions o;
     o.amount = static_cast<int>(*amount);
     o.seed = static_cast<std::uint32_t>(*seed);
     o.choices = a.flag(QStringLiteral("--choices"));
     o.model = source.model;
-    return writePatch(out, *number, variation::mutate(params::Editor::Patch, source.image, o), source.model);
+    return writePatch(out, number, variation::mutate(params::Editor::Patch, source.image, o), source.model);
 }
 
 int runMorphCommand(const QStringList& args)
@@ -147,9 +136,9 @@ int runMorphCommand(const QStringList& args)
     }
     if (files.size() != 3 || !numbers[0] || !numbers[1] || numbers[2] || !at)
         return fail(usage);
-    const auto first = patchNumber(*numbers[0]);
-    const auto second = patchNumber(*numbers[1]);
-    if (!first || !second)
+    const int first = itemNumber(*numbers[0], CPatchArray::kCount);
+    const int second = itemNumber(*numbers[1], CPatchArray::kCount);
+    if (first < 0 || second < 0)
         return fail(QStringLiteral("--patch must be 1..%1").arg(CPatchArray::kCount));
     const auto percent = bounded(*at, 0, kMaxPercent);
     if (!percent)
@@ -160,11 +149,11 @@ int runMorphCommand(const QStringList& args)
             return fail(error);
     SourcePatch a;
     SourcePatch b;
-    if (!readPatch(files[0], *first, a) || !readPatch(files[1], *second, b))
+    if (!readPatch(files[0], first, a) || !readPatch(files[1], second, b))
         return kExitBadInput;
     const QByteArray blend =
         variation::morph(params::Editor::Patch, a.image, b.image, static_cast<int>(*percent), a.model);
-    return writePatch(out, *first, blend, a.model);
+    return writePatch(out, first, blend, a.model);
 }
 
 } // namespace cli

@@ -3,6 +3,7 @@
 // the bank written reads back whole with every message well-formed.
 #include "bank/BankOperations.h"
 #include "bank/Copybox.h"
+#include "bank/ItemSelection.h"
 #include "bank/ToneloomDoc.h"
 #include "model/SysExScan.h"
 
@@ -29,12 +30,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     SynthSettings settings;
     CCollectingReporter reporter;
     CToneloomDoc doc(settings, reporter);
+    CItemSelection sel(&doc);
     CBankOperations(doc, sel).Paste(ItemKind::Patches, entries);
     for (int model = 0; model < kModelCount; ++model) {
         settings.model = static_cast<SynthModel>(model);
         QBuffer buffer;
         buffer.open(QIODevice::WriteOnly);
-        doc.writeBank(buffer, CToneloomDoc::kSavePatches);
+        doc.writeBank(buffer, ItemKind::Patches);
         if (!scanSysEx(buffer.data()).problems.empty())
             std::abort();
         CToneloomDoc again(settings, reporter);

@@ -73,9 +73,10 @@ void CJackClient::close()
 {
     m_watching = false;
     if (m_client) {
-        // A client whose server has gone is still closed, which only frees its memory.
-        if (!m_serverGone)
-            jack_deactivate(m_client);
+        // Closing deactivates the client first (its process callback has run for the last
+        // time when the call returns); a separate deactivation would cost the server a
+        // second change of its graph. A client whose server has gone is still closed,
+        // which only frees its memory.
         jack_client_close(m_client);
         m_client = nullptr;
         m_port = nullptr;

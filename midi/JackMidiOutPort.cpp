@@ -33,6 +33,7 @@ bool CJackMidiOutPort::open(QString* error)
     close();
     m_interrupted = false;
     m_discard = false;
+    m_lastTakenAt = 0;
     const QString client = m_clientName.isEmpty() ? QStringLiteral("Toneloom") : m_clientName;
     const QString port = m_virtual ? m_name : QStringLiteral("Toneloom Out");
     if (!m_jack.open(client, port, true, &CJackMidiOutPort::process, this, error))
@@ -61,8 +62,13 @@ void CJackMidiOutPort::close()
         while (jack_ringbuffer_read_space(m_queue) > 0 && std::chrono::steady_clock::now() < deadline
                && !m_jack.isLost())
             std::this_thread::sleep_for(kPoll);
-        if (!m_jack.isLost())
-            std::this_thread::sleep_for(std::chrono::duration<double>(2 * m_jack.periodSeconds()));
+        // Data taken in a period reaches the other side within the next one. A port
+        // that has been idle for that long closes at once.
+        const auto delivered = std::chrono::steady_clock::time_point(std::chrono::nanoseconds(m_lastTakenAt.load()))
+                               + std::chrono::duration_cast<std::chrono::steady_clock::duration>(
+                                   std::chrono::duration<double>(2 * m_jack.periodSeconds()));
+        if (!m_jack.isLost() && delivered > std::chrono::steady_clock::now())
+            std::this_thread::sleep_until(delivered);
     }
     m_jack.close();
     if (m_queue) {
@@ -137,6 +143,12 @@ int CJackMidiOutPort::process(unsigned int frames, void* self)
         port->m_discard = false;
         return 0;
     }
+    // Noted before anything is taken, so that a close that finds the queue empty also
+    // sees when its last data left.
+    if (jack_ringbuffer_read_space(port->m_queue) > 0)
+        port->m_lastTakenAt =
+            std::chrono::duration_cast<std::chrono::nanoseconds>(std::chrono::steady_clock::now().time_since_epoch())
+                .count();
     bool wroteAny = false;
     for (;;) {
         Header size = 0;

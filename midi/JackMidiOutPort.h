@@ -4,6 +4,7 @@
 #include "midi/MidiPort.h"
 
 #include <atomic>
+#include <cstdint>
 #include <jack/ringbuffer.h>
 
 // A MIDI output straight on JACK. RtMidi's JACK output throws away every message that
@@ -40,4 +41,6 @@ private:
     std::size_t m_maxMessage = 0;
     std::atomic<bool> m_interrupted{false};
     std::atomic<bool> m_discard{false}; // asks the process callback to drop the queue
+    // When a period last found data to take (steady clock, nanoseconds; 0: never).
+    std::atomic<std::int64_t> m_lastTakenAt{0};
 };

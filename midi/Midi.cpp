@@ -109,17 +109,38 @@ bool CMidi::OpenIn()
         m_parser.reset();
         m_inOpenedAt = steadyNow();
     }
+    resumeAfterOpen();
     return opened;
 }
 
 bool CMidi::OpenOut()
 {
-    return m_ports.openOut([this](std::uint64_t generation, const QString&) {
+    const bool opened = m_ports.openOut([this](std::uint64_t generation, const QString&) {
         // The send thread gives up its wait at once; its next send fails with the reason.
         m_clock->wake();
         QMetaObject::invokeMethod(
             this, [this, generation] { onOutputLost(generation); }, Qt::QueuedConnection);
     });
+    // Messages asked for while the output was being opened follow it; when it could not
+    // be opened, the caller that opened it reports that for them too.
+    std::vector<HeldMessage> held;
+    if (!m_ports.isOpeningOut())
+        held.swap(m_heldOut);
+    if (opened) {
+        for (HeldMessage& message : held)
+            queueOut(std::move(message));
+    }
+    resumeAfterOpen();
+    return opened;
+}
+
+void CMidi::resumeAfterOpen()
+{
+    // Input held back during the open is handled now, in its order.
+    if (m_inputHeld && !m_ports.isOpeningIn() && !m_ports.isOpeningOut()) {
+        m_inputHeld = false;
+        QMetaObject::invokeMethod(this, &CMidi::drainInput, Qt::QueuedConnection);
+    }
 }
 
 bool CMidi::isOutOpen() const
@@ -216,26 +237,40 @@ void CMidi::SendShort(std::uint32_t message)
     const auto status = static_cast<std::uint8_t>(message & kByteMask);
     if ((status & kStatusBit) == 0 || status == sysex::kStart || status == sysex::kEnd)
         return; // not a short message
-    if (!OpenOut()) {
-        m_reporter.showMessage(MessageIcon::Stop, tr("Error opening MIDI Out Device."));
-        endTransfer(true, true);
-        return;
-    }
     std::vector<std::uint8_t> bytes;
     const std::size_t length = CMidiInputParser::messageLength(status);
     for (std::size_t i = 0; i < length; ++i)
         bytes.push_back(static_cast<std::uint8_t>((message >> (kBitsPerByte * i)) & kByteMask));
-    m_sender->sendShort(std::move(bytes));
+    sendOut(HeldMessage{true, std::move(bytes)});
 }
 
 void CMidi::SendLong(const QByteArray& bytes)
 {
+    sendOut(HeldMessage{false, std::vector<std::uint8_t>(bytes.begin(), bytes.end())});
+}
+
+void CMidi::sendOut(HeldMessage message)
+{
+    if (m_ports.isOutOpen()) {
+        queueOut(std::move(message));
+        return;
+    }
+    // The output opens first; the messages asked for until it is open follow in order.
+    m_heldOut.push_back(std::move(message));
+    if (m_ports.isOpeningOut())
+        return;
     if (!OpenOut()) {
         m_reporter.showMessage(MessageIcon::Stop, tr("Error opening MIDI Out Device."));
         endTransfer(true, true);
-        return;
     }
-    m_sender->sendLong(std::vector<std::uint8_t>(bytes.begin(), bytes.end()));
+}
+
+void CMidi::queueOut(HeldMessage message)
+{
+    if (message.isShort)
+        m_sender->sendShort(std::move(message.bytes));
+    else
+        m_sender->sendLong(std::move(message.bytes));
 }
 
 void CMidi::StartSend()
@@ -388,6 +423,12 @@ void CMidi::onInput(std::uint64_t generation, const std::uint8_t* data, std::siz
 
 void CMidi::drainInput()
 {
+    // During the pause of an open the input waits, as it would behind an open that
+    // blocked: what it sets off (thru, listeners) may need the port being opened.
+    if (m_ports.isOpeningIn() || m_ports.isOpeningOut()) {
+        m_inputHeld = true;
+        return;
+    }
     CInputQueue::Item item;
     while (m_incoming.pop(item)) {
         // A listener may close or reopen the input while we deliver; what came from

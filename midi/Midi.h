@@ -149,6 +149,10 @@ private:
     void onInputLost(std::uint64_t generation, const QString& reason);
     void dropLostOutput();
 
+    void resumeAfterOpen();
+    struct HeldMessage;
+    void sendOut(HeldMessage message);
+    void queueOut(HeldMessage message);
     void onInput(std::uint64_t generation, const std::uint8_t* data, std::size_t size);
     void drainInput();
     void handleInput(const std::vector<std::uint8_t>& bytes);
@@ -180,6 +184,16 @@ private:
     std::int64_t m_inputAt = 0; // when the input being handled arrived
     QTimer m_quietTimer;
     QTimer m_silenceTimer; // no byte recorded for CMidiSettings::noByteNotice
+
+    // Messages asked for while the output is between two tries of its open, and input
+    // that came meanwhile (handled once the open is over).
+    struct HeldMessage
+    {
+        bool isShort = true;
+        std::vector<std::uint8_t> bytes;
+    };
+    std::vector<HeldMessage> m_heldOut;
+    bool m_inputHeld = false;
 
     bool m_thru = false;
     bool m_fileSending = false;

@@ -2,20 +2,45 @@
 
 #include "midi/MidiPortProvider.h"
 
+#include <QCoreApplication>
+#include <QEventLoop>
 #include <QThread>
+#include <QTimer>
 
 namespace {
 
-// Tries open up to kOpenAttempts times; the caller holds no lock while it pauses.
-template <typename F>
-bool retryOpen(F&& open)
+// The pause between two tries. On the application's own thread it goes on with that
+// thread's events (timers, repaints, what other threads hand over), but not with user
+// input, so that the interface stays alive and no click starts another open meanwhile.
+// Elsewhere it sleeps.
+void pauseBeforeRetry()
 {
-    for (int attempt = 1;; ++attempt) {
-        if (open())
-            return true;
-        if (attempt == CMidiPorts::kOpenAttempts)
-            return false;
+    const QCoreApplication* app = QCoreApplication::instance();
+    if (!app || QThread::currentThread() != app->thread()) {
         QThread::msleep(static_cast<unsigned long>(CMidiPorts::kOpenRetryMs));
+        return;
+    }
+    QEventLoop loop;
+    QTimer::singleShot(CMidiPorts::kOpenRetryMs, &loop, &QEventLoop::quit);
+    loop.exec(QEventLoop::ExcludeUserInputEvents);
+}
+
+// Tries open up to kOpenAttempts times; the caller holds no lock while it pauses.
+// opening is set meanwhile.
+template <typename F>
+bool retryOpen(bool& opening, F&& open)
+{
+    opening = true;
+    for (int attempt = 1;; ++attempt) {
+        if (open()) {
+            opening = false;
+            return true;
+        }
+        if (attempt == CMidiPorts::kOpenAttempts) {
+            opening = false;
+            return false;
+        }
+        pauseBeforeRetry();
     }
 }
 
@@ -48,7 +73,9 @@ bool CMidiPorts::openIn(const InputHandler& onInput, const LostHandler& onLost)
 {
     if (m_in)
         return true;
-    return retryOpen([&] {
+    if (m_openingIn)
+        return false; // asked again from an event handled during the pause of an open
+    return retryOpen(m_openingIn, [&] {
         const int index = CMidiPortProvider::resolve(m_provider.inputNames(), m_inDevice, m_inName);
         if (index < 0)
             return false;
@@ -82,8 +109,10 @@ bool CMidiPorts::openOut(const LostHandler& onLost)
     // (and the pause between tries never holds up the send thread), then put in place.
     if (isOutOpen())
         return true;
+    if (m_openingOut)
+        return false;
     std::unique_ptr<CMidiOutPort> opened;
-    const bool ok = retryOpen([&] {
+    const bool ok = retryOpen(m_openingOut, [&] {
         const int index = CMidiPortProvider::resolve(m_provider.outputNames(), m_outDevice, m_outName);
         if (index < 0)
             return false;

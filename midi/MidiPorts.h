@@ -16,8 +16,9 @@ class CMidiPortProvider;
 // The engine's one input and one output: which devices they are, opening and closing
 // them, and what sounds through the output. The user-interface thread opens, closes and
 // replaces the ports; the send thread uses the output under this object's lock. A
-// device that opens slowly is tried again, and the pause between tries is taken with no
-// lock held.
+// device that opens slowly is tried again; the pause between tries is taken with no
+// lock held, and on the application's thread its events (not user input) go on
+// meanwhile. An open asked for again during that pause fails at once.
 class CMidiPorts
 {
 public:
@@ -48,6 +49,8 @@ public:
     // Completions still queued from the closed port are recognised by their generation.
     void closeIn();
     bool isInOpen() const { return m_in != nullptr; }
+    // An open is between two of its tries.
+    bool isOpeningIn() const { return m_openingIn; }
     std::uint64_t inGeneration() const { return m_inGeneration.load(); }
 
     // Output. open and close: user-interface thread. Closing turns off what sounds first.
@@ -56,6 +59,7 @@ public:
     // Closes an output that lost its line (nothing is released on a dead line).
     void dropOut();
     bool isOutOpen() const;
+    bool isOpeningOut() const { return m_openingOut; }
     std::uint64_t outGeneration() const { return m_outGeneration.load(); }
     // The output of the current opening lost its line; the send thread gives up waits.
     bool outLost() const { return m_outLost.load(); }
@@ -77,6 +81,8 @@ private:
     QString m_outName;
 
     std::unique_ptr<CMidiInPort> m_in;
+    bool m_openingIn = false;
+    bool m_openingOut = false;
     std::atomic<std::uint64_t> m_inGeneration{0};
 
     // Replaced by the user-interface thread only, used by the send thread under the lock.

@@ -4,7 +4,8 @@
 // command, from its start to its exit, against what the MIDI line itself needs:
 //   receive "All": the dump's bytes at the emulator's 3125 bytes/s;
 //   send of a bank: its bytes at 3125 bytes/s plus 20 ms after each message.
-// The counters give the ratio of the slowest round.
+// The counters give the ratio of the slowest round, and the same ratio less what the
+// program's own start and end cost (the time of a run that does nothing).
 
 #include "bank/ToneloomDoc.h"
 #include "midi/BulkTransfer.h"
@@ -19,6 +20,9 @@
 #include <benchmark/benchmark.h>
 #include <chrono>
 #include <csignal>
+#include <functional>
+#include <memory>
+#include <vector>
 
 namespace {
 
@@ -35,10 +39,10 @@ bool jackServerNamed()
 class Emulator
 {
 public:
-    explicit Emulator(const QString& name)
+    explicit Emulator(const QString& name, const QStringList& more = {})
     {
         m_process.setProgram(kBin + "/toneloom-emulator");
-        m_process.setArguments({"--jack", "--name", name});
+        m_process.setArguments(QStringList{"--jack", "--name", name} + more);
         m_process.start();
         if (!m_process.waitForStarted(5000))
             return;
@@ -78,51 +82,67 @@ double runCli(const QStringList& args)
     return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
 }
 
-void BM_ReceiveAllCli(benchmark::State& state)
+// What no transfer can avoid: starting the program and ending it (the quickest of a
+// few runs of `toneloom-cli --version`), MIDI aside.
+double processCost()
+{
+    double best = 1e9;
+    for (int i = 0; i < 3; ++i) {
+        const double took = runCli({"--version"});
+        if (took >= 0)
+            best = std::min(best, took);
+    }
+    return best;
+}
+
+// The emulators named, started on the JACK server; false (the benchmark skipped) when
+// there is no server or one did not start.
+bool startEmulators(benchmark::State& state, std::vector<std::unique_ptr<Emulator>>& emulators,
+                    const std::vector<QStringList>& arguments)
 {
     if (!jackServerNamed()) {
         state.SkipWithError("JACK_DEFAULT_SERVER names no JACK server");
-        return;
+        return false;
     }
-    const QString name = QStringLiteral("bench-synth");
-    Emulator emulator(name);
-    if (!emulator.ready()) {
-        state.SkipWithError("toneloom-emulator did not start");
-        return;
+    for (const QStringList& args : arguments) {
+        emulators.push_back(std::make_unique<Emulator>(args.first(), args.mid(1)));
+        if (!emulators.back()->ready()) {
+            state.SkipWithError("toneloom-emulator did not start");
+            return false;
+        }
     }
-    QTemporaryDir dir;
-    const int all = CBulkTransfer::findRequest(QStringLiteral("All"));
-    const double wire = double(CBulkTransfer::expectedSize(all, SynthModel::Jv2080)) / kLineRate;
+    return true;
+}
+
+// Runs the command once per round and sets the counters: the line's time (ideal), the
+// slowest round against it, and the same less the program's own start and end.
+void timeRounds(benchmark::State& state, double ideal, const char* idealName,
+                const std::function<QStringList(int round)>& command)
+{
+    const double cost = processCost();
     double worst = 0;
+    double worstLessStart = 0;
     int round = 0;
     for (auto _ : state) {
-        const QString path = dir.filePath(QStringLiteral("all%1.syx").arg(round++));
-        const double took = runCli({"receive", "--in", name, "--out", name, "--request", "All", path});
+        const double took = runCli(command(round++));
         if (took < 0) {
-            state.SkipWithError("the receive failed");
+            state.SkipWithError("the command failed");
             return;
         }
         state.SetIterationTime(took);
-        worst = std::max(worst, took / wire);
+        worst = std::max(worst, took / ideal);
+        worstLessStart = std::max(worstLessStart, (took - cost) / ideal);
     }
-    state.counters["wire_s"] = wire;
+    state.counters[idealName] = ideal;
+    state.counters["process_s"] = cost;
     state.counters["worst_ratio"] = worst;
+    state.counters["ratio_less_process"] = worstLessStart;
 }
-BENCHMARK(BM_ReceiveAllCli)->Iterations(2)->UseManualTime()->Unit(benchmark::kSecond);
 
-void BM_SendBankCli(benchmark::State& state)
+// A bank of every kind in the JV-2080 layout, and the line's time of its send: its
+// bytes at the line rate and the pause after each message.
+QString writeBank(const QTemporaryDir& dir, double* limit, int* messages)
 {
-    if (!jackServerNamed()) {
-        state.SkipWithError("JACK_DEFAULT_SERVER names no JACK server");
-        return;
-    }
-    const QString name = QStringLiteral("bench-synth");
-    Emulator emulator(name);
-    if (!emulator.ready()) {
-        state.SkipWithError("toneloom-emulator did not start");
-        return;
-    }
-    QTemporaryDir dir;
     const QString bank = dir.filePath("bank.syx");
     {
         CCollectingReporter reporter;
@@ -131,34 +151,83 @@ void BM_SendBankCli(benchmark::State& state)
         document.SaveBank(CToneloomDoc::kSaveAll, bank);
     }
     QFile file(bank);
-    if (!file.open(QIODevice::ReadOnly)) {
+    if (!file.open(QIODevice::ReadOnly))
+        return QString();
+    const QByteArray bytes = file.readAll();
+    CSysExSplitter splitter;
+    *messages = 0;
+    splitter.feed(reinterpret_cast<const std::uint8_t*>(bytes.constData()), std::size_t(bytes.size()),
+                  [&](const std::vector<std::uint8_t>&, std::uint64_t) {
+                      ++*messages;
+                      return true;
+                  });
+    *limit = double(bytes.size()) / kLineRate + *messages * kSendPauseMs / 1000.0;
+    return bank;
+}
+
+const QString kSynth = QStringLiteral("bench-synth");
+
+void BM_ReceiveAllCli(benchmark::State& state)
+{
+    std::vector<std::unique_ptr<Emulator>> emulators;
+    if (!startEmulators(state, emulators, {{kSynth}}))
+        return;
+    QTemporaryDir dir;
+    const int all = CBulkTransfer::findRequest(QStringLiteral("All"));
+    const double wire = double(CBulkTransfer::expectedSize(all, SynthModel::Jv2080)) / kLineRate;
+    timeRounds(state, wire, "wire_s", [&](int round) {
+        return QStringList{"receive", "--in",      kSynth, "--out",
+                           kSynth,    "--request", "All",  dir.filePath(QStringLiteral("all%1.syx").arg(round))};
+    });
+}
+BENCHMARK(BM_ReceiveAllCli)->Iterations(2)->UseManualTime()->Unit(benchmark::kSecond);
+
+// The plain send (0) and the send verified by reading the bank back (1).
+void BM_SendBankCli(benchmark::State& state)
+{
+    std::vector<std::unique_ptr<Emulator>> emulators;
+    if (!startEmulators(state, emulators, {{kSynth}}))
+        return;
+    QTemporaryDir dir;
+    double limit = 0;
+    int messages = 0;
+    const QString bank = writeBank(dir, &limit, &messages);
+    if (bank.isEmpty()) {
         state.SkipWithError("the bank was not written");
         return;
     }
-    const QByteArray bytes = file.readAll();
-    CSysExSplitter splitter;
-    int messages = 0;
-    splitter.feed(reinterpret_cast<const std::uint8_t*>(bytes.constData()), std::size_t(bytes.size()),
-                  [&](const std::vector<std::uint8_t>&, std::uint64_t) {
-                      ++messages;
-                      return true;
-                  });
-    const double limit = double(bytes.size()) / kLineRate + messages * kSendPauseMs / 1000.0;
-    double worst = 0;
+    const bool verify = state.range(0) != 0;
+    timeRounds(state, limit, "limit_s", [&](int) {
+        return verify ? QStringList{"send", "--in", kSynth, "--out", kSynth, "--verify", bank}
+                      : QStringList{"send", "--out", kSynth, bank};
+    });
+    state.counters["messages"] = messages;
+}
+BENCHMARK(BM_SendBankCli)->Arg(0)->Iterations(2)->UseManualTime()->Unit(benchmark::kSecond);
+BENCHMARK(BM_SendBankCli)->Arg(1)->Iterations(1)->UseManualTime()->Unit(benchmark::kSecond);
+
+// The search over three port pairs: two emulators of other models and IDs, and one
+// that never answers. The counter compares it with the program's own start and end.
+void BM_DetectCli(benchmark::State& state)
+{
+    std::vector<std::unique_ptr<Emulator>> emulators;
+    if (!startEmulators(state, emulators,
+                        {{"bench-jv", "--model", "jv2080", "--device-id", "17"},
+                         {"bench-xp", "--model", "xp", "--device-id", "20"},
+                         {"bench-mute", "--mute"}}))
+        return;
+    const double cost = processCost();
     for (auto _ : state) {
-        const double took = runCli({"send", "--out", name, bank});
+        const double took = runCli({"detect"});
         if (took < 0) {
-            state.SkipWithError("the send failed");
+            state.SkipWithError("the search failed");
             return;
         }
         state.SetIterationTime(took);
-        worst = std::max(worst, took / limit);
     }
-    state.counters["limit_s"] = limit;
-    state.counters["messages"] = messages;
-    state.counters["worst_ratio"] = worst;
+    state.counters["process_s"] = cost;
 }
-BENCHMARK(BM_SendBankCli)->Iterations(2)->UseManualTime()->Unit(benchmark::kSecond);
+BENCHMARK(BM_DetectCli)->Iterations(3)->UseManualTime()->Unit(benchmark::kMillisecond);
 
 } // namespace
 

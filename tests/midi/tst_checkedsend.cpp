@@ -2,6 +2,7 @@
 // emulator: phases in order, settings that turn each part off, Stop during the backup,
 // resends of dropped records, a silent instrument; and the backups list.
 
+#include "QuickRead.h"
 #include "emulator/EmulatorDevice.h"
 #include "emulator/SynthEmulator.h"
 #include "midi/BackupList.h"
@@ -24,7 +25,8 @@ namespace {
 
 using synthline::Record;
 
-constexpr std::uint8_t kDevice = 0x10;
+using quickline::kDevice;
+using quickline::quickRead;
 
 bool isDataSet(const QByteArray& m)
 {
@@ -96,15 +98,6 @@ private:
     std::vector<QByteArray> messages;
     int dataSets = 0;
 };
-
-synthline::ReadOptions quickRead()
-{
-    synthline::ReadOptions o;
-    o.firstByteMs = 300;
-    o.quietMs = 100;
-    o.requestGapMs = 0;
-    return o;
-}
 
 // The engine, its bulk transfer and the checked send around one tapped emulator.
 struct Rig

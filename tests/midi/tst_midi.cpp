@@ -11,6 +11,7 @@
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 #include <chrono>
 #include <condition_variable>
 #include <csignal>
@@ -121,6 +122,8 @@ private slots:
     void pacingKeepsItsSchedule();
     void outputOpensWithoutHoldingTheLine();
     void silentReceiveSaysSoAndKeepsWaiting();
+    void openRetriesLeaveTheThreadFree_data();
+    void openRetriesLeaveTheThreadFree();
 
 private:
     std::unique_ptr<FakeMidiClock> m_clock;
@@ -1017,3 +1020,67 @@ void TestMidi::silentReceiveSaysSoAndKeepsWaiting()
 
 QTEST_GUILESS_MAIN(TestMidi)
 #include "tst_midi.moc"
+
+namespace {
+// An output that fails to open the first n times it is asked for.
+class ReluctantDevice : public CLoopbackDevice
+{
+public:
+    ReluctantDevice(CMidiClock* clock, int failures) : CLoopbackDevice(clock), m_failures(failures) {}
+    std::unique_ptr<CMidiOutPort> createOut(int index) override
+    {
+        if (++m_tries <= m_failures)
+            return nullptr;
+        return CLoopbackDevice::createOut(index);
+    }
+    int tries() const { return m_tries; }
+
+private:
+    int m_failures;
+    int m_tries = 0;
+};
+} // namespace
+
+// Between the tries of an open the thread goes on with its events: a timer fires, and
+// what it sends follows the message that opened the output, in order. Input that came
+// meanwhile is handled after the open. Three failures end as before, with one message.
+void TestMidi::openRetriesLeaveTheThreadFree_data()
+{
+    QTest::addColumn<int>("failures");
+    QTest::addColumn<int>("tries");
+    QTest::addColumn<bool>("opens");
+    QTest::newRow("opens at once") << 0 << 1 << true;
+    QTest::newRow("second try") << 1 << 2 << true;
+    QTest::newRow("third try") << 2 << 3 << true;
+    QTest::newRow("never") << 3 << 3 << false;
+}
+
+void TestMidi::openRetriesLeaveTheThreadFree()
+{
+    QFETCH(int, failures);
+    QFETCH(int, tries);
+    QFETCH(bool, opens);
+    m_midi.reset();
+    ReluctantDevice device(m_clock.get(), failures);
+    CMidi midi(device, m_reporter, {}, m_clock.get());
+    QVERIFY(midi.OpenIn());
+    QSignalSpy remote(&midi, &CMidi::remoteValue);
+    bool opening = false;
+    bool ranDuringOpen = false;
+    QTimer::singleShot(0, &midi, [&] {
+        ranDuringOpen = opening;
+        midi.SendShort(0x403E90);
+        device.inject(hex("B0 07 7F"));
+    });
+    opening = true;
+    midi.SendShort(0x403C90);
+    opening = false;
+    QCOMPARE(ranDuringOpen, failures > 0);
+    QCOMPARE(device.tries(), tries);
+    if (failures > 0)
+        QCOMPARE(remote.count(), 0); // held until the open was over
+    QTRY_COMPARE(remote.count(), 1);
+    midi.waitUntilSent();
+    QCOMPARE(device.sentBytes(), opens ? hex("90 3C 40 90 3E 40") : QByteArray());
+    QCOMPARE(m_reporter.texts(), opens ? QStringList() : QStringList{"Error opening MIDI Out Device."});
+}

@@ -1,6 +1,7 @@
 // The search for a synthesizer, the read-back that verifies a send and the backups,
 // over the built-in emulator device (no MIDI system needed).
 
+#include "QuickRead.h"
 #include "emulator/EmulatorDevice.h"
 #include "midi/SendCheck.h"
 #include "midi/SynthLine.h"
@@ -16,7 +17,8 @@ namespace {
 
 using synthline::Record;
 
-constexpr std::uint8_t kDevice = 0x10;
+using quickline::kDevice;
+using quickline::quickRead;
 
 // A patch record of user memory holding only its common block, every byte fill.
 Record patch(int number, char fill = 0x05, SynthModel model = SynthModel::Jv2080)
@@ -35,15 +37,6 @@ Record rhythm(int number)
 Record performance(int number)
 {
     return {sysex::kAreaUserPerformance, static_cast<std::uint8_t>(number - 1), {}};
-}
-
-synthline::ReadOptions quickRead()
-{
-    synthline::ReadOptions o;
-    o.firstByteMs = 300;
-    o.quietMs = 100;
-    o.requestGapMs = 0;
-    return o;
 }
 
 } // namespace
