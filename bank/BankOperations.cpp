@@ -141,14 +141,10 @@ CBankOperations::CBankOperations(CToneloomDoc& document, CItemSelection& selecti
 
 int CBankOperations::Init(ItemKind kind)
 {
-    int done = 0;
-    for (int i = 0; i < CToneloomDoc::itemCount(kind); ++i) {
-        if (m_selection.isSelected(kind, i)) {
-            m_document.ExecuteCommand(std::make_unique<CInitCommand>(m_document, kind, i));
-            ++done;
-        }
-    }
-    return done;
+    const std::vector<int> items = m_selection.selectedItems(kind);
+    for (int i : items)
+        m_document.ExecuteCommand(std::make_unique<CInitCommand>(m_document, kind, i));
+    return static_cast<int>(items.size());
 }
 
 bool CBankOperations::paste(ItemKind kind, int dest, const QByteArray& image, Intake& intake)
@@ -269,9 +265,8 @@ int CBankOperations::DropFromBank(ItemKind kind, const CToneloomDoc& source, con
         return 0;
     }
     std::vector<QByteArray> images;
-    for (int i = 0; i < CToneloomDoc::itemCount(kind); ++i)
-        if (sourceSelection.isSelected(kind, i))
-            images.push_back(source.array(kind).record(i));
+    for (int i : sourceSelection.selectedItems(kind))
+        images.push_back(source.array(kind).record(i));
     return DropItems(kind, images);
 }
 

@@ -166,10 +166,8 @@ void CBankViewCommands::copy()
     CCopybox& box = m_services.copybox();
     box.setKind(kind);
     const CRecordArray& records = m_view.document().array(kind);
-    for (int i = 0; i < records.GetCount(); ++i) {
-        if (m_view.selection().isSelected(kind, i))
-            box.Add(records, i);
-    }
+    for (int i : m_view.selection().selectedItems(kind))
+        box.Add(records, i);
 }
 
 void CBankViewCommands::paste()
@@ -193,10 +191,7 @@ void CBankViewCommands::randomPatches()
             flags[static_cast<std::size_t>(g)][static_cast<std::size_t>(t)] = settings.randomOption(key, t + 1);
     }
     CToneloomDoc& document = m_view.document();
-    std::vector<int> selected;
-    for (int i = 0; i < document.itemCount(ItemKind::Patches); ++i)
-        if (m_view.selection().isSelected(ItemKind::Patches, i))
-            selected.push_back(i);
+    std::vector<int> selected = m_view.selection().selectedItems(ItemKind::Patches);
     CRandomDlg dialog(flags, &m_view, static_cast<int>(selected.size()));
     if (m_services.prompter().exec(dialog) != QDialog::Accepted)
         return;
@@ -219,10 +214,7 @@ void CBankViewCommands::mutate()
 {
     CToneloomDoc& document = m_view.document();
     const ItemKind kind = m_view.displayedKind();
-    std::vector<int> items;
-    for (int i = 0; i < document.itemCount(kind); ++i)
-        if (m_view.selection().isSelected(kind, i))
-            items.push_back(i);
+    std::vector<int> items = m_view.selection().selectedItems(kind);
     if (items.empty() && m_view.selection().CurrentIndex(kind) >= 0)
         items.push_back(m_view.selection().CurrentIndex(kind));
     if (items.empty())

@@ -645,8 +645,7 @@ void CToneloomView::clearDropMarks()
 {
     if (!m_kind)
         return;
-    for (int i = 0; i < itemCount(); ++i)
-        m_selection->SetDropMark(displayedKind(), i, false);
+    m_selection->ClearDropMarks(displayedKind());
 }
 
 void CToneloomView::scrollNear(const QPoint& viewportPoint)
