@@ -45,6 +45,26 @@ public:
     QStringList opened;
 };
 
+// The services over the built-in emulator, with SETUP values written before the
+// settings read them.
+struct Program
+{
+    explicit Program(const QString& iniPath, const QList<QPair<QString, int>>& setup = {}) : ini(iniPath)
+    {
+        for (const auto& [key, value] : setup)
+            ini.writeInt(QStringLiteral("SETUP"), key, value);
+        settings = std::make_unique<CAppSettings>(ini, &prompter);
+        services = std::make_unique<CAppServices>(*settings, prompter, emulator, host);
+    }
+
+    CIniFile ini;
+    testsupport::CScriptedPrompter prompter;
+    std::unique_ptr<CAppSettings> settings;
+    CEmulatorDevice emulator{SynthModel::Jv1080, SynthSettings::kDefaultDeviceId, 2000000};
+    CNoDocuments host;
+    std::unique_ptr<CAppServices> services;
+};
+
 } // namespace
 
 class TestAppServices : public QObject
@@ -78,20 +98,16 @@ private slots:
         QFETCH(bool, backup);
         QFETCH(bool, shown);
         QFETCH(QString, text);
-        CIniFile ini(m_dir.filePath(QStringLiteral("%1.ini").arg(QTest::currentDataTag())));
-        ini.writeInt(QStringLiteral("SETUP"), QStringLiteral("SENDRATE"), 0);
-        ini.writeInt(QStringLiteral("SETUP"), QStringLiteral("SENDPAUSE"), 0);
-        ini.writeInt(QStringLiteral("SETUP"), QStringLiteral("VERIFYSENDS"), verify ? 1 : 0);
-        ini.writeInt(QStringLiteral("SETUP"), QStringLiteral("BACKUPBEFORESEND"), backup ? 1 : 0);
-        testsupport::CScriptedPrompter prompter;
-        CAppSettings settings(ini, &prompter);
-        CEmulatorDevice emulator(SynthModel::Jv1080, SynthSettings::kDefaultDeviceId, 2000000);
-        CNoDocuments host;
-        CAppServices services(settings, prompter, emulator, host);
+        Program program(m_dir.filePath(QStringLiteral("%1.ini").arg(QTest::currentDataTag())),
+                        {{QStringLiteral("SENDRATE"), 0},
+                         {QStringLiteral("SENDPAUSE"), 0},
+                         {QStringLiteral("VERIFYSENDS"), verify ? 1 : 0},
+                         {QStringLiteral("BACKUPBEFORESEND"), backup ? 1 : 0}});
+        CAppServices& services = *program.services;
         CTransfers& transfers = services.transfers();
         QSignalSpy texts(&transfers, &CTransfers::statusText);
 
-        CToneloomDoc bank(settings.synth(), prompter);
+        CToneloomDoc bank(program.settings->synth(), program.prompter);
         bank.patches().SetName(7, "OUTCOME     ");
         BankSlots only;
         only[ItemKind::Patches].assign(CToneloomDoc::itemCount(ItemKind::Patches), false);
@@ -99,7 +115,7 @@ private slots:
         QVERIFY(services.sendBank(bank, BankPart(ItemKind::Patches), false, &only));
         QVERIFY(services.isTransferActive());
         QTRY_VERIFY_WITH_TIMEOUT(!services.isTransferActive(), 30000);
-        emulator.waitIdle();
+        program.emulator.waitIdle();
 
         QCOMPARE(transfers.statusWindow()->isVisible(), shown);
         QCOMPARE(transfers.statusWindow()->showsOutcome(), shown);
@@ -109,11 +125,11 @@ private slots:
             QCOMPARE(transfers.statusWindow()->phaseLine()->text(), text);
         QCOMPARE(services.checkedSend().backupPath().isEmpty(), !backup);
         QByteArray common;
-        emulator.withEmulator(
+        program.emulator.withEmulator(
             [&](CSynthEmulator& e) { common = e.blockData(sysex::patchAddress(sysex::MemoryArea::User, 7)); });
         QCOMPARE(common.left(12), QByteArray("OUTCOME     "));
-        QVERIFY(prompter.messages.empty());
-        QVERIFY(host.opened.isEmpty());
+        QVERIFY(program.prompter.messages.empty());
+        QVERIFY(program.host.opened.isEmpty());
     }
 
     // A named receive that completes hands its file to the program to open; one that is
@@ -127,12 +143,8 @@ private slots:
     void receivedFileIsOpened()
     {
         QFETCH(bool, exiting);
-        CIniFile ini(m_dir.filePath(QStringLiteral("receive-%1.ini").arg(exiting)));
-        testsupport::CScriptedPrompter prompter;
-        CAppSettings settings(ini, &prompter);
-        CEmulatorDevice emulator(SynthModel::Jv1080, SynthSettings::kDefaultDeviceId, 2000000);
-        CNoDocuments host;
-        CAppServices services(settings, prompter, emulator, host);
+        Program program(m_dir.filePath(QStringLiteral("receive-%1.ini").arg(exiting)));
+        CAppServices& services = *program.services;
         CTransfers& transfers = services.transfers();
         QSignalSpy received(&transfers, &CTransfers::receivedFile);
         const QString path = m_dir.filePath(QStringLiteral("received-%1.syx").arg(exiting));
@@ -155,19 +167,13 @@ private slots:
     void lastTrafficReachesTheLog()
     {
         const QString logPath = m_dir.filePath(QStringLiteral("traffic.log"));
-        CIniFile ini(m_dir.filePath(QStringLiteral("log.ini")));
-        testsupport::CScriptedPrompter prompter;
-        CAppSettings settings(ini, &prompter);
-        CEmulatorDevice emulator(SynthModel::Jv1080, SynthSettings::kDefaultDeviceId, 2000000);
-        CNoDocuments host;
-        {
-            qputenv(CMidiLog::kVariable, logPath.toLocal8Bit());
-            CAppServices services(settings, prompter, emulator, host);
-            qunsetenv(CMidiLog::kVariable);
-            QVERIFY(services.midiLog() && services.midiLog()->isOpen());
-            services.midi().SendShort(0x00643C90); // note on, middle C
-            services.midi().waitUntilSent();
-        }
+        qputenv(CMidiLog::kVariable, logPath.toLocal8Bit());
+        Program program(m_dir.filePath(QStringLiteral("log.ini")));
+        qunsetenv(CMidiLog::kVariable);
+        QVERIFY(program.services->midiLog() && program.services->midiLog()->isOpen());
+        program.services->midi().SendShort(0x00643C90); // note on, middle C
+        program.services->midi().waitUntilSent();
+        program.services.reset();
         QFile log(logPath);
         QVERIFY(log.open(QIODevice::ReadOnly));
         QStringList bytes;
