@@ -7,9 +7,10 @@ class CDocTemplate;
 class CEmulatorDevice;
 class QWidget;
 
-// What the main window asks of the program that owns it: opening documents, the kinds
-// of document there are, and the commands that belong to the program rather than to a
-// window. The main window knows only this, not the program object.
+// What the main window and the services ask of the program that owns them: opening
+// documents, the open ones, the kinds of document there are, and the commands that
+// belong to the program rather than to a window. They know only this, not the program
+// object.
 class CDocumentHost
 {
 public:
@@ -20,6 +21,8 @@ public:
     virtual QWidget* OpenDocumentFile(const QString& path) = 0;
     // The window of the open document whose file is path, or none.
     virtual QWidget* findOpenDocument(const QString& path) const = 0;
+    // The windows of the open documents, in the order they were opened.
+    virtual QList<QWidget*> documentWindows() const = 0;
     virtual QList<CDocTemplate*> templates() const = 0;
     // The built-in emulator when the program runs on it, or none.
     virtual CEmulatorDevice* emulator() const = 0;

@@ -1,24 +1,19 @@
 #include "app/MainFrame.h"
 
 #include "app/AboutDlg.h"
+#include "app/AppServices.h"
 #include "app/AuditionFilter.h"
 #include "app/DocumentHost.h"
-#include "app/KurvexGraph.h"
-#include "app/ModuleKnob.h"
+#include "app/Transfers.h"
 #include "bank/ToneloomDoc.h"
 #include "bank/ui/GlobalSettingsDlg.h"
 #include "bank/ui/ToneloomView.h"
 #include "editors/EnvelopePresetsDlg.h"
 #include "emulator/EmulatorDevice.h"
-#include "fileio/AtomicFile.h"
-#include "library/LibraryDocument.h"
 #include "library/ui/BoardsDlg.h"
 #include "library/ui/LibraryView.h"
-#include "midi/BackupList.h"
 #include "midi/BulkTransfer.h"
-#include "midi/CheckedSend.h"
 #include "midi/Midi.h"
-#include "midi/MidiLog.h"
 #include "midi/MidiPortProvider.h"
 #include "midi/ui/BackupsDlg.h"
 #include "midi/ui/FindSynthDlg.h"
@@ -26,9 +21,6 @@
 #include "midi/ui/MidiSettingsDlg.h"
 #include "midi/ui/ReceiveDlg.h"
 #include "midi/ui/StatusDlg.h"
-#include "model/ExpansionNames.h"
-#include "model/ParamTable.h"
-#include "playsurfaces/Captile.h"
 #include "playsurfaces/PianoKeyboardWnd.h"
 #include "playsurfaces/VirtualSynthDlg.h"
 #include "ui/ChildFrame.h"
@@ -48,17 +40,14 @@
 #include <QMdiArea>
 #include <QMenu>
 #include <QMenuBar>
-#include <QPrinter>
 #include <QScreen>
 #include <QStatusBar>
 #include <QStyle>
-#include <QTemporaryDir>
 #include <QToolBar>
 #include <algorithm>
 
 namespace {
 
-constexpr int kMidiBufferSize = 1024;
 const QString kReceiveFilter = QStringLiteral("System Exclusive Data (*.syx)|*.syx|All Files (*.*)|*.*||");
 const QString kReady = QStringLiteral("Ready");
 
@@ -70,8 +59,9 @@ static void initResources()
     Q_INIT_RESOURCE(toneloom);
 }
 
-CMainFrame::CMainFrame(CDocumentHost& app, CAppSettings& settings, CPrompter& prompter, CMidiPortProvider& ports)
-    : m_app(app), m_settings(settings), m_prompter(prompter), m_ports(ports), m_recent(settings.ini())
+CMainFrame::CMainFrame(CDocumentHost& app, CAppServices& services)
+    : m_app(app), m_services(services), m_settings(services.settings()), m_prompter(services.prompter()),
+      m_ports(services.ports()), m_midi(services.midi()), m_recent(m_settings.ini())
 {
     initResources();
     setObjectName(QStringLiteral("MainFrame"));
@@ -82,9 +72,6 @@ CMainFrame::CMainFrame(CDocumentHost& app, CAppSettings& settings, CPrompter& pr
     setCentralWidget(m_mdi);
     connect(m_mdi, &QMdiArea::subWindowActivated, this, &CMainFrame::onSubWindowActivated);
 
-    m_printer = std::make_unique<QPrinter>();
-    m_names = std::make_unique<CExpansionNames>(m_prompter);
-
     declareCommands();
     m_router = new CCommandRouter(*this, m_table, [this]() -> const CCommandTable* {
         const CCommandTarget* target = activeCommandTarget();
@@ -94,55 +81,18 @@ CMainFrame::CMainFrame(CDocumentHost& app, CAppSettings& settings, CPrompter& pr
     createToolBar();
     createStatusBar();
 
-    m_status = new CStatusDlg(this);
-    connect(m_status, &CStatusDlg::stopClicked, this, &CMainFrame::StopTransfer);
+    CTransfers& transfers = m_services.transfers();
+    transfers.setWindowParent(this);
+    connect(&transfers, &CTransfers::statusText, m_messagePane, &QLabel::setText);
+    connect(&transfers, &CTransfers::activityChanged, this, &CMainFrame::updateActions);
+    connect(&transfers, &CTransfers::receivedFile, this, [this](const QString& path) { m_app.OpenDocumentFile(path); });
 
-    // The engine, with the ports the settings name.
-    const CAppSettings::Midi& midiSettings = m_settings.midi();
-    CMidiSettings engineSettings;
-    engineSettings.inDevice = midiSettings.inDevice;
-    engineSettings.outDevice = midiSettings.outDevice;
-    engineSettings.inName = midiSettings.inName;
-    engineSettings.outName = midiSettings.outName;
-    engineSettings.sendRate = midiSettings.sendRate;
-    engineSettings.sendPause = midiSettings.sendPause;
-    engineSettings.chunkSize = kMidiBufferSize;
-    m_midi = std::make_unique<CMidi>(ports, m_prompter, engineSettings);
-    // With TONELOOM_MIDI_LOG naming a file, everything that passes the engine from now
-    // on is written to it.
-    m_midiLog = CMidiLog::fromEnvironment(*m_midi, m_prompter);
-    for (const auto& request : sysex::kNamedRequests)
-        m_midi->AddRequest(QString::fromLatin1(request.name), QString::fromLatin1(request.message));
-    m_bulk = std::make_unique<CBulkTransfer>(*m_midi, m_settings.synth());
-    connect(m_bulk.get(), &CBulkTransfer::statusText, m_messagePane, &QLabel::setText);
-    connect(m_bulk.get(), &CBulkTransfer::notice, m_status, &CStatusDlg::setNotice);
-    connect(m_bulk.get(), &CBulkTransfer::finished, this, [this](CBulkTransfer::Outcome outcome, bool openFile) {
-        onBulkFinished(static_cast<int>(outcome), openFile);
-    });
-    // Made after the frame's own connection to the bulk transfer: the frame hears the
-    // end of a send first and leaves a checked send's end to it.
-    m_checked = std::make_unique<CCheckedSend>(*m_midi, *m_bulk, m_ports);
-    connect(m_checked.get(), &CCheckedSend::phaseChanged, this,
-            [this](CCheckedSend::Phase phase, const QString& text) { onCheckedPhase(static_cast<int>(phase), text); });
-    connect(m_checked.get(), &CCheckedSend::backupProgress, m_status, &CStatusDlg::setRecordProgress);
-    connect(m_checked.get(), &CCheckedSend::backedUp, this, [this](const QString& path) {
-        m_backupWhere = QStringLiteral("Backed up into %1").arg(QDir::toNativeSeparators(path));
-        m_status->setBackupLine(m_backupWhere);
-    });
-    connect(m_checked.get(), &CCheckedSend::finished, this, [this](CCheckedSend::Outcome outcome, const QString& text) {
-        onCheckedFinished(static_cast<int>(outcome), text);
-    });
-    connect(m_midi.get(), &CMidi::bytesReceived, m_status, &CStatusDlg::setProgress);
-    connect(m_midi.get(), &CMidi::bytesSent, m_status, &CStatusDlg::setProgress);
-
-    m_audition = new CAuditionFilter([this](std::uint32_t message) { m_midi->SendShort(message); },
-                                     [this] { return m_rhythmKey; }, this);
+    m_audition = new CAuditionFilter([this](std::uint32_t message) { m_midi.SendShort(message); },
+                                     [this] { return m_services.rhythmKey(); }, this);
     qApp->installEventFilter(m_audition);
 
-    m_midi->SetThru(midiSettings.thru);
-
     // The piano exists, hidden, from the start; the stored layout shows it.
-    m_piano = new CPianoKeyboardWnd(*this, this);
+    m_piano = new CPianoKeyboardWnd(m_services, this);
     connect(m_piano, &CPianoKeyboardWnd::visibilityChanged, this, &CMainFrame::updateActions);
 
     updateTitle();
@@ -161,16 +111,8 @@ CMainFrame::~CMainFrame()
     m_piano = nullptr;
     delete m_monitor;
     m_monitor = nullptr;
-    m_checked.reset();
-    m_bulk.reset();
-    if (m_midi) {
-        // Closing the output ends whatever still sounds, and the log gets the last
-        // messages before it closes.
-        m_midi->CloseOut();
-        m_midi->deliverTraffic();
-    }
-    m_midiLog.reset();
-    m_midi.reset();
+    // The status window outlives the main window, for the services to end the transfers.
+    m_services.transfers().setWindowParent(nullptr);
 }
 
 void CMainFrame::declareCommands()
@@ -267,12 +209,12 @@ void CMainFrame::declareCommands()
               .keys = key(Qt::CTRL | Qt::Key_R),
               .tip = QStringLiteral("Receive a bulk dump from the synthesizer into a new bank"),
               .run = [this] { onReceive(); },
-              .enabled = [this] { return !isTransferActive(); }})
+              .enabled = [this] { return !m_services.isTransferActive(); }})
         .add({.id = cmd::kStop,
               .text = QStringLiteral("St&op"),
               .tip = QStringLiteral("Stop the transfer"),
-              .run = [this] { StopTransfer(); },
-              .enabled = [this] { return isTransferActive(); }})
+              .run = [this] { m_services.transfers().stop(); },
+              .enabled = [this] { return m_services.isTransferActive(); }})
         .add({.id = cmd::kBackups,
               .text = QStringLiteral("B&ackups..."),
               .tip = QStringLiteral("List the backups made before sends; open, restore or delete one"),
@@ -547,6 +489,11 @@ CCommandTarget* CMainFrame::activeCommandTarget() const
     return CCommandTarget::of(activeDocumentWindow());
 }
 
+CStatusDlg* CMainFrame::statusWindow() const
+{
+    return m_services.transfers().statusWindow();
+}
+
 QList<CChildFrame*> CMainFrame::childFrames() const
 {
     QList<CChildFrame*> list;
@@ -574,47 +521,6 @@ std::vector<CLibraryView*> CMainFrame::libraryViews() const
     return views;
 }
 
-QStringList CMainFrame::openRecordLines(params::Editor kind)
-{
-    QStringList lines;
-    for (CToneloomView* view : bankViews()) {
-        // The file's name, or "Bank1" for a new bank.
-        const QString bank = view->documentTitle();
-        const CRecordArray& records = view->document().array(params::itemKindOf(kind));
-        for (int i = 0; i < records.GetCount(); ++i)
-            lines << QStringLiteral("%1 %2: %3").arg(bank).arg(i + 1).arg(records.name(i).trimmed());
-    }
-    // Libraries hold patches only.
-    if (kind != params::Editor::Patch)
-        return lines;
-    for (CLibraryView* view : libraryViews()) {
-        const CLibraryDocument& library = view->document();
-        const QString name = QFileInfo(library.path()).fileName();
-        for (int i = 0; i < library.count(); ++i)
-            lines << QStringLiteral("%1 %2: %3").arg(name).arg(i + 1).arg(library.name(i).trimmed());
-    }
-    return lines;
-}
-
-QByteArray CMainFrame::openRecord(params::Editor kind, int line)
-{
-    for (CToneloomView* view : bankViews()) {
-        const CRecordArray& records = view->document().array(params::itemKindOf(kind));
-        if (line >= 0 && line < records.GetCount())
-            return records.record(line);
-        line -= records.GetCount();
-    }
-    if (kind != params::Editor::Patch || line < 0)
-        return {};
-    for (CLibraryView* view : libraryViews()) {
-        const CLibraryDocument& library = view->document();
-        if (line < library.count())
-            return library.ReadPatch(line).value_or(QByteArray());
-        line -= library.count();
-    }
-    return {};
-}
-
 void CMainFrame::updateActions()
 {
     m_router->update();
@@ -630,7 +536,7 @@ void CMainFrame::onEnvelopePresets()
     CEnvelopePresetsDlg::Presets presets;
     for (int n = 0; n < CAppSettings::kPresetCount; ++n)
         presets[static_cast<std::size_t>(n)] = m_settings.preset(n);
-    CEnvelopePresetsDlg dialog(presets, *this, this);
+    CEnvelopePresetsDlg dialog(presets, m_services, this);
     if (m_prompter.exec(dialog) == QDialog::Accepted)
         m_settings.setPresets(dialog.presets());
 }
@@ -677,27 +583,6 @@ void CMainFrame::saveActiveDocument(bool saveAs)
 
 // ---------------------------------------------------------------- folders and recent files
 
-void CMainFrame::SetCurrentFolder(const QString& folder)
-{
-    m_settings.setCurrentFolder(folder);
-}
-
-void CMainFrame::enterCurrentFolder()
-{
-    const QString folder = m_settings.currentFolder();
-    if (!folder.isEmpty() && QFileInfo(folder).isDir())
-        QDir::setCurrent(folder);
-}
-
-QString CMainFrame::chooseSaveFile(const QString& filter, const QString& defaultSuffix, const QString& title)
-{
-    enterCurrentFolder();
-    const QString path = m_prompter.chooseSaveFileName(filter, defaultSuffix, title);
-    if (!path.isEmpty())
-        SetCurrentFolder(CAppSettings::folderOf(QFileInfo(path).absoluteFilePath()));
-    return path;
-}
-
 void CMainFrame::addRecentFile(const QString& path)
 {
     m_recent.add(path);
@@ -724,13 +609,13 @@ void CMainFrame::openRecentFile(int index)
 
 void CMainFrame::onReceive()
 {
-    if (isTransferActive())
+    if (m_services.isTransferActive())
         return;
-    enterCurrentFolder();
+    m_services.enterCurrentFolder();
     const QString path = m_prompter.getSaveFileName(kReceiveFilter, QStringLiteral("syx"));
     if (path.isEmpty())
         return;
-    CReceiveDlg dialog(*m_midi, m_bulk->selection(), this);
+    CReceiveDlg dialog(m_midi, m_services.bulkTransfer().selection(), this);
     if (m_prompter.exec(dialog) != QDialog::Accepted)
         return;
     const int selection = dialog.selection();
@@ -743,264 +628,24 @@ void CMainFrame::onReceive()
                                    .arg(QDir::toNativeSeparators(full)));
         return;
     }
-    SetCurrentFolder(CAppSettings::folderOf(full));
-    const bool named = selection != CBulkTransfer::kManual;
-    m_status->setMode(named ? CStatusDlg::Mode::ReceivingRequest : CStatusDlg::Mode::ReceivingManual,
-                      named ? CBulkTransfer::expectedSize(selection, m_settings.synth().model) : -1);
-    m_status->show();
-    m_messagePane->setText(QStringLiteral("Bytes received: 0"));
-    // A receive that cannot start (no input, no file) has been reported and ends at
-    // once, which hides the status window again.
-    m_bulk->startReceive(full, selection);
-    updateActions();
-}
-
-bool CMainFrame::isTransferActive() const
-{
-    return (m_bulk && m_bulk->isActive()) || (m_checked && m_checked->isActive());
-}
-
-CEnvelopeGraph* CMainFrame::createEnvelopeGraph(QWidget* parent)
-{
-    return new CKurvexGraph(parent);
-}
-
-CValueKnob* CMainFrame::createKnob(QWidget* parent)
-{
-    auto* knob = new CModuleKnob(parent);
-    if (knob->isValid())
-        return knob;
-    delete knob;
-    return nullptr;
-}
-
-QWidget* CMainFrame::createCaption(const QString& text, QWidget* parent)
-{
-    auto* caption = new CCaptile(parent);
-    if (!caption->create()) {
-        delete caption;
-        return nullptr;
-    }
-    caption->SetCaption(text);
-    return caption;
-}
-
-bool CMainFrame::sendBank(CToneloomDoc& document, BankPart which, bool cardMemory, const BankSlots* only)
-{
-    if (isTransferActive())
-        return false;
-    // The file streamed to the synthesizer is a scratch file of this send alone, made
-    // privately in the temporary folder, never a fixed name there that another user
-    // could have planted; it is removed when the send is over.
-    const auto area = cardMemory ? sysex::MemoryArea::Card : sysex::MemoryArea::User;
-    std::unique_ptr<QTemporaryFile> file = document.SaveForSend(which, area, m_settings.synth().deviceId, only);
-    if (!file) {
-        updateActions();
-        return false;
-    }
-    QTemporaryFile* sendFile = file.release();
-    sendFile->setParent(this);
-    const bool started = startCheckedSend(sendFile->fileName(), false);
-    if (started)
-        connect(m_checked.get(), &CCheckedSend::finished, sendFile, &QObject::deleteLater);
-    else
-        sendFile->deleteLater();
-    return started;
-}
-
-bool CMainFrame::sendChecked(const QByteArray& bytes)
-{
-    const CAppSettings::Midi& midi = m_settings.midi();
-    const std::vector<synthline::Record> records = synthline::recordsOf(bytes);
-    if (!sendcheck::overwritesMemory(records) || (!midi.verifySends && !midi.backupBeforeSend))
-        return false;
-    if (isTransferActive()) {
-        m_prompter.showMessage(MessageIcon::Information,
-                               QStringLiteral("A transfer is running; send again when it is over or stopped."));
-        return true;
-    }
-    // A folder of this send alone, readable by its owner only, holds the bytes.
-    auto dir = std::make_unique<QTemporaryDir>();
-    QString error = dir->errorString();
-    const QString path = dir->filePath(QStringLiteral("send.syx"));
-    if (!dir->isValid() || !AtomicFile::writeFile(path, bytes, &error)) {
-        m_prompter.showMessage(MessageIcon::Stop, QStringLiteral("The send could not be prepared: %1").arg(error));
-        return true;
-    }
-    m_sendDir = std::move(dir);
-    if (!startCheckedSend(path, false))
-        m_sendDir.reset();
-    return true;
-}
-
-bool CMainFrame::restoreBackup(const QString& path)
-{
-    if (isTransferActive()) {
-        m_prompter.showMessage(MessageIcon::Information,
-                               QStringLiteral("A transfer is running; restore when it is over or stopped."));
-        return false;
-    }
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        m_prompter.showMessage(
-            MessageIcon::Stop,
-            QStringLiteral("The backup %1 cannot be read: %2").arg(QDir::toNativeSeparators(path), file.errorString()));
-        return false;
-    }
-    const QByteArray bytes = backups::forDevice(file.readAll(), m_settings.synth().deviceId);
-    if (synthline::recordsOf(bytes).empty()) {
-        m_prompter.showMessage(
-            MessageIcon::Exclamation,
-            QStringLiteral("The backup %1 holds nothing to send.").arg(QDir::toNativeSeparators(path)));
-        return false;
-    }
-    // A copy is sent: the backup made before the restore may prune the oldest file,
-    // and that may be this one.
-    auto dir = std::make_unique<QTemporaryDir>();
-    QString error = dir->errorString();
-    const QString copy = dir->filePath(QStringLiteral("restore.syx"));
-    if (!dir->isValid() || !AtomicFile::writeFile(copy, bytes, &error)) {
-        m_prompter.showMessage(MessageIcon::Stop, QStringLiteral("The restore could not be prepared: %1").arg(error));
-        return false;
-    }
-    m_sendDir = std::move(dir);
-    if (startCheckedSend(copy, true))
-        return true;
-    m_sendDir.reset();
-    return false;
-}
-
-QString CMainFrame::backupFolder() const
-{
-    return sendcheck::defaultBackupFolder();
-}
-
-bool CMainFrame::startCheckedSend(const QString& sendPath, bool forceVerify)
-{
-    const CAppSettings::Midi& midi = m_settings.midi();
-    CCheckedSend::Line line;
-    line.input = CMidiPortProvider::resolve(m_ports.inputNames(), midi.inDevice, midi.inName);
-    line.output = CMidiPortProvider::resolve(m_ports.outputNames(), m_midi->outDevice(), midi.outName);
-    line.inputName = midi.inName;
-    line.deviceId = m_settings.synth().deviceId;
-    line.sendRate = midi.sendRate;
-    line.sendPause = midi.sendPause;
-    CCheckedSend::Options options;
-    options.verify = midi.verifySends || forceVerify;
-    options.backup = midi.backupBeforeSend;
-    options.keep = midi.keptBackups;
-    options.folder = backupFolder();
-    options.sendWithoutBackup = [this](const QString& reason) {
-        return m_prompter.ask(reason + QStringLiteral("\n\nSend without a backup?")) == CPrompter::Answer::Yes;
-    };
-    m_backupWhere.clear();
-    m_sendFileSize = QFileInfo(sendPath).size();
-    const bool started = m_checked->start(sendPath, line, options);
-    if (!started && !m_checked->error().isEmpty())
-        m_prompter.showMessage(MessageIcon::Stop, m_checked->error());
-    updateActions();
-    return started;
-}
-
-void CMainFrame::onCheckedPhase(int phase, const QString& text)
-{
-    switch (static_cast<CCheckedSend::Phase>(phase)) {
-    case CCheckedSend::Phase::Backup:
-        m_status->setMode(CStatusDlg::Mode::Sending, -1);
-        m_status->setPhase(text);
-        m_status->setRecordProgress(0, static_cast<int>(sendcheck::memoryRecords(m_checked->records()).size()));
-        m_messagePane->setText(QStringLiteral("Backing up..."));
-        break;
-    case CCheckedSend::Phase::Send:
-        // The bar shows how much of the file has gone, as it does for a receive.
-        m_status->setMode(CStatusDlg::Mode::Sending, m_sendFileSize);
-        if (m_settings.midi().verifySends || m_settings.midi().backupBeforeSend)
-            m_status->setPhase(text);
-        m_status->setBackupLine(m_backupWhere);
-        m_messagePane->setText(QStringLiteral("Bytes sent: 0"));
-        break;
-    case CCheckedSend::Phase::Verify:
-        m_status->setPhase(text);
-        m_status->setRecordProgress(0, 0);
-        m_messagePane->setText(QStringLiteral("Verifying..."));
-        break;
-    case CCheckedSend::Phase::Idle:
-        break;
-    }
-    m_status->show();
-    updateActions();
-}
-
-void CMainFrame::onCheckedFinished(int outcome, const QString& text)
-{
-    m_sendDir.reset();
-    const bool plain = static_cast<CCheckedSend::Outcome>(outcome) == CCheckedSend::Outcome::Sent
-                       && m_backupWhere.isEmpty() && text == CCheckedSend::sentText(m_checked->records(), true);
-    if (plain) {
-        // Nothing but the send itself: the status window goes, as it always has.
-        m_status->hide();
-        m_messagePane->setText(kReady);
-    } else {
-        m_status->showOutcome(text); // where the backup went stays on its own line
-        m_status->show();
-        m_messagePane->setText(text);
-    }
-    updateActions();
+    m_services.setCurrentFolder(CAppSettings::folderOf(full));
+    m_services.transfers().startReceive(full, selection);
 }
 
 void CMainFrame::onBackups()
 {
-    CBackupsDlg dialog(backupFolder(), m_prompter, this);
+    CBackupsDlg dialog(CTransfers::backupFolder(), m_prompter, this);
     connect(&dialog, &CBackupsDlg::openRequested, this, [this](const QString& path) { m_app.OpenDocumentFile(path); });
     connect(&dialog, &CBackupsDlg::restoreRequested, this, [this, &dialog](const QString& path) {
-        if (restoreBackup(path))
+        if (m_services.transfers().restoreBackup(path))
             dialog.accept();
     });
     m_prompter.exec(dialog);
 }
 
-void CMainFrame::StopTransfer()
-{
-    if (m_checked->isActive())
-        m_checked->stop();
-    else if (m_bulk->isActive())
-        m_bulk->stop();
-    else
-        m_status->hide();
-}
-
-void CMainFrame::onBulkFinished(int outcome, bool openFile)
-{
-    // A send from the windows goes on with its verification, and ends by itself.
-    if (m_checked->isActive())
-        return;
-    m_status->hide();
-    m_messagePane->setText(kReady);
-    const bool receive = m_bulk->mode() != CBulkTransfer::Mode::Sending;
-    const QString path = m_bulk->path();
-    updateActions();
-    if (!receive)
-        return;
-    if (openFile && !m_exiting) {
-        m_app.OpenDocumentFile(path);
-        return;
-    }
-    // A receive that ended before the whole dump came has said where its bytes are
-    // kept. A manual receive ended by Exit is a whole dump that is not opened: say
-    // where it is.
-    if (!openFile)
-        return;
-    Q_UNUSED(outcome);
-    m_prompter.showMessage(MessageIcon::Information,
-                           QStringLiteral("The receive was stopped after %1 bytes. What was received so far is "
-                                          "kept in %2.")
-                               .arg(m_midi->bytesReceivedCount())
-                               .arg(QDir::toNativeSeparators(path)));
-}
-
 void CMainFrame::onInstalledBoards()
 {
-    CBoardsDlg dialog(*m_names, m_settings.installedBoards(), this);
+    CBoardsDlg dialog(m_services.names(), m_settings.installedBoards(), this);
     if (m_prompter.exec(dialog) != QDialog::Accepted)
         return;
     m_settings.setInstalledBoards(dialog.installed());
@@ -1013,10 +658,10 @@ void CMainFrame::onInstalledBoards()
 void CMainFrame::onMidiSetup()
 {
     CAppSettings::Midi values = m_settings.midi();
-    values.inDevice = m_midi->inDevice();
-    values.outDevice = m_midi->outDevice();
-    values.thru = m_midi->thru();
-    CMidiSettingsDlg dialog(m_ports, *m_names, values, this);
+    values.inDevice = m_midi.inDevice();
+    values.outDevice = m_midi.outDevice();
+    values.thru = m_midi.thru();
+    CMidiSettingsDlg dialog(m_ports, m_services.names(), values, this);
     if (m_prompter.exec(dialog) != QDialog::Accepted)
         return;
     values = dialog.values();
@@ -1024,11 +669,11 @@ void CMainFrame::onMidiSetup()
     // The built-in emulator stands for the synthesizer chosen here.
     if (CEmulatorDevice* emulator = m_app.emulator())
         emulator->reconfigure(values.model, static_cast<std::uint8_t>(values.deviceId));
-    m_midi->setSendRate(values.sendRate);
-    m_midi->setSendPause(values.sendPause);
-    m_midi->SetInDevice(values.inDevice, values.inName);
-    m_midi->SetOutDevice(values.outDevice, values.outName);
-    m_midi->SetThru(values.thru);
+    m_midi.setSendRate(values.sendRate);
+    m_midi.setSendPause(values.sendPause);
+    m_midi.SetInDevice(values.inDevice, values.inName);
+    m_midi.SetOutDevice(values.outDevice, values.outName);
+    m_midi.SetThru(values.thru);
     startSynthCheck();
 }
 
@@ -1075,7 +720,7 @@ void CMainFrame::startSynthCheck()
 
 void CMainFrame::onFindSynth()
 {
-    if (isTransferActive()) {
+    if (m_services.isTransferActive()) {
         m_prompter.showMessage(MessageIcon::Information,
                                QStringLiteral("The search waits until the transfer is over or stopped."));
         return;
@@ -1084,8 +729,8 @@ void CMainFrame::onFindSynth()
     dialog.start();
     const bool accepted = m_prompter.exec(dialog) == QDialog::Accepted;
     // The search opened the ports beside the engine's; the engine opens its own again.
-    m_midi->SetInDevice(m_midi->inDevice(), m_settings.midi().inName);
-    m_midi->SetThru(m_midi->thru());
+    m_midi.SetInDevice(m_midi.inDevice(), m_settings.midi().inName);
+    m_midi.SetThru(m_midi.thru());
     const auto synth = accepted ? dialog.chosen() : std::nullopt;
     if (!synth)
         return;
@@ -1099,9 +744,9 @@ void CMainFrame::onFindSynth()
     m_settings.setMidi(values);
     if (CEmulatorDevice* emulator = m_app.emulator())
         emulator->reconfigure(values.model, static_cast<std::uint8_t>(values.deviceId));
-    m_midi->SetInDevice(values.inDevice, values.inName);
-    m_midi->SetOutDevice(values.outDevice, values.outName);
-    m_midi->SetThru(values.thru);
+    m_midi.SetInDevice(values.inDevice, values.inName);
+    m_midi.SetOutDevice(values.outDevice, values.outName);
+    m_midi.SetThru(values.thru);
     statusBar()->showMessage(CFindSynthDlg::describe(*synth));
     startSynthCheck();
 }
@@ -1110,7 +755,7 @@ void CMainFrame::onFindSynth()
 
 void CMainFrame::onVirtualSynth()
 {
-    CVirtualSynthDlg dialog(*this, this);
+    CVirtualSynthDlg dialog(m_services, this);
     if (!dialog.errors().isEmpty()) {
         m_prompter.showMessage(MessageIcon::Stop,
                                QStringLiteral("The Virtual Synth cannot be shown: %1").arg(dialog.errors().first()));
@@ -1131,7 +776,7 @@ void CMainFrame::togglePianoKeyboard()
 void CMainFrame::toggleMidiMonitor()
 {
     if (!m_monitor) {
-        m_monitor = new CMidiMonitorWnd(*m_midi, this);
+        m_monitor = new CMidiMonitorWnd(m_midi, this);
         connect(m_monitor, &CMidiMonitorWnd::visibilityChanged, this, &CMainFrame::updateActions);
         // Beside the main window's top right corner, as far as the screen allows.
         const QRect frame = frameGeometry();
@@ -1279,8 +924,8 @@ bool CMainFrame::restoreWindowLayout(Qt::WindowStates showState)
 
 bool CMainFrame::queryClose()
 {
-    if (isTransferActive()) {
-        const QString question = m_checked->isActive() || m_bulk->mode() == CBulkTransfer::Mode::Sending
+    if (m_services.isTransferActive()) {
+        const QString question = m_services.transfers().isSending()
                                      ? QStringLiteral("A send to the synthesizer is running. Stop it and exit?")
                                      : QStringLiteral("A receive is running. Stop it and exit? What was received so "
                                                       "far is kept.");
@@ -1309,19 +954,15 @@ void CMainFrame::closeEvent(QCloseEvent* event)
         return;
     }
     saveWindowLayout();
-    m_exiting = true;
+    CTransfers& transfers = m_services.transfers();
     // The program ends: a note the piano still plays ends with it.
     m_piano->releaseNotes();
-    if (m_checked->isActive())
-        m_checked->stop();
-    if (m_bulk->isActive())
-        m_bulk->stop();
-    m_status->hide();
+    transfers.stopForExit(true);
     // Every document was asked about: the windows close without asking again.
     for (CChildFrame* frame : childFrames())
         frame->closeWithoutAsking();
     if (!m_mdi->subWindowList().isEmpty()) {
-        m_exiting = false;
+        transfers.stopForExit(false);
         event->ignore();
         return;
     }

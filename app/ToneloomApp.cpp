@@ -1,6 +1,7 @@
 #include "app/ToneloomApp.h"
 
 #include "app/AboutDlg.h"
+#include "app/AppServices.h"
 #include "app/MainFrame.h"
 #include "bank/ToneloomDoc.h"
 #include "bank/ui/ToneloomView.h"
@@ -107,7 +108,7 @@ CToneloomApp::CToneloomApp(const Options& options)
             if (!path.isEmpty() && !document->OnOpenDocument(path))
                 return nullptr;
             const QString title = path.isEmpty() ? docTemplate.nextUntitledTitle() : QFileInfo(path).fileName();
-            auto* view = new CToneloomView(std::move(document), docTemplate, *m_frame, title);
+            auto* view = new CToneloomView(std::move(document), docTemplate, *m_services, title);
             m_frame->addDocumentWindow(view);
             view->initialUpdate();
             // What was wrong with the file, once, over the window that marks the damage.
@@ -119,8 +120,9 @@ CToneloomApp::CToneloomApp(const Options& options)
         }));
     AddDocTemplate(std::make_unique<CDocTemplate>(
         QString::fromLatin1(kLibraryDocString), [this](CDocTemplate& docTemplate, const QString& path) -> QWidget* {
-            CLibraryView* view = CLibraryView::create(
-                docTemplate, *m_frame, path, [this](const QString& file) { return findOpenDocument(file) != nullptr; });
+            CLibraryView* view = CLibraryView::create(docTemplate, *m_services, path, [this](const QString& file) {
+                return findOpenDocument(file) != nullptr;
+            });
             if (view)
                 m_frame->addDocumentWindow(view);
             return view;
@@ -129,12 +131,15 @@ CToneloomApp::CToneloomApp(const Options& options)
 
 CToneloomApp::~CToneloomApp()
 {
+    // The windows go before what they share.
     m_frame.reset();
+    m_services.reset();
 }
 
 bool CToneloomApp::InitInstance(Qt::WindowStates showState)
 {
-    m_frame = std::make_unique<CMainFrame>(*this, *m_settings, *m_prompter, *m_ports);
+    m_services = std::make_unique<CAppServices>(*m_settings, *m_prompter, *m_ports, *this);
+    m_frame = std::make_unique<CMainFrame>(*this, *m_services);
     m_prompter->setParentWidget(m_frame.get());
     // Without a stored place the main window is as large as a bank window with its
     // whole grid of patches needs, as far as the screen allows.
@@ -192,6 +197,15 @@ QWidget* CToneloomApp::findOpenDocument(const QString& path) const
     return nullptr;
 }
 
+QList<QWidget*> CToneloomApp::documentWindows() const
+{
+    QList<QWidget*> windows;
+    if (m_frame)
+        for (CChildFrame* frame : m_frame->childFrames())
+            windows << frame->widget();
+    return windows;
+}
+
 QWidget* CToneloomApp::OpenDocumentFile(const QString& path)
 {
     if (!m_frame)
@@ -246,12 +260,12 @@ void CToneloomApp::OnFileNew()
 
 void CToneloomApp::OnFileOpen()
 {
-    m_frame->enterCurrentFolder();
+    m_services->enterCurrentFolder();
     const QString path = m_prompter->getOpenFileName(QString::fromLatin1(kOpenFilter), QStringLiteral("syx"));
     if (path.isEmpty())
         return;
     const QString full = QFileInfo(path).absoluteFilePath();
-    m_frame->SetCurrentFolder(CAppSettings::folderOf(full));
+    m_services->setCurrentFolder(CAppSettings::folderOf(full));
     OpenDocumentFile(full);
 }
 
@@ -268,6 +282,6 @@ void CToneloomApp::OnAppAbout()
 
 void CToneloomApp::OnFilePrintSetup()
 {
-    QPageSetupDialog dialog(&m_frame->printer(), m_frame.get());
+    QPageSetupDialog dialog(&m_services->printer(), m_frame.get());
     m_prompter->exec(dialog);
 }

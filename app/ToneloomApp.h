@@ -8,6 +8,7 @@
 #include <memory>
 #include <vector>
 
+class CAppServices;
 class CAppSettings;
 class CDocTemplate;
 class CEmulatorDevice;
@@ -48,6 +49,8 @@ public:
     bool InitInstance(Qt::WindowStates showState = Qt::WindowNoState);
 
     CMainFrame* mainFrame() const { return m_frame.get(); }
+    // What the windows share; made with the main window.
+    CAppServices* services() const { return m_services.get(); }
     CAppSettings& settings() { return *m_settings; }
     CPrompter& prompter() { return *m_prompter; }
     CEmulatorDevice* emulator() const override { return m_emulator.get(); }
@@ -64,6 +67,7 @@ public:
     QWidget* OpenDocumentFile(const QString& path) override;
     // The window of the open document whose file is path, or none.
     QWidget* findOpenDocument(const QString& path) const override;
+    QList<QWidget*> documentWindows() const override;
 
     void OnFileNew() override;
     void OnFileOpen() override;
@@ -81,5 +85,6 @@ private:
     CMidiPortProvider* m_ports;
     QString m_programFolder;
     std::vector<std::unique_ptr<CDocTemplate>> m_templates;
+    std::unique_ptr<CAppServices> m_services;
     std::unique_ptr<CMainFrame> m_frame; // last: it uses everything above
 };

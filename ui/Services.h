@@ -24,8 +24,8 @@ enum class Editor : std::uint8_t;
 
 // What windows and dialogs use of the program, handed to them when they are made:
 // the settings, the MIDI engine, the prompter, the name store, the copybox, the
-// printer, the program's file choosers and transfers. The main frame provides it;
-// tests can provide their own.
+// printer, the program's file choosers and transfers. The program's services object
+// provides it; tests can provide their own.
 class CServices
 {
 public:

@@ -265,9 +265,9 @@ private slots:
             receive->list()->setCurrentRow(3); // "All"
             return int(QDialog::Accepted);
         };
-        QSignalSpy requested(&s->frame()->midi(), &CMidi::requestSent);
+        QSignalSpy requested(&s->frame()->services().midi(), &CMidi::requestSent);
         s->frame()->action(cmd::kReceive)->trigger();
-        QVERIFY(s->frame()->bulkTransfer().isActive());
+        QVERIFY(s->frame()->services().bulkTransfer().isActive());
         // The answer comes after the request has gone out on a quiet line.
         QVERIFY(requested.wait(5000));
         const QByteArray part = bankBytes(QStringLiteral("Part")).left(555 * 3); // three performances
@@ -276,7 +276,7 @@ private slots:
             QVERIFY(ports.inject(part.mid(at, end - at + 1)));
             at = end + 1;
         }
-        QTRY_COMPARE(s->frame()->midi().bytesReceivedCount(), long(part.size()));
+        QTRY_COMPARE(s->frame()->services().midi().bytesReceivedCount(), long(part.size()));
         // What arrived is kept beside the target, which stays as it was; said once.
         const QString kept = CBulkTransfer::incompletePath(path);
         const QString keptMessage = QStringLiteral("The dump was not completed. The 1665 bytes that arrived are kept "
@@ -288,19 +288,19 @@ private slots:
                  QStringList{QStringLiteral("A receive is running. Stop it and exit? What was received so far is "
                                             "kept.")});
         if (answer == int(CPrompter::Answer::No)) {
-            QVERIFY(s->frame()->bulkTransfer().isActive());
+            QVERIFY(s->frame()->services().bulkTransfer().isActive());
             QVERIFY(s->frame()->isVisible());
-            s->frame()->StopTransfer();
+            s->frame()->services().transfers().stop();
             // Stopped by the user: said once, with the file's name, and not opened.
             QCOMPARE(s->prompter.texts(), QStringList{keptMessage});
             QCOMPARE(s->frame()->childFrames().size(), 0);
             return;
         }
-        QVERIFY(!s->frame()->bulkTransfer().isActive());
+        QVERIFY(!s->frame()->services().bulkTransfer().isActive());
         QCOMPARE(s->prompter.texts(), QStringList{keptMessage});
         QCOMPARE(readFile(kept), part);
         QVERIFY(!QFile::exists(path));
-        QCOMPARE(s->frame()->bulkTransfer().keptPath(), kept);
+        QCOMPARE(s->frame()->services().bulkTransfer().keptPath(), kept);
         QVERIFY(!s->frame()->isVisible());
     }
 
@@ -350,10 +350,10 @@ private slots:
                  QStringList{QStringLiteral("Patches 2 to 128 hold defaults that %1 never had.\n\nSend them too? (No "
                                             "sends only what the file holds.)")
                                  .arg(QFileInfo(path).fileName())});
-        QCOMPARE(s->frame()->bulkTransfer().isActive(), bytes > 0);
+        QCOMPARE(s->frame()->services().bulkTransfer().isActive(), bytes > 0);
         if (bytes > 0) {
             QCOMPARE(s->frame()->statusWindow()->progressBar()->maximum(), bytes);
-            s->frame()->StopTransfer();
+            s->frame()->services().transfers().stop();
         }
     }
 
@@ -366,14 +366,14 @@ private slots:
         auto* pane = s->frame()->findChild<QLabel*>(QStringLiteral("MessagePane"));
         QVERIFY(pane);
         CToneloomView* view = newBank(*s);
-        QVERIFY(s->frame()->sendBank(view->document(), ItemKind::Patches, false));
+        QVERIFY(s->frame()->services().sendBank(view->document(), ItemKind::Patches, false));
         QProgressBar* bar = s->frame()->statusWindow()->progressBar();
         QVERIFY(bar->isVisibleTo(s->frame()->statusWindow()));
         QCOMPARE(bar->maximum(), 82304);
-        emit s->frame()->midi().bytesSent(41152);
+        emit s->frame()->services().midi().bytesSent(41152);
         QCOMPARE(bar->value(), 41152);
         QCOMPARE(bar->text(), QStringLiteral("50%"));
-        QTRY_VERIFY_WITH_TIMEOUT(!s->frame()->bulkTransfer().isActive(), 60000);
+        QTRY_VERIFY_WITH_TIMEOUT(!s->frame()->services().bulkTransfer().isActive(), 60000);
         QCOMPARE(pane->text(), QStringLiteral("Ready"));
         // After a receive too.
         s->prompter.files << m_dir.filePath(QStringLiteral("stopped.syx"));
@@ -382,7 +382,7 @@ private slots:
         };
         s->frame()->action(cmd::kReceive)->trigger();
         QCOMPARE(pane->text(), QStringLiteral("Bytes received: 0"));
-        s->frame()->StopTransfer();
+        s->frame()->services().transfers().stop();
         QCOMPARE(pane->text(), QStringLiteral("Ready"));
     }
 
@@ -396,7 +396,7 @@ private slots:
         s->prompter.files << path;
         s->prompter.onExec = [](QDialog&) { return int(QDialog::Accepted); };
         s->frame()->action(cmd::kReceive)->trigger();
-        QVERIFY(!s->frame()->bulkTransfer().isActive());
+        QVERIFY(!s->frame()->services().bulkTransfer().isActive());
         QCOMPARE(s->prompter.texts(),
                  QStringList{QStringLiteral("%1 is open in a window. Receive into another file, or close that "
                                             "window first.")

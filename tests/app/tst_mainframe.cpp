@@ -176,12 +176,12 @@ private slots:
     {
         CLoopbackDevice ports;
         auto s = start(freshIni(), ports);
-        s->frame()->midi().waitUntilSent();
+        s->frame()->services().midi().waitUntilSent();
         ports.clearSent();
         QWidget* target = s->frame()->mdiArea()->viewport();
         for (int i = 0; i < 5; ++i)
             QTest::mouseClick(target, Qt::RightButton, {}, QPoint(50, 50));
-        s->frame()->midi().waitUntilSent();
+        s->frame()->services().midi().waitUntilSent();
         QList<QByteArray> notes;
         for (const auto& m : ports.sent())
             notes << m.bytes.toHex(' ');
@@ -189,9 +189,9 @@ private slots:
                                            "90 48 60", "90 48 00", "90 3c 60", "90 3c 00"}));
         // With a drum key published, the key plays on channel 10.
         ports.clearSent();
-        s->frame()->setRhythmKey(3);
+        s->frame()->services().setRhythmKey(3);
         QTest::mouseClick(target, Qt::RightButton, {}, QPoint(50, 50));
-        s->frame()->midi().waitUntilSent();
+        s->frame()->services().midi().waitUntilSent();
         QCOMPARE(ports.sentBytes().toHex(' '), QByteArray("99 26 7f 99 26 00"));
     }
 

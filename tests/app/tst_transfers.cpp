@@ -119,7 +119,7 @@ private slots:
             QVERIFY(ports.inject(image.mid(at, end - at + 1)));
             at = end + 1;
         }
-        QTRY_COMPARE(s->frame()->midi().bytesReceivedCount(), long(image.size()));
+        QTRY_COMPARE(s->frame()->services().midi().bytesReceivedCount(), long(image.size()));
         QCOMPARE(activeBankView(s->frame()), nullptr);
         s->frame()->statusWindow()->stopButton()->click();
         QVERIFY(!s->frame()->statusWindow()->isVisible());
@@ -156,7 +156,7 @@ private slots:
             return int(QDialog::Accepted);
         };
         // Backups of an earlier run do not count.
-        QDir(s->frame()->backupFolder()).removeRecursively();
+        QDir(s->frame()->services().transfers().backupFolder()).removeRecursively();
         QByteArray before;
         emulator.withEmulator([&](CSynthEmulator& e) { before = e.dump(sysex::MemoryArea::Card); });
         s->frame()->action(cmd::kSend)->trigger();
@@ -168,21 +168,22 @@ private slots:
         // The backup comes first, with its own progress.
         QVERIFY(status->phaseLine()->text().startsWith(QStringLiteral("Backing up 128 patches into ")));
         QCOMPARE(status->progressBar()->maximum(), 128);
-        QTRY_VERIFY_WITH_TIMEOUT(!s->frame()->isTransferActive(), 60000);
+        QTRY_VERIFY_WITH_TIMEOUT(!s->frame()->services().isTransferActive(), 60000);
         emulator.waitIdle();
         // The outcome stays on show, with where the backup went.
         QVERIFY(status->isVisible());
         QVERIFY(status->showsOutcome());
         QCOMPARE(status->stopButton()->text(), QStringLiteral("&Close"));
-        const QString backup = s->frame()->checkedSend().backupPath();
+        const QString backup = s->frame()->services().checkedSend().backupPath();
         QCOMPARE(status->phaseLine()->text(), QStringLiteral("Sent and verified 128 patches"));
         QCOMPARE(status->backupLine()->text(),
                  QStringLiteral("Backed up into %1").arg(QDir::toNativeSeparators(backup)));
         QVERIFY(status->backupLine()->isVisibleTo(status));
-        QCOMPARE(QFileInfo(backup).absolutePath(), QDir(s->frame()->backupFolder()).absolutePath());
+        QCOMPARE(QFileInfo(backup).absolutePath(),
+                 QDir(s->frame()->services().transfers().backupFolder()).absolutePath());
         QVERIFY(backup.endsWith(QLatin1String(" Card Patches.syx")));
         QVERIFY(s->prompter.questions.isEmpty());
-        s->frame()->StopTransfer(); // Close
+        s->frame()->services().transfers().stop(); // Close
         QVERIFY(!status->isVisible());
         QByteArray common;
         emulator.withEmulator(
@@ -220,15 +221,15 @@ private slots:
                                        .arg(QString::number(readFile(backup).size() / 1024.0, 'f', 1))});
         QCOMPARE(s->prompter.questions.size(), 1);
         QVERIFY(s->prompter.questions[0].startsWith(QStringLiteral("This will send ")));
-        QVERIFY(s->frame()->isTransferActive());
-        QTRY_VERIFY_WITH_TIMEOUT(!s->frame()->isTransferActive(), 60000);
+        QVERIFY(s->frame()->services().isTransferActive());
+        QTRY_VERIFY_WITH_TIMEOUT(!s->frame()->services().isTransferActive(), 60000);
         emulator.waitIdle();
         QCOMPARE(status->phaseLine()->text(), QStringLiteral("Sent and verified 128 patches"));
         QByteArray after;
         emulator.withEmulator([&](CSynthEmulator& e) { after = e.dump(sysex::MemoryArea::Card); });
         QCOMPARE(patchesOf(after), patchesOf(before));
         // The restore made a backup of its own (of what the first send had put there).
-        QCOMPARE(QDir(s->frame()->backupFolder()).entryList(QDir::Files).size(), 2);
+        QCOMPARE(QDir(s->frame()->services().transfers().backupFolder()).entryList(QDir::Files).size(), 2);
         // Delete asks, and a "No" keeps the file.
         s->prompter.answers = {CPrompter::Answer::No, CPrompter::Answer::Yes};
         int left = -1;
@@ -243,8 +244,8 @@ private slots:
         };
         s->frame()->action(cmd::kBackups)->trigger();
         QCOMPARE(left, 1);
-        QCOMPARE(QDir(s->frame()->backupFolder()).entryList(QDir::Files).size(), 1);
-        QDir(s->frame()->backupFolder()).removeRecursively();
+        QCOMPARE(QDir(s->frame()->services().transfers().backupFolder()).entryList(QDir::Files).size(), 1);
+        QDir(s->frame()->services().transfers().backupFolder()).removeRecursively();
     }
 
     // Write sends one item to user memory: backed up and verified as a bank send is.
@@ -259,7 +260,7 @@ private slots:
             file.writeInt(QStringLiteral("SETUP"), QStringLiteral("SENDPAUSE"), 0);
         }
         auto s = start(ini, emulator);
-        QDir(s->frame()->backupFolder()).removeRecursively();
+        QDir(s->frame()->services().transfers().backupFolder()).removeRecursively();
         CToneloomView* view = newBank(*s);
         view->document().patches().SetName(4, "WRITTEN ONE ");
         clickItem(view, 4);
@@ -267,19 +268,19 @@ private slots:
         emulator.withEmulator(
             [&](CSynthEmulator& e) { before = e.blockData(sysex::patchAddress(sysex::MemoryArea::User, 4)); });
         s->frame()->action(cmd::kWrite)->trigger();
-        QVERIFY(s->frame()->isTransferActive());
-        QTRY_VERIFY_WITH_TIMEOUT(!s->frame()->isTransferActive(), 30000);
+        QVERIFY(s->frame()->services().isTransferActive());
+        QTRY_VERIFY_WITH_TIMEOUT(!s->frame()->services().isTransferActive(), 30000);
         QCOMPARE(s->frame()->statusWindow()->phaseLine()->text(), QStringLiteral("Sent and verified 1 patch"));
         QByteArray after;
         emulator.withEmulator(
             [&](CSynthEmulator& e) { after = e.blockData(sysex::patchAddress(sysex::MemoryArea::User, 4)); });
         QCOMPARE(after.left(12), QByteArray("WRITTEN ONE "));
-        const QString backup = s->frame()->checkedSend().backupPath();
+        const QString backup = s->frame()->services().checkedSend().backupPath();
         QVERIFY(backup.endsWith(QLatin1String(" User Patches.syx")));
         const auto records = synthline::recordsOf(readFile(backup));
         QCOMPARE(records.size(), std::size_t(1));
         QCOMPARE(records[0].messages[0].mid(sysex::kOffData, before.size()), before);
-        QDir(s->frame()->backupFolder()).removeRecursively();
+        QDir(s->frame()->services().transfers().backupFolder()).removeRecursively();
     }
 
     void sendIgnoresWhatIsPlantedInTheTemporaryFolder_data()
@@ -324,7 +325,7 @@ private slots:
         };
         s->frame()->action(cmd::kSend)->trigger();
         QVERIFY(s->prompter.messages.empty());
-        QTRY_VERIFY_WITH_TIMEOUT(!s->frame()->isTransferActive(), 30000);
+        QTRY_VERIFY_WITH_TIMEOUT(!s->frame()->services().isTransferActive(), 30000);
         emulator.waitIdle();
         QByteArray common;
         emulator.withEmulator(

@@ -84,7 +84,7 @@ private:
         std::unique_ptr<testsupport::Session> session;
         std::unique_ptr<CTestServices> services;
         std::unique_ptr<CRecordEditDlg> dlg;
-        CMidi& midi() { return session->frame()->midi(); }
+        CMidi& midi() { return session->frame()->services().midi(); }
         QList<QByteArray> sent() { return takeSent(ports, midi()); }
     };
     std::unique_ptr<Editor> open(params::Editor editor, bool realtime = true, bool dials = false);
@@ -114,8 +114,8 @@ std::unique_ptr<TestEditorHistory::Editor> TestEditorHistory::open(params::Edito
     const QString ini = freshIni();
     CIniFile(ini).writeInt(QStringLiteral("SETUP"), QStringLiteral("REALTIME"), realtime ? 1 : 0);
     e->session = start(ini, e->ports);
-    e->services = dials ? std::make_unique<CDialServices>(*e->session->frame())
-                        : std::make_unique<CTestServices>(*e->session->frame());
+    e->services = dials ? std::make_unique<CDialServices>(e->session->frame()->services())
+                        : std::make_unique<CTestServices>(e->session->frame()->services());
     switch (editor) {
     case params::Editor::Patch:
         e->dlg = std::make_unique<CEditPatchDlg>(*e->services, newPatch());

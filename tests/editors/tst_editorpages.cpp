@@ -101,7 +101,7 @@ private:
         std::unique_ptr<testsupport::Session> session;
         std::unique_ptr<CTestServices> services;
         std::unique_ptr<CEditPatchDlg> dlg;
-        CMidi& midi() { return session->frame()->midi(); }
+        CMidi& midi() { return session->frame()->services().midi(); }
         QList<QByteArray> sent() { return takeSent(ports, midi()); }
     };
     std::unique_ptr<Editor> open(const QByteArray& patch = newPatch(), SynthModel model = SynthModel::Jv2080);
@@ -120,7 +120,7 @@ std::unique_ptr<TestEditorPages::Editor> TestEditorPages::open(const QByteArray&
     CAppSettings::Midi midi = e->session->app->settings().midi();
     midi.model = model;
     e->session->app->settings().setMidi(midi);
-    e->services = std::make_unique<CTestServices>(*e->session->frame());
+    e->services = std::make_unique<CTestServices>(e->session->frame()->services());
     e->dlg = std::make_unique<CEditPatchDlg>(*e->services, patch);
     e->sent();
     return e;

@@ -76,8 +76,8 @@ void TestEditPatch::multiEditSendsToneByTone()
 {
     CLoopbackDevice ports;
     auto s = start(freshIni(), ports);
-    CMidi& midi = s->frame()->midi();
-    CEditPatchDlg dlg(*s->frame(), newPatch());
+    CMidi& midi = s->frame()->services().midi();
+    CEditPatchDlg dlg(s->frame()->services(), newPatch());
     dlg.showTab(12); // TVF
     takeSent(ports, midi);
     QTest::mouseClick(dlg.toneBox(0), Qt::LeftButton);
@@ -108,8 +108,8 @@ void TestEditPatch::realtimeOffSendsNothing()
     CLoopbackDevice ports;
     const QString ini = freshIni();
     auto s = start(ini, ports);
-    CMidi& midi = s->frame()->midi();
-    CEditPatchDlg dlg(*s->frame(), newPatch());
+    CMidi& midi = s->frame()->services().midi();
+    CEditPatchDlg dlg(s->frame()->services(), newPatch());
     QVERIFY(dlg.realtimeBox()->isChecked());
     QTest::mouseClick(dlg.realtimeBox(), Qt::LeftButton);
     QCOMPARE(CIniFile(ini).readInt(QStringLiteral("SETUP"), QStringLiteral("REALTIME"), -1), 0);
@@ -126,7 +126,7 @@ void TestEditPatch::realtimeOffSendsNothing()
              40);
     QCOMPARE(int(dlg.patch()[CPatchArray::toneParam(1, 0x65)]), 40);
     // A later editor starts with realtime off.
-    CEditPatchDlg next(*s->frame(), newPatch());
+    CEditPatchDlg next(s->frame()->services(), newPatch());
     QVERIFY(!next.realtimeBox()->isChecked());
 }
 
@@ -155,11 +155,11 @@ void TestEditPatch::realtimeSendsTheItemAndCancelTakesItBack()
         file.writeInt(QStringLiteral("SETUP"), QStringLiteral("REALTIME"), realtime ? 1 : 0);
     }
     auto s = start(ini, ports);
-    CMidi& midi = s->frame()->midi();
+    CMidi& midi = s->frame()->services().midi();
     takeSent(ports, midi);
     QByteArray patch = newPatch();
     patch[CPatchArray::toneParam(1, 0x51)] = 33;
-    CEditPatchDlg dlg(*s->frame(), patch);
+    CEditPatchDlg dlg(s->frame()->services(), patch);
     const QByteArray original = dlg.edit().temporaryImage();
     QByteArray opening;
     for (const QByteArray& m : takeSent(ports, midi))
@@ -214,14 +214,14 @@ void TestEditPatch::everyPageSoundsInTheEmulator()
         file.writeInt(QStringLiteral("SETUP"), QStringLiteral("WHICHSYNTH"), 1);
     }
     auto s = start(ini, emulator);
-    CEditPatchDlg dlg(*s->frame(), newPatch());
+    CEditPatchDlg dlg(s->frame()->services(), newPatch());
     // The instrument's temporary patch holds this patch, as the bank sends it on opening.
     dlg.sendPatch();
     dlg.showTab(tab);
     CParamPage* page = paramPage(dlg);
     QVERIFY(page);
     changeControl(page->control(id, column), to);
-    s->frame()->midi().waitUntilSent();
+    s->frame()->services().midi().waitUntilSent();
     emulator.waitIdle();
     const params::Param& p = params::row(id);
     const QByteArray expected = dlg.patch().mid(recordlayout::dataOffset(p.block, column) + p.offset, p.size);
@@ -248,13 +248,13 @@ void TestEditPatch::nameIsSentAsYouType()
 {
     CLoopbackDevice ports;
     auto s = start(freshIni(), ports);
-    CEditPatchDlg dlg(*s->frame(), newPatch());
-    takeSent(ports, s->frame()->midi());
+    CEditPatchDlg dlg(s->frame()->services(), newPatch());
+    takeSent(ports, s->frame()->services().midi());
     auto* name = qobject_cast<QLineEdit*>(paramPage(dlg)->control(QStringLiteral("patch.name")));
     QCOMPARE(name->text(), QStringLiteral("INIT PATCH"));
     name->selectAll();
     QTest::keyClicks(name, QStringLiteral("Ab"));
-    const QList<QByteArray> sent = takeSent(ports, s->frame()->midi());
+    const QList<QByteArray> sent = takeSent(ports, s->frame()->services().midi());
     QCOMPARE(sent.size(), 2);
     QCOMPARE(sent[1].size(), 23);
     QCOMPARE(sent[1].mid(5, 16), QByteArray("\x03\x00\x00\x00"
@@ -285,8 +285,8 @@ void TestEditPatch::remoteValues()
     QFETCH(int, index);
     CLoopbackDevice ports;
     auto s = start(freshIni(), ports);
-    CMidi& midi = s->frame()->midi();
-    CEditPatchDlg dlg(*s->frame(), newPatch());
+    CMidi& midi = s->frame()->services().midi();
+    CEditPatchDlg dlg(s->frame()->services(), newPatch());
     dlg.show();
     QVERIFY(QTest::qWaitForWindowActive(&dlg));
     dlg.showTab(12);
@@ -323,7 +323,7 @@ void TestEditPatch::enterAndEscapeFromAPage()
     QFETCH(QString, id);
     CLoopbackDevice ports;
     auto s = start(freshIni(), ports);
-    CEditPatchDlg dlg(*s->frame(), newPatch());
+    CEditPatchDlg dlg(s->frame()->services(), newPatch());
     QSignalSpy finished(&dlg, &QDialog::finished);
     dlg.open();
     QVERIFY(QTest::qWaitForWindowActive(&dlg));
@@ -342,7 +342,7 @@ void TestEditPatch::enterAfterCopyToneIsOk()
 {
     CLoopbackDevice ports;
     auto s = start(freshIni(), ports);
-    CEditPatchDlg dlg(*s->frame(), newPatch());
+    CEditPatchDlg dlg(s->frame()->services(), newPatch());
     QSignalSpy finished(&dlg, &QDialog::finished);
     dlg.open();
     QVERIFY(QTest::qWaitForWindowActive(&dlg));
@@ -361,11 +361,11 @@ void TestEditPatch::sendPatchAlsoWithoutRealtime()
 {
     CLoopbackDevice ports;
     auto s = start(freshIni(), ports);
-    CEditPatchDlg dlg(*s->frame(), newPatch());
+    CEditPatchDlg dlg(s->frame()->services(), newPatch());
     dlg.realtimeBox()->click();
-    takeSent(ports, s->frame()->midi());
+    takeSent(ports, s->frame()->services().midi());
     QTest::mouseClick(dlg.sendPatchButton(), Qt::LeftButton);
-    const QList<QByteArray> sent = takeSent(ports, s->frame()->midi());
+    const QList<QByteArray> sent = takeSent(ports, s->frame()->services().midi());
     QByteArray all;
     for (const QByteArray& m : sent)
         all += m;
@@ -401,10 +401,10 @@ void TestEditPatch::copyTone()
     patches.record = [&](int line) { return line == 1 ? other : newPatch(); };
     QByteArray patch = newPatch();
     patch[CPatchArray::toneParam(0, 0x51)] = 40;
-    CEditPatchDlg dlg(*s->frame(), patch, patches);
+    CEditPatchDlg dlg(s->frame()->services(), patch, patches);
     dlg.realtimeBox()->click(); // the copy goes out all the same
     dlg.showTab(12);
-    takeSent(ports, s->frame()->midi());
+    takeSent(ports, s->frame()->services().midi());
     s->prompter.onExec = [&](QDialog& d) {
         auto* copy = qobject_cast<CCopyToneDlg*>(&d);
         if (!copy)
@@ -421,7 +421,7 @@ void TestEditPatch::copyTone()
     QCOMPARE(qobject_cast<QComboBox*>(paramPage(dlg)->control(QStringLiteral("tone.tvf.cutoff"), to))->currentIndex(),
              cutoff);
     QByteArray all;
-    for (const QByteArray& m : takeSent(ports, s->frame()->midi()))
+    for (const QByteArray& m : takeSent(ports, s->frame()->services().midi()))
         all += m;
     QCOMPARE(all.size(), from == to ? 0 : CPatchArray::kRecordSize);
 }
@@ -450,14 +450,14 @@ void TestEditPatch::editFromTheBank()
     testsupport::clickItem(view, 4);
     CToneloomDoc& doc = view->document();
     const QByteArray before = doc.patches().record(4);
-    takeSent(ports, s->frame()->midi());
+    takeSent(ports, s->frame()->services().midi());
     QByteArray sentOnOpening;
     QByteArray working;
     s->prompter.onExec = [&](QDialog& d) {
         auto* dlg = qobject_cast<CEditPatchDlg*>(&d);
         if (!dlg)
             return int(QDialog::Rejected);
-        for (const QByteArray& m : takeSent(ports, s->frame()->midi()))
+        for (const QByteArray& m : takeSent(ports, s->frame()->services().midi()))
             sentOnOpening += m;
         working = dlg->patch();
         dlg->showTab(12);

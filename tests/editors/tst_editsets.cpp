@@ -193,9 +193,9 @@ void TestEditSets::tabsAndTitles()
     auto s = start(freshIni(), ports);
     std::unique_ptr<CRecordEditDlg> dlg;
     if (rhythm)
-        dlg = std::make_unique<CEditRhythmDlg>(*s->frame(), newRhythmSet());
+        dlg = std::make_unique<CEditRhythmDlg>(s->frame()->services(), newRhythmSet());
     else
-        dlg = std::make_unique<CPerformanceEditDlg>(*s->frame(), newPerformance());
+        dlg = std::make_unique<CPerformanceEditDlg>(s->frame()->services(), newPerformance());
     QTEST(dlg->windowTitle(), "title");
     QStringList texts;
     for (int i = 0; i < dlg->tabBar()->count(); ++i)
@@ -227,7 +227,7 @@ void TestEditSets::everyControlLoadsAndStoresBack()
     const params::Editor editor = rhythm ? params::Editor::Rhythm : params::Editor::Performance;
     CLoopbackDevice ports;
     auto s = start(freshIni(), ports);
-    CTestServices services(*s->frame());
+    CTestServices services(s->frame()->services());
     const QByteArray record =
         seed == 0 ? (rhythm ? newRhythmSet() : newPerformance()) : variedRecord(editor, seed, services.names());
     std::unique_ptr<CRecordEditDlg> dlg;
@@ -239,7 +239,7 @@ void TestEditSets::everyControlLoadsAndStoresBack()
     } else {
         dlg = std::make_unique<CPerformanceEditDlg>(services, record);
     }
-    takeSent(ports, s->frame()->midi());
+    takeSent(ports, s->frame()->services().midi());
     int controls = 0;
     const std::vector<int> keys = rhythm ? std::vector<int>{0, 17, 63} : std::vector<int>{0};
     for (int key : keys) {
@@ -337,11 +337,11 @@ void TestEditSets::realtimeReachesTheEmulator()
     auto s = start(ini, emulator);
     std::unique_ptr<CRecordEditDlg> dlg;
     if (rhythm) {
-        auto r = std::make_unique<CEditRhythmDlg>(*s->frame(), newRhythmSet());
+        auto r = std::make_unique<CEditRhythmDlg>(s->frame()->services(), newRhythmSet());
         r->setCurrentKey(key);
         dlg = std::move(r);
     } else {
-        dlg = std::make_unique<CPerformanceEditDlg>(*s->frame(), newPerformance());
+        dlg = std::make_unique<CPerformanceEditDlg>(s->frame()->services(), newPerformance());
     }
     // The instrument's temporary area holds the record, as the bank sends it on opening.
     dlg->sendPatch();
@@ -351,7 +351,7 @@ void TestEditSets::realtimeReachesTheEmulator()
     const Param& p = params::row(id);
     QWidget* w = page->control(id, column);
     QVERIFY(w);
-    s->frame()->midi().waitUntilSent();
+    s->frame()->services().midi().waitUntilSent();
     emulator.waitIdle();
     const QByteArray before = dlg->record();
     if (auto* combo = qobject_cast<QComboBox*>(w))
@@ -360,7 +360,7 @@ void TestEditSets::realtimeReachesTheEmulator()
         check->click();
     else if (auto* number = qobject_cast<QSpinBox*>(w))
         number->setValue(to);
-    s->frame()->midi().waitUntilSent();
+    s->frame()->services().midi().waitUntilSent();
     emulator.waitIdle();
     const int at = recordlayout::dataOffset(p.block, column) + p.offset;
     QVERIFY(dlg->record().mid(at, p.size) != before.mid(at, p.size));
@@ -380,10 +380,10 @@ void TestEditSets::voiceReserveLowersAndSendsTheLoweredValue()
     QByteArray record = newPerformance();
     for (int p = 0; p < 16; ++p)
         record[CPerformanceArray::commonParam(0x30 + p)] = 0;
-    CPerformanceEditDlg dlg(*s->frame(), record);
+    CPerformanceEditDlg dlg(s->frame()->services(), record);
     auto* page = qobject_cast<CParamPage*>(dlg.currentPage());
     QVERIFY(page);
-    takeSent(ports, s->frame()->midi());
+    takeSent(ports, s->frame()->services().midi());
     auto* part1 = qobject_cast<QSpinBox*>(page->control(QStringLiteral("perf.voiceReserve1")));
     auto* part2 = qobject_cast<QSpinBox*>(page->control(QStringLiteral("perf.voiceReserve2")));
     QVERIFY(part1 && part2);
@@ -397,13 +397,14 @@ void TestEditSets::voiceReserveLowersAndSendsTheLoweredValue()
     QCOMPARE(part2->value(), 4);
     QCOMPARE(common->reserveTotal()->text(),
              QStringLiteral("Total: 64 of 64, no voice left: Voice Reserve Part 2 is 4, not 10."));
-    QCOMPARE(addressed(takeSent(ports, s->frame()->midi())), (QStringList{"01 00 00 30 3c", "01 00 00 31 04"}));
+    QCOMPARE(addressed(takeSent(ports, s->frame()->services().midi())),
+             (QStringList{"01 00 00 30 3c", "01 00 00 31 04"}));
     QCOMPARE(int(dlg.performance()[CPerformanceArray::commonParam(0x31)]), 4);
     // Full: a further raise anywhere keeps its value and says so.
     auto* part16 = qobject_cast<QSpinBox*>(page->control(QStringLiteral("perf.voiceReserve16")));
     part16->setValue(3);
     QCOMPARE(part16->value(), 0);
-    QCOMPARE(addressed(takeSent(ports, s->frame()->midi())), QStringList{"01 00 00 3f 00"});
+    QCOMPARE(addressed(takeSent(ports, s->frame()->services().midi())), QStringList{"01 00 00 3f 00"});
 }
 
 void TestEditSets::partGroupsAndPatches_data()
@@ -422,7 +423,7 @@ void TestEditSets::partGroupsAndPatches()
     QFETCH(int, userItems);
     CLoopbackDevice ports;
     auto s = start(freshIni(), ports);
-    CTestServices services(*s->frame());
+    CTestServices services(s->frame()->services());
     QStringList patches;
     for (int i = 0; i < 128; ++i)
         patches << QStringLiteral("P%1").arg(i + 1);
@@ -437,15 +438,15 @@ void TestEditSets::partGroupsAndPatches()
     const int boards = services.names().GetFileCount(NameFileKind::Board);
     QCOMPARE(groups->count(), presets - (part == 9 ? 1 : 0) + boards);
     QCOMPARE(boards, 127);
-    takeSent(ports, s->frame()->midi());
+    takeSent(ports, s->frame()->services().midi());
     groups->setCurrentIndex(0); // the user group: the bank's own items
     QCOMPARE(patchList->count(), userItems);
     QTEST(patchList->itemText(0), "firstUser");
-    QCOMPARE(addressed(takeSent(ports, s->frame()->midi())),
+    QCOMPARE(addressed(takeSent(ports, s->frame()->services().midi())),
              QStringList{QStringLiteral("01 00 %1 02 00 01 00 00").arg(0x10 + part, 2, 16, QLatin1Char('0'))});
     // Choosing a group sends type, id and the number together, at the part's address.
     groups->setCurrentIndex(1);
-    const QStringList sent = addressed(takeSent(ports, s->frame()->midi()));
+    const QStringList sent = addressed(takeSent(ports, s->frame()->services().midi()));
     QVERIFY2(sent.size() == 1, qPrintable(sent.join(QLatin1Char('|'))));
     QVERIFY2(sent.first().startsWith(QStringLiteral("01 00 %1 02 00 02").arg(0x10 + part, 2, 16, QLatin1Char('0'))),
              qPrintable(sent.first()));
@@ -485,32 +486,33 @@ void TestEditSets::panAndKeyRangeWrap()
     QByteArray record = newPerformance();
     const Param& p = params::row(id);
     record[CPerformanceArray::partParam(4, p.offset)] = char(from);
-    CPerformanceEditDlg dlg(*s->frame(), record);
+    CPerformanceEditDlg dlg(s->frame()->services(), record);
     dlg.showTab(5);
     auto* box = qobject_cast<CWrapSpinBox*>(qobject_cast<CParamPage*>(dlg.currentPage())->control(id, 4));
     QVERIFY(box);
-    takeSent(ports, s->frame()->midi());
+    takeSent(ports, s->frame()->services().midi());
     box->stepBy(steps);
     QCOMPARE(box->value(), value);
     QTEST(box->text(), "text");
-    QCOMPARE(addressed(takeSent(ports, s->frame()->midi())), QStringList{QStringLiteral("01 00 14 %1 %2")
-                                                                             .arg(p.offset, 2, 16, QLatin1Char('0'))
-                                                                             .arg(value, 2, 16, QLatin1Char('0'))});
+    QCOMPARE(addressed(takeSent(ports, s->frame()->services().midi())),
+             QStringList{QStringLiteral("01 00 14 %1 %2")
+                             .arg(p.offset, 2, 16, QLatin1Char('0'))
+                             .arg(value, 2, 16, QLatin1Char('0'))});
 }
 
 void TestEditSets::mixLoadingSendsNothing()
 {
     CLoopbackDevice ports;
     auto s = start(freshIni(), ports);
-    CTestServices services(*s->frame());
+    CTestServices services(s->frame()->services());
     const QByteArray record = variedRecord(params::Editor::Performance, 7, services.names());
     CPerformanceEditDlg dlg(services, record);
     QVERIFY(dlg.realtimeBox()->isChecked());
-    takeSent(ports, s->frame()->midi());
+    takeSent(ports, s->frame()->services().midi());
     dlg.showTab(19);
     auto* mix = qobject_cast<CMultiMixDialog*>(dlg.currentPage());
     QVERIFY(mix);
-    QVERIFY(takeSent(ports, s->frame()->midi()).isEmpty());
+    QVERIFY(takeSent(ports, s->frame()->services().midi()).isEmpty());
     // The program's own knobs and caption boxes.
     QVERIFY(mix->knob(0, 0)->inherits("CModuleKnob"));
     QVERIFY(mix->caption(0)->inherits("CCaptile"));
@@ -527,7 +529,7 @@ void TestEditSets::mixLoadingSendsNothing()
     }
     // Loading again (a copied part) sends nothing either.
     mix->loadFromRecord();
-    QVERIFY(takeSent(ports, s->frame()->midi()).isEmpty());
+    QVERIFY(takeSent(ports, s->frame()->services().midi()).isEmpty());
     dlg.accept();
     QCOMPARE(dlg.performance(), record);
 }
@@ -553,28 +555,28 @@ void TestEditSets::mixControlsSendOneMessage()
     QFETCH(int, value);
     CLoopbackDevice ports;
     auto s = start(freshIni(), ports);
-    CPerformanceEditDlg dlg(*s->frame(), newPerformance());
+    CPerformanceEditDlg dlg(s->frame()->services(), newPerformance());
     dlg.showTab(19);
     auto* mix = qobject_cast<CMultiMixDialog*>(dlg.currentPage());
-    takeSent(ports, s->frame()->midi());
+    takeSent(ports, s->frame()->services().midi());
     if (CValueKnob* knob = mix->knob(row, part)) {
         // Set by the page: nothing goes out; turned by the user: one message.
         knob->setValue(value);
-        QVERIFY(takeSent(ports, s->frame()->midi()).isEmpty());
+        QVERIFY(takeSent(ports, s->frame()->services().midi()).isEmpty());
         emit knob->userChanged(value);
     } else if (QSlider* slider = mix->levelSlider(part); row == 4) {
         slider->setValue(value);
     } else {
         mix->muteBox(part)->click();
     }
-    QTEST(addressed(takeSent(ports, s->frame()->midi())).join(QLatin1Char('|')), "sent");
+    QTEST(addressed(takeSent(ports, s->frame()->services().midi())).join(QLatin1Char('|')), "sent");
 }
 
 void TestEditSets::wheelTurnsOnlyAFocusedKnob()
 {
     CLoopbackDevice ports;
     auto s = start(freshIni(), ports);
-    CPerformanceEditDlg dlg(*s->frame(), newPerformance());
+    CPerformanceEditDlg dlg(s->frame()->services(), newPerformance());
     dlg.show();
     QVERIFY(QTest::qWaitForWindowActive(&dlg));
     dlg.showTab(19);
@@ -582,19 +584,19 @@ void TestEditSets::wheelTurnsOnlyAFocusedKnob()
     CValueKnob* knob = mix->knob(1, 5);
     mix->levelSlider(0)->setFocus();
     QTRY_VERIFY(mix->levelSlider(0)->hasFocus());
-    takeSent(ports, s->frame()->midi());
+    takeSent(ports, s->frame()->services().midi());
     const int before = knob->value();
     wheel(knobInner(knob), 3);
     wheel(knob, 3);
     QCOMPARE(knob->value(), before);
-    QVERIFY(takeSent(ports, s->frame()->midi()).isEmpty());
+    QVERIFY(takeSent(ports, s->frame()->services().midi()).isEmpty());
     QCOMPARE(dlg.performance(), newPerformance());
     // Chosen, it turns and sounds.
     knob->setFocus();
     QTRY_VERIFY(knob->holdsFocus());
     wheel(knobInner(knob), 3);
     QVERIFY(knob->value() != before);
-    const QStringList sent = addressed(takeSent(ports, s->frame()->midi()));
+    const QStringList sent = addressed(takeSent(ports, s->frame()->services().midi()));
     QVERIFY(!sent.isEmpty());
     QVERIFY(sent.last().startsWith(QStringLiteral("01 00 15 0c")));
 }
@@ -605,7 +607,7 @@ void TestEditSets::mixShowsValuesAndJumpsWithinThePart()
 {
     CLoopbackDevice ports;
     auto s = start(freshIni(), ports);
-    CPerformanceEditDlg dlg(*s->frame(), newPerformance());
+    CPerformanceEditDlg dlg(s->frame()->services(), newPerformance());
     dlg.show();
     QVERIFY(QTest::qWaitForWindowActive(&dlg));
     dlg.showTab(19);
@@ -632,9 +634,9 @@ void TestEditSets::sendButtonNamesTheItem()
 {
     CLoopbackDevice ports;
     auto s = start(freshIni(), ports);
-    CPerformanceEditDlg performance(*s->frame(), newPerformance());
+    CPerformanceEditDlg performance(s->frame()->services(), newPerformance());
     QCOMPARE(performance.sendPatchButton()->text(), QStringLiteral("&Send Performance"));
-    CEditRhythmDlg rhythm(*s->frame(), newRhythmSet());
+    CEditRhythmDlg rhythm(s->frame()->services(), newRhythmSet());
     QCOMPARE(rhythm.sendPatchButton()->text(), QStringLiteral("&Send Rhythm Set"));
 }
 
@@ -656,13 +658,13 @@ void TestEditSets::editorsFitA1024By768Screen()
     std::unique_ptr<CRecordEditDlg> dlg;
     switch (static_cast<params::Editor>(editor)) {
     case params::Editor::Patch:
-        dlg = std::make_unique<CEditPatchDlg>(*s->frame(), newPatch());
+        dlg = std::make_unique<CEditPatchDlg>(s->frame()->services(), newPatch());
         break;
     case params::Editor::Performance:
-        dlg = std::make_unique<CPerformanceEditDlg>(*s->frame(), newPerformance());
+        dlg = std::make_unique<CPerformanceEditDlg>(s->frame()->services(), newPerformance());
         break;
     case params::Editor::Rhythm:
-        dlg = std::make_unique<CEditRhythmDlg>(*s->frame(), newRhythmSet());
+        dlg = std::make_unique<CEditRhythmDlg>(s->frame()->services(), newRhythmSet());
         break;
     }
     // Room on a 1024x768 screen with the window's frame and a panel.
@@ -735,7 +737,7 @@ void TestEditSets::mixShortcutsAndRemote()
     QFETCH(int, value);
     CLoopbackDevice ports;
     auto s = start(freshIni(), ports);
-    CPerformanceEditDlg dlg(*s->frame(), newPerformance());
+    CPerformanceEditDlg dlg(s->frame()->services(), newPerformance());
     dlg.show();
     QVERIFY(QTest::qWaitForWindowActive(&dlg));
     dlg.showTab(19);
@@ -744,11 +746,11 @@ void TestEditSets::mixShortcutsAndRemote()
     QTest::keyClick(mix, static_cast<Qt::Key>(Qt::Key_1 + focusRow), Qt::AltModifier);
     QWidget* first = mix->control(focusRow, 0);
     QTRY_VERIFY(first->hasFocus() || first->isAncestorOf(QApplication::focusWidget()));
-    takeSent(ports, s->frame()->midi());
+    takeSent(ports, s->frame()->services().midi());
     QVERIFY(ports.inject(QByteArray("\xB0", 1) + char(controller) + char(value)));
     QTest::qWait(50);
     QCoreApplication::processEvents();
-    QTEST(addressed(takeSent(ports, s->frame()->midi())), "sent");
+    QTEST(addressed(takeSent(ports, s->frame()->services().midi())), "sent");
 }
 
 void TestEditSets::copyPart_data()
@@ -789,9 +791,9 @@ void TestEditSets::copyPart()
             return int(QDialog::Rejected);
         dlg->realtimeBox()->click(); // the copy goes out all the same
         dlg->showTab(to + 1);
-        takeSent(ports, s->frame()->midi());
+        takeSent(ports, s->frame()->services().midi());
         QTest::mouseClick(dlg->copyPartButton(), Qt::LeftButton);
-        for (const QByteArray& m : takeSent(ports, s->frame()->midi()))
+        for (const QByteArray& m : takeSent(ports, s->frame()->services().midi()))
             sentAll += m;
         // The page shows the copied part at once.
         auto* level = qobject_cast<QSpinBox*>(
@@ -826,21 +828,21 @@ void TestEditSets::rhythmKeysAndPublishedKey()
 {
     CLoopbackDevice ports;
     auto s = start(freshIni(), ports);
-    QCOMPARE(s->frame()->rhythmKey(), -1);
+    QCOMPARE(s->frame()->services().rhythmKey(), -1);
     {
-        CEditRhythmDlg dlg(*s->frame(), newRhythmSet());
+        CEditRhythmDlg dlg(s->frame()->services(), newRhythmSet());
         QCOMPARE(dlg.keyList()->count(), 64);
         QCOMPARE(dlg.keyList()->item(0)->text(), QStringLiteral("B1 "));
         QCOMPARE(dlg.keyList()->item(1)->text(), QStringLiteral("C2 "));
         QCOMPARE(dlg.keyList()->item(2)->text(), QStringLiteral("C#2"));
         QCOMPARE(dlg.keyList()->item(63)->text(), QStringLiteral("D7 "));
         QCOMPARE(dlg.currentKey(), 0);
-        QCOMPARE(s->frame()->rhythmKey(), 0);
+        QCOMPARE(s->frame()->services().rhythmKey(), 0);
         dlg.keyList()->setCurrentRow(41);
-        QCOMPARE(s->frame()->rhythmKey(), 41);
+        QCOMPARE(s->frame()->services().rhythmKey(), 41);
         QCOMPARE(dlg.currentKey(), 41);
         dlg.reject();
-        QCOMPARE(s->frame()->rhythmKey(), -1);
+        QCOMPARE(s->frame()->services().rhythmKey(), -1);
     }
 }
 
@@ -848,7 +850,7 @@ void TestEditSets::keyChangeStoresTheOldKeyFirst()
 {
     CLoopbackDevice ports;
     auto s = start(freshIni(), ports);
-    CEditRhythmDlg dlg(*s->frame(), newRhythmSet());
+    CEditRhythmDlg dlg(s->frame()->services(), newRhythmSet());
     dlg.showTab(2); // TVF
     const auto cutoff = [&](int key) {
         return qobject_cast<QComboBox*>(
@@ -868,10 +870,10 @@ void TestEditSets::keyChangeStoresTheOldKeyFirst()
     QCOMPARE(int(dlg.rhythmSet()[CRhythmArray::noteParam(0, 0x1B)]), 33);
     QCOMPARE(int(dlg.rhythmSet()[CRhythmArray::noteParam(5, 0x1B)]), 44);
     // A preset shapes the one key's envelope.
-    takeSent(ports, s->frame()->midi());
+    takeSent(ports, s->frame()->services().midi());
     env = qobject_cast<CEnvelopePage*>(dlg.currentPage());
     env->applyPreset(0, 2);
-    const QStringList sent = addressed(takeSent(ports, s->frame()->midi()));
+    const QStringList sent = addressed(takeSent(ports, s->frame()->services().midi()));
     QCOMPARE(sent.size(), 8);
     QVERIFY(sent.first().startsWith(QStringLiteral("02 09 23 21")));
     QVERIFY(sent.last().startsWith(QStringLiteral("02 09 23 28")));
@@ -881,12 +883,12 @@ void TestEditSets::rhythmNameSoundsAsTyped()
 {
     CLoopbackDevice ports;
     auto s = start(freshIni(), ports);
-    CEditRhythmDlg dlg(*s->frame(), newRhythmSet());
-    takeSent(ports, s->frame()->midi());
+    CEditRhythmDlg dlg(s->frame()->services(), newRhythmSet());
+    takeSent(ports, s->frame()->services().midi());
     QCOMPARE(dlg.nameEdit()->text(), QStringLiteral("Init Rhythm"));
     dlg.nameEdit()->selectAll();
     QTest::keyClicks(dlg.nameEdit(), QStringLiteral("Kit"));
-    const QList<QByteArray> sent = takeSent(ports, s->frame()->midi());
+    const QList<QByteArray> sent = takeSent(ports, s->frame()->services().midi());
     QCOMPARE(sent.size(), 3);
     QCOMPARE(sent.last().size(), 23);
     QCOMPARE(sent.last().mid(5, 16), QByteArray("\x02\x09\x00\x00"
@@ -900,7 +902,7 @@ void TestEditSets::rhythmIgnoresRemoteValues()
 {
     CLoopbackDevice ports;
     auto s = start(freshIni(), ports);
-    CEditRhythmDlg dlg(*s->frame(), newRhythmSet());
+    CEditRhythmDlg dlg(s->frame()->services(), newRhythmSet());
     dlg.show();
     QVERIFY(QTest::qWaitForWindowActive(&dlg));
     dlg.showTab(2);
@@ -908,12 +910,12 @@ void TestEditSets::rhythmIgnoresRemoteValues()
         qobject_cast<CParamPage*>(dlg.currentPage())->control(QStringLiteral("note.tvf.cutoff"), 0));
     cutoff->setFocus();
     QTRY_VERIFY(cutoff->hasFocus());
-    takeSent(ports, s->frame()->midi());
+    takeSent(ports, s->frame()->services().midi());
     QVERIFY(ports.inject(hex("B0 06 05")));
     QTest::qWait(50);
     QCoreApplication::processEvents();
     QCOMPARE(cutoff->currentIndex(), 127);
-    QVERIFY(takeSent(ports, s->frame()->midi()).isEmpty());
+    QVERIFY(takeSent(ports, s->frame()->services().midi()).isEmpty());
 }
 
 void TestEditSets::copyRhythmTone_data()
@@ -933,10 +935,10 @@ void TestEditSets::copyRhythmTone()
     auto s = start(freshIni(), ports);
     QByteArray record = newRhythmSet();
     record[CRhythmArray::noteParam(from, 0x1B)] = 12;
-    CEditRhythmDlg dlg(*s->frame(), record);
+    CEditRhythmDlg dlg(s->frame()->services(), record);
     dlg.setCurrentKey(to);
     dlg.showTab(2);
-    takeSent(ports, s->frame()->midi());
+    takeSent(ports, s->frame()->services().midi());
     s->prompter.onExec = [&](QDialog& d) {
         auto* copy = qobject_cast<CCopyRhythmToneDlg*>(&d);
         if (!copy)
@@ -952,7 +954,7 @@ void TestEditSets::copyRhythmTone()
         qobject_cast<CParamPage*>(dlg.currentPage())->control(QStringLiteral("note.tvf.cutoff"), to));
     QCOMPARE(cutoff->currentIndex(), 12);
     QByteArray all;
-    for (const QByteArray& m : takeSent(ports, s->frame()->midi()))
+    for (const QByteArray& m : takeSent(ports, s->frame()->services().midi()))
         all += m;
     QCOMPARE(all.size(), from == to ? 0 : CRhythmArray::kRecordSize);
     if (from != to)
@@ -1026,7 +1028,7 @@ void TestEditSets::untouchedSetsSaveByteForByte()
 {
     CLoopbackDevice ports;
     auto s = start(freshIni(), ports);
-    CTestServices services(*s->frame());
+    CTestServices services(s->frame()->services());
     CToneloomView* view = testsupport::newBank(*s);
     CToneloomDoc& doc = view->document();
     // Varied records, as a real bank holds them.

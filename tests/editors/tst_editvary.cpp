@@ -114,8 +114,8 @@ private slots:
     {
         CLoopbackDevice ports;
         auto s = start(freshIni(), ports);
-        CMidi& midi = s->frame()->midi();
-        CEditPatchDlg dlg(*s->frame(), newPatch());
+        CMidi& midi = s->frame()->services().midi();
+        CEditPatchDlg dlg(s->frame()->services(), newPatch());
         takeSent(ports, midi);
         const SynthSettings synth = s->app->settings().synth();
         QList<QByteArray> before;
@@ -170,10 +170,10 @@ private slots:
         const auto editor = static_cast<params::Editor>(kind);
         CLoopbackDevice ports;
         auto s = start(freshIni(), ports);
-        CMidi& midi = s->frame()->midi();
+        CMidi& midi = s->frame()->services().midi();
         const SynthSettings synth = s->app->settings().synth();
         const QByteArray original = newRecord(editor);
-        std::unique_ptr<CRecordEditDlg> dlg = openEditor(*s->frame(), editor, original);
+        std::unique_ptr<CRecordEditDlg> dlg = openEditor(s->frame()->services(), editor, original);
         takeSent(ports, midi);
         QByteArray after;
         QList<QByteArray> sent;
@@ -224,7 +224,7 @@ private slots:
         const auto editor = static_cast<params::Editor>(kind);
         CLoopbackDevice ports;
         auto s = start(freshIni(), ports);
-        CMidi& midi = s->frame()->midi();
+        CMidi& midi = s->frame()->services().midi();
         const std::uint8_t device = s->app->settings().synth().deviceId;
         CToneloomView* view = testsupport::newBank(*s);
         QVERIFY(view);
@@ -235,7 +235,7 @@ private slots:
         const QByteArray b = variation::mutate(editor, records.record(1), o);
         records.setRecord(1, b);
         const QByteArray a = newRecord(editor);
-        std::unique_ptr<CRecordEditDlg> dlg = openEditor(*s->frame(), editor, a);
+        std::unique_ptr<CRecordEditDlg> dlg = openEditor(s->frame()->services(), editor, a);
         takeSent(ports, midi);
         int lines = 0;
         QList<QByteArray> atHalf;
@@ -270,7 +270,7 @@ private slots:
     {
         CLoopbackDevice ports;
         auto s = start(freshIni(), ports);
-        CMidi& midi = s->frame()->midi();
+        CMidi& midi = s->frame()->services().midi();
         const std::uint8_t device = s->app->settings().synth().deviceId;
         const QByteArray a = newPatch();
         variation::MutateOptions o;
@@ -279,7 +279,7 @@ private slots:
         const QByteArray b = variation::mutate(params::Editor::Patch, a, o);
         CPatchSource source{{QStringLiteral("1: B")}, [b](int) { return b; }};
         for (const bool keep : {false, true}) {
-            CEditPatchDlg dlg(*s->frame(), a, source);
+            CEditPatchDlg dlg(s->frame()->services(), a, source);
             takeSent(ports, midi);
             QList<QByteArray> atHalf;
             QList<QByteArray> atEnd;
@@ -326,7 +326,7 @@ private slots:
         o.seed = 11;
         const QByteArray other = variation::mutate(params::Editor::Patch, view->document().patches().record(4), o);
         view->document().patches().setRecord(4, other);
-        CEditPatchDlg dlg(*s->frame(), newPatch(),
+        CEditPatchDlg dlg(s->frame()->services(), newPatch(),
                           CPatchSource{{QStringLiteral("1: OWN")}, [](int) { return newPatch(); }});
         QStringList lines;
         QByteArray result;
@@ -372,7 +372,7 @@ private slots:
             QCOMPARE(out.write(file), file.size());
         }
         QVERIFY(s->app->OpenDocumentFile(path));
-        CEditPatchDlg dlg(*s->frame(), newPatch());
+        CEditPatchDlg dlg(s->frame()->services(), newPatch());
         QStringList lines;
         QByteArray result;
         s->prompter.onExec = [&](QDialog& dialog) {

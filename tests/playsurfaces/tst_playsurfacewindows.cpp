@@ -71,14 +71,14 @@ private slots:
     {
         CLoopbackDevice ports;
         auto s = start(iniWithDevice(0x13), ports);
-        s->frame()->midi().waitUntilSent();
+        s->frame()->services().midi().waitUntilSent();
         ports.clearSent();
-        CVirtualSynthDlg dialog(*s->frame(), s->frame());
+        CVirtualSynthDlg dialog(s->frame()->services(), s->frame());
         QVERIFY2(dialog.errors().isEmpty(), qPrintable(dialog.errors().join('\n')));
         QCOMPARE(dialog.windowTitle(), QStringLiteral("The Virtual Analog JV/XP"));
         QVERIFY(ports.sent().empty()); // nothing before it starts
         dialog.start();
-        s->frame()->midi().waitUntilSent();
+        s->frame()->services().midi().waitUntilSent();
         const QStringList sent = sentTexts(ports);
         QCOMPARE(sent.size(), 5 + 61 + 56);
         QCOMPARE(sent.mid(0, 5), texts(CVirtualSynthSender(0x13).initialPatch()));
@@ -97,7 +97,7 @@ private slots:
     {
         CLoopbackDevice ports;
         auto s = start(freshIni(), ports);
-        CVirtualSynthDlg dialog(*s->frame(), s->frame());
+        CVirtualSynthDlg dialog(s->frame()->services(), s->frame());
         const QSize least = dialog.minimumSizeHint();
         QVERIFY2(least.width() <= 1024 - 16 && least.height() <= 768 - 64,
                  qPrintable(QStringLiteral("%1x%2").arg(least.width()).arg(least.height())));
@@ -141,7 +141,7 @@ private slots:
         QFETCH(QStringList, expected);
         CLoopbackDevice ports;
         auto s = start(freshIni(), ports);
-        CVirtualSynthDlg dialog(*s->frame(), s->frame());
+        CVirtualSynthDlg dialog(s->frame()->services(), s->frame());
         dialog.start();
         dialog.show();
         QVERIFY(QTest::qWaitForWindowExposed(&dialog));
@@ -150,14 +150,14 @@ private slots:
                                                : static_cast<QWidget*>(dialog.choice(focus)->control());
         target->setFocus();
         QCOMPARE(dialog.focusWidget(), target);
-        s->frame()->midi().waitUntilSent();
+        s->frame()->services().midi().waitUntilSent();
         ports.clearSent();
         // Through the input, as a controller on channel 1.
-        s->frame()->midi().SetThru(false);
-        QVERIFY(s->frame()->midi().OpenIn());
+        s->frame()->services().midi().SetThru(false);
+        QVERIFY(s->frame()->services().midi().OpenIn());
         QVERIFY(ports.inject(QByteArray::fromHex(QByteArray::number(0xB00000 | controller << 8 | value, 16))));
         QTest::qWait(50);
-        s->frame()->midi().waitUntilSent();
+        s->frame()->services().midi().waitUntilSent();
         QCOMPARE(sentTexts(ports), expected);
         dialog.done(QDialog::Accepted);
     }
@@ -168,15 +168,15 @@ private slots:
     {
         CLoopbackDevice ports;
         auto s = start(freshIni(), ports);
-        CVirtualSynthDlg dialog(*s->frame(), s->frame());
+        CVirtualSynthDlg dialog(s->frame()->services(), s->frame());
         dialog.start();
         CPickvane* octave = dialog.choice(kOctave);
         octave->ApplyRemote(0);
         QCOMPARE(octave->GetSelection(), 0); // 4'
-        s->frame()->midi().waitUntilSent();
+        s->frame()->services().midi().waitUntilSent();
         ports.clearSent();
         dialog.initButton()->click();
-        s->frame()->midi().waitUntilSent();
+        s->frame()->services().midi().waitUntilSent();
         QCOMPARE(octave->GetSelection(), 1);
         const QStringList sent = sentTexts(ports);
         // As at the start, and the two LFOs' earlier destinations back to neutral first.
@@ -200,7 +200,7 @@ private slots:
         QFETCH(int, target);
         CLoopbackDevice ports;
         auto s = start(freshIni(), ports);
-        CVirtualSynthDlg dialog(*s->frame(), s->frame());
+        CVirtualSynthDlg dialog(s->frame()->services(), s->frame());
         dialog.show();
         QVERIFY(QTest::qWaitForWindowExposed(&dialog));
         QWidget* cutoff = dialog.knob(kCutoff)->control();
@@ -217,18 +217,18 @@ private slots:
     {
         CLoopbackDevice ports;
         auto s = start(freshIni(), ports);
-        auto dialog = std::make_unique<CVirtualSynthDlg>(*s->frame(), s->frame());
+        auto dialog = std::make_unique<CVirtualSynthDlg>(s->frame()->services(), s->frame());
         dialog->start();
         dialog->show();
         dialog->knob(kFilterEnv)->control()->setFocus();
         dialog->closeButton()->click();
         QVERIFY(!dialog->isVisible());
-        s->frame()->midi().waitUntilSent();
+        s->frame()->services().midi().waitUntilSent();
         ports.clearSent();
-        QVERIFY(s->frame()->midi().OpenIn());
+        QVERIFY(s->frame()->services().midi().OpenIn());
         QVERIFY(ports.inject(QByteArray::fromHex("B00640")));
         QTest::qWait(50);
-        s->frame()->midi().waitUntilSent();
+        s->frame()->services().midi().waitUntilSent();
         QVERIFY(ports.sent().empty());
         dialog.reset();
         // Gone, it is no listener either.
@@ -245,7 +245,7 @@ private slots:
         CLoopbackDevice ports;
         auto s = start(iniWithDevice(0x15), ports);
         qunsetenv(CMidiLog::kVariable);
-        QVERIFY(s->frame()->midiLog() && s->frame()->midiLog()->isOpen());
+        QVERIFY(s->frame()->services().midiLog() && s->frame()->services().midiLog()->isOpen());
         QString opened;
         s->prompter.onExec = [&](QDialog& dialog) {
             opened = dialog.windowTitle();
@@ -253,8 +253,8 @@ private slots:
         };
         s->frame()->action(cmd::kVirtualSynth)->trigger();
         QCOMPARE(opened, QStringLiteral("The Virtual Analog JV/XP"));
-        s->frame()->midi().waitUntilSent();
-        s->frame()->midi().deliverTraffic();
+        s->frame()->services().midi().waitUntilSent();
+        s->frame()->services().midi().deliverTraffic();
         const QStringList lines = QString::fromLatin1(readFile(logPath)).split('\n', Qt::SkipEmptyParts);
         QStringList sysEx;
         for (const QString& line : lines) {
@@ -280,7 +280,7 @@ private slots:
         QCOMPARE(s->prompter.messages.size(), std::size_t{1});
         QVERIFY(s->prompter.messages[0].second.startsWith(QStringLiteral("The Virtual Synth cannot be shown: ")));
         QVERIFY(s->prompter.dialogs.isEmpty());
-        s->frame()->midi().waitUntilSent();
+        s->frame()->services().midi().waitUntilSent();
         QVERIFY(ports.sent().empty());
     }
 
@@ -348,11 +348,11 @@ private slots:
         auto s = start(freshIni(), ports);
         CPianoKeyboardWnd* piano = s->frame()->pianoKeyboard();
         piano->resize(2000, 80);
-        s->frame()->midi().waitUntilSent();
+        s->frame()->services().midi().waitUntilSent();
         ports.clearSent();
         QTest::mouseClick(piano, Qt::LeftButton, {}, a9);
         QTest::mouseClick(piano, Qt::LeftButton, {}, g9);
-        s->frame()->midi().waitUntilSent();
+        s->frame()->services().midi().waitUntilSent();
         QCOMPARE(sentTexts(ports), (QStringList{"90 7F 60", "90 7F 00"}));
         // Drawn as keys that do not play.
         const QImage image = piano->grab().toImage();
@@ -372,7 +372,7 @@ private slots:
         QVERIFY(!(piano->windowFlags() & Qt::WindowStaysOnTopHint));
         QCOMPARE(piano->parentWidget(), s->frame());
         piano->resize(500, 80);
-        s->frame()->midi().waitUntilSent();
+        s->frame()->services().midi().waitUntilSent();
         ports.clearSent();
         QTest::mousePress(piano, Qt::LeftButton, {}, QPoint(2, 70));
         QCOMPARE(piano->pressedNote(), 0);
@@ -381,7 +381,7 @@ private slots:
         QCOMPARE(piano->pressedNote(), 2);
         QTest::mouseRelease(piano, Qt::LeftButton, {}, QPoint(13, 70));
         QCOMPARE(piano->pressedNote(), -1);
-        s->frame()->midi().waitUntilSent();
+        s->frame()->services().midi().waitUntilSent();
         QCOMPARE(sentTexts(ports), (QStringList{"90 24 60", "90 24 00", "90 26 60", "90 26 00"}));
         // Off the keys the note ends and comes back with the pointer.
         ports.clearSent();
@@ -389,7 +389,7 @@ private slots:
         movePointer(piano, QPoint(2, 200));
         movePointer(piano, QPoint(2, 70));
         QTest::mouseRelease(piano, Qt::LeftButton, {}, QPoint(2, 70));
-        s->frame()->midi().waitUntilSent();
+        s->frame()->services().midi().waitUntilSent();
         QCOMPARE(sentTexts(ports), (QStringList{"90 24 60", "90 24 00", "90 24 60", "90 24 00"}));
     }
 
@@ -409,7 +409,7 @@ private slots:
         CLoopbackDevice ports;
         auto s = start(freshIni(), ports);
         CPianoKeyboardWnd* piano = s->frame()->pianoKeyboard();
-        s->frame()->midi().waitUntilSent();
+        s->frame()->services().midi().waitUntilSent();
         ports.clearSent();
         sendKey(piano, QEvent::KeyPress, Qt::Key_A, QStringLiteral("a"), false);
         QCOMPARE(piano->pressedNote(), 24);
@@ -423,7 +423,7 @@ private slots:
         sendKey(piano, QEvent::KeyPress, Qt::Key_X, QStringLiteral("x"), false); // not a piano key
         sendKey(piano, QEvent::KeyRelease, Qt::Key_P, QStringLiteral("P"), false);
         QTRY_COMPARE(piano->pressedNote(), -1);
-        s->frame()->midi().waitUntilSent();
+        s->frame()->services().midi().waitUntilSent();
         QCOMPARE(sentTexts(ports), (QStringList{"90 3C 60", "90 4B 60", "90 3C 00", "90 4B 00"}));
     }
 
@@ -487,7 +487,7 @@ private slots:
         auto s = start(freshIni(), ports);
         QPointer<CPianoKeyboardWnd> piano = s->frame()->pianoKeyboard();
         piano->resize(500, 80);
-        s->frame()->midi().waitUntilSent();
+        s->frame()->services().midi().waitUntilSent();
         ports.clearSent();
         if (key)
             sendKey(piano, QEvent::KeyPress, Qt::Key_A, QStringLiteral("a"), false);
@@ -517,7 +517,7 @@ private slots:
             sendKey(piano, QEvent::KeyRelease, Qt::Key_A, QStringLiteral("a"), false);
         else
             QTest::mouseRelease(piano, Qt::LeftButton, {}, QPoint(13, 70));
-        s->frame()->midi().waitUntilSent();
+        s->frame()->services().midi().waitUntilSent();
         QCOMPARE(sentTexts(ports), (QStringList{key ? QStringLiteral("90 3C 60") : QStringLiteral("90 24 60"), off}));
     }
 
@@ -594,10 +594,10 @@ private slots:
         CPianoKeyboardWnd* piano = s->frame()->pianoKeyboard();
         piano->resize(500, 80);
         QTest::mousePress(piano, Qt::LeftButton, {}, QPoint(24, 70)); // E
-        s->frame()->midi().waitUntilSent();
+        s->frame()->services().midi().waitUntilSent();
         ports.clearSent();
         QVERIFY(s->frame()->close());
-        s->frame()->midi().waitUntilSent();
+        s->frame()->services().midi().waitUntilSent();
         QCOMPARE(sentTexts(ports), QStringList{"90 28 00"});
         s.reset();
         QCOMPARE(sentTexts(ports), QStringList{"90 28 00"}); // and nothing sounds to be released
@@ -617,14 +617,14 @@ private slots:
         CPianoKeyboardWnd* piano = s->frame()->pianoKeyboard();
         piano->resize(500, 80);
         QTest::mouseClick(piano, Qt::LeftButton, {}, QPoint(2, 70));
-        s->frame()->midi().waitUntilSent();
+        s->frame()->services().midi().waitUntilSent();
         QTRY_COMPARE(monitor->model().rowCount(), 2);
         QCOMPARE(monitor->model().data(monitor->model().index(0, 3)).toString(),
                  QStringLiteral("Note On, ch 1, C2 (36), velocity 96"));
         monitor->pauseButton()->click();
         QTest::mouseClick(piano, Qt::LeftButton, {}, QPoint(2, 70));
-        s->frame()->midi().waitUntilSent();
-        s->frame()->midi().deliverTraffic();
+        s->frame()->services().midi().waitUntilSent();
+        s->frame()->services().midi().deliverTraffic();
         QCOMPARE(monitor->model().rowCount(), 2);
         monitor->pauseButton()->click();
         monitor->clearButton()->click();

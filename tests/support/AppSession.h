@@ -3,8 +3,10 @@
 // What the window tests share: a prompter that answers from a script, a running
 // program on a MIDI device of the test's choice, and the mouse moves of a user.
 
+#include "app/AppServices.h"
 #include "app/MainFrame.h"
 #include "app/ToneloomApp.h"
+#include "app/Transfers.h"
 #include "bank/ui/ToneloomView.h"
 #include "midi/MidiPortProvider.h"
 #include "settings/IniFile.h"

@@ -213,11 +213,11 @@ private slots:
         }
         auto s = start(ini, ports);
         CToneloomView* view = newBank(*s);
-        s->frame()->midi().waitUntilSent();
+        s->frame()->services().midi().waitUntilSent();
         QCOMPARE(ports.sentBytes().toHex(' '), QByteArray("f0 41 11 6a 12 00 00 00 00 01 7f f7"));
         ports.clearSent();
         s->frame()->action(cmd::kShowPerformances)->trigger();
-        s->frame()->midi().waitUntilSent();
+        s->frame()->services().midi().waitUntilSent();
         const auto sent = ports.sent();
         QVERIFY(sent.size() >= 2);
         QCOMPARE(sent[0].bytes.toHex(' '), QByteArray("f0 41 11 6a 12 00 00 00 00 00 00 f7"));
@@ -226,7 +226,7 @@ private slots:
         QCOMPARE(view->displayedKind(), ItemKind::Performances);
         ports.clearSent();
         s->frame()->action(cmd::kShowPerformances)->trigger(); // already shown: nothing
-        s->frame()->midi().waitUntilSent();
+        s->frame()->services().midi().waitUntilSent();
         QCOMPARE(ports.sent().size(), std::size_t(0));
         QVERIFY(view->viewport());
     }
@@ -320,18 +320,18 @@ private slots:
         auto s = start(ini, ports);
         CToneloomView* view = newBank(*s);
         clickItem(view, 4);
-        s->frame()->midi().waitUntilSent();
+        s->frame()->services().midi().waitUntilSent();
         ports.clearSent();
         s->prompter.answers = {CPrompter::Answer::No};
         s->frame()->action(cmd::kWrite)->trigger();
-        s->frame()->midi().waitUntilSent();
+        s->frame()->services().midi().waitUntilSent();
         QCOMPARE(ports.sent().size(), std::size_t(0));
         // The question names the item, its memory and its name.
         QCOMPARE(s->prompter.questions.last(),
                  QStringLiteral("This will overwrite patch 5 of the user memory in your synth with \"INIT PATCH\". "
                                 "This operation can not be undone. Do you want to execute it ?"));
         s->frame()->action(cmd::kWrite)->trigger();
-        s->frame()->midi().waitUntilSent();
+        s->frame()->services().midi().waitUntilSent();
         QCOMPARE(ports.sentBytes(), view->document().patches().record(4));
         QCOMPARE(ports.sentBytes().mid(5, 3).toHex(' '), QByteArray("11 04 00")); // user patch 5
     }

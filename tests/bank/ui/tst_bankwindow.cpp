@@ -117,7 +117,7 @@ private slots:
         click(view, 3, Qt::ShiftModifier);
         QVERIFY(!action(cmd::kEditUndo)->isEnabled());
         action(cmd::kEditCopy)->trigger();
-        QCOMPARE(frame()->copybox().lines(ItemKind::Patches), (QStringList{"Bright & Big", "Soft Pad    "}));
+        QCOMPARE(frame()->services().copybox().lines(ItemKind::Patches), (QStringList{"Bright & Big", "Soft Pad    "}));
 
         click(view, 126);
         m_prompter.onExec = [](QDialog& dialog) {
@@ -183,14 +183,14 @@ private slots:
         CItemSelection& sel = view->selection();
         doc.patches().SetName(7, "Seven       ");
         click(view, 4);
-        frame()->midi().waitUntilSent();
+        frame()->services().midi().waitUntilSent();
         m_ports.clearSent();
         for (int i = 0; i < 3; ++i)
             QTest::keyClick(view, Qt::Key_Down);
         QCOMPARE(sel.CurrentIndex(ItemKind::Patches), 7);
         QVERIFY(m_ports.sent().empty());
         QTRY_VERIFY(!view->keySendPending());
-        frame()->midi().waitUntilSent();
+        frame()->services().midi().waitUntilSent();
         QByteArray expected;
         if (sendSelected) {
             expected = QByteArray(doc.patches().GetRecordSize(), '\0');
@@ -361,7 +361,7 @@ private slots:
         action(cmd::kRandomPatches)->trigger();
         QCOMPARE(doc.undoLabel(), QStringLiteral("Undo: Random\tCtrl+Z"));
         QVERIFY(doc.patches().name(0) != QStringLiteral("INIT PATCH  "));
-        QVERIFY(!frame()->settings().randomOption(QStringLiteral("TVA"), 3));
+        QVERIFY(!frame()->services().settings().randomOption(QStringLiteral("TVA"), 3));
         // Cancel changes nothing.
         m_prompter.onExec = [](QDialog& dialog) {
             qobject_cast<CRandomDlg*>(&dialog)->enableAllButton()->click();
@@ -370,7 +370,7 @@ private slots:
         const int entries = doc.historySize();
         action(cmd::kRandomPatches)->trigger();
         QCOMPARE(doc.historySize(), entries);
-        QVERIFY(!frame()->settings().randomOption(QStringLiteral("Effect"), 1));
+        QVERIFY(!frame()->services().settings().randomOption(QStringLiteral("Effect"), 1));
 
         m_prompter.onExec = [](QDialog&) { return int(QDialog::Rejected); };
         action(cmd::kShowUsedPatches)->trigger();
@@ -389,10 +389,10 @@ private slots:
             return int(QDialog::Accepted);
         };
         action(cmd::kSettings)->trigger();
-        QCOMPARE(frame()->settings().viewFontSize(), 22);
+        QCOMPARE(frame()->services().settings().viewFontSize(), 22);
         QVERIFY(first->cellSize().height() > before.height());
         QCOMPARE(second->cellSize(), first->cellSize());
-        CIniFile ini(frame()->settings().ini().path());
+        CIniFile ini(frame()->services().settings().ini().path());
         QCOMPARE(ini.readInt(QStringLiteral("SETUP"), QStringLiteral("VIEWFONTSIZE"), 0), 22);
     }
 };

@@ -258,7 +258,7 @@ private slots:
         clickRow(view, 0);
         clickRow(view, 1, Qt::ControlModifier); // by name: "One", "Three", "Two"
         action(cmd::kEditCopy)->trigger();
-        QCOMPARE(frame()->copybox().lines(ItemKind::Patches), (QStringList{"One         ", "Three       "}));
+        QCOMPARE(frame()->services().copybox().lines(ItemKind::Patches), (QStringList{"One         ", "Three       "}));
         m_s->prompter.onExec = [](QDialog& dialog) {
             auto* box = qobject_cast<CCopyboxDlg*>(&dialog);
             box->list()->selectAll();
@@ -609,7 +609,7 @@ private slots:
         QFETCH(bool, change);
         CLibraryView* view = openRecords({{"Edit Me", {5, 1, 1, 1, 1, 1, 1, 1}, "kept", "01.01.1990 00:00"},
                                           {"Other", {}, "", "01.01.1990 00:00", 3}});
-        frame()->midi().waitUntilSent();
+        frame()->services().midi().waitUntilSent();
         m_ports.clearSent();
         QByteArray edited;
         QStringList sourceLines;
@@ -630,7 +630,7 @@ private slots:
         action(cmd::kEditItem)->trigger();
         QCOMPARE(m_s->prompter.titles.last(), QString::fromLatin1(CEditPatchDlg::kTitle));
         // The patch went to the temporary patch before the editor opened.
-        frame()->midi().waitUntilSent();
+        frame()->services().midi().waitUntilSent();
         QVERIFY(m_ports.sentBytes().startsWith(clb::temporaryPatch(patch("Edit Me"), 0x10).left(85)));
         const CLibraryDocument& doc = view->document();
         QCOMPARE(doc.ReadPatch(0).value() == edited, true);
@@ -736,10 +736,10 @@ private slots:
         }
         m_s = start(ini, m_ports);
         CLibraryView* view = openRecords({{"Quiet"}, {"Heard", {}, "", "", 5}});
-        frame()->midi().waitUntilSent();
+        frame()->services().midi().waitUntilSent();
         m_ports.clearSent();
         clickRow(view, 0); // by name: "Heard" first
-        frame()->midi().waitUntilSent();
+        frame()->services().midi().waitUntilSent();
         const QByteArray sent = m_ports.sentBytes();
         QCOMPARE(sent, clb::temporaryPatch(patch("Heard", 5), 0x12));
         QCOMPARE(sent.mid(5, 4).toHex(' '), QByteArray("03 00 00 00"));
