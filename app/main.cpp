@@ -1,5 +1,6 @@
 #include "app/MainFrame.h"
 #include "app/ToneloomApp.h"
+#include "fileio/AtomicFile.h"
 
 #include <QApplication>
 #include <QFileInfo>
@@ -34,6 +35,7 @@ bool answerInformationOptions(int argc, char* argv[])
 
 int main(int argc, char* argv[])
 {
+    AtomicFile::failOversizeWrites();
     if (answerInformationOptions(argc, argv))
         return 0;
     QApplication application(argc, argv);

@@ -280,13 +280,26 @@ std::unique_ptr<QTemporaryFile> CToneloomDoc::SaveForSend(BankPart which, sysex:
     m_bank.addressTo(area, deviceId);
     auto file = std::make_unique<QTemporaryFile>(QDir::temp().filePath(kSendFileTemplate));
     // open() creates the file with O_EXCL and owner-only permissions.
+    errno = 0;
     bool written = file->open() && writeBank(*file, which, area, only) && file->flush();
     if (written) {
         file->close();
         written = file->error() == QFileDevice::NoError;
     }
     if (!written) {
-        m_reporter.showMessage(MessageIcon::Information, kSaveError);
+        // Which folder and why: a full disk or a file size limit there stops a send too.
+        // A write cut short leaves the file's own error text empty; the system's error
+        // of the failed call says why.
+        const int error = errno;
+        QString cause = error != 0 ? AtomicFile::causeText(error) : file->errorString();
+        if (cause.isEmpty())
+            cause = QStringLiteral("unknown cause");
+        cause[0] = cause[0].toLower();
+        m_reporter.showMessage(MessageIcon::Information,
+                               kSaveError
+                                   + QStringLiteral("\n\nThe data to send could not be written to a temporary file "
+                                                    "in %1: %2.")
+                                         .arg(QDir::toNativeSeparators(QDir::tempPath()), cause));
         return nullptr;
     }
     return file;

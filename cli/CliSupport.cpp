@@ -159,6 +159,10 @@ void printOut(const QString& text)
 
 void printErr(const QString& text)
 {
+    // What went to stdout before comes first: on a terminal both streams show in the
+    // order the program wrote them, not stdout's buffered rest after the message.
+    // A failure of stdout is kept and reported by finishOutput as any other.
+    flushOut();
     std::fputs(qPrintable(text + QLatin1Char('\n')), stderr);
 }
 

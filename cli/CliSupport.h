@@ -22,7 +22,7 @@ constexpr int kExitBadInput = 2;
 // Prints "toneloom-cli: text" on stderr, on one line, and returns kExitBadInput.
 int fail(const QString& text);
 void printOut(const QString& text); // one line on stdout
-void printErr(const QString& text); // one line on stderr
+void printErr(const QString& text); // one line on stderr, after what stdout holds
 
 // Standard output. Everything the commands print goes through writeOut: the first write
 // that fails (a full disk, a closed pipe) is remembered with its cause and nothing more

@@ -450,7 +450,7 @@ int runImport(const QStringList& args)
     CLibraryImport::Result result = import.run(files, line);
     result.refused += missing;
     if (result.writeFailed)
-        printErr(QStringLiteral("%1: %2").arg(doc.path(), reporter.texts().join(QLatin1Char(' '))));
+        fail(QStringLiteral("%1: %2").arg(doc.path(), reporter.texts().join(QLatin1Char(' '))));
     printOut(result.summary());
     // Refused files are a problem found, as a damaged bank is for check.
     if (result.writeFailed)

@@ -436,7 +436,8 @@ int runSendCommand(const CommandLine& line)
     const std::unique_ptr<QTemporaryFile> sendFile =
         document.SaveForSend(which, area, synth.deviceId, line.force ? nullptr : &*only);
     if (!sendFile) {
-        printErr(QStringLiteral("toneloom-cli: %1").arg(fileReporter.texts().join(QLatin1Char(' '))));
+        // On one line, as every message of the tool.
+        printErr(QStringLiteral("toneloom-cli: %1").arg(fileReporter.texts().join(QLatin1Char(' ')).simplified()));
         return kExitProblem;
     }
     std::vector<synthline::Record> records;

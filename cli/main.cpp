@@ -7,6 +7,7 @@
 #include "cli/MidiCommands.h"
 #include "cli/ShowCommands.h"
 #include "cli/VaryCommands.h"
+#include "fileio/AtomicFile.h"
 
 #include <QCoreApplication>
 
@@ -64,6 +65,7 @@ int run(const cli::CommandLine& line)
 
 int main(int argc, char* argv[])
 {
+    AtomicFile::failOversizeWrites();
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("toneloom-cli"));
     // Everything the command line asks for is checked before a file or port is touched.

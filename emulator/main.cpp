@@ -208,6 +208,7 @@ bool sendAnswer(CMidiOutPort& out, const QByteArray& message, bool noise, int& c
 
 int main(int argc, char* argv[])
 {
+    AtomicFile::failOversizeWrites();
     QCoreApplication app(argc, argv);
     // Asked for help or the version, the program answers on stdout and does nothing else.
     const QStringList args = QCoreApplication::arguments().mid(1);

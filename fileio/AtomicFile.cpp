@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <csignal>
 #include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -440,6 +441,13 @@ bool AtomicFile::writeInPlace(const QString& path, const std::vector<Piece>& pie
     if (error)
         *error = QStringLiteral("Cannot write \"%1\": %2").arg(shown(path), cause);
     return false;
+}
+
+void AtomicFile::failOversizeWrites()
+{
+#ifdef SIGXFSZ
+    std::signal(SIGXFSZ, SIG_IGN);
+#endif
 }
 
 QString AtomicFile::causeText(int errnoValue)

@@ -77,6 +77,11 @@ public:
 
     // The system's reason in words: "disk full", "permission denied", "file too large"...
     static QString causeText(int errnoValue);
+    // Makes a write beyond the process's file size limit (ulimit -f) fail with EFBIG, so
+    // that it is reported as "file too large" like any failed write and the old file
+    // stays, instead of the system ending the process with SIGXFSZ in the middle of a
+    // write. Every program calls it first thing in main.
+    static void failOversizeWrites();
     // Why path cannot be a file the program writes (a FIFO, device, socket or folder
     // stands there); empty when it is absent, a regular file or a symbolic link.
     static QString refusal(const QString& path);

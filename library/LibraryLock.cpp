@@ -1,7 +1,11 @@
 #include "library/LibraryLock.h"
 
+#include "fileio/AtomicFile.h"
+
 #include <QFileInfo>
 #include <QLockFile>
+
+#include <cerrno>
 
 CLibraryLock::CLibraryLock(QString libraryPath) : m_path(std::move(libraryPath))
 {}
@@ -21,8 +25,12 @@ CLibraryLock::Result CLibraryLock::lock(int waitMs, QString* error)
     // A holder that is alive keeps its lock however long a large rewrite takes; a dead
     // one is recognised by its process, not by the age of the file.
     m_file->setStaleLockTime(0);
+    errno = 0;
     if (m_file->tryLock(waitMs))
         return Result::Locked;
+    // The lock file says nothing of why it could not be written (a full disk, a file
+    // size limit); the system's error of the failed call does.
+    const int cause = errno;
     const bool busy = m_file->error() == QLockFile::LockFailedError;
     QString reason;
     switch (m_file->error()) {
@@ -45,6 +53,8 @@ CLibraryLock::Result CLibraryLock::lock(int waitMs, QString* error)
     default:
         reason = QStringLiteral("%1 cannot be locked: the lock file %2 cannot be made")
                      .arg(m_path, QFileInfo(lockPathOf(m_path)).fileName());
+        if (cause != 0)
+            reason += QStringLiteral(": ") + AtomicFile::causeText(cause);
         break;
     }
     m_file.reset();

@@ -1,10 +1,13 @@
 #include "midi/MidiLog.h"
 
+#include "fileio/AtomicFile.h"
 #include "midi/Midi.h"
 #include "midi/MidiMessageText.h"
 #include "model/Reporter.h"
 
 #include <QDir>
+
+#include <cerrno>
 
 CMidiLog::CMidiLog(const QString& path, CMidi& midi, CReporter& reporter, QObject* parent)
     : QObject(parent), m_midi(midi), m_reporter(reporter), m_file(path)
@@ -43,8 +46,12 @@ void CMidiLog::write(const QList<MidiTraffic>& messages)
     }
     // Each batch reaches the disk at once, so that a log ends with the last message
     // even when the program does not.
+    errno = 0;
     if (m_file.write(text) != text.size() || !m_file.flush()) {
-        const QString reason = m_file.errorString();
+        // A write cut short (a full disk, a file size limit) leaves the file's own
+        // error text empty; the system's error of the failed call says why.
+        const int cause = errno;
+        const QString reason = cause != 0 ? AtomicFile::causeText(cause) : m_file.errorString();
         m_file.close();
         disconnect(&m_midi, &CMidi::traffic, this, &CMidiLog::write);
         m_reporter.showMessage(MessageIcon::Exclamation, tr("Writing the MIDI log %1 failed: %2. Nothing more is "

@@ -13,7 +13,9 @@ bool CReceiveRecorder::open(const QString& path, QString* error)
         m_file.close();
     m_file.setFileName(path);
     errno = 0;
-    if (m_file.open(QIODevice::WriteOnly | QIODevice::NewOnly))
+    // Unbuffered: each message goes to the file as it is recorded, and a write that
+    // fails leaves nothing pending that a later flush could still put there.
+    if (m_file.open(QIODevice::WriteOnly | QIODevice::NewOnly | QIODevice::Unbuffered))
         return true;
     const int cause = errno;
     if (error)
@@ -73,11 +75,16 @@ CReceiveRecorder::Outcome CReceiveRecorder::record(const std::vector<std::uint8_
         }
         m_skipToRecordStart = false;
     }
+    const qint64 start = m_file.pos();
     errno = 0;
     if (m_file.write(reinterpret_cast<const char*>(message.data()), size) != size || !m_file.flush()) {
         const int cause = errno;
         if (error)
-            *error = QObject::tr("Error writing to File %1").arg(ioErrorCause(m_file)) + fileAndReason(m_file, cause);
+            *error = QObject::tr("Error writing to File %1").arg(writeErrorCause(m_file, cause))
+                     + fileAndReason(m_file, cause);
+        // What got into the file of this message is cut off again: the file keeps the
+        // whole messages counted as received, never the torn start of one.
+        m_file.resize(start);
         m_file.close();
         return Outcome::WriteFailed;
     }

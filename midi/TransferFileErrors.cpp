@@ -5,6 +5,8 @@
 #include <QDir>
 #include <QFileInfo>
 
+#include <cerrno>
+
 namespace transferfile {
 
 namespace {
@@ -47,6 +49,13 @@ int ioErrorCause(const QFile& file)
     default:
         return kCauseGeneric;
     }
+}
+
+int writeErrorCause(const QFile& file, int errnoValue)
+{
+    if (errnoValue == ENOSPC || file.error() == QFileDevice::ResourceError)
+        return kCauseDiskFull;
+    return kCauseHardware;
 }
 
 QString fileAndReason(const QFile& file, int errnoValue)

@@ -4,6 +4,8 @@
 #include "setup/SetupInstaller.h"
 #include "setup/SetupText.h"
 
+#include "fileio/AtomicFile.h"
+
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -86,6 +88,7 @@ int runCommandLine(int argc, char* argv[])
 
 int main(int argc, char* argv[])
 {
+    AtomicFile::failOversizeWrites();
     if (wantsCommandLine(argc, argv))
         return runCommandLine(argc, argv);
 

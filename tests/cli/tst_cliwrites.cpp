@@ -13,6 +13,7 @@
 #include <QTest>
 
 #include <csignal>
+#include <sys/resource.h>
 #include <sys/stat.h>
 
 namespace {
@@ -65,6 +66,40 @@ bool isRegular(const QString& path)
     struct stat info
     {};
     return ::lstat(QFile::encodeName(path).constData(), &info) == 0 && S_ISREG(info.st_mode);
+}
+
+// toneloom-cli with files limited to limit bytes, as on a nearly full disk. Only the
+// limit is set for the child: SIGXFSZ keeps its default action there, which ends the
+// process unless the program itself takes care. stdout and stderr arrive merged, in the
+// order the program wrote them; temporary files go into tempDir.
+Result runLimitedCli(const QStringList& args, rlim_t limit, const QString& tempDir)
+{
+    QProcess p;
+    p.setProcessChannelMode(QProcess::MergedChannels);
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert("TMPDIR", tempDir);
+    // The built-in emulator is all the commands need; a JACK client library would keep
+    // its own files, which the limit breaks, whenever some JACK server runs.
+    environment.insert("TONELOOM_MIDI_API", "alsa");
+    p.setProcessEnvironment(environment);
+    p.setChildProcessModifier([limit] {
+        std::signal(SIGXFSZ, SIG_DFL);
+        rlimit limited{};
+        ::getrlimit(RLIMIT_FSIZE, &limited);
+        limited.rlim_cur = limit;
+        ::setrlimit(RLIMIT_FSIZE, &limited);
+    });
+    p.start(kCli, args);
+    Result r;
+    if (!p.waitForFinished(60000)) {
+        p.kill();
+        p.waitForFinished();
+        return r;
+    }
+    // A signal shows as -1 - signal number.
+    r.exitCode = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1 - p.exitCode();
+    r.output = QString::fromUtf8(p.readAll());
+    return r;
 }
 
 } // namespace
@@ -279,6 +314,99 @@ private slots:
         QCOMPARE(readFile(kept).front(), char(0xF0));
         QCOMPARE(readFile(target), QByteArray("old bank"));
         QVERIFY(!QFile::exists(target + ".part"));
+    }
+
+    // A write past the file size limit fails like a write on a full disk: the tool says
+    // so in its words and ends with its status, the old file stays byte for byte, and
+    // nothing is left beside it but what a receive keeps of what arrived.
+    void fileSizeLimitIsReported_data()
+    {
+        // %target, %bank, %junk and %dir in args and output are replaced.
+        QTest::addColumn<QStringList>("args");
+        QTest::addColumn<QString>("target"); // file in the test folder that must stay
+        QTest::addColumn<qint64>("limit");   // bytes
+        QTest::addColumn<int>("exitCode");
+        QTest::addColumn<QString>("output"); // the end of what was printed
+        QTest::addColumn<QString>("kept");   // the one new file allowed, if any
+        const QString cannot = "toneloom-cli: %target: cannot be written: file too large\n";
+        const QString library =
+            "toneloom-cli: Error while writing library file: Cannot write \"%target\": file too large\n";
+        QTest::newRow("convert") << QStringList{"convert", "--model", "jv1080", "%bank", "%target"} << "out.syx"
+                                 << qint64(8192) << 2 << cannot << "";
+        QTest::newRow("mutate") << QStringList{"mutate", "%bank",  "--patch", "3",      "--amount",
+                                               "50",     "--seed", "7",       "%target"}
+                                << "out.syx" << qint64(512) << 2 << cannot << "";
+        QTest::newRow("library delete") << QStringList{"library", "delete", "%target", "2"} << "big.clb" << qint64(8192)
+                                        << 2 << library << "";
+        QTest::newRow("library lock") << QStringList{"library", "delete", "%target", "2"} << "big.clb" << qint64(16)
+                                      << 2
+                                      << "toneloom-cli: %target cannot be locked: the lock file big.clb.lock cannot "
+                                         "be made: file too large\n"
+                                      << "";
+        // What was printed on stdout before the error comes before it, the summary after.
+        QTest::newRow("library import")
+            << QStringList{"library", "import", "%target", "%junk", "%bank"} << "big.clb" << qint64(8192) << 2
+            << "%junk: holds no patch, performance or rhythm set of this synthesizer\ntoneloom-cli: %target: "
+               "Error while writing library file: Cannot write \"%target\": file too large\nadded 0, doubles 127, "
+               "refused 1\n"
+            << "";
+        QTest::newRow("send") << QStringList{"send", "--out", "Toneloom Emulator", "%bank"} << "bank.syx"
+                              << qint64(8192) << 1
+                              << "toneloom-cli: Error while saving ! The data to send could not be written to a "
+                                 "temporary file in %dir: file too large.\n"
+                              << "";
+        QTest::newRow("receive") << QStringList{"receive",           "--in",      "Toneloom Emulator", "--out",
+                                                "Toneloom Emulator", "--request", "Temporary Patch",   "%target"}
+                                 << "received.syx" << qint64(512) << 1
+                                 << "toneloom-cli: Error writing to File 10 (\"%target.part\": file too large)\n"
+                                    "toneloom-cli: The dump was not completed. The %kept bytes that arrived are kept "
+                                    "in \"%dir/received-incomplete.syx\"; \"%target\" is unchanged.\n"
+                                    "Bytes received: %kept of 645\n"
+                                 << "received-incomplete.syx";
+    }
+    void fileSizeLimitIsReported()
+    {
+        QFETCH(QStringList, args);
+        QFETCH(QString, target);
+        QFETCH(qint64, limit);
+        QFETCH(int, exitCode);
+        QFETCH(QString, output);
+        QFETCH(QString, kept);
+        const QString path = m_dir->filePath(target);
+        if (!QFile::exists(path))
+            QVERIFY(writeFile(path, target.endsWith(".clb") ? library(16) : QByteArray("old contents\n")));
+        const QString junk = m_dir->filePath("junk.syx");
+        QVERIFY(writeFile(junk, "no bank\n"));
+        const auto fill = [&](QString text) {
+            return text.replace("%target", path)
+                .replace("%bank", m_bank)
+                .replace("%junk", junk)
+                .replace("%dir", m_dir->path());
+        };
+        for (QString& a : args)
+            a = fill(a);
+        const QByteArray before = readFile(path);
+        const QStringList files = QDir(m_dir->path()).entryList(QDir::Files | QDir::Hidden | QDir::System);
+
+        const Result r = runLimitedCli(args, rlim_t(limit), m_dir->path());
+        QCOMPARE(r.exitCode, exitCode);
+        output = fill(output);
+        if (!kept.isEmpty()) {
+            // Whole messages only: the one the limit cut is not kept in part.
+            const QByteArray keptBytes = readFile(m_dir->filePath(kept));
+            QVERIFY(!keptBytes.isEmpty());
+            QVERIFY(keptBytes.size() <= limit);
+            QCOMPARE(keptBytes.front(), char(0xF0));
+            QCOMPARE(keptBytes.back(), char(0xF7));
+            output.replace("%kept", QString::number(keptBytes.size()));
+        }
+        QVERIFY2(r.output.endsWith(output), qPrintable(r.output + "\n-- expected the end:\n" + output));
+        QCOMPARE(readFile(path), before);
+        QStringList expected = files;
+        if (!kept.isEmpty())
+            expected << kept;
+        expected.sort();
+        QCOMPARE(QDir(m_dir->path()).entryList(QDir::Files | QDir::Hidden | QDir::System), expected);
     }
 
 private:

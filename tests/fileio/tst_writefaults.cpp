@@ -52,6 +52,11 @@ QByteArray library(int entries)
 faults::Outcome runCli(const QStringList& args, rlim_t limit = kLimit)
 {
     QProcess process;
+    // The built-in emulator is all the commands need; a JACK client library would keep
+    // its own files, which the limit breaks, whenever some JACK server runs.
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert("TONELOOM_MIDI_API", "alsa");
+    process.setProcessEnvironment(environment);
     process.setChildProcessModifier([limit] {
         std::signal(SIGXFSZ, SIG_IGN);
         rlimit limited{};

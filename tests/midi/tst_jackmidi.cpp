@@ -24,6 +24,7 @@
 #include <chrono>
 #include <csignal>
 #include <mutex>
+#include <sys/resource.h>
 
 Q_DECLARE_METATYPE(SynthModel)
 
@@ -90,14 +91,18 @@ private:
     QProcess m_process;
 };
 
-int runCli(const QStringList& args, QByteArray* output = nullptr)
+// With merged channels, output holds stdout and stderr in the order the tool wrote them.
+int runCli(const QStringList& args, QByteArray* output = nullptr,
+           QProcess::ProcessChannelMode channels = QProcess::SeparateChannels)
 {
     QProcess cli;
+    cli.setProcessChannelMode(channels);
     cli.start(kBin + "/toneloom-cli", args);
     if (!cli.waitForFinished(180000))
         return -1;
     if (output)
-        *output = cli.readAllStandardOutput() + cli.readAllStandardError();
+        *output = channels == QProcess::MergedChannels ? cli.readAll()
+                                                       : cli.readAllStandardOutput() + cli.readAllStandardError();
     return cli.exitCode();
 }
 
@@ -616,25 +621,38 @@ void TestJackMidi::cardPerformancesThenCard()
 }
 
 // A memory save that cannot be written says why, on one line, and the emulator ends
-// with status 1. A file size limit stands in for a full disk.
+// with status 1, its old file as it was. A file size limit stands in for a full disk;
+// SIGXFSZ keeps its default action, so the emulator must not let it end the process.
 void TestJackMidi::failedSaveNamesItsCause()
 {
     const QString name = QStringLiteral("EmuFull");
     const QString saved = m_dir.filePath("full.syx");
+    const QByteArray old = "the old memory\n";
+    QFile oldFile(saved);
+    QVERIFY(oldFile.open(QIODevice::WriteOnly) && oldFile.write(old) == old.size());
+    oldFile.close();
     QProcess emulator;
-    emulator.start("sh", {"-c", "trap '' XFSZ; ulimit -f 8; exec \"$0\" \"$@\"", kBin + "/toneloom-emulator", "--jack",
-                          "--name", name, "--save", saved});
+    emulator.setChildProcessModifier([] {
+        std::signal(SIGXFSZ, SIG_DFL);
+        rlimit limited{};
+        ::getrlimit(RLIMIT_FSIZE, &limited);
+        limited.rlim_cur = 8192;
+        ::setrlimit(RLIMIT_FSIZE, &limited);
+    });
+    emulator.start(kBin + "/toneloom-emulator", {"--jack", "--name", name, "--save", saved});
     QVERIFY(emulator.waitForStarted(5000));
     while (!emulator.canReadLine())
         QVERIFY2(emulator.waitForReadyRead(10000), emulator.readAllStandardError().constData());
     QVERIFY(emulator.readLine().contains("ready"));
     ::kill(static_cast<pid_t>(emulator.processId()), SIGTERM);
     QVERIFY(emulator.waitForFinished(10000));
+    QCOMPARE(emulator.exitStatus(), QProcess::NormalExit);
     QCOMPARE(emulator.exitCode(), 1);
     const QString err = QString::fromUtf8(emulator.readAllStandardError());
     QVERIFY2(err.contains(QStringLiteral("toneloom-emulator: cannot save %1: file too large\n").arg(saved)),
              qPrintable(err));
-    QVERIFY(!QFile::exists(saved));
+    QCOMPARE(readAll(saved), old);
+    QCOMPARE(QDir(m_dir.path()).entryList({".full.syx*"}, QDir::Files | QDir::Hidden), QStringList());
 }
 
 // Two emulators with other models and IDs are found on their port pairs; a third that
@@ -650,7 +668,7 @@ void TestJackMidi::detectFindsEachEmulator()
     QByteArray output;
     QElapsedTimer clock;
     clock.start();
-    QCOMPARE(runCli({"detect"}, &output), 0);
+    QCOMPARE(runCli({"detect"}, &output, QProcess::MergedChannels), 0);
     qInfo("search over 3 port pairs: %lld ms", static_cast<long long>(clock.elapsed()));
     QStringList found = QString::fromUtf8(output).split(QLatin1Char('\n')).filter(QStringLiteral("\t"));
     found.sort();
@@ -661,6 +679,9 @@ void TestJackMidi::detectFindsEachEmulator()
     QCOMPARE(a.mid(2), QStringList({"17", "JV-2080"}));
     QVERIFY2(b[0].contains("EmuFindB") && b[1].contains("EmuFindB"), qPrintable(found[1]));
     QCOMPARE(b.mid(2), QStringList({"20", "XP"}));
+    // The summary on stderr follows the lines on stdout, as the tool wrote them.
+    const QStringList lines = QString::fromUtf8(output).trimmed().split(QLatin1Char('\n'));
+    QVERIFY2(lines.last().startsWith("toneloom-cli: searched "), output.constData());
     QVERIFY(jv2080.finish());
     QVERIFY(xp.finish());
     QCOMPARE(runCli({"detect", "--window", "100"}, &output), 1);

@@ -8,6 +8,7 @@
 #include "model/SysEx.h"
 
 #include <QDir>
+#include <QFileInfo>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
@@ -552,6 +553,9 @@ void TestMidi::fullDiskEndsTheReceive()
         m_reporter.texts(),
         QStringList{
             QStringLiteral("Error writing to File 10 (\"%1\": file too large)").arg(QDir::toNativeSeparators(path))});
+    // The part of the message that fitted under the limit is cut off again: the file
+    // holds no torn message.
+    QCOMPARE(QFileInfo(path).size(), 0);
 }
 
 // The file a receive records into is created afresh: whatever already stands there is

@@ -10,11 +10,14 @@
 #include "model/Reporter.h"
 #include "model/SysEx.h"
 
+#include <QDir>
 #include <QFile>
 #include <QRegularExpression>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
+#include <csignal>
+#include <sys/resource.h>
 #include <thread>
 
 namespace {
@@ -264,6 +267,38 @@ private slots:
         // No receiver: the engine does not collect for it.
         m_midi->SendShort(0x603C90);
         m_midi->waitUntilSent();
+        QCOMPARE(log.linesWritten(), qint64(0));
+    }
+
+    // A write of the log that fails part-way, as on a full disk (here a file size limit
+    // a few bytes above what the log holds), says why and ends the log.
+    void failedLogWriteSaysWhy()
+    {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("midi.log"));
+        constexpr rlim_t kLimit = 64;
+        {
+            QFile earlier(path);
+            QVERIFY(earlier.open(QIODevice::WriteOnly));
+            earlier.write(QByteArray(kLimit - 4, '#'));
+        }
+        CMidiLog log(path, *m_midi, m_reporter);
+        QVERIFY(log.isOpen());
+        rlimit before{};
+        QCOMPARE(getrlimit(RLIMIT_FSIZE, &before), 0);
+        rlimit limited = before;
+        limited.rlim_cur = kLimit;
+        const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+        QCOMPARE(setrlimit(RLIMIT_FSIZE, &limited), 0);
+        m_midi->SendShort(0x403C90);
+        m_midi->waitUntilSent();
+        const bool reported = QTest::qWaitFor([&] { return !m_reporter.texts().isEmpty(); }, 5000);
+        setrlimit(RLIMIT_FSIZE, &before);
+        std::signal(SIGXFSZ, oldHandler);
+        QVERIFY(reported);
+        QCOMPARE(m_reporter.texts(),
+                 QStringList{QStringLiteral("Writing the MIDI log %1 failed: file too large. Nothing more is logged.")
+                                 .arg(QDir::toNativeSeparators(path))});
         QCOMPARE(log.linesWritten(), qint64(0));
     }
 
