@@ -123,12 +123,7 @@ bool CAppServices::sendBank(CToneloomDoc& document, BankPart which, bool cardMem
     // privately in the temporary folder, never a fixed name there that another user
     // could have planted; it is removed when the send is over.
     const auto area = cardMemory ? sysex::MemoryArea::Card : sysex::MemoryArea::User;
-    std::unique_ptr<QTemporaryFile> file = document.SaveForSend(which, area, m_settings.synth().deviceId, only);
-    if (!file) {
-        emit m_transfers->activityChanged();
-        return false;
-    }
-    return m_transfers->sendScratchFile(std::move(file));
+    return m_transfers->sendScratchFile(document.SaveForSend(which, area, m_settings.synth().deviceId, only));
 }
 
 bool CAppServices::sendChecked(const QByteArray& bytes)

@@ -84,6 +84,11 @@ void CTransfers::startReceive(const QString& path, int selection)
 
 bool CTransfers::sendScratchFile(std::unique_ptr<QTemporaryFile> file)
 {
+    if (!file) {
+        // The bank could not be written for the send, and has said why.
+        emit activityChanged();
+        return false;
+    }
     QTemporaryFile* sendFile = file.release();
     sendFile->setParent(this);
     const bool started = startCheckedSend(sendFile->fileName(), false);

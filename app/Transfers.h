@@ -46,8 +46,8 @@ public:
     // Receives into path (a full path): selection is a named request or
     // CBulkTransfer::kManual. A receive that cannot start has said why and ends at once.
     void startReceive(const QString& path, int selection);
-    // Sends the scratch file of a bank send, which goes when the send is over. False
-    // when no send started.
+    // Sends the scratch file of a bank send, which goes when the send is over; none when
+    // it could not be written. False when no send started.
     bool sendScratchFile(std::unique_ptr<QTemporaryFile> file);
     // Sends bytes with the backup and the verification the settings ask for. True when
     // it took the send over (started it, or said why it could not); false when neither is

@@ -43,7 +43,7 @@ public:
     // the folder chosen; title says what is saved. Empty when cancelled.
     virtual QString chooseSaveFile(const QString& filter, const QString& defaultSuffix,
                                    const QString& title = QString()) = 0;
-    // Sends what was chosen of a bank (CToneloomDoc::Which) to user or card memory,
+    // Sends what was chosen of a bank (one kind, or the whole bank) to user or card memory,
     // under the program's transfer status; where only is given, just the records it
     // marks. False when no send started.
     virtual bool sendBank(CToneloomDoc& document, BankPart which, bool cardMemory, const BankSlots* only = nullptr) = 0;
