@@ -26,9 +26,10 @@ struct Result
 
 const QString kCli = QStringLiteral(TONELOOM_BIN_DIR "/toneloom-cli");
 
-Result runCli(const QStringList& args)
+// Runs toneloom-cli with args in p, as the caller set it up, to its end. A signal shows
+// as -1 - signal number; a run that does not end is killed and shows as -1.
+Result runToEnd(QProcess& p, const QStringList& args)
 {
-    QProcess p;
     p.start(kCli, args);
     Result r;
     if (!p.waitForFinished(60000)) {
@@ -36,9 +37,15 @@ Result runCli(const QStringList& args)
         p.waitForFinished();
         return r;
     }
-    r.exitCode = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
+    r.exitCode = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1 - p.exitCode();
     r.output = QString::fromUtf8(p.readAllStandardOutput() + p.readAllStandardError());
     return r;
+}
+
+Result runCli(const QStringList& args)
+{
+    QProcess p;
+    return runToEnd(p, args);
 }
 
 QByteArray readFile(const QString& path)
@@ -89,17 +96,7 @@ Result runLimitedCli(const QStringList& args, rlim_t limit, const QString& tempD
         limited.rlim_cur = limit;
         ::setrlimit(RLIMIT_FSIZE, &limited);
     });
-    p.start(kCli, args);
-    Result r;
-    if (!p.waitForFinished(60000)) {
-        p.kill();
-        p.waitForFinished();
-        return r;
-    }
-    // A signal shows as -1 - signal number.
-    r.exitCode = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1 - p.exitCode();
-    r.output = QString::fromUtf8(p.readAll());
-    return r;
+    return runToEnd(p, args);
 }
 
 } // namespace
