@@ -110,17 +110,7 @@ bool CTransfers::sendChecked(const QByteArray& bytes)
                                QStringLiteral("A transfer is running; send again when it is over or stopped."));
         return true;
     }
-    // A folder of this send alone, readable by its owner only, holds the bytes.
-    auto dir = std::make_unique<QTemporaryDir>();
-    QString error = dir->errorString();
-    const QString path = dir->filePath(QStringLiteral("send.syx"));
-    if (!dir->isValid() || !AtomicFile::writeFile(path, bytes, &error)) {
-        m_prompter.showMessage(MessageIcon::Stop, QStringLiteral("The send could not be prepared: %1").arg(error));
-        return true;
-    }
-    m_sendDir = std::move(dir);
-    if (!startCheckedSend(path, false))
-        m_sendDir.reset();
+    sendPrivateCopy(bytes, QStringLiteral("send"), false);
     return true;
 }
 
@@ -147,15 +137,21 @@ bool CTransfers::restoreBackup(const QString& path)
     }
     // A copy is sent: the backup made before the restore may prune the oldest file,
     // and that may be this one.
+    return sendPrivateCopy(bytes, QStringLiteral("restore"), true);
+}
+
+bool CTransfers::sendPrivateCopy(const QByteArray& bytes, const QString& what, bool forceVerify)
+{
+    // A folder of this send alone, readable by its owner only, holds the bytes.
     auto dir = std::make_unique<QTemporaryDir>();
     QString error = dir->errorString();
-    const QString copy = dir->filePath(QStringLiteral("restore.syx"));
-    if (!dir->isValid() || !AtomicFile::writeFile(copy, bytes, &error)) {
-        m_prompter.showMessage(MessageIcon::Stop, QStringLiteral("The restore could not be prepared: %1").arg(error));
+    const QString path = dir->filePath(what + QStringLiteral(".syx"));
+    if (!dir->isValid() || !AtomicFile::writeFile(path, bytes, &error)) {
+        m_prompter.showMessage(MessageIcon::Stop, QStringLiteral("The %1 could not be prepared: %2").arg(what, error));
         return false;
     }
     m_sendDir = std::move(dir);
-    if (startCheckedSend(copy, true))
+    if (startCheckedSend(path, forceVerify))
         return true;
     m_sendDir.reset();
     return false;

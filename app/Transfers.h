@@ -78,6 +78,10 @@ private:
     // Starts a send of the file at sendPath with the backup and the verification the
     // settings ask for (verification always when forceVerify).
     bool startCheckedSend(const QString& sendPath, bool forceVerify);
+    // Writes bytes into a folder of this send alone ("send.syx" or "restore.syx" after
+    // what) and starts their checked send; says why when the file cannot be written.
+    // False when no send started.
+    bool sendPrivateCopy(const QByteArray& bytes, const QString& what, bool forceVerify);
     void onCheckedPhase(int phase, const QString& text);
     void onCheckedFinished(int outcome, const QString& text);
 
